@@ -1,0 +1,32 @@
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include "app/MarliskMForm.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+  // Shortcuts, the shell namespace and drag and drop all need OLE on this thread.
+  const HRESULT ole = OleInitialize(nullptr);
+  INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  int exitCode = 0;
+  {
+    marlisk::win::TMarliskMForm mainForm;
+    if (HWND window = mainForm.create()) {
+      ShowWindow(window, showCommand);
+      MSG message;
+      while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageW(GetActiveWindow(), &message)) {
+          TranslateMessage(&message);
+          DispatchMessageW(&message);
+        }
+      }
+      exitCode = static_cast<int>(message.wParam);
+    } else {
+      exitCode = 1;
+    }
+  }
+  if (SUCCEEDED(ole)) OleUninitialize();
+  return exitCode;
+}

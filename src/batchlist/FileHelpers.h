@@ -1,0 +1,50 @@
+// Shell shortcuts, special folders, and copying files and folder trees.
+#pragma once
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+
+namespace marlisk::win {
+
+// A ".lnk" file (any letter case) gives the path its shortcut stores; any other path, and a
+// shortcut that cannot be read, comes back as given. COM must be initialised; when the
+// shell's link object cannot be created at all, std::system_error is thrown.
+std::string resolveShortcut(const std::string& path);
+
+// Indexes of specialFolderPath, and the shell folders they stand for.
+enum SpecialFolderIndex : int {
+  kStartMenuFolder = 0,
+  kProgramsFolder = 1,
+  kDrivesFolder = 2,
+  kDesktopDirectoryFolder = 3,
+  kPersonalFolder = 4,
+  kAppDataFolder = 5,
+  kFavoritesFolder = 6,
+  kTemplatesFolder = 7,
+  kDesktopFolder = 8,
+  kProgramFilesFolder = 9,
+  kCommonAppDataFolder = 10,
+  kLocalAppDataFolder = 11,
+  kCommonDocumentsFolder = 12,
+};
+
+// The folder's path without a trailing separator, or "" when it has none (or for an index
+// outside the table).
+std::string specialFolderPath(int index, HWND owner = nullptr);
+
+// Frees an item-identifier list with the shell's allocator; null is allowed.
+void freeItemIdList(LPITEMIDLIST list);
+
+// Copies sourceFolder\name to destinationFolder\name, replacing a file there. Returns 0 or
+// the system's error code; on an error an existing destination file is left as it was.
+DWORD copyFile(const std::string& sourceFolder, const std::string& destinationFolder, const std::string& name);
+
+// Copies everything below `source` into `destination` (both without a trailing "\"),
+// folders before their contents, creating missing sub-folders and overwriting files; nothing
+// is deleted. Stops at the first failure: 1 when a sub-folder could not be created, else the
+// failed copy's error code; an unreadable source folder gives its error code. 0 on success.
+DWORD copyFolderTree(const std::string& source, const std::string& destination);
+
+}  // namespace marlisk::win

@@ -1,0 +1,154 @@
+#include "settings/ParameterFile.h"
+
+#include <variant>
+#include <vector>
+
+#include "base/LineReader.h"
+#include "base/Numbers.h"
+#include "base/Path.h"
+
+namespace marlisk {
+
+namespace {
+
+constexpr const char* kCannotCreateMessage = "パラメータファイルを作成できません!";
+constexpr const char* kViewerMissingMessage =
+    " Marliskプログラムファイルが存在しません!\r 設定ボタンでMarliskプログラム名を登録してください";
+
+// Lines 11 and 12 have rules of their own; every other line is one plain value.
+struct BatchFileLine {};
+struct WatchPatternLine {};
+using Slot = std::variant<std::string*, int32_t*, uint8_t*, BatchFileLine, WatchPatternLine>;
+
+// Lines 2 to 57, in file order.
+std::vector<Slot> slotsOf(Settings& s) {
+  std::vector<Slot> slots = {&s.HpglExtList, &s.ImageExtList, &s.PdfExtList,   &s.EmfExtList,
+                             &s.DxfExtList,  &s.DwgExtList,   &s.IgesExtList,  &s.GerberExtList,
+                             &s.ViewerExePath, BatchFileLine{}, WatchPatternLine{}};
+  for (auto& folder : s.DrawingFolders) slots.emplace_back(&folder);
+  slots.emplace_back(&s.OutputFolder);
+  slots.emplace_back(&s.WaitSeconds);
+  slots.emplace_back(&s.OutTypeIndex);
+  slots.emplace_back(&s.OutType2Index);
+  for (auto& folder : s.DrawingOutFolders) slots.emplace_back(&folder);
+  slots.emplace_back(&s.PaperSettingMode);
+  for (auto& pos : s.HDrawPos) slots.emplace_back(&pos);
+  for (auto& pos : s.VDrawPos) slots.emplace_back(&pos);
+  for (auto* set : {&s.MarginTop, &s.MarginBottom, &s.MarginRight, &s.MarginLeft})
+    for (auto& margin : *set) slots.emplace_back(&margin);
+  return slots;
+}
+
+std::string shortened(const std::string& text) {
+  constexpr size_t kShown = 200;
+  if (text.size() <= kShown) return text;
+  size_t cut = kShown;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // whole characters
+  return text.substr(0, cut) + "…";
+}
+
+std::string refusal(const std::string& value, const char* reason) {
+  return shortened(value) + "\r " + reason + "\r " + kCannotCreateMessage;
+}
+
+}  // namespace
+
+bool ParameterFile::save(const Settings& settings) {
+  Settings copy = settings;  // the slot table hands out pointers into a model it may change
+  std::string out;
+  auto appendLine = [&](const std::string& value) {
+    if (value.find_first_of("\r\n") != std::string::npos) {
+      warn_(refusal(value, "改行を含む設定は保存できません!"));
+      return false;
+    }
+    if (value.size() > kMaxParameterLineBytes) {
+      warn_(refusal(value, "設定が長すぎます!"));
+      return false;
+    }
+    const std::optional<std::string> ansi = codec_.toAnsi(value);
+    if (!ansi) {
+      warn_(refusal(value, "このパソコンの文字コードで表せない文字が含まれています!"));
+      return false;
+    }
+    out += *ansi;
+    out += "\r\n";
+    return true;
+  };
+
+  if (!appendLine(kVersionText)) return false;
+  for (const Slot& slot : slotsOf(copy)) {
+    std::string value;
+    if (auto* text = std::get_if<std::string*>(&slot)) value = **text;
+    else if (auto* number = std::get_if<int32_t*>(&slot)) value = std::to_string(**number);
+    else if (auto* byte = std::get_if<uint8_t*>(&slot)) value = std::to_string(unsigned{**byte});
+    else if (std::holds_alternative<BatchFileLine>(slot)) value = copy.BatchFileName;
+    else value = copy.WatchFolder + copy.WatchFileMask;
+    if (!appendLine(value)) return false;
+  }
+
+  if (fs_.replaceFile(settings.ParameterFilePath, out) != 0) {
+    warn_(kCannotCreateMessage);
+    return false;
+  }
+  return true;
+}
+
+LoadResult ParameterFile::load(Settings& settings) {
+  auto finish = [&](LoadResult result) {
+    settings.LastIoStatus = static_cast<int32_t>(result);
+    return result;
+  };
+
+  // A sound file is at most 57 lines of the longest value; a larger one is read that far.
+  constexpr size_t kMaxBytes = kParameterFileLines * (kMaxParameterLineBytes + 2);
+  ReadResult file = fs_.readFile(settings.ParameterFilePath, kMaxBytes + 1);
+  if (file.error != 0) return finish(LoadResult::CannotOpen);
+  if (file.bytes.size() > kMaxBytes) {
+    // Cut at the last line end inside the limit, so that no value is read half.
+    file.bytes.resize(kMaxBytes);
+    const size_t lastEnd = file.bytes.find_last_of("\r\n");
+    file.bytes.resize(lastEnd == std::string::npos ? 0 : lastEnd + 1);
+  }
+
+  LineReader lines(file.bytes, kMaxParameterLineBytes);
+  std::string_view raw;
+  // Gives the next line in UTF-8; nothing when it is missing (end of file), overlong or not
+  // valid in the code page. `ended` tells the first case from the others.
+  bool ended = false;
+  auto nextLine = [&]() -> std::optional<std::string> {
+    const LineReader::Status status = lines.next(raw);
+    ended = status == LineReader::Status::End;
+    if (status != LineReader::Status::Line) return std::nullopt;
+    return codec_.fromAnsi(raw);
+  };
+
+  const std::optional<std::string> version = nextLine();
+  if (!version || *version != kVersionText) return finish(LoadResult::OtherVersion);
+
+  for (const Slot& slot : slotsOf(settings)) {
+    const std::optional<std::string> line = nextLine();
+    if (ended) break;
+    if (!line) continue;
+    if (auto* text = std::get_if<std::string*>(&slot)) {
+      **text = *line;
+      if (*text == &settings.ViewerExePath && !fs_.fileExists(settings.ViewerExePath)) {
+        if (settings.ViewerExePath == kDefaultViewerPath && fs_.fileExists(kDefaultViewerPathX86))
+          settings.ViewerExePath = kDefaultViewerPathX86;
+        else
+          warn_(settings.ViewerExePath + "\r" + kViewerMissingMessage);
+      }
+    } else if (auto* number = std::get_if<int32_t*>(&slot)) {
+      if (auto value = parseInt32(*line)) **number = *value;
+    } else if (auto* byte = std::get_if<uint8_t*>(&slot)) {
+      if (auto value = parseInt32(*line)) **byte = static_cast<uint8_t>(static_cast<uint32_t>(*value) & 0xFF);
+    } else if (std::holds_alternative<BatchFileLine>(slot)) {
+      if (settings.BatchFileName.empty()) settings.BatchFileName = *line;
+    } else if (settings.WatchFolder.empty() && settings.WatchFileMask.empty()) {
+      settings.WatchFileMask = std::string(fileNamePart(*line));
+      settings.WatchFolder = std::string(folderPart(*line));
+    }
+  }
+  return finish(LoadResult::Loaded);
+}
+
+}  // namespace marlisk

@@ -1,0 +1,44 @@
+// The parameter file MarliskAuto.par: 57 lines, CR LF, in the ANSI code page, the one place
+// where the settings survive a restart.
+#pragma once
+
+#include "base/AnsiCodec.h"
+#include "base/FileSystem.h"
+#include "base/WarningSink.h"
+#include "settings/Settings.h"
+
+#include <utility>
+
+namespace marlisk {
+
+inline constexpr int kParameterFileLines = 57;
+// Longer lines are taken for damage: no setting of ours comes near this.
+inline constexpr size_t kMaxParameterLineBytes = 64 * 1024;
+
+enum class LoadResult : int32_t { Loaded = 0, CannotOpen = 1, OtherVersion = 2 };
+
+class ParameterFile {
+ public:
+  ParameterFile(FileSystem& fileSystem, const AnsiCodec& codec, WarningSink warn)
+      : fs_(fileSystem), codec_(codec), warn_(std::move(warn)) {}
+
+  // Reads settings.ParameterFilePath into `settings`. The batch list file name and the watch
+  // pattern are taken only when they are empty, so that values given on the command line win.
+  // A file that ends early, or has a malformed or overlong line, is read as far as it is
+  // sound: what is missing or damaged keeps the value it had. The result is also left in
+  // settings.LastIoStatus.
+  LoadResult load(Settings& settings);
+
+  // Writes all 57 lines to settings.ParameterFilePath. The old file is replaced only once
+  // the new one is completely written; a value that cannot be stored as it is (a line
+  // break, a character the code page lacks) is refused with a message and nothing is
+  // written. Returns whether the file was written.
+  bool save(const Settings& settings);
+
+ private:
+  FileSystem& fs_;
+  const AnsiCodec& codec_;
+  WarningSink warn_;
+};
+
+}  // namespace marlisk

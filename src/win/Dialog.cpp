@@ -1,0 +1,82 @@
+#include "win/Dialog.h"
+
+#include <exception>
+
+#include "win/Strings.h"
+#include "win/Warning.h"
+
+namespace marlisk::win {
+
+Dialog::~Dialog() { destroy(); }
+
+HWND Dialog::create(HWND parent) {
+  modal_ = false;
+  return CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), parent, dialogProc,
+                            reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR Dialog::showModal(HWND parent) {
+  modal_ = true;
+  return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), parent, dialogProc,
+                         reinterpret_cast<LPARAM>(this));
+}
+
+void Dialog::destroy() {
+  if (hwnd_ && !modal_) DestroyWindow(hwnd_);
+}
+
+void Dialog::close(INT_PTR result) {
+  if (modal_) EndDialog(hwnd_, result);
+  else DestroyWindow(hwnd_);
+}
+
+std::string Dialog::itemText(int id) const {
+  HWND control = item(id);
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+  return narrow(text);
+}
+
+void Dialog::setItemText(int id, const std::string& text) const { SetDlgItemTextW(hwnd_, id, widen(text).c_str()); }
+
+INT_PTR CALLBACK Dialog::dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    auto* self = reinterpret_cast<Dialog*>(lParam);
+    self->hwnd_ = window;
+    SetWindowLongPtrW(window, DWLP_USER, lParam);
+  }
+  auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(window, DWLP_USER));
+  if (!self) return FALSE;
+  // No exception may cross the system's dispatch: it would unwind through foreign frames.
+  try {
+    return self->dispatch(message, wParam, lParam);
+  } catch (const std::exception& e) {
+    ShowWarning(std::string("内部エラー: ") + e.what());
+  } catch (...) {
+    ShowWarning("内部エラー");
+  }
+  return FALSE;
+}
+
+INT_PTR Dialog::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      onInitDialog();
+      return TRUE;
+    case WM_COMMAND:
+      return onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
+    case WM_NCDESTROY:
+      onDestroy();
+      SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
+      hwnd_ = nullptr;
+      return FALSE;
+    default: {
+      bool handled = false;
+      const INT_PTR result = onMessage(message, wParam, lParam, handled);
+      if (handled) SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
+      return handled ? TRUE : FALSE;
+    }
+  }
+}
+
+}  // namespace marlisk::win

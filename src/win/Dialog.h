@@ -1,0 +1,51 @@
+// The base of every form: a dialog made from a resource template, whose messages reach
+// member handlers. A form can be created modeless (the main window, and every form in the
+// tests, which then press its buttons and read its fields synchronously) or shown modally.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace marlisk::win {
+
+class Dialog {
+ public:
+  explicit Dialog(int templateId) : templateId_(templateId) {}
+  virtual ~Dialog();
+  Dialog(const Dialog&) = delete;
+  Dialog& operator=(const Dialog&) = delete;
+
+  HWND create(HWND parent = nullptr);  // modeless; the form lives until destroy()
+  INT_PTR showModal(HWND parent = nullptr);
+  void destroy();
+  HWND hwnd() const { return hwnd_; }
+
+  HWND item(int id) const { return GetDlgItem(hwnd_, id); }
+  std::string itemText(int id) const;
+  void setItemText(int id, const std::string& text) const;
+
+ protected:
+  // Ends a modal showing with `result`, or destroys a modeless form.
+  void close(INT_PTR result);
+
+  virtual void onInitDialog() {}
+  // Return true when the command was handled.
+  virtual bool onCommand(int /*id*/, int /*code*/, HWND /*control*/) { return false; }
+  // Any other message; set `handled` to keep the default handling away.
+  virtual INT_PTR onMessage(UINT /*message*/, WPARAM, LPARAM, bool& handled) {
+    handled = false;
+    return 0;
+  }
+  virtual void onDestroy() {}
+
+ private:
+  static INT_PTR CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+
+  int templateId_;
+  HWND hwnd_ = nullptr;
+  bool modal_ = false;
+};
+
+}  // namespace marlisk::win

@@ -1,0 +1,22 @@
+// UTF-8 <-> UTF-16 at every Win32 call, and the ANSI code page at file boundaries.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "base/AnsiCodec.h"
+
+namespace marlisk::win {
+
+// Invalid input never throws: ill-formed UTF-8 becomes U+FFFD, so a damaged name still shows.
+std::wstring widen(std::string_view utf8);
+std::string narrow(std::wstring_view utf16);
+
+// The process's ANSI code page (CP_ACP), refusing characters it cannot hold exactly.
+class Win32AnsiCodec final : public AnsiCodec {
+ public:
+  std::optional<std::string> toAnsi(std::string_view utf8) const override;
+  std::optional<std::string> fromAnsi(std::string_view ansi) const override;
+};
+
+}  // namespace marlisk::win

@@ -1,0 +1,28 @@
+#include "win/Warning.h"
+
+#include <windows.h>
+
+#include <utility>
+
+#include "win/Strings.h"
+
+namespace marlisk::win {
+
+namespace {
+WarningHandler& handler() {
+  static WarningHandler instance;
+  return instance;
+}
+}  // namespace
+
+void ShowWarning(const std::string& text) {
+  if (handler()) {
+    handler()(text);
+    return;
+  }
+  MessageBoxW(GetActiveWindow(), widen(text).c_str(), L"MarliskAuto", MB_OK | MB_ICONWARNING);
+}
+
+WarningHandler setWarningHandler(WarningHandler replacement) { return std::exchange(handler(), std::move(replacement)); }
+
+}  // namespace marlisk::win

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "base/FileSystem.h"
+
+namespace marlisk::win {
+
+class Win32FileSystem final : public FileSystem {
+ public:
+  bool fileExists(const std::string& path) const override;
+  bool folderExists(const std::string& path) const override;
+  ReadResult readFile(const std::string& path, size_t maxBytes) const override;
+  int replaceFile(const std::string& path, std::string_view bytes) override;
+};
+
+}  // namespace marlisk::win

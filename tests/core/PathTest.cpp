@@ -1,0 +1,39 @@
+#include "base/Path.h"
+
+#include <gtest/gtest.h>
+
+namespace marlisk {
+namespace {
+
+TEST(PathTest, SplitsAtTheLastBackslashOrColon) {
+  struct Case {
+    const char* path;
+    const char* folder;
+    const char* name;
+    const char* extension;
+  } cases[] = {
+      {"C:\\in\\plan.rev.plt", "C:\\in\\", "plan.rev.plt", ".plt"},
+      {"C:\\in.v2\\plan", "C:\\in.v2\\", "plan", ""},
+      {"C:plan.hgl", "C:", "plan.hgl", ".hgl"},
+      {"plan", "", "plan", ""},
+      {"C:\\in\\.profile", "C:\\in\\", ".profile", ".profile"},
+      {"C:\\in\\", "C:\\in\\", "", ""},
+      {"C:\\表\\ソフト.hgl", "C:\\表\\", "ソフト.hgl", ".hgl"},
+      {"", "", "", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(folderPart(c.path), c.folder) << c.path;
+    EXPECT_EQ(fileNamePart(c.path), c.name) << c.path;
+    EXPECT_EQ(extensionPart(c.path), c.extension) << c.path;
+  }
+}
+
+TEST(PathTest, CaseFoldingTouchesAsciiLettersOnly) {
+  EXPECT_EQ(asciiLower("C:\\DATA\\Ａ.HGL"), "c:\\data\\Ａ.hgl");
+  EXPECT_TRUE(equalsIgnoringAsciiCase(".LNK", ".lnk"));
+  EXPECT_FALSE(equalsIgnoringAsciiCase(".lnk", ".lnkx"));
+  EXPECT_FALSE(equalsIgnoringAsciiCase("Ａ", "ａ"));
+}
+
+}  // namespace
+}  // namespace marlisk

@@ -1,0 +1,31 @@
+// An in-memory file system for the core's tests, which can be told to fail.
+#pragma once
+
+#include <map>
+#include <set>
+
+#include "base/FileSystem.h"
+
+namespace marlisk::test {
+
+class MemoryFileSystem final : public FileSystem {
+ public:
+  std::map<std::string, std::string> files;
+  std::set<std::string> folders;
+  int replaceError = 0;  // nonzero: replaceFile fails with it and changes nothing
+
+  bool fileExists(const std::string& path) const override { return files.count(path) > 0; }
+  bool folderExists(const std::string& path) const override { return folders.count(path) > 0; }
+  ReadResult readFile(const std::string& path, size_t maxBytes) const override {
+    const auto found = files.find(path);
+    if (found == files.end()) return {2, {}};
+    return {0, found->second.substr(0, maxBytes)};
+  }
+  int replaceFile(const std::string& path, std::string_view bytes) override {
+    if (replaceError != 0) return replaceError;
+    files[path] = std::string(bytes);
+    return 0;
+  }
+};
+
+}  // namespace marlisk::test

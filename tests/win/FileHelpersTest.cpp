@@ -1,0 +1,122 @@
+#include "batchlist/FileHelpers.h"
+
+#include <shlguid.h>
+#include <shobjidl.h>
+
+#include <gtest/gtest.h>
+
+#include "support/TestFolder.h"
+#include "win/Handles.h"
+#include "win/Strings.h"
+
+namespace marlisk::win {
+namespace {
+
+using test::TestFolder;
+
+void makeShortcut(const std::string& linkPath, const std::string& target) {
+  ComPtr<IShellLinkW> link;
+  ASSERT_HRESULT_SUCCEEDED(
+      CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid()));
+  ASSERT_HRESULT_SUCCEEDED(link->SetPath(widen(target).c_str()));
+  ComPtr<IPersistFile> file;
+  ASSERT_HRESULT_SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.putVoid()));
+  ASSERT_HRESULT_SUCCEEDED(file->Save(widen(linkPath).c_str(), TRUE));
+}
+
+TEST(FileHelpersTest, ShortcutsResolveToTheirTargetsOtherPathsComeBackAsGiven) {
+  TestFolder folder;
+  const std::string target = folder / "図面 ソフト.plt";
+  test::writeFile(target, "IN;");
+  makeShortcut(folder / "図面.lnk", target);
+  makeShortcut(folder / "ZUMEN.LNK", target);
+  test::writeFile(folder / "broken.lnk", "this is no shortcut");
+
+  EXPECT_EQ(resolveShortcut(folder / "図面.lnk"), target);
+  EXPECT_EQ(resolveShortcut(folder / "ZUMEN.LNK"), target);
+  EXPECT_EQ(resolveShortcut(folder / "broken.lnk"), folder / "broken.lnk");
+  EXPECT_EQ(resolveShortcut(folder / "missing.lnk"), folder / "missing.lnk");
+  EXPECT_EQ(resolveShortcut(target), target);
+  EXPECT_EQ(resolveShortcut("Z:\\no\\such\\file.txt"), "Z:\\no\\such\\file.txt");
+  EXPECT_EQ(resolveShortcut(folder / "a.lnk.txt"), folder / "a.lnk.txt");
+
+  // A shortcut whose target has gone still gives the path it stores.
+  DeleteFileW(widen(target).c_str());
+  EXPECT_EQ(resolveShortcut(folder / "図面.lnk"), target);
+}
+
+TEST(FileHelpersTest, SpecialFolders) {
+  for (int index : {kLocalAppDataFolder, kPersonalFolder, kAppDataFolder, kCommonDocumentsFolder}) {
+    const std::string path = specialFolderPath(index);
+    ASSERT_FALSE(path.empty()) << index;
+    EXPECT_NE(path.back(), '\\') << path;
+    EXPECT_TRUE(test::isFolder(path)) << path;
+  }
+  EXPECT_EQ(specialFolderPath(-1), "");
+  EXPECT_EQ(specialFolderPath(13), "");
+  EXPECT_EQ(specialFolderPath(kDrivesFolder), "");  // a virtual folder has no path
+}
+
+TEST(FileHelpersTest, CopyFolderTree) {
+  TestFolder folder;
+  const std::string source = folder / "Init";
+  const std::string destination = folder / "作業";
+  test::makeFolder(source);
+  test::makeFolder(destination);
+
+  // An empty source: nothing to do, nothing created.
+  EXPECT_EQ(copyFolderTree(source, destination), 0u);
+  EXPECT_EQ(test::listFolder(destination), "");
+
+  // Nested folders, an empty one among them, and names with ソ and 表.
+  test::writeFile(source + "\\MarliskAuto.par", "Version 10.10\r\n");
+  test::makeFolder(source + "\\Data");
+  test::writeFile(source + "\\Data\\表.hgl", "IN;PU0,0;");
+  test::makeFolder(source + "\\Data\\ソフト");
+  test::writeFile(source + "\\Data\\ソフト\\deep.txt", std::string(200000, 'x'));  // several buffers
+  test::makeFolder(source + "\\空");
+  EXPECT_EQ(copyFolderTree(source, destination), 0u);
+  EXPECT_EQ(test::listFolder(destination), "Data\\ MarliskAuto.par 空\\");
+  EXPECT_EQ(test::listFolder(destination + "\\Data"), "ソフト\\ 表.hgl");
+  EXPECT_EQ(test::readFile(destination + "\\Data\\ソフト\\deep.txt"), std::string(200000, 'x'));
+  EXPECT_EQ(test::listFolder(destination + "\\空"), "");
+
+  // Onto an existing destination: files are overwritten, extra files stay.
+  test::writeFile(destination + "\\MarliskAuto.par", "Version 9\r\n");
+  test::writeFile(destination + "\\extra.txt", "mine");
+  test::writeFile(destination + "\\Data\\extra.hgl", "mine too");
+  EXPECT_EQ(copyFolderTree(source, destination), 0u);
+  EXPECT_EQ(test::readFile(destination + "\\MarliskAuto.par"), "Version 10.10\r\n");
+  EXPECT_EQ(test::readFile(destination + "\\extra.txt"), "mine");
+  EXPECT_EQ(test::listFolder(destination + "\\Data"), "extra.hgl ソフト\\ 表.hgl");
+}
+
+TEST(FileHelpersTest, CopyFailuresAreReportedAndLeaveTheDestinationSound) {
+  TestFolder folder;
+  const std::string source = folder / "Init";
+  const std::string destination = folder / "work";
+  test::makeFolder(source);
+  test::makeFolder(destination);
+
+  // A missing source is an error, not an empty folder.
+  EXPECT_EQ(copyFolderTree(folder / "missing", destination), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(copyFile(source, destination, "missing.par"), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(test::listFolder(destination), "");
+
+  // A sub-folder that cannot be created (a file holds its name): result 1.
+  test::makeFolder(source + "\\Data");
+  test::writeFile(destination + "\\Data", "a file, not a folder");
+  EXPECT_EQ(copyFolderTree(source, destination), 1u);
+  DeleteFileW(widen(destination + "\\Data").c_str());
+
+  // A destination file that cannot be replaced keeps its content; nothing half-written stays.
+  test::writeFile(source + "\\MarliskAuto.par", "new");
+  test::writeFile(destination + "\\MarliskAuto.par", "old");
+  SetFileAttributesW(widen(destination + "\\MarliskAuto.par").c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_NE(copyFile(source, destination, "MarliskAuto.par"), 0u);
+  EXPECT_EQ(test::readFile(destination + "\\MarliskAuto.par"), "old");
+  EXPECT_EQ(test::listFolder(destination), "MarliskAuto.par");
+}
+
+}  // namespace
+}  // namespace marlisk::win

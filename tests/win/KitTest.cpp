@@ -1,0 +1,111 @@
+// The small Win32 kit: conversions, owners, the warning seam, atomic writes.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "support/TestFolder.h"
+#include "win/AtomicFileWriter.h"
+#include "win/Handles.h"
+#include "win/Strings.h"
+#include "win/Warning.h"
+
+namespace marlisk::win {
+namespace {
+
+using test::TestFolder;
+
+TEST(KitTest, AnsiCodecIsCodePage932AndRefusesWhatItCannotHold) {
+  ASSERT_EQ(GetACP(), 932u) << "the tests must run with LC_ALL=ja_JP.UTF-8";
+  const Win32AnsiCodec codec;
+  // ソ and 表 end in the byte of "\": they must come back whole.
+  EXPECT_EQ(codec.toAnsi("C:\\ソフト\\表.hgl"), std::string("C:\\\x83\x5c\x83\x74\x83\x67\\\x95\x5c.hgl"));
+  EXPECT_EQ(codec.fromAnsi("C:\\\x83\x5c\x83\x74\x83\x67\\\x95\x5c.hgl"), std::string("C:\\ソフト\\表.hgl"));
+  EXPECT_EQ(codec.toAnsi("ﾊﾞｯﾁﾌｧｲﾙ"), std::string("\xca\xde\xaf\xc1\xcc\xa7\xb2\xd9"));
+  EXPECT_EQ(codec.toAnsi(""), std::string());
+  EXPECT_EQ(codec.toAnsi("café"), std::nullopt);
+  EXPECT_EQ(codec.toAnsi("\xF0\x9F\x98\x80"), std::nullopt);  // 😀
+  EXPECT_EQ(codec.toAnsi("?"), std::string("?"));               // a real "?" is not a refusal
+  EXPECT_EQ(codec.toAnsi("\xC3"), std::nullopt);                // cut UTF-8
+  EXPECT_EQ(codec.fromAnsi("C:\\\x81"), std::nullopt);          // a lead byte without its trail
+
+  EXPECT_EQ(narrow(widen("é〜😀表")), "é〜😀表");
+  EXPECT_EQ(widen("表"), L"\u8868");
+}
+
+TEST(KitTest, OwnersFreeWhatTheyHoldExactlyOnce) {
+  HANDLE raw = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  DWORD flags = 0;
+  {
+    UniqueHandle first(raw);
+    UniqueHandle second(std::move(first));
+    EXPECT_FALSE(first);
+    EXPECT_EQ(second.get(), raw);
+    *second.put() = CreateEventW(nullptr, TRUE, FALSE, nullptr);  // put() closes the old one first
+    EXPECT_FALSE(GetHandleInformation(raw, &flags));
+    raw = second.get();
+    EXPECT_TRUE(GetHandleInformation(raw, &flags));
+  }
+  EXPECT_FALSE(GetHandleInformation(raw, &flags));
+
+  UniqueFileHandle none;  // INVALID_HANDLE_VALUE is "nothing", not a handle to close
+  EXPECT_FALSE(none);
+
+  struct Counted final : IUnknown {
+    int refs = 1;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+      *out = nullptr;
+      return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+  } a, b;
+  {
+    ComPtr<IUnknown> p;
+    *p.put() = &a;
+    *p.put() = &b;  // releases a
+    EXPECT_EQ(a.refs, 0);
+    ComPtr<IUnknown> q(std::move(p));
+    EXPECT_FALSE(p);
+    EXPECT_EQ(b.refs, 1);
+  }
+  EXPECT_EQ(b.refs, 0);
+}
+
+TEST(KitTest, WarningSeamRecordsInsteadOfShowingABox) {
+  std::vector<std::string> seen;
+  const WarningHandler previous = setWarningHandler([&](const std::string& text) { seen.push_back(text); });
+  ShowWarning("ファイルを開けません!");
+  const WarningHandler mine = setWarningHandler(previous);
+  EXPECT_EQ(seen, std::vector<std::string>{"ファイルを開けません!"});
+  EXPECT_TRUE(static_cast<bool>(mine));
+}
+
+TEST(KitTest, AtomicWritesReplaceWholeOrNotAtAll) {
+  TestFolder folder;
+  const std::string target = folder / "設定.par";
+  test::writeFile(target, "old");
+
+  {
+    AtomicFileWriter writer(target);
+    ASSERT_EQ(writer.write("new but never committed", 23), 0u);
+  }
+  EXPECT_EQ(test::readFile(target), "old");
+  EXPECT_EQ(test::listFolder(folder.path()), "設定.par");  // no temporary file left behind
+
+  EXPECT_EQ(writeFileAtomically(target, "new"), 0u);
+  EXPECT_EQ(test::readFile(target), "new");
+  EXPECT_EQ(test::listFolder(folder.path()), "設定.par");
+
+  // A target that cannot be replaced keeps its content, and the error comes back.
+  SetFileAttributesW(widen(target).c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_NE(writeFileAtomically(target, "newer"), 0u);
+  EXPECT_EQ(test::readFile(target), "new");
+  EXPECT_EQ(test::listFolder(folder.path()), "設定.par");
+
+  // A folder that does not exist: an error, nothing created.
+  EXPECT_NE(writeFileAtomically(folder / "missing\\x.par", "x"), 0u);
+  EXPECT_FALSE(test::isFolder(folder / "missing"));
+}
+
+}  // namespace
+}  // namespace marlisk::win

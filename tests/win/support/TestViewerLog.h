@@ -1,0 +1,22 @@
+// Reads what TestViewer.exe logged, and runs it the way the program will.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace marlisk::test {
+
+struct ViewerRun {
+  std::string commandLine;       // exactly as the viewer received it (UTF-8)
+  bool hadCommandFile = false;
+  std::string commandFileBytes;  // exactly as it was on disk
+  std::string note;              // "error <code>" or "none" when there was no file
+};
+
+// Every run recorded in the log, oldest first. A malformed log throws.
+std::vector<ViewerRun> readViewerLog(const std::string& logPath);
+
+// The built TestViewer.exe, beside the test exe.
+std::string testViewerPath();
+
+}  // namespace marlisk::test
