@@ -4,50 +4,50 @@
 
 namespace marlisk::win {
 
-std::wstring widen(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+namespace {
+
+// Nothing when `flags` make the system refuse the input.
+std::optional<std::wstring> toWide(UINT codePage, DWORD flags, std::string_view bytes) {
+  if (bytes.empty()) return std::wstring();
+  const int n = MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  if (n <= 0) return std::nullopt;
   std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
   return out;
 }
 
-std::string narrow(std::wstring_view utf16) {
-  if (utf16.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0,
-                                    nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
-
-std::optional<std::string> Win32AnsiCodec::toAnsi(std::string_view utf8) const {
-  if (utf8.empty()) return std::string();
-  // Strict UTF-8 first: a damaged sequence must not turn into U+FFFD and then into "?".
-  const int wideLength =
-      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  if (wideLength <= 0) return std::nullopt;
-  std::wstring wide(static_cast<size_t>(wideLength), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
-                      wideLength);
+// Nothing when a character has no exact form in the code page (`strict`: best-fit
+// look-alikes and the default character both count as no form).
+std::optional<std::string> fromWide(UINT codePage, bool strict, std::wstring_view wide) {
+  if (wide.empty()) return std::string();
+  const DWORD flags = strict ? WC_NO_BEST_FIT_CHARS : 0;
   BOOL usedDefault = FALSE;
-  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0, nullptr,
-                                    &usedDefault);
+  BOOL* usedDefaultOut = strict ? &usedDefault : nullptr;
+  const int n = WideCharToMultiByte(codePage, flags, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                    usedDefaultOut);
   if (n <= 0 || usedDefault) return std::nullopt;
   std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, out.data(), n, nullptr, &usedDefault);
-  if (usedDefault) return std::nullopt;
+  WideCharToMultiByte(codePage, flags, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr,
+                      usedDefaultOut);
   return out;
+}
+
+}  // namespace
+
+// Lenient on purpose: ill-formed UTF-8 becomes U+FFFD, so a damaged name still shows.
+std::wstring widen(std::string_view utf8) { return toWide(CP_UTF8, 0, utf8).value_or(std::wstring()); }
+
+std::string narrow(std::wstring_view utf16) { return fromWide(CP_UTF8, false, utf16).value_or(std::string()); }
+
+std::optional<std::string> Win32AnsiCodec::toAnsi(std::string_view utf8) const {
+  // Strict UTF-8 first: a damaged sequence must not turn into U+FFFD and then into "?".
+  const std::optional<std::wstring> wide = toWide(CP_UTF8, MB_ERR_INVALID_CHARS, utf8);
+  return wide ? fromWide(CP_ACP, true, *wide) : std::nullopt;
 }
 
 std::optional<std::string> Win32AnsiCodec::fromAnsi(std::string_view ansi) const {
-  if (ansi.empty()) return std::string();
-  const int n =
-      MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-  if (n <= 0) return std::nullopt;
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n);
-  return narrow(wide);
+  const std::optional<std::wstring> wide = toWide(CP_ACP, MB_ERR_INVALID_CHARS, ansi);
+  return wide ? std::optional<std::string>(narrow(*wide)) : std::nullopt;
 }
 
 }  // namespace marlisk::win
