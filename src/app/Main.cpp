@@ -2,6 +2,7 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include "app/AppContext.h"
 #include "app/MarliskMForm.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
@@ -12,12 +13,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
 
   int exitCode = 0;
   {
-    marlisk::win::TMarliskMForm mainForm;
+    marlisk::win::AppContext app = marlisk::win::AppContext::fromSystem();
+    marlisk::win::TMarliskMForm mainForm(app);
     if (HWND window = mainForm.create()) {
       ShowWindow(window, showCommand);
       MSG message;
       while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageW(GetActiveWindow(), &message)) {
+        HWND dialog = GetAncestor(message.hwnd, GA_ROOT);
+        if (!dialog || !IsDialogMessageW(dialog, &message)) {
           TranslateMessage(&message);
           DispatchMessageW(&message);
         }

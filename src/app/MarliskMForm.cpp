@@ -1,32 +1,215 @@
 #include "app/MarliskMForm.h"
 
+#include <commctrl.h>
+#include <uxtheme.h>
+
+#include "batchlist/FileHelpers.h"
+#include "dialogs/VersionForm.h"
 #include "res/resource.h"
 
 namespace marlisk::win {
 
-TMarliskMForm::TMarliskMForm() : Dialog(IDD_MAIN) {}
+namespace {
+// Posted at the first paint, so that the start (which may show message boxes) runs outside
+// WM_PAINT.
+constexpr UINT kInitializeMessage = WM_APP + 1;
+
+constexpr int kRunControls[] = {IDC_ButtonCreateOutListFile, IDC_ButtonSetAutoPar, IDC_PageControl1,
+                                IDC_ButtonBatchOutput, IDC_ButtonAutoOutput};
+}  // namespace
+
+TMarliskMForm::TMarliskMForm(AppContext& app)
+    : Dialog(IDD_MAIN),
+      app_(app),
+      page1_(IDD_PAGE_OUTPUT1, IDC_RadioGroupOutTyp, IDC_RadioGroupOutTyp_First, outputTypes(OutputTab::Output1),
+             [this](int index) { RadioGroupOutTypClick(index); }),
+      page2_(IDD_PAGE_OUTPUT2, IDC_RadioGroupOutTyp2, IDC_RadioGroupOutTyp2_First, outputTypes(OutputTab::Output2),
+             [this](int index) { RadioGroupOutTyp2Click(index); }) {}
 
 void TMarliskMForm::onInitDialog() {
   HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MARLISKAUTO));
   SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  SetWindowTextW(hwnd(), widen(app_.title).c_str());
+
+  HWND tabs = item(IDC_PageControl1);
+  TCITEMW tab = {TCIF_TEXT};
+  std::wstring caption = widen("出力１");
+  tab.pszText = caption.data();
+  TabCtrl_InsertItem(tabs, 0, &tab);
+  caption = widen("出力２");
+  tab.pszText = caption.data();
+  TabCtrl_InsertItem(tabs, 1, &tab);
+  page1_.create(hwnd());
+  page2_.create(hwnd());
+  placePages();
+  PageControl1Change();
+
+  HWND tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+  std::wstring hint = widen("最小化");
+  TTTOOLINFOW tool = {sizeof(tool)};
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = hwnd();
+  tool.uId = reinterpret_cast<UINT_PTR>(item(IDC_ButtonAppMinimize));
+  tool.lpszText = hint.data();
+  SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-bool TMarliskMForm::onCommand(int id, int /*code*/, HWND /*control*/) {
-  if (id == IDC_BUTTON_OK || id == IDCANCEL) {
-    ButtonOKClick();
-    return true;
+// The pages lie over the tab's display area, between the progress list and the tab control
+// in the window order: above the tab, so that it does not paint over them, and in the
+// keyboard order where a user expects them.
+void TMarliskMForm::placePages() {
+  HWND tabs = item(IDC_PageControl1);
+  RECT area;
+  GetWindowRect(tabs, &area);
+  MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&area), 2);
+  TabCtrl_AdjustRect(tabs, FALSE, &area);
+  for (OutputPage* page : {&page2_, &page1_}) {
+    SetWindowPos(page->hwnd(), item(IDC_ListBox1), area.left, area.top, area.right - area.left,
+                 area.bottom - area.top, SWP_NOACTIVATE);
+    EnableThemeDialogTexture(page->hwnd(), ETDT_ENABLETAB);
   }
-  return false;
 }
 
-INT_PTR TMarliskMForm::onMessage(UINT message, WPARAM, LPARAM, bool& handled) {
-  handled = message == WM_CLOSE;
-  if (handled) ButtonOKClick();
-  return 0;
+OutputTab TMarliskMForm::activeTab() const {
+  return TabCtrl_GetCurSel(item(IDC_PageControl1)) == 1 ? OutputTab::Output2 : OutputTab::Output1;
 }
 
-void TMarliskMForm::ButtonOKClick() { close(IDOK); }
+void TMarliskMForm::PageControl1Change() {
+  const bool second = activeTab() == OutputTab::Output2;
+  ShowWindow(page1_.hwnd(), second ? SW_HIDE : SW_SHOW);
+  ShowWindow(page2_.hwnd(), second ? SW_SHOW : SW_HIDE);
+}
+
+void TMarliskMForm::setRunControlsEnabled(bool enabled) {
+  for (int id : kRunControls) EnableWindow(item(id), enabled);
+  // The output type must not change under a running output either.
+  EnableWindow(page1_.hwnd(), enabled);
+  EnableWindow(page2_.hwnd(), enabled);
+}
+
+void TMarliskMForm::setBusy(bool busy) {
+  busy_ = busy;
+  SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+}
+
+void TMarliskMForm::setStatus(const std::string& text) { setItemText(IDC_Label1, text); }
+
+void TMarliskMForm::initialize() {
+  SetWindowTextW(hwnd(), widen("<< MarliskAuto >>  " + std::string(kVersionText) + kNoticeText).c_str());
+
+  ParameterFile parameters = app_.parameterFile();
+  if (!prepareWorkingFolder(startFolders(app_.exeFolder, app_.localAppData), app_.settings, app_.fileSystem,
+                            parameters, ShowWarning)) {
+    close(IDCANCEL);
+    return;
+  }
+  request_ = evaluateCommandLine(app_.arguments, resolveShortcut);
+  if (request_.batchFileName) app_.settings.BatchFileName = *request_.batchFileName;
+  page1_.setItemIndex(app_.settings.OutTypeIndex);
+  page2_.setItemIndex(app_.settings.OutType2Index);
+
+  if (request_.minimize) ShowWindow(hwnd(), SW_MINIMIZE);
+  if (request_.standby) {
+    startStandbyOutput();
+  } else if (request_.batch) {
+    if (app_.settings.BatchFileName.empty()) {
+      ShowWarning(kNoBatchFileNameMessage);
+      close(IDCANCEL);
+      return;
+    }
+    startBatchOutput();
+  }
+}
+
+void TMarliskMForm::startBatchOutput() {}
+
+void TMarliskMForm::startStandbyOutput() {}
+
+void TMarliskMForm::ButtonOKClick() {
+  stop_ = true;
+  close(IDOK);
+}
+
+// The user comes back to "終了". Not every dialog manager keeps the focus across a minimise
+// (Wine's does not), so the form gives it back itself when it is next activated.
+void TMarliskMForm::ButtonAppMinimizeClick() {
+  SendMessageW(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(IDC_ButtonOK)), TRUE);
+  focusOkOnRestore_ = true;
+  ShowWindow(hwnd(), SW_MINIMIZE);
+}
+
+void TMarliskMForm::ButtonVersionClick() {
+  TVersionForm version;
+  version.showModal(hwnd());
+}
+
+void TMarliskMForm::RadioGroupOutTypClick(int index) {
+  app_.settings.OutTypeIndex = static_cast<uint8_t>(index);
+  app_.parameterFile().save(app_.settings);
+}
+
+void TMarliskMForm::RadioGroupOutTyp2Click(int index) {
+  app_.settings.OutType2Index = static_cast<uint8_t>(index);
+  app_.parameterFile().save(app_.settings);
+}
+
+bool TMarliskMForm::onCommand(int id, int code, HWND) {
+  if (code != BN_CLICKED) return false;
+  switch (id) {
+    case IDC_ButtonOK: ButtonOKClick(); return true;
+    case IDC_ButtonAppMinimize: ButtonAppMinimizeClick(); return true;
+    case IDC_ButtonVersion: ButtonVersionClick(); return true;
+    case IDC_ButtonBatchOutput: startBatchOutput(); return true;
+    case IDC_ButtonAutoOutput: startStandbyOutput(); return true;
+    case IDCANCEL: return true;  // Esc does not end the program
+    default: return false;
+  }
+}
+
+INT_PTR TMarliskMForm::onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+  switch (message) {
+    case WM_PAINT:
+      if (!initialized_) {
+        initialized_ = true;
+        PostMessageW(hwnd(), kInitializeMessage, 0, 0);
+      }
+      return 0;  // painted by the dialog's own handling
+    case kInitializeMessage:
+      handled = true;
+      initialize();
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam) && focusOkOnRestore_) {
+        focusOkOnRestore_ = false;
+        // After the dialog's own focus restore, which runs once this message is handled.
+        PostMessageW(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(IDC_ButtonOK)), TRUE);
+      }
+      return 0;
+    case WM_CLOSE:
+      handled = true;
+      ButtonOKClick();
+      return 0;
+    case WM_SETCURSOR:
+      if (busy_) {
+        handled = true;
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        return TRUE;
+      }
+      return 0;
+    case WM_NOTIFY:
+      if (reinterpret_cast<NMHDR*>(lParam)->idFrom == IDC_PageControl1 &&
+          reinterpret_cast<NMHDR*>(lParam)->code == TCN_SELCHANGE) {
+        handled = true;
+        PageControl1Change();
+      }
+      return 0;
+    default:
+      return 0;
+  }
+}
 
 // Closing the main window ends the program.
 void TMarliskMForm::onDestroy() { PostQuitMessage(0); }

@@ -1,13 +1,46 @@
-// The main window. For now it only opens and closes; its controls come with program start.
+// The main window: the two ways of converting, the output type of each tab, and the start
+// of the program, which runs at the window's first paint.
 #pragma once
 
+#include <string>
+
+#include "app/AppContext.h"
+#include "app/OutputPage.h"
+#include "app/ProgramStart.h"
 #include "win/Dialog.h"
 
 namespace marlisk::win {
 
+inline constexpr const char* kNoticeText = "  (C) Brennamor";
+
 class TMarliskMForm final : public Dialog {
  public:
-  TMarliskMForm();
+  explicit TMarliskMForm(AppContext& app);
+
+  OutputTab activeTab() const;
+  bool stopRequested() const { return stop_; }
+  const StartRequest& startRequest() const { return request_; }
+  OutputPage& outputPage(OutputTab tab) { return tab == OutputTab::Output1 ? page1_ : page2_; }
+
+  // The five controls that must not be used while an output runs.
+  void setRunControlsEnabled(bool enabled);
+  // The hourglass over the window while converting.
+  void setBusy(bool busy);
+  void setStatus(const std::string& text);
+
+  // The program's start: working folder, settings, command line. Runs once, at first paint.
+  void initialize();
+
+  // The two ways of converting.
+  void startBatchOutput();
+  void startStandbyOutput();
+
+  void ButtonOKClick();
+  void ButtonAppMinimizeClick();
+  void ButtonVersionClick();
+  void RadioGroupOutTypClick(int index);
+  void RadioGroupOutTyp2Click(int index);
+  void PageControl1Change();
 
  protected:
   void onInitDialog() override;
@@ -16,7 +49,16 @@ class TMarliskMForm final : public Dialog {
   void onDestroy() override;
 
  private:
-  void ButtonOKClick();
+  void placePages();
+
+  AppContext& app_;
+  OutputPage page1_;
+  OutputPage page2_;
+  StartRequest request_;
+  bool initialized_ = false;
+  bool stop_ = false;
+  bool busy_ = false;
+  bool focusOkOnRestore_ = false;
 };
 
 }  // namespace marlisk::win

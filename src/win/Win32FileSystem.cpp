@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "batchlist/FileHelpers.h"
 #include "win/AtomicFileWriter.h"
 #include "win/Handles.h"
 #include "win/Strings.h"
@@ -48,6 +49,14 @@ ReadResult Win32FileSystem::readFile(const std::string& path, size_t maxBytes) c
 
 int Win32FileSystem::replaceFile(const std::string& path, std::string_view bytes) {
   return static_cast<int>(writeFileAtomically(path, bytes));
+}
+
+bool Win32FileSystem::createFolder(const std::string& path) {
+  return CreateDirectoryW(widen(path).c_str(), nullptr) != 0;
+}
+
+int Win32FileSystem::copyFolderTree(const std::string& from, const std::string& to) {
+  return static_cast<int>(win::copyFolderTree(from, to));
 }
 
 }  // namespace marlisk::win

@@ -1,25 +1,286 @@
+// The program's start and its main window, in process: each test has its own exe folder
+// (with an Init folder) and its own local application data folder.
 #include "app/MarliskMForm.h"
+
+#include <commctrl.h>
+#include <shlguid.h>
+#include <shobjidl.h>
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "batchlist/FileHelpers.h"
 #include "resource.h"
+#include "support/TestFolder.h"
+#include "win/Handles.h"
 
 namespace marlisk::win {
 namespace {
 
-TEST(MainFormTest, OpensAndClosesWithTheExitButton) {
-  TMarliskMForm form;
-  HWND window = form.create();
-  ASSERT_NE(window, nullptr);
-  EXPECT_EQ(form.itemText(IDC_LABEL1), "連続データ変換ソフト");
-  EXPECT_EQ(form.itemText(IDC_BUTTON_OK), "終了");
-  EXPECT_NE(SendMessageW(window, WM_GETICON, ICON_BIG, 0), 0);
+using test::TestFolder;
 
-  SendMessageW(form.item(IDC_BUTTON_OK), BM_CLICK, 0, 0);
-  EXPECT_FALSE(IsWindow(window));
+class MainFormTest : public ::testing::Test {
+ protected:
+  MainFormTest() {
+    previous_ = setWarningHandler([this](const std::string& text) { warnings.push_back(text); });
+    test::makeFolder(root / "exe");
+    test::makeFolder(root / "exe\\Init");
+    test::makeFolder(root / "exe\\Init\\Data");
+    test::writeFile(root / "exe\\Init\\Data\\sample.hgl", "IN;");
+    test::writeFile(root / "exe\\Marlisk.exe", "MZ");
+    test::makeFolder(root / "local");
+    Settings init;
+    init.ViewerExePath = root / "exe\\Marlisk.exe";
+    init.WaitSeconds = 120;
+    init.OutTypeIndex = 21;
+    init.OutType2Index = 7;
+    writeInitParameters(init);
+  }
+  ~MainFormTest() override {
+    setWarningHandler(previous_);
+    MSG quit;
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+  }
+
+  void writeInitParameters(Settings init) {
+    init.ParameterFilePath = root / "exe\\Init\\MarliskAuto.par";
+    ASSERT_TRUE(context().parameterFile().save(init));
+  }
+  AppContext& context() {
+    if (!app_) {
+      app_ = std::make_unique<AppContext>();
+      app_->exeFolder = root / "exe";
+      app_->localAppData = root / "local";
+    }
+    return *app_;
+  }
+  // A new process, as far as the form can tell: fresh settings, the same folders.
+  void restart() {
+    form_.reset();
+    app_.reset();
+  }
+  TMarliskMForm& start(std::vector<std::string> arguments = {}) {
+    context().arguments = std::move(arguments);
+    form_ = std::make_unique<TMarliskMForm>(context());
+    EXPECT_NE(form_->create(), nullptr);
+    form_->initialize();
+    return *form_;
+  }
+  std::string work() const { return root / "local\\Brennamor\\MarliskAuto"; }
+  std::string windowText(HWND window) const {
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    return narrow(text);
+  }
+
+  TestFolder root;
+  std::vector<std::string> warnings;
+
+ private:
+  WarningHandler previous_;
+  std::unique_ptr<AppContext> app_;
+  std::unique_ptr<TMarliskMForm> form_;
+};
+
+TEST_F(MainFormTest, FirstRunFillsTheWorkingFolderFromInitAndLoadsIt) {
+  TMarliskMForm& form = start();
+  ASSERT_NE(form.hwnd(), nullptr);
+  EXPECT_TRUE(warnings.empty());
+  EXPECT_EQ(test::listFolder(work()), "Data\\ MarliskAuto.par");
+  EXPECT_EQ(test::readFile(work() + "\\Data\\sample.hgl"), "IN;");
+  const Settings& s = context().settings;
+  EXPECT_EQ(s.WorkFolder, work());
+  EXPECT_EQ(s.ParameterFilePath, work() + "\\MarliskAuto.par");
+  EXPECT_EQ(s.ViewerCommandFilePath, work() + "\\MarComline.txt");
+  EXPECT_EQ(s.WaitSeconds, 120);
+  EXPECT_EQ(form.outputPage(OutputTab::Output1).itemIndex(), 21);
+  EXPECT_EQ(form.outputPage(OutputTab::Output2).itemIndex(), 7);
+  EXPECT_EQ(windowText(form.hwnd()), "<< MarliskAuto >>  Version 10.10  (C) Brennamor");
+}
+
+TEST_F(MainFormTest, TheShippedInitFolderStartsTheProgram) {
+  test::removeTree(root / "exe\\Init");
+  test::makeFolder(root / "exe\\Init");
+  ASSERT_EQ(copyFolderTree(test::exeFolder() + "\\Init", root / "exe\\Init"), 0u);  // Init/ as built
+  ASSERT_EQ(test::listFolder(root / "exe\\Init"), "Data\\ MarliskAuto.par");
+  TMarliskMForm& form = start();
+  ASSERT_NE(form.hwnd(), nullptr);
+  // The viewer is not installed here: its warning is the only one.
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("Marliskプログラムファイルが存在しません!"), std::string::npos);
+  const Settings& s = context().settings;
+  EXPECT_EQ(s.HpglExtList, "hgl");
+  EXPECT_EQ(s.WatchFolder, "C:\\HpglData\\InData\\");
+  EXPECT_EQ(s.WatchFileMask, "*.hgl");
+  EXPECT_EQ(s.OutputFolder, "C:\\HpglData\\OutData\\");
+  EXPECT_EQ(s.WaitSeconds, 60);
+  EXPECT_EQ(form.outputPage(OutputTab::Output1).itemIndex(), 0);
+}
+
+TEST_F(MainFormTest, TheStartRunsOnceAtTheFirstPaint) {
+  Settings init;
+  init.ViewerExePath = root / "exe\\missing.exe";  // one warning per start
+  writeInitParameters(init);
+  TMarliskMForm form(context());
+  ASSERT_NE(form.create(), nullptr);
+  EXPECT_FALSE(test::isFolder(work()));  // not before the window paints
+  auto pump = [] {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  };
+  ShowWindow(form.hwnd(), SW_SHOWNOACTIVATE);
+  UpdateWindow(form.hwnd());
+  pump();
+  EXPECT_TRUE(test::isFolder(work()));
+  InvalidateRect(form.hwnd(), nullptr, TRUE);
+  UpdateWindow(form.hwnd());
+  pump();
+  EXPECT_EQ(warnings.size(), 1u);
+}
+
+TEST_F(MainFormTest, AParameterFileOfAnotherVersionIsReplacedFromInit) {
+  test::makeFolder(root / "local\\Brennamor");
+  test::makeFolder(work());
+  test::writeFile(work() + "\\MarliskAuto.par", "Version 9.99\r\nhgl\r\n");
+  start();
+  EXPECT_TRUE(warnings.empty());
+  EXPECT_EQ(test::readFile(work() + "\\MarliskAuto.par"), test::readFile(root / "exe\\Init\\MarliskAuto.par"));
+  EXPECT_EQ(test::readFile(work() + "\\MarliskAuto.par.bak"), "Version 9.99\r\nhgl\r\n");
+  EXPECT_EQ(context().settings.WaitSeconds, 120);
+}
+
+TEST_F(MainFormTest, AnUnopenableParameterFileIsReportedAndTheProgramEnds) {
+  start();
+  restart();
+  UniqueFileHandle locked(CreateFileW(widen(work() + "\\MarliskAuto.par").c_str(), GENERIC_READ, 0, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(locked);
+  TMarliskMForm& form = start();
+  EXPECT_EQ(warnings, std::vector<std::string>{work() + "\\MarliskAuto.parパラメータファイルを開けません!"});
   EXPECT_EQ(form.hwnd(), nullptr);
   MSG quit;
-  EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));  // the program ends
+  EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+TEST_F(MainFormTest, CommandLine) {
+  // "/d" with an unquoted path that has blanks: joined, batch output asked for, minimised.
+  TMarliskMForm& minimised = start({"/d", "C:\\My", "Batch", "List.txt"});
+  EXPECT_EQ(context().settings.BatchFileName, "C:\\My Batch List.txt");
+  EXPECT_TRUE(minimised.startRequest().batch);
+  EXPECT_TRUE(IsIconic(minimised.hwnd()));
+  restart();
+
+  // A shortcut given as the name is followed to its target.
+  test::writeFile(root / "一覧 表.txt", "");
+  ComPtr<IShellLinkW> link;
+  ASSERT_HRESULT_SUCCEEDED(
+      CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid()));
+  link->SetPath(widen(root / "一覧 表.txt").c_str());
+  ComPtr<IPersistFile> file;
+  link->QueryInterface(IID_IPersistFile, file.putVoid());
+  ASSERT_HRESULT_SUCCEEDED(file->Save(widen(root / "一覧.lnk").c_str(), TRUE));
+  TMarliskMForm& linked = start({root / "一覧.lnk"});
+  EXPECT_EQ(context().settings.BatchFileName, root / "一覧 表.txt");
+  EXPECT_FALSE(linked.startRequest().batch);
+  EXPECT_FALSE(IsIconic(linked.hwnd()));
+  restart();
+
+  // "/c" with no name anywhere: the message, and the program ends.
+  TMarliskMForm& unnamed = start({"/c"});
+  EXPECT_EQ(warnings, std::vector<std::string>{"バッチファイル名の指定がありません!"});
+  EXPECT_EQ(unnamed.hwnd(), nullptr);
+  restart();
+  warnings.clear();
+
+  // "/c" alone takes the name stored in the settings.
+  Settings init;
+  init.ViewerExePath = root / "exe\\Marlisk.exe";
+  init.BatchFileName = "D:\\stored.txt";
+  writeInitParameters(init);
+  test::writeFile(work() + "\\MarliskAuto.par", test::readFile(root / "exe\\Init\\MarliskAuto.par"));
+  TMarliskMForm& stored = start({"/c"});
+  EXPECT_TRUE(warnings.empty());
+  EXPECT_EQ(context().settings.BatchFileName, "D:\\stored.txt");
+  EXPECT_NE(stored.hwnd(), nullptr);
+}
+
+TEST_F(MainFormTest, ChosenOutputTypesAreSavedAndSurviveARestart) {
+  TMarliskMForm& form = start();
+  OutputPage& first = form.outputPage(OutputTab::Output1);
+  OutputPage& second = form.outputPage(OutputTab::Output2);
+  SendMessageW(first.item(first.itemId(5)), BM_CLICK, 0, 0);
+  TabCtrl_SetCurSel(form.item(IDC_PageControl1), 1);
+  form.PageControl1Change();
+  EXPECT_EQ(form.activeTab(), OutputTab::Output2);
+  EXPECT_TRUE(IsWindowVisible(second.hwnd()) || !IsWindowVisible(form.hwnd()));
+  SendMessageW(second.item(second.itemId(3)), BM_CLICK, 0, 0);
+  EXPECT_EQ(context().settings.OutTypeIndex, 5);
+  EXPECT_EQ(context().settings.OutType2Index, 3);
+
+  restart();
+  TMarliskMForm& again = start();
+  EXPECT_EQ(again.outputPage(OutputTab::Output1).itemIndex(), 5);
+  EXPECT_EQ(again.outputPage(OutputTab::Output2).itemIndex(), 3);
+  EXPECT_TRUE(warnings.empty());
+}
+
+TEST_F(MainFormTest, ControlsCaptionsAndButtons) {
+  TMarliskMForm& form = start();
+  const std::pair<int, const char*> captions[] = {
+      {IDC_ButtonCreateOutListFile, "ﾊﾞｯﾁﾌｧｲﾙ作成"}, {IDC_ButtonSetAutoPar, "設定"},
+      {IDC_ButtonBatchOutput, "ﾊﾞｯﾁﾌｧｲﾙ出力"},      {IDC_ButtonAutoOutput, "待機出力"},
+      {IDC_ButtonHelp, "ヘルプ"},                    {IDC_ButtonVersion, "ﾊﾞｰｼﾞｮﾝ情報"},
+      {IDC_ButtonOK, "終了"},                        {IDC_ButtonAppMinimize, "_"},
+      {IDC_Label1, "連続データ変換ソフト"},
+  };
+  for (const auto& [id, caption] : captions) EXPECT_EQ(form.itemText(id), caption) << id;
+  OutputPage& first = form.outputPage(OutputTab::Output1);
+  OutputPage& second = form.outputPage(OutputTab::Output2);
+  EXPECT_EQ(first.itemText(IDC_Label2), "入力：       HGL PDF DXF DWG GBR NC  IGS SXF TIF JPG BMP FPX PNG EMF CMT");
+  EXPECT_EQ(second.itemText(IDC_Label3), "入力：PDF");
+  EXPECT_EQ(first.itemText(IDC_RadioGroupOutTyp), "出力");
+  EXPECT_EQ(first.itemCount(), 22);
+  EXPECT_EQ(first.itemText(first.itemId(0)), "PDF");
+  EXPECT_EQ(first.itemText(first.itemId(21)), "HGL/Printer");
+  EXPECT_EQ(second.itemCount(), 8);
+  EXPECT_EQ(second.itemText(second.itemId(6)), "HPGL");
+  wchar_t tab[32] = {};
+  TCITEMW item = {TCIF_TEXT};
+  item.pszText = tab;
+  item.cchTextMax = 32;
+  TabCtrl_GetItem(form.item(IDC_PageControl1), 1, &item);
+  EXPECT_EQ(narrow(tab), "出力２");
+
+  // While an output runs, its five controls and the output types are out of reach.
+  form.setRunControlsEnabled(false);
+  for (int id : {IDC_ButtonCreateOutListFile, IDC_ButtonSetAutoPar, IDC_PageControl1, IDC_ButtonBatchOutput,
+                 IDC_ButtonAutoOutput})
+    EXPECT_FALSE(IsWindowEnabled(form.item(id))) << id;
+  EXPECT_FALSE(IsWindowEnabled(first.hwnd()));
+  EXPECT_TRUE(IsWindowEnabled(form.item(IDC_ButtonOK)));
+  form.setRunControlsEnabled(true);
+  EXPECT_TRUE(IsWindowEnabled(form.item(IDC_ButtonBatchOutput)));
+  EXPECT_TRUE(IsWindowEnabled(first.hwnd()));
+
+  // "_" minimises, and the user comes back to "終了"; Esc does not end the program; "終了" does.
+  ShowWindow(form.hwnd(), SW_SHOW);
+  SetForegroundWindow(form.hwnd());
+  SetFocus(form.item(IDC_ButtonBatchOutput));
+  SendMessageW(form.item(IDC_ButtonAppMinimize), BM_CLICK, 0, 0);
+  EXPECT_TRUE(IsIconic(form.hwnd()));
+  ShowWindow(form.hwnd(), SW_RESTORE);
+  SetForegroundWindow(form.hwnd());
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  EXPECT_EQ(GetFocus(), form.item(IDC_ButtonOK));
+  SendMessageW(form.hwnd(), WM_COMMAND, IDCANCEL, 0);
+  ASSERT_NE(form.hwnd(), nullptr);
+  EXPECT_FALSE(form.stopRequested());
+  SendMessageW(form.item(IDC_ButtonOK), BM_CLICK, 0, 0);
+  EXPECT_TRUE(form.stopRequested());
+  EXPECT_EQ(form.hwnd(), nullptr);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@ class MemoryFileSystem final : public FileSystem {
   std::map<std::string, std::string> files;
   std::set<std::string> folders;
   int replaceError = 0;  // nonzero: replaceFile fails with it and changes nothing
+  std::set<std::string> unwritableFolders;  // createFolder fails for these
 
   bool fileExists(const std::string& path) const override { return files.count(path) > 0; }
   bool folderExists(const std::string& path) const override { return folders.count(path) > 0; }
@@ -24,6 +25,20 @@ class MemoryFileSystem final : public FileSystem {
   int replaceFile(const std::string& path, std::string_view bytes) override {
     if (replaceError != 0) return replaceError;
     files[path] = std::string(bytes);
+    return 0;
+  }
+  bool createFolder(const std::string& path) override {
+    if (unwritableFolders.count(path) || folders.count(path)) return false;
+    folders.insert(path);
+    return true;
+  }
+  int copyFolderTree(const std::string& from, const std::string& to) override {
+    if (!folders.count(from)) return 3;  // path not found
+    const std::string prefix = from + "\\";
+    for (const std::string& folder : std::set<std::string>(folders))
+      if (folder.rfind(prefix, 0) == 0) folders.insert(to + folder.substr(from.size()));
+    for (const auto& [path, bytes] : std::map<std::string, std::string>(files))
+      if (path.rfind(prefix, 0) == 0) files[to + path.substr(from.size())] = bytes;
     return 0;
   }
 };

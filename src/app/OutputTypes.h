@@ -1,0 +1,20 @@
+// The output types of the two tabs: the item shown, the viewer's switch, the output extension.
+#pragma once
+
+#include <span>
+
+namespace marlisk {
+
+struct OutputType {
+  const char* item;
+  const char* viewerSwitch;
+  const char* extension;
+};
+
+enum class OutputTab { Output1 = 0, Output2 = 1 };
+
+// Output 1 ("出力１"): 22 types, from any input. Output 2 ("出力２"): 8 types, PDF input only,
+// all through the viewer's "/f".
+std::span<const OutputType> outputTypes(OutputTab tab);
+
+}  // namespace marlisk

@@ -1,0 +1,92 @@
+#include "app/ProgramStart.h"
+
+#include "base/Path.h"
+
+namespace marlisk {
+
+StartRequest evaluateCommandLine(const std::vector<std::string>& arguments,
+                                 const std::function<std::string(const std::string&)>& resolveShortcut) {
+  StartRequest request;
+  size_t firstNamePart = 0;
+  if (!arguments.empty()) {
+    const std::string& first = arguments[0];
+    if (first == "/a" || first == "/A") request.standby = true;
+    else if (first == "/b" || first == "/B") request.standby = request.minimize = true;
+    else if (first == "/c" || first == "/C") request.batch = true;
+    else if (first == "/d" || first == "/D") request.batch = request.minimize = true;
+    if (request.standby || request.batch) firstNamePart = 1;
+  }
+  if (arguments.size() > firstNamePart) {
+    std::string name;
+    for (size_t i = firstNamePart; i < arguments.size(); ++i) name += (i > firstNamePart ? " " : "") + arguments[i];
+    if (asciiLower(extensionPart(name)) == ".lnk") name = resolveShortcut(name);
+    request.batchFileName = name;
+  }
+  return request;
+}
+
+StartFolders startFolders(std::string_view exeFolder, std::string_view localAppData) {
+  const std::string maker = std::string(localAppData) + "\\Brennamor";
+  return {std::string(exeFolder) + "\\Init", maker, maker + "\\MarliskAuto"};
+}
+
+namespace {
+
+bool copyInit(const StartFolders& folders, FileSystem& fs, const WarningSink& warn) {
+  if (fs.copyFolderTree(folders.initFolder, folders.workFolder) == 0) return true;
+  warn("フォルダをコピーできません\r\nFrom:" + folders.initFolder + "\r\nTo  :" + folders.workFolder);
+  return false;
+}
+
+}  // namespace
+
+bool prepareWorkingFolder(const StartFolders& folders, Settings& settings, FileSystem& fs, ParameterFile& parameters,
+                          const WarningSink& warn) {
+  const std::string& work = folders.workFolder;
+  const std::string parameterFile = work + "\\MarliskAuto.par";
+
+  auto create = [&](const std::string& folder) {
+    if (fs.createFolder(folder)) return true;
+    warn("フォルダーを作成できません\r\n" + folder);
+    return false;
+  };
+  bool copyNeeded = false;
+  if (!fs.folderExists(folders.makerFolder)) {
+    if (!create(folders.makerFolder) || !create(work)) return false;
+    copyNeeded = true;
+  } else if (!fs.folderExists(work)) {
+    if (!create(work)) return false;
+    copyNeeded = true;
+  } else {
+    // A first run that failed half-way left the folder without its parameter file; without
+    // this the program would refuse to start from then on.
+    copyNeeded = !fs.fileExists(parameterFile);
+  }
+  if (copyNeeded && !copyInit(folders, fs, warn)) return false;
+
+  settings.WorkFolder = work;
+  settings.ViewerCommandFilePath = work + "\\MarComline.txt";
+  settings.ParameterFilePath = parameterFile;
+  settings.BatchFileName.clear();
+  settings.WatchFolder.clear();
+  settings.WatchFileMask.clear();
+  for (std::string& folder : settings.DrawingFolders) folder.clear();
+
+  const std::string cannotOpen = parameterFile + "パラメータファイルを開けません!";
+  LoadResult result = parameters.load(settings);
+  if (result == LoadResult::OtherVersion) {
+    // The user's settings of another version are not ours to understand, but they are the
+    // user's: keep them beside the new file rather than losing them to the Init copy.
+    const ReadResult old = fs.readFile(parameterFile, kParameterFileLines * (kMaxParameterLineBytes + 2));
+    if (old.error == 0) fs.replaceFile(parameterFile + ".bak", old.bytes);
+    if (!copyInit(folders, fs, warn)) return false;
+    result = parameters.load(settings);
+  }
+  if (result != LoadResult::Loaded) {
+    warn(cannotOpen);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace marlisk
