@@ -110,6 +110,9 @@ void TMarliskMForm::initialize() {
   if (request_.batchFileName) app_.settings.BatchFileName = *request_.batchFileName;
   page1_.setItemIndex(app_.settings.OutTypeIndex);
   page2_.setItemIndex(app_.settings.OutType2Index);
+  // The user's first choice here is the output type: start there, not on the empty list.
+  if (const int chosen = page1_.itemIndex(); chosen >= 0)
+    SendMessageW(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(page1_.item(page1_.itemId(chosen))), TRUE);
 
   if (request_.minimize) ShowWindow(hwnd(), SW_MINIMIZE);
   if (request_.standby) {
