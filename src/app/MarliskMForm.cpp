@@ -98,6 +98,8 @@ void TMarliskMForm::setBusy(bool busy) {
 void TMarliskMForm::setStatus(const std::string& text) { setItemText(IDC_Label1, text); }
 
 void TMarliskMForm::initialize() {
+  if (started_) return;
+  started_ = true;
   SetWindowTextW(hwnd(), widen("<< MarliskAuto >>  " + std::string(kVersionText) + kNoticeText).c_str());
 
   ParameterFile parameters = app_.parameterFile();

@@ -28,7 +28,8 @@ class TMarliskMForm final : public Dialog {
   void setBusy(bool busy);
   void setStatus(const std::string& text);
 
-  // The program's start: working folder, settings, command line. Runs once, at first paint.
+  // The program's start: working folder, settings, command line. Asked for at the first
+  // paint; runs once however often it is asked for.
   void initialize();
 
   // The two ways of converting.
@@ -55,7 +56,8 @@ class TMarliskMForm final : public Dialog {
   OutputPage page1_;
   OutputPage page2_;
   StartRequest request_;
-  bool initialized_ = false;
+  bool initialized_ = false;  // the first paint has asked for the start
+  bool started_ = false;      // the start has run
   bool stop_ = false;
   bool busy_ = false;
   bool focusOkOnRestore_ = false;
