@@ -1,0 +1,73 @@
+// MarliskAuto.exe itself, started as a user starts it, on a local application data folder of
+// the test's own.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "support/ProgramRunner.h"
+#include "support/TestFolder.h"
+#include "win/Handles.h"
+#include "win/Strings.h"
+
+namespace marlisk::test {
+namespace {
+
+const std::string kViewerMissing =
+    "C:\\Program Files\\Brennamor\\Marlisk\\Marlisk.exe\r Marliskプログラムファイルが存在しません!\r "
+    "設定ボタンでMarliskプログラム名を登録してください";
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  std::string work() const { return local / "Brennamor\\MarliskAuto"; }
+  TestFolder local;
+  LocalAppDataRedirect redirect{local.path()};
+};
+
+TEST_F(ProgramTest, FirstStartMakesTheWorkingFolderAndEndsWithTheExitButton) {
+  bool sawWindow = false;
+  const ProgramRun run = runProgram("", [&](HWND main) {
+    sawWindow = true;
+    EXPECT_FALSE(IsIconic(main));
+    EXPECT_EQ(listFolder(work()), "Data\\ MarliskAuto.par");
+    HWND exit = GetDlgItem(main, 1009);  // "終了"
+    wchar_t caption[16] = {};
+    GetWindowTextW(exit, caption, 16);
+    EXPECT_EQ(std::wstring(caption), L"\u7d42\u4e86");
+    PostMessageW(exit, BM_CLICK, 0, 0);
+  });
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_TRUE(sawWindow);
+  EXPECT_EQ(run.exitCode, 0u);
+  // The viewer is not installed on this machine: said once, and the program goes on.
+  EXPECT_EQ(run.messages, std::vector<std::string>{kViewerMissing});
+}
+
+TEST_F(ProgramTest, BatchOutputWithoutABatchListNameIsRefused) {
+  const ProgramRun run = runProgram("/c");
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_EQ(run.messages, (std::vector<std::string>{kViewerMissing, "バッチファイル名の指定がありません!"}));
+}
+
+TEST_F(ProgramTest, MinimisingSwitchStartsMinimised) {
+  bool minimised = false;
+  const ProgramRun run = runProgram("/b", [&](HWND main) {
+    minimised = IsIconic(main);
+    PostMessageW(main, WM_CLOSE, 0, 0);
+  });
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_TRUE(minimised);
+}
+
+TEST_F(ProgramTest, AParameterFileThatCannotBeReadEndsTheProgramWithAMessage) {
+  runProgram("");  // the first start makes the working folder
+  const std::string parameterFile = work() + "\\MarliskAuto.par";
+  win::UniqueFileHandle locked(
+      CreateFileW(win::widen(parameterFile).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(locked);
+  const ProgramRun run = runProgram("");
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_EQ(run.messages, std::vector<std::string>{parameterFile + "パラメータファイルを開けません!"});
+}
+
+}  // namespace
+}  // namespace marlisk::test
