@@ -129,13 +129,27 @@ void TMarliskMForm::initialize() {
   }
 }
 
-void TMarliskMForm::startBatchOutput() {}
-
 void TMarliskMForm::startStandbyOutput() {}
 
+// During a run the window must outlive the loop that is using it: the run sees the stop flag,
+// finishes what it has started, and closes the window itself.
 void TMarliskMForm::ButtonOKClick() {
   stop_ = true;
+  if (running_) {
+    closeWhenDone_ = true;
+    return;
+  }
   close(IDOK);
+}
+
+void TMarliskMForm::finishRun() {
+  running_ = false;
+  setBusy(false);
+  if (closeWhenDone_) {
+    close(IDOK);
+    return;
+  }
+  setRunControlsEnabled(true);
 }
 
 // The user comes back to "終了". Not every dialog manager keeps the focus across a minimise

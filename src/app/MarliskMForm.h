@@ -19,6 +19,7 @@ class TMarliskMForm final : public Dialog {
 
   OutputTab activeTab() const;
   bool stopRequested() const { return stop_; }
+  bool running() const { return running_; }
   const StartRequest& startRequest() const { return request_; }
   OutputPage& outputPage(OutputTab tab) { return tab == OutputTab::Output1 ? page1_ : page2_; }
 
@@ -51,6 +52,10 @@ class TMarliskMForm final : public Dialog {
 
  private:
   void placePages();
+  void addProgressEntry(const std::string& path);
+  void fitProgressListWidth();
+  // Ends a run: the controls come back, or the program ends if "終了" was pressed meanwhile.
+  void finishRun();
 
   AppContext& app_;
   OutputPage page1_;
@@ -61,6 +66,8 @@ class TMarliskMForm final : public Dialog {
   bool stop_ = false;
   bool busy_ = false;
   bool focusOkOnRestore_ = false;
+  bool running_ = false;        // an output is under way: "終了" waits for its end
+  bool closeWhenDone_ = false;
 };
 
 }  // namespace marlisk::win

@@ -39,6 +39,8 @@ std::wstring widen(std::string_view utf8) { return toWide(CP_UTF8, 0, utf8).valu
 
 std::string narrow(std::wstring_view utf16) { return fromWide(CP_UTF8, false, utf16).value_or(std::string()); }
 
+std::string ansiForDisplay(std::string_view ansi) { return narrow(toWide(CP_ACP, 0, ansi).value_or(std::wstring())); }
+
 std::optional<std::string> Win32AnsiCodec::toAnsi(std::string_view utf8) const {
   // Strict UTF-8 first: a damaged sequence must not turn into U+FFFD and then into "?".
   const std::optional<std::wstring> wide = toWide(CP_UTF8, MB_ERR_INVALID_CHARS, utf8);

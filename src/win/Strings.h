@@ -12,6 +12,10 @@ namespace marlisk::win {
 std::wstring widen(std::string_view utf8);
 std::string narrow(std::wstring_view utf16);
 
+// Bytes in the ANSI code page shown as well as they can be, for a message about them: what
+// the code page does not know becomes U+FFFD.
+std::string ansiForDisplay(std::string_view ansi);
+
 // The process's ANSI code page (CP_ACP), refusing characters it cannot hold exactly.
 class Win32AnsiCodec final : public AnsiCodec {
  public:

@@ -165,14 +165,25 @@ TEST_F(MainFormTest, AnUnopenableParameterFileIsReportedAndTheProgramEnds) {
 }
 
 TEST_F(MainFormTest, CommandLine) {
-  // "/d" with an unquoted path that has blanks: joined, batch output asked for, minimised.
-  TMarliskMForm& minimised = start({"/d", "C:\\My", "Batch", "List.txt"});
-  EXPECT_EQ(context().settings.BatchFileName, "C:\\My Batch List.txt");
-  EXPECT_TRUE(minimised.startRequest().batch);
-  EXPECT_TRUE(IsIconic(minimised.hwnd()));
+  // "/d" with an unquoted path that has blanks: joined, minimised, and the batch runs on it
+  // (its one entry is missing: the message comes while the window is minimised).
+  test::writeFile(root / "My Batch List.txt", *context().codec.toAnsi(root / "gone.hgl") + "\r\n");
+  bool minimisedDuringRun = false;
+  setWarningHandler([&](const std::string& text) {
+    warnings.push_back(text);
+    minimisedDuringRun = IsIconic(FindWindowW(L"#32770", widen("<< MarliskAuto >>  Version 10.10  (C) Brennamor").c_str()));
+  });
+  TMarliskMForm& minimised = start({"/d", root / "My", "Batch", "List.txt"});
+  EXPECT_EQ(context().settings.BatchFileName, root / "My Batch List.txt");
+  EXPECT_EQ(warnings, std::vector<std::string>{root / "gone.hgl" + "ファイルを開けません!"});
+  EXPECT_TRUE(minimisedDuringRun);
+  EXPECT_EQ(minimised.hwnd(), nullptr);  // the batch ended the program
+  EXPECT_EQ(test::readFile(work() + "\\MarComline.txt"), "");
+  setWarningHandler([this](const std::string& text) { warnings.push_back(text); });
   restart();
+  warnings.clear();
 
-  // A shortcut given as the name is followed to its target.
+  // A shortcut given as the name is followed to its target; no switch starts nothing.
   test::writeFile(root / "一覧 表.txt", "");
   ComPtr<IShellLinkW> link;
   ASSERT_HRESULT_SUCCEEDED(
@@ -184,7 +195,9 @@ TEST_F(MainFormTest, CommandLine) {
   TMarliskMForm& linked = start({root / "一覧.lnk"});
   EXPECT_EQ(context().settings.BatchFileName, root / "一覧 表.txt");
   EXPECT_FALSE(linked.startRequest().batch);
+  EXPECT_NE(linked.hwnd(), nullptr);
   EXPECT_FALSE(IsIconic(linked.hwnd()));
+  EXPECT_TRUE(warnings.empty());
   restart();
 
   // "/c" with no name anywhere: the message, and the program ends.
@@ -194,16 +207,17 @@ TEST_F(MainFormTest, CommandLine) {
   restart();
   warnings.clear();
 
-  // "/c" alone takes the name stored in the settings.
+  // "/c" alone takes the name stored in the settings (here a list that is not there: the
+  // message, and the program stays for the user).
   Settings init;
   init.ViewerExePath = root / "exe\\Marlisk.exe";
-  init.BatchFileName = "D:\\stored.txt";
+  init.BatchFileName = root / "stored.txt";
   writeInitParameters(init);
   test::writeFile(work() + "\\MarliskAuto.par", test::readFile(root / "exe\\Init\\MarliskAuto.par"));
   TMarliskMForm& stored = start({"/c"});
-  EXPECT_TRUE(warnings.empty());
-  EXPECT_EQ(context().settings.BatchFileName, "D:\\stored.txt");
+  EXPECT_EQ(warnings, std::vector<std::string>{root / "stored.txt" + "ファイルを開けません!"});
   EXPECT_NE(stored.hwnd(), nullptr);
+  EXPECT_TRUE(IsWindowEnabled(stored.item(IDC_ButtonBatchOutput)));
 }
 
 TEST_F(MainFormTest, ChosenOutputTypesAreSavedAndSurviveARestart) {

@@ -1,0 +1,134 @@
+// Batch output: every file of the batch list, converted by one run of the viewer.
+#include <algorithm>
+
+#include "app/MarliskMForm.h"
+#include "app/ProgressList.h"
+#include "app/ViewerCommandLine.h"
+#include "app/ViewerLauncher.h"
+#include "base/Path.h"
+#include "res/resource.h"
+#include "win/MessagePump.h"
+#include "win/TextFiles.h"
+
+namespace marlisk::win {
+
+namespace {
+constexpr const char* kCannotOpen = "ファイルを開けません!";
+}
+
+void TMarliskMForm::addProgressEntry(const std::string& path) {
+  HWND list = item(IDC_ListBox1);
+  for (int drop = progressEntriesToDrop(static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0))); drop > 0; --drop)
+    SendMessageW(list, LB_DELETESTRING, 0, 0);
+  SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(path).c_str()));
+  const int top = progressTopIndex(static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)));
+  SendMessageW(list, LB_SETTOPINDEX, top, 0);
+  SendMessageW(list, LB_SETCARETINDEX, top, FALSE);
+}
+
+// Long paths can be scrolled to sideways.
+void TMarliskMForm::fitProgressListWidth() {
+  HWND list = item(IDC_ListBox1);
+  HDC dc = GetDC(list);
+  HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
+  int widest = 0;
+  const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    std::wstring text(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+    const int length = static_cast<int>(SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data())));
+    SIZE size = {};
+    GetTextExtentPoint32W(dc, text.data(), std::max(length, 0), &size);
+    widest = std::max(widest, static_cast<int>(size.cx));
+  }
+  SelectObject(dc, oldFont);
+  ReleaseDC(list, dc);
+  SendMessageW(list, LB_SETHORIZONTALEXTENT, widest, 0);
+}
+
+void TMarliskMForm::startBatchOutput() {
+  if (running_) return;
+  const Settings& s = app_.settings;
+  running_ = true;
+  setRunControlsEnabled(false);
+
+  // What every line needs is checked before anything is written.
+  const OutputTab tab = activeTab();
+  const int typeIndex = tab == OutputTab::Output1 ? s.OutTypeIndex : s.OutType2Index;
+  if (!buildViewerCommandLine(tab, typeIndex, s.OutputFolder, "")) {
+    ShowWarning("出力形式が選択されていません!");
+    finishRun();
+    return;
+  }
+  if (!app_.codec.toAnsi(s.OutputFolder)) {
+    ShowWarning(s.OutputFolder + kCannotOpen);
+    finishRun();
+    return;
+  }
+
+  LineFileReader batchList(s.BatchFileName);
+  if (batchList.error()) {
+    ShowWarning(s.BatchFileName + kCannotOpen);
+    finishRun();
+    return;
+  }
+  BufferedFileWriter commands(s.ViewerCommandFilePath);
+  if (commands.error()) {
+    ShowWarning(s.ViewerCommandFilePath + kCannotOpen);
+    finishRun();
+    return;
+  }
+  setBusy(true);
+  setStatus("出力中 !");
+  processPendingMessages();
+  SendMessageW(item(IDC_ListBox1), LB_RESETCONTENT, 0, 0);
+
+  ThrottledPump pump;
+  std::string raw;
+  bool listReadFailed = false;
+  while (!stop_) {
+    const LineFileReader::Status status = batchList.next(raw);
+    if (status == LineFileReader::Status::End) break;
+    if (status == LineFileReader::Status::Error) {
+      listReadFailed = true;
+      break;
+    }
+    if (status == LineFileReader::Status::Overlong) {
+      ShowWarning(s.BatchFileName + "\r 長すぎる行を読み飛ばしました!");
+      continue;
+    }
+    const std::optional<std::string> path = app_.codec.fromAnsi(raw);
+    if (!path) {  // bytes that name no file in this code page
+      ShowWarning(ansiForDisplay(raw) + kCannotOpen);
+      continue;
+    }
+    if (tab == OutputTab::Output2 && asciiLower(extensionPart(*path)) != ".pdf") continue;
+    if (!app_.fileSystem.fileExists(*path)) {
+      ShowWarning(*path + kCannotOpen);
+      continue;
+    }
+    const std::optional<std::string> ansiLine = app_.codec.toAnsi(*buildViewerCommandLine(tab, typeIndex, s.OutputFolder, *path));
+    if (!ansiLine) {
+      ShowWarning(*path + kCannotOpen);
+      continue;
+    }
+    addProgressEntry(*path);
+    commands.write(*ansiLine + "\r\n");
+    pump();
+  }
+  fitProgressListWidth();
+
+  // A command file that lost lines would convert less than the list asked for, and say
+  // nothing: stop instead, and say why.
+  const DWORD writeError = commands.close();
+  if (writeError != 0 || listReadFailed) {
+    ShowWarning("I/O Error code=" + std::to_string(writeError != 0 ? writeError : batchList.error()));
+    setStatus("連続データ変換ソフト");
+    finishRun();
+    return;
+  }
+  runViewer(s.ViewerExePath, s.ViewerCommandFilePath);
+  closeWhenDone_ = true;
+  finishRun();
+}
+
+}  // namespace marlisk::win

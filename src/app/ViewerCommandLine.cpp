@@ -1,0 +1,35 @@
+#include "app/ViewerCommandLine.h"
+
+#include "base/Path.h"
+
+namespace marlisk {
+
+std::string outputPathFor(std::string_view outputFolder, std::string_view inputPath, std::string_view extension) {
+  std::string_view name = fileNamePart(inputPath);
+  const size_t dot = name.rfind('.');
+  if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
+  std::string path(outputFolder);
+  path += name;
+  path += extension;
+  return path;
+}
+
+std::optional<std::string> buildViewerCommandLine(OutputTab tab, int typeIndex, std::string_view outputFolder,
+                                                  std::string_view inputPath) {
+  const auto types = outputTypes(tab);
+  if (typeIndex < 0 || typeIndex >= static_cast<int>(types.size())) return std::nullopt;
+  const OutputType& type = types[static_cast<size_t>(typeIndex)];
+  std::string line = type.viewerSwitch;
+  line += " \"";
+  line += inputPath;
+  line += "\" \"";
+  line += outputPathFor(outputFolder, inputPath, type.extension);
+  line += '"';
+  return line;
+}
+
+std::string viewerProcessCommandLine(std::string_view viewerPath, std::string_view commandFilePath) {
+  return "\"" + std::string(viewerPath) + "\" /z \"" + std::string(commandFilePath) + "\"";
+}
+
+}  // namespace marlisk

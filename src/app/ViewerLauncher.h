@@ -1,0 +1,21 @@
+// Starts the viewer on a command file and waits for it to end.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace marlisk::win {
+
+struct ViewerResult {
+  bool started = false;
+  DWORD exitCode = 0;  // when started
+  DWORD error = 0;     // when not started: why
+};
+
+// Runs "<viewer>" /z "<command file>" and returns once the viewer has ended. The window
+// stays painted and "終了" can be pressed meanwhile; the caller's buttons that would start
+// another run are disabled by the caller.
+ViewerResult runViewer(const std::string& viewerPath, const std::string& commandFilePath);
+
+}  // namespace marlisk::win

@@ -1,0 +1,27 @@
+#include "win/MessagePump.h"
+
+namespace marlisk::win {
+
+bool processPendingMessages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return false;
+    }
+    HWND dialog = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+    if (dialog && IsDialogMessageW(dialog, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return true;
+}
+
+void ThrottledPump::operator()() {
+  const ULONGLONG now = GetTickCount64();
+  if (now - last_ < interval_) return;
+  last_ = now;
+  processPendingMessages();
+}
+
+}  // namespace marlisk::win

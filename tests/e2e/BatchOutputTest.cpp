@@ -1,0 +1,100 @@
+// Batch output through the real exe, with the test viewer as the configured viewer.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "settings/ParameterFile.h"
+#include "support/ProgramRunner.h"
+#include "support/TestFolder.h"
+#include "support/TestViewerLog.h"
+#include "win/Strings.h"
+#include "win/Win32FileSystem.h"
+
+namespace marlisk::test {
+namespace {
+
+class BatchOutputTest : public ::testing::Test {
+ protected:
+  BatchOutputTest() {
+    SetEnvironmentVariableW(L"TESTVIEWER_LOG", win::widen(local / "viewer.log").c_str());
+    makeFolder(local / "in");
+    makeFolder(local / "out");
+    settings.ViewerExePath = testViewerPath();
+    settings.OutputFolder = local / "out\\";
+    settings.BatchFileName = local / "一覧.txt";
+  }
+  ~BatchOutputTest() override { SetEnvironmentVariableW(L"TESTVIEWER_LOG", nullptr); }
+
+  // The working folder, as an earlier start would have left it, with these settings.
+  void configure() {
+    makeFolder(local / "Brennamor");
+    makeFolder(work());
+    Settings s = settings;
+    s.ParameterFilePath = work() + "\\MarliskAuto.par";
+    win::Win32FileSystem fs;
+    ParameterFile file(fs, codec, [](const std::string& text) { ADD_FAILURE() << text; });
+    ASSERT_TRUE(file.save(s));
+  }
+  void writeList(const std::vector<std::string>& paths) {
+    std::string text;
+    for (const auto& path : paths) text += *codec.toAnsi(path) + "\r\n";
+    writeFile(settings.BatchFileName, text);
+  }
+  std::string work() const { return local / "Brennamor\\MarliskAuto"; }
+  std::string ansi(const std::string& text) const { return *codec.toAnsi(text); }
+
+  TestFolder local;
+  LocalAppDataRedirect redirect{local.path()};
+  win::Win32AnsiCodec codec;
+  Settings settings;
+};
+
+TEST_F(BatchOutputTest, ConvertsEveryListedFileInOneViewerRunThenEnds) {
+  for (const char* name : {"a.plt", "B.PDF", "c.pdf", "表 ソフト.hgl"}) writeFile(local / ("in\\" + std::string(name)), "IN;");
+  writeList({local / "in\\a.plt", local / "in\\gone.plt", local / "in\\B.PDF", local / "in\\c.pdf",
+             local / "in\\表 ソフト.hgl"});
+  configure();
+
+  const ProgramRun run = runProgram("/c " + settings.BatchFileName, [](HWND) { ADD_FAILURE() << "the program stayed"; });
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_EQ(run.messages, std::vector<std::string>{local / "in\\gone.plt" + "ファイルを開けません!"});
+
+  const std::vector<ViewerRun> viewer = readViewerLog(local / "viewer.log");
+  ASSERT_EQ(viewer.size(), 1u);
+  EXPECT_EQ(viewer[0].commandLine, "\"" + testViewerPath() + "\" /z \"" + work() + "\\MarComline.txt\"");
+  const std::string in = local / "in\\", out = local / "out\\";
+  EXPECT_EQ(viewer[0].commandFileBytes, ansi("/p \"" + in + "a.plt\" \"" + out + "a.pdf\"\r\n"
+                                             "/p \"" + in + "B.PDF\" \"" + out + "B.pdf\"\r\n"
+                                             "/p \"" + in + "c.pdf\" \"" + out + "c.pdf\"\r\n"
+                                             "/p \"" + in + "表 ソフト.hgl\" \"" + out + "表 ソフト.pdf\"\r\n"));
+  EXPECT_EQ(readFile(work() + "\\MarComline.txt"), viewer[0].commandFileBytes);
+}
+
+TEST_F(BatchOutputTest, AnEmptyListStillRunsTheViewerOnce) {
+  writeList({});
+  configure();
+  const ProgramRun run = runProgram("/d " + settings.BatchFileName);
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_TRUE(run.messages.empty());
+  const std::vector<ViewerRun> viewer = readViewerLog(local / "viewer.log");
+  ASSERT_EQ(viewer.size(), 1u);
+  EXPECT_TRUE(viewer[0].hadCommandFile);
+  EXPECT_EQ(viewer[0].commandFileBytes, "");
+}
+
+TEST_F(BatchOutputTest, AnUnopenableListIsReportedAndTheProgramStays) {
+  configure();
+  bool stayed = false;
+  const ProgramRun run = runProgram("/c " + (local / "missing.txt"), [&](HWND main) {
+    stayed = true;
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main, 1005)));  // "ﾊﾞｯﾁﾌｧｲﾙ出力" usable again
+    PostMessageW(main, WM_CLOSE, 0, 0);
+  });
+  EXPECT_TRUE(stayed);
+  EXPECT_EQ(run.messages, std::vector<std::string>{local / "missing.txt" + "ファイルを開けません!"});
+  EXPECT_TRUE(readViewerLog(local / "viewer.log").empty());
+}
+
+}  // namespace
+}  // namespace marlisk::test

@@ -1,0 +1,160 @@
+// Batch output inside the main window: what the end-to-end tests cannot see from outside.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include <functional>
+#include <memory>
+
+#include "app/MarliskMForm.h"
+#include "resource.h"
+#include "support/TestFolder.h"
+#include "support/TestViewerLog.h"
+
+namespace marlisk::win {
+namespace {
+
+using test::TestFolder;
+
+class BatchOutputFormTest : public ::testing::Test {
+ protected:
+  BatchOutputFormTest() {
+    previous_ = setWarningHandler([this](const std::string& text) {
+      warnings.push_back(text);
+      if (onWarning) onWarning();
+    });
+    SetEnvironmentVariableW(L"TESTVIEWER_LOG", widen(root / "viewer.log").c_str());
+    test::makeFolder(root / "in");
+    Settings& s = app.settings;
+    s.ViewerExePath = test::testViewerPath();
+    s.ViewerCommandFilePath = root / "MarComline.txt";
+    s.BatchFileName = root / "list.txt";
+    s.OutputFolder = root / "out\\";
+    form.create();
+  }
+  ~BatchOutputFormTest() override {
+    setWarningHandler(previous_);
+    SetEnvironmentVariableW(L"TESTVIEWER_LOG", nullptr);
+    SetEnvironmentVariableW(L"TESTVIEWER_SLEEP_MS", nullptr);
+    MSG quit;
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+  }
+  // Writes files under in\ and a batch list of them (and of `missing` names, not written).
+  void makeList(const std::vector<std::string>& names, const std::vector<std::string>& missing = {}) {
+    std::string list;
+    for (const auto& name : names) {
+      test::writeFile(root / ("in\\" + name), "x");
+      list += *app.codec.toAnsi(root / ("in\\" + name)) + "\r\n";
+    }
+    for (const auto& name : missing) list += *app.codec.toAnsi(root / ("in\\" + name)) + "\r\n";
+    test::writeFile(app.settings.BatchFileName, list);
+  }
+  void chooseTab(OutputTab tab) {
+    TabCtrl_SetCurSel(form.item(IDC_PageControl1), static_cast<int>(tab));
+    form.PageControl1Change();
+  }
+  std::vector<test::ViewerRun> viewerRuns() { return test::readViewerLog(root / "viewer.log"); }
+
+  TestFolder root;
+  AppContext app;
+  TMarliskMForm form{app};
+  std::vector<std::string> warnings;
+  std::function<void()> onWarning;
+
+ private:
+  WarningHandler previous_;
+};
+
+TEST_F(BatchOutputFormTest, OnTheSecondTabOnlyPdfFilesAreConvertedAndOthersSkippedSilently) {
+  app.settings.OutType2Index = 4;  // SVG
+  makeList({"a.PDF", "b.plt", "c.pdf", "d"});
+  chooseTab(OutputTab::Output2);
+  form.startBatchOutput();
+  EXPECT_TRUE(warnings.empty());
+  const auto runs = viewerRuns();
+  ASSERT_EQ(runs.size(), 1u);
+  const std::string in = root / "in\\", out = root / "out\\";
+  EXPECT_EQ(runs[0].commandFileBytes, "/f \"" + in + "a.PDF\" \"" + out + "a.svg\"\r\n/f \"" + in + "c.pdf\" \"" + out +
+                                          "c.svg\"\r\n");
+  EXPECT_EQ(form.hwnd(), nullptr);  // the program ends after a batch
+}
+
+TEST_F(BatchOutputFormTest, TheProgressListKeepsTheNewestEntries) {
+  std::vector<std::string> names;
+  for (int i = 1; i <= 120; ++i) names.push_back("f" + std::to_string(i) + ".hgl");
+  makeList(names);
+  // Look at the list while the viewer runs (the window is pumped meanwhile).
+  SetEnvironmentVariableW(L"TESTVIEWER_SLEEP_MS", L"1500");
+  static HWND list;
+  static int count;
+  static std::string first, last, status;
+  list = form.item(IDC_ListBox1);
+  count = -1;
+  static HWND labelWindow;
+  labelWindow = form.item(IDC_Label1);
+  const UINT_PTR timer = SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR, DWORD) {
+    if (count >= 0) return;
+    count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    auto text = [](int i) {
+      wchar_t buffer[MAX_PATH] = {};
+      SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buffer));
+      return narrow(buffer);
+    };
+    first = text(0);
+    last = text(count - 1);
+    wchar_t label[64] = {};
+    GetWindowTextW(labelWindow, label, 64);
+    status = narrow(label);
+  });
+  form.startBatchOutput();
+  KillTimer(nullptr, timer);
+  EXPECT_EQ(count, 70);  // 101, less 50 before the 102nd, and 18 more
+  EXPECT_EQ(first, root / "in\\f51.hgl");
+  EXPECT_EQ(last, root / "in\\f120.hgl");
+  EXPECT_EQ(status, "出力中 !");
+  const auto runs = viewerRuns();
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(std::count(runs[0].commandFileBytes.begin(), runs[0].commandFileBytes.end(), '\n'), 120);
+}
+
+TEST_F(BatchOutputFormTest, ExitDuringTheRunConvertsWhatWasListedThenEnds) {
+  makeList({"a.hgl"}, {"gone.hgl"});
+  std::string more;
+  for (const char* name : {"b.hgl", "c.hgl"}) {
+    test::writeFile(root / ("in\\" + std::string(name)), "x");
+    more += root / ("in\\" + std::string(name)) + "\r\n";
+  }
+  test::writeFile(app.settings.BatchFileName, test::readFile(app.settings.BatchFileName) + more);
+  // "終了" is pressed while the message about the missing file is up.
+  onWarning = [this] { SendMessageW(form.item(IDC_ButtonOK), BM_CLICK, 0, 0); };
+  form.startBatchOutput();
+  const auto runs = viewerRuns();
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0].commandFileBytes,
+            "/p \"" + (root / "in\\a.hgl") + "\" \"" + (root / "out\\a.pdf") + "\"\r\n");
+  EXPECT_EQ(form.hwnd(), nullptr);
+}
+
+TEST_F(BatchOutputFormTest, NothingRunsWithoutAValidOutputTypeOrCommandFile) {
+  makeList({"a.hgl"});
+  app.settings.OutTypeIndex = 40;  // from a damaged parameter file
+  form.startBatchOutput();
+  EXPECT_EQ(warnings, std::vector<std::string>{"出力形式が選択されていません!"});
+  ASSERT_NE(form.hwnd(), nullptr);
+  EXPECT_TRUE(IsWindowEnabled(form.item(IDC_ButtonBatchOutput)));
+
+  warnings.clear();
+  app.settings.OutTypeIndex = 0;
+  app.settings.ViewerCommandFilePath = root / "no such folder\\MarComline.txt";
+  form.startBatchOutput();
+  EXPECT_EQ(warnings, std::vector<std::string>{app.settings.ViewerCommandFilePath + "ファイルを開けません!"});
+  EXPECT_TRUE(IsWindowEnabled(form.item(IDC_ButtonBatchOutput)));
+  EXPECT_TRUE(viewerRuns().empty());
+}
+
+}  // namespace
+}  // namespace marlisk::win
