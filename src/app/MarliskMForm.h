@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/AppContext.h"
 #include "app/OutputPage.h"
@@ -52,8 +53,13 @@ class TMarliskMForm final : public Dialog {
 
  private:
   void placePages();
-  void addProgressEntry(const std::string& path);
+  // Progress entries wait here and reach the list in batches (see flushProgress).
+  void addProgressEntry(const std::string& path) { pendingProgress_.push_back(path); }
+  void flushProgress();
   void fitProgressListWidth();
+  // What a long loop does between its items when the clock says so: the list catches up
+  // and the window runs.
+  void keepAlive();
   // Ends a run: the controls come back, or the program ends if "終了" was pressed meanwhile.
   void finishRun();
 
@@ -68,6 +74,7 @@ class TMarliskMForm final : public Dialog {
   bool focusOkOnRestore_ = false;
   bool running_ = false;        // an output is under way: "終了" waits for its end
   bool closeWhenDone_ = false;
+  std::vector<std::string> pendingProgress_;
 };
 
 }  // namespace marlisk::win

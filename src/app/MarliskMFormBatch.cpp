@@ -16,14 +16,28 @@ namespace {
 constexpr const char* kCannotOpen = "ファイルを開けません!";
 }
 
-void TMarliskMForm::addProgressEntry(const std::string& path) {
+// The list ends as if each entry had been added and scrolled to on its own, but is drawn
+// once per batch: a visible scroll per entry costs more than everything else a run does.
+void TMarliskMForm::flushProgress() {
+  if (pendingProgress_.empty()) return;
   HWND list = item(IDC_ListBox1);
-  for (int drop = progressEntriesToDrop(static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0))); drop > 0; --drop)
-    SendMessageW(list, LB_DELETESTRING, 0, 0);
-  SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(path).c_str()));
-  const int top = progressTopIndex(static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)));
-  SendMessageW(list, LB_SETTOPINDEX, top, 0);
-  SendMessageW(list, LB_SETCARETINDEX, top, FALSE);
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+  for (const std::string& path : pendingProgress_) {
+    for (int drop = progressEntriesToDrop(count); drop > 0; --drop, --count) SendMessageW(list, LB_DELETESTRING, 0, 0);
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(path).c_str()));
+    ++count;
+  }
+  pendingProgress_.clear();
+  SendMessageW(list, LB_SETTOPINDEX, progressTopIndex(count), 0);
+  SendMessageW(list, LB_SETCARETINDEX, progressTopIndex(count), FALSE);
+  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
+}
+
+void TMarliskMForm::keepAlive() {
+  flushProgress();
+  processPendingMessages();
 }
 
 // Long paths can be scrolled to sideways.
@@ -82,7 +96,12 @@ void TMarliskMForm::startBatchOutput() {
   processPendingMessages();
   SendMessageW(item(IDC_ListBox1), LB_RESETCONTENT, 0, 0);
 
-  ThrottledPump pump;
+  PumpClock clock;
+  // A message box shows the list as far as the run has come.
+  auto warn = [this](const std::string& text) {
+    flushProgress();
+    ShowWarning(text);
+  };
   std::string raw;
   bool listReadFailed = false;
   while (!stop_) {
@@ -93,35 +112,36 @@ void TMarliskMForm::startBatchOutput() {
       break;
     }
     if (status == LineFileReader::Status::Overlong) {
-      ShowWarning(s.BatchFileName + "\r 長すぎる行を読み飛ばしました!");
+      warn(s.BatchFileName + "\r 長すぎる行を読み飛ばしました!");
       continue;
     }
     const std::optional<std::string> path = app_.codec.fromAnsi(raw);
     if (!path) {  // bytes that name no file in this code page
-      ShowWarning(ansiForDisplay(raw) + kCannotOpen);
+      warn(ansiForDisplay(raw) + kCannotOpen);
       continue;
     }
     if (tab == OutputTab::Output2 && asciiLower(extensionPart(*path)) != ".pdf") continue;
     if (!app_.fileSystem.fileExists(*path)) {
-      ShowWarning(*path + kCannotOpen);
+      warn(*path + kCannotOpen);
       continue;
     }
     const std::optional<std::string> ansiLine = app_.codec.toAnsi(*buildViewerCommandLine(tab, typeIndex, s.OutputFolder, *path));
     if (!ansiLine) {
-      ShowWarning(*path + kCannotOpen);
+      warn(*path + kCannotOpen);
       continue;
     }
     addProgressEntry(*path);
     commands.write(*ansiLine + "\r\n");
-    pump();
+    if (clock.due()) keepAlive();
   }
+  flushProgress();
   fitProgressListWidth();
 
   // A command file that lost lines would convert less than the list asked for, and say
   // nothing: stop instead, and say why.
   const DWORD writeError = commands.close();
   if (writeError != 0 || listReadFailed) {
-    ShowWarning("I/O Error code=" + std::to_string(writeError != 0 ? writeError : batchList.error()));
+    warn("I/O Error code=" + std::to_string(writeError != 0 ? writeError : batchList.error()));
     setStatus("連続データ変換ソフト");
     finishRun();
     return;

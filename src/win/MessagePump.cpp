@@ -17,11 +17,11 @@ bool processPendingMessages() {
   return true;
 }
 
-void ThrottledPump::operator()() {
+bool PumpClock::due() {
   const ULONGLONG now = GetTickCount64();
-  if (now - last_ < interval_) return;
+  if (now - last_ < interval_) return false;
   last_ = now;
-  processPendingMessages();
+  return true;
 }
 
 }  // namespace marlisk::win

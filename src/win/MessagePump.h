@@ -9,11 +9,12 @@ namespace marlisk::win {
 // result is false.
 bool processPendingMessages();
 
-// The same, at most every `intervalMs`: cheap enough to call for every item of a long loop.
-class ThrottledPump {
+// Whether `intervalMs` have passed since it last said so: for a long loop that lets the
+// window run (and shows its progress) often enough, but not for every item.
+class PumpClock {
  public:
-  explicit ThrottledPump(DWORD intervalMs = 25) : interval_(intervalMs) {}
-  void operator()();
+  explicit PumpClock(DWORD intervalMs = 25) : interval_(intervalMs) {}
+  bool due();
 
  private:
   DWORD interval_;

@@ -8,7 +8,8 @@
 //   TESTVIEWER_EXIT_CODE=n       end with this exit code
 //   TESTVIEWER_CRASH=1           end with an access violation instead
 // Log record, with byte counts so that a reader takes the bytes exactly:
-//   "commandline <n>\n" <n bytes, UTF-8> "\n" "commandfile <n>\n" <n bytes> "\n" "end\n"
+//   "commandline <n>\n" <n bytes, UTF-8> "\n" "commandfile <n>\n" <n bytes> "\n"
+//   "started <system time in 100 ns units>\n" "end\n"
 // where a command file that could not be read gives "commandfile error <code>\n" instead.
 #include <windows.h>
 #include <shellapi.h>
@@ -107,6 +108,8 @@ void createOutputs(const std::string& commandFile) {
 }  // namespace
 
 int wmain() {
+  FILETIME startedAt;
+  GetSystemTimePreciseAsFileTime(&startedAt);
   const std::map<std::string, std::string> options = loadOptions();
   auto option = [&](const char* name) {
     const auto found = options.find(name);
@@ -128,7 +131,8 @@ int wmain() {
   } else {
     record += "commandfile none\n";
   }
-  record += "end\n";
+  const unsigned long long started = (static_cast<unsigned long long>(startedAt.dwHighDateTime) << 32) | startedAt.dwLowDateTime;
+  record += "started " + std::to_string(started) + "\nend\n";
   LocalFree(argv);
 
   const std::string logPath = option("TESTVIEWER_LOG");

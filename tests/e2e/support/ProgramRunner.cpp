@@ -13,6 +13,8 @@ namespace {
 
 constexpr const wchar_t* kShellFolders = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 constexpr const wchar_t* kDefaultLocalAppData = L"%USERPROFILE%\\AppData\\Local";
+// "ﾊﾞｯﾁﾌｧｲﾙ出力": disabled while an output runs, so enabled means the program waits for the user.
+constexpr int kBatchOutputButton = 1005;
 
 void setLocalAppData(const std::wstring& value) {
   HKEY key;
@@ -84,7 +86,8 @@ ProgramRun runProgram(const std::string& arguments, const std::function<void(HWN
       // Wait for that box to go before looking again, so that no text is read twice.
       for (int i = 0; i < 100 && IsWindow(found.messageBox); ++i) Sleep(20);
       quietPolls = 0;
-    } else if (found.mainWindow && !idleSeen && IsWindowEnabled(found.mainWindow) && ++quietPolls >= 10) {
+    } else if (found.mainWindow && !idleSeen && IsWindowEnabled(found.mainWindow) &&
+               IsWindowEnabled(GetDlgItem(found.mainWindow, kBatchOutputButton)) && ++quietPolls >= 10) {
       idleSeen = true;
       if (onIdle) onIdle(found.mainWindow);
       else PostMessageW(found.mainWindow, WM_CLOSE, 0, 0);

@@ -53,6 +53,9 @@ std::vector<ViewerRun> readViewerLog(const std::string& logPath) {
       run.hadCommandFile = true;
       run.commandFileBytes = cursor.bytes(lengthAfter(file, "commandfile "));
     }
+    const std::string started = cursor.line();
+    if (started.rfind("started ", 0) != 0) throw std::runtime_error("viewer log: expected started, got " + started);
+    run.startedAt = std::stoull(started.substr(8));
     if (cursor.line() != "end") throw std::runtime_error("viewer log: missing end");
     runs.push_back(run);
   }

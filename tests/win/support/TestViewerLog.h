@@ -11,6 +11,7 @@ struct ViewerRun {
   bool hadCommandFile = false;
   std::string commandFileBytes;  // exactly as it was on disk
   std::string note;              // "error <code>" or "none" when there was no file
+  unsigned long long startedAt = 0;  // system time the viewer started, in 100 ns units
 };
 
 // Every run recorded in the log, oldest first. A malformed log throws.
