@@ -129,8 +129,6 @@ void TMarliskMForm::initialize() {
   }
 }
 
-void TMarliskMForm::startStandbyOutput() {}
-
 // During a run the window must outlive the loop that is using it: the run sees the stop flag,
 // finishes what it has started, and closes the window itself.
 void TMarliskMForm::ButtonOKClick() {
@@ -205,6 +203,12 @@ INT_PTR TMarliskMForm::onMessage(UINT message, WPARAM wParam, LPARAM lParam, boo
         focusOkOnRestore_ = false;
         // After the dialog's own focus restore, which runs once this message is handled.
         PostMessageW(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(IDC_ButtonOK)), TRUE);
+      }
+      return 0;
+    case WM_TIMER:
+      if (wParam == kTimer1) {
+        handled = true;
+        Timer1Timer();
       }
       return 0;
     case WM_CLOSE:

@@ -2,12 +2,14 @@
 // of the program, which runs at the window's first paint.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
 #include "app/AppContext.h"
 #include "app/OutputPage.h"
 #include "app/ProgramStart.h"
+#include "app/Standby.h"
 #include "win/Dialog.h"
 
 namespace marlisk::win {
@@ -16,6 +18,9 @@ inline constexpr const char* kNoticeText = "  (C) Brennamor";
 
 class TMarliskMForm final : public Dialog {
  public:
+  static constexpr UINT_PTR kTimer1 = 1;  // Timer1: paces standby output
+  static constexpr UINT kTimer1Interval = 2000;
+
   explicit TMarliskMForm(AppContext& app);
 
   OutputTab activeTab() const;
@@ -37,6 +42,11 @@ class TMarliskMForm final : public Dialog {
   // The two ways of converting.
   void startBatchOutput();
   void startStandbyOutput();
+
+  // Standby output: the button and every tick of Timer1 run this one handler.
+  void Timer1Timer();
+  bool timer1Running() const { return timer1Running_; }
+  int32_t countdown() const { return countdown_; }
 
   void ButtonOKClick();
   void ButtonAppMinimizeClick();
@@ -62,6 +72,14 @@ class TMarliskMForm final : public Dialog {
   void keepAlive();
   // Ends a run: the controls come back, or the program ends if "終了" was pressed meanwhile.
   void finishRun();
+  // Standby: a cycle begins with the first listing and the countdown, and ends with the
+  // second listing, the conversion of what is ready, and the deletion of what was converted.
+  void beginStandbyCycle();
+  void endStandbyCycle();
+  // Lists the watch folder into a listing file of the working folder; 0 or the I/O error.
+  DWORD takeListing(const char* fileName, std::vector<ListingEntry>& entries);
+  // Deletes a converted input, unless it changed after the second listing.
+  bool deleteIfUnchanged(const std::string& path, const ListingEntry& listed);
 
   AppContext& app_;
   OutputPage page1_;
@@ -75,6 +93,11 @@ class TMarliskMForm final : public Dialog {
   bool running_ = false;        // an output is under way: "終了" waits for its end
   bool closeWhenDone_ = false;
   std::vector<std::string> pendingProgress_;
+  bool progressTrim_ = true;  // a batch run trims the list; a listing shows the whole folder
+  bool timer1Running_ = false;
+  int32_t countdown_ = 0;
+  std::vector<ListingEntry> firstListing_;
+  std::set<std::string> unlistableReported_;  // names told about once, not every cycle
 };
 
 }  // namespace marlisk::win

@@ -24,13 +24,16 @@ void TMarliskMForm::flushProgress() {
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
   for (const std::string& path : pendingProgress_) {
-    for (int drop = progressEntriesToDrop(count); drop > 0; --drop, --count) SendMessageW(list, LB_DELETESTRING, 0, 0);
+    for (int drop = progressTrim_ ? progressEntriesToDrop(count) : 0; drop > 0; --drop, --count)
+      SendMessageW(list, LB_DELETESTRING, 0, 0);
     SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(path).c_str()));
     ++count;
   }
   pendingProgress_.clear();
-  SendMessageW(list, LB_SETTOPINDEX, progressTopIndex(count), 0);
-  SendMessageW(list, LB_SETCARETINDEX, progressTopIndex(count), FALSE);
+  if (progressTrim_) {
+    SendMessageW(list, LB_SETTOPINDEX, progressTopIndex(count), 0);
+    SendMessageW(list, LB_SETCARETINDEX, progressTopIndex(count), FALSE);
+  }
   SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
 }
@@ -95,6 +98,7 @@ void TMarliskMForm::startBatchOutput() {
   setStatus("出力中 !");
   processPendingMessages();
   SendMessageW(item(IDC_ListBox1), LB_RESETCONTENT, 0, 0);
+  progressTrim_ = true;
 
   PumpClock clock;
   // A message box shows the list as far as the run has come.

@@ -96,5 +96,32 @@ TEST_F(BatchOutputTest, AnUnopenableListIsReportedAndTheProgramStays) {
   EXPECT_TRUE(readViewerLog(local / "viewer.log").empty());
 }
 
+TEST_F(BatchOutputTest, StandbyConvertsDroppedFilesAndDeletesThemUntilExit) {
+  makeFolder(local / "watch");
+  settings.WatchFolder = local / "watch\\";
+  settings.WatchFileMask = "*.hgl";
+  settings.WaitSeconds = 2;
+  configure();
+  SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", L"1");
+  for (const char* name : {"a.hgl", "図面 b.hgl"}) writeFile(local / ("watch\\" + std::string(name)), "IN;");
+  writeFile(local / "watch\\keep.plt", "IN;");
+
+  bool converted = false;
+  const ProgramRun run = runProgram(
+      "/a",
+      [&](HWND main) {
+        converted = true;
+        PostMessageW(GetDlgItem(main, 1009), BM_CLICK, 0, 0);  // "終了", as a user presses it
+      },
+      60000, [&](HWND) { return listFolder(local / "watch") == "keep.plt"; });
+  SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", nullptr);
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_TRUE(converted);
+  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_TRUE(run.messages.empty());
+  EXPECT_EQ(listFolder(local / "out"), "a.pdf 図面 b.pdf");
+  EXPECT_GE(readViewerLog(local / "viewer.log").size(), 1u);
+}
+
 }  // namespace
 }  // namespace marlisk::test

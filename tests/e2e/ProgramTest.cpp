@@ -48,12 +48,17 @@ TEST_F(ProgramTest, BatchOutputWithoutABatchListNameIsRefused) {
   EXPECT_EQ(run.messages, (std::vector<std::string>{kViewerMissing, "バッチファイル名の指定がありません!"}));
 }
 
-TEST_F(ProgramTest, MinimisingSwitchStartsMinimised) {
-  bool minimised = false;
-  const ProgramRun run = runProgram("/b", [&](HWND main) {
-    minimised = IsIconic(main);
-    PostMessageW(main, WM_CLOSE, 0, 0);
-  });
+TEST_F(ProgramTest, MinimisingStandbySwitchStartsMinimisedAndWaiting) {
+  bool minimised = false, waiting = false;
+  const ProgramRun run = runProgram(
+      "/b",
+      [&](HWND main) {
+        minimised = IsIconic(main);
+        waiting = !IsWindowEnabled(GetDlgItem(main, 1006));  // "待機出力" in use
+        PostMessageW(main, WM_CLOSE, 0, 0);
+      },
+      30000, [](HWND) { return true; });
+  EXPECT_TRUE(waiting);
   EXPECT_FALSE(run.timedOut);
   EXPECT_TRUE(minimised);
 }

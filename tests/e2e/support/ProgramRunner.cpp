@@ -55,7 +55,8 @@ std::string programPath() { return exeFolder() + "\\MarliskAuto.exe"; }
 LocalAppDataRedirect::LocalAppDataRedirect(const std::string& folder) { setLocalAppData(widen(folder)); }
 LocalAppDataRedirect::~LocalAppDataRedirect() { setLocalAppData(kDefaultLocalAppData); }
 
-ProgramRun runProgram(const std::string& arguments, const std::function<void(HWND)>& onIdle, DWORD timeoutMs) {
+ProgramRun runProgram(const std::string& arguments, const std::function<void(HWND)>& onIdle, DWORD timeoutMs,
+                      const std::function<bool(HWND)>& readyWhen) {
   ProgramRun run;
   std::wstring commandLine = widen("\"" + programPath() + "\"" + (arguments.empty() ? "" : " " + arguments));
   STARTUPINFOW startup = {sizeof(startup)};
@@ -87,7 +88,8 @@ ProgramRun runProgram(const std::string& arguments, const std::function<void(HWN
       for (int i = 0; i < 100 && IsWindow(found.messageBox); ++i) Sleep(20);
       quietPolls = 0;
     } else if (found.mainWindow && !idleSeen && IsWindowEnabled(found.mainWindow) &&
-               IsWindowEnabled(GetDlgItem(found.mainWindow, kBatchOutputButton)) && ++quietPolls >= 10) {
+               (readyWhen ? readyWhen(found.mainWindow) : IsWindowEnabled(GetDlgItem(found.mainWindow, kBatchOutputButton))) &&
+               ++quietPolls >= 10) {
       idleSeen = true;
       if (onIdle) onIdle(found.mainWindow);
       else PostMessageW(found.mainWindow, WM_CLOSE, 0, 0);

@@ -17,10 +17,11 @@ struct ProgramRun {
 };
 
 // `arguments` is the command line after the exe's quoted path, as a user would type it.
-// `onIdle` is called once, when the main window waits for the user: up, no output running,
-// no message box open; without it the main window is closed at that point.
+// `onIdle` is called once, when the main window waits for the user: up, no message box open,
+// and `readyWhen` true (by default: no output running); without `onIdle` the main window is
+// closed at that point.
 ProgramRun runProgram(const std::string& arguments, const std::function<void(HWND)>& onIdle = {},
-                      DWORD timeoutMs = 30000);
+                      DWORD timeoutMs = 30000, const std::function<bool(HWND)>& readyWhen = {});
 
 // The built MarliskAuto.exe, beside the test exe.
 std::string programPath();

@@ -1,0 +1,190 @@
+// Standby output inside the main window, driven tick by tick: no test waits for the clock.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "app/MarliskMForm.h"
+#include "resource.h"
+#include "support/TestFolder.h"
+#include "support/TestViewerLog.h"
+
+namespace marlisk::win {
+namespace {
+
+using test::TestFolder;
+
+class StandbyFormTest : public ::testing::Test {
+ protected:
+  StandbyFormTest() {
+    previous_ = setWarningHandler([this](const std::string& text) { warnings.push_back(text); });
+    SetEnvironmentVariableW(L"TESTVIEWER_LOG", widen(root / "viewer.log").c_str());
+    SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", L"1");
+    for (const char* folder : {"work", "watch", "out"}) test::makeFolder(root / folder);
+    Settings& s = app.settings;
+    s.WorkFolder = root / "work";
+    s.ViewerCommandFilePath = root / "work\\MarComline.txt";
+    s.ViewerExePath = test::testViewerPath();
+    s.WatchFolder = root / "watch\\";
+    s.WatchFileMask = "*.hgl";
+    s.OutputFolder = root / "out\\";
+    s.WaitSeconds = 2;  // 0 minutes in the settings dialog
+    form.create();
+  }
+  ~StandbyFormTest() override {
+    setWarningHandler(previous_);
+    for (const wchar_t* name : {L"TESTVIEWER_LOG", L"TESTVIEWER_CREATE_OUTPUTS", L"TESTVIEWER_SLEEP_MS"})
+      SetEnvironmentVariableW(name, nullptr);
+  }
+  std::string watched(const std::string& name) const { return root / ("watch\\" + name); }
+  std::string work(const char* name) const { return test::readFile(root / ("work\\" + std::string(name))); }
+  std::string ansi(const std::string& text) const { return *app.codec.toAnsi(text); }
+  // Ticks until the cycle that is counting down has ended (and the next one has begun).
+  int finishCycle() {
+    int ticks = 0;
+    while (form.countdown() > 0) {
+      form.Timer1Timer();
+      ++ticks;
+    }
+    form.Timer1Timer();
+    return ticks + 1;
+  }
+  std::vector<test::ViewerRun> viewerRuns() { return test::readViewerLog(root / "viewer.log"); }
+
+  TestFolder root;
+  AppContext app;
+  TMarliskMForm form{app};
+  std::vector<std::string> warnings;
+
+ private:
+  WarningHandler previous_;
+};
+
+TEST_F(StandbyFormTest, AFileThatHeldItsSizeIsConvertedThenDeleted) {
+  test::writeFile(watched("表 a.hgl"), "IN;");
+  SendMessageW(form.item(IDC_ButtonAutoOutput), BM_CLICK, 0, 0);
+  EXPECT_TRUE(form.timer1Running());
+  EXPECT_EQ(form.itemText(IDC_Label1), "待機中 !　待機時間=0時間0分2秒");
+  EXPECT_FALSE(IsWindowEnabled(form.item(IDC_ButtonAutoOutput)));
+  const std::string line = ansi("         3表 a.hgl") + "\r\n";
+  EXPECT_EQ(work("FList1.txt"), line);
+
+  // A wait of 2 s: the first tick counts down to 0, the second ends the cycle.
+  EXPECT_EQ(finishCycle(), 2);
+  EXPECT_EQ(work("FList2.txt"), line);
+  EXPECT_EQ(work("FList.txt"), ansi(watched("表 a.hgl")) + "\r\n");
+  const auto runs = viewerRuns();
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0].commandFileBytes,
+            ansi("/p \"" + watched("表 a.hgl") + "\" \"" + (root / "out\\表 a.pdf") + "\"") + "\r\n");
+  EXPECT_FALSE(test::isFile(watched("表 a.hgl")));
+  EXPECT_TRUE(test::isFile(root / "out\\表 a.pdf"));
+  // The next cycle began at once, and the controls stay disabled.
+  EXPECT_TRUE(form.timer1Running());
+  EXPECT_EQ(work("FList1.txt"), "");
+  EXPECT_FALSE(IsWindowEnabled(form.item(IDC_ButtonBatchOutput)));
+  EXPECT_TRUE(warnings.empty());
+}
+
+TEST_F(StandbyFormTest, OnlyFilesPresentAndUnchangedInBothListingsAreTaken) {
+  test::writeFile(watched("growing.hgl"), "IN;");
+  test::writeFile(watched("vanishing.hgl"), "IN;");
+  test::writeFile(watched("steady.hgl"), "IN;PU;");
+  test::writeFile(watched("other.plt"), "IN;");  // not the mask
+  test::makeFolder(watched("folder.hgl"));        // a folder is no file to convert
+  HANDLE writer = CreateFileW(widen(watched("locked.hgl")).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              CREATE_ALWAYS, 0, nullptr);
+  form.startStandbyOutput();
+  const std::string first = work("FList1.txt");
+  EXPECT_EQ(first.find("locked.hgl"), std::string::npos);  // still held by its writer
+  EXPECT_EQ(first.find("folder.hgl"), std::string::npos);
+  EXPECT_EQ(first.find("other.plt"), std::string::npos);
+
+  test::writeFile(watched("growing.hgl"), "IN;PU0,0;");
+  DeleteFileW(widen(watched("vanishing.hgl")).c_str());
+  finishCycle();
+  ASSERT_EQ(viewerRuns().size(), 1u);
+  EXPECT_EQ(viewerRuns()[0].commandFileBytes,
+            "/p \"" + watched("steady.hgl") + "\" \"" + (root / "out\\steady.pdf") + "\"\r\n");
+  EXPECT_EQ(test::listFolder(root / "watch"), "folder.hgl\\ growing.hgl locked.hgl other.plt");
+
+  // Once the growing file has settled and the writer let go, later cycles take them.
+  CloseHandle(writer);
+  finishCycle();
+  finishCycle();
+  EXPECT_EQ(test::listFolder(root / "watch"), "folder.hgl\\ other.plt");
+  EXPECT_EQ(test::listFolder(root / "out"), "growing.pdf locked.pdf steady.pdf");
+}
+
+TEST_F(StandbyFormTest, TheSecondTabWatchesPdfFilesOnly) {
+  app.settings.WatchFileMask = "*.plt";
+  app.settings.OutType2Index = 1;  // EMF
+  test::writeFile(watched("a.pdf"), "%PDF");
+  test::writeFile(watched("b.plt"), "IN;");
+  TabCtrl_SetCurSel(form.item(IDC_PageControl1), 1);
+  form.PageControl1Change();
+  form.startStandbyOutput();
+  EXPECT_EQ(work("FList1.txt"), "         4a.pdf\r\n");
+  finishCycle();
+  ASSERT_EQ(viewerRuns().size(), 1u);
+  EXPECT_EQ(viewerRuns()[0].commandFileBytes, "/f \"" + watched("a.pdf") + "\" \"" + (root / "out\\a.emf") + "\"\r\n");
+  EXPECT_EQ(test::listFolder(root / "watch"), "b.plt");
+}
+
+TEST_F(StandbyFormTest, NothingIsDeletedThatTheViewerDidNotGetWhole) {
+  // No viewer: every file stays, for a later cycle.
+  app.settings.ViewerExePath = root / "missing\\Marlisk.exe";
+  test::writeFile(watched("a.hgl"), "IN;");
+  form.startStandbyOutput();
+  finishCycle();
+  EXPECT_TRUE(test::isFile(watched("a.hgl")));
+
+  // A file written again while the viewer ran holds what was never converted: it stays.
+  app.settings.ViewerExePath = test::testViewerPath();
+  SetEnvironmentVariableW(L"TESTVIEWER_SLEEP_MS", L"1000");
+  static std::string rewrite;
+  rewrite = watched("a.hgl");
+  const UINT_PTR timer = SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR, DWORD) {
+    if (!rewrite.empty()) test::writeFile(rewrite, "IN;PU0,0;PD100,100;");
+    rewrite.clear();
+  });
+  finishCycle();
+  KillTimer(nullptr, timer);
+  EXPECT_TRUE(rewrite.empty());
+  EXPECT_EQ(viewerRuns().size(), 1u);
+  EXPECT_EQ(test::readFile(watched("a.hgl")), "IN;PU0,0;PD100,100;");
+
+  // A command file that cannot be written: nothing is converted or deleted, and it is said.
+  app.settings.ViewerCommandFilePath = root / "no such folder\\MarComline.txt";
+  SetEnvironmentVariableW(L"TESTVIEWER_SLEEP_MS", nullptr);
+  finishCycle();
+  EXPECT_TRUE(test::isFile(watched("a.hgl")));
+  EXPECT_EQ(warnings, std::vector<std::string>{"I/O Error code=3"});
+  EXPECT_EQ(form.itemText(IDC_Label1).rfind("待機中 !", 0), 0u);
+}
+
+TEST_F(StandbyFormTest, ANameTheCodePageCannotHoldIsLeftAloneAndReportedOnce) {
+  test::writeFile(watched("café.hgl"), "IN;");
+  form.startStandbyOutput();
+  finishCycle();
+  finishCycle();
+  EXPECT_TRUE(test::isFile(watched("café.hgl")));
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0].rfind(watched("café.hgl") + "\r", 0), 0u);
+  EXPECT_TRUE(viewerRuns().empty());
+}
+
+TEST_F(StandbyFormTest, ExitEndsTheRunBetweenTicksOrAfterTheCycle) {
+  test::writeFile(watched("a.hgl"), "IN;");
+  form.startStandbyOutput();
+  form.Timer1Timer();
+  SendMessageW(form.item(IDC_ButtonOK), BM_CLICK, 0, 0);
+  EXPECT_EQ(form.hwnd(), nullptr);
+  EXPECT_TRUE(test::isFile(watched("a.hgl")));
+  EXPECT_TRUE(viewerRuns().empty());
+  MSG quit;
+  PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
+}  // namespace
+}  // namespace marlisk::win
