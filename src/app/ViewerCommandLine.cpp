@@ -29,7 +29,12 @@ std::optional<std::string> buildViewerCommandLine(OutputTab tab, int typeIndex, 
 }
 
 std::string viewerProcessCommandLine(std::string_view viewerPath, std::string_view commandFilePath) {
-  return "\"" + std::string(viewerPath) + "\" /z \"" + std::string(commandFilePath) + "\"";
+  std::string line = "\"";
+  line += viewerPath;
+  line += "\" /z \"";
+  line += commandFilePath;
+  line += '"';
+  return line;
 }
 
 }  // namespace marlisk
