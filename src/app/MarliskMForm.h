@@ -63,6 +63,10 @@ class TMarliskMForm final : public Dialog {
 
  private:
   void placePages();
+  // The stored output type of a tab (an index into its list; a damaged file can hold any byte).
+  int outputTypeIndex(OutputTab tab) const {
+    return tab == OutputTab::Output1 ? app_.settings.OutTypeIndex : app_.settings.OutType2Index;
+  }
   // Progress entries wait here and reach the list in batches (see flushProgress).
   void addProgressEntry(const std::string& path) { pendingProgress_.push_back(path); }
   void flushProgress();

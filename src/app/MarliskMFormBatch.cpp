@@ -70,7 +70,7 @@ void TMarliskMForm::startBatchOutput() {
 
   // What every line needs is checked before anything is written.
   const OutputTab tab = activeTab();
-  const int typeIndex = tab == OutputTab::Output1 ? s.OutTypeIndex : s.OutType2Index;
+  const int typeIndex = outputTypeIndex(tab);
   if (!buildViewerCommandLine(tab, typeIndex, s.OutputFolder, "")) {
     ShowWarning("出力形式が選択されていません!");
     finishRun();

@@ -24,8 +24,7 @@ uint64_t fileTimeValue(const FILETIME& time) {
 void TMarliskMForm::startStandbyOutput() {
   if (running_ || timer1Running_) return;
   const OutputTab tab = activeTab();
-  if (!buildViewerCommandLine(tab, tab == OutputTab::Output1 ? app_.settings.OutTypeIndex : app_.settings.OutType2Index,
-                              app_.settings.OutputFolder, "")) {
+  if (!buildViewerCommandLine(tab, outputTypeIndex(tab), app_.settings.OutputFolder, "")) {
     ShowWarning("出力形式が選択されていません!");
     return;
   }
@@ -142,7 +141,7 @@ void TMarliskMForm::endStandbyCycle() {
       int written = 0;
       for (const ReadyFile& file : ready) {
         const OutputTab tab = activeTab();
-        const int typeIndex = tab == OutputTab::Output1 ? s.OutTypeIndex : s.OutType2Index;
+        const int typeIndex = outputTypeIndex(tab);
         const std::string input = s.WatchFolder + secondListing[file.second].name;
         if (const auto line = app_.codec.toAnsi(*buildViewerCommandLine(tab, typeIndex, s.OutputFolder, input))) {
           commands.write(*line + "\r\n");

@@ -14,15 +14,7 @@ namespace {
 
 using test::TestFolder;
 
-void makeShortcut(const std::string& linkPath, const std::string& target) {
-  ComPtr<IShellLinkW> link;
-  ASSERT_HRESULT_SUCCEEDED(
-      CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid()));
-  ASSERT_HRESULT_SUCCEEDED(link->SetPath(widen(target).c_str()));
-  ComPtr<IPersistFile> file;
-  ASSERT_HRESULT_SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.putVoid()));
-  ASSERT_HRESULT_SUCCEEDED(file->Save(widen(linkPath).c_str(), TRUE));
-}
+using test::makeShortcut;
 
 TEST(FileHelpersTest, ShortcutsResolveToTheirTargetsOtherPathsComeBackAsGiven) {
   TestFolder folder;

@@ -185,13 +185,7 @@ TEST_F(MainFormTest, CommandLine) {
 
   // A shortcut given as the name is followed to its target; no switch starts nothing.
   test::writeFile(root / "一覧 表.txt", "");
-  ComPtr<IShellLinkW> link;
-  ASSERT_HRESULT_SUCCEEDED(
-      CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid()));
-  link->SetPath(widen(root / "一覧 表.txt").c_str());
-  ComPtr<IPersistFile> file;
-  link->QueryInterface(IID_IPersistFile, file.putVoid());
-  ASSERT_HRESULT_SUCCEEDED(file->Save(widen(root / "一覧.lnk").c_str(), TRUE));
+  test::makeShortcut(root / "一覧.lnk", root / "一覧 表.txt");
   TMarliskMForm& linked = start({root / "一覧.lnk"});
   EXPECT_EQ(context().settings.BatchFileName, root / "一覧 表.txt");
   EXPECT_FALSE(linked.startRequest().batch);

@@ -1,12 +1,15 @@
 #include "support/TestFolder.h"
 
 #include <windows.h>
+#include <shlguid.h>
+#include <shobjidl.h>
 
 #include <algorithm>
 #include <atomic>
 #include <stdexcept>
 #include <vector>
 
+#include "win/Handles.h"
 #include "win/Strings.h"
 
 namespace marlisk::test {
@@ -101,6 +104,15 @@ void removeTree(const std::string& path) {
     FindClose(search);
   }
   RemoveDirectoryW(widen(path).c_str());
+}
+
+void makeShortcut(const std::string& linkPath, const std::string& target) {
+  win::ComPtr<IShellLinkW> link;
+  win::ComPtr<IPersistFile> file;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid())) ||
+      FAILED(link->SetPath(widen(target).c_str())) || FAILED(link->QueryInterface(IID_IPersistFile, file.putVoid())) ||
+      FAILED(file->Save(widen(linkPath).c_str(), TRUE)))
+    throw std::runtime_error("cannot make the shortcut " + linkPath);
 }
 
 }  // namespace marlisk::test

@@ -30,5 +30,7 @@ std::string listFolder(const std::string& path);
 // The folder of the running test exe, without trailing "\".
 std::string exeFolder();
 void removeTree(const std::string& path);
+// A shell shortcut at `linkPath` to `target`, made the way Explorer makes one.
+void makeShortcut(const std::string& linkPath, const std::string& target);
 
 }  // namespace marlisk::test
