@@ -1,0 +1,313 @@
+#include "shellview/FolderView.h"
+
+#include <vector>
+
+#include "shellview/ShellItems.h"
+#include "shellview/ShellTexts.h"
+#include "win/Strings.h"
+
+namespace marlisk::win {
+
+namespace {
+
+constexpr UINT_PTR kSubclassId = 0x6f76;  // "fv"
+
+// Restores the cursor however the filling ends.
+class WaitCursor {
+ public:
+  WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+  ~WaitCursor() { SetCursor(previous_); }
+
+ private:
+  HCURSOR previous_;
+};
+
+int CALLBACK compareChildren(LPARAM a, LPARAM b, LPARAM folder) {
+  return CompareIDs(reinterpret_cast<IShellFolder*>(folder), reinterpret_cast<LPCITEMIDLIST>(a),
+                    reinterpret_cast<LPCITEMIDLIST>(b));
+}
+
+}  // namespace
+
+// The nodes own their identifiers: empty the tree while its deletions still reach us.
+TFolderView::~TFolderView() {
+  if (tree_ && IsWindow(tree_)) TreeView_DeleteAllItems(tree_);
+  if (parent_) RemoveWindowSubclass(parent_, parentProc, kSubclassId);
+}
+
+void TFolderView::attach(HWND tree) {
+  tree_ = tree;
+  parent_ = GetParent(tree);
+  SetWindowSubclass(parent_, parentProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  SHFILEINFOW info = {};
+  const auto images = reinterpret_cast<HIMAGELIST>(
+      SHGetFileInfoW(L"", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  TreeView_SetImageList(tree_, images, TVSIL_NORMAL);
+  BuildRoot();
+}
+
+LRESULT CALLBACK TFolderView::parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                         DWORD_PTR self) {
+  auto* view = reinterpret_cast<TFolderView*>(self);
+  if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->hwndFrom == view->tree_) {
+    LRESULT result = 0;
+    if (view->handleNotify(reinterpret_cast<NMHDR*>(lParam), result)) return result;
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+void TFolderView::setRedraw(bool on) {
+  SendMessageW(tree_, WM_SETREDRAW, on, 0);
+  if (on) InvalidateRect(tree_, nullptr, TRUE);
+}
+
+LPITEMIDLIST TFolderView::nodeData(HTREEITEM node) const {
+  TVITEMW item = {TVIF_PARAM};
+  item.hItem = node;
+  return node && TreeView_GetItem(tree_, &item) ? reinterpret_cast<LPITEMIDLIST>(item.lParam) : nullptr;
+}
+
+int TFolderView::level(HTREEITEM node) const {
+  int depth = 0;
+  while ((node = TreeView_GetParent(tree_, node)) != nullptr) ++depth;
+  return depth;
+}
+
+UniqueIdList TFolderView::NodeAbsoluteID(HTREEITEM node) const {
+  // The data of the root's descendants, from the top down to the node.
+  UniqueIdList absolute(ConcatIDs(nullptr, nullptr));
+  std::vector<HTREEITEM> chain;
+  for (HTREEITEM at = node; at && TreeView_GetParent(tree_, at); at = TreeView_GetParent(tree_, at)) chain.push_back(at);
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) absolute.reset(ConcatIDs(absolute.get(), nodeData(*it)));
+  return absolute;
+}
+
+void TFolderView::BuildRoot() {
+  if (busy_) return;
+  UniqueIdList desktop;
+  std::string name;
+  if (FAILED(SHGetSpecialFolderLocation(tree_, CSIDL_DESKTOP, desktop.put())) ||
+      !DisplayName(DesktopFolder(), desktop.get(), SHGDN_INFOLDER, name))
+    return;
+  setRedraw(false);
+  busy_ = true;
+  TreeView_DeleteAllItems(tree_);
+  busy_ = false;
+  current_ = previous_ = nullptr;
+  std::wstring text = widen(name);
+  TVINSERTSTRUCTW insert = {};
+  insert.hParent = TVI_ROOT;
+  insert.hInsertAfter = TVI_LAST;
+  insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
+  insert.item.pszText = text.data();
+  insert.item.iImage = SysIconIndex(desktop.get(), SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+  insert.item.iSelectedImage = SysIconIndex(desktop.get(), SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON);
+  insert.item.cChildren = 1;
+  insert.item.lParam = reinterpret_cast<LPARAM>(desktop.release());
+  HTREEITEM root = TreeView_InsertItem(tree_, &insert);
+  busy_ = true;  // the selection is announced below, once the root is filled
+  TreeView_SelectItem(tree_, root);
+  busy_ = false;
+  current_ = root;
+  FillNode(root);
+  TreeView_Expand(tree_, root, TVE_EXPAND);
+  setRedraw(true);
+  notifyLinked(root);
+}
+
+void TFolderView::FillNode(HTREEITEM node) {
+  LPITEMIDLIST data = nodeData(node);
+  if (busy_ || !node || !data) return;
+  UniqueIdList absolute = NodeAbsoluteID(node);
+  ComPtr<IShellFolder> folder = bindFolder(absolute.get());
+  ComPtr<IEnumIDList> items;
+  if (!folder || folder->EnumObjects(tree_, SHCONTF_FOLDERS | SHCONTF_INCLUDEHIDDEN, items.put()) != S_OK || !items) {
+    // A folder that cannot be read (a drive without a disc, a share gone away): stay where
+    // the user was.
+    if (current_) TreeView_SelectItem(tree_, current_);
+    return;
+  }
+  WaitCursor wait;
+  setRedraw(false);
+  busy_ = true;
+  bool came = false;
+  LPITEMIDLIST raw = nullptr;
+  ULONG fetched = 0;
+  while (items->Next(1, &raw, &fetched) == S_OK && fetched == 1) {
+    UniqueIdList child(raw);
+    came = true;
+    std::string name;
+    if (!DisplayName(folder.get(), child.get(), SHGDN_INFOLDER, name) || shell::isSkippedFolderName(name)) continue;
+    SFGAOF attributes = SFGAO_HASSUBFOLDER;
+    LPCITEMIDLIST one = child.get();
+    folder->GetAttributesOf(1, &one, &attributes);
+    UniqueIdList childAbsolute(ConcatIDs(absolute.get(), child.get()));
+    std::wstring text = widen(name);
+    TVINSERTSTRUCTW insert = {};
+    insert.hParent = node;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
+    insert.item.pszText = text.data();
+    // IShellIcon is absent under Wine and optional elsewhere: the system image list serves.
+    insert.item.iImage = SysIconIndex(childAbsolute.get(), SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    insert.item.iSelectedImage =
+        SysIconIndex(childAbsolute.get(), SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON);
+    insert.item.cChildren = (attributes & SFGAO_HASSUBFOLDER) ? 1 : 0;
+    insert.item.lParam = reinterpret_cast<LPARAM>(child.get());
+    if (TreeView_InsertItem(tree_, &insert)) child.release();
+  }
+  if (came) {
+    TVSORTCB sort = {node, compareChildren, reinterpret_cast<LPARAM>(folder.get())};
+    TreeView_SortChildrenCB(tree_, &sort, FALSE);
+  } else {
+    TVITEMW item = {TVIF_CHILDREN};
+    item.hItem = node;
+    item.cChildren = 0;
+    TreeView_SetItem(tree_, &item);
+  }
+  busy_ = false;
+  setRedraw(true);
+}
+
+void TFolderView::notifyLinked(HTREEITEM node) {
+  if (busy_ || !node) return;
+  UniqueIdList absolute = NodeAbsoluteID(node);
+  if (onBrowse) onBrowse(absolute.get());
+  if (onTrackPath) onTrackPath(absolute.get());
+}
+
+bool TFolderView::handleNotify(NMHDR* header, LRESULT& result) {
+  switch (header->code) {
+    case TVN_ITEMEXPANDINGW: {
+      auto* info = reinterpret_cast<NMTREEVIEWW*>(header);
+      if (info->action & TVE_EXPAND && !TreeView_GetChild(tree_, info->itemNew.hItem)) {
+        TVITEMW item = {TVIF_CHILDREN};
+        item.hItem = info->itemNew.hItem;
+        if (TreeView_GetItem(tree_, &item) && item.cChildren) FillNode(info->itemNew.hItem);
+      }
+      result = FALSE;
+      return true;
+    }
+    case TVN_SELCHANGEDW: {
+      if (busy_) return false;
+      previous_ = current_;
+      current_ = reinterpret_cast<NMTREEVIEWW*>(header)->itemNew.hItem;
+      notifyLinked(current_);
+      return false;
+    }
+    case TVN_DELETEITEMW: {
+      const TVITEMW& item = reinterpret_cast<NMTREEVIEWW*>(header)->itemOld;
+      CoTaskMemFree(reinterpret_cast<void*>(item.lParam));
+      if (item.hItem == current_) current_ = nullptr;
+      if (item.hItem == previous_) previous_ = nullptr;
+      if (OnDeleting) OnDeleting(item.hItem);
+      return false;
+    }
+    case TVN_BEGINLABELEDITW:
+      result = level(reinterpret_cast<NMTVDISPINFOW*>(header)->item.hItem) == 0;  // the Desktop keeps its name
+      return true;
+    case TVN_ENDLABELEDITW: {
+      const TVITEMW& edited = reinterpret_cast<NMTVDISPINFOW*>(header)->item;
+      LPITEMIDLIST old = nodeData(edited.hItem);
+      result = FALSE;
+      if (!edited.pszText || !old) return true;
+      HTREEITEM parentNode = TreeView_GetParent(tree_, edited.hItem);
+      UniqueIdList parentAbsolute = NodeAbsoluteID(parentNode);
+      ComPtr<IShellFolder> parent = bindFolder(level(edited.hItem) < 2 ? nullptr : parentAbsolute.get());
+      LPITEMIDLIST renamed = nullptr;
+      std::wstring name(edited.pszText);
+      if (name.size() > MAX_PATH) name.resize(MAX_PATH);
+      const bool done = parent && SUCCEEDED(parent->SetNameOf(tree_, old, name.c_str(),
+                                                              SHGDN_INFOLDER | SHGDN_FOREDITING, &renamed)) &&
+                        renamed;
+      std::string shown;
+      TVITEMW item = {TVIF_TEXT | TVIF_PARAM};
+      item.hItem = edited.hItem;
+      item.lParam = reinterpret_cast<LPARAM>(done ? renamed : old);
+      if (done) CoTaskMemFree(old);
+      DisplayName(parent.get(), done ? renamed : old, SHGDN_NORMAL, shown);
+      std::wstring text = widen(shown);
+      item.pszText = text.data();
+      TreeView_SetItem(tree_, &item);
+      if (done && onTrackPath && current_) onTrackPath(NodeAbsoluteID(current_).get());
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+HTREEITEM TFolderView::childMatching(HTREEITEM node, LPCITEMIDLIST item) {
+  TreeView_Expand(tree_, node, TVE_EXPAND);  // fills it the first time
+  UniqueIdList absolute = NodeAbsoluteID(node);
+  ComPtr<IShellFolder> folder = bindFolder(absolute.get());
+  if (!folder) return nullptr;
+  UniqueIdList first(CopyFirstID(item));
+  for (HTREEITEM child = TreeView_GetChild(tree_, node); child; child = TreeView_GetNextSibling(tree_, child))
+    if (CompareIDs(folder.get(), nodeData(child), first.get()) == 0) return child;
+  return nullptr;
+}
+
+HTREEITEM TFolderView::walk(LPCITEMIDLIST absoluteId) {
+  HTREEITEM node = TreeView_GetRoot(tree_);
+  for (LPCITEMIDLIST item = absoluteId; node && item && IDListSize(item) > 2;
+       item = reinterpret_cast<LPCITEMIDLIST>(shell::NextID(bytesOf(item))))
+    node = childMatching(node, item);
+  return node;
+}
+
+void TFolderView::SelectAbsoluteID(LPCITEMIDLIST id) {
+  setRedraw(false);
+  if (HTREEITEM node = walk(id)) TreeView_SelectItem(tree_, node);
+  setRedraw(true);
+}
+
+void TFolderView::SelectChildID(LPCITEMIDLIST id) {
+  if (!current_) return;
+  setRedraw(false);
+  if (HTREEITEM child = childMatching(current_, id)) TreeView_SelectItem(tree_, child);
+  setRedraw(true);
+}
+
+bool TFolderView::SelectPath(const std::string& path) {
+  std::wstring wide = widen(path);
+  if (wide.size() > MAX_PATH) return false;
+  UniqueIdList id;
+  if (FAILED(DesktopFolder()->ParseDisplayName(tree_, nullptr, wide.data(), nullptr, id.put(), nullptr))) return false;
+  setRedraw(false);
+  HTREEITEM node = walk(id.get());
+  if (node) TreeView_SelectItem(tree_, node);
+  setRedraw(true);
+  return node != nullptr;
+}
+
+std::string TFolderView::GetSelectedPath() const {
+  HTREEITEM selected = TreeView_GetSelection(tree_);
+  if (!selected) return {};
+  std::string path;
+  DisplayName(DesktopFolder(), NodeAbsoluteID(selected).get(), SHGDN_FORPARSING, path);
+  return path;
+}
+
+void TFolderView::RenameChild(LPCITEMIDLIST oldId, LPCITEMIDLIST newId) {
+  if (!current_) return;
+  UniqueIdList absolute = NodeAbsoluteID(current_);
+  ComPtr<IShellFolder> folder = bindFolder(absolute.get());
+  if (!folder) return;
+  for (HTREEITEM child = TreeView_GetChild(tree_, current_); child; child = TreeView_GetNextSibling(tree_, child)) {
+    if (CompareIDs(folder.get(), nodeData(child), oldId) != 0) continue;
+    std::string name;
+    DisplayName(folder.get(), newId, SHGDN_NORMAL, name);
+    std::wstring text = widen(name);
+    CoTaskMemFree(nodeData(child));
+    TVITEMW item = {TVIF_TEXT | TVIF_PARAM};
+    item.hItem = child;
+    item.pszText = text.data();
+    item.lParam = reinterpret_cast<LPARAM>(CopyFirstID(newId));
+    TreeView_SetItem(tree_, &item);
+    break;
+  }
+  if (onTrackPath) onTrackPath(absolute.get());
+}
+
+}  // namespace marlisk::win

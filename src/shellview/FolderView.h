@@ -1,0 +1,72 @@
+// TFolderView: the shell namespace as a tree of folders, rooted at the Desktop and filled as
+// its nodes are first expanded. It takes a tree-view control on any form: attach() hooks the
+// control's parent for the control's own notifications, so the form need not pass them on.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <functional>
+#include <string>
+
+#include "win/Handles.h"
+
+namespace marlisk::win {
+
+class TFolderView {
+ public:
+  TFolderView() = default;
+  ~TFolderView();
+  TFolderView(const TFolderView&) = delete;
+  TFolderView& operator=(const TFolderView&) = delete;
+
+  // Takes over a tree-view control (TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS) and
+  // builds the root.
+  void attach(HWND tree);
+  HWND hwnd() const { return tree_; }
+
+  void BuildRoot();
+  // Moves the selection to a folder given by its path; false (and no change) when the shell
+  // cannot parse it or the tree has no node for it.
+  bool SelectPath(const std::string& path);
+  // The parsing name of the selected folder ("" when nothing is selected).
+  std::string GetSelectedPath() const;
+  // Selects the child of the selected node whose item equals `id` (one item, relative).
+  void SelectChildID(LPCITEMIDLIST id);
+  // Selects the node reached by walking an absolute identifier from the root.
+  void SelectAbsoluteID(LPCITEMIDLIST id);
+  // A child of the selected node was renamed (by the file list): follow it.
+  void RenameChild(LPCITEMIDLIST oldId, LPCITEMIDLIST newId);
+
+  HTREEITEM CurrentNode() const { return current_; }
+  HTREEITEM PreviousNode() const { return previous_; }
+  // The node's absolute identifier, owned by the caller.
+  UniqueIdList NodeAbsoluteID(HTREEITEM node) const;
+
+  // Links: the file list browses the selected folder, the address box shows its path. Each
+  // gets an absolute identifier it does not own.
+  std::function<void(LPCITEMIDLIST)> onBrowse;
+  std::function<void(LPCITEMIDLIST)> onTrackPath;
+  std::function<void(HTREEITEM)> OnDeleting;
+
+ private:
+  static LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR self);
+  bool handleNotify(NMHDR* header, LRESULT& result);
+  void FillNode(HTREEITEM node);
+  void notifyLinked(HTREEITEM node);
+  LPITEMIDLIST nodeData(HTREEITEM node) const;
+  int level(HTREEITEM node) const;
+  HTREEITEM walk(LPCITEMIDLIST absoluteId);
+  HTREEITEM childMatching(HTREEITEM node, LPCITEMIDLIST item);
+  void setRedraw(bool on);
+
+  HWND tree_ = nullptr;
+  HWND parent_ = nullptr;
+  bool busy_ = false;  // rebuilding or filling: no filling, no notifying
+  HTREEITEM current_ = nullptr;
+  HTREEITEM previous_ = nullptr;
+};
+
+}  // namespace marlisk::win

@@ -1,0 +1,41 @@
+// The shell-facing helpers of the browsing components: typed identifier lists on the shell's
+// allocator, the Desktop folder, names, icons and comparisons.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "shellview/ItemIdList.h"
+#include "win/Handles.h"
+
+namespace marlisk::win {
+
+// The shell's allocator (the one SHGetMalloc hands out), for the core's list operations.
+shell::IdAllocator& shellAllocator();
+
+inline const uint8_t* bytesOf(LPCITEMIDLIST list) { return reinterpret_cast<const uint8_t*>(list); }
+inline LPITEMIDLIST idListOf(uint8_t* bytes) { return reinterpret_cast<LPITEMIDLIST>(bytes); }
+
+LPITEMIDLIST CopyFirstID(LPCITEMIDLIST list);
+LPITEMIDLIST ConcatIDs(LPCITEMIDLIST a, LPCITEMIDLIST b);
+LPITEMIDLIST ParentIDs(LPCITEMIDLIST list);
+LPITEMIDLIST LastID(LPCITEMIDLIST list);
+inline size_t IDListSize(LPCITEMIDLIST list) { return shell::IDListSize(bytesOf(list)); }
+
+// The Desktop folder, the root of the namespace, for the life of the process.
+IShellFolder* DesktopFolder();
+
+// The folder's CompareIDs with parameter 0: the signed low 16 bits of its answer; -1 on failure.
+int CompareIDs(IShellFolder* folder, LPCITEMIDLIST a, LPCITEMIDLIST b);
+// The name of `id` in `folder` (SHGDN_* flags); false when the shell has none.
+bool DisplayName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags, std::string& name);
+// The system image list index of an absolute identifier (SHGFI_* flags; SHGFI_PIDL is added).
+int SysIconIndex(LPCITEMIDLIST absoluteId, UINT flags);
+// A folder bound from the Desktop by its absolute identifier; the Desktop itself for an
+// empty one.
+ComPtr<IShellFolder> bindFolder(LPCITEMIDLIST absoluteId);
+
+}  // namespace marlisk::win

@@ -1,0 +1,145 @@
+// The folder tree on a real tree-view control, over a temporary folder tree.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "shellview/FolderView.h"
+#include "shellview/ShellItems.h"
+#include "support/TestFolder.h"
+#include "win/Strings.h"
+
+namespace marlisk::win {
+namespace {
+
+using test::TestFolder;
+
+// A plain window holding one control, as a form would.
+class Host {
+ public:
+  Host(const wchar_t* controlClass, DWORD style) {
+    static const ATOM atom = [] {
+      WNDCLASSW type = {};
+      type.lpfnWndProc = DefWindowProcW;
+      type.hInstance = GetModuleHandleW(nullptr);
+      type.lpszClassName = L"MarliskTestHost";
+      return RegisterClassW(&type);
+    }();
+    (void)atom;
+    window = CreateWindowExW(0, L"MarliskTestHost", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 420, 520, nullptr,
+                             nullptr, GetModuleHandleW(nullptr), nullptr);
+    control = CreateWindowExW(0, controlClass, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | style, 0, 0, 400, 480, window,
+                              reinterpret_cast<HMENU>(100), GetModuleHandleW(nullptr), nullptr);
+  }
+  ~Host() { DestroyWindow(window); }
+  HWND window;
+  HWND control;
+};
+
+std::string text(HWND tree, HTREEITEM node) {
+  wchar_t buffer[MAX_PATH] = {};
+  TVITEMW item = {TVIF_TEXT};
+  item.hItem = node;
+  item.pszText = buffer;
+  item.cchTextMax = MAX_PATH;
+  TreeView_GetItem(tree, &item);
+  return narrow(buffer);
+}
+
+std::string childTexts(HWND tree, HTREEITEM node) {
+  std::string all;
+  for (HTREEITEM child = TreeView_GetChild(tree, node); child; child = TreeView_GetNextSibling(tree, child))
+    all += (all.empty() ? "" : "|") + text(tree, child);
+  return all;
+}
+
+int childrenMark(HWND tree, HTREEITEM node) {
+  TVITEMW item = {TVIF_CHILDREN};
+  item.hItem = node;
+  TreeView_GetItem(tree, &item);
+  return item.cChildren;
+}
+
+class FolderViewTest : public ::testing::Test {
+ protected:
+  FolderViewTest() {
+    for (const char* folder : {"A", "A\\A1", "B", "図面 ソフト", "Web Folder", "Web Folders", "コントロール パネル",
+                               "コントロールパネル"})
+      test::makeFolder(root / folder);
+    test::writeFile(root / "B\\file.hgl", "IN;");
+    view.onBrowse = [this](LPCITEMIDLIST id) {
+      std::string path;
+      DisplayName(DesktopFolder(), id, SHGDN_FORPARSING, path);
+      browsed.push_back(path);
+    };
+    view.attach(host.control);
+  }
+
+  TestFolder root;
+  Host host{WC_TREEVIEWW, TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS | TVS_SHOWSELALWAYS};
+  TFolderView view;
+  std::vector<std::string> browsed;
+};
+
+TEST_F(FolderViewTest, RootIsTheDesktopFilledAndSelected) {
+  HTREEITEM desktop = TreeView_GetRoot(host.control);
+  ASSERT_NE(desktop, nullptr);
+  EXPECT_EQ(TreeView_GetSelection(host.control), desktop);
+  EXPECT_NE(TreeView_GetChild(host.control, desktop), nullptr);
+  EXPECT_EQ(view.CurrentNode(), desktop);
+  ASSERT_FALSE(browsed.empty());  // the linked list was told
+  // The Desktop keeps its name.
+  EXPECT_EQ(TreeView_EditLabel(host.control, desktop), nullptr);
+}
+
+TEST_F(FolderViewTest, SelectsAPathAndGivesItBack) {
+  ASSERT_TRUE(view.SelectPath(root / "A\\A1"));
+  EXPECT_EQ(view.GetSelectedPath(), root / "A\\A1");
+  EXPECT_EQ(browsed.back(), root / "A\\A1");
+  HTREEITEM a1 = view.CurrentNode();
+  ASSERT_TRUE(view.SelectPath(root / "図面 ソフト"));
+  EXPECT_EQ(view.PreviousNode(), a1);
+  EXPECT_EQ(view.GetSelectedPath(), root / "図面 ソフト");
+  // What the shell cannot parse changes nothing.
+  EXPECT_FALSE(view.SelectPath(root / "missing\\deeper"));
+  EXPECT_EQ(view.GetSelectedPath(), root / "図面 ソフト");
+}
+
+TEST_F(FolderViewTest, FoldersAreReadOnceSortedAndFilteredByTheExactSkippedNames) {
+  ASSERT_TRUE(view.SelectPath(root.path()));
+  HTREEITEM node = view.CurrentNode();
+  TreeView_Expand(host.control, node, TVE_EXPAND);
+  EXPECT_EQ(childTexts(host.control, node), "A|B|Web Folders|コントロールパネル|図面 ソフト");
+
+  // B has no sub-folder: its expand button goes on first expansion.
+  HTREEITEM b = TreeView_GetNextSibling(host.control, TreeView_GetChild(host.control, node));
+  ASSERT_EQ(text(host.control, b), "B");
+  TreeView_Expand(host.control, b, TVE_EXPAND);
+  EXPECT_EQ(childrenMark(host.control, b), 0);
+
+  // A folder already read is not read again.
+  HTREEITEM a = TreeView_GetChild(host.control, node);
+  TreeView_Expand(host.control, a, TVE_EXPAND);
+  EXPECT_EQ(childTexts(host.control, a), "A1");
+  test::makeFolder(root / "A\\A2");
+  TreeView_Expand(host.control, a, TVE_COLLAPSE);
+  TreeView_Expand(host.control, a, TVE_EXPAND);
+  EXPECT_EQ(childTexts(host.control, a), "A1");
+}
+
+TEST_F(FolderViewTest, RenamingANodeRenamesTheFolder) {
+  ASSERT_TRUE(view.SelectPath(root / "A"));
+  HTREEITEM a = view.CurrentNode();
+  SetFocus(host.control);
+  HWND edit = TreeView_EditLabel(host.control, a);
+  ASSERT_NE(edit, nullptr);
+  SetWindowTextW(edit, widen("新 A").c_str());
+  TreeView_EndEditLabelNow(host.control, FALSE);
+  EXPECT_TRUE(test::isFolder(root / "新 A\\A1"));
+  EXPECT_FALSE(test::isFolder(root / "A"));
+  EXPECT_EQ(text(host.control, a), "新 A");
+  EXPECT_EQ(view.GetSelectedPath(), root / "新 A");
+}
+
+}  // namespace
+}  // namespace marlisk::win
