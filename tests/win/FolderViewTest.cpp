@@ -6,6 +6,7 @@
 
 #include "shellview/FolderView.h"
 #include "shellview/ShellItems.h"
+#include "support/ControlHost.h"
 #include "support/TestFolder.h"
 #include "win/Strings.h"
 
@@ -13,28 +14,6 @@ namespace marlisk::win {
 namespace {
 
 using test::TestFolder;
-
-// A plain window holding one control, as a form would.
-class Host {
- public:
-  Host(const wchar_t* controlClass, DWORD style) {
-    static const ATOM atom = [] {
-      WNDCLASSW type = {};
-      type.lpfnWndProc = DefWindowProcW;
-      type.hInstance = GetModuleHandleW(nullptr);
-      type.lpszClassName = L"MarliskTestHost";
-      return RegisterClassW(&type);
-    }();
-    (void)atom;
-    window = CreateWindowExW(0, L"MarliskTestHost", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 420, 520, nullptr,
-                             nullptr, GetModuleHandleW(nullptr), nullptr);
-    control = CreateWindowExW(0, controlClass, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | style, 0, 0, 400, 480, window,
-                              reinterpret_cast<HMENU>(100), GetModuleHandleW(nullptr), nullptr);
-  }
-  ~Host() { DestroyWindow(window); }
-  HWND window;
-  HWND control;
-};
 
 std::string text(HWND tree, HTREEITEM node) {
   wchar_t buffer[MAX_PATH] = {};
@@ -72,24 +51,26 @@ class FolderViewTest : public ::testing::Test {
       DisplayName(DesktopFolder(), id, SHGDN_FORPARSING, path);
       browsed.push_back(path);
     };
-    view.attach(host.control);
+    view.attach(tree);
   }
 
   TestFolder root;
-  Host host{WC_TREEVIEWW, TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS | TVS_SHOWSELALWAYS};
+  test::ControlHost host;
+  HWND tree = host.add(WC_TREEVIEWW, TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS | TVS_SHOWSELALWAYS, 0, 0, 400,
+                       480, 100);
   TFolderView view;
   std::vector<std::string> browsed;
 };
 
 TEST_F(FolderViewTest, RootIsTheDesktopFilledAndSelected) {
-  HTREEITEM desktop = TreeView_GetRoot(host.control);
+  HTREEITEM desktop = TreeView_GetRoot(tree);
   ASSERT_NE(desktop, nullptr);
-  EXPECT_EQ(TreeView_GetSelection(host.control), desktop);
-  EXPECT_NE(TreeView_GetChild(host.control, desktop), nullptr);
+  EXPECT_EQ(TreeView_GetSelection(tree), desktop);
+  EXPECT_NE(TreeView_GetChild(tree, desktop), nullptr);
   EXPECT_EQ(view.CurrentNode(), desktop);
   ASSERT_FALSE(browsed.empty());  // the linked list was told
   // The Desktop keeps its name.
-  EXPECT_EQ(TreeView_EditLabel(host.control, desktop), nullptr);
+  EXPECT_EQ(TreeView_EditLabel(tree, desktop), nullptr);
 }
 
 TEST_F(FolderViewTest, SelectsAPathAndGivesItBack) {
@@ -108,36 +89,36 @@ TEST_F(FolderViewTest, SelectsAPathAndGivesItBack) {
 TEST_F(FolderViewTest, FoldersAreReadOnceSortedAndFilteredByTheExactSkippedNames) {
   ASSERT_TRUE(view.SelectPath(root.path()));
   HTREEITEM node = view.CurrentNode();
-  TreeView_Expand(host.control, node, TVE_EXPAND);
-  EXPECT_EQ(childTexts(host.control, node), "A|B|Web Folders|コントロールパネル|図面 ソフト");
+  TreeView_Expand(tree, node, TVE_EXPAND);
+  EXPECT_EQ(childTexts(tree, node), "A|B|Web Folders|コントロールパネル|図面 ソフト");
 
   // B has no sub-folder: its expand button goes on first expansion.
-  HTREEITEM b = TreeView_GetNextSibling(host.control, TreeView_GetChild(host.control, node));
-  ASSERT_EQ(text(host.control, b), "B");
-  TreeView_Expand(host.control, b, TVE_EXPAND);
-  EXPECT_EQ(childrenMark(host.control, b), 0);
+  HTREEITEM b = TreeView_GetNextSibling(tree, TreeView_GetChild(tree, node));
+  ASSERT_EQ(text(tree, b), "B");
+  TreeView_Expand(tree, b, TVE_EXPAND);
+  EXPECT_EQ(childrenMark(tree, b), 0);
 
   // A folder already read is not read again.
-  HTREEITEM a = TreeView_GetChild(host.control, node);
-  TreeView_Expand(host.control, a, TVE_EXPAND);
-  EXPECT_EQ(childTexts(host.control, a), "A1");
+  HTREEITEM a = TreeView_GetChild(tree, node);
+  TreeView_Expand(tree, a, TVE_EXPAND);
+  EXPECT_EQ(childTexts(tree, a), "A1");
   test::makeFolder(root / "A\\A2");
-  TreeView_Expand(host.control, a, TVE_COLLAPSE);
-  TreeView_Expand(host.control, a, TVE_EXPAND);
-  EXPECT_EQ(childTexts(host.control, a), "A1");
+  TreeView_Expand(tree, a, TVE_COLLAPSE);
+  TreeView_Expand(tree, a, TVE_EXPAND);
+  EXPECT_EQ(childTexts(tree, a), "A1");
 }
 
 TEST_F(FolderViewTest, RenamingANodeRenamesTheFolder) {
   ASSERT_TRUE(view.SelectPath(root / "A"));
   HTREEITEM a = view.CurrentNode();
-  SetFocus(host.control);
-  HWND edit = TreeView_EditLabel(host.control, a);
+  SetFocus(tree);
+  HWND edit = TreeView_EditLabel(tree, a);
   ASSERT_NE(edit, nullptr);
   SetWindowTextW(edit, widen("新 A").c_str());
-  TreeView_EndEditLabelNow(host.control, FALSE);
+  TreeView_EndEditLabelNow(tree, FALSE);
   EXPECT_TRUE(test::isFolder(root / "新 A\\A1"));
   EXPECT_FALSE(test::isFolder(root / "A"));
-  EXPECT_EQ(text(host.control, a), "新 A");
+  EXPECT_EQ(text(tree, a), "新 A");
   EXPECT_EQ(view.GetSelectedPath(), root / "新 A");
 }
 

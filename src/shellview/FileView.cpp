@@ -1,0 +1,253 @@
+#include "shellview/FileView.h"
+
+#include "shellview/FolderView.h"
+#include "shellview/ShellItems.h"
+#include "shellview/ShellTexts.h"
+#include "win/Strings.h"
+
+namespace marlisk::win {
+
+namespace {
+
+constexpr UINT_PTR kSubclassId = 0x6676;  // "fl"
+
+struct SortContext {
+  TFileView* view;
+  IShellFolder* folder;
+  HWND list;
+  int column;
+  int sign;
+};
+
+}  // namespace
+
+TFileView::~TFileView() {
+  if (list_ && IsWindow(list_)) ListView_DeleteAllItems(list_);  // items own their identifiers
+  if (parent_) RemoveWindowSubclass(parent_, parentProc, kSubclassId);
+}
+
+void TFileView::attach(HWND list) {
+  list_ = list;
+  parent_ = GetParent(list);
+  SetWindowSubclass(parent_, parentProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  SetWindowLongPtrW(list_, GWL_STYLE, GetWindowLongPtrW(list_, GWL_STYLE) | LVS_SHAREIMAGELISTS);
+  const struct {
+    const wchar_t* title;
+    int width;
+    int format;
+  } columns[] = {{L"Name", 120, LVCFMT_LEFT}, {L"Size", 60, LVCFMT_RIGHT}, {L"Kind", 120, LVCFMT_LEFT},
+                 {L"UpDate", 120, LVCFMT_LEFT}};
+  for (int i = Header_GetItemCount(ListView_GetHeader(list_)); i < 4; ++i) {
+    LVCOLUMNW column = {LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM};
+    column.pszText = const_cast<wchar_t*>(columns[i].title);
+    column.cx = columns[i].width;
+    column.fmt = columns[i].format;
+    column.iSubItem = i;
+    ListView_InsertColumn(list_, i, &column);
+  }
+  SHFILEINFOW info = {};
+  ListView_SetImageList(
+      list_, reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(L"", 0, &info, sizeof(info), SHGFI_SYSICONINDEX)),
+      LVSIL_NORMAL);
+  ListView_SetImageList(list_,
+                        reinterpret_cast<HIMAGELIST>(
+                            SHGetFileInfoW(L"", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON)),
+                        LVSIL_SMALL);
+}
+
+void TFileView::link(TFolderView& folderView) {
+  folderView_ = &folderView;
+  folderView.onBrowse = [this](LPCITEMIDLIST id) { Browse(id); };
+}
+
+LRESULT CALLBACK TFileView::parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR self) {
+  auto* view = reinterpret_cast<TFileView*>(self);
+  if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->hwndFrom == view->list_) {
+    LRESULT result = 0;
+    if (view->handleNotify(reinterpret_cast<NMHDR*>(lParam), result)) return result;
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+LPITEMIDLIST TFileView::itemData(int index) const {
+  LVITEMW item = {LVIF_PARAM};
+  item.iItem = index;
+  return index >= 0 && ListView_GetItem(list_, &item) ? reinterpret_cast<LPITEMIDLIST>(item.lParam) : nullptr;
+}
+
+std::wstring TFileView::subItemText(int index, int column) const {
+  wchar_t buffer[MAX_PATH] = {};
+  ListView_GetItemText(list_, index, column, buffer, MAX_PATH);
+  return buffer;
+}
+
+void TFileView::Browse(LPCITEMIDLIST absoluteId) {
+  if (!absoluteId) return;
+  folderId_.reset(ConcatIDs(absoluteId, nullptr));
+  folder_ = bindFolder(folderId_.get());
+  if (!folder_) folder_ = bindFolder(nullptr);
+  Fill();
+}
+
+void TFileView::Fill() {
+  if (!folder_) return;
+  ComPtr<IEnumIDList> items;
+  if (folder_->EnumObjects(list_, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN, items.put()) != S_OK ||
+      !items) {
+    // A folder that cannot be listed: the tree goes back to where it was, the list stays.
+    if (folderView_ && folderView_->PreviousNode())
+      TreeView_SelectItem(folderView_->hwnd(), folderView_->PreviousNode());
+    return;
+  }
+  for (int& sign : signs_) sign = 1;
+  const HCURSOR previousCursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+  ListView_DeleteAllItems(list_);
+  const DWORD savedView = ListView_GetView(list_);
+  ListView_SetView(list_, LV_VIEW_LIST);
+
+  LPITEMIDLIST raw = nullptr;
+  ULONG fetched = 0;
+  while (items->Next(1, &raw, &fetched) == S_OK && fetched == 1) {
+    UniqueIdList item(raw);
+    UniqueIdList absolute(ConcatIDs(folderId_.get(), item.get()));
+    wchar_t path[MAX_PATH];
+    if (!SHGetPathFromIDListW(absolute.get(), path)) continue;  // not in the file system
+    std::string parsingName, caption;
+    DisplayName(folder_.get(), item.get(), SHGDN_FORPARSING, parsingName);
+    SFGAOF attributes = SFGAO_FOLDER | SFGAO_LINK;
+    LPCITEMIDLIST one = item.get();
+    folder_->GetAttributesOf(1, &one, &attributes);
+    if (!shell::maskAccepts(Mask, parsingName, (attributes & SFGAO_FOLDER) != 0)) continue;
+    DisplayName(folder_.get(), item.get(), SHGDN_INFOLDER, caption);
+
+    std::wstring text = widen(caption);
+    LVITEMW entry = {LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE | LVIF_STATE};
+    entry.iItem = ListView_GetItemCount(list_);
+    entry.pszText = text.data();
+    // The index alone: asking for the icon as well would leave a handle per item to destroy.
+    entry.iImage = SysIconIndex(absolute.get(), SHGFI_SYSICONINDEX);
+    entry.state = (attributes & SFGAO_LINK) ? INDEXTOOVERLAYMASK(1) : 0;
+    entry.stateMask = LVIS_OVERLAYMASK;
+    entry.lParam = reinterpret_cast<LPARAM>(item.get());
+    const int index = ListView_InsertItem(list_, &entry);
+    if (index < 0) continue;
+    item.release();
+
+    std::wstring size, date, kind;
+    WIN32_FIND_DATAW found;
+    if (SUCCEEDED(SHGetDataFromIDListW(folder_.get(), reinterpret_cast<LPCITEMIDLIST>(entry.lParam),
+                                       SHGDFIL_FINDDATA, &found, sizeof(found)))) {
+      size = widen(shell::sizeText((static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow));
+      FILETIME local;
+      SYSTEMTIME time;
+      if (FileTimeToLocalFileTime(&found.ftLastWriteTime, &local) && FileTimeToSystemTime(&local, &time))
+        date = widen(shell::dateText(time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute));
+    }
+    SHFILEINFOW info = {};
+    SHGetFileInfoW(reinterpret_cast<LPCWSTR>(absolute.get()), 0, &info, sizeof(info), SHGFI_TYPENAME | SHGFI_PIDL);
+    kind.assign(info.szTypeName, wcsnlen(info.szTypeName, 80));
+    ListView_SetItemText(list_, index, 1, size.data());
+    ListView_SetItemText(list_, index, 2, kind.data());
+    ListView_SetItemText(list_, index, 3, date.data());
+  }
+  sortBy(0);
+  ListView_SetView(list_, savedView);
+  SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list_, nullptr, TRUE);
+  SetCursor(previousCursor);
+}
+
+int CALLBACK TFileView::compareItems(LPARAM a, LPARAM b, LPARAM data) {
+  const auto* c = reinterpret_cast<const SortContext*>(data);
+  const int first = static_cast<int>(a), second = static_cast<int>(b);
+  if (c->column == 0) return c->sign * CompareIDs(c->folder, c->view->itemData(first), c->view->itemData(second));
+  // The padded size text sorts by value; names and dates by the user's locale.
+  return c->sign *
+         lstrcmpW(c->view->subItemText(first, c->column).c_str(), c->view->subItemText(second, c->column).c_str());
+}
+
+void TFileView::sortBy(int column) {
+  SortContext context = {this, folder_.get(), list_, column, signs_[column]};
+  ListView_SortItemsEx(list_, compareItems, reinterpret_cast<LPARAM>(&context));
+}
+
+void TFileView::ColumnClick(int column) {
+  if (column < 0 || column > 3) return;
+  signs_[column] = -signs_[column];
+  sortBy(column);
+}
+
+std::string TFileView::GetSelectedPath() const {
+  const int selected = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
+  LPITEMIDLIST item = itemData(selected);
+  std::string path;
+  if (folder_ && item) DisplayName(folder_.get(), item, SHGDN_FORPARSING, path);
+  return path;
+}
+
+void TFileView::doubleClick() {
+  if (OnDblClick) OnDblClick();
+  LPITEMIDLIST item = itemData(ListView_GetNextItem(list_, -1, LVNI_SELECTED));
+  if (!item || !folder_) return;
+  SFGAOF attributes = SFGAO_FOLDER | SFGAO_FILESYSANCESTOR;
+  LPCITEMIDLIST one = item;
+  folder_->GetAttributesOf(1, &one, &attributes);
+  if ((attributes & (SFGAO_FOLDER | SFGAO_FILESYSANCESTOR)) && folderView_) {
+    folderView_->SelectChildID(item);
+  } else if (FileExecute) {
+    UniqueIdList absolute(ConcatIDs(folderId_.get(), item));
+    SHELLEXECUTEINFOW execute = {sizeof(execute)};
+    execute.fMask = SEE_MASK_INVOKEIDLIST;
+    execute.hwnd = list_;
+    execute.lpIDList = absolute.get();
+    execute.nShow = SW_SHOWNORMAL;
+    ShellExecuteExW(&execute);
+  }
+}
+
+bool TFileView::handleNotify(NMHDR* header, LRESULT& result) {
+  switch (header->code) {
+    case LVN_DELETEITEM:
+      CoTaskMemFree(reinterpret_cast<void*>(reinterpret_cast<NMLISTVIEW*>(header)->lParam));
+      return false;
+    case LVN_COLUMNCLICK:
+      ColumnClick(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
+      return false;
+    case NM_DBLCLK:
+      doubleClick();
+      return false;
+    case LVN_ENDLABELEDITW: {
+      const LVITEMW& edited = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
+      LPITEMIDLIST old = itemData(edited.iItem);
+      result = FALSE;
+      if (!edited.pszText || !old || !folder_) return true;
+      std::wstring name(edited.pszText);
+      if (name.size() > MAX_PATH) name.resize(MAX_PATH);
+      SFGAOF attributes = SFGAO_FOLDER | SFGAO_FILESYSANCESTOR;
+      LPCITEMIDLIST one = old;
+      folder_->GetAttributesOf(1, &one, &attributes);
+      LPITEMIDLIST renamed = nullptr;
+      const bool done =
+          SUCCEEDED(folder_->SetNameOf(list_, old, name.c_str(), SHGDN_INFOLDER | SHGDN_FOREDITING, &renamed)) &&
+          renamed;
+      if (done && (attributes & (SFGAO_FOLDER | SFGAO_FILESYSANCESTOR)) && folderView_)
+        folderView_->RenameChild(old, renamed);
+      std::string shown;
+      DisplayName(folder_.get(), done ? renamed : old, SHGDN_NORMAL, shown);
+      std::wstring text = widen(shown);
+      LVITEMW item = {LVIF_TEXT | LVIF_PARAM};
+      item.iItem = edited.iItem;
+      item.pszText = text.data();
+      item.lParam = reinterpret_cast<LPARAM>(done ? renamed : old);
+      ListView_SetItem(list_, &item);
+      if (done) CoTaskMemFree(old);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+}  // namespace marlisk::win

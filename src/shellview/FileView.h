@@ -1,0 +1,64 @@
+// TFileView: the files and folders of one shell folder in four columns, filtered by a mask
+// of extensions and sortable by column. Linked to a TFolderView it lists the tree's selected
+// folder, and double-clicking a folder moves the tree there.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "win/Handles.h"
+
+namespace marlisk::win {
+
+class TFolderView;
+
+class TFileView {
+ public:
+  TFileView() = default;
+  ~TFileView();
+  TFileView(const TFileView&) = delete;
+  TFileView& operator=(const TFileView&) = delete;
+
+  // Takes over a list-view control (LVS_SHAREIMAGELISTS is added: the image lists are the
+  // system's) and adds the four columns.
+  void attach(HWND list);
+  HWND hwnd() const { return list_; }
+  // Both ways: the tree makes this list browse its selection.
+  void link(TFolderView& folderView);
+
+  void Browse(LPCITEMIDLIST absoluteId);
+  void Fill();
+  // The parsing name of the selected item, "" when none.
+  std::string GetSelectedPath() const;
+  // Sorts by a column, as a click on its header does: the column's direction flips first.
+  void ColumnClick(int column);
+
+  std::vector<std::string> Mask;  // extensions with their dot (".hgl"); empty: everything
+  bool FileExecute = true;        // double-clicked files are opened by the shell
+  std::function<void()> OnDblClick;
+
+ private:
+  static LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR self);
+  bool handleNotify(NMHDR* header, LRESULT& result);
+  void sortBy(int column);
+  static int CALLBACK compareItems(LPARAM a, LPARAM b, LPARAM context);
+  void doubleClick();
+  LPITEMIDLIST itemData(int index) const;
+  std::wstring subItemText(int index, int column) const;
+
+  HWND list_ = nullptr;
+  HWND parent_ = nullptr;
+  TFolderView* folderView_ = nullptr;
+  UniqueIdList folderId_;
+  ComPtr<IShellFolder> folder_;
+  int signs_[4] = {1, 1, 1, 1};
+  int sortColumn_ = 0;
+};
+
+}  // namespace marlisk::win
