@@ -1,6 +1,7 @@
 #include "shellview/FileView.h"
 
 #include "shellview/FolderView.h"
+#include "shellview/ShellActions.h"
 #include "shellview/ShellItems.h"
 #include "shellview/ShellTexts.h"
 #include "win/Strings.h"
@@ -74,6 +75,13 @@ LPITEMIDLIST TFileView::itemData(int index) const {
   LVITEMW item = {LVIF_PARAM};
   item.iItem = index;
   return index >= 0 && ListView_GetItem(list_, &item) ? reinterpret_cast<LPITEMIDLIST>(item.lParam) : nullptr;
+}
+
+std::vector<LPCITEMIDLIST> TFileView::selectedItems() const {
+  std::vector<LPCITEMIDLIST> items;
+  for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list_, i, LVNI_SELECTED))
+    if (LPITEMIDLIST item = itemData(i)) items.push_back(item);
+  return items;
 }
 
 std::wstring TFileView::subItemText(int index, int column) const {
@@ -218,6 +226,20 @@ bool TFileView::handleNotify(NMHDR* header, LRESULT& result) {
     case NM_DBLCLK:
       doubleClick();
       return false;
+    case NM_RCLICK: {
+      const std::vector<LPCITEMIDLIST> items = selectedItems();
+      if (!ContextMenu || !folder_ || items.empty()) return false;
+      POINT screen;
+      GetCursorPos(&screen);
+      ContextMenu->Show(list_, folder_.get(), screen, items);
+      Fill();
+      return false;
+    }
+    case LVN_BEGINDRAG: {
+      const std::vector<LPCITEMIDLIST> items = selectedItems();
+      if (DropSource && folder_ && !items.empty()) DropSource->StartDrag(list_, folder_.get(), items);
+      return false;
+    }
     case LVN_ENDLABELEDITW: {
       const LVITEMW& edited = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
       LPITEMIDLIST old = itemData(edited.iItem);

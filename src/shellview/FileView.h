@@ -16,6 +16,8 @@
 namespace marlisk::win {
 
 class TFolderView;
+class TContextMenuEx;
+class TDropSourceEx;
 
 class TFileView {
  public:
@@ -41,6 +43,11 @@ class TFileView {
   std::vector<std::string> Mask;  // extensions with their dot (".hgl"); empty: everything
   bool FileExecute = true;        // double-clicked files are opened by the shell
   std::function<void()> OnDblClick;
+  // With a context menu, a right click shows the shell's menu for the selected items (the
+  // list is filled again afterwards: the command may have changed the folder); with a drop
+  // source, dragging them starts a shell drag.
+  TContextMenuEx* ContextMenu = nullptr;
+  TDropSourceEx* DropSource = nullptr;
 
  private:
   static LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
@@ -50,6 +57,7 @@ class TFileView {
   static int CALLBACK compareItems(LPARAM a, LPARAM b, LPARAM context);
   void doubleClick();
   LPITEMIDLIST itemData(int index) const;
+  std::vector<LPCITEMIDLIST> selectedItems() const;
   std::wstring subItemText(int index, int column) const;
 
   HWND list_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "shellview/ShellActions.h"
 #include "shellview/ShellItems.h"
 #include "shellview/ShellTexts.h"
 #include "win/Strings.h"
@@ -211,9 +212,7 @@ bool TFolderView::handleNotify(NMHDR* header, LRESULT& result) {
       LPITEMIDLIST old = nodeData(edited.hItem);
       result = FALSE;
       if (!edited.pszText || !old) return true;
-      HTREEITEM parentNode = TreeView_GetParent(tree_, edited.hItem);
-      UniqueIdList parentAbsolute = NodeAbsoluteID(parentNode);
-      ComPtr<IShellFolder> parent = bindFolder(level(edited.hItem) < 2 ? nullptr : parentAbsolute.get());
+      ComPtr<IShellFolder> parent = parentFolderOf(edited.hItem);
       LPITEMIDLIST renamed = nullptr;
       std::wstring name(edited.pszText);
       if (name.size() > MAX_PATH) name.resize(MAX_PATH);
@@ -232,9 +231,39 @@ bool TFolderView::handleNotify(NMHDR* header, LRESULT& result) {
       if (done && onTrackPath && current_) onTrackPath(NodeAbsoluteID(current_).get());
       return true;
     }
+    case NM_RCLICK: {
+      if (!ContextMenu) return false;
+      POINT screen;
+      GetCursorPos(&screen);
+      TVHITTESTINFO hit = {};
+      hit.pt = screen;
+      ScreenToClient(tree_, &hit.pt);
+      if (HTREEITEM node = TreeView_HitTest(tree_, &hit)) TreeView_SelectItem(tree_, node);
+      HTREEITEM selected = TreeView_GetSelection(tree_);
+      if (selected && level(selected) > 0) {
+        ComPtr<IShellFolder> parent = parentFolderOf(selected);
+        ContextMenu->Show(tree_, parent.get(), screen, {nodeData(selected)});
+      }
+      result = TRUE;
+      return true;
+    }
+    case TVN_BEGINDRAGW: {
+      HTREEITEM node = reinterpret_cast<NMTREEVIEWW*>(header)->itemNew.hItem;
+      if (DropSource && node && level(node) > 0) {
+        ComPtr<IShellFolder> parent = parentFolderOf(node);
+        DropSource->StartDrag(tree_, parent.get(), {nodeData(node)});
+      }
+      return false;
+    }
     default:
       return false;
   }
+}
+
+ComPtr<IShellFolder> TFolderView::parentFolderOf(HTREEITEM node) const {
+  if (level(node) < 2) return bindFolder(nullptr);
+  UniqueIdList parentAbsolute = NodeAbsoluteID(TreeView_GetParent(tree_, node));
+  return bindFolder(parentAbsolute.get());
 }
 
 HTREEITEM TFolderView::childMatching(HTREEITEM node, LPCITEMIDLIST item) {

@@ -14,6 +14,9 @@
 
 namespace marlisk::win {
 
+class TContextMenuEx;
+class TDropSourceEx;
+
 class TFolderView {
  public:
   TFolderView() = default;
@@ -49,8 +52,15 @@ class TFolderView {
   std::function<void(LPCITEMIDLIST)> onBrowse;
   std::function<void(LPCITEMIDLIST)> onTrackPath;
   std::function<void(HTREEITEM)> OnDeleting;
+  // With a context menu, a right click selects the node under it and shows the shell's menu
+  // for that folder; with a drop source, dragging a folder starts a shell drag. The Desktop
+  // root offers neither.
+  TContextMenuEx* ContextMenu = nullptr;
+  TDropSourceEx* DropSource = nullptr;
 
  private:
+  // The folder holding a node's item: the Desktop for the root's children.
+  ComPtr<IShellFolder> parentFolderOf(HTREEITEM node) const;
   static LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                      DWORD_PTR self);
   bool handleNotify(NMHDR* header, LRESULT& result);

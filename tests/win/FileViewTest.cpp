@@ -146,3 +146,59 @@ TEST_F(FileViewTest, RenamingInTheListRenamesTheFileAndTheTreeFollows) {
 
 }  // namespace
 }  // namespace marlisk::win
+
+#include "shellview/ComboView.h"
+#include "shellview/ShellActions.h"
+#include "shellview/ShellItems.h"
+
+namespace marlisk::win {
+namespace {
+
+TEST_F(FileViewTest, AddressBoxFollowsTheTreeAndMovesIt) {
+  HWND comboWindow = host.add(WC_COMBOBOXW, CBS_DROPDOWN | WS_VSCROLL, 0, 490, 500, 200, 102);
+  TComboView combo;
+  combo.attach(comboWindow);
+  combo.link(tree);
+  test::makeFolder(root / "sub\\深い");
+  ASSERT_TRUE(tree.SelectPath(root / "sub\\深い"));
+  wchar_t shown[MAX_PATH] = {};
+  GetWindowTextW(comboWindow, shown, MAX_PATH);
+  EXPECT_EQ(narrow(shown), root / "sub\\深い");
+  const int entries = static_cast<int>(SendMessageW(comboWindow, CB_GETCOUNT, 0, 0));
+  ASSERT_GE(entries, 3);  // the Desktop, ..., sub, 深い
+
+  combo.chooseEntry(entries - 2);  // the folder above
+  EXPECT_EQ(tree.GetSelectedPath(), root / "sub");
+  SetWindowTextW(comboWindow, widen(root.path()).c_str());
+  combo.confirmTyped();
+  EXPECT_EQ(tree.GetSelectedPath(), root.path());
+  EXPECT_EQ(shownNames(), "a.hgl b.HGL c.plt d.hg noext sub");
+}
+
+TEST_F(FileViewTest, ShellMenuAndDragRule) {
+  ASSERT_TRUE(tree.SelectPath(root.path()));
+  UniqueIdList folderId;
+  ASSERT_HRESULT_SUCCEEDED(DesktopFolder()->ParseDisplayName(nullptr, nullptr, widen(root.path()).data(), nullptr,
+                                                             folderId.put(), nullptr));
+  ComPtr<IShellFolder> folder = bindFolder(folderId.get());
+  UniqueIdList item;
+  ASSERT_HRESULT_SUCCEEDED(folder->ParseDisplayName(nullptr, nullptr, widen("a.hgl").data(), nullptr, item.put(), nullptr));
+  const std::vector<std::string> commands = TContextMenuEx::Commands(host.window, folder.get(), {item.get()});
+  EXPECT_NE(std::find(commands.begin(), commands.end(), "コピー(C)"), commands.end());
+  EXPECT_NE(std::find(commands.begin(), commands.end(), "削除(D)"), commands.end());
+  // Choosing a command carries it out: "copy" puts the file on the clipboard.
+  OpenClipboard(host.window);
+  EmptyClipboard();
+  CloseClipboard();
+  EXPECT_TRUE(TContextMenuEx::Invoke(host.window, folder.get(), {item.get()}, "copy"));
+  EXPECT_TRUE(IsClipboardFormatAvailable(CF_HDROP));
+  EXPECT_FALSE(TContextMenuEx::Invoke(host.window, folder.get(), {item.get()}, "no such verb"));
+  EXPECT_TRUE(TContextMenuEx::Commands(host.window, folder.get(), {}).empty());
+
+  EXPECT_EQ(dragContinues(TRUE, MK_LBUTTON), DRAGDROP_S_CANCEL);
+  EXPECT_EQ(dragContinues(FALSE, 0), DRAGDROP_S_DROP);
+  EXPECT_EQ(dragContinues(FALSE, MK_LBUTTON), S_OK);
+}
+
+}  // namespace
+}  // namespace marlisk::win

@@ -1,0 +1,47 @@
+// TComboView: the address box over a folder tree. It shows the path of the tree's selected
+// folder, lists the folders above it, and moves the tree to a folder the user picks from the
+// list or types and confirms with Enter.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <string>
+
+namespace marlisk::win {
+
+class TFolderView;
+
+class TComboView {
+ public:
+  TComboView() = default;
+  ~TComboView();
+  TComboView(const TComboView&) = delete;
+  TComboView& operator=(const TComboView&) = delete;
+
+  // Takes over a drop-down combo box (CBS_DROPDOWN).
+  void attach(HWND combo);
+  HWND hwnd() const { return combo_; }
+  // Both ways: the tree's selection shows here; choices here move the tree.
+  void link(TFolderView& folderView);
+
+  void TrackPath(LPCITEMIDLIST absoluteId);
+  // What choosing list entry `index` or pressing Enter does.
+  void chooseEntry(int index);
+  void confirmTyped();
+
+ private:
+  static LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR self);
+  static LRESULT CALLBACK editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                   DWORD_PTR self);
+  void clearEntries();
+
+  HWND combo_ = nullptr;
+  HWND parent_ = nullptr;
+  HWND edit_ = nullptr;
+  TFolderView* folderView_ = nullptr;
+};
+
+}  // namespace marlisk::win
