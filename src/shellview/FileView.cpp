@@ -101,7 +101,8 @@ void TFileView::Browse(LPCITEMIDLIST absoluteId) {
 void TFileView::Fill() {
   if (!folder_) return;
   ComPtr<IEnumIDList> items;
-  if (folder_->EnumObjects(list_, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN, items.put()) != S_OK ||
+  if (!folderStillThere(folderId_.get()) ||
+      folder_->EnumObjects(list_, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN, items.put()) != S_OK ||
       !items) {
     // A folder that cannot be listed: the tree goes back to where it was, the list stays.
     if (folderView_ && folderView_->PreviousNode())

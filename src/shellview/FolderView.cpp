@@ -122,7 +122,8 @@ void TFolderView::FillNode(HTREEITEM node) {
   UniqueIdList absolute = NodeAbsoluteID(node);
   ComPtr<IShellFolder> folder = bindFolder(absolute.get());
   ComPtr<IEnumIDList> items;
-  if (!folder || folder->EnumObjects(tree_, SHCONTF_FOLDERS | SHCONTF_INCLUDEHIDDEN, items.put()) != S_OK || !items) {
+  if (!folder || !folderStillThere(absolute.get()) ||
+      folder->EnumObjects(tree_, SHCONTF_FOLDERS | SHCONTF_INCLUDEHIDDEN, items.put()) != S_OK || !items) {
     // A folder that cannot be read (a drive without a disc, a share gone away): stay where
     // the user was.
     if (current_) TreeView_SelectItem(tree_, current_);

@@ -65,6 +65,13 @@ int SysIconIndex(LPCITEMIDLIST absoluteId, UINT flags) {
   return info.iIcon;
 }
 
+bool folderStillThere(LPCITEMIDLIST absoluteId) {
+  wchar_t path[MAX_PATH];
+  if (!absoluteId || !SHGetPathFromIDListW(absoluteId, path)) return true;
+  const DWORD attributes = GetFileAttributesW(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 ComPtr<IShellFolder> bindFolder(LPCITEMIDLIST absoluteId) {
   ComPtr<IShellFolder> folder;
   if (!absoluteId || IDListSize(absoluteId) <= 2) {

@@ -34,6 +34,9 @@ int CompareIDs(IShellFolder* folder, LPCITEMIDLIST a, LPCITEMIDLIST b);
 bool DisplayName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags, std::string& name);
 // The system image list index of an absolute identifier (SHGFI_* flags; SHGFI_PIDL is added).
 int SysIconIndex(LPCITEMIDLIST absoluteId, UINT flags);
+// Whether a folder can be listed: a file-system folder must still be there (Wine's shell lists
+// a vanished folder as empty instead of failing); other folders are the shell's business.
+bool folderStillThere(LPCITEMIDLIST absoluteId);
 // A folder bound from the Desktop by its absolute identifier; the Desktop itself for an
 // empty one.
 ComPtr<IShellFolder> bindFolder(LPCITEMIDLIST absoluteId);

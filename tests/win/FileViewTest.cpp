@@ -202,3 +202,31 @@ TEST_F(FileViewTest, ShellMenuAndDragRule) {
 
 }  // namespace
 }  // namespace marlisk::win
+
+namespace marlisk::win {
+namespace {
+
+TEST_F(FileViewTest, AFolderThatCannotBeReadLeavesTheTreeWhereItWas) {
+  test::makeFolder(root / "gone");
+  ASSERT_TRUE(tree.SelectPath(root.path()));
+  TreeView_Expand(treeWindow, tree.CurrentNode(), TVE_EXPAND);
+  HTREEITEM here = tree.CurrentNode();
+  HTREEITEM gone = nullptr;
+  for (HTREEITEM child = TreeView_GetChild(treeWindow, here); child; child = TreeView_GetNextSibling(treeWindow, child)) {
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW item = {TVIF_TEXT};
+    item.hItem = child;
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    TreeView_GetItem(treeWindow, &item);
+    if (narrow(text) == "gone") gone = child;
+  }
+  ASSERT_NE(gone, nullptr);
+  test::removeTree(root / "gone");  // taken away after the tree listed it
+  TreeView_SelectItem(treeWindow, gone);
+  EXPECT_EQ(tree.GetSelectedPath(), root.path());
+  EXPECT_EQ(shownNames(), "a.hgl b.HGL c.plt d.hg noext sub");
+}
+
+}  // namespace
+}  // namespace marlisk::win
