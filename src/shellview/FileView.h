@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "shellview/ShellItems.h"
 #include "win/Handles.h"
 
 namespace marlisk::win {
@@ -66,6 +67,7 @@ class TFileView {
   UniqueIdList folderId_;
   ComPtr<IShellFolder> folder_;
   int signs_[4] = {1, 1, 1, 1};
+  KindCache kinds_;
   int sortColumn_ = 0;
 };
 

@@ -133,6 +133,9 @@ void TFolderView::FillNode(HTREEITEM node) {
   setRedraw(false);
   busy_ = true;
   bool came = false;
+  // Inside a file-system folder no child is a drive or a special folder.
+  wchar_t path[MAX_PATH];
+  const bool inFileSystem = SHGetPathFromIDListW(absolute.get(), path) != FALSE;
   LPITEMIDLIST raw = nullptr;
   ULONG fetched = 0;
   while (items->Next(1, &raw, &fetched) == S_OK && fetched == 1) {
@@ -140,9 +143,11 @@ void TFolderView::FillNode(HTREEITEM node) {
     came = true;
     std::string name;
     if (!DisplayName(folder.get(), child.get(), SHGDN_INFOLDER, name) || shell::isSkippedFolderName(name)) continue;
-    SFGAOF attributes = SFGAO_HASSUBFOLDER;
+    SFGAOF attributes = SFGAO_HASSUBFOLDER | SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_LINK;
     LPCITEMIDLIST one = child.get();
     folder->GetAttributesOf(1, &one, &attributes);
+    std::string parsingName;
+    if (!inFileSystem) DisplayName(folder.get(), child.get(), SHGDN_FORPARSING, parsingName);
     UniqueIdList childAbsolute(ConcatIDs(absolute.get(), child.get()));
     std::wstring text = widen(name);
     TVINSERTSTRUCTW insert = {};
@@ -151,9 +156,12 @@ void TFolderView::FillNode(HTREEITEM node) {
     insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
     insert.item.pszText = text.data();
     // IShellIcon is absent under Wine and optional elsewhere: the system image list serves.
-    insert.item.iImage = SysIconIndex(childAbsolute.get(), SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
-    insert.item.iSelectedImage =
-        SysIconIndex(childAbsolute.get(), SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON);
+    auto icon = [&](UINT flags) {
+      return inFileSystem ? kinds_.folderIconIndex(childAbsolute.get(), attributes, flags)
+                          : kinds_.iconIndex(childAbsolute.get(), parsingName, attributes, flags);
+    };
+    insert.item.iImage = icon(SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    insert.item.iSelectedImage = icon(SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON);
     insert.item.cChildren = (attributes & SFGAO_HASSUBFOLDER) ? 1 : 0;
     insert.item.lParam = reinterpret_cast<LPARAM>(child.get());
     if (TreeView_InsertItem(tree_, &insert)) child.release();

@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "shellview/ShellItems.h"
 #include "win/Handles.h"
 
 namespace marlisk::win {
@@ -74,6 +75,7 @@ class TFolderView {
 
   HWND tree_ = nullptr;
   HWND parent_ = nullptr;
+  KindCache kinds_;
   bool busy_ = false;  // rebuilding or filling: no filling, no notifying
   HTREEITEM current_ = nullptr;
   HTREEITEM previous_ = nullptr;

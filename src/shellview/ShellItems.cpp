@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "base/Path.h"
 #include "win/Strings.h"
 
 namespace marlisk::win {
@@ -63,6 +64,60 @@ int SysIconIndex(LPCITEMIDLIST absoluteId, UINT flags) {
   SHFILEINFOW info = {};
   SHGetFileInfoW(reinterpret_cast<LPCWSTR>(absoluteId), 0, &info, sizeof(info), flags | SHGFI_PIDL);
   return info.iIcon;
+}
+
+std::string KindCache::kindOf(const std::string& parsingName, SFGAOF attributes) {
+  if (!(attributes & SFGAO_FILESYSTEM) || (attributes & SFGAO_LINK)) return {};
+  if (parsingName.size() <= 3) return {};  // "C:\": drives have icons of their own
+  if (attributes & SFGAO_FOLDER) return "<folder>";
+  std::string extension = asciiLower(extensionPart(parsingName));
+  static const char* const kOwnIcons[] = {".exe", ".ico", ".lnk", ".cur", ".ani", ".url", ".scr", ".msc", ".cpl"};
+  for (const char* own : kOwnIcons)
+    if (extension == own) return {};
+  return extension.empty() ? "<none>" : extension;
+}
+
+namespace {
+SHFILEINFOW kindInfo(const std::string& kind, UINT flags) {
+  SHFILEINFOW info = {};
+  const bool folder = kind == "<folder>";
+  const std::wstring name = folder ? L"folder" : L"file" + widen(kind == "<none>" ? "" : kind);
+  SHGetFileInfoW(name.c_str(), folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL, &info, sizeof(info),
+                 flags | SHGFI_USEFILEATTRIBUTES);
+  return info;
+}
+}  // namespace
+
+int KindCache::iconIndex(LPCITEMIDLIST absoluteId, const std::string& parsingName, SFGAOF attributes, UINT flags) {
+  const std::string kind = kindOf(parsingName, attributes);
+  if (kind.empty()) return SysIconIndex(absoluteId, flags);
+  return cachedIcon(kind, flags);
+}
+
+int KindCache::cachedIcon(const std::string& kind, UINT flags) {
+  const auto key = std::make_pair(kind, flags);
+  auto found = icons_.find(key);
+  if (found == icons_.end()) found = icons_.emplace(key, kindInfo(kind, flags | SHGFI_SYSICONINDEX).iIcon).first;
+  return found->second;
+}
+
+int KindCache::folderIconIndex(LPCITEMIDLIST absoluteId, SFGAOF attributes, UINT flags) {
+  const bool plain = (attributes & (SFGAO_FILESYSTEM | SFGAO_FOLDER)) == (SFGAO_FILESYSTEM | SFGAO_FOLDER) &&
+                     !(attributes & SFGAO_LINK);
+  return plain ? cachedIcon("<folder>", flags) : SysIconIndex(absoluteId, flags);
+}
+
+std::string KindCache::typeName(LPCITEMIDLIST absoluteId, const std::string& parsingName, SFGAOF attributes) {
+  const std::string kind = kindOf(parsingName, attributes);
+  auto clipped = [](const SHFILEINFOW& info) { return narrow(std::wstring(info.szTypeName, wcsnlen(info.szTypeName, 80))); };
+  if (kind.empty()) {
+    SHFILEINFOW info = {};
+    SHGetFileInfoW(reinterpret_cast<LPCWSTR>(absoluteId), 0, &info, sizeof(info), SHGFI_TYPENAME | SHGFI_PIDL);
+    return clipped(info);
+  }
+  auto found = types_.find(kind);
+  if (found == types_.end()) found = types_.emplace(kind, clipped(kindInfo(kind, SHGFI_TYPENAME))).first;
+  return found->second;
 }
 
 bool folderStillThere(LPCITEMIDLIST absoluteId) {

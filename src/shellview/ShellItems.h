@@ -6,7 +6,9 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <map>
 #include <string>
+#include <utility>
 
 #include "shellview/ItemIdList.h"
 #include "win/Handles.h"
@@ -34,6 +36,27 @@ int CompareIDs(IShellFolder* folder, LPCITEMIDLIST a, LPCITEMIDLIST b);
 bool DisplayName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags, std::string& name);
 // The system image list index of an absolute identifier (SHGFI_* flags; SHGFI_PIDL is added).
 int SysIconIndex(LPCITEMIDLIST absoluteId, UINT flags);
+// What the views show for an item's kind: its system icon index (SHGFI_* icon flags) and its
+// type name. File-system items of one kind share them, so they are asked once per kind (folder,
+// or extension) without touching the file; an item whose icon is its own (a program, an icon,
+// a shortcut, a drive, anything outside the file system) is asked about itself. Asking the
+// shell costs milliseconds an item under Wine, which a folder of thousands cannot afford.
+class KindCache {
+ public:
+  int iconIndex(LPCITEMIDLIST absoluteId, const std::string& parsingName, SFGAOF attributes, UINT flags);
+  // A folder's icon when its parent is a file-system folder too: the folder icon, unless the
+  // item is no plain file-system folder.
+  int folderIconIndex(LPCITEMIDLIST absoluteId, SFGAOF attributes, UINT flags);
+  std::string typeName(LPCITEMIDLIST absoluteId, const std::string& parsingName, SFGAOF attributes);
+
+ private:
+  // "" when the item must be asked about itself.
+  static std::string kindOf(const std::string& parsingName, SFGAOF attributes);
+  int cachedIcon(const std::string& kind, UINT flags);
+  std::map<std::pair<std::string, UINT>, int> icons_;
+  std::map<std::string, std::string> types_;
+};
+
 // Whether a folder can be listed: a file-system folder must still be there (Wine's shell lists
 // a vanished folder as empty instead of failing); other folders are the shell's business.
 bool folderStillThere(LPCITEMIDLIST absoluteId);
