@@ -148,7 +148,11 @@ void TFolderView::FillNode(HTREEITEM node) {
     folder->GetAttributesOf(1, &one, &attributes);
     std::string parsingName;
     if (!inFileSystem) DisplayName(folder.get(), child.get(), SHGDN_FORPARSING, parsingName);
-    UniqueIdList childAbsolute(ConcatIDs(absolute.get(), child.get()));
+    UniqueIdList childAbsolute;  // made only for an item that is asked about itself
+    auto absoluteOfChild = [&] {
+      if (!childAbsolute) childAbsolute.reset(ConcatIDs(absolute.get(), child.get()));
+      return childAbsolute.get();
+    };
     std::wstring text = widen(name);
     TVINSERTSTRUCTW insert = {};
     insert.hParent = node;
@@ -157,8 +161,8 @@ void TFolderView::FillNode(HTREEITEM node) {
     insert.item.pszText = text.data();
     // IShellIcon is absent under Wine and optional elsewhere: the system image list serves.
     auto icon = [&](UINT flags) {
-      return inFileSystem ? kinds_.folderIconIndex(childAbsolute.get(), attributes, flags)
-                          : kinds_.iconIndex(childAbsolute.get(), parsingName, attributes, flags);
+      return inFileSystem ? kinds_.folderIconIndex(absoluteOfChild, attributes, flags)
+                          : kinds_.iconIndex(absoluteOfChild(), parsingName, attributes, flags);
     };
     insert.item.iImage = icon(SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
     insert.item.iSelectedImage = icon(SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON);

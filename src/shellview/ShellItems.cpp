@@ -101,10 +101,10 @@ int KindCache::cachedIcon(const std::string& kind, UINT flags) {
   return found->second;
 }
 
-int KindCache::folderIconIndex(LPCITEMIDLIST absoluteId, SFGAOF attributes, UINT flags) {
+int KindCache::folderIconIndex(const std::function<LPCITEMIDLIST()>& absoluteId, SFGAOF attributes, UINT flags) {
   const bool plain = (attributes & (SFGAO_FILESYSTEM | SFGAO_FOLDER)) == (SFGAO_FILESYSTEM | SFGAO_FOLDER) &&
                      !(attributes & SFGAO_LINK);
-  return plain ? cachedIcon("<folder>", flags) : SysIconIndex(absoluteId, flags);
+  return plain ? cachedIcon("<folder>", flags) : SysIconIndex(absoluteId(), flags);
 }
 
 std::string KindCache::typeName(LPCITEMIDLIST absoluteId, const std::string& parsingName, SFGAOF attributes) {

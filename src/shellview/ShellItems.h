@@ -6,6 +6,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -45,8 +46,8 @@ class KindCache {
  public:
   int iconIndex(LPCITEMIDLIST absoluteId, const std::string& parsingName, SFGAOF attributes, UINT flags);
   // A folder's icon when its parent is a file-system folder too: the folder icon, unless the
-  // item is no plain file-system folder.
-  int folderIconIndex(LPCITEMIDLIST absoluteId, SFGAOF attributes, UINT flags);
+  // item is no plain file-system folder (then `absoluteId` is asked for, and the item asked).
+  int folderIconIndex(const std::function<LPCITEMIDLIST()>& absoluteId, SFGAOF attributes, UINT flags);
   std::string typeName(LPCITEMIDLIST absoluteId, const std::string& parsingName, SFGAOF attributes);
 
  private:
