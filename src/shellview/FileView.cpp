@@ -1,5 +1,7 @@
 #include "shellview/FileView.h"
 
+#include <algorithm>
+
 #include "shellview/FolderView.h"
 #include "shellview/ShellActions.h"
 #include "shellview/ShellItems.h"
@@ -42,6 +44,8 @@ void TFileView::attach(HWND list) {
     LVCOLUMNW column = {LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM};
     column.pszText = const_cast<wchar_t*>(columns[i].title);
     column.cx = columns[i].width;
+    // The size text is ten characters ("%8d" and "KB"): at least that wide in the list's font.
+    if (i == 1) column.cx = std::max(column.cx, ListView_GetStringWidth(list_, L"99999999KB") + 16);
     column.fmt = columns[i].format;
     column.iSubItem = i;
     ListView_InsertColumn(list_, i, &column);

@@ -141,8 +141,9 @@ void TFolderView::FillNode(HTREEITEM node) {
   while (items->Next(1, &raw, &fetched) == S_OK && fetched == 1) {
     UniqueIdList child(raw);
     came = true;
-    std::string name;
-    if (!DisplayName(folder.get(), child.get(), SHGDN_INFOLDER, name) || shell::isSkippedFolderName(name)) continue;
+    std::wstring text;
+    if (!DisplayNameW(folder.get(), child.get(), SHGDN_INFOLDER, text) || shell::isSkippedFolderName(narrow(text)))
+      continue;
     SFGAOF attributes = SFGAO_HASSUBFOLDER | SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_LINK;
     LPCITEMIDLIST one = child.get();
     folder->GetAttributesOf(1, &one, &attributes);
@@ -153,7 +154,6 @@ void TFolderView::FillNode(HTREEITEM node) {
       if (!childAbsolute) childAbsolute.reset(ConcatIDs(absolute.get(), child.get()));
       return childAbsolute.get();
     };
-    std::wstring text = widen(name);
     TVINSERTSTRUCTW insert = {};
     insert.hParent = node;
     insert.hInsertAfter = TVI_LAST;

@@ -50,13 +50,20 @@ int CompareIDs(IShellFolder* folder, LPCITEMIDLIST a, LPCITEMIDLIST b) {
   return FAILED(result) ? -1 : static_cast<short>(HRESULT_CODE(result));
 }
 
-bool DisplayName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags, std::string& name) {
+bool DisplayNameW(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags, std::wstring& name) {
   STRRET value = {};
-  if (FAILED(folder->GetDisplayNameOf(id, flags, &value))) return false;
+  if (!folder || FAILED(folder->GetDisplayNameOf(id, flags, &value))) return false;
   wchar_t buffer[MAX_PATH] = {};
   // Takes every kind of STRRET (wide, offset into the item, ANSI) and frees what it owns.
   if (FAILED(StrRetToBufW(&value, id, buffer, MAX_PATH))) return false;
-  name = narrow(buffer);
+  name = buffer;
+  return true;
+}
+
+bool DisplayName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags, std::string& name) {
+  std::wstring wide;
+  if (!DisplayNameW(folder, id, flags, wide)) return false;
+  name = narrow(wide);
   return true;
 }
 
@@ -104,7 +111,13 @@ int KindCache::cachedIcon(const std::string& kind, UINT flags) {
 int KindCache::folderIconIndex(const std::function<LPCITEMIDLIST()>& absoluteId, SFGAOF attributes, UINT flags) {
   const bool plain = (attributes & (SFGAO_FILESYSTEM | SFGAO_FOLDER)) == (SFGAO_FILESYSTEM | SFGAO_FOLDER) &&
                      !(attributes & SFGAO_LINK);
-  return plain ? cachedIcon("<folder>", flags) : SysIconIndex(absoluteId(), flags);
+  if (!plain) return SysIconIndex(absoluteId(), flags);
+  if (flags == (SHGFI_SYSICONINDEX | SHGFI_SMALLICON) || flags == (SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON)) {
+    int& known = folderIcons_[(flags & SHGFI_OPENICON) ? 1 : 0];
+    if (known < 0) known = cachedIcon("<folder>", flags);
+    return known;
+  }
+  return cachedIcon("<folder>", flags);
 }
 
 std::string KindCache::typeName(LPCITEMIDLIST absoluteId, const std::string& parsingName, SFGAOF attributes) {

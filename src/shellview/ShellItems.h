@@ -35,6 +35,8 @@ IShellFolder* DesktopFolder();
 int CompareIDs(IShellFolder* folder, LPCITEMIDLIST a, LPCITEMIDLIST b);
 // The name of `id` in `folder` (SHGDN_* flags); false when the shell has none.
 bool DisplayName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags, std::string& name);
+// The same in UTF-16, for a control that takes it as it is.
+bool DisplayNameW(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags, std::wstring& name);
 // The system image list index of an absolute identifier (SHGFI_* flags; SHGFI_PIDL is added).
 int SysIconIndex(LPCITEMIDLIST absoluteId, UINT flags);
 // What the views show for an item's kind: its system icon index (SHGFI_* icon flags) and its
@@ -54,6 +56,7 @@ class KindCache {
   // "" when the item must be asked about itself.
   static std::string kindOf(const std::string& parsingName, SFGAOF attributes);
   int cachedIcon(const std::string& kind, UINT flags);
+  int folderIcons_[2] = {-1, -1};  // closed and open, small: the tree asks for these most
   std::map<std::pair<std::string, UINT>, int> icons_;
   std::map<std::string, std::string> types_;
 };
