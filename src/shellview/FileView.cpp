@@ -120,6 +120,8 @@ void TFileView::Fill() {
   const DWORD savedView = ListView_GetView(list_);
   ListView_SetView(list_, LV_VIEW_LIST);
 
+  ComPtr<IShellIcon> shellIcon;  // where the folder knows its items' icons (not under Wine)
+  folder_.queryInterface(shellIcon);
   LPITEMIDLIST raw = nullptr;
   ULONG fetched = 0;
   while (items->Next(1, &raw, &fetched) == S_OK && fetched == 1) {
@@ -140,7 +142,8 @@ void TFileView::Fill() {
     entry.iItem = ListView_GetItemCount(list_);
     entry.pszText = text.data();
     // The index alone: asking for the icon as well would leave a handle per item to destroy.
-    entry.iImage = kinds_.iconIndex(absolute.get(), parsingName, attributes, SHGFI_SYSICONINDEX);
+    if (!shellIcon || FAILED(shellIcon->GetIconOf(item.get(), GIL_FORSHELL, &entry.iImage)) || entry.iImage < 0)
+      entry.iImage = kinds_.iconIndex(absolute.get(), parsingName, attributes, SHGFI_SYSICONINDEX);
     entry.state = (attributes & SFGAO_LINK) ? INDEXTOOVERLAYMASK(1) : 0;
     entry.stateMask = LVIS_OVERLAYMASK;
     entry.lParam = reinterpret_cast<LPARAM>(item.get());

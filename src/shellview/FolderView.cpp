@@ -133,6 +133,10 @@ void TFolderView::FillNode(HTREEITEM node) {
   setRedraw(false);
   busy_ = true;
   bool came = false;
+  // Folders that know their items' icons (Windows' own) say so; elsewhere the system image
+  // list is asked (always under Wine, where no folder has IShellIcon).
+  ComPtr<IShellIcon> shellIcon;
+  folder.queryInterface(shellIcon);
   // Inside a file-system folder no child is a drive or a special folder.
   wchar_t path[MAX_PATH];
   const bool inFileSystem = SHGetPathFromIDListW(absolute.get(), path) != FALSE;
@@ -164,8 +168,15 @@ void TFolderView::FillNode(HTREEITEM node) {
       return inFileSystem ? kinds_.folderIconIndex(absoluteOfChild, attributes, flags)
                           : kinds_.iconIndex(absoluteOfChild(), parsingName, attributes, flags);
     };
-    insert.item.iImage = icon(SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
-    insert.item.iSelectedImage = icon(SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON);
+    int image = -1, selectedImage = -1;
+    if (shellIcon && SUCCEEDED(shellIcon->GetIconOf(child.get(), GIL_FORSHELL, &image)) &&
+        SUCCEEDED(shellIcon->GetIconOf(child.get(), GIL_OPENICON, &selectedImage)) && image >= 0 && selectedImage >= 0) {
+      insert.item.iImage = image;
+      insert.item.iSelectedImage = selectedImage;
+    } else {
+      insert.item.iImage = icon(SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+      insert.item.iSelectedImage = icon(SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON);
+    }
     insert.item.cChildren = (attributes & SFGAO_HASSUBFOLDER) ? 1 : 0;
     insert.item.lParam = reinterpret_cast<LPARAM>(child.get());
     if (TreeView_InsertItem(tree_, &insert)) child.release();
