@@ -34,3 +34,20 @@
 #define IDC_VersionName 1302
 #define IDC_VersionText 1303
 #define IDC_VersionNotice 1304
+
+// Batch list editor
+#define IDD_OUTFILELIST 110
+#define IDC_ComboView1 2001
+#define IDC_BitBtn1 2002
+#define IDC_ComboBox1 2003
+#define IDC_FolderView1 2004
+#define IDC_FileView1 2005
+#define IDC_ButtonFileSelect 2006
+#define IDC_ListBox1Files 2007
+#define IDC_FilterComboBox1 2008
+#define IDC_SelectFilename 2009
+#define IDC_ButtonAllFileClear 2010
+#define IDC_ButtonHelpList 2011
+#define IDC_ButtonCancel 2012
+#define IDC_ButtonOutListOK 2013
+#define IDC_ButtonOutStart 2014

@@ -6,6 +6,7 @@
 #include "batchlist/FileHelpers.h"
 #include "dialogs/VersionForm.h"
 #include "res/resource.h"
+#include "win/Tooltip.h"
 
 namespace marlisk::win {
 
@@ -21,6 +22,7 @@ constexpr int kRunControls[] = {IDC_ButtonCreateOutListFile, IDC_ButtonSetAutoPa
 TMarliskMForm::TMarliskMForm(AppContext& app)
     : Dialog(IDD_MAIN),
       app_(app),
+      outFileList_(app),
       page1_(IDD_PAGE_OUTPUT1, IDC_RadioGroupOutTyp, IDC_RadioGroupOutTyp_First, outputTypes(OutputTab::Output1),
              [this](int index) { RadioGroupOutTypClick(index); }),
       page2_(IDD_PAGE_OUTPUT2, IDC_RadioGroupOutTyp2, IDC_RadioGroupOutTyp2_First, outputTypes(OutputTab::Output2),
@@ -45,16 +47,7 @@ void TMarliskMForm::onInitDialog() {
   placePages();
   PageControl1Change();
 
-  HWND tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
-  std::wstring hint = widen("最小化");
-  TTTOOLINFOW tool = {sizeof(tool)};
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = hwnd();
-  tool.uId = reinterpret_cast<UINT_PTR>(item(IDC_ButtonAppMinimize));
-  tool.lpszText = hint.data();
-  SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  addTooltip(hwnd(), item(IDC_ButtonAppMinimize), "最小化");
 }
 
 // The pages lie over the tab's display area, between the progress list and the tab control
@@ -163,6 +156,11 @@ void TMarliskMForm::ButtonVersionClick() {
   version.showModal(hwnd());
 }
 
+// The editor's "バッチファイル出力開始" closes it with OK: the batch starts at once.
+void TMarliskMForm::ButtonCreateOutListFileClick() {
+  if (outFileList_.showModal(hwnd()) == IDOK) startBatchOutput();
+}
+
 void TMarliskMForm::RadioGroupOutTypClick(int index) {
   app_.settings.OutTypeIndex = static_cast<uint8_t>(index);
   app_.parameterFile().save(app_.settings);
@@ -179,6 +177,7 @@ bool TMarliskMForm::onCommand(int id, int code, HWND) {
     case IDC_ButtonOK: ButtonOKClick(); return true;
     case IDC_ButtonAppMinimize: ButtonAppMinimizeClick(); return true;
     case IDC_ButtonVersion: ButtonVersionClick(); return true;
+    case IDC_ButtonCreateOutListFile: ButtonCreateOutListFileClick(); return true;
     case IDC_ButtonBatchOutput: startBatchOutput(); return true;
     case IDC_ButtonAutoOutput: startStandbyOutput(); return true;
     case IDCANCEL: return true;  // Esc does not end the program

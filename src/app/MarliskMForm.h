@@ -10,6 +10,7 @@
 #include "app/OutputPage.h"
 #include "app/ProgramStart.h"
 #include "app/Standby.h"
+#include "batchlist/OutFileListForm.h"
 #include "win/Dialog.h"
 
 namespace marlisk::win {
@@ -51,6 +52,8 @@ class TMarliskMForm final : public Dialog {
   void ButtonOKClick();
   void ButtonAppMinimizeClick();
   void ButtonVersionClick();
+  void ButtonCreateOutListFileClick();
+  TFormOutFileList& batchListEditor() { return outFileList_; }
   void RadioGroupOutTypClick(int index);
   void RadioGroupOutTyp2Click(int index);
   void PageControl1Change();
@@ -86,6 +89,7 @@ class TMarliskMForm final : public Dialog {
   bool deleteIfUnchanged(const std::string& path, const ListingEntry& listed);
 
   AppContext& app_;
+  TFormOutFileList outFileList_;  // lives for the run: its list survives between showings
   OutputPage page1_;
   OutputPage page2_;
   StartRequest request_;

@@ -80,6 +80,8 @@ void TComboView::confirmTyped() {
 LRESULT CALLBACK TComboView::parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                         DWORD_PTR self) {
   auto* view = reinterpret_cast<TComboView*>(self);
+  // A form closing takes its controls with it: their items give back what they own first.
+  if (message == WM_DESTROY) view->clearEntries();
   if (message == WM_COMMAND && reinterpret_cast<HWND>(lParam) == view->combo_ && HIWORD(wParam) == CBN_SELENDOK) {
     view->chooseEntry(static_cast<int>(SendMessageW(view->combo_, CB_GETCURSEL, 0, 0)));
     return 0;

@@ -68,6 +68,8 @@ void TFileView::link(TFolderView& folderView) {
 LRESULT CALLBACK TFileView::parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                        DWORD_PTR self) {
   auto* view = reinterpret_cast<TFileView*>(self);
+  // A form closing takes its controls with it: their items give back what they own first.
+  if (message == WM_DESTROY) ListView_DeleteAllItems(view->list_);
   if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->hwndFrom == view->list_) {
     LRESULT result = 0;
     if (view->handleNotify(reinterpret_cast<NMHDR*>(lParam), result)) return result;
@@ -196,6 +198,29 @@ void TFileView::ColumnClick(int column) {
 std::string TFileView::GetSelectedPath() const {
   const int selected = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
   LPITEMIDLIST item = itemData(selected);
+  std::string path;
+  if (folder_ && item) DisplayName(folder_.get(), item, SHGDN_FORPARSING, path);
+  return path;
+}
+
+std::vector<std::string> TFileView::SelectedCaptions() const {
+  std::vector<std::string> captions;
+  for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list_, i, LVNI_SELECTED))
+    captions.push_back(narrow(subItemText(i, 0)));
+  return captions;
+}
+
+std::vector<std::string> TFileView::SelectedPaths() const {
+  std::vector<std::string> paths;
+  for (LPCITEMIDLIST item : selectedItems()) {
+    std::string path;
+    if (folder_ && DisplayName(folder_.get(), item, SHGDN_FORPARSING, path)) paths.push_back(path);
+  }
+  return paths;
+}
+
+std::string TFileView::FocusedPath() const {
+  LPITEMIDLIST item = itemData(ListView_GetNextItem(list_, -1, LVNI_FOCUSED));
   std::string path;
   if (folder_ && item) DisplayName(folder_.get(), item, SHGDN_FORPARSING, path);
   return path;

@@ -38,6 +38,14 @@ class TFileView {
   void Fill();
   // The parsing name of the selected item, "" when none.
   std::string GetSelectedPath() const;
+  // The captions of the selected items, first to last.
+  std::vector<std::string> SelectedCaptions() const;
+  // Their parsing names (full paths for files), first to last.
+  std::vector<std::string> SelectedPaths() const;
+  // The parsing name of the focused item, "" when none.
+  std::string FocusedPath() const;
+  // The view: LV_VIEW_DETAILS, LV_VIEW_LIST, LV_VIEW_SMALLICON or LV_VIEW_ICON.
+  void SetViewStyle(DWORD view) { ListView_SetView(list_, view); }
   // Sorts by a column, as a click on its header does: the column's direction flips first.
   void ColumnClick(int column);
 

@@ -50,6 +50,8 @@ void TFolderView::attach(HWND tree) {
 LRESULT CALLBACK TFolderView::parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                          DWORD_PTR self) {
   auto* view = reinterpret_cast<TFolderView*>(self);
+  // A form closing takes its controls with it: their items give back what they own first.
+  if (message == WM_DESTROY) TreeView_DeleteAllItems(view->tree_);
   if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->hwndFrom == view->tree_) {
     LRESULT result = 0;
     if (view->handleNotify(reinterpret_cast<NMHDR*>(lParam), result)) return result;
@@ -218,6 +220,7 @@ bool TFolderView::handleNotify(NMHDR* header, LRESULT& result) {
       previous_ = current_;
       current_ = reinterpret_cast<NMTREEVIEWW*>(header)->itemNew.hItem;
       notifyLinked(current_);
+      if (OnChange) OnChange();
       return false;
     }
     case TVN_DELETEITEMW: {

@@ -53,6 +53,7 @@ class TFolderView {
   std::function<void(LPCITEMIDLIST)> onBrowse;
   std::function<void(LPCITEMIDLIST)> onTrackPath;
   std::function<void(HTREEITEM)> OnDeleting;
+  std::function<void()> OnChange;  // after the selection moved and the links were told
   // With a context menu, a right click selects the node under it and shows the shell's menu
   // for that folder; with a drop source, dragging a folder starts a shell drag. The Desktop
   // root offers neither.

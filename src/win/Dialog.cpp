@@ -26,6 +26,7 @@ void Dialog::destroy() {
 }
 
 void Dialog::close(INT_PTR result) {
+  result_ = result;
   if (modal_) EndDialog(hwnd_, result);
   else DestroyWindow(hwnd_);
 }

@@ -20,6 +20,8 @@ class Dialog {
   INT_PTR showModal(HWND parent = nullptr);
   void destroy();
   HWND hwnd() const { return hwnd_; }
+  // What the form was last closed with (IDOK, IDCANCEL, ...), modal or not; 0 before.
+  INT_PTR result() const { return result_; }
 
   HWND item(int id) const { return GetDlgItem(hwnd_, id); }
   std::string itemText(int id) const;
@@ -46,6 +48,7 @@ class Dialog {
   int templateId_;
   HWND hwnd_ = nullptr;
   bool modal_ = false;
+  INT_PTR result_ = 0;
 };
 
 }  // namespace marlisk::win

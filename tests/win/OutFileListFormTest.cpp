@@ -1,0 +1,173 @@
+// The batch list editor, created without being shown modally and driven through its handlers.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "app/MarliskMForm.h"
+#include "batchlist/OutFileListForm.h"
+#include "resource.h"
+#include "support/TestFolder.h"
+#include "support/TestViewerLog.h"
+
+namespace marlisk::win {
+namespace {
+
+using test::TestFolder;
+
+class OutFileListFormTest : public ::testing::Test {
+ protected:
+  OutFileListFormTest() {
+    previous_ = setWarningHandler([this](const std::string& text) { warnings.push_back(text); });
+    for (const char* folder : {"work", "work\\Data", "in", "in\\sub", "lists"}) test::makeFolder(root / folder);
+    for (const char* file : {"a.hgl", "b.pdf", "c.plt", "表 ソフト.hgl"}) test::writeFile(root / ("in\\" + std::string(file)), "x");
+    test::makeShortcut(root / "in\\link.lnk", root / "in\\a.hgl");
+    test::makeShortcut(root / "in\\zz folder.lnk", root / "in\\sub");
+    app.settings.WorkFolder = root / "work";
+    app.settings.BatchFileName = root / "lists\\batch.txt";
+  }
+  ~OutFileListFormTest() override { setWarningHandler(previous_); }
+
+  void open() {
+    ASSERT_NE(form.create(), nullptr);
+    // "All Files": the last filter entry.
+    HWND filter = form.item(IDC_FilterComboBox1);
+    SendMessageW(filter, CB_SETCURSEL, SendMessageW(filter, CB_GETCOUNT, 0, 0) - 1, 0);
+    SendMessageW(form.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_FilterComboBox1, CBN_SELCHANGE), reinterpret_cast<LPARAM>(filter));
+    ASSERT_TRUE(form.FolderView1().SelectPath(root / "in"));
+  }
+  // Selects the named items of the file list, in the list's own order.
+  void choose(std::initializer_list<const char*> names) {
+    HWND list = form.FileView1().hwnd();
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    for (const char* name : names) {
+      for (int i = 0; i < ListView_GetItemCount(list); ++i) {
+        wchar_t text[MAX_PATH] = {};
+        ListView_GetItemText(list, i, 0, text, MAX_PATH);
+        if (narrow(text) == name) ListView_SetItemState(list, i, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+      }
+    }
+  }
+  std::string in(const char* name) const { return root / ("in\\" + std::string(name)); }
+
+  TestFolder root;
+  AppContext app;
+  TFormOutFileList form{app};
+  std::vector<std::string> warnings;
+
+ private:
+  WarningHandler previous_;
+};
+
+TEST_F(OutFileListFormTest, AddingFilesTheThreeWays) {
+  open();
+  choose({"a.hgl"});
+  form.ButtonFileSelectClick();
+  EXPECT_EQ(form.itemText(IDC_SelectFilename), in("a.hgl"));
+  choose({"link"});  // a shortcut (shown without ".lnk") to a file adds the file
+  form.ButtonFileSelectClick();
+  choose({"c.plt"});  // no extension list holds .plt
+  form.ButtonFileSelectClick();
+  EXPECT_EQ(warnings, std::vector<std::string>{
+                          "File=c.plt\r未登録ファイルタイプです\r 設定ボタンでファイル拡張子を登録してください"});
+  choose({"b.pdf"});
+  form.FileView1DblClick();
+  form.setItemText(IDC_SelectFilename, in("表 ソフト.hgl"));
+  form.SelectFilenameEnter();
+  form.setItemText(IDC_SelectFilename, in("missing.hgl"));
+  form.SelectFilenameEnter();  // no such file: nothing
+  EXPECT_EQ(form.Files(), (std::vector<std::string>{in("a.hgl"), in("a.hgl"), in("b.pdf"), in("表 ソフト.hgl")}));
+  EXPECT_EQ(SendMessageW(form.item(IDC_ListBox1Files), LB_GETCOUNT, 0, 0), 4);
+
+  // A shortcut to a folder moves the tree there; selected items before it (in the list's order,
+  // which is the shell's) are added, the ones after it are not.
+  choose({"zz folder", "b.pdf"});
+  const bool pdfFirst = form.FileView1().SelectedPaths().front() == in("b.pdf");
+  form.ButtonFileSelectClick();
+  EXPECT_EQ(form.FolderView1().GetSelectedPath(), in("sub"));
+  EXPECT_EQ(form.Files().size(), pdfFirst ? 5u : 4u);
+}
+
+TEST_F(OutFileListFormTest, RemovingAndWritingTheFile) {
+  open();
+  for (const char* name : {"a.hgl", "b.pdf", "表 ソフト.hgl", "a.hgl"}) {
+    form.setItemText(IDC_SelectFilename, in(name));
+    form.SelectFilenameEnter();
+  }
+  HWND list = form.item(IDC_ListBox1Files);
+  SendMessageW(list, LB_SETSEL, TRUE, 1);
+  SendMessageW(list, LB_SETSEL, TRUE, 3);
+  SendMessageW(list, WM_KEYDOWN, VK_DELETE, 0);
+  EXPECT_EQ(form.Files(), (std::vector<std::string>{in("a.hgl"), in("表 ソフト.hgl")}));
+  form.setItemText(IDC_SelectFilename, in("a.hgl"));
+  form.SelectFilenameEnter();  // the same file again: kept twice
+
+  form.ButtonOutStartClick();
+  EXPECT_EQ(form.result(), IDOK);
+  EXPECT_EQ(test::readFile(root / "lists\\batch.txt"),
+            *app.codec.toAnsi(in("a.hgl") + "\r\n" + in("表 ソフト.hgl") + "\r\n" + in("a.hgl") + "\r\n"));
+
+  // The list survives a second showing; "全入力ﾌｧｲﾙｸﾘｱｰ" empties it, and an empty list is 0 bytes.
+  open();
+  EXPECT_EQ(form.Files().size(), 3u);
+  EXPECT_EQ(SendMessageW(form.item(IDC_ListBox1Files), LB_GETCOUNT, 0, 0), 3);
+  form.ButtonAllFileClearClick();
+  form.ButtonOutListOKClick();
+  EXPECT_EQ(form.result(), IDCANCEL);
+  EXPECT_EQ(test::readFile(root / "lists\\batch.txt"), "");
+  EXPECT_TRUE(warnings.empty());
+}
+
+TEST_F(OutFileListFormTest, AFailedWriteAsksForAnotherName) {
+  app.settings.BatchFileName = root / "no such folder\\batch.txt";
+  open();
+  form.setItemText(IDC_SelectFilename, in("a.hgl"));
+  form.SelectFilenameEnter();
+  form.chooseOtherFile = [&] { return root / "lists\\other.txt"; };
+  form.ButtonOutStartClick();
+  EXPECT_EQ(warnings, std::vector<std::string>{"出力リストファイル" + (root / "no such folder\\batch.txt") +
+                                               "を作成できません。正しいファイル名を指定下さい"});
+  EXPECT_EQ(app.settings.BatchFileName, root / "lists\\other.txt");
+  EXPECT_EQ(test::readFile(root / "lists\\other.txt"), in("a.hgl") + "\r\n");
+  EXPECT_EQ(form.result(), IDOK);
+
+  // Giving up: Cancel, nothing started.
+  app.settings.BatchFileName = root / "no such folder\\again.txt";
+  open();
+  form.chooseOtherFile = [] { return std::string(); };
+  form.ButtonOutStartClick();
+  EXPECT_EQ(form.result(), IDCANCEL);
+}
+
+TEST_F(OutFileListFormTest, TheMainWindowStartsBatchOutputWhenTheEditorClosesWithOk) {
+  SetEnvironmentVariableW(L"TESTVIEWER_LOG", widen(root / "viewer.log").c_str());
+  app.settings.ViewerExePath = test::testViewerPath();
+  app.settings.ViewerCommandFilePath = root / "work\\MarComline.txt";
+  app.settings.OutputFolder = root / "out\\";
+  TMarliskMForm main(app);
+  ASSERT_NE(main.create(), nullptr);
+  // Fill the editor's list in one showing...
+  TFormOutFileList& editor = main.batchListEditor();
+  editor.create(main.hwnd());
+  editor.setItemText(IDC_SelectFilename, in("a.hgl"));
+  editor.SelectFilenameEnter();
+  editor.destroy();
+  // ...then show it from the button, and press "バッチファイル出力開始" inside its modal loop.
+  const UINT_PTR timer = SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    HWND dialog = GetActiveWindow();
+    SendMessageW(GetDlgItem(dialog, IDC_ButtonOutStart), BM_CLICK, 0, 0);
+  });
+  SendMessageW(main.item(IDC_ButtonCreateOutListFile), BM_CLICK, 0, 0);
+  KillTimer(nullptr, timer);
+  const auto runs = test::readViewerLog(root / "viewer.log");
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0].commandFileBytes, "/p \"" + in("a.hgl") + "\" \"" + (root / "out\\a.pdf") + "\"\r\n");
+  EXPECT_EQ(main.hwnd(), nullptr);  // a batch ends the program
+  MSG quit;
+  PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+  SetEnvironmentVariableW(L"TESTVIEWER_LOG", nullptr);
+}
+
+}  // namespace
+}  // namespace marlisk::win
