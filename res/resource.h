@@ -51,3 +51,5 @@
 #define IDC_ButtonCancel 2012
 #define IDC_ButtonOutListOK 2013
 #define IDC_ButtonOutStart 2014
+
+#define IDI_UPARROW 2

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/MarliskMForm.h"
+#include "batchlist/FileHelpers.h"
 #include "batchlist/OutFileListForm.h"
 #include "resource.h"
 #include "support/TestFolder.h"
@@ -137,6 +140,48 @@ TEST_F(OutFileListFormTest, AFailedWriteAsksForAnotherName) {
   form.chooseOtherFile = [] { return std::string(); };
   form.ButtonOutStartClick();
   EXPECT_EQ(form.result(), IDCANCEL);
+}
+
+TEST_F(OutFileListFormTest, BrowsingControls) {
+  open();
+  // "上へ": the folder above; at a drive root the tree stays on it.
+  SendMessageW(form.item(IDC_BitBtn1), BM_CLICK, 0, 0);
+  EXPECT_EQ(form.FolderView1().GetSelectedPath(), root.path());
+  ASSERT_TRUE(form.FolderView1().SelectPath("C:\\"));
+  SendMessageW(form.item(IDC_BitBtn1), BM_CLICK, 0, 0);
+  EXPECT_EQ(form.FolderView1().GetSelectedPath(), "C:\\");
+
+  // A folder under the user's documents is selected again once the tree has settled (the
+  // private message 1035); others are not.
+  const std::string documents = specialFolderPath(kPersonalFolder);
+  ASSERT_NE(documents.find("Documents"), std::string::npos);
+  MSG pending;
+  ASSERT_TRUE(form.FolderView1().SelectPath(root / "in"));
+  EXPECT_FALSE(PeekMessageW(&pending, form.hwnd(), WM_USER + 11, WM_USER + 11, PM_NOREMOVE));
+  ASSERT_TRUE(form.FolderView1().SelectPath(documents));
+  ASSERT_TRUE(PeekMessageW(&pending, form.hwnd(), WM_USER + 11, WM_USER + 11, PM_REMOVE));
+  DispatchMessageW(&pending);
+  EXPECT_EQ(form.FolderView1().GetSelectedPath(), documents);
+
+  // The style box sets the list's view; the filter box its mask.
+  ASSERT_TRUE(form.FolderView1().SelectPath(root / "in"));
+  auto choose = [&](int id, int index) {
+    SendMessageW(form.item(id), CB_SETCURSEL, index, 0);
+    SendMessageW(form.hwnd(), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(form.item(id)));
+  };
+  choose(IDC_ComboBox1, 0);  // "詳細"
+  EXPECT_EQ(ListView_GetView(form.FileView1().hwnd()), static_cast<DWORD>(LV_VIEW_DETAILS));
+  choose(IDC_ComboBox1, 3);  // "大きいアイコン"
+  EXPECT_EQ(ListView_GetView(form.FileView1().hwnd()), static_cast<DWORD>(LV_VIEW_ICON));
+  choose(IDC_FilterComboBox1, 2);  // "PDF(*.pdf)"
+  std::vector<std::string> shown;
+  for (int i = 0; i < ListView_GetItemCount(form.FileView1().hwnd()); ++i) {
+    wchar_t text[MAX_PATH] = {};
+    ListView_GetItemText(form.FileView1().hwnd(), i, 0, text, MAX_PATH);
+    shown.push_back(narrow(text));
+  }
+  std::sort(shown.begin(), shown.end());
+  EXPECT_EQ(shown, (std::vector<std::string>{"b.pdf", "sub"}));
 }
 
 TEST_F(OutFileListFormTest, TheMainWindowStartsBatchOutputWhenTheEditorClosesWithOk) {
