@@ -79,6 +79,11 @@ TEST_F(OutFileListFormTest, AddingFilesTheThreeWays) {
   form.SelectFilenameEnter();
   form.setItemText(IDC_SelectFilename, in("missing.hgl"));
   form.SelectFilenameEnter();  // no such file: nothing
+  test::writeFile(in("café.hgl"), "x");  // é is not in code page 932: refused, never mangled
+  form.setItemText(IDC_SelectFilename, in("café.hgl"));
+  form.SelectFilenameEnter();
+  ASSERT_EQ(warnings.size(), 2u);
+  EXPECT_EQ(warnings[1].rfind(in("café.hgl") + "\r", 0), 0u);
   EXPECT_EQ(form.Files(), (std::vector<std::string>{in("a.hgl"), in("a.hgl"), in("b.pdf"), in("表 ソフト.hgl")}));
   EXPECT_EQ(SendMessageW(form.item(IDC_ListBox1Files), LB_GETCOUNT, 0, 0), 4);
 
