@@ -7,6 +7,7 @@
 #include "app/ViewerLauncher.h"
 #include "base/Path.h"
 #include "res/resource.h"
+#include "win/Controls.h"
 #include "win/MessagePump.h"
 #include "win/TextFiles.h"
 
@@ -44,23 +45,7 @@ void TMarliskMForm::keepAlive() {
 }
 
 // Long paths can be scrolled to sideways.
-void TMarliskMForm::fitProgressListWidth() {
-  HWND list = item(IDC_ListBox1);
-  HDC dc = GetDC(list);
-  HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
-  int widest = 0;
-  const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    std::wstring text(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
-    const int length = static_cast<int>(SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data())));
-    SIZE size = {};
-    GetTextExtentPoint32W(dc, text.data(), std::max(length, 0), &size);
-    widest = std::max(widest, static_cast<int>(size.cx));
-  }
-  SelectObject(dc, oldFont);
-  ReleaseDC(list, dc);
-  SendMessageW(list, LB_SETHORIZONTALEXTENT, widest, 0);
-}
+void TMarliskMForm::fitProgressListWidth() { fitHorizontalExtent(item(IDC_ListBox1)); }
 
 void TMarliskMForm::startBatchOutput() {
   if (running_) return;

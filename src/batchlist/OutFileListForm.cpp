@@ -11,6 +11,7 @@
 #include "res/resource.h"
 #include "settings/ExtensionList.h"
 #include "win/AtomicFileWriter.h"
+#include "win/Controls.h"
 #include "win/Tooltip.h"
 
 namespace marlisk::win {
@@ -106,21 +107,7 @@ void TFormOutFileList::showFiles() {
   fitListWidth();
 }
 
-void TFormOutFileList::fitListWidth() {
-  HWND list = item(IDC_ListBox1Files);
-  HDC dc = GetDC(list);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
-  int widest = 0;
-  for (const std::string& file : files_) {
-    const std::wstring text = widen(file);
-    SIZE size = {};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    widest = std::max(widest, static_cast<int>(size.cx));
-  }
-  SelectObject(dc, old);
-  ReleaseDC(list, dc);
-  SendMessageW(list, LB_SETHORIZONTALEXTENT, widest, 0);
-}
+void TFormOutFileList::fitListWidth() { fitHorizontalExtent(item(IDC_ListBox1Files)); }
 
 bool TFormOutFileList::addFile(const std::string& path) {
   if (fileTypeOf(app_.settings, fileNamePart(path)) == kFileTypeUnregistered) {

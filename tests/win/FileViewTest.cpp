@@ -11,6 +11,7 @@
 #include "shellview/FolderView.h"
 #include "support/ControlHost.h"
 #include "support/TestFolder.h"
+#include "win/Controls.h"
 #include "win/Strings.h"
 
 namespace marlisk::win {
@@ -133,13 +134,7 @@ TEST_F(FileViewTest, RenamingInTheListRenamesTheFileAndTheTreeFollows) {
   EXPECT_TRUE(test::isFolder(root / "図面 新"));
   EXPECT_FALSE(test::isFolder(root / "sub"));
   EXPECT_NE(indexOf("図面 新"), -1);
-  wchar_t text[MAX_PATH] = {};
-  TVITEMW item = {TVIF_TEXT};
-  item.hItem = TreeView_GetChild(treeWindow, tree.CurrentNode());
-  item.pszText = text;
-  item.cchTextMax = MAX_PATH;
-  TreeView_GetItem(treeWindow, &item);
-  EXPECT_EQ(narrow(text), "図面 新");
+  EXPECT_EQ(treeItemText(treeWindow, TreeView_GetChild(treeWindow, tree.CurrentNode())), "図面 新");
   selectOnly(indexOf("図面 新"));
   EXPECT_EQ(list.GetSelectedPath(), root / "図面 新");
 }
@@ -213,13 +208,7 @@ TEST_F(FileViewTest, AFolderThatCannotBeReadLeavesTheTreeWhereItWas) {
   HTREEITEM here = tree.CurrentNode();
   HTREEITEM gone = nullptr;
   for (HTREEITEM child = TreeView_GetChild(treeWindow, here); child; child = TreeView_GetNextSibling(treeWindow, child)) {
-    wchar_t text[MAX_PATH] = {};
-    TVITEMW item = {TVIF_TEXT};
-    item.hItem = child;
-    item.pszText = text;
-    item.cchTextMax = MAX_PATH;
-    TreeView_GetItem(treeWindow, &item);
-    if (narrow(text) == "gone") gone = child;
+    if (treeItemText(treeWindow, child) == "gone") gone = child;
   }
   ASSERT_NE(gone, nullptr);
   test::removeTree(root / "gone");  // taken away after the tree listed it

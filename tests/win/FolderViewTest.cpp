@@ -7,6 +7,7 @@
 #include "shellview/FolderView.h"
 #include "shellview/ShellItems.h"
 #include "support/ControlHost.h"
+#include "win/Controls.h"
 #include "support/TestFolder.h"
 #include "win/Strings.h"
 
@@ -15,15 +16,7 @@ namespace {
 
 using test::TestFolder;
 
-std::string text(HWND tree, HTREEITEM node) {
-  wchar_t buffer[MAX_PATH] = {};
-  TVITEMW item = {TVIF_TEXT};
-  item.hItem = node;
-  item.pszText = buffer;
-  item.cchTextMax = MAX_PATH;
-  TreeView_GetItem(tree, &item);
-  return narrow(buffer);
-}
+std::string text(HWND tree, HTREEITEM node) { return treeItemText(tree, node); }
 
 std::string childTexts(HWND tree, HTREEITEM node) {
   std::string all;

@@ -1,0 +1,38 @@
+#include "win/Controls.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "win/Strings.h"
+
+namespace marlisk::win {
+
+void fitHorizontalExtent(HWND listBox) {
+  HDC dc = GetDC(listBox);
+  HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(listBox, WM_GETFONT, 0, 0)));
+  int widest = 0;
+  const int count = static_cast<int>(SendMessageW(listBox, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    std::wstring text(static_cast<size_t>(SendMessageW(listBox, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+    const int length = static_cast<int>(SendMessageW(listBox, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data())));
+    SIZE size = {};
+    GetTextExtentPoint32W(dc, text.data(), std::max(length, 0), &size);
+    widest = std::max(widest, static_cast<int>(size.cx));
+  }
+  SelectObject(dc, oldFont);
+  ReleaseDC(listBox, dc);
+  SendMessageW(listBox, LB_SETHORIZONTALEXTENT, widest, 0);
+}
+
+std::string treeItemText(HWND tree, HTREEITEM item) {
+  wchar_t buffer[MAX_PATH] = {};
+  TVITEMW data = {TVIF_TEXT};
+  data.hItem = item;
+  data.pszText = buffer;
+  data.cchTextMax = MAX_PATH;
+  TreeView_GetItem(tree, &data);
+  return narrow(buffer);
+}
+
+}  // namespace marlisk::win

@@ -1,0 +1,17 @@
+// Small helpers for the platform's controls.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+namespace marlisk::win {
+
+// Lets a list box scroll sideways as far as its widest entry, measured in its own font.
+void fitHorizontalExtent(HWND listBox);
+
+// The text of a tree-view item.
+std::string treeItemText(HWND tree, HTREEITEM item);
+
+}  // namespace marlisk::win
