@@ -87,17 +87,18 @@ TEST_F(BatchOutputFormTest, TheProgressListKeepsTheNewestEntries) {
   std::vector<std::string> names;
   for (int i = 1; i <= 120; ++i) names.push_back("f" + std::to_string(i) + ".hgl");
   makeList(names);
-  // Look at the list while the viewer runs (the window is pumped meanwhile).
+  // Look at the list while the viewer runs (the window is pumped meanwhile): every tick once
+  // the viewer has started (its log exists), so that a slow run cannot be caught half-way.
   SetEnvironmentVariableW(L"TESTVIEWER_SLEEP_MS", L"1500");
-  static HWND list;
+  static HWND list, labelWindow;
   static int count;
-  static std::string first, last, status;
+  static std::string first, last, status, log;
   list = form.item(IDC_ListBox1);
-  count = -1;
-  static HWND labelWindow;
   labelWindow = form.item(IDC_Label1);
-  const UINT_PTR timer = SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR, DWORD) {
-    if (count >= 0) return;
+  log = root / "viewer.log";
+  count = -1;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+    if (!test::isFile(log) || !IsWindow(list)) return;
     count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
     auto text = [](int i) {
       wchar_t buffer[MAX_PATH] = {};

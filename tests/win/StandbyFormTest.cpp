@@ -142,10 +142,13 @@ TEST_F(StandbyFormTest, NothingIsDeletedThatTheViewerDidNotGetWhole) {
   // A file written again while the viewer ran holds what was never converted: it stays.
   app.settings.ViewerExePath = test::testViewerPath();
   SetEnvironmentVariableW(L"TESTVIEWER_SLEEP_MS", L"1000");
-  static std::string rewrite;
+  // Written again once the viewer has started (its log exists), whatever the machine's pace.
+  static std::string rewrite, log;
   rewrite = watched("a.hgl");
-  const UINT_PTR timer = SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR, DWORD) {
-    if (!rewrite.empty()) test::writeFile(rewrite, "IN;PU0,0;PD100,100;");
+  log = root / "viewer.log";
+  const UINT_PTR timer = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+    if (rewrite.empty() || !test::isFile(log)) return;
+    test::writeFile(rewrite, "IN;PU0,0;PD100,100;");
     rewrite.clear();
   });
   finishCycle();
