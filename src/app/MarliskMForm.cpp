@@ -6,6 +6,7 @@
 #include "batchlist/FileHelpers.h"
 #include "dialogs/VersionForm.h"
 #include "res/resource.h"
+#include "win/HelpHook.h"
 #include "win/Tooltip.h"
 
 namespace marlisk::win {
@@ -22,6 +23,7 @@ constexpr int kRunControls[] = {IDC_ButtonCreateOutListFile, IDC_ButtonSetAutoPa
 TMarliskMForm::TMarliskMForm(AppContext& app)
     : Dialog(IDD_MAIN),
       app_(app),
+      HTMLHelp1(app.exeFolder, app.helpFile),
       outFileList_(app),
       page1_(IDD_PAGE_OUTPUT1, IDC_RadioGroupOutTyp, IDC_RadioGroupOutTyp_First, outputTypes(OutputTab::Output1),
              [this](int index) { RadioGroupOutTypClick(index); }),
@@ -33,6 +35,7 @@ void TMarliskMForm::onInitDialog() {
   SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
   SetWindowTextW(hwnd(), widen(app_.title).c_str());
+  HTMLHelp1.Loaded();
 
   HWND tabs = item(IDC_PageControl1);
   TCITEMW tab = {TCIF_TEXT};
@@ -156,6 +159,8 @@ void TMarliskMForm::ButtonVersionClick() {
   version.showModal(hwnd());
 }
 
+void TMarliskMForm::ButtonHelpClick() { requestHelp(HELP_FINDER, 0); }
+
 // The editor's "バッチファイル出力開始" closes it with OK: the batch starts at once.
 void TMarliskMForm::ButtonCreateOutListFileClick() {
   if (outFileList_.showModal(hwnd()) == IDOK) startBatchOutput();
@@ -178,6 +183,7 @@ bool TMarliskMForm::onCommand(int id, int code, HWND) {
     case IDC_ButtonAppMinimize: ButtonAppMinimizeClick(); return true;
     case IDC_ButtonVersion: ButtonVersionClick(); return true;
     case IDC_ButtonCreateOutListFile: ButtonCreateOutListFileClick(); return true;
+    case IDC_ButtonHelp: ButtonHelpClick(); return true;
     case IDC_ButtonBatchOutput: startBatchOutput(); return true;
     case IDC_ButtonAutoOutput: startStandbyOutput(); return true;
     case IDCANCEL: return true;  // Esc does not end the program

@@ -11,6 +11,7 @@
 #include "app/ProgramStart.h"
 #include "app/Standby.h"
 #include "batchlist/OutFileListForm.h"
+#include "help/HtmlHelp.h"
 #include "win/Dialog.h"
 
 namespace marlisk::win {
@@ -53,6 +54,7 @@ class TMarliskMForm final : public Dialog {
   void ButtonAppMinimizeClick();
   void ButtonVersionClick();
   void ButtonCreateOutListFileClick();
+  void ButtonHelpClick();
   TFormOutFileList& batchListEditor() { return outFileList_; }
   void RadioGroupOutTypClick(int index);
   void RadioGroupOutTyp2Click(int index);
@@ -89,6 +91,7 @@ class TMarliskMForm final : public Dialog {
   bool deleteIfUnchanged(const std::string& path, const ListingEntry& listed);
 
   AppContext& app_;
+  THTMLHelp HTMLHelp1;            // every help request of the program goes through it
   TFormOutFileList outFileList_;  // lives for the run: its list survives between showings
   OutputPage page1_;
   OutputPage page2_;

@@ -12,6 +12,7 @@
 #include "settings/ExtensionList.h"
 #include "win/AtomicFileWriter.h"
 #include "win/Controls.h"
+#include "win/HelpHook.h"
 #include "win/Tooltip.h"
 
 namespace marlisk::win {
@@ -31,7 +32,7 @@ LRESULT CALLBACK listProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 }  // namespace
 
-TFormOutFileList::TFormOutFileList(AppContext& app) : Dialog(IDD_OUTFILELIST), app_(app) {}
+TFormOutFileList::TFormOutFileList(AppContext& app) : Dialog(IDD_OUTFILELIST), app_(app) { helpContext_ = kHelpTopic; }
 
 void TFormOutFileList::onInitDialog() {
   HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MARLISKAUTO));
@@ -217,6 +218,7 @@ bool TFormOutFileList::onCommand(int id, int code, HWND) {
     case IDC_ButtonAllFileClear: ButtonAllFileClearClick(); return true;
     case IDC_BitBtn1: BitBtn1Click(); return true;
     case IDC_ButtonOutListOK: ButtonOutListOKClick(); return true;
+    case IDC_ButtonHelpList: requestHelp(HELP_CONTEXT, kHelpTopic); return true;
     case IDC_ButtonCancel:
     case IDCANCEL: close(IDCANCEL); return true;
     case IDC_ButtonOutStart:

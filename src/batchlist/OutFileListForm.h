@@ -51,6 +51,7 @@ class TFormOutFileList final : public Dialog {
 
  private:
   static constexpr UINT kReselectMessage = WM_USER + 11;  // 1035
+  static constexpr int kHelpTopic = 302;
 
   // Classifies a file and adds it; false (and a message) for a type that is not registered or
   // a name the code page cannot hold.

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "win/HelpHook.h"
 #include "win/Strings.h"
 #include "win/Warning.h"
 
@@ -63,6 +64,10 @@ INT_PTR Dialog::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       onInitDialog();
+      return TRUE;
+    case WM_HELP:
+      if (helpContext_ != 0) requestHelp(HELP_CONTEXT, static_cast<DWORD_PTR>(helpContext_));
+      else requestHelp(HELP_FINDER, 0);
       return TRUE;
     case WM_COMMAND:
       return onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;

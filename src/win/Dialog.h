@@ -40,6 +40,8 @@ class Dialog {
     return 0;
   }
   virtual void onDestroy() {}
+  // The help topic of the form (F1 asks for it); 0 asks for the help's contents.
+  int helpContext_ = 0;
 
  private:
   static INT_PTR CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

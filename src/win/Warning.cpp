@@ -23,6 +23,14 @@ void ShowWarning(const std::string& text) {
   MessageBoxW(GetActiveWindow(), widen(text).c_str(), L"MarliskAuto", MB_OK | MB_ICONWARNING);
 }
 
+void ShowError(const std::string& text) {
+  if (handler()) {
+    handler()(text);
+    return;
+  }
+  MessageBoxW(GetActiveWindow(), widen(text).c_str(), L"MarliskAuto", MB_OK | MB_ICONERROR);
+}
+
 WarningHandler setWarningHandler(WarningHandler replacement) { return std::exchange(handler(), std::move(replacement)); }
 
 }  // namespace marlisk::win

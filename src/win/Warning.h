@@ -9,6 +9,10 @@ namespace marlisk::win {
 
 void ShowWarning(const std::string& text);
 
+// The error box (error icon, OK only, the application's title): for what another component
+// reports, such as the help viewer's own error text. It goes through the same seam.
+void ShowError(const std::string& text);
+
 using WarningHandler = std::function<void(const std::string&)>;
 // Replaces what ShowWarning does; an empty handler brings back the message box. Returns the
 // handler that was in place.
