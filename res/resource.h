@@ -53,3 +53,5 @@
 #define IDC_ButtonOutStart 2014
 
 #define IDI_UPARROW 2
+#define IDC_VersionWeb 1305
+#define IDC_VersionMail 1306

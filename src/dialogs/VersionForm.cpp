@@ -1,6 +1,7 @@
 #include "dialogs/VersionForm.h"
 
 #include "app/MarliskMForm.h"
+#include "app/ProjectInfo.h"
 #include "res/resource.h"
 #include "settings/Settings.h"
 
@@ -11,6 +12,13 @@ TVersionForm::TVersionForm() : Dialog(IDD_VERSION) {}
 void TVersionForm::onInitDialog() {
   setItemText(IDC_VersionText, kVersionText);
   setItemText(IDC_VersionNotice, std::string(kNoticeText).substr(2));
+  setItemText(IDC_VersionWeb, kWebAddress);
+  setItemText(IDC_VersionMail, kMailAddress);
+  web_.Link = kWebAddress;
+  mail_.Link = kMailAddress;
+  mail_.URLType = TURLType::tpMAIL;
+  web_.attach(item(IDC_VersionWeb));
+  mail_.attach(item(IDC_VersionMail));
 }
 
 bool TVersionForm::onCommand(int id, int, HWND) {

@@ -1,0 +1,77 @@
+// The hyperlink labels of the version dialog, with the shell's open replaced by a recorder.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "dialogs/VersionForm.h"
+#include "resource.h"
+
+namespace marlisk::win {
+namespace {
+
+class URLLinkTest : public ::testing::Test {
+ protected:
+  URLLinkTest() {
+    form.create();
+    for (TURLLink* link : {&form.webLink(), &form.mailLink()})
+      link->open = [this](const std::string& address) { opened.push_back(address); };
+  }
+  TVersionForm form;
+  std::vector<std::string> opened;
+};
+
+TEST_F(URLLinkTest, DefaultsAndTheAddressesOfTheVersionDialog) {
+  TURLLink plain;
+  EXPECT_EQ(plain.Link, "http://");
+  EXPECT_EQ(plain.URLType, TURLType::tpURL);
+  EXPECT_EQ(plain.LinkColor, RGB(255, 0, 0));
+  EXPECT_EQ(plain.FontColor, RGB(0, 0, 255));
+  EXPECT_EQ(plain.HintOffsetX, 15);
+  EXPECT_EQ(plain.HintOffsetY, 15);
+  EXPECT_TRUE(plain.EnableShowHint);
+  EXPECT_EQ(form.itemText(IDC_VersionWeb), "https://brennamor.example/marliskauto/");
+  EXPECT_EQ(form.itemText(IDC_VersionMail), "support@brennamor.example");
+}
+
+TEST_F(URLLinkTest, OnlyALeftClickOpensAndAMailAddressOpensAsMailto) {
+  HWND web = form.item(IDC_VersionWeb), mail = form.item(IDC_VersionMail);
+  for (UINT button : {WM_RBUTTONDOWN, WM_MBUTTONDOWN}) SendMessageW(web, button, 0, 0);
+  EXPECT_TRUE(opened.empty());
+  SendMessageW(web, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  SendMessageW(mail, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  EXPECT_EQ(opened, (std::vector<std::string>{"https://brennamor.example/marliskauto/", "mailto:support@brennamor.example"}));
+}
+
+TEST_F(URLLinkTest, TheHintShowsOncePerVisitWhereTheMouseFirstMoved) {
+  TURLLink& link = form.webLink();
+  ShowWindow(form.hwnd(), SW_SHOWNOACTIVATE);
+  SetCursorPos(300, 200);
+  POINT first;
+  GetCursorPos(&first);
+  SendMessageW(link.hwnd(), WM_MOUSEMOVE, 0, 0);
+  ASSERT_TRUE(link.hintShown());
+  EXPECT_EQ(link.currentColor(), link.LinkColor);
+  RECT at;
+  GetWindowRect(link.hintWindow(), &at);
+  EXPECT_EQ(at.left, first.x + 15);
+  EXPECT_EQ(at.top, first.y + 15);
+  EXPECT_TRUE(IsWindowVisible(link.hintWindow()));
+
+  SetCursorPos(420, 260);  // moving on does not move or show it again
+  SendMessageW(link.hwnd(), WM_MOUSEMOVE, 0, 0);
+  RECT still;
+  GetWindowRect(link.hintWindow(), &still);
+  EXPECT_EQ(still.left, at.left);
+
+  SendMessageW(link.hwnd(), WM_MOUSELEAVE, 0, 0);
+  EXPECT_FALSE(link.hintShown());
+  EXPECT_FALSE(IsWindowVisible(link.hintWindow()));
+  EXPECT_EQ(link.currentColor(), link.FontColor);
+
+  link.EnableShowHint = false;
+  SendMessageW(link.hwnd(), WM_MOUSEMOVE, 0, 0);
+  EXPECT_FALSE(link.hintShown());
+}
+
+}  // namespace
+}  // namespace marlisk::win
