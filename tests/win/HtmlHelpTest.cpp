@@ -150,3 +150,33 @@ TEST_F(HtmlHelpTest, HelpButtonsAndF1AskTheHook) {
 
 }  // namespace
 }  // namespace marlisk::win
+
+#include "support/TestFolder.h"
+
+namespace marlisk::win {
+namespace {
+
+TEST(HelpFileTest, TheBuiltHelpFileHoldsItsTopicsAndItsContextMap) {
+  const std::string chm = test::exeFolder() + "\\MarliskAuto.chm";
+  const std::string bytes = test::readFile(chm);
+  ASSERT_NE(bytes, "<missing>");
+  EXPECT_EQ(bytes.substr(0, 4), "ITSF");  // a compiled HTML Help file
+  for (const char* name : {"/index.htm", "/mainwindow.htm", "/batch.htm", "/standby.htm", "/settings.htm",
+                           "/batchlist.htm", "/papermargin.htm", "/#IVB", "/#STRINGS"})
+    EXPECT_NE(bytes.find(name), std::string::npos) << name;
+
+  // The platform's viewer finds the topics by their context numbers.
+  using HtmlHelpW_t = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
+  HMODULE viewer = LoadLibraryW(L"hhctrl.ocx");
+  ASSERT_NE(viewer, nullptr);
+  auto htmlHelp = reinterpret_cast<HtmlHelpW_t>(reinterpret_cast<void*>(GetProcAddress(viewer, "HtmlHelpW")));
+  ASSERT_NE(htmlHelp, nullptr);
+  const std::wstring file = widen(chm);
+  EXPECT_NE(htmlHelp(GetDesktopWindow(), file.c_str(), HH_HELP_CONTEXT, 302), nullptr);
+  EXPECT_NE(htmlHelp(GetDesktopWindow(), file.c_str(), HH_HELP_CONTEXT, 301), nullptr);
+  EXPECT_EQ(htmlHelp(GetDesktopWindow(), file.c_str(), HH_HELP_CONTEXT, 9999), nullptr);
+  htmlHelp(nullptr, nullptr, HH_CLOSE_ALL, 0);
+}
+
+}  // namespace
+}  // namespace marlisk::win
