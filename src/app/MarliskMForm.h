@@ -9,14 +9,13 @@
 #include "app/AppContext.h"
 #include "app/OutputPage.h"
 #include "app/ProgramStart.h"
+#include "app/ProjectInfo.h"
 #include "app/Standby.h"
 #include "batchlist/OutFileListForm.h"
 #include "help/HtmlHelp.h"
 #include "win/Dialog.h"
 
 namespace marlisk::win {
-
-inline constexpr const char* kNoticeText = "  (C) Brennamor";
 
 class TMarliskMForm final : public Dialog {
  public:

@@ -77,7 +77,7 @@ bool prepareWorkingFolder(const StartFolders& folders, Settings& settings, FileS
   if (result == LoadResult::OtherVersion) {
     // The user's settings of another version are not ours to understand, but they are the
     // user's: keep them beside the new file rather than losing them to the Init copy.
-    const ReadResult old = fs.readFile(parameterFile, kParameterFileLines * (kMaxParameterLineBytes + 2));
+    const ReadResult old = fs.readFile(parameterFile, kMaxParameterFileBytes);
     if (old.error == 0) fs.replaceFile(parameterFile + ".bak", old.bytes);
     if (!copyInit(folders, fs, warn)) return false;
     result = parameters.load(settings);

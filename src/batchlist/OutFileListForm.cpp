@@ -88,8 +88,6 @@ void TFormOutFileList::onInitDialog() {
   showFiles();
 }
 
-void TFormOutFileList::onDestroy() {}
-
 void TFormOutFileList::applyFilter() {
   if (filterIndex_ < 0 || filterIndex_ >= static_cast<int>(filterMasks_.size())) return;
   fileView_.Mask = filterMaskItems(filterMasks_[static_cast<size_t>(filterIndex_)]);

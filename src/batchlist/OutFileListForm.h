@@ -47,7 +47,6 @@ class TFormOutFileList final : public Dialog {
   void onInitDialog() override;
   bool onCommand(int id, int code, HWND control) override;
   INT_PTR onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
-  void onDestroy() override;
 
  private:
   static constexpr UINT kReselectMessage = WM_USER + 11;  // 1035

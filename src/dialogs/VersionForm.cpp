@@ -1,6 +1,5 @@
 #include "dialogs/VersionForm.h"
 
-#include "app/MarliskMForm.h"
 #include "app/ProjectInfo.h"
 #include "res/resource.h"
 #include "settings/Settings.h"

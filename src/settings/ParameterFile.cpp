@@ -99,13 +99,12 @@ LoadResult ParameterFile::load(Settings& settings) {
     return result;
   };
 
-  // A sound file is at most 57 lines of the longest value; a larger one is read that far.
-  constexpr size_t kMaxBytes = kParameterFileLines * (kMaxParameterLineBytes + 2);
-  ReadResult file = fs_.readFile(settings.ParameterFilePath, kMaxBytes + 1);
+  // A larger file is read only as far as a sound one could reach.
+  ReadResult file = fs_.readFile(settings.ParameterFilePath, kMaxParameterFileBytes + 1);
   if (file.error != 0) return finish(LoadResult::CannotOpen);
-  if (file.bytes.size() > kMaxBytes) {
+  if (file.bytes.size() > kMaxParameterFileBytes) {
     // Cut at the last line end inside the limit, so that no value is read half.
-    file.bytes.resize(kMaxBytes);
+    file.bytes.resize(kMaxParameterFileBytes);
     const size_t lastEnd = file.bytes.find_last_of("\r\n");
     file.bytes.resize(lastEnd == std::string::npos ? 0 : lastEnd + 1);
   }

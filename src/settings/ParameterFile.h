@@ -15,6 +15,9 @@ inline constexpr int kParameterFileLines = 57;
 // Longer lines are taken for damage: no setting of ours comes near this.
 inline constexpr size_t kMaxParameterLineBytes = 64 * 1024;
 
+// A sound file is at most 57 lines of the longest value.
+inline constexpr size_t kMaxParameterFileBytes = kParameterFileLines * (kMaxParameterLineBytes + 2);
+
 enum class LoadResult : int32_t { Loaded = 0, CannotOpen = 1, OtherVersion = 2 };
 
 class ParameterFile {

@@ -17,7 +17,6 @@ constexpr UINT_PTR kSubclassId = 0x6676;  // "fl"
 struct SortContext {
   TFileView* view;
   IShellFolder* folder;
-  HWND list;
   int column;
   int sign;
 };
@@ -185,7 +184,7 @@ int CALLBACK TFileView::compareItems(LPARAM a, LPARAM b, LPARAM data) {
 }
 
 void TFileView::sortBy(int column) {
-  SortContext context = {this, folder_.get(), list_, column, signs_[column]};
+  SortContext context = {this, folder_.get(), column, signs_[column]};
   ListView_SortItemsEx(list_, compareItems, reinterpret_cast<LPARAM>(&context));
 }
 
