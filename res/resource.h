@@ -55,3 +55,27 @@
 #define IDI_UPARROW 2
 #define IDC_VersionWeb 1305
 #define IDC_VersionMail 1306
+
+// Folder chooser (its tree, address box, up button and name field share the editor's names)
+#define IDD_FOLDEROPEN 120
+
+// Output-1 settings (its list, OK and help buttons share the main window's names)
+#define IDD_SETAUTOPAR 130
+#define IDC_MarliskExeEdit 3001
+#define IDC_Button2 3002
+#define IDC_EditOutListFileName 3003
+#define IDC_Button1 3004
+#define IDC_sFileNameDirEdit 3005
+#define IDC_Button4 3006
+#define IDC_WaitTimeEdit 3007
+#define IDC_WaitTimeSpin 3008
+#define IDC_OutDirEdit 3009
+#define IDC_Button3 3010
+#define IDC_EditHpglFileExt 3011
+#define IDC_EditImageFileExt 3012
+#define IDC_EditPdfFileExt 3013
+#define IDC_EditEmfFileExt 3014
+#define IDC_EditDxfFileExt 3015
+#define IDC_EditDwgFileExt 3016
+#define IDC_EditIgesFileExt 3017
+#define IDC_EditGerberFileExt 3018

@@ -25,6 +25,7 @@ TMarliskMForm::TMarliskMForm(AppContext& app)
       app_(app),
       HTMLHelp1(app.exeFolder, app.helpFile),
       outFileList_(app),
+      setAutoParForm_(app, folderOpenForm_),
       page1_(IDD_PAGE_OUTPUT1, IDC_RadioGroupOutTyp, IDC_RadioGroupOutTyp_First, outputTypes(OutputTab::Output1),
              [this](int index) { RadioGroupOutTypClick(index); }),
       page2_(IDD_PAGE_OUTPUT2, IDC_RadioGroupOutTyp2, IDC_RadioGroupOutTyp2_First, outputTypes(OutputTab::Output2),
@@ -166,6 +167,12 @@ void TMarliskMForm::ButtonCreateOutListFileClick() {
   if (outFileList_.showModal(hwnd()) == IDOK) startBatchOutput();
 }
 
+// The settings of the tab in front; what the user confirmed is saved at once.
+void TMarliskMForm::ButtonSetAutoParClick() {
+  if (activeTab() == OutputTab::Output1 && setAutoParForm_.showModal(hwnd()) == IDOK)
+    app_.parameterFile().save(app_.settings);
+}
+
 void TMarliskMForm::RadioGroupOutTypClick(int index) {
   app_.settings.OutTypeIndex = static_cast<uint8_t>(index);
   app_.parameterFile().save(app_.settings);
@@ -183,6 +190,7 @@ bool TMarliskMForm::onCommand(int id, int code, HWND) {
     case IDC_ButtonAppMinimize: ButtonAppMinimizeClick(); return true;
     case IDC_ButtonVersion: ButtonVersionClick(); return true;
     case IDC_ButtonCreateOutListFile: ButtonCreateOutListFileClick(); return true;
+    case IDC_ButtonSetAutoPar: ButtonSetAutoParClick(); return true;
     case IDC_ButtonHelp: ButtonHelpClick(); return true;
     case IDC_ButtonBatchOutput: startBatchOutput(); return true;
     case IDC_ButtonAutoOutput: startStandbyOutput(); return true;

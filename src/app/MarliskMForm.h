@@ -12,6 +12,8 @@
 #include "app/ProjectInfo.h"
 #include "app/Standby.h"
 #include "batchlist/OutFileListForm.h"
+#include "dialogs/FolderOpenForm.h"
+#include "dialogs/SetAutoParForm.h"
 #include "help/HtmlHelp.h"
 #include "win/Dialog.h"
 
@@ -55,6 +57,9 @@ class TMarliskMForm final : public Dialog {
   void ButtonCreateOutListFileClick();
   void ButtonHelpClick();
   TFormOutFileList& batchListEditor() { return outFileList_; }
+  void ButtonSetAutoParClick();
+  TSetAutoParForm& setAutoParForm() { return setAutoParForm_; }
+  TFolderOpenForm& folderOpenForm() { return folderOpenForm_; }
   void RadioGroupOutTypClick(int index);
   void RadioGroupOutTyp2Click(int index);
   void PageControl1Change();
@@ -92,6 +97,8 @@ class TMarliskMForm final : public Dialog {
   AppContext& app_;
   THTMLHelp HTMLHelp1;            // every help request of the program goes through it
   TFormOutFileList outFileList_;  // lives for the run: its list survives between showings
+  TFolderOpenForm folderOpenForm_;  // one chooser for every folder "参照"
+  TSetAutoParForm setAutoParForm_;
   OutputPage page1_;
   OutputPage page2_;
   StartRequest request_;

@@ -33,4 +33,14 @@ bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::string parentFolder(std::string_view folder) {
+  auto isRoot = [](std::string_view path) { return path.size() == 3 && path[1] == ':' && path[2] == '\\'; };
+  if (isRoot(folder)) return {};
+  if (!folder.empty() && folder.back() == '\\') folder.remove_suffix(1);
+  std::string_view above = folderPart(folder);
+  if (!isRoot(above) && !above.empty() && above.back() == '\\') above.remove_suffix(1);
+  // Each step is shorter, so a walk up always ends.
+  return above.size() < folder.size() ? std::string(above) : std::string();
+}
+
 }  // namespace marlisk

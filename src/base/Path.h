@@ -14,6 +14,10 @@ std::string_view fileNamePart(std::string_view path);
 // Everything up to and including the last "\" or ":" ("" when there is neither).
 std::string_view folderPart(std::string_view path);
 
+// The folder that holds `folder` (with or without its trailing ""), without a trailing ""
+// except at a root such as "C:"; "" above a root.
+std::string parentFolder(std::string_view folder);
+
 // The extension of the file-name part, from its last "." on, dot included; "" when the
 // name has no dot. A leading dot counts: ".profile" has the extension ".profile".
 std::string_view extensionPart(std::string_view path);

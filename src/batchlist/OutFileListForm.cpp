@@ -38,10 +38,7 @@ void TFormOutFileList::onInitDialog() {
   HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MARLISKAUTO));
   SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
   addTooltip(hwnd(), item(IDC_BitBtn1), "１つ上のホルダへ移動");
-  // The up arrow beside "上へ" (common controls 6 draw an image and the text together).
-  const auto arrow = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_UPARROW), IMAGE_ICON,
-                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-  SendDlgItemMessageW(hwnd(), IDC_BitBtn1, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(arrow));
+  setButtonIcon(item(IDC_BitBtn1), IDI_UPARROW);
   SetWindowSubclass(item(IDC_ListBox1Files), listProc, kListSubclass, reinterpret_cast<DWORD_PTR>(this));
 
   fileView_.FileExecute = false;
@@ -167,13 +164,7 @@ void TFormOutFileList::ListBox1DeleteSelected() {
   fitListWidth();
 }
 
-void TFormOutFileList::BitBtn1Click() {
-  wchar_t remembered[MAX_PATH] = {}, parent[MAX_PATH] = {};
-  GetCurrentDirectoryW(MAX_PATH, remembered);
-  if (!SetCurrentDirectoryW(widen(folderView_.GetSelectedPath()).c_str())) return;
-  if (SetCurrentDirectoryW(L"..") && GetCurrentDirectoryW(MAX_PATH, parent)) folderView_.SelectPath(narrow(parent));
-  SetCurrentDirectoryW(remembered);
-}
+void TFormOutFileList::BitBtn1Click() { folderView_.SelectParentFolder(); }
 
 std::string TFormOutFileList::openDialogChoice() {
   wchar_t file[MAX_PATH] = {};

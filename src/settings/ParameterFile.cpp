@@ -6,6 +6,7 @@
 #include "base/LineReader.h"
 #include "base/Numbers.h"
 #include "base/Path.h"
+#include "settings/SettingsRules.h"
 
 namespace marlisk {
 
@@ -57,19 +58,11 @@ bool ParameterFile::save(const Settings& settings) {
   Settings copy = settings;  // the slot table hands out pointers into a model it may change
   std::string out;
   auto appendLine = [&](const std::string& value) {
-    if (value.find_first_of("\r\n") != std::string::npos) {
-      warn_(refusal(value, "改行を含む設定は保存できません!"));
-      return false;
-    }
-    if (value.size() > kMaxParameterLineBytes) {
-      warn_(refusal(value, "設定が長すぎます!"));
+    if (std::optional<std::string> reason = unstorableReason(value, codec_)) {
+      warn_(refusal(value, reason->c_str()));
       return false;
     }
     const std::optional<std::string> ansi = codec_.toAnsi(value);
-    if (!ansi) {
-      warn_(refusal(value, "このパソコンの文字コードで表せない文字が含まれています!"));
-      return false;
-    }
     out += *ansi;
     out += "\r\n";
     return true;

@@ -370,4 +370,13 @@ void TFolderView::RenameChild(LPCITEMIDLIST oldId, LPCITEMIDLIST newId) {
   if (onTrackPath) onTrackPath(absolute.get());
 }
 
+void TFolderView::SelectParentFolder() {
+  // The process's working folder is borrowed for the walk and given back.
+  wchar_t remembered[MAX_PATH] = {}, parent[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, remembered);
+  if (!SetCurrentDirectoryW(widen(GetSelectedPath()).c_str())) return;
+  if (SetCurrentDirectoryW(L"..") && GetCurrentDirectoryW(MAX_PATH, parent)) SelectPath(narrow(parent));
+  SetCurrentDirectoryW(remembered);
+}
+
 }  // namespace marlisk::win

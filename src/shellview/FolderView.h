@@ -34,6 +34,9 @@ class TFolderView {
   // Moves the selection to a folder given by its path; false (and no change) when the shell
   // cannot parse it or the tree has no node for it.
   bool SelectPath(const std::string& path);
+  // "上へ": moves to the folder above the selected one, found the way the shell finds "..";
+  // a drive root stays where it is, and a folder that can no longer be entered stays too.
+  void SelectParentFolder();
   // The parsing name of the selected folder ("" when nothing is selected).
   std::string GetSelectedPath() const;
   // Selects the child of the selected node whose item equals `id` (one item, relative).

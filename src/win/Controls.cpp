@@ -25,6 +25,12 @@ void fitHorizontalExtent(HWND listBox) {
   SendMessageW(listBox, LB_SETHORIZONTALEXTENT, widest, 0);
 }
 
+void setButtonIcon(HWND button, int iconId) {
+  const auto icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId), IMAGE_ICON,
+                                                  GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+  SendMessageW(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+}
+
 std::string treeItemText(HWND tree, HTREEITEM item) {
   wchar_t buffer[MAX_PATH] = {};
   TVITEMW data = {TVIF_TEXT};

@@ -11,6 +11,10 @@ namespace marlisk::win {
 // Lets a list box scroll sideways as far as its widest entry, measured in its own font.
 void fitHorizontalExtent(HWND listBox);
 
+// Puts a small icon of the program's resources beside a push button's text (common controls
+// 6 draw both).
+void setButtonIcon(HWND button, int iconId);
+
 // The text of a tree-view item.
 std::string treeItemText(HWND tree, HTREEITEM item);
 

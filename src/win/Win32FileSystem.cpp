@@ -59,4 +59,9 @@ int Win32FileSystem::copyFolderTree(const std::string& from, const std::string& 
   return static_cast<int>(win::copyFolderTree(from, to));
 }
 
+std::string currentFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  return GetCurrentDirectoryW(MAX_PATH, folder) ? narrow(folder) : std::string();
+}
+
 }  // namespace marlisk::win

@@ -14,4 +14,7 @@ class Win32FileSystem final : public FileSystem {
   int copyFolderTree(const std::string& from, const std::string& to) override;
 };
 
+// The process's current working folder ("" if it cannot be had).
+std::string currentFolder();
+
 }  // namespace marlisk::win

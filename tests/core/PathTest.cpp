@@ -5,6 +5,27 @@
 namespace marlisk {
 namespace {
 
+TEST(PathTest, ParentFolderWalksUpToTheRootAndStops) {
+  EXPECT_EQ(parentFolder("C:\\a\\b"), "C:\\a");
+  EXPECT_EQ(parentFolder("C:\\a\\b\\"), "C:\\a");
+  EXPECT_EQ(parentFolder("C:\\a"), "C:\\");
+  EXPECT_EQ(parentFolder("C:\\"), "");
+  EXPECT_EQ(parentFolder("C:"), "");
+  EXPECT_EQ(parentFolder(""), "");
+  // Every walk ends, whatever the text.
+  for (const char* start : {"\\\\server\\share\\plans", "\\\\\\\\", "a\\b", ":::", "C:\\表\\図面"}) {
+    std::string folder = start;
+    int steps = 0;
+    while (!folder.empty() && steps < 20) {
+      const std::string above = parentFolder(folder);
+      EXPECT_LT(above.size(), folder.size()) << start;
+      folder = above;
+      ++steps;
+    }
+    EXPECT_TRUE(folder.empty()) << start;
+  }
+}
+
 TEST(PathTest, SplitsAtTheLastBackslashOrColon) {
   struct Case {
     const char* path;

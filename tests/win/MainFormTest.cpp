@@ -13,6 +13,7 @@
 #include "batchlist/FileHelpers.h"
 #include "resource.h"
 #include "support/TestFolder.h"
+#include "support/WhenModal.h"
 #include "win/Handles.h"
 
 namespace marlisk::win {
@@ -232,6 +233,43 @@ TEST_F(MainFormTest, ChosenOutputTypesAreSavedAndSurviveARestart) {
   EXPECT_EQ(again.outputPage(OutputTab::Output1).itemIndex(), 5);
   EXPECT_EQ(again.outputPage(OutputTab::Output2).itemIndex(), 3);
   EXPECT_TRUE(warnings.empty());
+}
+
+TEST_F(MainFormTest, SettingsConfirmedWithOkAreSavedAtOnce) {
+  test::makeFolder(root / "in");
+  test::writeFile(root / "batch.txt", "");
+  TMarliskMForm& form = start();
+  auto fill = [&](HWND dialog, const char* minutes) {
+    SetDlgItemTextW(dialog, IDC_EditOutListFileName, widen(root / "batch.txt").c_str());
+    SetDlgItemTextW(dialog, IDC_sFileNameDirEdit, widen(root / "in\\*.plt").c_str());
+    SetDlgItemTextW(dialog, IDC_OutDirEdit, widen(root / "in").c_str());
+    SetDlgItemTextW(dialog, IDC_WaitTimeEdit, widen(minutes).c_str());
+  };
+  {
+    test::WhenModal settings(form.hwnd(), [&](HWND dialog) {
+      fill(dialog, "7");
+      test::clickButton(dialog, IDCANCEL);  // the close box
+    });
+    form.ButtonSetAutoParClick();
+    ASSERT_TRUE(settings.ran());
+  }
+  {
+    test::WhenModal settings(form.hwnd(), [&](HWND dialog) {
+      EXPECT_EQ(GetDlgItemInt(dialog, IDC_WaitTimeEdit, nullptr, FALSE), 2u);  // 120 seconds
+      fill(dialog, "5");
+      test::clickButton(dialog, IDC_ButtonOK);
+    });
+    form.ButtonSetAutoParClick();
+    ASSERT_TRUE(settings.ran());
+  }
+  restart();
+  start();
+  EXPECT_EQ(context().settings.WaitSeconds, 300);
+  EXPECT_EQ(context().settings.WatchFolder, root / "in\\");
+  EXPECT_EQ(context().settings.WatchFileMask, "*.plt");
+  EXPECT_EQ(context().settings.OutputFolder, root / "in\\");
+  EXPECT_EQ(context().settings.BatchFileName, root / "batch.txt");
+  EXPECT_TRUE(warnings.empty()) << warnings[0];
 }
 
 TEST_F(MainFormTest, ControlsCaptionsAndButtons) {

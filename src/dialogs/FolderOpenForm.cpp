@@ -1,0 +1,53 @@
+#include "dialogs/FolderOpenForm.h"
+
+#include "base/Path.h"
+#include "res/resource.h"
+#include "win/Controls.h"
+#include "win/Strings.h"
+#include "win/Win32FileSystem.h"
+#include "win/Tooltip.h"
+
+namespace marlisk::win {
+
+TFolderOpenForm::TFolderOpenForm() : Dialog(IDD_FOLDEROPEN) {}
+
+void TFolderOpenForm::onInitDialog() {
+  HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MARLISKAUTO));
+  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  addTooltip(hwnd(), item(IDC_BitBtn1), "１つ上のホルダへ移動");
+  setButtonIcon(item(IDC_BitBtn1), IDI_UPARROW);
+  TreeView_SetIndent(item(IDC_FolderView1), 19);
+
+  folderView_.ContextMenu = &contextMenu_;
+  comboView_.attach(item(IDC_ComboView1));
+  folderView_.attach(item(IDC_FolderView1));
+  comboView_.link(folderView_);
+  folderView_.OnChange = [this] { setItemText(IDC_SelectFilename, folderView_.GetSelectedPath()); };
+
+  // A start folder that has gone away (a watch folder deleted since it was set) opens at
+  // the nearest folder above it that is still there.
+  std::string start = SelectedFolder.empty() ? currentFolder() : SelectedFolder;
+  while (!start.empty() && !folderView_.SelectPath(start)) start = parentFolder(start);
+  setItemText(IDC_SelectFilename, folderView_.GetSelectedPath());
+  // The tree has the focus, so its selection shows and the arrow keys walk it.
+  PostMessageW(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(IDC_FolderView1)), TRUE);
+}
+
+void TFolderOpenForm::BitBtn1Click() { folderView_.SelectParentFolder(); }
+
+void TFolderOpenForm::ButtonOKClick() {
+  SelectedFolder = itemText(IDC_SelectFilename);
+  close(IDOK);
+}
+
+bool TFolderOpenForm::onCommand(int id, int code, HWND) {
+  if (code != BN_CLICKED) return false;
+  switch (id) {
+    case IDOK: ButtonOKClick(); return true;
+    case IDCANCEL: close(IDCANCEL); return true;
+    case IDC_BitBtn1: BitBtn1Click(); return true;
+    default: return false;
+  }
+}
+
+}  // namespace marlisk::win
