@@ -79,3 +79,31 @@
 #define IDC_EditDwgFileExt 3016
 #define IDC_EditIgesFileExt 3017
 #define IDC_EditGerberFileExt 3018
+
+// Output-2 settings (the fields it shares with output 1 keep their names and numbers)
+#define IDD_SETAUTOPAR2 140
+#define IDC_OutDirButton 3101
+#define IDC_sFileNameEdit 3102
+#define IDC_ButtonPaperMarg 3103
+#define IDC_TabControl1 3104
+#define IDC_LabelExampleFolder 3105
+#define IDC_sFileNameDirEdit1 3111  // rows 1..5 follow in order
+#define IDC_FileNameDirButton1 3121  // their buttons likewise
+
+// Paper margins and drawing position
+#define IDD_SETPAPERMARG 150
+#define IDC_EditPaperMergLeft 3201
+#define IDC_EditPaperMergUp 3202
+#define IDC_EditPaperMergRight 3203
+#define IDC_EditPaperMergDown 3204
+#define IDC_SpinPaperMergLeft 3205
+#define IDC_SpinPaperMergUp 3206
+#define IDC_SpinPaperMergRight 3207
+#define IDC_SpinPaperMergDown 3208
+#define IDC_MarginGroup 3209
+#define IDC_HOutPosRadioGroup 3210  // the group's frame; its items follow
+#define IDC_HOutPosRadio0 3211
+#define IDC_VOutPosRadioGroup 3220
+#define IDC_VOutPosRadio0 3221
+#define IDC_RadioGroup1 3230
+#define IDC_RadioGroup1Item0 3231

@@ -26,6 +26,8 @@ TMarliskMForm::TMarliskMForm(AppContext& app)
       HTMLHelp1(app.exeFolder, app.helpFile),
       outFileList_(app),
       setAutoParForm_(app, folderOpenForm_),
+      setPaperMargForm_(app),
+      setAutoPar2Form_(app, folderOpenForm_, setPaperMargForm_),
       page1_(IDD_PAGE_OUTPUT1, IDC_RadioGroupOutTyp, IDC_RadioGroupOutTyp_First, outputTypes(OutputTab::Output1),
              [this](int index) { RadioGroupOutTypClick(index); }),
       page2_(IDD_PAGE_OUTPUT2, IDC_RadioGroupOutTyp2, IDC_RadioGroupOutTyp2_First, outputTypes(OutputTab::Output2),
@@ -169,8 +171,8 @@ void TMarliskMForm::ButtonCreateOutListFileClick() {
 
 // The settings of the tab in front; what the user confirmed is saved at once.
 void TMarliskMForm::ButtonSetAutoParClick() {
-  if (activeTab() == OutputTab::Output1 && setAutoParForm_.showModal(hwnd()) == IDOK)
-    app_.parameterFile().save(app_.settings);
+  Dialog& settings = activeTab() == OutputTab::Output1 ? static_cast<Dialog&>(setAutoParForm_) : setAutoPar2Form_;
+  if (settings.showModal(hwnd()) == IDOK) app_.parameterFile().save(app_.settings);
 }
 
 void TMarliskMForm::RadioGroupOutTypClick(int index) {

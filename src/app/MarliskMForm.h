@@ -13,7 +13,9 @@
 #include "app/Standby.h"
 #include "batchlist/OutFileListForm.h"
 #include "dialogs/FolderOpenForm.h"
+#include "dialogs/SetAutoPar2Form.h"
 #include "dialogs/SetAutoParForm.h"
+#include "dialogs/SetPaperMargForm.h"
 #include "help/HtmlHelp.h"
 #include "win/Dialog.h"
 
@@ -59,6 +61,7 @@ class TMarliskMForm final : public Dialog {
   TFormOutFileList& batchListEditor() { return outFileList_; }
   void ButtonSetAutoParClick();
   TSetAutoParForm& setAutoParForm() { return setAutoParForm_; }
+  TSetAutoPar2Form& setAutoPar2Form() { return setAutoPar2Form_; }
   TFolderOpenForm& folderOpenForm() { return folderOpenForm_; }
   void RadioGroupOutTypClick(int index);
   void RadioGroupOutTyp2Click(int index);
@@ -99,6 +102,8 @@ class TMarliskMForm final : public Dialog {
   TFormOutFileList outFileList_;  // lives for the run: its list survives between showings
   TFolderOpenForm folderOpenForm_;  // one chooser for every folder "参照"
   TSetAutoParForm setAutoParForm_;
+  TSetPaperMargForm setPaperMargForm_;
+  TSetAutoPar2Form setAutoPar2Form_;
   OutputPage page1_;
   OutputPage page2_;
   StartRequest request_;

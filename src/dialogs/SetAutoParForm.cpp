@@ -5,16 +5,11 @@
 #include <algorithm>
 #include <utility>
 
-#include "base/Numbers.h"
 #include "base/Path.h"
 #include "res/resource.h"
 #include "settings/ExtensionList.h"
 #include "settings/SettingsRules.h"
-#include "win/Controls.h"
 #include "win/Strings.h"
-#include "win/Win32FileSystem.h"
-#include "win/HelpHook.h"
-#include "win/TextFiles.h"
 #include "win/Warning.h"
 
 namespace marlisk::win {
@@ -53,18 +48,14 @@ LRESULT CALLBACK editProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 }  // namespace
 
 TSetAutoParForm::TSetAutoParForm(AppContext& app, TFolderOpenForm& folderOpenForm)
-    : Dialog(IDD_SETAUTOPAR), app_(app), folderOpenForm_(folderOpenForm) {
-  helpContext_ = kHelpTopic;
+    : SettingsForm(IDD_SETAUTOPAR, app, folderOpenForm) {
   openDialog_.Filter = "TEXTファイル(*.txt)|*.txt|全て(*.*)|*.*";
-  openDialog_.InitialDir = "\\Program Files\\Trenol\\Data";
 }
 
 void TSetAutoParForm::onInitDialog() {
-  HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MARLISKAUTO));
-  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  prepare();
   for (int id : {IDC_MarliskExeEdit, IDC_EditOutListFileName})
     SetWindowSubclass(item(id), editProc, kEditSubclass, reinterpret_cast<DWORD_PTR>(this));
-  SendDlgItemMessageW(hwnd(), IDC_WaitTimeSpin, UDM_SETRANGE32, 0, kMaxWaitMinutes);
 
   showing_ = true;  // the preview is read once, below, not at every field set
   const Settings& s = app_.settings;
@@ -73,30 +64,9 @@ void TSetAutoParForm::onInitDialog() {
   setItemText(IDC_EditOutListFileName, s.BatchFileName);
   setItemText(IDC_sFileNameDirEdit, s.WatchFolder + s.WatchFileMask);
   setItemText(IDC_OutDirEdit, s.OutputFolder);
-  SendDlgItemMessageW(hwnd(), IDC_WaitTimeSpin, UDM_SETPOS32, 0, waitMinutesFromSeconds(s.WaitSeconds));
+  showWaitSeconds(s.WaitSeconds);
   showing_ = false;
   EditOutListFileNameChange();
-}
-
-void TSetAutoParForm::EditOutListFileNameChange() {
-  HWND list = item(IDC_ListBox1);
-  SendMessageW(list, LB_RESETCONTENT, 0, 0);
-  const std::string name = itemText(IDC_EditOutListFileName);
-  if (!app_.fileSystem.fileExists(name)) return;
-  app_.settings.BatchFileName = name;
-  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-  // A line too long to hold shows as its start like any other; what cannot be read ends the
-  // preview, nothing more (the file is checked again on OK).
-  LineFileReader reader(name, 1024 * 1024);
-  std::string line;
-  for (LineFileReader::Status status; (status = reader.next(line)) != LineFileReader::Status::End &&
-                                      status != LineFileReader::Status::Error;) {
-    const std::wstring shown = widen(previewLine(line, app_.codec));
-    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()));
-  }
-  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list, nullptr, TRUE);
-  fitHorizontalExtent(list);
 }
 
 DWORD TSetAutoParForm::createEmptyBatchFile(const std::string& name) {
@@ -138,48 +108,33 @@ void TSetAutoParForm::EditDblClick(int editId) {
 }
 
 void TSetAutoParForm::Button4Click() {
-  const std::string text = itemText(IDC_sFileNameDirEdit);
-  folderOpenForm_.SelectedFolder = text.empty() ? currentFolder() : std::string(folderPart(text));
-  if (folderOpenForm_.showModal(hwnd()) == IDOK)
-    setItemText(IDC_sFileNameDirEdit, watchPatternFor(folderOpenForm_.SelectedFolder));
+  if (std::optional<std::string> chosen = chooseFolder(std::string(folderPart(itemText(IDC_sFileNameDirEdit)))))
+    setItemText(IDC_sFileNameDirEdit, watchPatternFor(*chosen));
 }
 
 void TSetAutoParForm::Button3Click() {
-  const std::string text = itemText(IDC_OutDirEdit);
-  folderOpenForm_.SelectedFolder = text.empty() ? currentFolder() : text;
-  if (folderOpenForm_.showModal(hwnd()) == IDOK)
-    setItemText(IDC_OutDirEdit, withTrailingBackslash(folderOpenForm_.SelectedFolder));
-}
-
-int TSetAutoParForm::waitMinutes() const {
-  return std::clamp(parseInt32(itemText(IDC_WaitTimeEdit)).value_or(0), 0, kMaxWaitMinutes);
+  if (std::optional<std::string> chosen = chooseFolder(itemText(IDC_OutDirEdit)))
+    setItemText(IDC_OutDirEdit, withTrailingBackslash(*chosen));
 }
 
 void TSetAutoParForm::ButtonOKClick() {
   // Enter in the batch file field confirms it the way leaving it would.
   if (GetFocus() == item(IDC_EditOutListFileName)) EditOutListFileNameExit();
   const std::string viewer = itemText(IDC_MarliskExeEdit);
-  if (!app_.fileSystem.fileExists(viewer)) return ShowWarning(viewer + kFileMissingMessage);
+  if (!fileExistsOrSay(viewer)) return;
   const std::string batchFile = itemText(IDC_EditOutListFileName);
-  if (!app_.fileSystem.fileExists(batchFile)) {
-    ShowWarning(batchFile + kFileMissingMessage);
-    return Button1Click();
-  }
+  if (!fileExistsOrSay(batchFile)) return Button1Click();
   const std::string pattern = itemText(IDC_sFileNameDirEdit);
   const std::string watchFolder = watchFolderToCheck(pattern);
   if (!app_.fileSystem.folderExists(watchFolder)) return ShowWarning(watchFolder + kFolderMissingMessage);
-  const OutputFolderCheck output = checkOutputFolder(itemText(IDC_OutDirEdit));
-  setItemText(IDC_OutDirEdit, output.fieldText);
-  if (!app_.fileSystem.folderExists(output.folderToCheck)) return ShowWarning(output.folderToCheck + kFolderMissingMessage);
+  std::string outputFolder;
+  if (!outputFolderExistsOrSay(outputFolder)) return;
 
-  // What the parameter file could not hold is refused here, where the user can still mend it.
   std::vector<std::pair<std::string Settings::*, std::string>> lists;
   for (const auto& [id, list] : kExtensionFields) lists.emplace_back(list, normalizeExtensionList(itemText(id)));
-  std::vector<std::string> texts = {viewer, batchFile, pattern, output.fieldText};
+  std::vector<std::string> texts = {viewer, batchFile, pattern, outputFolder};
   for (const auto& entry : lists) texts.push_back(entry.second);
-  for (const std::string& text : texts)
-    if (std::optional<std::string> reason = unstorableReason(text, app_.codec))
-      return ShowWarning(text + "\r " + *reason);
+  if (!storableOrSay(texts)) return;
 
   Settings& s = app_.settings;
   for (const auto& [list, text] : lists) s.*list = text;
@@ -188,22 +143,17 @@ void TSetAutoParForm::ButtonOKClick() {
   s.BatchFileName = batchFile;
   s.WatchFolder = std::string(folderPart(pattern));
   s.WatchFileMask = std::string(fileNamePart(pattern));
-  s.OutputFolder = output.fieldText;
-  s.WaitSeconds = waitSecondsFromMinutes(waitMinutes());
+  s.OutputFolder = outputFolder;
+  s.WaitSeconds = waitSeconds();
   close(IDOK);
 }
 
 bool TSetAutoParForm::onCommand(int id, int code, HWND) {
-  if (id == IDC_EditOutListFileName && code == EN_CHANGE) {
-    if (!showing_) EditOutListFileNameChange();
-    return true;
-  }
+  if (onSharedCommand(id, code)) return true;
   if (code != BN_CLICKED) return false;
   switch (id) {
     case IDOK:
     case IDC_ButtonOK: ButtonOKClick(); return true;
-    case IDCANCEL: close(IDCANCEL); return true;
-    case IDC_ButtonHelp: requestHelp(HELP_CONTEXT, kHelpTopic); return true;
     case IDC_Button1: Button1Click(); return true;
     case IDC_Button2: Button2Click(); return true;
     case IDC_Button3: Button3Click(); return true;

@@ -4,16 +4,11 @@
 // settings model (saving the parameter file is the caller's business).
 #pragma once
 
-#include <string>
-
-#include "app/AppContext.h"
-#include "dialogs/FolderOpenForm.h"
-#include "dialogs/OpenDialog.h"
-#include "win/Dialog.h"
+#include "dialogs/SettingsForm.h"
 
 namespace marlisk::win {
 
-class TSetAutoParForm final : public Dialog {
+class TSetAutoParForm final : public SettingsForm {
  public:
   TSetAutoParForm(AppContext& app, TFolderOpenForm& folderOpenForm);
 
@@ -24,9 +19,7 @@ class TSetAutoParForm final : public Dialog {
   void Button3Click();  // output folder
   void Button4Click();  // watch folder
   void EditDblClick(int editId);
-  void EditOutListFileNameChange();
   void EditOutListFileNameExit();
-  TOpenDialog& OpenDialog1() { return openDialog_; }
 
  protected:
   void onInitDialog() override;
@@ -34,16 +27,8 @@ class TSetAutoParForm final : public Dialog {
   INT_PTR onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
  private:
-  static constexpr int kHelpTopic = 301;
-
   // Creates the named batch file empty; 0, or the error after telling the user.
   DWORD createEmptyBatchFile(const std::string& name);
-  int waitMinutes() const;
-
-  AppContext& app_;
-  TFolderOpenForm& folderOpenForm_;
-  TOpenDialog openDialog_;
-  bool showing_ = false;  // the fields are being filled
 };
 
 }  // namespace marlisk::win

@@ -54,6 +54,31 @@ std::string withTrailingBackslash(std::string_view folder) {
 
 std::string watchPatternFor(std::string_view folder) { return withTrailingBackslash(folder) + "*.hgl"; }
 
+std::optional<std::string> validateDrawingFolders(Settings& settings, const FileSystem& fileSystem) {
+  auto completeAndCheck = [&](std::array<std::string, kFolderSlots>& folders,
+                              const char* kind) -> std::optional<std::string> {
+    for (size_t n = 0; n < folders.size(); ++n) {
+      std::string& folder = folders[n];
+      if (folder.empty()) continue;
+      folder = withTrailingBackslash(folder);
+      const std::string checked = folder.substr(0, folder.size() - 1);
+      if (!fileSystem.folderExists(checked))
+        return checked + " " + kind + std::to_string(n + 1) + "が存在しません!";
+    }
+    return std::nullopt;
+  };
+  if (auto message = completeAndCheck(settings.DrawingFolders, "作画フォルダ")) return message;
+  if (auto message = completeAndCheck(settings.DrawingOutFolders, "出力先フォルダ")) return message;
+  const auto& drawing = settings.DrawingFolders;
+  for (size_t i = 0; i < drawing.size(); ++i)
+    for (size_t j = i + 1; j < drawing.size(); ++j)
+      if (!drawing[i].empty() && drawing[i] == drawing[j]) return std::string("作画フォルダ1から5は同じフォルダーを選択できません");
+  for (size_t n = 0; n < drawing.size(); ++n)
+    if (!drawing[n].empty() && settings.DrawingOutFolders[n].empty())
+      return " 出力先フォルダ" + std::to_string(n + 1) + "を設定して下さい!";
+  return std::nullopt;
+}
+
 std::optional<std::string> unstorableReason(std::string_view value, const AnsiCodec& codec) {
   if (value.find_first_of("\r\n") != std::string_view::npos) return "改行を含む設定は保存できません!";
   if (value.size() > kMaxParameterLineBytes) return "設定が長すぎます!";

@@ -8,6 +8,8 @@
 #include <string_view>
 
 #include "base/AnsiCodec.h"
+#include "base/FileSystem.h"
+#include "settings/Settings.h"
 
 namespace marlisk {
 
@@ -48,6 +50,12 @@ std::string withTrailingBackslash(std::string_view folder);
 
 // The watch pattern after the watch folder was chosen by browsing: the folder's *.hgl files.
 std::string watchPatternFor(std::string_view folder);
+
+// The drawing folders of output 2 and their output folders, on OK: each set folder gets its
+// trailing "\" in the settings (it stays there even when a later check fails) and must
+// exist; no two drawing folders may be the same; a drawing folder needs its output folder.
+// Empty rows are skipped. The message of the first failure, or nothing when all is well.
+std::optional<std::string> validateDrawingFolders(Settings& settings, const FileSystem& fileSystem);
 
 // Why a value cannot go into the parameter file as it is (a line break would shift every
 // later line; a character the code page lacks would come back as "?"), or nothing.

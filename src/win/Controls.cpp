@@ -31,6 +31,10 @@ void setButtonIcon(HWND button, int iconId) {
   SendMessageW(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
 }
 
+void placeUnderItsPage(HWND tabControl, HWND lastOfPage) {
+  SetWindowPos(tabControl, lastOfPage, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 std::string treeItemText(HWND tree, HTREEITEM item) {
   wchar_t buffer[MAX_PATH] = {};
   TVITEMW data = {TVIF_TEXT};

@@ -15,6 +15,11 @@ void fitHorizontalExtent(HWND listBox);
 // 6 draw both).
 void setButtonIcon(HWND button, int iconId);
 
+// A tab control whose page controls are its siblings, laid over it: it goes below them in
+// the Z order (or it would paint over them), right after `lastOfPage`, which puts it after
+// its page in the tab order.
+void placeUnderItsPage(HWND tabControl, HWND lastOfPage);
+
 // The text of a tree-view item.
 std::string treeItemText(HWND tree, HTREEITEM item);
 

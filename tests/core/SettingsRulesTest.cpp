@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/IconvCodec.h"
+#include "support/MemoryFileSystem.h"
 
 namespace marlisk {
 namespace {
@@ -64,6 +65,44 @@ TEST(SettingsRulesTest, ValuesTheParameterFileCannotHoldHaveAReason) {
   EXPECT_EQ(unstorableReason("C:\\a\r\nb", codec), "改行を含む設定は保存できません!");
   EXPECT_EQ(unstorableReason("C:\\\xF0\x9F\x98\x80", codec), "このパソコンの文字コードで表せない文字が含まれています!");
   EXPECT_EQ(unstorableReason(std::string(70000, 'a'), codec), "設定が長すぎます!");
+}
+
+class DrawingFoldersTest : public ::testing::Test {
+ protected:
+  DrawingFoldersTest() { fs.folders = {"C:\\A", "C:\\B", "C:\\C", "D:\\出力", "D:\\出力2"}; }
+  test::MemoryFileSystem fs;
+  Settings s;
+};
+
+TEST_F(DrawingFoldersTest, SparseRowsWithTheirOutputFoldersPass) {
+  s.DrawingFolders = {"C:\\A", "", "C:\\B\\", "", "C:\\C"};
+  s.DrawingOutFolders = {"D:\\出力", "", "D:\\出力", "D:\\出力2", "D:\\出力2\\"};  // repeats are fine
+  EXPECT_EQ(validateDrawingFolders(s, fs), std::nullopt);
+  EXPECT_EQ(s.DrawingFolders, (std::array<std::string, 5>{"C:\\A\\", "", "C:\\B\\", "", "C:\\C\\"}));
+  EXPECT_EQ(s.DrawingOutFolders[0], "D:\\出力\\");
+  EXPECT_EQ(s.DrawingOutFolders[3], "D:\\出力2\\");  // an output folder without a drawing folder is kept
+}
+
+TEST_F(DrawingFoldersTest, EachFailureWithItsMessage) {
+  s.DrawingFolders = {"C:\\A", "C:\\In"};
+  s.DrawingOutFolders = {"D:\\出力", "D:\\出力"};
+  EXPECT_EQ(validateDrawingFolders(s, fs), "C:\\In 作画フォルダ2が存在しません!");
+  EXPECT_EQ(s.DrawingFolders[0], "C:\\A\\");  // appended before the failure, and kept
+
+  s = Settings();
+  s.DrawingFolders = {"C:\\A"};
+  s.DrawingOutFolders = {"D:\\出力", "", "E:\\無い\\"};
+  EXPECT_EQ(validateDrawingFolders(s, fs), "E:\\無い 出力先フォルダ3が存在しません!");
+
+  s = Settings();
+  s.DrawingFolders = {"C:\\A", "", "C:\\A\\"};  // the same folder once the backslash is added
+  s.DrawingOutFolders = {"D:\\出力", "", "D:\\出力2"};
+  EXPECT_EQ(validateDrawingFolders(s, fs), "作画フォルダ1から5は同じフォルダーを選択できません");
+
+  s = Settings();
+  s.DrawingFolders = {"C:\\A", "", "", "C:\\B"};
+  s.DrawingOutFolders = {"D:\\出力"};
+  EXPECT_EQ(validateDrawingFolders(s, fs), " 出力先フォルダ4を設定して下さい!");
 }
 
 }  // namespace

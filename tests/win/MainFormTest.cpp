@@ -272,6 +272,31 @@ TEST_F(MainFormTest, SettingsConfirmedWithOkAreSavedAtOnce) {
   EXPECT_TRUE(warnings.empty()) << warnings[0];
 }
 
+TEST_F(MainFormTest, TheSecondTabOpensTheSettingsOfOutput2) {
+  test::makeFolder(root / "in");
+  test::writeFile(root / "batch.txt", "");
+  TMarliskMForm& form = start();
+  TabCtrl_SetCurSel(form.item(IDC_PageControl1), 1);
+  form.PageControl1Change();
+  test::WhenModal settings(form.hwnd(), [&](HWND dialog) {
+    wchar_t label[128] = {};
+    GetDlgItemTextW(dialog, IDC_LabelExampleFolder, label, 128);
+    EXPECT_EQ(narrow(label), "例 C:\\Program Files\\MarliskAuto\\InData1\\");
+    SetDlgItemTextW(dialog, IDC_EditOutListFileName, widen(root / "batch.txt").c_str());
+    SetDlgItemTextW(dialog, IDC_OutDirEdit, widen(root / "in").c_str());
+    SetDlgItemTextW(dialog, IDC_sFileNameEdit, L"*.pdf");
+    SetDlgItemTextW(dialog, IDC_WaitTimeEdit, L"3");
+    test::clickButton(dialog, IDC_ButtonOK);
+  });
+  form.ButtonSetAutoParClick();
+  ASSERT_TRUE(settings.ran());
+  restart();
+  start();
+  EXPECT_EQ(context().settings.WaitSeconds, 180);
+  EXPECT_EQ(context().settings.WatchFileMask, "*.pdf");
+  EXPECT_TRUE(warnings.empty()) << warnings[0];
+}
+
 TEST_F(MainFormTest, ControlsCaptionsAndButtons) {
   TMarliskMForm& form = start();
   const std::pair<int, const char*> captions[] = {

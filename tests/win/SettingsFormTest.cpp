@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include "dialogs/FolderOpenForm.h"
+#include "dialogs/SetAutoPar2Form.h"
 #include "dialogs/SetAutoParForm.h"
+#include "dialogs/SetPaperMargForm.h"
 #include "resource.h"
 #include "support/TestFolder.h"
 #include "support/WhenModal.h"
@@ -354,6 +356,236 @@ TEST_F(SetAutoParFormTest, HelpAsksForTopic301) {
   SendMessageW(form.hwnd(), WM_HELP, 0, 0);
   setHelpHook(nullptr);
   EXPECT_EQ(asked, (std::vector<std::pair<UINT, DWORD_PTR>>{{HELP_CONTEXT, 301}, {HELP_CONTEXT, 301}}));
+}
+
+class SetAutoPar2FormTest : public ::testing::Test {
+ protected:
+  SetAutoPar2FormTest() {
+    previous_ = setWarningHandler([this](const std::string& text) { warnings.push_back(text); });
+    for (const char* folder : {"A", "B", "C", "out", "out1", "out3", "選択"}) test::makeFolder(root / folder);
+    test::writeFile(root / "Marlisk.exe", "MZ");
+    test::writeFile(root / "batch.txt", "C:\\in\\a.pdf\r\n");
+    Settings& s = app.settings;
+    s.ViewerExePath = root / "Marlisk.exe";
+    s.BatchFileName = root / "batch.txt";
+    s.WatchFileMask = "*.pdf";
+    s.OutputFolder = root / "out\\";
+    s.WaitSeconds = 600;
+    s.DrawingFolders = {root / "A\\", "", root / "B\\", "", ""};
+    s.DrawingOutFolders = {root / "out1\\", "", root / "out3\\", "", ""};
+  }
+  ~SetAutoPar2FormTest() override { setWarningHandler(previous_); }
+  void open() { ASSERT_NE(form.create(), nullptr); }
+  std::string row(int n) const { return form.itemText(IDC_sFileNameDirEdit1 + n - 1); }
+  void setRow(int n, const std::string& text) { form.setItemText(IDC_sFileNameDirEdit1 + n - 1, text); }
+  bool ok() {
+    test::clickButton(form.hwnd(), IDC_ButtonOK);
+    return form.result() == IDOK;
+  }
+
+  TestFolder root;
+  AppContext app;
+  TFolderOpenForm folderOpenForm;
+  TSetPaperMargForm paperMargForm{app};
+  TSetAutoPar2Form form{app, folderOpenForm, paperMargForm};
+  std::vector<std::string> warnings;
+
+ private:
+  WarningHandler previous_;
+};
+
+TEST_F(SetAutoPar2FormTest, TheRowsShowTheFoldersOfTheTabAndSwitchingKeepsBothSets) {
+  open();
+  EXPECT_EQ(form.itemText(IDC_LabelExampleFolder), "例 C:\\Program Files\\MarliskAuto\\InData1\\");
+  EXPECT_EQ(row(1), root / "A\\");
+  EXPECT_EQ(row(3), root / "B\\");
+  EXPECT_EQ(form.itemText(IDC_sFileNameEdit), "*.pdf");
+  EXPECT_EQ(form.itemText(IDC_WaitTimeEdit), "10");
+  EXPECT_EQ(SendMessageW(form.item(IDC_ListBox1), LB_GETCOUNT, 0, 0), 1);
+
+  setRow(2, "C:\\二");
+  form.TabControl1Change(1);
+  EXPECT_EQ(form.itemText(IDC_LabelExampleFolder), "Ex.C:\\Program Files\\MarliskAuto\\OutData1\\");
+  EXPECT_EQ(row(1), root / "out1\\");
+  EXPECT_EQ(row(2), "");
+  setRow(2, "D:\\出力二");
+  form.TabControl1Change(0);
+  EXPECT_EQ(form.itemText(IDC_LabelExampleFolder), "Ex.C:\\Program Files\\MarliskAuto\\InData1\\");
+  EXPECT_EQ(row(2), "C:\\二");
+  form.TabControl1Change(1);
+  EXPECT_EQ(row(2), "D:\\出力二");
+  // A cancelled dialog leaves the rows of the tabs it left stored, and opens on the same tab.
+  setRow(2, "D:\\未確定");
+  test::clickButton(form.hwnd(), IDCANCEL);
+  EXPECT_EQ(form.result(), IDCANCEL);
+  EXPECT_EQ(app.settings.DrawingFolders[1], "C:\\二");
+  EXPECT_EQ(app.settings.DrawingOutFolders[1], "D:\\出力二");  // not what was typed since
+  open();
+  EXPECT_EQ(form.itemText(IDC_LabelExampleFolder), "例 C:\\Program Files\\MarliskAuto\\OutData1\\");
+  EXPECT_EQ(row(1), root / "out1\\");
+}
+
+TEST_F(SetAutoPar2FormTest, FolderValidationOnOk) {
+  open();
+  // Rows 2 and 4 empty, the others distinct, output folders may repeat: accepted.
+  setRow(1, root / "A");
+  setRow(5, root / "C");
+  form.TabControl1Change(1);
+  setRow(5, root / "out1");
+  form.setItemText(IDC_WaitTimeEdit, "0");
+  form.setItemText(IDC_OutDirEdit, root / "out");
+  ASSERT_TRUE(ok()) << (warnings.empty() ? "" : warnings[0]);
+  const Settings& s = app.settings;
+  EXPECT_EQ(s.DrawingFolders, (std::array<std::string, 5>{root / "A\\", "", root / "B\\", "", root / "C\\"}));
+  EXPECT_EQ(s.DrawingOutFolders[4], root / "out1\\");
+  EXPECT_EQ(s.OutputFolder, root / "out\\");
+  EXPECT_EQ(s.WaitSeconds, 2);
+  EXPECT_TRUE(warnings.empty());
+}
+
+TEST_F(SetAutoPar2FormTest, EachFailureLeavesTheDialogOpenWithWhatWasStored) {
+  open();
+  setRow(1, root / "A");     // gets its backslash before the next row fails
+  setRow(2, root / "nowhere");
+  EXPECT_FALSE(ok());
+  EXPECT_EQ(app.settings.DrawingFolders[0], root / "A\\");
+  EXPECT_EQ(row(1), root / "A\\");
+  setRow(2, "");
+  setRow(3, root / "A\\");  // the same as row 1
+  EXPECT_FALSE(ok());
+  setRow(3, root / "B");
+  setRow(4, root / "C");    // no output folder 4
+  EXPECT_FALSE(ok());
+  form.TabControl1Change(1);
+  setRow(4, root / "gone");
+  EXPECT_FALSE(ok());
+  setRow(4, root / "out3");
+  form.setItemText(IDC_OutDirEdit, "");
+  EXPECT_FALSE(ok());
+  EXPECT_EQ(form.itemText(IDC_OutDirEdit), "\\");
+  EXPECT_EQ(warnings, (std::vector<std::string>{
+                          root / "nowhere 作画フォルダ2が存在しません!",
+                          "作画フォルダ1から5は同じフォルダーを選択できません",
+                          " 出力先フォルダ4を設定して下さい!",
+                          root / "gone 出力先フォルダ4が存在しません!",
+                          "フォルダが存在しません!",
+                      }));
+  EXPECT_EQ(form.result(), 0);
+  EXPECT_EQ(app.settings.OutputFolder, root / "out\\");  // stored only by a passing OK
+}
+
+TEST_F(SetAutoPar2FormTest, BrowsingTakesTheChosenFolderAsItIs) {
+  open();
+  std::string shownAtStart;
+  auto choose = [&](HWND dialog) {
+    shownAtStart = fieldText(dialog, IDC_SelectFilename);
+    SetDlgItemTextW(dialog, IDC_SelectFilename, widen(root / "選択").c_str());
+    test::clickButton(dialog, IDOK);
+  };
+  {
+    test::WhenModal chooser(form.hwnd(), choose);
+    test::clickButton(form.hwnd(), IDC_FileNameDirButton1 + 2);  // row 3
+  }
+  EXPECT_EQ(shownAtStart, root / "B");
+  EXPECT_EQ(row(3), root / "選択");  // no backslash added here
+  {
+    test::WhenModal chooser(form.hwnd(), choose);
+    form.OutDirButtonClick();
+  }
+  EXPECT_EQ(form.itemText(IDC_OutDirEdit), root / "選択");
+  // The paper margins open over this dialog.
+  {
+    std::string caption;
+    test::WhenModal margins(form.hwnd(), [&](HWND dialog) {
+      wchar_t text[64] = {};
+      GetWindowTextW(dialog, text, 64);
+      caption = narrow(text);
+      test::clickButton(dialog, IDCANCEL);
+    });
+    form.ButtonPaperMargClick();
+    EXPECT_EQ(caption, "用紙余白、作画位置設定");
+  }
+}
+
+class SetPaperMargFormTest : public ::testing::Test {
+ protected:
+  SetPaperMargFormTest() {
+    Settings& s = app.settings;
+    s.PaperSettingMode = 1;
+    s.MarginLeft = {1, 2, 3, 4, 5};
+    s.MarginTop = {10, 20, 30, 40, 50};
+    s.MarginRight = {11, 21, 31, 41, 51};
+    s.MarginBottom = {12, 22, 32, 42, 52};
+    s.HDrawPos = {0, 1, 2, 0, 1};
+    s.VDrawPos = {2, 1, 0, 2, 1};
+  }
+  void open() { ASSERT_NE(form.create(), nullptr); }
+  int number(int id) const { return std::stoi(form.itemText(id)); }
+  bool checked(int id) const { return IsDlgButtonChecked(form.hwnd(), id) == BST_CHECKED; }
+  void choose(int id) {
+    SendMessageW(form.item(id), BM_CLICK, 0, 0);
+  }
+
+  AppContext app;
+  TSetPaperMargForm form{app};
+};
+
+TEST_F(SetPaperMargFormTest, EachTabKeepsItsOwnValues) {
+  open();
+  EXPECT_EQ(form.CurrentMarginTab(), 0);
+  EXPECT_EQ(number(IDC_EditPaperMergLeft), 1);
+  EXPECT_EQ(number(IDC_EditPaperMergUp), 10);
+  EXPECT_TRUE(checked(IDC_HOutPosRadio0));
+  EXPECT_TRUE(checked(IDC_VOutPosRadio0 + 2));
+  form.TabControl1Change(1);
+  form.setItemText(IDC_EditPaperMergLeft, "60");
+  choose(IDC_HOutPosRadio0 + 2);
+  form.TabControl1Change(3);
+  EXPECT_EQ(form.CurrentMarginTab(), 3);
+  EXPECT_EQ(number(IDC_EditPaperMergDown), 42);
+  form.setItemText(IDC_EditPaperMergDown, "100");
+  choose(IDC_VOutPosRadio0 + 1);
+  test::clickButton(form.hwnd(), IDC_ButtonOK);
+  EXPECT_EQ(form.result(), IDOK);
+  const Settings& s = app.settings;
+  EXPECT_EQ(s.MarginLeft[1], 60);
+  EXPECT_EQ(s.HDrawPos[1], 2);
+  EXPECT_EQ(s.MarginBottom[3], 100);
+  EXPECT_EQ(s.VDrawPos[3], 1);
+  EXPECT_EQ(s.MarginTop[3], 40);  // untouched
+  // The next showing opens on the tab left last.
+  open();
+  EXPECT_EQ(form.CurrentMarginTab(), 3);
+  EXPECT_EQ(TabCtrl_GetCurSel(form.item(IDC_TabControl1)), 3);
+  EXPECT_EQ(number(IDC_EditPaperMergDown), 100);
+}
+
+TEST_F(SetPaperMargFormTest, TheCloseBoxDiscardsOnlyTheTabInFront) {
+  open();
+  form.setItemText(IDC_EditPaperMergRight, "99");
+  form.TabControl1Change(2);  // No.1 is stored here
+  form.setItemText(IDC_EditPaperMergRight, "77");
+  choose(IDC_RadioGroup1Item0);  // mode 0, stored at once
+  test::clickButton(form.hwnd(), IDCANCEL);
+  EXPECT_EQ(form.result(), IDCANCEL);
+  EXPECT_EQ(app.settings.MarginRight[0], 99);
+  EXPECT_EQ(app.settings.MarginRight[2], 31);
+  EXPECT_EQ(app.settings.PaperSettingMode, 0);
+}
+
+TEST_F(SetPaperMargFormTest, ModeZeroDisablesEverythingButTheModeAndTheButtons) {
+  app.settings.PaperSettingMode = 0;
+  open();
+  for (int id : {IDC_TabControl1, IDC_EditPaperMergLeft, IDC_EditPaperMergUp, IDC_EditPaperMergRight,
+                 IDC_EditPaperMergDown, IDC_SpinPaperMergLeft, IDC_HOutPosRadio0, IDC_VOutPosRadio0 + 2})
+    EXPECT_FALSE(IsWindowEnabled(form.item(id))) << id;
+  for (int id : {IDC_RadioGroup1Item0, IDC_RadioGroup1Item0 + 1, IDC_ButtonOK, IDC_ButtonHelp})
+    EXPECT_TRUE(IsWindowEnabled(form.item(id))) << id;
+  EXPECT_TRUE(checked(IDC_RadioGroup1Item0));
+  choose(IDC_RadioGroup1Item0 + 1);
+  EXPECT_EQ(app.settings.PaperSettingMode, 1);
+  EXPECT_TRUE(IsWindowEnabled(form.item(IDC_EditPaperMergLeft)));
+  EXPECT_TRUE(IsWindowEnabled(form.item(IDC_TabControl1)));
 }
 
 }  // namespace

@@ -1,0 +1,164 @@
+#include "dialogs/SetAutoPar2Form.h"
+
+#include <commctrl.h>
+
+#include "base/Path.h"
+#include "res/resource.h"
+#include "settings/SettingsRules.h"
+#include "win/Controls.h"
+#include "win/Strings.h"
+#include "win/Warning.h"
+
+namespace marlisk::win {
+
+namespace {
+
+constexpr int kDrawingTab = 0;
+constexpr int kOutputTab = 1;
+
+int rowEdit(size_t row) { return IDC_sFileNameDirEdit1 + static_cast<int>(row); }  // row 0..4
+
+}  // namespace
+
+TSetAutoPar2Form::TSetAutoPar2Form(AppContext& app, TFolderOpenForm& folderOpenForm, TSetPaperMargForm& paperMargForm)
+    : SettingsForm(IDD_SETAUTOPAR2, app, folderOpenForm), paperMargForm_(paperMargForm) {
+  openDialog_.Filter = "Text file(*.txt)|*.txt|Program file(*.exe)|*.exe|全て(*.*)|*.*";
+}
+
+void TSetAutoPar2Form::onInitDialog() {
+  prepare();
+  HWND tabs = item(IDC_TabControl1);
+  const char* captions[] = {"作画フォルダー", "出力先フォルダー"};
+  for (int i = 0; i < 2; ++i) {
+    std::wstring text = widen(captions[i]);
+    TCITEMW tab = {TCIF_TEXT};
+    tab.pszText = text.data();
+    TabCtrl_InsertItem(tabs, i, &tab);
+  }
+  TabCtrl_SetCurSel(tabs, tabIndex_);
+  placeUnderItsPage(tabs, item(IDC_LabelExampleFolder));
+
+  showing_ = true;
+  showExample(tabIndex_, "例 ");
+  showRows(tabIndex_);
+  const Settings& s = app_.settings;
+  setItemText(IDC_MarliskExeEdit, s.ViewerExePath);
+  setItemText(IDC_EditOutListFileName, s.BatchFileName);
+  setItemText(IDC_sFileNameEdit, s.WatchFileMask);
+  setItemText(IDC_OutDirEdit, s.OutputFolder);
+  showWaitSeconds(s.WaitSeconds);
+  showing_ = false;
+  EditOutListFileNameChange();
+}
+
+TSetAutoPar2Form::FolderRows& TSetAutoPar2Form::rowsOf(int tab) {
+  return tab == kOutputTab ? app_.settings.DrawingOutFolders : app_.settings.DrawingFolders;
+}
+
+void TSetAutoPar2Form::showRows(int tab) {
+  const FolderRows& rows = rowsOf(tab);
+  for (size_t row = 0; row < rows.size(); ++row) setItemText(rowEdit(row), rows[row]);
+}
+
+void TSetAutoPar2Form::storeRows(int tab) {
+  FolderRows& rows = rowsOf(tab);
+  for (size_t row = 0; row < rows.size(); ++row) rows[row] = itemText(rowEdit(row));
+}
+
+void TSetAutoPar2Form::showExample(int tab, const char* prefix) {
+  setItemText(IDC_LabelExampleFolder, std::string(prefix) + (tab == kOutputTab
+                                                                 ? "C:\\Program Files\\MarliskAuto\\OutData1\\"
+                                                                 : "C:\\Program Files\\MarliskAuto\\InData1\\"));
+}
+
+void TSetAutoPar2Form::TabControl1Change(int index) {
+  if (index != kDrawingTab && index != kOutputTab) return;
+  TabCtrl_SetCurSel(item(IDC_TabControl1), index);
+  if (index == tabIndex_) return;
+  storeRows(tabIndex_);
+  tabIndex_ = index;
+  showExample(index, "Ex.");
+  showRows(index);
+}
+
+void TSetAutoPar2Form::Button1Click() {
+  const std::string text = itemText(IDC_EditOutListFileName);
+  if (!text.empty()) openDialog_.InitialDir = openDialogFolder(text);
+  openDialog_.Filter = "Text file(*.TXT)|*.TXT";
+  // The preview follows the field; no file is created here.
+  if (openDialog_.Execute(hwnd())) setItemText(IDC_EditOutListFileName, openDialog_.FileName);
+}
+
+void TSetAutoPar2Form::Button2Click() {
+  openDialog_.Filter = "Program file(*.exe)|*.exe";
+  if (openDialog_.Execute(hwnd())) setItemText(IDC_MarliskExeEdit, openDialog_.FileName);
+}
+
+void TSetAutoPar2Form::OutDirButtonClick() {
+  if (std::optional<std::string> chosen = chooseFolder(itemText(IDC_OutDirEdit))) setItemText(IDC_OutDirEdit, *chosen);
+}
+
+void TSetAutoPar2Form::FileNameDirButtonClick(int row) {
+  if (row < 1 || row > kFolderSlots) return;
+  const int edit = rowEdit(static_cast<size_t>(row - 1));
+  if (std::optional<std::string> chosen = chooseFolder(itemText(edit))) setItemText(edit, *chosen);
+}
+
+void TSetAutoPar2Form::ButtonPaperMargClick() { paperMargForm_.showModal(hwnd()); }
+
+void TSetAutoPar2Form::ButtonOKClick() {
+  storeRows(tabIndex_);  // stored whatever follows
+  const std::string viewer = itemText(IDC_MarliskExeEdit);
+  if (!fileExistsOrSay(viewer)) return;
+  const std::string batchFile = itemText(IDC_EditOutListFileName);
+  if (!fileExistsOrSay(batchFile)) return;
+  std::string outputFolder;
+  if (!outputFolderExistsOrSay(outputFolder)) return;
+  if (std::optional<std::string> message = validateDrawingFolders(app_.settings, app_.fileSystem)) {
+    showRows(tabIndex_);  // with the backslashes the check added
+    return ShowWarning(*message);
+  }
+  showRows(tabIndex_);
+  const std::string mask = itemText(IDC_sFileNameEdit);
+  std::vector<std::string> texts = {viewer, batchFile, mask, outputFolder};
+  for (const FolderRows* rows : {&app_.settings.DrawingFolders, &app_.settings.DrawingOutFolders})
+    texts.insert(texts.end(), rows->begin(), rows->end());
+  if (!storableOrSay(texts)) return;
+
+  Settings& s = app_.settings;
+  s.ViewerExePath = viewer;
+  s.BatchFileName = batchFile;
+  s.WatchFileMask = mask;
+  s.OutputFolder = outputFolder;
+  s.WaitSeconds = waitSeconds();
+  close(IDOK);
+}
+
+bool TSetAutoPar2Form::onCommand(int id, int code, HWND) {
+  if (onSharedCommand(id, code)) return true;
+  if (code != BN_CLICKED) return false;
+  if (id >= IDC_FileNameDirButton1 && id < IDC_FileNameDirButton1 + kFolderSlots) {
+    FileNameDirButtonClick(id - IDC_FileNameDirButton1 + 1);
+    return true;
+  }
+  switch (id) {
+    case IDOK:
+    case IDC_ButtonOK: ButtonOKClick(); return true;
+    case IDC_Button1: Button1Click(); return true;
+    case IDC_Button2: Button2Click(); return true;
+    case IDC_OutDirButton: OutDirButtonClick(); return true;
+    case IDC_ButtonPaperMarg: ButtonPaperMargClick(); return true;
+    default: return false;
+  }
+}
+
+INT_PTR TSetAutoPar2Form::onMessage(UINT message, WPARAM, LPARAM lParam, bool& handled) {
+  if (message != WM_NOTIFY) return 0;
+  const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+  if (header->idFrom != IDC_TabControl1 || header->code != TCN_SELCHANGE) return 0;
+  TabControl1Change(TabCtrl_GetCurSel(header->hwndFrom));
+  handled = true;
+  return 0;
+}
+
+}  // namespace marlisk::win
