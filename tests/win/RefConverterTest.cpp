@@ -1,0 +1,330 @@
+// The reference converter, run as the program runs a viewer: each output type from each
+// input family, decoded back by the platform; the log and exit code of lines that fail; and
+// its drawings against Debian's hp2xx.
+#include <windows.h>
+#include <objbase.h>
+#include <wincodec.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <random>
+
+#include "support/TestFolder.h"
+#include "win/Handles.h"
+#include "win/Strings.h"
+
+namespace marlisk::win {
+namespace {
+
+using test::TestFolder;
+
+std::string sample(const std::string& name) { return test::exeFolder() + "\\samples\\" + name; }
+
+DWORD runConverter(const std::string& commandFile) {
+  std::wstring commandLine = widen("\"" + test::exeFolder() + "\\RefConverter.exe\" /z \"" + commandFile + "\"");
+  STARTUPINFOW startup = {sizeof(startup)};
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return 0xFFFFFFFF;
+  UniqueHandle processHandle(process.hProcess), thread(process.hThread);
+  WaitForSingleObject(processHandle.get(), INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(processHandle.get(), &code);
+  return code;
+}
+
+// A command file in the ANSI code page, as the program writes it.
+void writeCommandFile(const std::string& path, const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  const std::wstring wide = widen(text);
+  std::string ansi(wide.size() * 2 + 1, '\0');
+  ansi.resize(static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                                      ansi.data(), static_cast<int>(ansi.size()), nullptr, nullptr)));
+  test::writeFile(path, ansi);
+}
+
+std::string line(const std::string& input, const std::string& output) {
+  return "/p \"" + input + "\" \"" + output + "\"";
+}
+
+// Pixels decoded by WIC, 32-bit BGRA.
+struct Pixels {
+  UINT width = 0, height = 0;
+  std::vector<BYTE> bgra;
+  bool ink(UINT x, UINT y) const {
+    const BYTE* p = &bgra[(static_cast<size_t>(y) * width + x) * 4];
+    return p[0] + p[1] + p[2] < 3 * 200;
+  }
+};
+
+std::optional<Pixels> decode(const std::string& path) {
+  IWICImagingFactory* factory = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))))
+    return std::nullopt;
+  ComPtr<IWICImagingFactory> owner;
+  *owner.put() = factory;
+  ComPtr<IWICBitmapDecoder> decoder;
+  if (FAILED(factory->CreateDecoderFromFilename(widen(path).c_str(), nullptr, GENERIC_READ,
+                                                WICDecodeMetadataCacheOnDemand, decoder.put())))
+    return std::nullopt;
+  ComPtr<IWICBitmapFrameDecode> frame;
+  ComPtr<IWICFormatConverter> converter;
+  if (FAILED(decoder->GetFrame(0, frame.put())) || FAILED(factory->CreateFormatConverter(converter.put())) ||
+      FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0,
+                                   WICBitmapPaletteTypeCustom)))
+    return std::nullopt;
+  Pixels pixels;
+  converter->GetSize(&pixels.width, &pixels.height);
+  pixels.bgra.resize(static_cast<size_t>(pixels.width) * pixels.height * 4);
+  if (FAILED(converter->CopyPixels(nullptr, pixels.width * 4, static_cast<UINT>(pixels.bgra.size()), pixels.bgra.data())))
+    return std::nullopt;
+  return pixels;
+}
+
+// Plays a metafile onto a white 400 x 400 picture and counts the pixels it changed.
+int inkOfPlayback(const std::function<void(HDC, const RECT&)>& play) {
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), 400, -400, 1, 32, BI_RGB};
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  RECT all = {0, 0, 400, 400};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  play(dc, all);
+  GdiFlush();
+  int ink = 0;
+  const auto* p = static_cast<const DWORD*>(bits);
+  for (int i = 0; i < 400 * 400; ++i)
+    if ((p[i] & 0xFFFFFF) != 0xFFFFFF) ++ink;
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return ink;
+}
+
+int inkOfEmf(const std::string& path) {
+  HENHMETAFILE emf = GetEnhMetaFileW(widen(path).c_str());
+  if (!emf) return -1;
+  const int ink = inkOfPlayback([&](HDC dc, const RECT& r) { PlayEnhMetaFile(dc, emf, &r); });
+  DeleteEnhMetaFile(emf);
+  return ink;
+}
+
+int inkOfWmf(const std::string& path) {
+  std::string bytes = test::readFile(path);
+  if (bytes.size() < 22 || bytes.compare(0, 4, "\xD7\xCD\xC6\x9A") != 0) return -1;  // the placeable header
+  const auto* header = reinterpret_cast<const WORD*>(bytes.data());
+  const int w = header[5] - header[3], h = header[6] - header[4];
+  HMETAFILE wmf = SetMetaFileBitsEx(static_cast<UINT>(bytes.size() - 22), reinterpret_cast<const BYTE*>(bytes.data() + 22));
+  if (!wmf) return -1;
+  const int ink = inkOfPlayback([&](HDC dc, const RECT& r) {
+    SetMapMode(dc, MM_ANISOTROPIC);
+    SetWindowExtEx(dc, w, h, nullptr);
+    SetViewportExtEx(dc, r.right, r.bottom, nullptr);
+    PlayMetaFile(dc, wmf);
+  });
+  DeleteMetaFile(wmf);
+  return ink;
+}
+
+// A structural check of a PDF: header, trailer, and a cross-reference table whose every
+// entry points at its object.
+void expectSoundPdf(const std::string& path) {
+  const std::string pdf = test::readFile(path);
+  ASSERT_EQ(pdf.rfind("%PDF-1.", 0), 0u) << path;
+  ASSERT_GE(pdf.size(), 6u);
+  EXPECT_EQ(pdf.substr(pdf.size() - 6), "%%EOF\n") << path;
+  const size_t startxref = pdf.rfind("startxref\n");
+  ASSERT_NE(startxref, std::string::npos);
+  const size_t xref = std::strtoul(pdf.c_str() + startxref + 10, nullptr, 10);
+  ASSERT_EQ(pdf.compare(xref, 5, "xref\n"), 0) << path;
+  int first = 0, count = 0;
+  ASSERT_EQ(std::sscanf(pdf.c_str() + xref + 5, "%d %d", &first, &count), 2);
+  size_t entry = pdf.find('\n', xref + 5) + 1 + 20;  // after the free entry
+  for (int object = 1; object < count; ++object, entry += 20) {
+    const size_t offset = std::strtoul(pdf.c_str() + entry, nullptr, 10);
+    EXPECT_EQ(pdf.compare(offset, std::to_string(object).size() + 6, std::to_string(object) + " 0 obj"), 0)
+        << path << " object " << object;
+  }
+  EXPECT_NE(pdf.find("/Type /Catalog"), std::string::npos);
+}
+
+void expectSoundSvg(const std::string& path) {
+  const std::string svg = test::readFile(path);
+  EXPECT_EQ(svg.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg ", 0), 0u) << path;
+  EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n") << path;
+  EXPECT_EQ(std::count(svg.begin(), svg.end(), '<'), std::count(svg.begin(), svg.end(), '>')) << path;
+  EXPECT_NE(svg.find("<polyline"), std::string::npos) << path;
+}
+
+class RefConverterTest : public ::testing::Test {
+ protected:
+  RefConverterTest() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+  ~RefConverterTest() override { CoUninitialize(); }
+  TestFolder root;
+};
+
+TEST_F(RefConverterTest, EveryOutputTypeFromEachInputFamilyDecodes) {
+  struct Input {
+    const char* file;
+    UINT width, height;  // of the pictures made from it
+    bool vector;
+  };
+  const Input inputs[] = {{"gear-plate.hgl", 1260, 1110, true}, {"site-plan-pcl.hgl", 0, 0, true},
+                          {"scan.png", 480, 340, false},      {"scan.jpg", 480, 340, false},
+                          {"scan.tif", 480, 340, false},      {"scan.gif", 480, 340, false},
+                          {"scan.bmp", 480, 340, false}};
+  const char* pictures[] = {"png", "tif", "jpg", "bmp", "gif"};
+  std::vector<std::string> lines;
+  for (const Input& input : inputs) {
+    for (const char* type : {"png", "tif", "jpg", "bmp", "gif", "pdf", "emf", "wmf", "svg"}) {
+      if (!input.vector && std::string(type) == "svg") continue;
+      lines.push_back(line(sample(input.file), root / (std::string(input.file) + "." + type)));
+    }
+  }
+  writeCommandFile(root / "MarComline.txt", lines);
+  ASSERT_EQ(runConverter(root / "MarComline.txt"), 0u) << test::readFile(root / "MarComline.log");
+  for (const Input& input : inputs) {
+    const std::string base = root / input.file;
+    for (const char* type : pictures) {
+      const std::optional<Pixels> pixels = decode(base + "." + type);
+      ASSERT_TRUE(pixels) << base << "." << type;
+      if (input.width) {
+        EXPECT_EQ(pixels->width, input.width) << base << "." << type;
+        EXPECT_EQ(pixels->height, input.height) << base << "." << type;
+      }
+      size_t ink = 0;
+      for (UINT y = 0; y < pixels->height; y += 3)
+        for (UINT x = 0; x < pixels->width; x += 3) ink += pixels->ink(x, y);
+      EXPECT_GT(ink, 50u) << base << "." << type;
+    }
+    EXPECT_GT(inkOfEmf(base + ".emf"), 500) << base;
+    EXPECT_GT(inkOfWmf(base + ".wmf"), 500) << base;
+    expectSoundPdf(base + ".pdf");
+    if (input.vector) expectSoundSvg(base + ".svg");
+  }
+  EXPECT_EQ(test::listFolder(root.path()).find(".part"), std::string::npos);
+}
+
+TEST_F(RefConverterTest, FailedLinesAreLoggedAndSetTheExitCode) {
+  test::writeFile(root / "notes.hgl", "%PDF-1.4 this is no plotter file");
+  test::writeFile(root / "empty.hgl", "");
+  test::writeFile(root / "old.pdf", "the previous output");
+  writeCommandFile(root / "MarComline.txt",
+                   {line(sample("flange.hgl"), root / "flange.dxf"), line(root / "missing.hgl", root / "missing.pdf"),
+                    line(root / "notes.hgl", root / "notes.pdf"), line(root / "empty.hgl", root / "old.pdf"),
+                    "/p \"" + sample("flange.hgl") + "\"", line(sample("flange.hgl"), root / "no folder\\flange.pdf"),
+                    line(sample("flange.hgl"), root / "図面 出力.pdf")});
+  EXPECT_EQ(runConverter(root / "MarComline.txt"), 1u);
+  const std::string log = test::readFile(root / "MarComline.log");
+  for (const char* expected : {"1\tFAILED  the output type is not supported\t", "2\tFAILED  cannot open the input",
+                               "3\tFAILED  the input is neither a picture nor a plotter file",
+                               "4\tFAILED  the input is neither a picture nor a plotter file",
+                               "5\tFAILED  not a conversion line", "6\tFAILED  cannot create the output",
+                               "7\tOK      PDF\t"})
+    EXPECT_NE(log.find(expected), std::string::npos) << expected << "\n" << log;
+  EXPECT_NE(log.find("図面 出力.pdf"), std::string::npos);  // the log is UTF-8
+  EXPECT_EQ(test::readFile(root / "old.pdf"), "the previous output");  // a failed line leaves it alone
+  EXPECT_EQ(test::listFolder(root.path()), "MarComline.log MarComline.txt empty.hgl notes.hgl old.pdf 図面 出力.pdf");
+  EXPECT_EQ(runConverter(root / "nothing.txt"), 2u);
+}
+
+TEST_F(RefConverterTest, HostileInputsNeitherCrashItNorWriteElsewhere) {
+  std::mt19937 random(20261208);
+  std::vector<std::string> lines;
+  const std::string seeds[] = {"IN;SP1;PD", "\x1B%1BIN;PE", "IN;SC0,0,0,0;PD1,1;CI1e300;", "IN;LB", "\x89PNG\r\n\x1A\n",
+                               "\xFF\xD8\xFF\xE0", "GIF89a\xFF\xFF\xFF\xFF", "BM\xFF\xFF\xFF\xFF", "II*\0\xFF\xFF\xFF\x7F"};
+  int n = 0;
+  for (const std::string& seed : seeds) {
+    for (int i = 0; i < 4; ++i, ++n) {
+      std::string bytes = seed;
+      for (int k = 0; k < 2000; ++k) bytes += static_cast<char>(random() % 256);
+      const std::string input = root / ("in\\" + std::to_string(n) + ".hgl");
+      test::makeFolder(root / "in");
+      test::writeFile(input, bytes);
+      lines.push_back(line(input, root / ("out\\" + std::to_string(n) + (i % 2 ? ".png" : ".svg"))));
+    }
+  }
+  test::makeFolder(root / "out");
+  writeCommandFile(root / "MarComline.txt", lines);
+  const DWORD code = runConverter(root / "MarComline.txt");
+  EXPECT_TRUE(code == 0 || code == 1) << std::hex << code;
+  const std::string made = test::listFolder(root / "out") + " ";
+  EXPECT_EQ(made.find(".part"), std::string::npos);
+  for (size_t start = 0, end; (end = made.find(' ', start)) != std::string::npos; start = end + 1) {
+    const std::string name = made.substr(start, end - start);
+    if (!name.empty()) EXPECT_TRUE(name.ends_with(".png") || name.ends_with(".svg")) << name;
+  }
+  EXPECT_EQ(test::listFolder(root.path()), "MarComline.log MarComline.txt in\\ out\\");
+}
+
+// Each drawing is rendered at 100 dpi by both converters; the ink of each, trimmed to its
+// own extent, must lie within 2 pixels of the other's for all but a few per cent of pixels.
+// scripts/test gives both the same copies of the samples without labels and line types
+// (hp2xx strokes its own font and dashes its own way) and hp2xx's pictures of them.
+TEST_F(RefConverterTest, DrawingsAgreeWithHp2xx) {
+  const char* folder = std::getenv("MARLISK_HP2XX_DIR");
+  ASSERT_NE(folder, nullptr) << "scripts/test renders the samples with hp2xx into MARLISK_HP2XX_DIR";
+  const char* samples[] = {"flange", "gear-plate", "floorplan"};
+  std::vector<std::string> lines;
+  for (const char* name : samples)
+    lines.push_back(line(std::string(folder) + "\\" + name + ".hgl", root / (std::string(name) + ".png")));
+  writeCommandFile(root / "MarComline.txt", lines);
+  ASSERT_EQ(runConverter(root / "MarComline.txt"), 0u);
+  for (const char* name : samples) {
+    const std::optional<Pixels> ours = decode(root / (std::string(name) + ".png"));
+    const std::optional<Pixels> theirs = decode(std::string(folder) + "\\" + name + ".png");
+    ASSERT_TRUE(ours && theirs) << name;
+    // Each picture's ink, trimmed to its own extent.
+    struct Mask {
+      int width = 0, height = 0;
+      std::vector<char> ink;
+      bool at(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height && ink[static_cast<size_t>(y) * width + x]; }
+    };
+    auto trimmed = [](const Pixels& p) {
+      UINT left = p.width, top = p.height, right = 0, bottom = 0;
+      for (UINT y = 0; y < p.height; ++y)
+        for (UINT x = 0; x < p.width; ++x)
+          if (p.ink(x, y)) left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+      Mask m;
+      if (right < left) return m;
+      m.width = static_cast<int>(right - left + 1);
+      m.height = static_cast<int>(bottom - top + 1);
+      m.ink.resize(static_cast<size_t>(m.width) * m.height);
+      for (int y = 0; y < m.height; ++y)
+        for (int x = 0; x < m.width; ++x) m.ink[static_cast<size_t>(y) * m.width + x] = p.ink(left + x, top + y);
+      return m;
+    };
+    const Mask a = trimmed(*ours), b = trimmed(*theirs);
+    ASSERT_GT(a.width, 0);
+    EXPECT_NEAR(a.width, b.width, 6) << name;
+    EXPECT_NEAR(a.height, b.height, 6) << name;
+    auto missing = [](const Mask& from, const Mask& in) {
+      int total = 0, lost = 0;
+      for (int y = 0; y < from.height; ++y)
+        for (int x = 0; x < from.width; ++x) {
+          if (!from.at(x, y)) continue;
+          ++total;
+          bool found = false;
+          for (int dy = -2; dy <= 2 && !found; ++dy)
+            for (int dx = -2; dx <= 2 && !found; ++dx) found = in.at(x + dx, y + dy);
+          lost += !found;
+        }
+      return total ? 100.0 * lost / total : 0.0;
+    };
+    const double oursAlone = missing(a, b), theirsAlone = missing(b, a);
+    std::printf("  hp2xx comparison %-11s %4dx%-4d vs %4dx%-4d: %5.2f%% of ours, %5.2f%% of hp2xx's ink unmatched\n",
+                name, a.width, a.height, b.width, b.height, oursAlone, theirsAlone);
+    EXPECT_LT(oursAlone, 8.0) << name;
+    EXPECT_LT(theirsAlone, 8.0) << name;
+  }
+}
+
+}  // namespace
+}  // namespace marlisk::win

@@ -1,0 +1,534 @@
+// RefConverter.exe: the project's own converter, which speaks the viewer's command line
+//   "<exe>" /z "<command file>"
+// and converts each line of the command file ("/p "<input>" "<output>"") into the format of
+// the output's extension: pictures (TIFF, JPEG, BMP, PNG, GIF) through WIC, plotter files
+// (HP-GL, HP-GL/2, also inside PCL) through its own interpreter. Every line's result goes to
+// "<command file name>.log" beside the command file; the exit code is 0 when all succeeded,
+// 1 when a line failed, 2 when the command file could not be read. An output is written to
+// a temporary file beside it and put in place whole, so a failure never leaves half a file.
+#include <windows.h>
+#include <objbase.h>
+#include <wincodec.h>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/CommandFile.h"
+#include "core/Hpgl.h"
+#include "core/Render.h"
+
+using namespace refconv;
+
+namespace {
+
+constexpr size_t kMaxInputBytes = 512u * 1024 * 1024;
+constexpr double kDrawingDpi = 100;
+constexpr double kMaxSidePx = 8000;
+
+std::wstring wide(const std::string& bytes, UINT codePage) {
+  if (bytes.empty()) return {};
+  const int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
+  return out;
+}
+
+std::string utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+template <typename T>
+struct Com {
+  T* p = nullptr;
+  Com() = default;
+  Com(const Com&) = delete;
+  Com& operator=(const Com&) = delete;
+  ~Com() {
+    if (p) p->Release();
+  }
+  T** put() { return &p; }
+  T* operator->() const { return p; }
+  explicit operator bool() const { return p != nullptr; }
+};
+
+struct Failure {
+  std::string reason;
+};
+
+void check(HRESULT hr, const char* what) {
+  if (FAILED(hr)) {
+    char code[16];
+    wsprintfA(code, "%08lX", static_cast<unsigned long>(hr));
+    throw Failure{std::string(what) + " failed (0x" + code + ")"};
+  }
+}
+
+std::string readAll(const std::wstring& path, size_t limit) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) throw Failure{"cannot open the input (error " + std::to_string(GetLastError()) + ")"};
+  LARGE_INTEGER size = {};
+  GetFileSizeEx(file, &size);
+  if (size.QuadPart < 0 || static_cast<unsigned long long>(size.QuadPart) > limit) {
+    CloseHandle(file);
+    throw Failure{"the input is too large"};
+  }
+  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+  DWORD got = 0;
+  const BOOL ok = bytes.empty() || ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+  CloseHandle(file);
+  if (!ok || got != bytes.size()) throw Failure{"cannot read the input"};
+  return bytes;
+}
+
+// The output goes to a temporary file beside it first; only a complete file takes its name.
+class OutputFile {
+ public:
+  explicit OutputFile(std::wstring path) : path_(std::move(path)), temporary_(path_ + L".part") {}
+  ~OutputFile() {
+    if (!done_) DeleteFileW(temporary_.c_str());
+  }
+  const std::wstring& temporary() const { return temporary_; }
+  void write(const std::string& bytes) {
+    HANDLE file = CreateFileW(temporary_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+      throw Failure{"cannot create the output (error " + std::to_string(GetLastError()) + ")"};
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size() && FlushFileBuffers(file);
+    const DWORD error = GetLastError();
+    CloseHandle(file);
+    if (!ok) throw Failure{"cannot write the output (error " + std::to_string(error) + ")"};
+  }
+  void commit() {
+    if (!MoveFileExW(temporary_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      throw Failure{"cannot put the output in place (error " + std::to_string(GetLastError()) + ")"};
+    done_ = true;
+  }
+
+ private:
+  std::wstring path_, temporary_;
+  bool done_ = false;
+};
+
+// --- pictures through WIC ---------------------------------------------------------------
+
+struct Picture {
+  UINT width = 0, height = 0;
+  double dpi = 96;
+  std::vector<BYTE> bgra;  // 32 bits a pixel, top row first
+};
+
+IWICImagingFactory* factory() {
+  static IWICImagingFactory* instance = [] {
+    IWICImagingFactory* f = nullptr;
+    check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&f)),
+          "starting the imaging codecs");
+    return f;
+  }();
+  return instance;
+}
+
+bool isPicture(const std::string& b) {
+  auto starts = [&](const char* magic, size_t n) { return b.size() >= n && b.compare(0, n, magic, n) == 0; };
+  return starts("\x89PNG", 4) || starts("\xFF\xD8", 2) || starts("BM", 2) || starts("GIF8", 4) ||
+         starts("II*\0", 4) || starts("MM\0*", 4);
+}
+
+Picture decodePicture(const std::string& bytes) {
+  Com<IWICStream> stream;
+  check(factory()->CreateStream(stream.put()), "making a stream");
+  check(stream->InitializeFromMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
+                                     static_cast<DWORD>(bytes.size())),
+        "reading the picture");
+  Com<IWICBitmapDecoder> decoder;
+  check(factory()->CreateDecoderFromStream(stream.p, nullptr, WICDecodeMetadataCacheOnDemand, decoder.put()),
+        "decoding the picture");
+  Com<IWICBitmapFrameDecode> frame;
+  check(decoder->GetFrame(0, frame.put()), "decoding the picture's first frame");
+  Com<IWICFormatConverter> converter;
+  check(factory()->CreateFormatConverter(converter.put()), "converting the picture");
+  check(converter->Initialize(frame.p, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0,
+                              WICBitmapPaletteTypeCustom),
+        "converting the picture");
+  Picture picture;
+  check(converter->GetSize(&picture.width, &picture.height), "reading the picture's size");
+  if (picture.width == 0 || picture.height == 0 || picture.width > 30000 || picture.height > 30000 ||
+      static_cast<double>(picture.width) * picture.height > 200e6)
+    throw Failure{"the picture's size is out of range"};
+  double dx = 96, dy = 96;
+  if (SUCCEEDED(frame->GetResolution(&dx, &dy)) && dx > 1 && dx < 10000) picture.dpi = dx;
+  picture.bgra.resize(static_cast<size_t>(picture.width) * picture.height * 4);
+  check(converter->CopyPixels(nullptr, picture.width * 4, static_cast<UINT>(picture.bgra.size()), picture.bgra.data()),
+        "decoding the picture's pixels");
+  return picture;
+}
+
+std::string encodePicture(const Picture& picture, Format format) {
+  GUID container;
+  switch (format) {
+    case Format::Png: container = GUID_ContainerFormatPng; break;
+    case Format::Tiff: container = GUID_ContainerFormatTiff; break;
+    case Format::Jpeg: container = GUID_ContainerFormatJpeg; break;
+    case Format::Bmp: container = GUID_ContainerFormatBmp; break;
+    case Format::Gif: container = GUID_ContainerFormatGif; break;
+    default: throw Failure{"not a picture format"};
+  }
+  Com<IWICBitmap> bitmap;
+  check(factory()->CreateBitmapFromMemory(picture.width, picture.height, GUID_WICPixelFormat32bppBGRA, picture.width * 4,
+                                          static_cast<UINT>(picture.bgra.size()), const_cast<BYTE*>(picture.bgra.data()),
+                                          bitmap.put()),
+        "holding the picture");
+  Com<IStream> memory;
+  check(CreateStreamOnHGlobal(nullptr, TRUE, memory.put()), "making a memory stream");
+  Com<IWICBitmapEncoder> encoder;
+  check(factory()->CreateEncoder(container, nullptr, encoder.put()), "starting the encoder");
+  check(encoder->Initialize(memory.p, WICBitmapEncoderNoCache), "starting the encoder");
+  Com<IWICBitmapFrameEncode> frame;
+  Com<IPropertyBag2> options;
+  check(encoder->CreateNewFrame(frame.put(), options.put()), "making a frame");
+  check(frame->Initialize(options.p), "making a frame");
+  check(frame->SetSize(picture.width, picture.height), "sizing the frame");
+  check(frame->SetResolution(picture.dpi, picture.dpi), "setting the resolution");
+  // Each encoder names the pixel format it takes; the picture is converted to it.
+  WICPixelFormatGUID wanted = format == Format::Gif    ? GUID_WICPixelFormat8bppIndexed
+                              : format == Format::Jpeg ? GUID_WICPixelFormat24bppBGR
+                                                       : GUID_WICPixelFormat32bppBGRA;
+  if (format == Format::Bmp || format == Format::Tiff) wanted = GUID_WICPixelFormat24bppBGR;
+  WICPixelFormatGUID accepted = wanted;
+  check(frame->SetPixelFormat(&accepted), "choosing the pixel format");
+  Com<IWICPalette> palette;
+  Com<IWICFormatConverter> converter;
+  check(factory()->CreateFormatConverter(converter.put()), "converting the picture");
+  if (IsEqualGUID(accepted, GUID_WICPixelFormat8bppIndexed)) {
+    check(factory()->CreatePalette(palette.put()), "making a palette");
+    check(palette->InitializePredefined(WICBitmapPaletteTypeFixedWebPalette, FALSE), "making a palette");
+    check(frame->SetPalette(palette.p), "setting the palette");
+    check(converter->Initialize(bitmap.p, accepted, WICBitmapDitherTypeNone, palette.p, 0,
+                                WICBitmapPaletteTypeFixedWebPalette),
+          "reducing the colours");
+  } else {
+    check(converter->Initialize(bitmap.p, accepted, WICBitmapDitherTypeNone, nullptr, 0, WICBitmapPaletteTypeCustom),
+          "converting the pixels");
+  }
+  check(frame->WriteSource(converter.p, nullptr), "encoding the picture");
+  check(frame->Commit(), "encoding the picture");
+  check(encoder->Commit(), "encoding the picture");
+  HGLOBAL global = nullptr;
+  check(GetHGlobalFromStream(memory.p, &global), "reading the encoded picture");
+  STATSTG stat = {};
+  memory->Stat(&stat, STATFLAG_NONAME);
+  const auto* data = static_cast<const char*>(GlobalLock(global));
+  std::string bytes(data, static_cast<size_t>(stat.cbSize.QuadPart));
+  GlobalUnlock(global);
+  return bytes;
+}
+
+// --- drawings through GDI -----------------------------------------------------------------
+
+// Plotter units to device units: `scale` device units a plotter unit; y runs down from the
+// page's top, or up (negative) in a metafile's HIMETRIC space.
+struct Mapping {
+  Page page;
+  double scale = 1;
+  bool yUp = false;
+  POINT at(Point p) const {
+    const double top = page.bottom + page.heightMm / kMmPerPlu;
+    const double x = (p.x - page.left) * scale, y = (top - p.y) * scale;
+    return {static_cast<LONG>(std::lround(x)), static_cast<LONG>(std::lround(yUp ? -y : y))};
+  }
+};
+
+COLORREF colorOf(int pen) {
+  const uint32_t rgb = penColor(pen);
+  return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+void drawDrawing(HDC dc, const Drawing& drawing, const Mapping& map, bool simplePens) {
+  SetBkMode(dc, TRANSPARENT);
+  std::vector<POINT> points;
+  for (const Stroke& stroke : drawing.strokes) {
+    points.clear();
+    for (const Point& p : stroke.points) points.push_back(map.at(p));
+    const COLORREF color = colorOf(stroke.pen);
+    const int width = std::max(1, static_cast<int>(std::lround(stroke.widthMm / kMmPerPlu * map.scale)));
+    HPEN pen;
+    if (stroke.filled) {
+      pen = static_cast<HPEN>(GetStockObject(NULL_PEN));
+    } else if (simplePens) {
+      pen = CreatePen(stroke.lineType ? PS_DASH : PS_SOLID, stroke.lineType ? 1 : width, color);
+    } else {
+      LOGBRUSH brush = {BS_SOLID, color, 0};
+      std::vector<DWORD> style;
+      for (const double d : dashLengthsMm(stroke))
+        style.push_back(std::max<DWORD>(1, static_cast<DWORD>(std::lround(d / kMmPerPlu * map.scale))));
+      pen = ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_ROUND | PS_JOIN_ROUND | (style.empty() ? PS_SOLID : PS_USERSTYLE),
+                         static_cast<DWORD>(width), &brush, static_cast<DWORD>(style.size()),
+                         style.empty() ? nullptr : style.data());
+    }
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    if (stroke.filled) {
+      HBRUSH brush = CreateSolidBrush(color);
+      HGDIOBJ oldBrush = SelectObject(dc, brush);
+      Polygon(dc, points.data(), static_cast<int>(points.size()));
+      SelectObject(dc, oldBrush);
+      DeleteObject(brush);
+    } else {
+      Polyline(dc, points.data(), static_cast<int>(points.size()));
+    }
+    SelectObject(dc, oldPen);
+    if (!stroke.filled) DeleteObject(pen);
+  }
+  SetTextAlign(dc, TA_BASELINE | TA_LEFT);
+  for (const Label& label : drawing.labels) {
+    const std::wstring text = wide(label.text, 1252);
+    if (text.empty()) continue;
+    const int height = std::max(1, static_cast<int>(std::lround(labelFontSize(label) * map.scale)));
+    const int tenths = static_cast<int>(std::lround(label.angleRad * 1800 / 3.14159265358979));
+    HFONT font = CreateFontW(-height, 0, tenths, tenths, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                             OUT_TT_ONLY_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, L"Arial");
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    SetTextColor(dc, colorOf(label.pen));
+    // Each character advances 1.5 character widths along the base line, as on a plotter.
+    std::vector<INT> advances(text.size(),
+                              std::max(1, static_cast<int>(std::lround(label.widthPlu * 1.5 * map.scale))));
+    const POINT at = map.at(label.at);
+    ExtTextOutW(dc, at.x, at.y, 0, nullptr, text.c_str(), static_cast<UINT>(text.size()),
+                tenths == 0 ? advances.data() : nullptr);
+    SelectObject(dc, oldFont);
+    DeleteObject(font);
+  }
+}
+
+Picture renderDrawing(const Drawing& drawing) {
+  Mapping map;
+  map.page = pageOf(drawing);
+  double pxPerMm = kDrawingDpi / 25.4;
+  const double longest = std::max(map.page.widthMm, map.page.heightMm) * pxPerMm;
+  if (longest > kMaxSidePx) pxPerMm *= kMaxSidePx / longest;
+  map.scale = pxPerMm * kMmPerPlu;
+  Picture picture;
+  picture.width = std::max(1u, static_cast<UINT>(std::lround(map.page.widthMm * pxPerMm)));
+  picture.height = std::max(1u, static_cast<UINT>(std::lround(map.page.heightMm * pxPerMm)));
+  picture.dpi = pxPerMm * 25.4;
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), static_cast<LONG>(picture.width), -static_cast<LONG>(picture.height), 1, 32,
+                    BI_RGB};
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bitmap || !bits) {
+    DeleteDC(dc);
+    throw Failure{"cannot make a picture of that size"};
+  }
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  RECT all = {0, 0, static_cast<LONG>(picture.width), static_cast<LONG>(picture.height)};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  drawDrawing(dc, drawing, map, false);
+  GdiFlush();
+  picture.bgra.assign(static_cast<BYTE*>(bits), static_cast<BYTE*>(bits) + picture.width * picture.height * 4);
+  for (size_t i = 3; i < picture.bgra.size(); i += 4) picture.bgra[i] = 0xFF;  // GDI leaves alpha alone
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return picture;
+}
+
+void drawPicture(HDC dc, const Picture& picture, RECT to) {
+  // Metafiles record the bits with their header; a bottom-up picture is the form every
+  // player sizes right (Wine's reads past a top-down one).
+  // 24-bit rows padded to four bytes, bottom row first, with the image size filled in.
+  const size_t row = (static_cast<size_t>(picture.width) * 3 + 3) & ~size_t{3};
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), static_cast<LONG>(picture.width), static_cast<LONG>(picture.height), 1, 24,
+                    BI_RGB, static_cast<DWORD>(row * picture.height)};
+  std::vector<BYTE> bottomUp(row * picture.height);
+  for (size_t y = 0; y < picture.height; ++y) {
+    const BYTE* from = picture.bgra.data() + y * picture.width * 4;
+    BYTE* to24 = bottomUp.data() + (picture.height - 1 - y) * row;
+    for (size_t x = 0; x < picture.width; ++x) std::copy_n(from + x * 4, 3, to24 + x * 3);
+  }
+  // Halftone stretching is recorded too and makes Wine's player crash when it shrinks the
+  // picture; colour-on-colour plays everywhere.
+  SetStretchBltMode(dc, COLORONCOLOR);
+  StretchDIBits(dc, to.left, to.top, to.right - to.left, to.bottom - to.top, 0, 0, static_cast<int>(picture.width),
+                static_cast<int>(picture.height), bottomUp.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+  (void)to;
+}
+
+// An enhanced metafile in HIMETRIC units (0.01 mm), of `widthMm` x `heightMm`.
+template <typename Draw>
+void writeEmf(OutputFile& out, double widthMm, double heightMm, Draw draw) {
+  const RECT frame = {0, 0, static_cast<LONG>(std::lround(widthMm * 100)), static_cast<LONG>(std::lround(heightMm * 100))};
+  HDC dc = CreateEnhMetaFileW(nullptr, out.temporary().c_str(), &frame, L"RefConverter\0drawing\0");
+  if (!dc) throw Failure{"cannot make the metafile"};
+  SetMapMode(dc, MM_HIMETRIC);
+  draw(dc);
+  HENHMETAFILE done = CloseEnhMetaFile(dc);
+  if (!done) throw Failure{"cannot finish the metafile"};
+  DeleteEnhMetaFile(done);
+}
+
+// A Windows metafile with the placeable header programs look for: 16-bit coordinates, so
+// the logical units are chosen to keep the longer side under 30,000.
+template <typename Draw>
+void writeWmf(OutputFile& out, double widthMm, double heightMm, Draw draw, double unitsPerMm = 0) {
+  if (unitsPerMm <= 0) unitsPerMm = std::min(100.0, 30000 / std::max({widthMm, heightMm, 1.0}));
+  const int w = std::max(1, static_cast<int>(std::lround(widthMm * unitsPerMm)));
+  const int h = std::max(1, static_cast<int>(std::lround(heightMm * unitsPerMm)));
+  if (w > 32767 || h > 32767) throw Failure{"too large for a Windows metafile"};
+  HDC dc = CreateMetaFileW(nullptr);
+  if (!dc) throw Failure{"cannot make the metafile"};
+  SetMapMode(dc, MM_ANISOTROPIC);
+  SetWindowOrgEx(dc, 0, 0, nullptr);
+  SetWindowExtEx(dc, w, h, nullptr);
+  draw(dc, unitsPerMm);
+  HMETAFILE done = CloseMetaFile(dc);
+  if (!done) throw Failure{"cannot finish the metafile"};
+  const UINT size = GetMetaFileBitsEx(done, 0, nullptr);
+  std::string bytes(22 + size, '\0');
+  GetMetaFileBitsEx(done, size, bytes.data() + 22);
+  DeleteMetaFile(done);
+  WORD header[11] = {0xCDD7, 0x9AC6, 0, 0, 0, static_cast<WORD>(w), static_cast<WORD>(h),
+                     static_cast<WORD>(std::lround(unitsPerMm * 25.4)), 0, 0, 0};
+  WORD sum = 0;
+  for (int i = 0; i < 10; ++i) sum ^= header[i];
+  header[10] = sum;
+  std::copy(reinterpret_cast<const char*>(header), reinterpret_cast<const char*>(header) + 22, bytes.begin());
+  out.write(bytes);
+}
+
+// --- one line -----------------------------------------------------------------------------
+
+void convert(const std::wstring& input, const std::wstring& output) {
+  const Format format = formatOfPath(utf8(output));
+  if (format == Format::Unknown) throw Failure{"the output type is not supported"};
+  const std::string bytes = readAll(input, kMaxInputBytes);
+  OutputFile out(output);
+  if (isPicture(bytes)) {
+    const Picture picture = decodePicture(bytes);
+    const double widthMm = picture.width * 25.4 / picture.dpi, heightMm = picture.height * 25.4 / picture.dpi;
+    switch (format) {
+      case Format::Pdf: {
+        Picture opaque = picture;
+        out.write(pdfOfJpeg(encodePicture(opaque, Format::Jpeg), static_cast<int>(picture.width),
+                            static_cast<int>(picture.height), picture.dpi));
+        break;
+      }
+      case Format::Emf:
+        writeEmf(out, widthMm, heightMm, [&](HDC dc) {
+          drawPicture(dc, picture, {0, 0, static_cast<LONG>(std::lround(widthMm * 100)),
+                                    -static_cast<LONG>(std::lround(heightMm * 100))});
+        });
+        break;
+      case Format::Wmf:
+        // One logical unit a pixel: the picture is recorded as it is.
+        writeWmf(
+            out, widthMm, heightMm,
+            [&](HDC dc, double) {
+              drawPicture(dc, picture, {0, 0, static_cast<LONG>(picture.width), static_cast<LONG>(picture.height)});
+            },
+            picture.dpi / 25.4);
+        break;
+      case Format::Svg: throw Failure{"a picture cannot be converted to SVG"};
+      default: out.write(encodePicture(picture, format));
+    }
+  } else if (looksLikeHpgl(bytes)) {
+    const Drawing drawing = interpretHpgl(bytes);
+    if (drawing.strokes.empty() && drawing.labels.empty()) throw Failure{"the plotter file draws nothing"};
+    const Page page = pageOf(drawing);
+    switch (format) {
+      case Format::Svg: out.write(svgOf(drawing)); break;
+      case Format::Pdf: out.write(pdfOf(drawing)); break;
+      case Format::Emf:
+        writeEmf(out, page.widthMm, page.heightMm, [&](HDC dc) {
+          drawDrawing(dc, drawing, Mapping{page, 100 * kMmPerPlu, true}, false);
+        });
+        break;
+      case Format::Wmf:
+        writeWmf(out, page.widthMm, page.heightMm, [&](HDC dc, double unitsPerMm) {
+          drawDrawing(dc, drawing, Mapping{page, unitsPerMm * kMmPerPlu, false}, true);
+        });
+        break;
+      default: out.write(encodePicture(renderDrawing(drawing), format));
+    }
+  } else {
+    throw Failure{"the input is neither a picture nor a plotter file"};
+  }
+  out.commit();
+}
+
+class Log {
+ public:
+  explicit Log(const std::wstring& path) {
+    file_ = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+    write("\xEF\xBB\xBF");
+  }
+  ~Log() {
+    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+  }
+  void write(const std::string& text) {
+    DWORD written = 0;
+    if (file_ != INVALID_HANDLE_VALUE) WriteFile(file_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  }
+
+ private:
+  HANDLE file_ = INVALID_HANDLE_VALUE;
+};
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+  if (argc != 3 || (lstrcmpiW(argv[1], L"/z") != 0)) return 2;
+  const std::wstring commandFile = argv[2];
+  const size_t dot = commandFile.find_last_of(L".\\/:");
+  const std::wstring logPath =
+      (dot != std::wstring::npos && commandFile[dot] == L'.' ? commandFile.substr(0, dot) : commandFile) + L".log";
+  Log log(logPath);
+  std::string bytes;
+  try {
+    bytes = readAll(commandFile, 64u * 1024 * 1024);
+  } catch (const Failure& failure) {
+    log.write("command file: " + failure.reason + "\r\n");
+    return 2;
+  }
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  int failed = 0, lineNumber = 0;
+  size_t start = 0;
+  while (start < bytes.size()) {
+    size_t end = bytes.find_first_of("\r\n", start);
+    if (end == std::string::npos) end = bytes.size();
+    const std::string line = bytes.substr(start, end - start);
+    start = end + 1;
+    if (end < bytes.size() && bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n') ++start;
+    ++lineNumber;
+    if (line.find_first_not_of(" \t") == std::string::npos) continue;
+    // The command file is in the ANSI code page, as the program writes it.
+    const std::string text = utf8(wide(line, CP_ACP));
+    std::string result;
+    const std::optional<CommandLine> command = parseCommandLine(text);
+    if (!command) {
+      result = "FAILED  not a conversion line";
+    } else {
+      try {
+        convert(wide(command->input, CP_UTF8), wide(command->output, CP_UTF8));
+        result = std::string("OK      ") + formatName(formatOfPath(command->output));
+      } catch (const Failure& failure) {
+        result = "FAILED  " + failure.reason;
+      } catch (const std::exception& e) {
+        result = std::string("FAILED  ") + e.what();
+      }
+    }
+    if (result.rfind("OK", 0) != 0) ++failed;
+    log.write(std::to_string(lineNumber) + "\t" + result + "\t" + text + "\r\n");
+  }
+  CoUninitialize();
+  return failed == 0 ? 0 : 1;
+}
