@@ -20,3 +20,11 @@ prepare_working_folder() {
     NR == 18 && ENVIRON["O"] != "" { printf "%s\r\n", ENVIRON["O"]; next }
     { print }' "$ROOT/Init/MarliskAuto.par" | iconv -f UTF-8 -t CP932 >"$work/MarliskAuto.par"
 }
+
+# Sets line $1 of the working folder's parameter file to $2 (a setting in the Part's order).
+set_parameter_line() {
+  local par
+  par="$(working_folder)/MarliskAuto.par"
+  N="$1" V="$2" awk 'NR == ENVIRON["N"] { printf "%s\r\n", ENVIRON["V"]; next } { print }' "$par" >"$par.new"
+  mv "$par.new" "$par"
+}

@@ -193,6 +193,17 @@ std::string encodePicture(const Picture& picture, Format format) {
   Com<IWICBitmapFrameEncode> frame;
   Com<IPropertyBag2> options;
   check(encoder->CreateNewFrame(frame.put(), options.put()), "making a frame");
+  if (format == Format::Png && options) {
+    // Drawings are mostly white: one cheap filter compresses them as well as the adaptive
+    // choice, in a fraction of the time.
+    PROPBAG2 option = {};
+    option.pstrName = const_cast<LPOLESTR>(L"FilterOption");
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_UI1;
+    value.bVal = WICPngFilterSub;
+    options->Write(1, &option, &value);
+  }
   check(frame->Initialize(options.p), "making a frame");
   check(frame->SetSize(picture.width, picture.height), "sizing the frame");
   check(frame->SetResolution(picture.dpi, picture.dpi), "setting the resolution");
@@ -268,9 +279,11 @@ void drawDrawing(HDC dc, const Drawing& drawing, const Mapping& map, bool simple
       std::vector<DWORD> style;
       for (const double d : dashLengthsMm(stroke))
         style.push_back(std::max<DWORD>(1, static_cast<DWORD>(std::lround(d / kMmPerPlu * map.scale))));
-      pen = ExtCreatePen(PS_GEOMETRIC | PS_ENDCAP_ROUND | PS_JOIN_ROUND | (style.empty() ? PS_SOLID : PS_USERSTYLE),
-                         static_cast<DWORD>(width), &brush, static_cast<DWORD>(style.size()),
-                         style.empty() ? nullptr : style.data());
+      // A line one device unit wide needs no caps or joins: the cosmetic pen draws it alike
+      // and many times faster.
+      const DWORD kind = width <= 1 ? PS_COSMETIC : PS_GEOMETRIC | PS_ENDCAP_ROUND | PS_JOIN_ROUND;
+      pen = ExtCreatePen(kind | (style.empty() ? PS_SOLID : PS_USERSTYLE), static_cast<DWORD>(width), &brush,
+                         static_cast<DWORD>(style.size()), style.empty() ? nullptr : style.data());
     }
     HGDIOBJ oldPen = SelectObject(dc, pen);
     if (stroke.filled) {
