@@ -120,6 +120,8 @@ class TMarliskMForm final : public Dialog {
   int32_t countdown_ = 0;
   std::vector<ListingEntry> firstListing_;
   std::set<std::string> unlistableReported_;  // names told about once, not every cycle
+  bool viewerCrashReported_ = false;          // likewise a crashing viewer
+  bool watchFolderMissingReported_ = false;   // and a watch folder that is not there
 };
 
 }  // namespace marlisk::win

@@ -3,7 +3,9 @@
 #include "app/MarliskMForm.h"
 #include "app/ViewerCommandLine.h"
 #include "app/ViewerLauncher.h"
+#include "base/Path.h"
 #include "res/resource.h"
+#include "settings/SettingsRules.h"
 #include "win/MessagePump.h"
 #include "win/TextFiles.h"
 
@@ -56,6 +58,14 @@ DWORD TMarliskMForm::takeListing(const char* fileName, std::vector<ListingEntry>
   WIN32_FIND_DATAW found;
   UniqueFindHandle search(
       FindFirstFileExW(widen(pattern).c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
+  // A watch folder that is not there (a share gone away, a folder removed) is said once,
+  // and again only after it has come back and gone once more; the cycles go on meanwhile.
+  const bool folderThere = search || app_.fileSystem.folderExists(parentFolder(pattern));
+  if (!folderThere && !watchFolderMissingReported_) {
+    watchFolderMissingReported_ = true;
+    ShowWarning(parentFolder(pattern) + kFolderMissingMessage);
+  }
+  if (folderThere) watchFolderMissingReported_ = false;
   if (search) {
     do {
       const std::string name = narrow(found.cFileName);
@@ -152,11 +162,15 @@ void TMarliskMForm::endStandbyCycle() {
       const DWORD writeError = commands.close();
       reportIoError(writeError);
       if (writeError == 0 && written > 0) {
-        // Inputs are deleted only once a viewer has had them; a viewer that could not be
-        // started leaves them for the next cycle.
-        if (runViewer(s.ViewerExePath, s.ViewerCommandFilePath).started) {
+        // Inputs are deleted only once a viewer has had them and ended by itself; a viewer
+        // that could not be started, or crashed, leaves them for the next cycle.
+        const ViewerResult viewer = runViewer(s.ViewerExePath, s.ViewerCommandFilePath);
+        if (viewer.started && !viewer.crashed()) {
           for (const ReadyFile& file : ready)
             deleteIfUnchanged(s.WatchFolder + secondListing[file.second].name, secondListing[file.second]);
+        } else if (viewer.crashed() && !viewerCrashReported_) {
+          viewerCrashReported_ = true;
+          ShowWarning(viewerCrashedMessage(viewer.exitCode));
         }
       }
       setStatus("待機中 !");

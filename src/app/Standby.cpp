@@ -1,5 +1,7 @@
 #include "app/Standby.h"
 
+#include <cstdio>
+
 #include <unordered_map>
 
 #include "base/Path.h"
@@ -41,6 +43,13 @@ std::string standbyMask(std::string_view mask, OutputTab tab) {
   if (tab == OutputTab::Output1) return std::string(mask);
   const std::string_view extension = extensionPart(mask);
   return std::string(mask.substr(0, mask.size() - extension.size())) + ".pdf";
+}
+
+std::string viewerCrashedMessage(uint32_t exitCode) {
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(exitCode));
+  return std::string("Marliskプログラムが異常終了しました (") + code +
+         ")\r 変換されなかったかもしれない入力ファイルは削除せずに残します";
 }
 
 }  // namespace marlisk

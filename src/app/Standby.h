@@ -36,6 +36,9 @@ std::vector<ReadyFile> readyFiles(const std::vector<ListingEntry>& first, const 
 // "待機中 !　待機時間=" + hours "時間" + minutes "分" + seconds "秒" (no padding).
 std::string countdownText(int32_t seconds);
 
+// Said once a run when the viewer crashed: the inputs it had stay where they are.
+std::string viewerCrashedMessage(uint32_t exitCode);
+
 // The file mask the watch folder is listed with: on the second tab, PDF files only.
 std::string standbyMask(std::string_view mask, OutputTab tab);
 

@@ -11,6 +11,9 @@ struct ViewerResult {
   bool started = false;
   DWORD exitCode = 0;  // when started
   DWORD error = 0;     // when not started: why
+  // Ended by an exception (an access violation, a stack overflow...), not by itself: what it
+  // was given may not have been converted.
+  bool crashed() const { return started && (exitCode & 0xC0000000u) == 0xC0000000u; }
 };
 
 // Runs "<viewer>" /z "<command file>" and returns once the viewer has ended. The window

@@ -166,6 +166,40 @@ TEST_F(StandbyFormTest, NothingIsDeletedThatTheViewerDidNotGetWhole) {
   EXPECT_EQ(form.itemText(IDC_Label1).rfind("待機中 !", 0), 0u);
 }
 
+TEST_F(StandbyFormTest, AViewerThatCrashesDeletesNothingAndIsReportedOnce) {
+  test::writeFile(watched("a.hgl"), "IN;");
+  SetEnvironmentVariableW(L"TESTVIEWER_CRASH", L"1");
+  form.startStandbyOutput();
+  finishCycle();
+  finishCycle();
+  EXPECT_TRUE(test::isFile(watched("a.hgl")));
+  EXPECT_EQ(viewerRuns().size(), 2u);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0], "Marliskプログラムが異常終了しました (0xC0000005)\r 変換されなかったかもしれない入力ファイルは削除せずに残します");
+  // A viewer that ends by itself, even with an error code of its own, had the files.
+  SetEnvironmentVariableW(L"TESTVIEWER_CRASH", nullptr);
+  SetEnvironmentVariableW(L"TESTVIEWER_EXIT_CODE", L"3");
+  finishCycle();
+  SetEnvironmentVariableW(L"TESTVIEWER_EXIT_CODE", nullptr);
+  EXPECT_FALSE(test::isFile(watched("a.hgl")));
+}
+
+TEST_F(StandbyFormTest, AMissingWatchFolderIsSaidOnceUntilItComesBack) {
+  app.settings.WatchFolder = root / "share\\";
+  form.startStandbyOutput();
+  finishCycle();
+  finishCycle();
+  EXPECT_EQ(warnings, std::vector<std::string>{root / "shareフォルダが存在しません!"});
+  test::makeFolder(root / "share");
+  test::writeFile(root / "share\\a.hgl", "IN;");
+  finishCycle();
+  finishCycle();
+  EXPECT_FALSE(test::isFile(root / "share\\a.hgl"));  // converted once it was there
+  test::removeTree(root / "share");
+  finishCycle();
+  EXPECT_EQ(warnings.size(), 2u);
+}
+
 TEST_F(StandbyFormTest, ANameTheCodePageCannotHoldIsLeftAloneAndReportedOnce) {
   test::writeFile(watched("café.hgl"), "IN;");
   form.startStandbyOutput();
