@@ -76,9 +76,8 @@ bool prepareWorkingFolder(const StartFolders& folders, Settings& settings, FileS
   LoadResult result = parameters.load(settings);
   if (result == LoadResult::OtherVersion) {
     // The user's settings of another version are not ours to understand, but they are the
-    // user's: keep them beside the new file rather than losing them to the Init copy.
-    const ReadResult old = fs.readFile(parameterFile, kMaxParameterFileBytes);
-    if (old.error == 0) fs.replaceFile(parameterFile + ".bak", old.bytes);
+    // user's: the whole file is kept beside the new one rather than lost to the Init copy.
+    fs.renameFile(parameterFile, parameterFile + ".bak");
     if (!copyInit(folders, fs, warn)) return false;
     result = parameters.load(settings);
   }

@@ -22,6 +22,8 @@ class FileSystem {
   // Replaces the file's content all at once: afterwards the file holds either its old
   // content or all of `bytes`, never a part. Returns 0 or the system's error code.
   virtual int replaceFile(const std::string& path, std::string_view bytes) = 0;
+  // Gives a file another name, replacing a file of that name; 0 or the system's error code.
+  virtual int renameFile(const std::string& from, const std::string& to) = 0;
   // One level; false when the folder could not be created.
   virtual bool createFolder(const std::string& path) = 0;
   // Everything below `from` into `to`, both without a trailing "\": 0 on success, 1 when a

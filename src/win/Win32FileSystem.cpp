@@ -47,6 +47,12 @@ ReadResult Win32FileSystem::readFile(const std::string& path, size_t maxBytes) c
   return result;
 }
 
+int Win32FileSystem::renameFile(const std::string& from, const std::string& to) {
+  return MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+             ? 0
+             : static_cast<int>(GetLastError());
+}
+
 int Win32FileSystem::replaceFile(const std::string& path, std::string_view bytes) {
   return static_cast<int>(writeFileAtomically(path, bytes));
 }

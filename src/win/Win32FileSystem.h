@@ -10,6 +10,7 @@ class Win32FileSystem final : public FileSystem {
   bool folderExists(const std::string& path) const override;
   ReadResult readFile(const std::string& path, size_t maxBytes) const override;
   int replaceFile(const std::string& path, std::string_view bytes) override;
+  int renameFile(const std::string& from, const std::string& to) override;
   bool createFolder(const std::string& path) override;
   int copyFolderTree(const std::string& from, const std::string& to) override;
 };

@@ -27,6 +27,14 @@ class MemoryFileSystem final : public FileSystem {
     files[path] = std::string(bytes);
     return 0;
   }
+  int renameFile(const std::string& from, const std::string& to) override {
+    const auto found = files.find(from);
+    if (found == files.end()) return 2;
+    std::string bytes = std::move(found->second);
+    files.erase(found);
+    files[to] = std::move(bytes);
+    return 0;
+  }
   bool createFolder(const std::string& path) override {
     if (unwritableFolders.count(path) || folders.count(path)) return false;
     folders.insert(path);
