@@ -117,7 +117,12 @@ TEST(HpglTest, MalformedNumbersAndUnknownCommandsAreSteppedOver) {
   ASSERT_FALSE(d.strokes.empty());
   EXPECT_GE(d.unknownCommands, 2);
   EXPECT_DOUBLE_EQ(d.strokes.back().points.back().y, 100);
-  // Huge coordinates are kept finite and bounded.
+  // Huge coordinates, and wedges and circles of huge radii, are kept finite and bounded.
+  for (const char* file : {"IN;SP1;PA0,0;WG99999999999999999999,0,90;", "IN;SP1;CI1e28;",
+                           "IN;SC0,1,0,1;SP1;PA0,0;EW999999999999999999,0,45;"}) {
+    for (const Stroke& s : interpretHpgl(file).strokes)
+      for (const Point& p : s.points) EXPECT_LE(std::fabs(p.x) + std::fabs(p.y), 2e8) << file;
+  }
   d = interpretHpgl("IN;SP1;PU0,0;PD1e400,99999999999999999999999999999999999999999;PD-999999999999,0;");
   ASSERT_FALSE(d.strokes.empty());
   for (const Point& p : d.strokes[0].points) {
@@ -169,6 +174,7 @@ TEST(HpglTest, HostileInputEndsBounded) {
   interpretHpgl(junk);  // ends, whatever it draws
   interpretHpgl(std::string("IN;SP1;PE") + std::string(100000, char(100)));
   interpretHpgl("IN;SP1;LB");
+  interpretHpgl("IN;RO10000000000;SC0,1,0,1,99999999999;LT99999999999;SP1;PD1,1;");  // no overflowing conversions
   interpretHpgl("\x1B%");
   interpretHpgl("\x1B*b99999999999W");
 }

@@ -65,6 +65,8 @@ TEST(SettingsRulesTest, ValuesTheParameterFileCannotHoldHaveAReason) {
   EXPECT_EQ(unstorableReason("C:\\a\r\nb", codec), "改行を含む設定は保存できません!");
   EXPECT_EQ(unstorableReason("C:\\\xF0\x9F\x98\x80", codec), "このパソコンの文字コードで表せない文字が含まれています!");
   EXPECT_EQ(unstorableReason(std::string(70000, 'a'), codec), "設定が長すぎます!");
+  // Only a stand-in exists in code page 932 ("￡" for "£"): it would come back another name.
+  EXPECT_EQ(unstorableReason("C:\\£\\", codec), "このパソコンの文字コードで表せない文字が含まれています!");
 }
 
 class DrawingFoldersTest : public ::testing::Test {

@@ -21,7 +21,13 @@ std::optional<std::string> convert(const char* to, const char* from, std::string
 }
 }  // namespace
 
-std::optional<std::string> IconvCodec::toAnsi(std::string_view utf8) const { return convert("CP932", "UTF-8", utf8); }
+// As strict as the program's own codec (WC_NO_BEST_FIT_CHARS): a character that code page 932
+// would only stand in for with another ("£" as the full-width "￡") is refused.
+std::optional<std::string> IconvCodec::toAnsi(std::string_view utf8) const {
+  std::optional<std::string> ansi = convert("CP932", "UTF-8", utf8);
+  if (!ansi || convert("UTF-8", "CP932", *ansi) != std::string(utf8)) return std::nullopt;
+  return ansi;
+}
 std::optional<std::string> IconvCodec::fromAnsi(std::string_view ansi) const { return convert("UTF-8", "CP932", ansi); }
 
 }  // namespace marlisk::test

@@ -39,6 +39,13 @@ constexpr size_t kMaxLabels = 200'000;
 constexpr size_t kMaxLabelBytes = 4096;
 constexpr double kPi = std::numbers::pi;
 
+// A parameter as a whole number; out-of-range values are held at the range's ends rather
+// than overflowing the conversion.
+int wholeNumber(double v) {
+  if (!std::isfinite(v)) return 0;
+  return static_cast<int>(std::clamp(v, -1e6, 1e6));
+}
+
 double clampCoordinate(double v) {
   if (!std::isfinite(v)) return 0;
   return std::clamp(v, -kLimit, kLimit);
@@ -235,7 +242,8 @@ class Interpreter {
       full_ = true;
       return;
     }
-    stroke_.points.push_back(placed(p));
+    // Arcs and wedges of absurd radii end up here too: every point is kept on the sheet.
+    stroke_.points.push_back(placed({clampCoordinate(p.x), clampCoordinate(p.y)}));
   }
 
   // A line from where the pen is to `to`, or a move when the pen is up.
@@ -358,7 +366,7 @@ class Interpreter {
       scaled_ = false;
       return;
     }
-    scaleType_ = static_cast<int>(number().value_or(0));
+    scaleType_ = wholeNumber(number().value_or(0));
     left_ = std::clamp(number().value_or(50), 0.0, 100.0);
     bottom_ = std::clamp(number().value_or(50), 0.0, 100.0);
     user_ = {*xmin, *xmax, *ymin, *ymax};
@@ -450,7 +458,7 @@ class Interpreter {
       lineType_ = 0;
       return;
     }
-    const int t = static_cast<int>(std::fabs(*type));
+    const int t = wholeNumber(std::fabs(*type));
     lineType_ = t >= 1 && t <= 8 ? t : 0;
     // The pattern length is a percentage of the diagonal P1-P2 (4 by default).
     const double percent = std::clamp(number().value_or(4), 0.1, 100.0);
@@ -497,7 +505,7 @@ class Interpreter {
 
   void rotate() {
     flush();
-    const int angle = static_cast<int>(number().value_or(0));
+    const int angle = wholeNumber(number().value_or(0));
     rotation_ = angle == 90 || angle == 180 || angle == 270 ? angle : 0;
   }
 
