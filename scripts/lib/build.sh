@@ -17,3 +17,30 @@ build_win() {
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$ROOT/build/win" -j"$jobs"
 }
+
+# The fuzz targets, with clang's libFuzzer, AddressSanitizer and UBSan, into $1 (build/fuzz).
+build_fuzz() {
+  local jobs dir=${1:-$ROOT/build/fuzz}
+  jobs=$(nproc 2>/dev/null || echo 2)
+  CC=clang CXX=clang++ cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARLISK_FUZZ=ON >/dev/null
+  cmake --build "$dir" -j"$jobs"
+}
+
+# The zip and the installer into dist/ from an existing build/win.
+package() {
+  local version=10.10 dist="$ROOT/dist" stage="$ROOT/build/package/MarliskAuto-10.10"
+  rm -rf "$ROOT/build/package" && mkdir -p "$stage" "$dist"
+  # Without the debug information of the build: a tenth of the size.
+  x86_64-w64-mingw32-strip -o "$stage/MarliskAuto.exe" "$ROOT/build/win/MarliskAuto.exe"
+  x86_64-w64-mingw32-strip -o "$ROOT/build/package/RefConverter.exe" "$ROOT/build/win/RefConverter.exe"
+  cp "$ROOT/build/win/MarliskAuto.chm" "$stage/"
+  cp -r "$ROOT/build/win/Init" "$stage/Init"
+  cp "$ROOT/installer/README.txt" "$stage/README.txt"
+  cp "$ROOT/LICENSE" "$stage/LICENSE.txt"
+  rm -f "$dist/MarliskAuto-$version-x64.zip"
+  (cd "$ROOT/build/package" && zip -qr "$dist/MarliskAuto-$version-x64.zip" "MarliskAuto-$version")
+  makensis -V2 -DSTAGE="$stage" -DREFCONVERTER="$ROOT/build/package/RefConverter.exe" -DSOURCE="$ROOT" \
+    -DOUTFILE="$dist/MarliskAuto-$version-setup.exe" \
+    "$ROOT/installer/MarliskAuto.nsi"
+  echo "package: $(ls -l "$dist" | awk 'NR > 1 { printf "%s (%s bytes)  ", $9, $5 }')"
+}

@@ -1,0 +1,305 @@
+// Faults around the real MarliskAuto.exe: a viewer that cannot start, crashes or fails; an
+// output folder or working folder that cannot be written; watch-folder files that are held
+// open, still growing, or renamed away; paths past 260 characters; damaged parameter files.
+// Whatever happens, no input is lost and the parameter file is the old one or the new one.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "settings/ParameterFile.h"
+#include "support/ProgramRunner.h"
+#include "support/TestFolder.h"
+#include "support/TestViewerLog.h"
+#include "win/Handles.h"
+#include "win/Strings.h"
+#include "win/Win32FileSystem.h"
+
+namespace marlisk::test {
+namespace {
+
+constexpr int kExitButton = 1009;
+constexpr int kFirstOutputType = 1101;  // the first item of the 出力１ list
+
+const std::string kInput = "IN;SP1;PU0,0;PD100,100;";
+
+// True once `seconds` have passed from now: a few standby cycles of 2 to 4 seconds.
+std::function<bool()> afterSeconds(int seconds) {
+  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000;
+  return [end] { return GetTickCount64() > end; };
+}
+
+class FaultTest : public ::testing::Test {
+ protected:
+  FaultTest() {
+    SetEnvironmentVariableW(L"TESTVIEWER_LOG", win::widen(local / "viewer.log").c_str());
+    SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", L"1");
+    for (const char* folder : {"in", "out", "watch"}) makeFolder(local / folder);
+    settings.ViewerExePath = testViewerPath();
+    settings.OutputFolder = local / "out\\";
+    settings.BatchFileName = local / "list.txt";
+    settings.WatchFolder = local / "watch\\";
+    settings.WatchFileMask = "*.hgl";
+    settings.WaitSeconds = 2;
+  }
+  ~FaultTest() override {
+    for (const wchar_t* name : {L"TESTVIEWER_LOG", L"TESTVIEWER_CREATE_OUTPUTS", L"TESTVIEWER_CRASH",
+                                L"TESTVIEWER_EXIT_CODE", L"TESTVIEWER_SLEEP_MS"})
+      SetEnvironmentVariableW(name, nullptr);
+  }
+  void configure() {
+    makeFolder(local / "Brennamor");
+    makeFolder(work());
+    Settings s = settings;
+    s.ParameterFilePath = parameterFile();
+    ParameterFile file(fs, codec, [](const std::string& text) { ADD_FAILURE() << text; });
+    ASSERT_TRUE(file.save(s));
+  }
+  void batchOf(const std::vector<std::string>& names) {
+    std::string list;
+    for (const std::string& name : names) {
+      writeFile(local / ("in\\" + name), kInput);
+      list += *codec.toAnsi(local / ("in\\" + name)) + "\r\n";
+    }
+    writeFile(settings.BatchFileName, list);
+  }
+  // Standby until `done`, then "終了" as a user presses it.
+  ProgramRun standbyUntil(const std::function<bool()>& done, DWORD timeoutMs = 60000) {
+    return runProgram(
+        "/a", [](HWND main) { PostMessageW(GetDlgItem(main, kExitButton), BM_CLICK, 0, 0); }, timeoutMs,
+        [&](HWND) { return done(); });
+  }
+  // Starts the program, chooses an output type on the first tab (which saves the settings),
+  // and presses "終了" once the message that may follow has been answered. Everything is
+  // posted: a sent click would wait for the message box it brings up, and so would we.
+  ProgramRun chooseOutputTypeAndExit(int item) {
+    std::thread closer;
+    const ProgramRun run = runProgram("", [&](HWND main) {
+      HWND page = FindWindowExW(main, nullptr, L"#32770", nullptr);
+      if (HWND radio = page ? GetDlgItem(page, kFirstOutputType + item) : nullptr) PostMessageW(radio, BM_CLICK, 0, 0);
+      closer = std::thread([main] {
+        for (int i = 0; i < 100 && IsWindowEnabled(main); ++i) Sleep(20);   // a message box comes up...
+        for (int i = 0; i < 500 && !IsWindowEnabled(main); ++i) Sleep(20);  // ...and is answered
+        PostMessageW(GetDlgItem(main, kExitButton), BM_CLICK, 0, 0);
+      });
+    });
+    if (closer.joinable()) closer.join();
+    return run;
+  }
+  size_t viewerRuns() { return isFile(local / "viewer.log") ? readViewerLog(local / "viewer.log").size() : 0; }
+  std::string work() const { return local / "Brennamor\\MarliskAuto"; }
+  std::string parameterFile() const { return work() + "\\MarliskAuto.par"; }
+
+  TestFolder local;
+  LocalAppDataRedirect redirect{local.path()};
+  win::Win32FileSystem fs;
+  win::Win32AnsiCodec codec;
+  Settings settings;
+};
+
+TEST_F(FaultTest, AViewerThatCannotStartLeavesEveryInputAndSaysWhereItWasLooked) {
+  settings.ViewerExePath = local / "no such folder\\Marlisk.exe";
+  batchOf({"a.hgl", "b.hgl"});
+  configure();
+  const ProgramRun run = runProgram("/c " + settings.BatchFileName);
+  EXPECT_FALSE(run.timedOut);
+  ASSERT_EQ(run.messages.size(), 1u);
+  EXPECT_EQ(run.messages[0].rfind(settings.ViewerExePath + "\r Marliskプログラムファイルが存在しません!", 0), 0u);
+  EXPECT_EQ(listFolder(local / "in"), "a.hgl b.hgl");
+  EXPECT_EQ(readFile(local / "in\\a.hgl"), kInput);
+
+  // In standby too: cycle after cycle, nothing is deleted.
+  writeFile(local / "watch\\w.hgl", kInput);
+  const ProgramRun standby = standbyUntil(afterSeconds(10));
+  EXPECT_FALSE(standby.timedOut);
+  EXPECT_EQ(listFolder(local / "watch"), "w.hgl");
+}
+
+TEST_F(FaultTest, AViewerThatCrashesOrFailsInStandby) {
+  configure();
+  writeFile(local / "watch\\a.hgl", kInput);
+  SetEnvironmentVariableW(L"TESTVIEWER_CRASH", L"1");
+  const ProgramRun crashed = standbyUntil([&] { return viewerRuns() >= 2; });
+  EXPECT_FALSE(crashed.timedOut);
+  EXPECT_EQ(crashed.messages, std::vector<std::string>{"Marliskプログラムが異常終了しました (0xC0000005)\r "
+                                                       "変換されなかったかもしれない入力ファイルは削除せずに残します"});
+  EXPECT_EQ(readFile(local / "watch\\a.hgl"), kInput);
+
+  // A viewer that ends with an error code of its own did take the file: it goes.
+  SetEnvironmentVariableW(L"TESTVIEWER_CRASH", nullptr);
+  SetEnvironmentVariableW(L"TESTVIEWER_EXIT_CODE", L"7");
+  const ProgramRun failed = standbyUntil([&] { return !isFile(local / "watch\\a.hgl"); });
+  EXPECT_FALSE(failed.timedOut);
+  EXPECT_TRUE(failed.messages.empty());
+}
+
+TEST_F(FaultTest, AnOutputFolderThatCannotBeWrittenLosesNoInput) {
+  // The output "folder" is a file: the viewer can write nothing there.
+  writeFile(local / "out-file", "not a folder");
+  settings.OutputFolder = local / "out-file\\";
+  batchOf({"a.hgl"});
+  configure();
+  const ProgramRun run = runProgram("/c " + settings.BatchFileName);
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_EQ(readFile(local / "in\\a.hgl"), kInput);
+  EXPECT_EQ(readFile(local / "out-file"), "not a folder");
+  EXPECT_EQ(viewerRuns(), 1u);
+}
+
+TEST_F(FaultTest, AWorkingFolderThatCannotBeWritten) {
+  batchOf({"a.hgl"});
+  configure();
+  // The command file's name is taken by a folder: it cannot be written, and nothing runs.
+  makeFolder(work() + "\\MarComline.txt");
+  const ProgramRun batch = runProgram("/c " + settings.BatchFileName);
+  EXPECT_FALSE(batch.timedOut);
+  ASSERT_FALSE(batch.messages.empty());
+  EXPECT_EQ(viewerRuns(), 0u);
+  EXPECT_EQ(readFile(local / "in\\a.hgl"), kInput);
+
+  // Standby, whose listings cannot be written either: it says so, converts and deletes nothing.
+  writeFile(local / "watch\\w.hgl", kInput);
+  makeFolder(work() + "\\FList1.txt");
+  const ProgramRun standby = standbyUntil(afterSeconds(10));
+  EXPECT_FALSE(standby.timedOut);
+  EXPECT_FALSE(standby.messages.empty());
+  EXPECT_EQ(viewerRuns(), 0u);
+  EXPECT_EQ(listFolder(local / "watch"), "w.hgl");
+}
+
+TEST_F(FaultTest, AParameterFileThatCannotBeReplacedStaysAsItWas) {
+  configure();
+  const std::string before = readFile(parameterFile());
+  SetFileAttributesW(win::widen(parameterFile()).c_str(), FILE_ATTRIBUTE_READONLY);
+  const ProgramRun run = chooseOutputTypeAndExit(3);
+  SetFileAttributesW(win::widen(parameterFile()).c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_EQ(run.messages, std::vector<std::string>{"パラメータファイルを作成できません!"});
+  EXPECT_EQ(readFile(parameterFile()), before);
+}
+
+TEST_F(FaultTest, DamagedParameterFilesAreSetAsideAndTheProgramStarts) {
+  std::string binary;
+  for (int i = 0; i < 4096; ++i) binary += static_cast<char>((i * 37) % 256);
+  for (const std::string& damaged : {std::string(), binary, std::string(8 * 1024 * 1024, 'x'),
+                                     std::string("Version 9.00\r\nhgl\r\n")}) {
+    configure();
+    writeFile(parameterFile(), damaged);
+    const ProgramRun run = runProgram("");
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_TRUE(readFile(parameterFile() + ".bak") == damaged) << damaged.size() << " bytes";
+    EXPECT_EQ(readFile(parameterFile()).rfind("Version 10.10\r\n", 0), 0u);
+    removeTree(local / "Brennamor");
+  }
+}
+
+TEST_F(FaultTest, WatchFolderFilesHeldOpenGrowingOrRenamedAreNeverLost) {
+  configure();
+  // Held open by its writer (no sharing): not listed, so neither converted nor deleted.
+  writeFile(local / "watch\\held.hgl", kInput);
+  win::UniqueFileHandle held(CreateFileW(win::widen(local / "watch\\held.hgl").c_str(), GENERIC_WRITE, 0, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held);
+  // Growing: a byte more at every poll, so its size never holds over a wait.
+  writeFile(local / "watch\\growing.hgl", "IN;");
+  // Renamed away while listed: the new name is a new file. Deleted while listed: nothing.
+  writeFile(local / "watch\\moving.hgl", kInput);
+  writeFile(local / "watch\\vanishing.hgl", kInput);
+  int polls = 0;
+  bool renamed = false;
+  const ProgramRun run = standbyUntil([&] {
+    ++polls;
+    // Appended to as a writer would; the program may have it open for a moment to list it.
+    HANDLE growing = CreateFileW(win::widen(local / "watch\\growing.hgl").c_str(), FILE_APPEND_DATA,
+                                 FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (growing != INVALID_HANDLE_VALUE) {
+      DWORD written = 0;
+      WriteFile(growing, ";", 1, &written, nullptr);
+      CloseHandle(growing);
+    }
+    // Once the first listing of a cycle holds them, before the second is taken.
+    if (!renamed && readFile(work() + "\\FList1.txt").find("moving.hgl") != std::string::npos) {
+      renamed = MoveFileW(win::widen(local / "watch\\moving.hgl").c_str(), win::widen(local / "watch\\moved.hgl").c_str());
+      DeleteFileW(win::widen(local / "watch\\vanishing.hgl").c_str());
+    }
+    return polls > 200 && !isFile(local / "watch\\moved.hgl");
+  }, 90000);
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_TRUE(run.messages.empty());
+  EXPECT_TRUE(renamed);
+  held.reset();
+  EXPECT_EQ(readFile(local / "watch\\held.hgl"), kInput);
+  EXPECT_TRUE(isFile(local / "watch\\growing.hgl"));
+  EXPECT_TRUE(isFile(local / "out\\moved.pdf"));  // converted under its new name, then deleted
+  EXPECT_FALSE(isFile(local / "watch\\moving.hgl"));
+}
+
+TEST_F(FaultTest, PathsLongerThan260CharactersAreLeftAlone) {
+  // A watch folder deep enough that its files' full paths pass 260 characters.
+  std::string deep = local / "watch";
+  while (deep.size() < 250) {
+    deep += "\\" + std::string(40, 'd');
+    CreateDirectoryW((L"\\\\?\\" + win::widen(deep)).c_str(), nullptr);
+  }
+  const std::string longName = deep + "\\" + std::string(30, 'f') + ".hgl";
+  HANDLE file = CreateFileW((L"\\\\?\\" + win::widen(longName)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(file, kInput.data(), static_cast<DWORD>(kInput.size()), &written, nullptr);
+  CloseHandle(file);
+  settings.WatchFolder = deep + "\\";
+  configure();
+  const ProgramRun run = standbyUntil(afterSeconds(10));
+  EXPECT_FALSE(run.timedOut);
+  // Left where it is, or (where the system takes long paths, as Wine does) converted and
+  // then deleted: never gone without the viewer having had it.
+  const bool stays = GetFileAttributesW((L"\\\\?\\" + win::widen(longName)).c_str()) != INVALID_FILE_ATTRIBUTES;
+  const bool converted = isFile(local / ("out\\" + std::string(30, 'f') + ".pdf")) &&
+                         readFile(local / "viewer.log").find(std::string(30, 'f') + ".hgl") != std::string::npos;
+  EXPECT_TRUE(stays || converted);
+}
+
+// A disk that fills up: scripts/test mounts a small tmpfs where the machine allows it and
+// names it in MARLISK_SMALL_DISK; the working folder goes there.
+TEST_F(FaultTest, AFullDiskKeepsTheOldParameterFileAndStartsNoViewer) {
+  wchar_t disk[MAX_PATH] = {};
+  if (!GetEnvironmentVariableW(L"MARLISK_SMALL_DISK", disk, MAX_PATH))
+    GTEST_SKIP() << "no small disk on this machine (mounting a tmpfs was not allowed)";
+  const std::string small = win::narrow(disk) + "\\" + std::to_string(GetCurrentProcessId());
+  makeFolder(small);
+  LocalAppDataRedirect onTheSmallDisk(small);
+  const std::string workFolder = small + "\\Brennamor\\MarliskAuto";
+  makeFolder(small + "\\Brennamor");
+  makeFolder(workFolder);
+  Settings s = settings;
+  s.ParameterFilePath = workFolder + "\\MarliskAuto.par";
+  ASSERT_TRUE(ParameterFile(fs, codec, [](const std::string& text) { ADD_FAILURE() << text; }).save(s));
+  const std::string before = readFile(s.ParameterFilePath);
+  std::vector<std::string> names;
+  for (int i = 0; i < 300; ++i) names.push_back("input file with a long name number " + std::to_string(i) + ".hgl");
+  batchOf(names);
+
+  // Fill what is left of the disk.
+  HANDLE filler = CreateFileW(win::widen(small + "\\filler").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(filler, INVALID_HANDLE_VALUE);
+  const std::string block(4096, 'x');
+  DWORD written = 0;
+  while (WriteFile(filler, block.data(), static_cast<DWORD>(block.size()), &written, nullptr) && written == block.size()) {
+  }
+  CloseHandle(filler);
+
+  const ProgramRun batch = runProgram("/c " + settings.BatchFileName);
+  EXPECT_FALSE(batch.timedOut);
+  EXPECT_EQ(batch.messages, std::vector<std::string>{"I/O Error code=112"});
+  EXPECT_EQ(viewerRuns(), 0u);
+
+  const ProgramRun choose = chooseOutputTypeAndExit(5);
+  EXPECT_EQ(choose.messages, std::vector<std::string>{"パラメータファイルを作成できません!"});
+  EXPECT_EQ(readFile(s.ParameterFilePath), before);
+  removeTree(small);
+}
+
+}  // namespace
+}  // namespace marlisk::test
