@@ -1,0 +1,109 @@
+; The MarliskAuto installer, built by scripts/package with Debian's makensis:
+;   makensis -DSTAGE=<the zip's folder> -DREFCONVERTER=<RefConverter.exe> -DSOURCE=<repository>
+;            -DOUTFILE=<setup.exe> installer/MarliskAuto.nsi
+; Installs under Program Files, with a Start-menu folder and an entry in the system's list of
+; programs; the reference converter is an optional component. Uninstalling removes exactly
+; what was installed and leaves every user's working folder and settings alone.
+; A 64-bit installer for a 64-bit program: it also runs where Windows has no 32-bit layer.
+Target amd64-unicode
+!include "MUI2.nsh"
+!include "x64.nsh"
+
+!define VERSION "10.10"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\MarliskAuto"
+
+Name "MarliskAuto ${VERSION}"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES64\Brennamor\MarliskAuto"
+InstallDirRegKey HKLM "Software\Brennamor\MarliskAuto" "InstallDir"
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+VIProductVersion "10.10.0.0"
+VIAddVersionKey /LANG=1041 "ProductName" "MarliskAuto"
+VIAddVersionKey /LANG=1041 "CompanyName" "Brennamor"
+VIAddVersionKey /LANG=1041 "FileDescription" "MarliskAuto ${VERSION} セットアップ"
+VIAddVersionKey /LANG=1041 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1041 "LegalCopyright" "MIT License"
+
+!define MUI_ICON "${SOURCE}\res\MarliskAuto.ico"
+!define MUI_UNICON "${SOURCE}\res\MarliskAuto.ico"
+!define MUI_COMPONENTSPAGE_NODESC
+!insertmacro MUI_PAGE_LICENSE "${SOURCE}\LICENSE"
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_RUN "$INSTDIR\MarliskAuto.exe"
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "Japanese"
+
+Function .onInit
+  ${IfNot} ${RunningX64}
+    MessageBox MB_ICONSTOP "MarliskAuto は 64 ビット版 Windows 用です。"
+    Abort
+  ${EndIf}
+  SetRegView 64
+FunctionEnd
+
+Function un.onInit
+  SetRegView 64
+FunctionEnd
+
+Section "MarliskAuto" SecProgram
+  SectionIn RO
+  SetOutPath "$INSTDIR"
+  File "${STAGE}\MarliskAuto.exe"
+  File "${STAGE}\MarliskAuto.chm"
+  File "${STAGE}\README.txt"
+  File "${STAGE}\LICENSE.txt"
+  SetOutPath "$INSTDIR\Init"
+  File /r "${STAGE}\Init\*.*"
+  SetOutPath "$INSTDIR"
+  WriteUninstaller "$INSTDIR\Uninstall.exe"
+
+  CreateDirectory "$SMPROGRAMS\MarliskAuto"
+  CreateShortcut "$SMPROGRAMS\MarliskAuto\MarliskAuto.lnk" "$INSTDIR\MarliskAuto.exe"
+  CreateShortcut "$SMPROGRAMS\MarliskAuto\MarliskAuto ヘルプ.lnk" "$INSTDIR\MarliskAuto.chm"
+  CreateShortcut "$SMPROGRAMS\MarliskAuto\アンインストール.lnk" "$INSTDIR\Uninstall.exe"
+
+  WriteRegStr HKLM "Software\Brennamor\MarliskAuto" "InstallDir" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "MarliskAuto ${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Brennamor"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\MarliskAuto.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+Section /o "参照コンバーター (RefConverter)" SecRefConverter
+  SetOutPath "$INSTDIR\RefConverter"
+  File "${REFCONVERTER}"
+SectionEnd
+
+; Only what the installer put there goes: a user's files in the folder, and every user's
+; working folder under Local AppData, stay.
+Section "Uninstall"
+  Delete "$INSTDIR\MarliskAuto.exe"
+  Delete "$INSTDIR\MarliskAuto.chm"
+  Delete "$INSTDIR\README.txt"
+  Delete "$INSTDIR\LICENSE.txt"
+  RMDir /r "$INSTDIR\Init"
+  Delete "$INSTDIR\RefConverter\RefConverter.exe"
+  RMDir "$INSTDIR\RefConverter"
+  Delete "$INSTDIR\Uninstall.exe"
+  RMDir "$INSTDIR"
+  RMDir "$INSTDIR\.."
+
+  Delete "$SMPROGRAMS\MarliskAuto\MarliskAuto.lnk"
+  Delete "$SMPROGRAMS\MarliskAuto\MarliskAuto ヘルプ.lnk"
+  Delete "$SMPROGRAMS\MarliskAuto\アンインストール.lnk"
+  RMDir "$SMPROGRAMS\MarliskAuto"
+
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegKey HKLM "Software\Brennamor\MarliskAuto"
+  DeleteRegKey /ifempty HKLM "Software\Brennamor"
+SectionEnd

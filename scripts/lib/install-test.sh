@@ -1,0 +1,60 @@
+# The installer and the zip as a user meets them, under Wine in a prefix of their own.
+# Source after lib/wine.sh (a display must be running); install_suite sets install_passed and
+# install_failed.
+
+install_suite() {
+  local prefix="$ROOT/build/wine-install" setup="$ROOT/dist/MarliskAuto-10.10-setup.exe"
+  local saved=$WINEPREFIX
+  install_passed=0 install_failed=0
+  check() {  # description, then a test command
+    local what=$1; shift
+    if "$@"; then install_passed=$((install_passed + 1)); else install_failed=$((install_failed + 1)); echo "install: FAILED: $what"; fi
+  }
+  export WINEPREFIX=$prefix
+  rm -rf "$prefix"
+  mkdir -p "$prefix"
+  wineboot -i </dev/null >/dev/null 2>&1
+  wineserver -w
+  local user program work outputs
+  user=$(ls "$prefix/drive_c/users" | grep -v -x Public | head -1)
+  program="$prefix/drive_c/Program Files/Brennamor/MarliskAuto"
+  work="$prefix/drive_c/users/$user/AppData/Local/Brennamor/MarliskAuto"
+  outputs="$prefix/drive_c/HpglData/OutData"
+
+  # A silent install with the default components.
+  wine "$setup" /S </dev/null >/dev/null 2>&1
+  wineserver -w
+  check "the program, its help and Init are installed" \
+    test -f "$program/MarliskAuto.exe" -a -f "$program/MarliskAuto.chm" -a -f "$program/Init/MarliskAuto.par" \
+    -a -f "$program/README.txt" -a -f "$program/LICENSE.txt" -a -f "$program/Uninstall.exe"
+  check "the reference converter is optional and off by default" test ! -e "$program/RefConverter"
+  check "a Start-menu shortcut" test -n "$(find "$prefix/drive_c" -path '*Start Menu/Programs/MarliskAuto/MarliskAuto.lnk' | head -1)"
+  check "an entry in the system's list of programs" \
+    bash -c "wine reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\MarliskAuto' /v DisplayName 2>/dev/null | grep -q 'MarliskAuto 10.10'"
+
+  # The installed program starts, makes the user's working folder from the installed Init,
+  # and converts a batch with the test viewer standing where the shipped settings look.
+  mkdir -p "$prefix/drive_c/Program Files/Brennamor/Marlisk" "$outputs"
+  cp "$ROOT/build/win/TestViewer.exe" "$prefix/drive_c/Program Files/Brennamor/Marlisk/Marlisk.exe"
+  local list="$ROOT/build/install-list.txt"
+  printf '%s\r\n%s\r\n' "$(winpath "$ROOT/samples/flange.hgl")" "$(winpath "$ROOT/samples/floorplan.hgl")" >"$list"
+  TESTVIEWER_CREATE_OUTPUTS=1 TESTVIEWER_LOG='C:\viewer.log' timeout 120 \
+    wine 'C:\Program Files\Brennamor\MarliskAuto\MarliskAuto.exe' /c "$(winpath "$list")" </dev/null >/dev/null 2>&1
+  check "the installed program ended its batch by itself" test $? -eq 0
+  check "the working folder was made from the installed Init" cmp -s "$work/MarliskAuto.par" "$program/Init/MarliskAuto.par"
+  check "the batch was converted" test -f "$outputs/flange.pdf" -a -f "$outputs/floorplan.pdf"
+
+  # A silent uninstall takes the program away and leaves the user's settings.
+  wine 'C:\Program Files\Brennamor\MarliskAuto\Uninstall.exe' /S </dev/null >/dev/null 2>&1
+  wineserver -w
+  sleep 2
+  wineserver -w
+  check "the program's files are gone" test ! -e "$program"
+  check "the Start-menu folder is gone" test -z "$(find "$prefix/drive_c" -path '*Start Menu/Programs/MarliskAuto' | head -1)"
+  check "the entry in the list of programs is gone" \
+    bash -c "! wine reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\MarliskAuto' >/dev/null 2>&1"
+  check "the user's parameter file stays" test -f "$work/MarliskAuto.par"
+
+  wineserver -k 2>/dev/null || true
+  export WINEPREFIX=$saved
+}
