@@ -6,6 +6,7 @@
 #include "batchlist/FileHelpers.h"
 #include "dialogs/VersionForm.h"
 #include "res/resource.h"
+#include "win/Controls.h"
 #include "win/HelpHook.h"
 #include "win/Tooltip.h"
 
@@ -40,14 +41,7 @@ void TMarliskMForm::onInitDialog() {
   SetWindowTextW(hwnd(), widen(app_.title).c_str());
   HTMLHelp1.Loaded();
 
-  HWND tabs = item(IDC_PageControl1);
-  TCITEMW tab = {TCIF_TEXT};
-  std::wstring caption = widen("出力１");
-  tab.pszText = caption.data();
-  TabCtrl_InsertItem(tabs, 0, &tab);
-  caption = widen("出力２");
-  tab.pszText = caption.data();
-  TabCtrl_InsertItem(tabs, 1, &tab);
+  addTabs(item(IDC_PageControl1), {"出力１", "出力２"});
   page1_.create(hwnd());
   page2_.create(hwnd());
   placePages();
@@ -238,8 +232,7 @@ INT_PTR TMarliskMForm::onMessage(UINT message, WPARAM wParam, LPARAM lParam, boo
       }
       return 0;
     case WM_NOTIFY:
-      if (reinterpret_cast<NMHDR*>(lParam)->idFrom == IDC_PageControl1 &&
-          reinterpret_cast<NMHDR*>(lParam)->code == TCN_SELCHANGE) {
+      if (changedTab(reinterpret_cast<NMHDR*>(lParam), IDC_PageControl1) >= 0) {
         handled = true;
         PageControl1Change();
       }

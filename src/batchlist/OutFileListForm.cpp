@@ -35,8 +35,7 @@ LRESULT CALLBACK listProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 TFormOutFileList::TFormOutFileList(AppContext& app) : Dialog(IDD_OUTFILELIST), app_(app) { helpContext_ = kHelpTopic; }
 
 void TFormOutFileList::onInitDialog() {
-  HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MARLISKAUTO));
-  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  setProgramIcon(hwnd(), IDI_MARLISKAUTO);
   addTooltip(hwnd(), item(IDC_BitBtn1), "１つ上のホルダへ移動");
   setButtonIcon(item(IDC_BitBtn1), IDI_UPARROW);
   SetWindowSubclass(item(IDC_ListBox1Files), listProc, kListSubclass, reinterpret_cast<DWORD_PTR>(this));

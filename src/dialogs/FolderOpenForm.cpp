@@ -12,8 +12,7 @@ namespace marlisk::win {
 TFolderOpenForm::TFolderOpenForm() : Dialog(IDD_FOLDEROPEN) {}
 
 void TFolderOpenForm::onInitDialog() {
-  HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MARLISKAUTO));
-  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  setProgramIcon(hwnd(), IDI_MARLISKAUTO);
   addTooltip(hwnd(), item(IDC_BitBtn1), "１つ上のホルダへ移動");
   setButtonIcon(item(IDC_BitBtn1), IDI_UPARROW);
   TreeView_SetIndent(item(IDC_FolderView1), 19);

@@ -28,13 +28,7 @@ TSetAutoPar2Form::TSetAutoPar2Form(AppContext& app, TFolderOpenForm& folderOpenF
 void TSetAutoPar2Form::onInitDialog() {
   prepare();
   HWND tabs = item(IDC_TabControl1);
-  const char* captions[] = {"作画フォルダー", "出力先フォルダー"};
-  for (int i = 0; i < 2; ++i) {
-    std::wstring text = widen(captions[i]);
-    TCITEMW tab = {TCIF_TEXT};
-    tab.pszText = text.data();
-    TabCtrl_InsertItem(tabs, i, &tab);
-  }
+  addTabs(tabs, {"作画フォルダー", "出力先フォルダー"});
   TabCtrl_SetCurSel(tabs, tabIndex_);
   placeUnderItsPage(tabs, item(IDC_LabelExampleFolder));
 
@@ -153,10 +147,9 @@ bool TSetAutoPar2Form::onCommand(int id, int code, HWND) {
 }
 
 INT_PTR TSetAutoPar2Form::onMessage(UINT message, WPARAM, LPARAM lParam, bool& handled) {
-  if (message != WM_NOTIFY) return 0;
-  const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-  if (header->idFrom != IDC_TabControl1 || header->code != TCN_SELCHANGE) return 0;
-  TabControl1Change(TabCtrl_GetCurSel(header->hwndFrom));
+  const int tab = message == WM_NOTIFY ? changedTab(reinterpret_cast<const NMHDR*>(lParam), IDC_TabControl1) : -1;
+  if (tab < 0) return 0;
+  TabControl1Change(tab);
   handled = true;
   return 0;
 }

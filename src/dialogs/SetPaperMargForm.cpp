@@ -54,15 +54,9 @@ int checkedRadio(HWND dialog, int first, int count) {
 TSetPaperMargForm::TSetPaperMargForm(AppContext& app) : Dialog(IDD_SETPAPERMARG), app_(app) { helpContext_ = kHelpTopic; }
 
 void TSetPaperMargForm::onInitDialog() {
-  HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MARLISKAUTO));
-  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  setProgramIcon(hwnd(), IDI_MARLISKAUTO);
   HWND tabs = item(IDC_TabControl1);
-  for (int i = 0; i < kFolderSlots; ++i) {
-    std::wstring text = widen("No." + std::to_string(i + 1));
-    TCITEMW tab = {TCIF_TEXT};
-    tab.pszText = text.data();
-    TabCtrl_InsertItem(tabs, i, &tab);
-  }
+  addTabs(tabs, {"No.1", "No.2", "No.3", "No.4", "No.5"});
   for (const MarginField& field : kMargins) SendDlgItemMessageW(hwnd(), field.spin, UDM_SETRANGE32, 0, kMaxMargin);
   TabCtrl_SetCurSel(tabs, tabIndex_);
   placeUnderItsPage(tabs, item(IDC_VOutPosRadio0 + 2));
@@ -128,10 +122,9 @@ bool TSetPaperMargForm::onCommand(int id, int code, HWND) {
 }
 
 INT_PTR TSetPaperMargForm::onMessage(UINT message, WPARAM, LPARAM lParam, bool& handled) {
-  if (message != WM_NOTIFY) return 0;
-  const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-  if (header->idFrom != IDC_TabControl1 || header->code != TCN_SELCHANGE) return 0;
-  TabControl1Change(TabCtrl_GetCurSel(header->hwndFrom));
+  const int tab = message == WM_NOTIFY ? changedTab(reinterpret_cast<const NMHDR*>(lParam), IDC_TabControl1) : -1;
+  if (tab < 0) return 0;
+  TabControl1Change(tab);
   handled = true;
   return 0;
 }

@@ -23,8 +23,7 @@ SettingsForm::SettingsForm(int templateId, AppContext& app, TFolderOpenForm& fol
 }
 
 void SettingsForm::prepare() {
-  HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MARLISKAUTO));
-  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  setProgramIcon(hwnd(), IDI_MARLISKAUTO);
   SendDlgItemMessageW(hwnd(), IDC_WaitTimeSpin, UDM_SETRANGE32, 0, kMaxWaitMinutes);
 }
 

@@ -25,6 +25,26 @@ void fitHorizontalExtent(HWND listBox) {
   SendMessageW(listBox, LB_SETHORIZONTALEXTENT, widest, 0);
 }
 
+void setProgramIcon(HWND form, int iconId) {
+  HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId));
+  SendMessageW(form, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+}
+
+void addTabs(HWND tabControl, std::initializer_list<const char*> captions) {
+  int index = 0;
+  for (const char* caption : captions) {
+    std::wstring text = widen(caption);
+    TCITEMW tab = {TCIF_TEXT};
+    tab.pszText = text.data();
+    TabCtrl_InsertItem(tabControl, index++, &tab);
+  }
+}
+
+int changedTab(const NMHDR* header, int tabId) {
+  if (static_cast<int>(header->idFrom) != tabId || header->code != TCN_SELCHANGE) return -1;
+  return TabCtrl_GetCurSel(header->hwndFrom);
+}
+
 void setButtonIcon(HWND button, int iconId) {
   const auto icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId), IMAGE_ICON,
                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));

@@ -4,12 +4,23 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <initializer_list>
 #include <string>
 
 namespace marlisk::win {
 
 // Lets a list box scroll sideways as far as its widest entry, measured in its own font.
 void fitHorizontalExtent(HWND listBox);
+
+// The program's icon in a form's caption.
+void setProgramIcon(HWND form, int iconId);
+
+// Adds tabs with these captions, left to right.
+void addTabs(HWND tabControl, std::initializer_list<const char*> captions);
+
+// The tab now chosen, when `header` tells that tab control `tabId` changed its selection;
+// -1 for any other notification.
+int changedTab(const NMHDR* header, int tabId);
 
 // Puts a small icon of the program's resources beside a push button's text (common controls
 // 6 draw both).

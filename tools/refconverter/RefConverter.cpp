@@ -19,8 +19,14 @@
 #include "core/CommandFile.h"
 #include "core/Hpgl.h"
 #include "core/Render.h"
+#include "win/Handles.h"
+#include "win/Strings.h"
 
 using namespace refconv;
+using marlisk::win::ansiForDisplay;
+using marlisk::win::ComPtr;
+using marlisk::win::narrow;
+using marlisk::win::widen;
 
 namespace {
 
@@ -28,35 +34,12 @@ constexpr size_t kMaxInputBytes = 512u * 1024 * 1024;
 constexpr double kDrawingDpi = 100;
 constexpr double kMaxSidePx = 8000;
 
-std::wstring wide(const std::string& bytes, UINT codePage) {
-  if (bytes.empty()) return {};
-  const int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
-  return out;
+// Label bytes are Latin-1, whose every byte is the character of that number.
+std::wstring latin1(const std::string& bytes) {
+  std::wstring text;
+  for (const char c : bytes) text += static_cast<wchar_t>(static_cast<unsigned char>(c));
+  return text;
 }
-
-std::string utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
-
-template <typename T>
-struct Com {
-  T* p = nullptr;
-  Com() = default;
-  Com(const Com&) = delete;
-  Com& operator=(const Com&) = delete;
-  ~Com() {
-    if (p) p->Release();
-  }
-  T** put() { return &p; }
-  T* operator->() const { return p; }
-  explicit operator bool() const { return p != nullptr; }
-};
 
 struct Failure {
   std::string reason;
@@ -142,19 +125,19 @@ bool isPicture(const std::string& b) {
 }
 
 Picture decodePicture(const std::string& bytes) {
-  Com<IWICStream> stream;
+  ComPtr<IWICStream> stream;
   check(factory()->CreateStream(stream.put()), "making a stream");
   check(stream->InitializeFromMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
                                      static_cast<DWORD>(bytes.size())),
         "reading the picture");
-  Com<IWICBitmapDecoder> decoder;
-  check(factory()->CreateDecoderFromStream(stream.p, nullptr, WICDecodeMetadataCacheOnDemand, decoder.put()),
+  ComPtr<IWICBitmapDecoder> decoder;
+  check(factory()->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.put()),
         "decoding the picture");
-  Com<IWICBitmapFrameDecode> frame;
+  ComPtr<IWICBitmapFrameDecode> frame;
   check(decoder->GetFrame(0, frame.put()), "decoding the picture's first frame");
-  Com<IWICFormatConverter> converter;
+  ComPtr<IWICFormatConverter> converter;
   check(factory()->CreateFormatConverter(converter.put()), "converting the picture");
-  check(converter->Initialize(frame.p, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0,
+  check(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0,
                               WICBitmapPaletteTypeCustom),
         "converting the picture");
   Picture picture;
@@ -180,18 +163,18 @@ std::string encodePicture(const Picture& picture, Format format) {
     case Format::Gif: container = GUID_ContainerFormatGif; break;
     default: throw Failure{"not a picture format"};
   }
-  Com<IWICBitmap> bitmap;
+  ComPtr<IWICBitmap> bitmap;
   check(factory()->CreateBitmapFromMemory(picture.width, picture.height, GUID_WICPixelFormat32bppBGRA, picture.width * 4,
                                           static_cast<UINT>(picture.bgra.size()), const_cast<BYTE*>(picture.bgra.data()),
                                           bitmap.put()),
         "holding the picture");
-  Com<IStream> memory;
+  ComPtr<IStream> memory;
   check(CreateStreamOnHGlobal(nullptr, TRUE, memory.put()), "making a memory stream");
-  Com<IWICBitmapEncoder> encoder;
+  ComPtr<IWICBitmapEncoder> encoder;
   check(factory()->CreateEncoder(container, nullptr, encoder.put()), "starting the encoder");
-  check(encoder->Initialize(memory.p, WICBitmapEncoderNoCache), "starting the encoder");
-  Com<IWICBitmapFrameEncode> frame;
-  Com<IPropertyBag2> options;
+  check(encoder->Initialize(memory.get(), WICBitmapEncoderNoCache), "starting the encoder");
+  ComPtr<IWICBitmapFrameEncode> frame;
+  ComPtr<IPropertyBag2> options;
   check(encoder->CreateNewFrame(frame.put(), options.put()), "making a frame");
   if (format == Format::Png && options) {
     // Drawings are mostly white: one cheap filter compresses them as well as the adaptive
@@ -204,7 +187,7 @@ std::string encodePicture(const Picture& picture, Format format) {
     value.bVal = WICPngFilterSub;
     options->Write(1, &option, &value);
   }
-  check(frame->Initialize(options.p), "making a frame");
+  check(frame->Initialize(options.get()), "making a frame");
   check(frame->SetSize(picture.width, picture.height), "sizing the frame");
   check(frame->SetResolution(picture.dpi, picture.dpi), "setting the resolution");
   // Each encoder names the pixel format it takes; the picture is converted to it.
@@ -214,25 +197,25 @@ std::string encodePicture(const Picture& picture, Format format) {
   if (format == Format::Bmp || format == Format::Tiff) wanted = GUID_WICPixelFormat24bppBGR;
   WICPixelFormatGUID accepted = wanted;
   check(frame->SetPixelFormat(&accepted), "choosing the pixel format");
-  Com<IWICPalette> palette;
-  Com<IWICFormatConverter> converter;
+  ComPtr<IWICPalette> palette;
+  ComPtr<IWICFormatConverter> converter;
   check(factory()->CreateFormatConverter(converter.put()), "converting the picture");
   if (IsEqualGUID(accepted, GUID_WICPixelFormat8bppIndexed)) {
     check(factory()->CreatePalette(palette.put()), "making a palette");
     check(palette->InitializePredefined(WICBitmapPaletteTypeFixedWebPalette, FALSE), "making a palette");
-    check(frame->SetPalette(palette.p), "setting the palette");
-    check(converter->Initialize(bitmap.p, accepted, WICBitmapDitherTypeNone, palette.p, 0,
+    check(frame->SetPalette(palette.get()), "setting the palette");
+    check(converter->Initialize(bitmap.get(), accepted, WICBitmapDitherTypeNone, palette.get(), 0,
                                 WICBitmapPaletteTypeFixedWebPalette),
           "reducing the colours");
   } else {
-    check(converter->Initialize(bitmap.p, accepted, WICBitmapDitherTypeNone, nullptr, 0, WICBitmapPaletteTypeCustom),
+    check(converter->Initialize(bitmap.get(), accepted, WICBitmapDitherTypeNone, nullptr, 0, WICBitmapPaletteTypeCustom),
           "converting the pixels");
   }
-  check(frame->WriteSource(converter.p, nullptr), "encoding the picture");
+  check(frame->WriteSource(converter.get(), nullptr), "encoding the picture");
   check(frame->Commit(), "encoding the picture");
   check(encoder->Commit(), "encoding the picture");
   HGLOBAL global = nullptr;
-  check(GetHGlobalFromStream(memory.p, &global), "reading the encoded picture");
+  check(GetHGlobalFromStream(memory.get(), &global), "reading the encoded picture");
   STATSTG stat = {};
   memory->Stat(&stat, STATFLAG_NONAME);
   const auto* data = static_cast<const char*>(GlobalLock(global));
@@ -300,7 +283,7 @@ void drawDrawing(HDC dc, const Drawing& drawing, const Mapping& map, bool simple
   }
   SetTextAlign(dc, TA_BASELINE | TA_LEFT);
   for (const Label& label : drawing.labels) {
-    const std::wstring text = wide(label.text, 1252);
+    const std::wstring text = latin1(label.text);
     if (text.empty()) continue;
     const int height = std::max(1, static_cast<int>(std::lround(labelFontSize(label) * map.scale)));
     const int tenths = static_cast<int>(std::lround(label.angleRad * 1800 / 3.14159265358979));
@@ -420,7 +403,7 @@ void writeWmf(OutputFile& out, double widthMm, double heightMm, Draw draw, doubl
 // --- one line -----------------------------------------------------------------------------
 
 void convert(const std::wstring& input, const std::wstring& output) {
-  const Format format = formatOfPath(utf8(output));
+  const Format format = formatOfPath(narrow(output));
   if (format == Format::Unknown) throw Failure{"the output type is not supported"};
   const std::string bytes = readAll(input, kMaxInputBytes);
   OutputFile out(output);
@@ -524,14 +507,14 @@ int wmain(int argc, wchar_t** argv) {
     ++lineNumber;
     if (line.find_first_not_of(" \t") == std::string::npos) continue;
     // The command file is in the ANSI code page, as the program writes it.
-    const std::string text = utf8(wide(line, CP_ACP));
+    const std::string text = ansiForDisplay(line);
     std::string result;
     const std::optional<CommandLine> command = parseCommandLine(text);
     if (!command) {
       result = "FAILED  not a conversion line";
     } else {
       try {
-        convert(wide(command->input, CP_UTF8), wide(command->output, CP_UTF8));
+        convert(widen(command->input), widen(command->output));
         result = std::string("OK      ") + formatName(formatOfPath(command->output));
       } catch (const Failure& failure) {
         result = "FAILED  " + failure.reason;
