@@ -1,5 +1,5 @@
 // The standby comparison for large watch folders: ours (one pass over each listing) beside the
-// Part's way, which reads the second listing again from its start for every line of the first.
+// plain way, which reads the second listing again from its start for every line of the first.
 //   listing_compare_bench [lines]      default 100000
 #include <chrono>
 #include <cstdio>
@@ -32,7 +32,7 @@ void makeListings(size_t n, std::vector<ListingEntry>& first, std::vector<Listin
   for (size_t i = 0; i < n / 100; ++i) second.push_back({"new" + std::to_string(i) + ".hgl", 1, 0});
 }
 
-// The Part's comparison, on the listing lines as the files hold them.
+// The re-reading comparison, on the listing lines as the files hold them.
 size_t rereadingCompare(const std::vector<std::string>& first, const std::vector<std::string>& second) {
   size_t ready = 0;
   for (const std::string& line : first) {

@@ -11,10 +11,11 @@ install_suite() {
     if "$@"; then install_passed=$((install_passed + 1)); else install_failed=$((install_failed + 1)); echo "install: FAILED: $what"; fi
   }
   export WINEPREFIX=$prefix
-  rm -rf "$prefix"
-  mkdir -p "$prefix"
-  wineboot -i </dev/null >/dev/null 2>&1
-  wineserver -w
+  if ! wine_create_prefix "$prefix"; then
+    install_failed=1
+    export WINEPREFIX=$saved
+    return
+  fi
   local user program work outputs
   user=$(ls "$prefix/drive_c/users" | grep -v -x Public | head -1)
   program="$prefix/drive_c/Program Files/Brennamor/MarliskAuto"

@@ -21,7 +21,7 @@ prepare_working_folder() {
     { print }' "$ROOT/Init/MarliskAuto.par" | iconv -f UTF-8 -t CP932 >"$work/MarliskAuto.par"
 }
 
-# Sets line $1 of the working folder's parameter file to $2 (a setting in the Part's order).
+# Sets line $1 of the working folder's parameter file to $2 (line 1 is the version line).
 set_parameter_line() {
   local par
   par="$(working_folder)/MarliskAuto.par"

@@ -17,6 +17,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     marlisk::win::TMarliskMForm mainForm(app);
     if (HWND window = mainForm.create()) {
       ShowWindow(window, showCommand);
+      mainForm.firstShown();
       MSG message;
       while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         HWND dialog = GetAncestor(message.hwnd, GA_ROOT);

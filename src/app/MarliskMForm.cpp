@@ -6,6 +6,7 @@
 #include "batchlist/FileHelpers.h"
 #include "dialogs/VersionForm.h"
 #include "res/resource.h"
+#include "settings/SettingsRules.h"
 #include "win/Controls.h"
 #include "win/HelpHook.h"
 #include "win/Tooltip.h"
@@ -13,12 +14,15 @@
 namespace marlisk::win {
 
 namespace {
-// Posted at the first paint, so that the start (which may show message boxes) runs outside
-// WM_PAINT.
+// Posted when the window is first shown, so that the start (which may show message boxes)
+// runs from the message loop, not inside ShowWindow.
 constexpr UINT kInitializeMessage = WM_APP + 1;
 
+// The five controls a run takes away, and with them every button that opens a modal window
+// (the version dialog; the help, whose failure is a message box): a modal loop would hold
+// the standby cycle until someone came to close it.
 constexpr int kRunControls[] = {IDC_ButtonCreateOutListFile, IDC_ButtonSetAutoPar, IDC_PageControl1,
-                                IDC_ButtonBatchOutput, IDC_ButtonAutoOutput};
+                                IDC_ButtonBatchOutput, IDC_ButtonAutoOutput, IDC_ButtonVersion, IDC_ButtonHelp};
 }  // namespace
 
 TMarliskMForm::TMarliskMForm(AppContext& app)
@@ -90,6 +94,12 @@ void TMarliskMForm::setBusy(bool busy) {
 
 void TMarliskMForm::setStatus(const std::string& text) { setItemText(IDC_Label1, text); }
 
+void TMarliskMForm::firstShown() {
+  if (initialized_) return;
+  initialized_ = true;
+  PostMessageW(hwnd(), kInitializeMessage, 0, 0);
+}
+
 void TMarliskMForm::initialize() {
   if (started_) return;
   started_ = true;
@@ -102,7 +112,13 @@ void TMarliskMForm::initialize() {
     return;
   }
   request_ = evaluateCommandLine(app_.arguments, resolveShortcut);
-  if (request_.batchFileName) app_.settings.BatchFileName = *request_.batchFileName;
+  // A name the parameter file cannot hold is not taken: it would be saved at the next
+  // change, and a batch run on the stored list instead would convert the wrong files.
+  bool nameRefused = false;
+  if (request_.batchFileName) {
+    if (storableOrSay(*request_.batchFileName, app_.codec, ShowWarning)) app_.settings.BatchFileName = *request_.batchFileName;
+    else nameRefused = true;
+  }
   page1_.setItemIndex(app_.settings.OutTypeIndex);
   page2_.setItemIndex(app_.settings.OutType2Index);
   // The user's first choice here is the output type: start there, not on the empty list.
@@ -113,8 +129,14 @@ void TMarliskMForm::initialize() {
   if (request_.standby) {
     startStandbyOutput();
   } else if (request_.batch) {
+    if (nameRefused) {
+      exitCode_ = kExitRunNotStarted;
+      close(IDCANCEL);
+      return;
+    }
     if (app_.settings.BatchFileName.empty()) {
       ShowWarning(kNoBatchFileNameMessage);
+      exitCode_ = kExitRunNotStarted;
       close(IDCANCEL);
       return;
     }
@@ -197,12 +219,9 @@ bool TMarliskMForm::onCommand(int id, int code, HWND) {
 
 INT_PTR TMarliskMForm::onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
   switch (message) {
-    case WM_PAINT:
-      if (!initialized_) {
-        initialized_ = true;
-        PostMessageW(hwnd(), kInitializeMessage, 0, 0);
-      }
-      return 0;  // painted by the dialog's own handling
+    case WM_SHOWWINDOW:
+      if (wParam) firstShown();
+      return 0;
     case kInitializeMessage:
       handled = true;
       initialize();
@@ -243,6 +262,6 @@ INT_PTR TMarliskMForm::onMessage(UINT message, WPARAM wParam, LPARAM lParam, boo
 }
 
 // Closing the main window ends the program.
-void TMarliskMForm::onDestroy() { PostQuitMessage(0); }
+void TMarliskMForm::onDestroy() { PostQuitMessage(exitCode_); }
 
 }  // namespace marlisk::win

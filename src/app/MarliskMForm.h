@@ -25,11 +25,14 @@ class TMarliskMForm final : public Dialog {
  public:
   static constexpr UINT_PTR kTimer1 = 1;  // Timer1: paces standby output
   static constexpr UINT kTimer1Interval = 2000;
+  // The program's exit code when a batch run could not convert anything it was asked to.
+  static constexpr int kExitRunNotStarted = 2;
 
   explicit TMarliskMForm(AppContext& app);
 
   OutputTab activeTab() const;
   bool stopRequested() const { return stop_; }
+  int exitCode() const { return exitCode_; }
   bool running() const { return running_; }
   const StartRequest& startRequest() const { return request_; }
   OutputPage& outputPage(OutputTab tab) { return tab == OutputTab::Output1 ? page1_ : page2_; }
@@ -40,9 +43,13 @@ class TMarliskMForm final : public Dialog {
   void setBusy(bool busy);
   void setStatus(const std::string& text);
 
-  // The program's start: working folder, settings, command line. Asked for at the first
-  // paint; runs once however often it is asked for.
+  // The program's start: working folder, settings, command line. Runs once however often it
+  // is asked for.
   void initialize();
+  // Called once the window has been shown the way the system asked for (normal, minimised,
+  // hidden): the start runs from the message loop as soon as it is running. A window that
+  // starts minimised never paints, so the first paint cannot be what starts the program.
+  void firstShown();
 
   // The two ways of converting.
   void startBatchOutput();
@@ -72,6 +79,8 @@ class TMarliskMForm final : public Dialog {
   bool onCommand(int id, int code, HWND control) override;
   INT_PTR onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
   void onDestroy() override;
+  // F1 during a run would be the help button's way round its being disabled.
+  bool helpAvailable() const override { return !running_ && !timer1Running_; }
 
  private:
   void placePages();
@@ -107,13 +116,14 @@ class TMarliskMForm final : public Dialog {
   OutputPage page1_;
   OutputPage page2_;
   StartRequest request_;
-  bool initialized_ = false;  // the first paint has asked for the start
+  bool initialized_ = false;  // the start has been asked for
   bool started_ = false;      // the start has run
   bool stop_ = false;
   bool busy_ = false;
   bool focusOkOnRestore_ = false;
   bool running_ = false;        // an output is under way: "終了" waits for its end
   bool closeWhenDone_ = false;
+  int exitCode_ = 0;
   std::vector<std::string> pendingProgress_;
   bool progressTrim_ = true;  // a batch run trims the list; a listing shows the whole folder
   bool timer1Running_ = false;

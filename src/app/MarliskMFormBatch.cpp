@@ -127,11 +127,13 @@ void TMarliskMForm::startBatchOutput() {
   fitProgressListWidth();
 
   // A command file that lost lines would convert less than the list asked for, and say
-  // nothing: stop instead, and say why.
+  // nothing: no viewer then, but the run still ends as a batch run ends, with the program,
+  // so that a script that started it is not left waiting; the exit code tells it.
   const DWORD writeError = commands.close();
   if (writeError != 0 || listReadFailed) {
     warn("I/O Error code=" + std::to_string(writeError != 0 ? writeError : batchList.error()));
-    setStatus("連続データ変換ソフト");
+    exitCode_ = kExitRunNotStarted;
+    closeWhenDone_ = true;
     finishRun();
     return;
   }

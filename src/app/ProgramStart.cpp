@@ -40,6 +40,15 @@ bool copyInit(const StartFolders& folders, FileSystem& fs, const WarningSink& wa
 
 }  // namespace
 
+std::string backupName(const std::string& path, const FileSystem& fs) {
+  constexpr int kMostBackups = 9999;
+  for (int n = 1; n <= kMostBackups; ++n) {
+    const std::string name = path + (n == 1 ? "" : "." + std::to_string(n)) + ".bak";
+    if (!fs.fileExists(name) && !fs.folderExists(name)) return name;
+  }
+  return {};
+}
+
 bool prepareWorkingFolder(const StartFolders& folders, Settings& settings, FileSystem& fs, ParameterFile& parameters,
                           const WarningSink& warn) {
   const std::string& work = folders.workFolder;
@@ -76,8 +85,15 @@ bool prepareWorkingFolder(const StartFolders& folders, Settings& settings, FileS
   LoadResult result = parameters.load(settings);
   if (result == LoadResult::OtherVersion) {
     // The user's settings of another version are not ours to understand, but they are the
-    // user's: the whole file is kept beside the new one rather than lost to the Init copy.
-    fs.renameFile(parameterFile, parameterFile + ".bak");
+    // user's: the whole file is kept beside the new one rather than lost to the Init copy,
+    // under a name no earlier set-aside file has. If it cannot be set aside, the Init copy
+    // must not overwrite it: the program stops and says so.
+    const std::string backup = backupName(parameterFile, fs);
+    if (const int error = backup.empty() ? 183 : fs.renameFile(parameterFile, backup); error != 0) {
+      warn(parameterFile + "\r\n" + kCannotSetAsideMessage + "\r\nTo  :" +
+           (backup.empty() ? parameterFile + ".bak" : backup) + "\r\nI/O Error code=" + std::to_string(error));
+      return false;
+    }
     if (!copyInit(folders, fs, warn)) return false;
     result = parameters.load(settings);
   }

@@ -16,6 +16,7 @@
 namespace marlisk {
 
 inline constexpr const char* kNoBatchFileNameMessage = "バッチファイル名の指定がありません!";
+inline constexpr const char* kCannotSetAsideMessage = "別のバージョンのパラメータファイルを退避できません!";
 
 struct StartRequest {
   bool standby = false;
@@ -39,10 +40,15 @@ struct StartFolders {
 };
 StartFolders startFolders(std::string_view exeFolder, std::string_view localAppData);
 
+// The first of "<path>.bak", "<path>.2.bak", "<path>.3.bak" ... that is not there yet; empty
+// when all are taken.
+std::string backupName(const std::string& path, const FileSystem& fs);
+
 // Makes the working folder ready and loads the settings from it: creates it and fills it
 // from the Init folder on first run (or when its parameter file is gone), sets the paths
 // that lie in it, clears what the command line may give, and loads the parameter file; one
-// of another version is kept as "MarliskAuto.par.bak" and replaced from the Init folder.
+// of another version is kept as "MarliskAuto.par.bak" (or the next free number, see
+// backupName) and replaced from the Init folder.
 // Returns false, after telling the user, when the program cannot go on.
 bool prepareWorkingFolder(const StartFolders& folders, Settings& settings, FileSystem& fs, ParameterFile& parameters,
                           const WarningSink& warn);

@@ -36,6 +36,13 @@ std::vector<ReadyFile> readyFiles(const std::vector<ListingEntry>& first, const 
 // "待機中 !　待機時間=" + hours "時間" + minutes "分" + seconds "秒" (no padding).
 std::string countdownText(int32_t seconds);
 
+// Whether an exit code is one a process is given when the system ends it for an exception it
+// did not handle (an access violation, a stack overflow, a C++ exception nothing caught...),
+// or when it could not even begin (a DLL missing or failing to start). Only these tell that
+// the viewer did not finish its work; any other value, -1 and 0xC0000001 included, is the
+// viewer's own answer.
+bool isCrashExitCode(uint32_t exitCode);
+
 // Said once a run when the viewer crashed: the inputs it had stay where they are.
 std::string viewerCrashedMessage(uint32_t exitCode);
 

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "app/Standby.h"
+
 namespace marlisk::win {
 
 struct ViewerResult {
@@ -13,7 +15,7 @@ struct ViewerResult {
   DWORD error = 0;     // when not started: why
   // Ended by an exception (an access violation, a stack overflow...), not by itself: what it
   // was given may not have been converted.
-  bool crashed() const { return started && (exitCode & 0xC0000000u) == 0xC0000000u; }
+  bool crashed() const { return started && isCrashExitCode(exitCode); }
 };
 
 // Runs "<viewer>" /z "<command file>" and returns once the viewer has ended. The window

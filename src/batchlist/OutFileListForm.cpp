@@ -8,6 +8,7 @@
 #include "base/Path.h"
 #include "batchlist/BatchList.h"
 #include "batchlist/FileHelpers.h"
+#include "settings/SettingsRules.h"
 #include "res/resource.h"
 #include "settings/ExtensionList.h"
 #include "win/AtomicFileWriter.h"
@@ -36,7 +37,9 @@ TFormOutFileList::TFormOutFileList(AppContext& app) : Dialog(IDD_OUTFILELIST), a
 
 void TFormOutFileList::onInitDialog() {
   setProgramIcon(hwnd(), IDI_MARLISKAUTO);
+  fitClientToPixels(hwnd(), kClientWidth, kClientHeight);
   addTooltip(hwnd(), item(IDC_BitBtn1), "１つ上のホルダへ移動");
+  addTooltip(hwnd(), item(IDC_ButtonAllFileClear), "全ﾌｧｲﾙを無使用化");
   setButtonIcon(item(IDC_BitBtn1), IDI_UPARROW);
   SetWindowSubclass(item(IDC_ListBox1Files), listProc, kListSubclass, reinterpret_cast<DWORD_PTR>(this));
 
@@ -80,7 +83,7 @@ void TFormOutFileList::onInitDialog() {
 
   folderView_.SelectPath(editorStartFolder(app_.settings.BatchFileName, app_.settings.WorkFolder));
   applyViewStyle();
-  setItemText(IDC_SelectFilename, ".hgl");
+  setItemText(IDC_SelectFilename, selectFilename_);
   showFiles();
 }
 
@@ -187,8 +190,11 @@ DWORD TFormOutFileList::WriteOutListFile() {
                                : name.empty() ? static_cast<DWORD>(ERROR_INVALID_NAME) : writeFileAtomically(name, *bytes);
     if (error == 0) return 0;
     ShowWarning(cannotCreateBatchListMessage(name));
-    const std::string other = chooseOtherFile ? chooseOtherFile() : openDialogChoice();
-    if (other.empty()) return error;
+    std::string other;
+    do {
+      other = chooseOtherFile ? chooseOtherFile() : openDialogChoice();
+      if (other.empty()) return error;
+    } while (!storableOrSay(other, app_.codec, ShowWarning));  // the name is kept in the settings
     app_.settings.BatchFileName = other;
   }
 }
@@ -231,6 +237,8 @@ bool TFormOutFileList::onCommand(int id, int code, HWND) {
 }
 
 INT_PTR TFormOutFileList::onMessage(UINT message, WPARAM, LPARAM, bool& handled) {
+  // While the field is still there: the next showing starts with what it held.
+  if (message == WM_DESTROY) selectFilename_ = itemText(IDC_SelectFilename);
   if (message != kReselectMessage) return 0;
   handled = true;
   folderView_.SelectPath(lastTreeFolder_);

@@ -51,6 +51,9 @@ class TFormOutFileList final : public Dialog {
  private:
   static constexpr UINT kReselectMessage = WM_USER + 11;  // 1035
   static constexpr int kHelpTopic = 302;
+  // The form is laid out for this client size in pixels at 96 DPI.
+  static constexpr int kClientWidth = 815;
+  static constexpr int kClientHeight = 417;
 
   // Classifies a file and adds it; false (and a message) for a type that is not registered or
   // a name the code page cannot hold.
@@ -71,6 +74,7 @@ class TFormOutFileList final : public Dialog {
   TDropSourceEx dropSource_;
   std::vector<std::string> files_;
   int filterIndex_ = 0;
+  std::string selectFilename_ = ".hgl";  // the name field, kept between showings
   int viewStyleIndex_ = 1;  // "一覧"
   std::string lastTreeFolder_;
   std::vector<std::string> filterMasks_;

@@ -54,9 +54,18 @@ void TSetAutoPar2Form::showRows(int tab) {
   for (size_t row = 0; row < rows.size(); ++row) setItemText(rowEdit(row), rows[row]);
 }
 
-void TSetAutoPar2Form::storeRows(int tab) {
+// The rows go into the settings at each tab switch, before OK: the dialog has always kept
+// them there (the other tab's rows are shown in the same five fields). A row the parameter
+// file cannot hold is said and left out, so that it never reaches a save.
+bool TSetAutoPar2Form::storeRows(int tab) {
   FolderRows& rows = rowsOf(tab);
-  for (size_t row = 0; row < rows.size(); ++row) rows[row] = itemText(rowEdit(row));
+  bool all = true;
+  for (size_t row = 0; row < rows.size(); ++row) {
+    const std::string text = itemText(rowEdit(row));
+    if (all && !storableOrSay({text})) all = false;
+    else if (!unstorableReason(text, app_.codec)) rows[row] = text;
+  }
+  return all;
 }
 
 void TSetAutoPar2Form::showExample(int tab, const char* prefix) {
@@ -69,7 +78,11 @@ void TSetAutoPar2Form::TabControl1Change(int index) {
   if (index != kDrawingTab && index != kOutputTab) return;
   TabCtrl_SetCurSel(item(IDC_TabControl1), index);
   if (index == tabIndex_) return;
-  storeRows(tabIndex_);
+  // A row that could not be stored stays in front, for the user to mend.
+  if (!storeRows(tabIndex_)) {
+    TabCtrl_SetCurSel(item(IDC_TabControl1), tabIndex_);
+    return;
+  }
   tabIndex_ = index;
   showExample(index, "Ex.");
   showRows(index);
@@ -101,7 +114,7 @@ void TSetAutoPar2Form::FileNameDirButtonClick(int row) {
 void TSetAutoPar2Form::ButtonPaperMargClick() { paperMargForm_.showModal(hwnd()); }
 
 void TSetAutoPar2Form::ButtonOKClick() {
-  storeRows(tabIndex_);  // stored whatever follows
+  if (!storeRows(tabIndex_)) return;  // stored whatever follows
   const std::string viewer = itemText(IDC_MarliskExeEdit);
   if (!fileExistsOrSay(viewer)) return;
   const std::string batchFile = itemText(IDC_EditOutListFileName);

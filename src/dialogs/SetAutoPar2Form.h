@@ -31,7 +31,7 @@ class TSetAutoPar2Form final : public SettingsForm {
   using FolderRows = std::array<std::string, kFolderSlots>;
   FolderRows& rowsOf(int tab);
   void showRows(int tab);
-  void storeRows(int tab);
+  bool storeRows(int tab);
   void showExample(int tab, const char* prefix);
 
   TSetPaperMargForm& paperMargForm_;

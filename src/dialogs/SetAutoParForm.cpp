@@ -78,10 +78,14 @@ DWORD TSetAutoParForm::createEmptyBatchFile(const std::string& name) {
   return error;
 }
 
-void TSetAutoParForm::EditOutListFileNameExit() {
+bool TSetAutoParForm::EditOutListFileNameExit() {
   const std::string name = itemText(IDC_EditOutListFileName);
-  if (app_.fileSystem.fileExists(name) || createEmptyBatchFile(name) == 0) app_.settings.BatchFileName = name;
-  else setItemText(IDC_EditOutListFileName, app_.settings.BatchFileName);
+  if (storableOrSay({name}) && (app_.fileSystem.fileExists(name) || createEmptyBatchFile(name) == 0)) {
+    app_.settings.BatchFileName = name;
+    return true;
+  }
+  setItemText(IDC_EditOutListFileName, app_.settings.BatchFileName);
+  return false;
 }
 
 void TSetAutoParForm::Button1Click() {
@@ -90,7 +94,7 @@ void TSetAutoParForm::Button1Click() {
   openDialog_.Filter = "Text file(*.TXT)|*.TXT";
   if (!openDialog_.Execute(hwnd())) return;
   const std::string chosen = openDialog_.FileName;
-  if (app_.fileSystem.fileExists(chosen) || createEmptyBatchFile(chosen) == 0) {
+  if (storableOrSay({chosen}) && (app_.fileSystem.fileExists(chosen) || createEmptyBatchFile(chosen) == 0)) {
     setItemText(IDC_EditOutListFileName, chosen);
     app_.settings.BatchFileName = chosen;
   }
@@ -118,8 +122,9 @@ void TSetAutoParForm::Button3Click() {
 }
 
 void TSetAutoParForm::ButtonOKClick() {
-  // Enter in the batch file field confirms it the way leaving it would.
-  if (GetFocus() == item(IDC_EditOutListFileName)) EditOutListFileNameExit();
+  // Enter in the batch file field confirms it the way leaving it would; when that check
+  // failed, the user has just been told why and the dialog stays.
+  if (GetFocus() == item(IDC_EditOutListFileName) && !EditOutListFileNameExit()) return;
   const std::string viewer = itemText(IDC_MarliskExeEdit);
   if (!fileExistsOrSay(viewer)) return;
   const std::string batchFile = itemText(IDC_EditOutListFileName);

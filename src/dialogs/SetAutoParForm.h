@@ -19,7 +19,7 @@ class TSetAutoParForm final : public SettingsForm {
   void Button3Click();  // output folder
   void Button4Click();  // watch folder
   void EditDblClick(int editId);
-  void EditOutListFileNameExit();
+  bool EditOutListFileNameExit();
 
  protected:
   void onInitDialog() override;

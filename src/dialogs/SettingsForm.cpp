@@ -32,7 +32,9 @@ void SettingsForm::EditOutListFileNameChange() {
   SendMessageW(list, LB_RESETCONTENT, 0, 0);
   const std::string name = itemText(IDC_EditOutListFileName);
   if (!app_.fileSystem.fileExists(name)) return;
-  app_.settings.BatchFileName = name;
+  // Taken at once, as the settings have always done, but only a name the parameter file can
+  // hold; the preview runs at each key, so leaving the field and OK are where it is said.
+  if (!unstorableReason(name, app_.codec)) app_.settings.BatchFileName = name;
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   // What cannot be read ends the preview, nothing more: the file is checked again on OK.
   LineFileReader reader(name, 1024 * 1024);
@@ -77,12 +79,8 @@ bool SettingsForm::outputFolderExistsOrSay(std::string& stored) {
 }
 
 bool SettingsForm::storableOrSay(const std::vector<std::string>& texts) {
-  for (const std::string& text : texts) {
-    if (std::optional<std::string> reason = unstorableReason(text, app_.codec)) {
-      ShowWarning(text + "\r " + *reason);
-      return false;
-    }
-  }
+  for (const std::string& text : texts)
+    if (!marlisk::storableOrSay(text, app_.codec, ShowWarning)) return false;
   return true;
 }
 

@@ -13,9 +13,9 @@ void TVersionForm::onInitDialog() {
   setItemText(IDC_VersionNotice, std::string(kNoticeText).substr(2));
   setItemText(IDC_VersionWeb, kWebAddress);
   setItemText(IDC_VersionMail, kMailAddress);
-  web_.Link = kWebAddress;
-  mail_.Link = kMailAddress;
-  mail_.URLType = TURLType::tpMAIL;
+  web_.setLink(kWebAddress);
+  mail_.setLink(kMailAddress);
+  mail_.setURLType(TURLType::tpMAIL);
   web_.attach(item(IDC_VersionWeb));
   mail_.attach(item(IDC_VersionMail));
 }

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <cstring>
+
 #include "win/Strings.h"
 
 namespace marlisk::win {
@@ -18,9 +20,53 @@ TURLLink::~TURLLink() {
   if (label_ && IsWindow(label_)) RemoveWindowSubclass(label_, labelProc, kSubclassId);
 }
 
+LOGFONTW TURLLink::defaultHintFont() {
+  NONCLIENTMETRICSW metrics = {sizeof(metrics)};
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+  return metrics.lfStatusFont;
+}
+
+void TURLLink::repaint() {
+  if (label_) InvalidateRect(label_, nullptr, TRUE);
+}
+
+// The colour shown now follows the one it stands for.
+void TURLLink::setLinkColor(COLORREF color) {
+  if (inside_) color_ = color;
+  change(linkColor_, color);
+}
+
+void TURLLink::setFontColor(COLORREF color) {
+  if (!inside_) color_ = color;
+  change(fontColor_, color);
+}
+
+void TURLLink::setHintFormFont(const LOGFONTW& font) {
+  if (memcmp(&font, &hintFontAttributes_, sizeof font) == 0) return;
+  hintFontAttributes_ = font;
+  if (hintFont_) {
+    DeleteObject(hintFont_);
+    hintFont_ = CreateFontIndirectW(&hintFontAttributes_);
+  }
+  repaint();
+}
+
+std::string TURLLink::Caption() const {
+  if (!label_) return {};
+  wchar_t text[512] = {};
+  GetWindowTextW(label_, text, 512);
+  return narrow(text);
+}
+
+void TURLLink::setCaption(const std::string& caption) {
+  if (!label_ || Caption() == caption) return;
+  SetWindowTextW(label_, widen(caption).c_str());
+  repaint();
+}
+
 void TURLLink::attach(HWND label) {
   label_ = label;
-  color_ = FontColor;
+  color_ = fontColor_;
   SetWindowSubclass(label_, labelProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
   static const ATOM hintClass = [] {
     WNDCLASSW type = {};
@@ -31,9 +77,7 @@ void TURLLink::attach(HWND label) {
     return RegisterClassW(&type);
   }();
   (void)hintClass;
-  NONCLIENTMETRICSW metrics = {sizeof(metrics)};
-  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-  hintFont_ = CreateFontIndirectW(&metrics.lfStatusFont);
+  hintFont_ = CreateFontIndirectW(&hintFontAttributes_);
   if (!open)
     open = [](const std::string& address) {
       ShellExecuteW(nullptr, L"open", widen(address).c_str(), nullptr, nullptr, SW_SHOW);
@@ -49,12 +93,12 @@ LRESULT CALLBACK TURLLink::hintProc(HWND window, UINT message, WPARAM wParam, LP
     if (link) {
       RECT area;
       GetClientRect(window, &area);
-      HBRUSH background = CreateSolidBrush(link->HintFormColor);
+      HBRUSH background = CreateSolidBrush(link->hintFormColor_);
       FillRect(dc, &area, background);
       DeleteObject(background);
       HGDIOBJ old = SelectObject(dc, link->hintFont_);
       SetBkMode(dc, TRANSPARENT);
-      const std::wstring text = widen(link->Link);
+      const std::wstring text = widen(link->link_);
       TextOutW(dc, 2, 2, text.c_str(), static_cast<int>(text.size()));
       SelectObject(dc, old);
     }
@@ -68,20 +112,21 @@ void TURLLink::showHint() {
   POINT cursor;
   GetCursorPos(&cursor);
   if (!hint_) {
-    hint_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kHintClass, L"", WS_POPUP | WS_BORDER,
+    // Borderless: the hint is its colour and the address, nothing more.
+    hint_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kHintClass, L"", WS_POPUP,
                             0, 0, 0, 0, label_, nullptr, GetModuleHandleW(nullptr), nullptr);
     SetWindowLongPtrW(hint_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   }
   HDC dc = GetDC(hint_);
   HGDIOBJ old = SelectObject(dc, hintFont_);
-  const std::wstring text = widen(Link);
+  const std::wstring text = widen(link_);
   SIZE size = {};
   GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
   SelectObject(dc, old);
   ReleaseDC(hint_, dc);
   RECT frame = {0, 0, size.cx + 6, size.cy + 3};
-  AdjustWindowRectEx(&frame, WS_POPUP | WS_BORDER, FALSE, WS_EX_TOOLWINDOW);
-  SetWindowPos(hint_, HWND_TOPMOST, cursor.x + HintOffsetX, cursor.y + HintOffsetY, frame.right - frame.left,
+  AdjustWindowRectEx(&frame, WS_POPUP, FALSE, WS_EX_TOOLWINDOW);
+  SetWindowPos(hint_, HWND_TOPMOST, cursor.x + hintOffsetX_, cursor.y + hintOffsetY_, frame.right - frame.left,
                frame.bottom - frame.top, SWP_NOACTIVATE);
   ShowWindow(hint_, SW_SHOWNA);
   hintShown_ = true;
@@ -124,16 +169,16 @@ LRESULT CALLBACK TURLLink::labelProc(HWND window, UINT message, WPARAM wParam, L
     case WM_MOUSEMOVE:
       if (!link->inside_) {  // entering: the link colour, and word when the mouse leaves
         link->inside_ = true;
-        link->color_ = link->LinkColor;
+        link->color_ = link->linkColor_;
         InvalidateRect(window, nullptr, TRUE);
         TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, window, 0};
         TrackMouseEvent(&track);
       }
-      if (link->EnableShowHint && !link->hintShown_) link->showHint();
+      if (link->enableShowHint_ && !link->hintShown_) link->showHint();
       return 0;
     case WM_MOUSELEAVE:
       link->inside_ = false;
-      link->color_ = link->FontColor;
+      link->color_ = link->fontColor_;
       InvalidateRect(window, nullptr, TRUE);
       link->hideHint();
       return 0;

@@ -1,5 +1,6 @@
 #include "settings/ParameterFile.h"
 
+#include <algorithm>
 #include <variant>
 #include <vector>
 
@@ -13,6 +14,7 @@ namespace marlisk {
 namespace {
 
 constexpr const char* kCannotCreateMessage = "パラメータファイルを作成できません!";
+constexpr const char* kValueNotSavedMessage = "この設定はパラメータファイルに保存できません!";
 constexpr const char* kViewerMissingMessage =
     " Marliskプログラムファイルが存在しません!\r 設定ボタンでMarliskプログラム名を登録してください";
 
@@ -48,27 +50,44 @@ std::string shortened(const std::string& text) {
   return text.substr(0, cut) + "…";
 }
 
+// Bytes that are not text in the code page, shown as far as they are plain ASCII.
+std::string printableBytes(std::string_view raw) {
+  std::string shown(raw.substr(0, 200));
+  for (char& c : shown)
+    if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E) c = '?';
+  return shown;
+}
+
 std::string refusal(const std::string& value, const char* reason) {
-  return shortened(value) + "\r " + reason + "\r " + kCannotCreateMessage;
+  return shortened(value) + "\r " + reason + "\r " + kValueNotSavedMessage;
 }
 
 }  // namespace
 
 bool ParameterFile::save(const Settings& settings) {
   Settings copy = settings;  // the slot table hands out pointers into a model it may change
+  // A value that cannot be stored as it is keeps the line the file holds now: the other
+  // settings are saved all the same, and the user is told which one was not.
+  std::vector<std::string> previous;
+  if (ReadResult current = fs_.readFile(settings.ParameterFilePath, kMaxParameterFileBytes); current.error == 0) {
+    LineReader lines(current.bytes, kMaxParameterLineBytes);
+    std::string_view raw;
+    for (LineReader::Status status; (status = lines.next(raw)) != LineReader::Status::End;)
+      previous.emplace_back(status == LineReader::Status::Line ? raw : std::string_view());
+  }
   std::string out;
   auto appendLine = [&](const std::string& value) {
     if (std::optional<std::string> reason = unstorableReason(value, codec_)) {
       warn_(refusal(value, reason->c_str()));
-      return false;
+      const size_t line = static_cast<size_t>(std::count(out.begin(), out.end(), '\n'));
+      if (line < previous.size()) out += previous[line];
+    } else {
+      out += *codec_.toAnsi(value);
     }
-    const std::optional<std::string> ansi = codec_.toAnsi(value);
-    out += *ansi;
     out += "\r\n";
-    return true;
   };
 
-  if (!appendLine(kVersionText)) return false;
+  appendLine(kVersionText);
   for (const Slot& slot : slotsOf(copy)) {
     std::string value;
     if (auto* text = std::get_if<std::string*>(&slot)) value = **text;
@@ -76,7 +95,7 @@ bool ParameterFile::save(const Settings& settings) {
     else if (auto* byte = std::get_if<uint8_t*>(&slot)) value = std::to_string(unsigned{**byte});
     else if (std::holds_alternative<BatchFileLine>(slot)) value = copy.BatchFileName;
     else value = copy.WatchFolder + copy.WatchFileMask;
-    if (!appendLine(value)) return false;
+    appendLine(value);
   }
 
   if (fs_.replaceFile(settings.ParameterFilePath, out) != 0) {
@@ -120,7 +139,13 @@ LoadResult ParameterFile::load(Settings& settings) {
   for (const Slot& slot : slotsOf(settings)) {
     const std::optional<std::string> line = nextLine();
     if (ended) break;
-    if (!line) continue;
+    if (!line) {
+      // A viewer line that cannot be read names no viewer the program could start: the same
+      // warning as for a viewer that is not there, with the bytes as far as they show.
+      if (auto* text = std::get_if<std::string*>(&slot); text && *text == &settings.ViewerExePath)
+        warn_(printableBytes(raw) + "\r" + kViewerMissingMessage);
+      continue;
+    }
     if (auto* text = std::get_if<std::string*>(&slot)) {
       **text = *line;
       if (*text == &settings.ViewerExePath && !fs_.fileExists(settings.ViewerExePath)) {
@@ -140,6 +165,8 @@ LoadResult ParameterFile::load(Settings& settings) {
       settings.WatchFolder = std::string(folderPart(*line));
     }
   }
+  // The mode is a choice of two: anything else is damage, and reads as "not in effect".
+  if (settings.PaperSettingMode > 1) settings.PaperSettingMode = 0;
   return finish(LoadResult::Loaded);
 }
 

@@ -33,9 +33,10 @@ class ParameterFile {
   LoadResult load(Settings& settings);
 
   // Writes all 57 lines to settings.ParameterFilePath. The old file is replaced only once
-  // the new one is completely written; a value that cannot be stored as it is (a line
-  // break, a character the code page lacks) is refused with a message and nothing is
-  // written. Returns whether the file was written.
+  // the new one is completely written. A value that cannot be stored as it is (a line
+  // break, a character the code page lacks) is said and its line keeps what the file held
+  // (empty in a new file): one bad value never stops the others from being saved. Returns
+  // whether the file was written.
   bool save(const Settings& settings);
 
  private:

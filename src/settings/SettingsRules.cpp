@@ -86,4 +86,10 @@ std::optional<std::string> unstorableReason(std::string_view value, const AnsiCo
   return std::nullopt;
 }
 
+bool storableOrSay(const std::string& value, const AnsiCodec& codec, const WarningSink& warn) {
+  const std::optional<std::string> reason = unstorableReason(value, codec);
+  if (reason) warn(value + "\r " + *reason);
+  return !reason;
+}
+
 }  // namespace marlisk

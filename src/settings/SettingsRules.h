@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "base/AnsiCodec.h"
+#include "base/WarningSink.h"
 #include "base/FileSystem.h"
 #include "settings/Settings.h"
 
@@ -60,5 +61,9 @@ std::optional<std::string> validateDrawingFolders(Settings& settings, const File
 // Why a value cannot go into the parameter file as it is (a line break would shift every
 // later line; a character the code page lacks would come back as "?"), or nothing.
 std::optional<std::string> unstorableReason(std::string_view value, const AnsiCodec& codec);
+// Whether `value` can go into the settings; when not, says so ("<value>\r <reason>") first.
+// Every place a value enters the settings asks this, so that none is left there to make
+// every later save of the parameter file fail.
+bool storableOrSay(const std::string& value, const AnsiCodec& codec, const WarningSink& warn);
 
 }  // namespace marlisk

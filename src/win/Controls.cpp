@@ -8,6 +8,45 @@
 
 namespace marlisk::win {
 
+void fitClientToPixels(HWND dialog, int width, int height) {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  const int wanted[2] = {MulDiv(width, dpi, 96), MulDiv(height, dpi, 96)};
+  RECT client;
+  GetClientRect(dialog, &client);
+  if (client.right <= 0 || client.bottom <= 0) return;
+  const auto scaleX = [&](LONG x) { return static_cast<int>(MulDiv(x, wanted[0], client.right)); };
+  const auto scaleY = [&](LONG y) { return static_cast<int>(MulDiv(y, wanted[1], client.bottom)); };
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    wchar_t className[16] = {};
+    GetClassNameW(child, className, 16);
+    // A combo box's height in its template is that of its open list, which its window rect
+    // does not show; its closed height follows its font by itself.
+    int childHeight = scaleY(r.bottom) - scaleY(r.top);
+    if (lstrcmpiW(className, L"ComboBox") == 0) {
+      RECT dropped;
+      SendMessageW(child, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+      childHeight = scaleY(dropped.bottom - dropped.top);
+    }
+    SetWindowPos(child, nullptr, scaleX(r.left), scaleY(r.top), scaleX(r.right) - scaleX(r.left), childHeight,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  RECT frame = {0, 0, wanted[0], wanted[1]};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
+  const int frameWidth = frame.right - frame.left, frameHeight = frame.bottom - frame.top;
+  // Centred on the screen, as the template asks.
+  RECT work;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  SetWindowPos(dialog, nullptr, work.left + (work.right - work.left - frameWidth) / 2,
+               work.top + (work.bottom - work.top - frameHeight) / 2, frameWidth, frameHeight,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void fitHorizontalExtent(HWND listBox) {
   HDC dc = GetDC(listBox);
   HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(listBox, WM_GETFONT, 0, 0)));

@@ -31,6 +31,12 @@ void setButtonIcon(HWND button, int iconId);
 // its page in the tab order.
 void placeUnderItsPage(HWND tabControl, HWND lastOfPage);
 
+// Gives a dialog made from a template the client size of `width` x `height` pixels at 96 DPI,
+// scaled for the screen's DPI, and lays its controls out in proportion. Dialog units follow
+// the template's font, which another system replaces with one of other proportions; a form
+// whose size is given in pixels keeps it this way.
+void fitClientToPixels(HWND dialog, int width, int height);
+
 // The text of a tree-view item.
 std::string treeItemText(HWND tree, HTREEITEM item);
 

@@ -66,6 +66,7 @@ INT_PTR Dialog::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       onInitDialog();
       return TRUE;
     case WM_HELP:
+      if (!helpAvailable()) return TRUE;
       if (helpContext_ != 0) requestHelp(HELP_CONTEXT, static_cast<DWORD_PTR>(helpContext_));
       else requestHelp(HELP_FINDER, 0);
       return TRUE;

@@ -40,6 +40,8 @@ class Dialog {
     return 0;
   }
   virtual void onDestroy() {}
+  // Whether F1 opens the help now.
+  virtual bool helpAvailable() const { return true; }
   // The help topic of the form (F1 asks for it); 0 asks for the help's contents.
   int helpContext_ = 0;
 

@@ -148,6 +148,8 @@ TEST_F(ParameterFileTest, DamagedFilesLoadAsFarAsTheyAreSound) {
       {"wait time with blanks and sign", withLine(19, "  -60 "), [](Settings& s) { s.WaitSeconds = -60; }},
       {"byte settings take the low byte", withLine(20, "300"), [](Settings& s) { s.OutTypeIndex = 44; }},
       {"negative byte", withLine(28, "-1"), [](Settings& s) { s.HDrawPos[0] = 255; }},
+      {"paper mode of neither choice", withLine(27, "2"), [](Settings& s) { s.PaperSettingMode = 0; }},
+      {"paper mode of a byte's end", withLine(27, "-1"), [](Settings& s) { s.PaperSettingMode = 0; }},
       {"overlong extension list", withLine(2, std::string(kMaxParameterLineBytes + 1, 'x')),
        [&](Settings& s) { s.HpglExtList = builtIn.HpglExtList; }},
       {"longest allowed line", withLine(3, std::string(kMaxParameterLineBytes, 'x')),
@@ -228,9 +230,21 @@ TEST_F(ParameterFileTest, MissingViewerIsReportedOnceOrFoundUnderX86) {
   ASSERT_EQ(file.load(s), LoadResult::Loaded);
   EXPECT_EQ(s.ViewerExePath, kDefaultViewerPath);
   EXPECT_EQ(warnings.size(), 1u);
+
+  // A viewer line that is no text in the code page names no viewer either.
+  warnings.clear();
+  lines[9] = "C:\\\x81 x\\Marlisk.exe";
+  fs.files[kPath] = joinCrLf(lines);
+  s = freshSettings();
+  ASSERT_EQ(file.load(s), LoadResult::Loaded);
+  EXPECT_EQ(s.ViewerExePath, "");
+  EXPECT_EQ(warnings, std::vector<std::string>{"C:\\? x\\Marlisk.exe\r Marliskプログラムファイルが存在しません!\r "
+                                               "設定ボタンでMarliskプログラム名を登録してください"});
 }
 
-TEST_F(ParameterFileTest, ValuesTheFileCannotHoldAreRefusedAndTheOldFileKept) {
+// One value the file cannot hold is said, and its line keeps what the file held; every other
+// setting is saved all the same.
+TEST_F(ParameterFileTest, ValuesTheFileCannotHoldKeepTheirOldLineAndTheRestIsSaved) {
   const std::string old = readTestData("golden.par");
   struct Case {
     const char* name;
@@ -251,14 +265,26 @@ TEST_F(ParameterFileTest, ValuesTheFileCannotHoldAreRefusedAndTheOldFileKept) {
     warnings.clear();
     Settings s = golden();
     c.change(s);
-    EXPECT_FALSE(file.save(s)) << c.name;
-    EXPECT_EQ(fs.files[kPath], old) << c.name;
+    s.WaitSeconds = 42;
+    EXPECT_TRUE(file.save(s)) << c.name;
+    Settings expected = golden();
+    expected.WaitSeconds = 42;
+    Settings loaded = freshSettings();
+    ASSERT_EQ(file.load(loaded), LoadResult::Loaded) << c.name;
+    EXPECT_EQ(loaded, expected) << c.name;
     ASSERT_EQ(warnings.size(), 1u) << c.name;
     EXPECT_NE(warnings[0].find(c.reason), std::string::npos) << c.name << ": " << warnings[0];
-    EXPECT_NE(warnings[0].find("パラメータファイルを作成できません!"), std::string::npos) << c.name;
+    EXPECT_NE(warnings[0].find("この設定はパラメータファイルに保存できません!"), std::string::npos) << c.name;
   }
   // A long value is shown cut short, on a whole character.
   EXPECT_LT(warnings.back().size(), 400u);
+  // A new file has no old line to keep: the line is left empty, and stays 57 lines long.
+  fs.files.erase(kPath);
+  Settings s = golden();
+  s.OutputFolder = "C:\\Résumé\\";
+  EXPECT_TRUE(file.save(s));
+  EXPECT_EQ(splitCrLf(fs.files[kPath]).size(), 57u);
+  EXPECT_EQ(splitCrLf(fs.files[kPath])[17], "");
 }
 
 TEST_F(ParameterFileTest, FailedWriteKeepsTheOldFileAndSaysSo) {

@@ -125,6 +125,25 @@ TEST_F(WorkingFolderTest, AnotherVersionIsKeptAsBackupAndReplacedFromInit) {
   EXPECT_EQ(fs.files[work + "\\MarliskAuto.par.bak"], old);
   EXPECT_TRUE(warnings.empty());
 
+  // Every file set aside is kept: the next takes the next number.
+  const std::string older = parameterFile("Version 8.00", "60");
+  fs.files[work + "\\MarliskAuto.par.2.bak"] = "taken";
+  fs.files[work + "\\MarliskAuto.par"] = older;
+  ASSERT_TRUE(prepare());
+  EXPECT_EQ(fs.files[work + "\\MarliskAuto.par.bak"], old);
+  EXPECT_EQ(fs.files[work + "\\MarliskAuto.par.2.bak"], "taken");
+  EXPECT_EQ(fs.files[work + "\\MarliskAuto.par.3.bak"], older);
+
+  // A file that cannot be set aside is not overwritten: the start stops and says why.
+  fs.files[work + "\\MarliskAuto.par"] = older;
+  fs.renameError = 5;
+  EXPECT_FALSE(prepare());
+  EXPECT_EQ(fs.files[work + "\\MarliskAuto.par"], older);
+  EXPECT_EQ(warnings, std::vector<std::string>{work + "\\MarliskAuto.par\r\n" + kCannotSetAsideMessage + "\r\nTo  :" + work +
+                                               "\\MarliskAuto.par.4.bak\r\nI/O Error code=5"});
+  fs.renameError = 0;
+  warnings.clear();
+
   // When the Init copy is of another version too, the program cannot go on.
   fs.files["C:\\App\\Init\\MarliskAuto.par"] = old;
   fs.files[work + "\\MarliskAuto.par"] = old;

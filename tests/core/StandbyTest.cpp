@@ -48,5 +48,15 @@ TEST(StandbyTest, SecondTabListsPdfOnly) {
   EXPECT_EQ(standbyMask("a.b.hgl", OutputTab::Output2), "a.b.pdf");
 }
 
+TEST(StandbyTest, OnlyTheCodesOfAProcessEndedByTheSystemCountAsACrash) {
+  for (const uint32_t code : {0xC0000005u, 0xC00000FDu, 0xC000001Du, 0xC0000094u, 0xC0000374u, 0xC0000409u,
+                              0xE06D7363u, 0xC0000135u, 0x80000003u})
+    EXPECT_TRUE(isCrashExitCode(code)) << std::hex << code;
+  // The viewer's own answers, however they look: -1, the first and last codes of the
+  // error range, an HRESULT.
+  for (const uint32_t code : {0u, 1u, 7u, 0xFFFFFFFFu, 0xC0000000u, 0xC0000001u, 0xCFFFFFFFu, 0x80004005u})
+    EXPECT_FALSE(isCrashExitCode(code)) << std::hex << code;
+}
+
 }  // namespace
 }  // namespace marlisk

@@ -290,8 +290,16 @@ TEST_F(FaultTest, AFullDiskKeepsTheOldParameterFileAndStartsNoViewer) {
   }
   CloseHandle(filler);
 
-  const ProgramRun batch = runProgram("/c " + settings.BatchFileName);
+  // Said, no viewer, and the program ends by itself with exit code 2: a script that started
+  // it is not left waiting.
+  bool stayedOpen = false;
+  const ProgramRun batch = runProgram("/c " + settings.BatchFileName, [&](HWND main) {
+    stayedOpen = true;
+    PostMessageW(main, WM_CLOSE, 0, 0);
+  });
   EXPECT_FALSE(batch.timedOut);
+  EXPECT_FALSE(stayedOpen);
+  EXPECT_EQ(batch.exitCode, 2u);
   EXPECT_EQ(batch.messages, std::vector<std::string>{"I/O Error code=112"});
   EXPECT_EQ(viewerRuns(), 0u);
 

@@ -63,6 +63,23 @@ TEST_F(ProgramTest, MinimisingStandbySwitchStartsMinimisedAndWaiting) {
   EXPECT_TRUE(minimised);
 }
 
+// Started minimised by the system (a shortcut set to "最小化", "start /min"), the window never
+// paints: the start runs all the same, and standby waits, with no one to restore the window.
+TEST_F(ProgramTest, AMinimisedStartRunsTheStartAndStandby) {
+  bool minimised = false, waiting = false;
+  const ProgramRun run = runProgram(
+      "/a",
+      [&](HWND main) {
+        minimised = IsIconic(main);
+        waiting = !IsWindowEnabled(GetDlgItem(main, 1006));  // "待機出力" in use
+        PostMessageW(main, WM_CLOSE, 0, 0);
+      },
+      30000, [&](HWND) { return isFile(work() + "\\FList1.txt"); }, SW_SHOWMINNOACTIVE);
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_TRUE(minimised);
+  EXPECT_TRUE(waiting);
+}
+
 TEST_F(ProgramTest, AParameterFileThatCannotBeReadEndsTheProgramWithAMessage) {
   runProgram("");  // the first start makes the working folder
   const std::string parameterFile = work() + "\\MarliskAuto.par";

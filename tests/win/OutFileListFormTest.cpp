@@ -12,6 +12,7 @@
 #include "resource.h"
 #include "support/TestFolder.h"
 #include "support/TestViewerLog.h"
+#include "support/Tooltips.h"
 
 namespace marlisk::win {
 namespace {
@@ -98,6 +99,7 @@ TEST_F(OutFileListFormTest, AddingFilesTheThreeWays) {
 
 TEST_F(OutFileListFormTest, RemovingAndWritingTheFile) {
   open();
+  EXPECT_EQ(form.itemText(IDC_SelectFilename), ".hgl");
   for (const char* name : {"a.hgl", "b.pdf", "表 ソフト.hgl", "a.hgl"}) {
     form.setItemText(IDC_SelectFilename, in(name));
     form.SelectFilenameEnter();
@@ -115,8 +117,10 @@ TEST_F(OutFileListFormTest, RemovingAndWritingTheFile) {
   EXPECT_EQ(test::readFile(root / "lists\\batch.txt"),
             *app.codec.toAnsi(in("a.hgl") + "\r\n" + in("表 ソフト.hgl") + "\r\n" + in("a.hgl") + "\r\n"));
 
-  // The list survives a second showing; "全入力ﾌｧｲﾙｸﾘｱｰ" empties it, and an empty list is 0 bytes.
+  // The list and the name field survive a second showing; "全入力ﾌｧｲﾙｸﾘｱｰ" empties the list,
+  // and an empty list is 0 bytes.
   open();
+  EXPECT_EQ(form.itemText(IDC_SelectFilename), in("a.hgl"));
   EXPECT_EQ(form.Files().size(), 3u);
   EXPECT_EQ(SendMessageW(form.item(IDC_ListBox1Files), LB_GETCOUNT, 0, 0), 3);
   form.ButtonAllFileClearClick();
@@ -149,6 +153,20 @@ TEST_F(OutFileListFormTest, AFailedWriteAsksForAnotherName) {
 
 TEST_F(OutFileListFormTest, BrowsingControls) {
   open();
+  // Sized in pixels (at the tests' 96 DPI), every control inside; the two hints.
+  RECT client;
+  GetClientRect(form.hwnd(), &client);
+  EXPECT_EQ(client.right, 815);
+  EXPECT_EQ(client.bottom, 417);
+  for (HWND child = GetWindow(form.hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, form.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom) << GetDlgCtrlID(child);
+  }
+  EXPECT_EQ(test::tooltipText(form.hwnd(), form.item(IDC_BitBtn1)), "１つ上のホルダへ移動");
+  EXPECT_EQ(test::tooltipText(form.hwnd(), form.item(IDC_ButtonAllFileClear)), "全ﾌｧｲﾙを無使用化");
+
   // "上へ": the folder above; at a drive root the tree stays on it.
   SendMessageW(form.item(IDC_BitBtn1), BM_CLICK, 0, 0);
   EXPECT_EQ(form.FolderView1().GetSelectedPath(), root.path());

@@ -62,12 +62,16 @@ TEST_F(ParameterFileWinTest, AFailedSaveLeavesTheOldFileWhole) {
   EXPECT_EQ(warnings, std::vector<std::string>{"パラメータファイルを作成できません!"});
   EXPECT_EQ(test::listFolder(folder.path()), "MarliskAuto.par Marlisk\\");
 
-  // A name the code page cannot hold is refused before anything is written.
+  // A name the code page cannot hold is said and keeps its old line; the rest is saved.
   SetFileAttributesW(widen(path).c_str(), FILE_ATTRIBUTE_NORMAL);
   warnings.clear();
   changed.OutputFolder = "C:\\Résumé\\";
-  EXPECT_FALSE(file.save(changed));
-  EXPECT_EQ(test::readFile(path), goldenBytes());
+  EXPECT_TRUE(file.save(changed));
+  Settings loaded;
+  loaded.ParameterFilePath = path;
+  ASSERT_EQ(file.load(loaded), LoadResult::Loaded);
+  EXPECT_EQ(loaded.WaitSeconds, 2);
+  EXPECT_EQ(loaded.OutputFolder, golden().OutputFolder);
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_EQ(warnings[0].rfind("C:\\Résumé\\\r ", 0), 0u) << warnings[0];
 }

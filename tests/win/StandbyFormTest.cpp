@@ -176,12 +176,18 @@ TEST_F(StandbyFormTest, AViewerThatCrashesDeletesNothingAndIsReportedOnce) {
   EXPECT_EQ(viewerRuns().size(), 2u);
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_EQ(warnings[0], "Marliskプログラムが異常終了しました (0xC0000005)\r 変換されなかったかもしれない入力ファイルは削除せずに残します");
-  // A viewer that ends by itself, even with an error code of its own, had the files.
+  // A viewer that ends by itself, even with an error code of its own, had the files: -1 and
+  // codes of the error range that no crash gives are its own answers too.
   SetEnvironmentVariableW(L"TESTVIEWER_CRASH", nullptr);
-  SetEnvironmentVariableW(L"TESTVIEWER_EXIT_CODE", L"3");
-  finishCycle();
+  for (const wchar_t* code : {L"3", L"-1", L"3221225473"}) {  // 3221225473 = 0xC0000001
+    test::writeFile(watched("a.hgl"), "IN;");
+    SetEnvironmentVariableW(L"TESTVIEWER_EXIT_CODE", code);
+    finishCycle();
+    finishCycle();
+    EXPECT_FALSE(test::isFile(watched("a.hgl"))) << narrow(code);
+  }
   SetEnvironmentVariableW(L"TESTVIEWER_EXIT_CODE", nullptr);
-  EXPECT_FALSE(test::isFile(watched("a.hgl")));
+  EXPECT_EQ(warnings.size(), 1u);
 }
 
 TEST_F(StandbyFormTest, AMissingWatchFolderIsSaidOnceUntilItComesBack) {

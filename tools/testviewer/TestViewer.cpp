@@ -14,6 +14,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -145,5 +146,6 @@ int wmain() {
     *static_cast<volatile int*>(nullptr) = 0;
   }
   const std::string exitCode = option("TESTVIEWER_EXIT_CODE");
-  return exitCode.empty() ? (haveCommandFile ? 0 : 2) : std::stoi(exitCode);
+  // Any 32-bit code, given signed (-1) or not (3221225473).
+  return exitCode.empty() ? (haveCommandFile ? 0 : 2) : static_cast<int>(static_cast<uint32_t>(std::stoll(exitCode)));
 }

@@ -13,6 +13,7 @@ class MemoryFileSystem final : public FileSystem {
   std::map<std::string, std::string> files;
   std::set<std::string> folders;
   int replaceError = 0;  // nonzero: replaceFile fails with it and changes nothing
+  int renameError = 0;   // likewise renameFile
   std::set<std::string> unwritableFolders;  // createFolder fails for these
 
   bool fileExists(const std::string& path) const override { return files.count(path) > 0; }
@@ -28,6 +29,7 @@ class MemoryFileSystem final : public FileSystem {
     return 0;
   }
   int renameFile(const std::string& from, const std::string& to) override {
+    if (renameError != 0) return renameError;
     const auto found = files.find(from);
     if (found == files.end()) return 2;
     std::string bytes = std::move(found->second);

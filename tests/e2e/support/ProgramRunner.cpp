@@ -56,10 +56,12 @@ LocalAppDataRedirect::LocalAppDataRedirect(const std::string& folder) { setLocal
 LocalAppDataRedirect::~LocalAppDataRedirect() { setLocalAppData(kDefaultLocalAppData); }
 
 ProgramRun runProgram(const std::string& arguments, const std::function<void(HWND)>& onIdle, DWORD timeoutMs,
-                      const std::function<bool(HWND)>& readyWhen) {
+                      const std::function<bool(HWND)>& readyWhen, WORD showCommand) {
   ProgramRun run;
   std::wstring commandLine = widen("\"" + programPath() + "\"" + (arguments.empty() ? "" : " " + arguments));
   STARTUPINFOW startup = {sizeof(startup)};
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = showCommand;
   PROCESS_INFORMATION info = {};
   if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
     run.exitCode = GetLastError();

@@ -20,8 +20,11 @@ struct ProgramRun {
 // `onIdle` is called once, when the main window waits for the user: up, no message box open,
 // and `readyWhen` true (by default: no output running); without `onIdle` the main window is
 // closed at that point.
+// `showCommand` is how the program is asked to show its window, as a shortcut set to
+// "最小化" asks (SW_SHOWMINNOACTIVE).
 ProgramRun runProgram(const std::string& arguments, const std::function<void(HWND)>& onIdle = {},
-                      DWORD timeoutMs = 30000, const std::function<bool(HWND)>& readyWhen = {});
+                      DWORD timeoutMs = 30000, const std::function<bool(HWND)>& readyWhen = {},
+                      WORD showCommand = SW_SHOWNORMAL);
 
 // The built MarliskAuto.exe, beside the test exe.
 std::string programPath();
