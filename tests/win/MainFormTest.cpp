@@ -203,10 +203,22 @@ TEST_F(MainFormTest, CommandLine) {
   EXPECT_TRUE(warnings.empty());
   restart();
 
-  // "/c" with no name anywhere: the message, and the program ends.
+  // "/c" with no name anywhere: the message, and the program ends with exit code 2.
   TMarliskMForm& unnamed = start({"/c"});
   EXPECT_EQ(warnings, std::vector<std::string>{"バッチファイル名の指定がありません!"});
   EXPECT_EQ(unnamed.hwnd(), nullptr);
+  EXPECT_EQ(unnamed.exitCode(), 2);
+  restart();
+  warnings.clear();
+
+  // A name the parameter file cannot hold is not taken (it would make every save fail), and a
+  // batch run does not fall back on the stored list: said, and the program ends.
+  test::writeFile(root / "café.txt", "");
+  TMarliskMForm& unstorable = start({"/c", root / "café.txt"});
+  EXPECT_EQ(warnings, std::vector<std::string>{root / "café.txt\r このパソコンの文字コードで表せない文字が含まれています!"});
+  EXPECT_EQ(unstorable.hwnd(), nullptr);
+  EXPECT_EQ(unstorable.exitCode(), 2);
+  EXPECT_TRUE(test::readFile(work() + "\\MarComline.txt").empty());
   restart();
   warnings.clear();
 

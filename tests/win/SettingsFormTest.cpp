@@ -276,6 +276,23 @@ TEST_F(SetAutoParFormTest, LeavingTheBatchFileFieldCreatesTheFileOrRestoresTheLa
   EXPECT_EQ(app.settings.BatchFileName, root / "lists\\batch.txt");
   EXPECT_EQ(test::readFile(root / "lists\\batch.txt"), "C:\\in\\a.hgl\r\nC:\\in\\b.pdf\r\n");
   EXPECT_EQ(warnings.size(), 1u);
+
+  // A name the parameter file cannot hold: the preview shows the file but the settings do not
+  // take it, and leaving says why; nothing is created.
+  test::writeFile(root / "lists\\café.txt", "C:\\in\\c.hgl\r\n");
+  leave(root / "lists\\café.txt");
+  EXPECT_EQ(app.settings.BatchFileName, root / "lists\\batch.txt");
+  EXPECT_EQ(warnings.back(), root / "lists\\café.txt\r このパソコンの文字コードで表せない文字が含まれています!");
+  EXPECT_EQ(form.itemText(IDC_EditOutListFileName), root / "lists\\batch.txt");
+
+  // Enter (OK, the default button) with a name that fails its check: said, and the dialog stays.
+  warnings.clear();
+  SetFocus(field);
+  form.setItemText(IDC_EditOutListFileName, root / "no folder\\y.txt");
+  EXPECT_FALSE(ok());
+  EXPECT_NE(form.hwnd(), nullptr);
+  EXPECT_EQ(warnings, std::vector<std::string>{root / "no folder\\y.txtを作成できません。正しいファイル名を指定下さい"});
+  EXPECT_EQ(form.itemText(IDC_EditOutListFileName), root / "lists\\batch.txt");
 }
 
 TEST_F(SetAutoParFormTest, FileBrowsingSetsFilterAndFolderAndKeepsThem) {
@@ -414,6 +431,15 @@ TEST_F(SetAutoPar2FormTest, TheRowsShowTheFoldersOfTheTabAndSwitchingKeepsBothSe
   EXPECT_EQ(row(2), "C:\\二");
   form.TabControl1Change(1);
   EXPECT_EQ(row(2), "D:\\出力二");
+  // A row the parameter file cannot hold is said at the switch, is not stored, and stays in
+  // front for the user to mend.
+  setRow(4, "D:\\café");
+  form.TabControl1Change(0);
+  EXPECT_EQ(warnings, std::vector<std::string>{"D:\\café\r このパソコンの文字コードで表せない文字が含まれています!"});
+  EXPECT_EQ(TabCtrl_GetCurSel(form.item(IDC_TabControl1)), 1);
+  EXPECT_EQ(row(4), "D:\\café");
+  EXPECT_EQ(app.settings.DrawingOutFolders[3], "");
+  setRow(4, "");
   // A cancelled dialog leaves the rows of the tabs it left stored, and opens on the same tab.
   setRow(2, "D:\\未確定");
   test::clickButton(form.hwnd(), IDCANCEL);
