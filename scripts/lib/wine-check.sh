@@ -13,8 +13,8 @@ wine_check_suite() {
     if "$@"; then wine_check_passed=$((wine_check_passed + 1))
     else wine_check_failed=$((wine_check_failed + 1)); echo "wine-env: FAILED: $what"; fi
   }
-  # A script of ours, in a process of its own, as the README commands are.
-  run() { bash -c "source '$lib/common.sh'; begin_script check; source '$lib/wine.sh'; $1"; }
+  # A script of ours, in a process of its own, as the README commands are (set -e, as they are).
+  run() { bash -c "set -euo pipefail; source '$lib/common.sh'; begin_script check; source '$lib/wine.sh'; $1"; }
 
   # Killed halfway (no trap can run on SIGKILL): its display and server stay behind.
   run 'wine_start && kill -9 $$' >"$out/killed.log" 2>&1

@@ -4,7 +4,8 @@
 #   wine_create_prefix DIR   a bare new prefix in DIR, checked whole
 #   wine_start               a display and a running wine server, warmed up; wine_stop runs at exit
 #   wine_stop                end every Windows process and the display we started
-# Each returns non-zero after saying what failed. The prefix lives in the build tree:
+# Each returns non-zero after saying what failed, and runs as well in a `set -e` script as
+# in one without (every command whose failure is expected is guarded). The prefix lives in the build tree:
 # removing build/ removes it. A display or server left behind by an earlier run that was
 # killed is found through build/wine-session and ended before a new one starts.
 
@@ -44,13 +45,13 @@ wine_create_prefix() {
   log="$ROOT/build/$(basename "$prefix")-boot.log"
   mkdir -p "$ROOT/build"
   for attempt in 1 2; do
-    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
+    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
     rm -rf "$prefix"
     mkdir -p "$prefix"
     # wineboot -i returns before the server has written the registry: wait for the server.
-    WINEPREFIX=$prefix timeout 300 wineboot -i </dev/null >"$log" 2>&1
-    local code=$?
-    WINEPREFIX=$prefix timeout 120 wineserver -w
+    local code=0
+    WINEPREFIX=$prefix timeout 300 wineboot -i </dev/null >"$log" 2>&1 || code=$?
+    WINEPREFIX=$prefix timeout 120 wineserver -w || true
     problem=$(_wine_prefix_problem "$prefix")
     [ -z "$problem" ] && return 0
     _wine_say "creating the prefix $prefix (try $attempt of 2): wineboot exit $code, $problem"
@@ -64,8 +65,8 @@ wine_create_prefix() {
 _wine_import_registry() {
   local reg="$WINEPREFIX/drive_c/marlisk-settings.reg"
   iconv -f UTF-8 -t UTF-16 >"$reg" || return 1
-  wine regedit /S 'C:\marlisk-settings.reg' </dev/null >/dev/null 2>&1
-  wineserver -w
+  wine regedit /S 'C:\marlisk-settings.reg' </dev/null >/dev/null 2>&1 || true
+  wineserver -w || true
   rm -f "$reg"
 }
 
@@ -127,14 +128,14 @@ _wine_end_leftovers() {
   fi
   if [ -n "$xvfb" ] && [ "$(cat /proc/"$xvfb"/comm 2>/dev/null)" = Xvfb ]; then
     _wine_say "ending the display $display that an earlier run left behind (Xvfb $xvfb)"
-    kill "$xvfb" 2>/dev/null
+    kill "$xvfb" 2>/dev/null || true
     local i
     for i in $(seq 1 50); do kill -0 "$xvfb" 2>/dev/null || break; sleep 0.1; done
-    kill -9 "$xvfb" 2>/dev/null
+    kill -9 "$xvfb" 2>/dev/null || true
   fi
   local prefix
   for prefix in "$ROOT"/build/wine "$ROOT"/build/wine-*/; do
-    [ -d "$prefix" ] && WINEPREFIX=${prefix%/} wineserver -k >/dev/null 2>&1
+    if [ -d "$prefix" ]; then WINEPREFIX=${prefix%/} wineserver -k >/dev/null 2>&1 || true; fi
   done
   rm -f "$_wine_session"
   return 0
@@ -168,17 +169,17 @@ wine_start() {
     fi
   fi
   # A server of this prefix may still be running from an earlier step: "-p" would refuse it.
-  wineserver -k >/dev/null 2>&1
+  wineserver -k >/dev/null 2>&1 || true
   wineserver -p || { _wine_say "could not start the wine server for $WINEPREFIX"; return 1; }
   # The first wine call starts services that inherit its descriptors: keep them off any pipe.
   wine wineboot </dev/null >/dev/null 2>&1 || { _wine_say "Wine does not start programs (wine wineboot failed)"; return 1; }
 }
 
 wine_stop() {
-  wineserver -k >/dev/null 2>&1
+  wineserver -k >/dev/null 2>&1 || true
   if [ -n "$_wine_xvfb" ]; then
-    kill "$_wine_xvfb" 2>/dev/null
-    wait "$_wine_xvfb" 2>/dev/null
+    kill "$_wine_xvfb" 2>/dev/null || true
+    wait "$_wine_xvfb" 2>/dev/null || true
     _wine_xvfb=""
   fi
   rm -f "$_wine_session"

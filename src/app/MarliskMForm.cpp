@@ -8,7 +8,9 @@
 #include "res/resource.h"
 #include "settings/SettingsRules.h"
 #include "win/Controls.h"
+#include "app/ProgressList.h"
 #include "win/HelpHook.h"
+#include "win/MessagePump.h"
 #include "win/Tooltip.h"
 
 namespace marlisk::win {
@@ -145,10 +147,10 @@ void TMarliskMForm::initialize() {
 }
 
 // During a run the window must outlive the loop that is using it: the run sees the stop flag,
-// finishes what it has started, and closes the window itself.
+// finishes what it has started, and the window closes when the run hands it back.
 void TMarliskMForm::ButtonOKClick() {
   stop_ = true;
-  if (running_) {
+  if (running()) {
     closeWhenDone_ = true;
     return;
   }
@@ -156,13 +158,83 @@ void TMarliskMForm::ButtonOKClick() {
 }
 
 void TMarliskMForm::finishRun() {
-  running_ = false;
   setBusy(false);
   if (closeWhenDone_) {
     close(IDOK);
     return;
   }
   setRunControlsEnabled(true);
+}
+
+void TMarliskMForm::startBatchOutput() {
+  if (running()) return;
+  switch (batch_.run()) {
+    case BatchRun::Outcome::Refused: break;
+    case BatchRun::Outcome::Failed:
+      exitCode_ = kExitRunNotStarted;
+      closeWhenDone_ = true;
+      break;
+    case BatchRun::Outcome::Converted: closeWhenDone_ = true; break;
+  }
+  finishRun();
+}
+
+void TMarliskMForm::startStandbyOutput() {
+  if (running() || standby_.state() != StandbyRun::State::Stopped) return;
+  standby_.start();
+  if (closeWhenDone_ && !running()) close(IDOK);
+}
+
+void TMarliskMForm::Timer1Timer() {
+  standby_.tick();
+  if (closeWhenDone_ && !running()) close(IDOK);
+}
+
+void TMarliskMForm::startTimer() { SetTimer(hwnd(), kTimer1, kTimer1Interval, nullptr); }
+void TMarliskMForm::stopTimer() { KillTimer(hwnd(), kTimer1); }
+
+void TMarliskMForm::warn(const std::string& text) {
+  flushProgress();  // the list shows the run as far as it has come
+  ShowWarning(text);
+}
+
+void TMarliskMForm::clearProgress(bool trimmed) {
+  SendMessageW(item(IDC_ListBox1), LB_RESETCONTENT, 0, 0);
+  pendingProgress_.clear();
+  progressTrim_ = trimmed;
+}
+
+// The list ends as if each entry had been added and scrolled to on its own, but is drawn
+// once per batch: a visible scroll per entry costs more than everything else a run does.
+void TMarliskMForm::flushProgress() {
+  if (pendingProgress_.empty()) return;
+  HWND list = item(IDC_ListBox1);
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+  for (const std::string& path : pendingProgress_) {
+    for (int drop = progressTrim_ ? progressEntriesToDrop(count) : 0; drop > 0; --drop, --count)
+      SendMessageW(list, LB_DELETESTRING, 0, 0);
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(path).c_str()));
+    ++count;
+  }
+  pendingProgress_.clear();
+  if (progressTrim_) {
+    SendMessageW(list, LB_SETTOPINDEX, progressTopIndex(count), 0);
+    SendMessageW(list, LB_SETCARETINDEX, progressTopIndex(count), FALSE);
+  }
+  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
+}
+
+// Long paths can be scrolled to sideways.
+void TMarliskMForm::finishProgress() {
+  flushProgress();
+  fitHorizontalExtent(item(IDC_ListBox1));
+}
+
+void TMarliskMForm::keepAlive() {
+  flushProgress();
+  processPendingMessages();
 }
 
 // The user comes back to "終了". Not every dialog manager keeps the focus across a minimise

@@ -1,16 +1,17 @@
-// The main window: the two ways of converting, the output type of each tab, and the start
-// of the program, which runs at the window's first paint.
+// The main window: it shows the two ways of converting (the runs do the work), the output
+// type of each tab, and the start of the program, which runs once the window is first shown.
 #pragma once
 
-#include <set>
 #include <string>
 #include <vector>
 
 #include "app/AppContext.h"
+#include "app/BatchRun.h"
 #include "app/OutputPage.h"
 #include "app/ProgramStart.h"
 #include "app/ProjectInfo.h"
-#include "app/Standby.h"
+#include "app/RunHost.h"
+#include "app/StandbyRun.h"
 #include "batchlist/OutFileListForm.h"
 #include "dialogs/FolderOpenForm.h"
 #include "dialogs/SetAutoPar2Form.h"
@@ -21,7 +22,7 @@
 
 namespace marlisk::win {
 
-class TMarliskMForm final : public Dialog {
+class TMarliskMForm final : public Dialog, private RunHost {
  public:
   static constexpr UINT_PTR kTimer1 = 1;  // Timer1: paces standby output
   static constexpr UINT kTimer1Interval = 2000;
@@ -30,18 +31,19 @@ class TMarliskMForm final : public Dialog {
 
   explicit TMarliskMForm(AppContext& app);
 
-  OutputTab activeTab() const;
-  bool stopRequested() const { return stop_; }
+  OutputTab activeTab() const override;
+  bool stopRequested() const override { return stop_; }
   int exitCode() const { return exitCode_; }
-  bool running() const { return running_; }
+  // An output is under way that the window must outlive.
+  bool running() const { return batch_.state() != BatchRun::State::Idle || standby_.busy(); }
   const StartRequest& startRequest() const { return request_; }
   OutputPage& outputPage(OutputTab tab) { return tab == OutputTab::Output1 ? page1_ : page2_; }
 
   // The five controls that must not be used while an output runs.
-  void setRunControlsEnabled(bool enabled);
+  void setRunControlsEnabled(bool enabled) override;
   // The hourglass over the window while converting.
-  void setBusy(bool busy);
-  void setStatus(const std::string& text);
+  void setBusy(bool busy) override;
+  void setStatus(const std::string& text) override;
 
   // The program's start: working folder, settings, command line. Runs once however often it
   // is asked for.
@@ -57,8 +59,8 @@ class TMarliskMForm final : public Dialog {
 
   // Standby output: the button and every tick of Timer1 run this one handler.
   void Timer1Timer();
-  bool timer1Running() const { return timer1Running_; }
-  int32_t countdown() const { return countdown_; }
+  bool timer1Running() const { return standby_.state() == StandbyRun::State::Waiting; }
+  int32_t countdown() const { return standby_.countdown(); }
 
   void ButtonOKClick();
   void ButtonAppMinimizeClick();
@@ -80,31 +82,23 @@ class TMarliskMForm final : public Dialog {
   INT_PTR onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
   void onDestroy() override;
   // F1 during a run would be the help button's way round its being disabled.
-  bool helpAvailable() const override { return !running_ && !timer1Running_; }
+  bool helpAvailable() const override { return standby_.state() == StandbyRun::State::Stopped && !running(); }
 
  private:
   void placePages();
-  // The stored output type of a tab (an index into its list; a damaged file can hold any byte).
-  int outputTypeIndex(OutputTab tab) const {
-    return tab == OutputTab::Output1 ? app_.settings.OutTypeIndex : app_.settings.OutType2Index;
-  }
+  // What the runs ask of the window.
+  void clearProgress(bool trimmed) override;
+  void addProgress(const std::string& path) override { pendingProgress_.push_back(path); }
+  void finishProgress() override;
+  void keepAlive() override;
+  void warn(const std::string& text) override;
+  void startTimer() override;
+  void stopTimer() override;
   // Progress entries wait here and reach the list in batches (see flushProgress).
-  void addProgressEntry(const std::string& path) { pendingProgress_.push_back(path); }
   void flushProgress();
-  void fitProgressListWidth();
-  // What a long loop does between its items when the clock says so: the list catches up
-  // and the window runs.
-  void keepAlive();
-  // Ends a run: the controls come back, or the program ends if "終了" was pressed meanwhile.
+  // After a run handed the window back: the controls come back, or the program ends if
+  // "終了" was pressed meanwhile.
   void finishRun();
-  // Standby: a cycle begins with the first listing and the countdown, and ends with the
-  // second listing, the conversion of what is ready, and the deletion of what was converted.
-  void beginStandbyCycle();
-  void endStandbyCycle();
-  // Lists the watch folder into a listing file of the working folder; 0 or the I/O error.
-  DWORD takeListing(const char* fileName, std::vector<ListingEntry>& entries);
-  // Deletes a converted input, unless it changed after the second listing.
-  bool deleteIfUnchanged(const std::string& path, const ListingEntry& listed);
 
   AppContext& app_;
   THTMLHelp HTMLHelp1;            // every help request of the program goes through it
@@ -116,22 +110,17 @@ class TMarliskMForm final : public Dialog {
   OutputPage page1_;
   OutputPage page2_;
   StartRequest request_;
+  BatchRun batch_{app_, *this};
+  StandbyRun standby_{app_, *this};
   bool initialized_ = false;  // the start has been asked for
   bool started_ = false;      // the start has run
   bool stop_ = false;
   bool busy_ = false;
   bool focusOkOnRestore_ = false;
-  bool running_ = false;        // an output is under way: "終了" waits for its end
-  bool closeWhenDone_ = false;
+  bool closeWhenDone_ = false;  // "終了" came during a run: the window closes once it is over
   int exitCode_ = 0;
   std::vector<std::string> pendingProgress_;
   bool progressTrim_ = true;  // a batch run trims the list; a listing shows the whole folder
-  bool timer1Running_ = false;
-  int32_t countdown_ = 0;
-  std::vector<ListingEntry> firstListing_;
-  std::set<std::string> unlistableReported_;  // names told about once, not every cycle
-  bool viewerCrashReported_ = false;          // likewise a crashing viewer
-  bool watchFolderMissingReported_ = false;   // and a watch folder that is not there
 };
 
 }  // namespace marlisk::win

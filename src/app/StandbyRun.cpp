@@ -1,10 +1,8 @@
-// Standby output: the watch folder is listed twice, a wait apart; the files whose size held
-// are converted by one viewer run and then deleted. It runs until the program is closed.
-#include "app/MarliskMForm.h"
+#include "app/StandbyRun.h"
+
 #include "app/ViewerCommandLine.h"
 #include "app/ViewerLauncher.h"
 #include "base/Path.h"
-#include "res/resource.h"
 #include "settings/SettingsRules.h"
 #include "win/MessagePump.h"
 #include "win/TextFiles.h"
@@ -13,48 +11,54 @@ namespace marlisk::win {
 
 namespace {
 
-void reportIoError(DWORD code) {
-  if (code != 0) ShowWarning("I/O Error code=" + std::to_string(code));
-}
-
 uint64_t fileTimeValue(const FILETIME& time) {
   return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
+int typeIndexOf(const Settings& s, OutputTab tab) { return tab == OutputTab::Output1 ? s.OutTypeIndex : s.OutType2Index; }
+
 }  // namespace
 
-void TMarliskMForm::startStandbyOutput() {
-  if (running_ || timer1Running_) return;
-  const OutputTab tab = activeTab();
-  if (!buildViewerCommandLine(tab, outputTypeIndex(tab), app_.settings.OutputFolder, "")) {
-    ShowWarning("出力形式が選択されていません!");
-    return;
-  }
-  Timer1Timer();
+void StandbyRun::reportIoError(DWORD code) {
+  if (code != 0) host_.warn("I/O Error code=" + std::to_string(code));
 }
 
-void TMarliskMForm::Timer1Timer() {
-  if (!timer1Running_) {
-    beginStandbyCycle();
-  } else if (countdown_ > 0) {
-    countdown_ -= 2;
-    setStatus(countdownText(countdown_));
-  } else {
-    endStandbyCycle();
+bool StandbyRun::start() {
+  if (state_ != State::Stopped) return true;
+  const OutputTab tab = host_.activeTab();
+  if (!buildViewerCommandLine(tab, typeIndexOf(app_.settings, tab), app_.settings.OutputFolder, "")) {
+    host_.warn("出力形式が選択されていません!");
+    return false;
+  }
+  beginCycle();
+  return true;
+}
+
+void StandbyRun::tick() {
+  switch (state_) {
+    case State::Stopped: beginCycle(); break;
+    case State::Waiting:
+      if (countdown_ > 0) {
+        countdown_ -= 2;
+        host_.setStatus(countdownText(countdown_));
+      } else {
+        endCycle();
+      }
+      break;
+    case State::Listing:
+    case State::Converting: break;  // a tick that came while the window ran inside a cycle
   }
 }
 
-DWORD TMarliskMForm::takeListing(const char* fileName, std::vector<ListingEntry>& entries) {
+DWORD StandbyRun::takeListing(const char* fileName, std::vector<ListingEntry>& entries) {
   const Settings& s = app_.settings;
   entries.clear();
   BufferedFileWriter listing(s.WorkFolder + fileName);
   if (listing.error()) return listing.error();
-  SendMessageW(item(IDC_ListBox1), LB_RESETCONTENT, 0, 0);
-  pendingProgress_.clear();
-  progressTrim_ = false;
+  host_.clearProgress(false);
 
   PumpClock clock;
-  const std::string pattern = s.WatchFolder + standbyMask(s.WatchFileMask, activeTab());
+  const std::string pattern = s.WatchFolder + standbyMask(s.WatchFileMask, host_.activeTab());
   WIN32_FIND_DATAW found;
   UniqueFindHandle search(
       FindFirstFileExW(widen(pattern).c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
@@ -63,7 +67,7 @@ DWORD TMarliskMForm::takeListing(const char* fileName, std::vector<ListingEntry>
   const bool folderThere = search || app_.fileSystem.folderExists(parentFolder(pattern));
   if (!folderThere && !watchFolderMissingReported_) {
     watchFolderMissingReported_ = true;
-    ShowWarning(parentFolder(pattern) + kFolderMissingMessage);
+    host_.warn(parentFolder(pattern) + kFolderMissingMessage);
   }
   if (folderThere) watchFolderMissingReported_ = false;
   if (search) {
@@ -82,54 +86,49 @@ DWORD TMarliskMForm::takeListing(const char* fileName, std::vector<ListingEntry>
       if (!ansiName) {
         // The viewer is given names in the code page: this one cannot be handed over, so it
         // is neither converted nor ever deleted. Said once, not at every listing.
-        if (unlistableReported_.insert(path).second) {
-          flushProgress();
-          ShowWarning(path + "\r このパソコンの文字コードで表せない文字を含む名前のため、変換できません!");
-        }
+        if (unlistableReported_.insert(path).second)
+          host_.warn(path + "\r このパソコンの文字コードで表せない文字を含む名前のため、変換できません!");
         continue;
       }
       listing.write(listingLine(static_cast<uint64_t>(size.QuadPart), *ansiName) + "\r\n");
       if (listing.error()) break;
       entries.push_back({name, static_cast<uint64_t>(size.QuadPart), fileTimeValue(written)});
-      addProgressEntry(path);
-      if (clock.due()) keepAlive();
+      host_.addProgress(path);
+      if (clock.due()) host_.keepAlive();
     } while (FindNextFileW(search.get(), &found));
   }
-  flushProgress();
-  fitProgressListWidth();
+  host_.finishProgress();
   return listing.close();
 }
 
-bool TMarliskMForm::deleteIfUnchanged(const std::string& path, const ListingEntry& listed) {
+bool StandbyRun::deleteIfUnchanged(const Handed& input) {
   WIN32_FILE_ATTRIBUTE_DATA now;
-  if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &now)) return false;
+  if (!GetFileAttributesExW(widen(input.path).c_str(), GetFileExInfoStandard, &now)) return false;
   const uint64_t size = (static_cast<uint64_t>(now.nFileSizeHigh) << 32) | now.nFileSizeLow;
   // Written again while the viewer ran: what it holds now was never converted.
-  if (size != listed.size || fileTimeValue(now.ftLastWriteTime) != listed.lastWrite) return false;
-  return DeleteFileW(widen(path).c_str()) != 0;
+  if (size != input.listed.size || fileTimeValue(now.ftLastWriteTime) != input.listed.lastWrite) return false;
+  return DeleteFileW(widen(input.path).c_str()) != 0;
 }
 
-void TMarliskMForm::beginStandbyCycle() {
+void StandbyRun::beginCycle() {
+  state_ = State::Listing;
   countdown_ = app_.settings.WaitSeconds;
-  setStatus(countdownText(countdown_));
-  setRunControlsEnabled(false);
-  running_ = true;
+  host_.setStatus(countdownText(countdown_));
+  host_.setRunControlsEnabled(false);
   reportIoError(takeListing("\\FList1.txt", firstListing_));
-  running_ = false;
-  if (closeWhenDone_) {
-    close(IDOK);
+  if (host_.stopRequested()) {
+    state_ = State::Stopped;
     return;
   }
-  SetTimer(hwnd(), kTimer1, kTimer1Interval, nullptr);
-  timer1Running_ = true;
+  host_.startTimer();
+  state_ = State::Waiting;
 }
 
-void TMarliskMForm::endStandbyCycle() {
+void StandbyRun::endCycle() {
   const Settings& s = app_.settings;
-  KillTimer(hwnd(), kTimer1);
-  timer1Running_ = false;
-  running_ = true;
-  setBusy(true);
+  host_.stopTimer();
+  state_ = State::Converting;
+  host_.setBusy(true);
 
   std::vector<ListingEntry> secondListing;
   reportIoError(takeListing("\\FList2.txt", secondListing));
@@ -142,47 +141,45 @@ void TMarliskMForm::endStandbyCycle() {
   }
 
   if (!ready.empty()) {
-    setStatus("出力中 !");
+    host_.setStatus("出力中 !");
     processPendingMessages();
     BufferedFileWriter commands(s.ViewerCommandFilePath);
     if (commands.error()) {
       reportIoError(commands.error());
     } else {
-      int written = 0;
+      // Exactly the inputs whose lines went into the command file: only they can be deleted.
+      std::vector<Handed> handed;
       for (const ReadyFile& file : ready) {
-        const OutputTab tab = activeTab();
-        const int typeIndex = outputTypeIndex(tab);
-        const std::string input = s.WatchFolder + secondListing[file.second].name;
-        if (const auto line = app_.codec.toAnsi(*buildViewerCommandLine(tab, typeIndex, s.OutputFolder, input))) {
+        const OutputTab tab = host_.activeTab();
+        const ListingEntry& listed = secondListing[file.second];
+        const std::string input = s.WatchFolder + listed.name;
+        if (const auto line =
+                app_.codec.toAnsi(*buildViewerCommandLine(tab, typeIndexOf(s, tab), s.OutputFolder, input))) {
           commands.write(*line + "\r\n");
-          ++written;
+          handed.push_back({input, listed});
         }
       }
       // An incomplete command file would delete inputs that were never converted.
       const DWORD writeError = commands.close();
       reportIoError(writeError);
-      if (writeError == 0 && written > 0) {
+      if (writeError == 0 && !handed.empty()) {
         // Inputs are deleted only once a viewer has had them and ended by itself; a viewer
         // that could not be started, or crashed, leaves them for the next cycle.
         const ViewerResult viewer = runViewer(s.ViewerExePath, s.ViewerCommandFilePath);
         if (viewer.started && !viewer.crashed()) {
-          for (const ReadyFile& file : ready)
-            deleteIfUnchanged(s.WatchFolder + secondListing[file.second].name, secondListing[file.second]);
+          for (const Handed& input : handed) deleteIfUnchanged(input);
         } else if (viewer.crashed() && !viewerCrashReported_) {
           viewerCrashReported_ = true;
-          ShowWarning(viewerCrashedMessage(viewer.exitCode));
+          host_.warn(viewerCrashedMessage(viewer.exitCode));
         }
       }
-      setStatus("待機中 !");
+      host_.setStatus("待機中 !");
     }
   }
-  setBusy(false);
-  running_ = false;
-  if (closeWhenDone_) {
-    close(IDOK);
-    return;
-  }
-  beginStandbyCycle();
+  host_.setBusy(false);
+  state_ = State::Stopped;
+  if (host_.stopRequested()) return;
+  beginCycle();
 }
 
 }  // namespace marlisk::win

@@ -1,0 +1,41 @@
+// What a run (batch or standby output) asks of the window that shows it. The main window is
+// one; the tests' recording host is another, so a run's decisions can be followed without a
+// window.
+#pragma once
+
+#include <string>
+
+#include "app/OutputTypes.h"
+
+namespace marlisk::win {
+
+class RunHost {
+ public:
+  virtual ~RunHost() = default;
+
+  // The tab in front decides the output table of every line as it is built.
+  virtual OutputTab activeTab() const = 0;
+  // "終了" was pressed: a run finishes what it has started, and starts nothing new.
+  virtual bool stopRequested() const = 0;
+
+  virtual void setStatus(const std::string& text) = 0;
+  virtual void setBusy(bool busy) = 0;
+  virtual void setRunControlsEnabled(bool enabled) = 0;
+
+  // The progress list: emptied; then entries, shown in batches. A batch run keeps only the
+  // newest entries (`trimmed`); a listing shows the whole folder.
+  virtual void clearProgress(bool trimmed) = 0;
+  virtual void addProgress(const std::string& path) = 0;
+  // The list catches up, and sideways scrolling reaches its widest entry.
+  virtual void finishProgress() = 0;
+  // Lets the window run for a moment during a long loop (painting, "終了").
+  virtual void keepAlive() = 0;
+  // A message for the user; the list shows how far the run has come first.
+  virtual void warn(const std::string& text) = 0;
+
+  // Timer1, which paces standby output.
+  virtual void startTimer() = 0;
+  virtual void stopTimer() = 0;
+};
+
+}  // namespace marlisk::win

@@ -1,0 +1,61 @@
+// Standby output: the watch folder is listed twice, a wait apart; the files whose size held
+// are converted by one viewer run and then deleted. It runs until the program is closed.
+#pragma once
+
+#include <windows.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/AppContext.h"
+#include "app/RunHost.h"
+#include "app/Standby.h"
+
+namespace marlisk::win {
+
+class StandbyRun {
+ public:
+  // Stopped: not begun, or ended. Listing: the first listing of a cycle is being taken.
+  // Waiting: Timer1 counts the wait down. Converting: the second listing, the viewer run and
+  // the deletion of what it converted.
+  enum class State { Stopped, Listing, Waiting, Converting };
+
+  StandbyRun(AppContext& app, RunHost& host) : app_(app), host_(host) {}
+
+  // Begins the first cycle; false (and said) when no output type is chosen.
+  bool start();
+  // The handler of Timer1: counts down, or ends the cycle and begins the next.
+  void tick();
+
+  State state() const { return state_; }
+  // A listing or a conversion is under way: the window must outlive it.
+  bool busy() const { return state_ == State::Listing || state_ == State::Converting; }
+  int32_t countdown() const { return countdown_; }
+
+ private:
+  // An input as it was handed to the viewer: its path and what the second listing saw.
+  struct Handed {
+    std::string path;
+    ListingEntry listed;
+  };
+
+  void beginCycle();
+  void endCycle();
+  // Lists the watch folder into a listing file of the working folder; 0 or the I/O error.
+  DWORD takeListing(const char* fileName, std::vector<ListingEntry>& entries);
+  // Deletes a converted input, unless it changed after the second listing.
+  static bool deleteIfUnchanged(const Handed& input);
+  void reportIoError(DWORD code);
+
+  AppContext& app_;
+  RunHost& host_;
+  State state_ = State::Stopped;
+  int32_t countdown_ = 0;
+  std::vector<ListingEntry> firstListing_;
+  std::set<std::string> unlistableReported_;  // names told about once, not every cycle
+  bool viewerCrashReported_ = false;          // likewise a crashing viewer
+  bool watchFolderMissingReported_ = false;   // and a watch folder that is not there
+};
+
+}  // namespace marlisk::win
