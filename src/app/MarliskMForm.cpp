@@ -41,9 +41,7 @@ TMarliskMForm::TMarliskMForm(AppContext& app)
              [this](int index) { RadioGroupOutTyp2Click(index); }) {}
 
 void TMarliskMForm::onInitDialog() {
-  HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MARLISKAUTO));
-  SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  setProgramIcon(hwnd(), IDI_MARLISKAUTO);
   SetWindowTextW(hwnd(), widen(app_.title).c_str());
   HTMLHelp1.Loaded();
 

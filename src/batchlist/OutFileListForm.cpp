@@ -1,13 +1,13 @@
 #include "batchlist/OutFileListForm.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 
 #include <algorithm>
 
 #include "base/Path.h"
 #include "batchlist/BatchList.h"
 #include "batchlist/FileHelpers.h"
+#include "dialogs/OpenDialog.h"
 #include "settings/SettingsRules.h"
 #include "res/resource.h"
 #include "settings/ExtensionList.h"
@@ -38,9 +38,8 @@ TFormOutFileList::TFormOutFileList(AppContext& app) : Dialog(IDD_OUTFILELIST), a
 void TFormOutFileList::onInitDialog() {
   setProgramIcon(hwnd(), IDI_MARLISKAUTO);
   fitClientToPixels(hwnd(), kClientWidth, kClientHeight);
-  addTooltip(hwnd(), item(IDC_BitBtn1), "１つ上のホルダへ移動");
+  setUpFolderButton(hwnd(), item(IDC_BitBtn1), IDI_UPARROW);
   addTooltip(hwnd(), item(IDC_ButtonAllFileClear), "全ﾌｧｲﾙを無使用化");
-  setButtonIcon(item(IDC_BitBtn1), IDI_UPARROW);
   SetWindowSubclass(item(IDC_ListBox1Files), listProc, kListSubclass, reinterpret_cast<DWORD_PTR>(this));
 
   fileView_.FileExecute = false;
@@ -169,16 +168,9 @@ void TFormOutFileList::ListBox1DeleteSelected() {
 void TFormOutFileList::BitBtn1Click() { folderView_.SelectParentFolder(); }
 
 std::string TFormOutFileList::openDialogChoice() {
-  wchar_t file[MAX_PATH] = {};
-  const std::wstring filter = widen("TEXTファイル(*.txt)") + L'\0' + L"*.txt" + L'\0' + widen("全てのファイル(*.*)") +
-                              L'\0' + L"*.*" + L'\0' + L'\0';
-  OPENFILENAMEW open = {sizeof(open)};
-  open.hwndOwner = hwnd();
-  open.lpstrFilter = filter.c_str();
-  open.lpstrFile = file;
-  open.nMaxFile = MAX_PATH;
-  open.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-  return GetOpenFileNameW(&open) ? narrow(file) : std::string();
+  TOpenDialog dialog;
+  dialog.Filter = "TEXTファイル(*.txt)|*.txt|全てのファイル(*.*)|*.*";
+  return dialog.Execute(hwnd()) ? dialog.FileName : std::string();
 }
 
 DWORD TFormOutFileList::WriteOutListFile() {

@@ -5,7 +5,6 @@
 #include "win/Controls.h"
 #include "win/Strings.h"
 #include "win/Win32FileSystem.h"
-#include "win/Tooltip.h"
 
 namespace marlisk::win {
 
@@ -13,8 +12,7 @@ TFolderOpenForm::TFolderOpenForm() : Dialog(IDD_FOLDEROPEN) {}
 
 void TFolderOpenForm::onInitDialog() {
   setProgramIcon(hwnd(), IDI_MARLISKAUTO);
-  addTooltip(hwnd(), item(IDC_BitBtn1), "１つ上のホルダへ移動");
-  setButtonIcon(item(IDC_BitBtn1), IDI_UPARROW);
+  setUpFolderButton(hwnd(), item(IDC_BitBtn1), IDI_UPARROW);
   TreeView_SetIndent(item(IDC_FolderView1), 19);
 
   folderView_.ContextMenu = &contextMenu_;

@@ -370,13 +370,20 @@ void TFolderView::RenameChild(LPCITEMIDLIST oldId, LPCITEMIDLIST newId) {
   if (onTrackPath) onTrackPath(absolute.get());
 }
 
+// The folder above, as ".." names it from the selected folder: a drive root stays where it
+// is, and a folder that is no longer there (or a virtual one, with no path) goes nowhere.
+// Worked out from the path alone, so that no process-wide working folder is borrowed.
 void TFolderView::SelectParentFolder() {
-  // The process's working folder is borrowed for the walk and given back.
-  wchar_t remembered[MAX_PATH] = {}, parent[MAX_PATH] = {};
-  GetCurrentDirectoryW(MAX_PATH, remembered);
-  if (!SetCurrentDirectoryW(widen(GetSelectedPath()).c_str())) return;
-  if (SetCurrentDirectoryW(L"..") && GetCurrentDirectoryW(MAX_PATH, parent)) SelectPath(narrow(parent));
-  SetCurrentDirectoryW(remembered);
+  const std::string selected = GetSelectedPath();
+  const DWORD attributes = selected.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(widen(selected).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+  std::wstring above = widen(selected);
+  if (above.back() != L'\\') above += L'\\';
+  above += L"..";
+  wchar_t parent[MAX_PATH] = {};
+  const DWORD length = GetFullPathNameW(above.c_str(), MAX_PATH, parent, nullptr);
+  if (length == 0 || length >= MAX_PATH) return;
+  SelectPath(narrow(parent));
 }
 
 }  // namespace marlisk::win

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "win/Strings.h"
+#include "win/Tooltip.h"
 
 namespace marlisk::win {
 
@@ -66,7 +67,13 @@ void fitHorizontalExtent(HWND listBox) {
 
 void setProgramIcon(HWND form, int iconId) {
   HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId));
+  SendMessageW(form, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   SendMessageW(form, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+}
+
+void setUpFolderButton(HWND form, HWND button, int iconId) {
+  addTooltip(form, button, "１つ上のホルダへ移動");
+  setButtonIcon(button, iconId);
 }
 
 void addTabs(HWND tabControl, std::initializer_list<const char*> captions) {

@@ -26,6 +26,9 @@ int changedTab(const NMHDR* header, int tabId);
 // 6 draw both).
 void setButtonIcon(HWND button, int iconId);
 
+// "上へ" of the browsing forms: the up-arrow glyph and its hint.
+void setUpFolderButton(HWND form, HWND button, int iconId);
+
 // A tab control whose page controls are its siblings, laid over it: it goes below them in
 // the Z order (or it would paint over them), right after `lastOfPage`, which puts it after
 // its page in the tab order.

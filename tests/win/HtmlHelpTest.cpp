@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/WarningRecorder.h"
+
 #include "app/MarliskMForm.h"
 #include "help/HtmlHelp.h"
 #include "resource.h"
@@ -30,7 +32,6 @@ struct Call {
 class HtmlHelpTest : public ::testing::Test {
  protected:
   HtmlHelpTest() {
-    previous_ = setWarningHandler([this](const std::string& text) { messages.push_back(text); });
     help.htmlHelp = [this](HWND owner, const std::wstring& path, UINT command, DWORD_PTR data) -> HWND {
       Call call{owner, narrow(path), command, data};
       if (command == HH_INITIALIZE) *reinterpret_cast<DWORD*>(data) = 77;
@@ -56,18 +57,15 @@ class HtmlHelpTest : public ::testing::Test {
       return opens ? reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1234)) : nullptr;
     };
   }
-  ~HtmlHelpTest() override { setWarningHandler(previous_); }
 
   const std::string file = "C:\\Program Files\\MarliskAuto\\MarliskAuto.chm";
   THTMLHelp help{"C:\\Program Files\\MarliskAuto", "MarliskAuto.chm"};
   std::vector<Call> calls;
   std::vector<std::string> messages;
+  test::WarningRecorder recording{messages};
   bool opens = true;
   HRESULT lastError = S_OK;
   std::wstring lastErrorText;
-
- private:
-  WarningHandler previous_;
 };
 
 TEST_F(HtmlHelpTest, EachCommandReachesTheViewerAsTheTableSays) {

@@ -13,6 +13,7 @@
 #include "batchlist/FileHelpers.h"
 #include "resource.h"
 #include "support/TestFolder.h"
+#include "support/WarningRecorder.h"
 #include "support/WhenModal.h"
 #include "win/Handles.h"
 
@@ -24,7 +25,6 @@ using test::TestFolder;
 class MainFormTest : public ::testing::Test {
  protected:
   MainFormTest() {
-    previous_ = setWarningHandler([this](const std::string& text) { warnings.push_back(text); });
     test::makeFolder(root / "exe");
     test::makeFolder(root / "exe\\Init");
     test::makeFolder(root / "exe\\Init\\Data");
@@ -39,7 +39,6 @@ class MainFormTest : public ::testing::Test {
     writeInitParameters(init);
   }
   ~MainFormTest() override {
-    setWarningHandler(previous_);
     MSG quit;
     while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
@@ -78,9 +77,9 @@ class MainFormTest : public ::testing::Test {
 
   TestFolder root;
   std::vector<std::string> warnings;
+  test::WarningRecorder recording{warnings};
 
  private:
-  WarningHandler previous_;
   std::unique_ptr<AppContext> app_;
   std::unique_ptr<TMarliskMForm> form_;
 };

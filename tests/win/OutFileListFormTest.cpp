@@ -11,6 +11,7 @@
 #include "batchlist/OutFileListForm.h"
 #include "resource.h"
 #include "support/TestFolder.h"
+#include "support/WarningRecorder.h"
 #include "support/TestViewerLog.h"
 #include "support/Tooltips.h"
 
@@ -22,7 +23,6 @@ using test::TestFolder;
 class OutFileListFormTest : public ::testing::Test {
  protected:
   OutFileListFormTest() {
-    previous_ = setWarningHandler([this](const std::string& text) { warnings.push_back(text); });
     for (const char* folder : {"work", "work\\Data", "in", "in\\sub", "lists"}) test::makeFolder(root / folder);
     for (const char* file : {"a.hgl", "b.pdf", "c.plt", "表 ソフト.hgl"}) test::writeFile(root / ("in\\" + std::string(file)), "x");
     test::makeShortcut(root / "in\\link.lnk", root / "in\\a.hgl");
@@ -30,7 +30,6 @@ class OutFileListFormTest : public ::testing::Test {
     app.settings.WorkFolder = root / "work";
     app.settings.BatchFileName = root / "lists\\batch.txt";
   }
-  ~OutFileListFormTest() override { setWarningHandler(previous_); }
 
   void open() {
     ASSERT_NE(form.create(), nullptr);
@@ -58,9 +57,7 @@ class OutFileListFormTest : public ::testing::Test {
   AppContext app;
   TFormOutFileList form{app};
   std::vector<std::string> warnings;
-
- private:
-  WarningHandler previous_;
+  test::WarningRecorder recording{warnings};
 };
 
 TEST_F(OutFileListFormTest, AddingFilesTheThreeWays) {

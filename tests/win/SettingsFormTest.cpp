@@ -12,6 +12,7 @@
 #include "dialogs/SetPaperMargForm.h"
 #include "resource.h"
 #include "support/TestFolder.h"
+#include "support/WarningRecorder.h"
 #include "support/WhenModal.h"
 #include "win/HelpHook.h"
 #include "win/MessagePump.h"
@@ -107,7 +108,6 @@ TEST_F(FolderOpenFormTest, OkReturnsTheFieldAsTypedAndCancelKeepsTheStart) {
 class SetAutoParFormTest : public ::testing::Test {
  protected:
   SetAutoParFormTest() {
-    previous_ = setWarningHandler([this](const std::string& text) { warnings.push_back(text); });
     for (const char* folder : {"in", "out", "lists", "選択"}) test::makeFolder(root / folder);
     test::writeFile(root / "Marlisk.exe", "MZ");
     test::writeFile(root / "lists\\batch.txt", "C:\\in\\a.hgl\r\nC:\\in\\b.pdf\r\n");
@@ -127,7 +127,6 @@ class SetAutoParFormTest : public ::testing::Test {
     };
   }
   ~SetAutoParFormTest() override {
-    setWarningHandler(previous_);
     TOpenDialog::executeHook = nullptr;
   }
   void open() { ASSERT_NE(form.create(), nullptr); }
@@ -142,11 +141,9 @@ class SetAutoParFormTest : public ::testing::Test {
   TFolderOpenForm folderOpenForm;
   TSetAutoParForm form{app, folderOpenForm};
   std::vector<std::string> warnings;
+  test::WarningRecorder recording{warnings};
   std::vector<std::string> opened;  // each open dialog shown: "filter @ folder"
   std::string choice;               // what the user picks in it ("" cancels)
-
- private:
-  WarningHandler previous_;
 };
 
 TEST_F(SetAutoParFormTest, ShowsTheSettingsAndThePreviewOfTheBatchFile) {
@@ -378,7 +375,6 @@ TEST_F(SetAutoParFormTest, HelpAsksForTopic301) {
 class SetAutoPar2FormTest : public ::testing::Test {
  protected:
   SetAutoPar2FormTest() {
-    previous_ = setWarningHandler([this](const std::string& text) { warnings.push_back(text); });
     for (const char* folder : {"A", "B", "C", "out", "out1", "out3", "選択"}) test::makeFolder(root / folder);
     test::writeFile(root / "Marlisk.exe", "MZ");
     test::writeFile(root / "batch.txt", "C:\\in\\a.pdf\r\n");
@@ -391,7 +387,6 @@ class SetAutoPar2FormTest : public ::testing::Test {
     s.DrawingFolders = {root / "A\\", "", root / "B\\", "", ""};
     s.DrawingOutFolders = {root / "out1\\", "", root / "out3\\", "", ""};
   }
-  ~SetAutoPar2FormTest() override { setWarningHandler(previous_); }
   void open() { ASSERT_NE(form.create(), nullptr); }
   std::string row(int n) const { return form.itemText(IDC_sFileNameDirEdit1 + n - 1); }
   void setRow(int n, const std::string& text) { form.setItemText(IDC_sFileNameDirEdit1 + n - 1, text); }
@@ -406,9 +401,7 @@ class SetAutoPar2FormTest : public ::testing::Test {
   TSetPaperMargForm paperMargForm{app};
   TSetAutoPar2Form form{app, folderOpenForm, paperMargForm};
   std::vector<std::string> warnings;
-
- private:
-  WarningHandler previous_;
+  test::WarningRecorder recording{warnings};
 };
 
 TEST_F(SetAutoPar2FormTest, TheRowsShowTheFoldersOfTheTabAndSwitchingKeepsBothSets) {

@@ -7,6 +7,7 @@
 #include "app/MarliskMForm.h"
 #include "resource.h"
 #include "support/TestFolder.h"
+#include "support/WarningRecorder.h"
 #include "support/TestViewerLog.h"
 
 namespace marlisk::win {
@@ -17,7 +18,6 @@ using test::TestFolder;
 class StandbyFormTest : public ::testing::Test {
  protected:
   StandbyFormTest() {
-    previous_ = setWarningHandler([this](const std::string& text) { warnings.push_back(text); });
     SetEnvironmentVariableW(L"TESTVIEWER_LOG", widen(root / "viewer.log").c_str());
     SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", L"1");
     for (const char* folder : {"work", "watch", "out"}) test::makeFolder(root / folder);
@@ -32,7 +32,6 @@ class StandbyFormTest : public ::testing::Test {
     form.create();
   }
   ~StandbyFormTest() override {
-    setWarningHandler(previous_);
     for (const wchar_t* name : {L"TESTVIEWER_LOG", L"TESTVIEWER_CREATE_OUTPUTS", L"TESTVIEWER_SLEEP_MS"})
       SetEnvironmentVariableW(name, nullptr);
   }
@@ -55,9 +54,7 @@ class StandbyFormTest : public ::testing::Test {
   AppContext app;
   TMarliskMForm form{app};
   std::vector<std::string> warnings;
-
- private:
-  WarningHandler previous_;
+  test::WarningRecorder recording{warnings};
 };
 
 TEST_F(StandbyFormTest, AFileThatHeldItsSizeIsConvertedThenDeleted) {
