@@ -66,8 +66,8 @@ int wmain(int argc, wchar_t** argv) {
   HWND listWindow = host.add(WC_LISTVIEWW, LVS_REPORT | LVS_EDITLABELS, 310, 0, 500, 480, 101);
   win::TFolderView tree;
   win::TFileView list;
-  tree.attach(treeWindow);
-  list.attach(listWindow);
+  tree.attach(treeWindow, host.reflector);
+  list.attach(listWindow, host.reflector);
 
   // Each figure is the best of five runs, on both sides.
   constexpr int kRuns = 5;

@@ -15,6 +15,7 @@
 #include "win/Controls.h"
 #include "win/HelpHook.h"
 #include "win/Tooltip.h"
+#include "win/Guard.h"
 
 namespace marlisk::win {
 
@@ -24,11 +25,13 @@ constexpr UINT_PTR kListSubclass = 0x6c62;  // "lb"
 
 // The Delete key removes the chosen entries.
 LRESULT CALLBACK listProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR form) {
-  if (message == WM_KEYDOWN && wParam == VK_DELETE) {
-    reinterpret_cast<TFormOutFileList*>(form)->ListBox1DeleteSelected();
-    return 0;
-  }
-  return DefSubclassProc(window, message, wParam, lParam);
+  return guarded<LRESULT>(0, [&]() -> LRESULT {
+    if (message == WM_KEYDOWN && wParam == VK_DELETE) {
+      reinterpret_cast<TFormOutFileList*>(form)->ListBox1DeleteSelected();
+      return 0;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+  });
 }
 
 }  // namespace
@@ -46,9 +49,9 @@ void TFormOutFileList::onInitDialog() {
   folderView_.ContextMenu = fileView_.ContextMenu = &contextMenu_;
   folderView_.DropSource = fileView_.DropSource = &dropSource_;
   fileView_.OnDblClick = [this] { FileView1DblClick(); };
-  comboView_.attach(item(IDC_ComboView1));
-  fileView_.attach(item(IDC_FileView1));
-  folderView_.attach(item(IDC_FolderView1));
+  comboView_.attach(item(IDC_ComboView1), reflector());
+  fileView_.attach(item(IDC_FileView1), reflector());
+  folderView_.attach(item(IDC_FolderView1), reflector());
   fileView_.link(folderView_);
   comboView_.link(folderView_);
   folderView_.OnChange = [this] {

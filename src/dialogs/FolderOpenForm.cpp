@@ -16,8 +16,8 @@ void TFolderOpenForm::onInitDialog() {
   TreeView_SetIndent(item(IDC_FolderView1), 19);
 
   folderView_.ContextMenu = &contextMenu_;
-  comboView_.attach(item(IDC_ComboView1));
-  folderView_.attach(item(IDC_FolderView1));
+  comboView_.attach(item(IDC_ComboView1), reflector());
+  folderView_.attach(item(IDC_FolderView1), reflector());
   comboView_.link(folderView_);
   folderView_.OnChange = [this] { setItemText(IDC_SelectFilename, folderView_.GetSelectedPath()); };
 

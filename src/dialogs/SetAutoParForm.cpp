@@ -11,6 +11,7 @@
 #include "settings/SettingsRules.h"
 #include "win/Strings.h"
 #include "win/Warning.h"
+#include "win/Guard.h"
 
 namespace marlisk::win {
 
@@ -31,18 +32,20 @@ constexpr std::pair<int, std::string Settings::*> kExtensionFields[] = {
 // another control of the dialog is told once the focus has moved, so that a message can come
 // up; switching to another program is no leaving.
 LRESULT CALLBACK editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR form) {
-  auto* self = reinterpret_cast<TSetAutoParForm*>(form);
-  const int id = GetDlgCtrlID(window);
-  if (message == WM_LBUTTONDBLCLK) {
-    self->EditDblClick(id);
-    return 0;
-  }
-  if (message == WM_KILLFOCUS && id == IDC_EditOutListFileName) {
-    HWND dialog = GetParent(window);
-    const auto next = reinterpret_cast<HWND>(wParam);
-    if (next && IsChild(dialog, next) && IsWindowVisible(dialog)) PostMessageW(dialog, kExitMessage, 0, 0);
-  }
-  return DefSubclassProc(window, message, wParam, lParam);
+  return guarded<LRESULT>(0, [&]() -> LRESULT {
+    auto* self = reinterpret_cast<TSetAutoParForm*>(form);
+    const int id = GetDlgCtrlID(window);
+    if (message == WM_LBUTTONDBLCLK) {
+      self->EditDblClick(id);
+      return 0;
+    }
+    if (message == WM_KILLFOCUS && id == IDC_EditOutListFileName) {
+      HWND dialog = GetParent(window);
+      const auto next = reinterpret_cast<HWND>(wParam);
+      if (next && IsChild(dialog, next) && IsWindowVisible(dialog)) PostMessageW(dialog, kExitMessage, 0, 0);
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+  });
 }
 
 }  // namespace

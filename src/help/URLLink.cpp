@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "win/Strings.h"
+#include "win/Guard.h"
 
 namespace marlisk::win {
 
@@ -86,26 +87,28 @@ void TURLLink::attach(HWND label) {
 
 // The hint draws the address it was given, on its own colour.
 LRESULT CALLBACK TURLLink::hintProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_PAINT) {
-    auto* link = reinterpret_cast<TURLLink*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window, &paint);
-    if (link) {
-      RECT area;
-      GetClientRect(window, &area);
-      HBRUSH background = CreateSolidBrush(link->hintFormColor_);
-      FillRect(dc, &area, background);
-      DeleteObject(background);
-      HGDIOBJ old = SelectObject(dc, link->hintFont_);
-      SetBkMode(dc, TRANSPARENT);
-      const std::wstring text = widen(link->link_);
-      TextOutW(dc, 2, 2, text.c_str(), static_cast<int>(text.size()));
-      SelectObject(dc, old);
+  return guarded<LRESULT>(0, [&]() -> LRESULT {
+    if (message == WM_PAINT) {
+      auto* link = reinterpret_cast<TURLLink*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(window, &paint);
+      if (link) {
+        RECT area;
+        GetClientRect(window, &area);
+        HBRUSH background = CreateSolidBrush(link->hintFormColor_);
+        FillRect(dc, &area, background);
+        DeleteObject(background);
+        HGDIOBJ old = SelectObject(dc, link->hintFont_);
+        SetBkMode(dc, TRANSPARENT);
+        const std::wstring text = widen(link->link_);
+        TextOutW(dc, 2, 2, text.c_str(), static_cast<int>(text.size()));
+        SelectObject(dc, old);
+      }
+      EndPaint(window, &paint);
+      return 0;
     }
-    EndPaint(window, &paint);
-    return 0;
-  }
-  return DefWindowProcW(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
+  });
 }
 
 void TURLLink::showHint() {
@@ -158,46 +161,48 @@ void TURLLink::paint() {
 
 LRESULT CALLBACK TURLLink::labelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                      DWORD_PTR self) {
-  auto* link = reinterpret_cast<TURLLink*>(self);
-  switch (message) {
-    case WM_PAINT:
-      link->paint();
-      return 0;
-    case WM_SETCURSOR:
-      SetCursor(LoadCursorW(nullptr, IDC_HAND));
-      return TRUE;
-    case WM_MOUSEMOVE:
-      if (!link->inside_) {  // entering: the link colour, and word when the mouse leaves
-        link->inside_ = true;
-        link->color_ = link->linkColor_;
+  return guarded<LRESULT>(0, [&]() -> LRESULT {
+    auto* link = reinterpret_cast<TURLLink*>(self);
+    switch (message) {
+      case WM_PAINT:
+        link->paint();
+        return 0;
+      case WM_SETCURSOR:
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
+      case WM_MOUSEMOVE:
+        if (!link->inside_) {  // entering: the link colour, and word when the mouse leaves
+          link->inside_ = true;
+          link->color_ = link->linkColor_;
+          InvalidateRect(window, nullptr, TRUE);
+          TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, window, 0};
+          TrackMouseEvent(&track);
+        }
+        if (link->enableShowHint_ && !link->hintShown_) link->showHint();
+        return 0;
+      case WM_MOUSELEAVE:
+        link->inside_ = false;
+        link->color_ = link->fontColor_;
         InvalidateRect(window, nullptr, TRUE);
-        TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, window, 0};
-        TrackMouseEvent(&track);
-      }
-      if (link->enableShowHint_ && !link->hintShown_) link->showHint();
-      return 0;
-    case WM_MOUSELEAVE:
-      link->inside_ = false;
-      link->color_ = link->fontColor_;
-      InvalidateRect(window, nullptr, TRUE);
-      link->hideHint();
-      return 0;
-    case WM_LBUTTONDOWN:
-      InvalidateRect(window, nullptr, TRUE);
-      if (link->open) link->open(link->target());
-      link->hideHint();
-      return 0;
-    case WM_NCDESTROY:
-      if (link->hint_) DestroyWindow(link->hint_);
-      link->hint_ = nullptr;
-      link->hintShown_ = false;
-      RemoveWindowSubclass(window, labelProc, kSubclassId);
-      link->label_ = nullptr;
-      break;
-    default:
-      break;
-  }
-  return DefSubclassProc(window, message, wParam, lParam);
+        link->hideHint();
+        return 0;
+      case WM_LBUTTONDOWN:
+        InvalidateRect(window, nullptr, TRUE);
+        if (link->open) link->open(link->target());
+        link->hideHint();
+        return 0;
+      case WM_NCDESTROY:
+        if (link->hint_) DestroyWindow(link->hint_);
+        link->hint_ = nullptr;
+        link->hintShown_ = false;
+        RemoveWindowSubclass(window, labelProc, kSubclassId);
+        link->label_ = nullptr;
+        break;
+      default:
+        break;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+  });
 }
 
 }  // namespace marlisk::win

@@ -5,6 +5,7 @@
 #include "shellview/FolderView.h"
 #include "shellview/ShellItems.h"
 #include "win/Strings.h"
+#include "win/Guard.h"
 
 namespace marlisk::win {
 
@@ -14,14 +15,14 @@ constexpr UINT_PTR kSubclassId = 0x6376;  // "cv"
 
 TComboView::~TComboView() {
   if (combo_ && IsWindow(combo_)) clearEntries();
-  if (parent_) RemoveWindowSubclass(parent_, parentProc, kSubclassId);
+  if (parent_) parent_->remove(*this);
   if (edit_ && IsWindow(edit_)) RemoveWindowSubclass(edit_, editProc, kSubclassId);
 }
 
-void TComboView::attach(HWND combo) {
+void TComboView::attach(HWND combo, Reflector& parent) {
   combo_ = combo;
-  parent_ = GetParent(combo);
-  SetWindowSubclass(parent_, parentProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  parent_ = &parent;
+  parent.add(*this);
   COMBOBOXINFO info = {sizeof(info)};
   if (GetComboBoxInfo(combo_, &info) && info.hwndItem) {
     edit_ = info.hwndItem;
@@ -77,32 +78,33 @@ void TComboView::confirmTyped() {
   folderView_->SelectPath(narrow(typed));
 }
 
-LRESULT CALLBACK TComboView::parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                        DWORD_PTR self) {
-  auto* view = reinterpret_cast<TComboView*>(self);
-  // A form closing takes its controls with it: their items give back what they own first.
-  if (message == WM_DESTROY) view->clearEntries();
-  if (message == WM_COMMAND && reinterpret_cast<HWND>(lParam) == view->combo_ && HIWORD(wParam) == CBN_SELENDOK) {
-    view->chooseEntry(static_cast<int>(SendMessageW(view->combo_, CB_GETCURSEL, 0, 0)));
-    return 0;
-  }
-  return DefSubclassProc(window, message, wParam, lParam);
+void TComboView::parentDestroying() {
+  if (combo_ && IsWindow(combo_)) clearEntries();
+}
+
+bool TComboView::reflectCommand(int code, LRESULT& result) {
+  if (code != CBN_SELENDOK) return false;
+  chooseEntry(static_cast<int>(SendMessageW(combo_, CB_GETCURSEL, 0, 0)));
+  result = 0;
+  return true;
 }
 
 LRESULT CALLBACK TComboView::editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                       DWORD_PTR self) {
-  auto* view = reinterpret_cast<TComboView*>(self);
-  // Enter belongs to the address box, not to the dialog's default button.
-  if (message == WM_GETDLGCODE && lParam) {
-    const auto* key = reinterpret_cast<const MSG*>(lParam);
-    if (key->message == WM_KEYDOWN && key->wParam == VK_RETURN)
-      return DefSubclassProc(window, message, wParam, lParam) | DLGC_WANTMESSAGE;
-  }
-  if (message == WM_KEYDOWN && wParam == VK_RETURN) {
-    view->confirmTyped();
-    return 0;
-  }
-  return DefSubclassProc(window, message, wParam, lParam);
+  return guarded<LRESULT>(0, [&]() -> LRESULT {
+    auto* view = reinterpret_cast<TComboView*>(self);
+    // Enter belongs to the address box, not to the dialog's default button.
+    if (message == WM_GETDLGCODE && lParam) {
+      const auto* key = reinterpret_cast<const MSG*>(lParam);
+      if (key->message == WM_KEYDOWN && key->wParam == VK_RETURN)
+        return DefSubclassProc(window, message, wParam, lParam) | DLGC_WANTMESSAGE;
+    }
+    if (message == WM_KEYDOWN && wParam == VK_RETURN) {
+      view->confirmTyped();
+      return 0;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+  });
 }
 
 }  // namespace marlisk::win

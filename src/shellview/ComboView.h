@@ -9,11 +9,13 @@
 
 #include <string>
 
+#include "win/Reflection.h"
+
 namespace marlisk::win {
 
 class TFolderView;
 
-class TComboView {
+class TComboView final : public ReflectedComponent {
  public:
   TComboView() = default;
   ~TComboView();
@@ -21,7 +23,8 @@ class TComboView {
   TComboView& operator=(const TComboView&) = delete;
 
   // Takes over a drop-down combo box (CBS_DROPDOWN).
-  void attach(HWND combo);
+  void attach(HWND combo, Reflector& parent);
+  HWND control() const override { return combo_; }
   HWND hwnd() const { return combo_; }
   // Both ways: the tree's selection shows here; choices here move the tree.
   void link(TFolderView& folderView);
@@ -32,14 +35,16 @@ class TComboView {
   void confirmTyped();
 
  private:
-  static LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                     DWORD_PTR self);
+  // Picking an entry moves the tree there.
+  bool reflectCommand(int code, LRESULT& result) override;
+  // A form closing takes its controls with it: the entries give back what they own first.
+  void parentDestroying() override;
   static LRESULT CALLBACK editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                    DWORD_PTR self);
   void clearEntries();
 
   HWND combo_ = nullptr;
-  HWND parent_ = nullptr;
+  Reflector* parent_ = nullptr;
   HWND edit_ = nullptr;
   TFolderView* folderView_ = nullptr;
 };

@@ -7,12 +7,12 @@
 #include "shellview/ShellItems.h"
 #include "shellview/ShellTexts.h"
 #include "win/Strings.h"
+#include "win/Guard.h"
 
 namespace marlisk::win {
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 0x6676;  // "fl"
 
 struct SortContext {
   TFileView* view;
@@ -25,13 +25,13 @@ struct SortContext {
 
 TFileView::~TFileView() {
   if (list_ && IsWindow(list_)) ListView_DeleteAllItems(list_);  // items own their identifiers
-  if (parent_) RemoveWindowSubclass(parent_, parentProc, kSubclassId);
+  if (parent_) parent_->remove(*this);
 }
 
-void TFileView::attach(HWND list) {
+void TFileView::attach(HWND list, Reflector& parent) {
   list_ = list;
-  parent_ = GetParent(list);
-  SetWindowSubclass(parent_, parentProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  parent_ = &parent;
+  parent.add(*this);
   SetWindowLongPtrW(list_, GWL_STYLE, GetWindowLongPtrW(list_, GWL_STYLE) | LVS_SHAREIMAGELISTS);
   const struct {
     const wchar_t* title;
@@ -64,16 +64,8 @@ void TFileView::link(TFolderView& folderView) {
   folderView.onBrowse = [this](LPCITEMIDLIST id) { Browse(id); };
 }
 
-LRESULT CALLBACK TFileView::parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                       DWORD_PTR self) {
-  auto* view = reinterpret_cast<TFileView*>(self);
-  // A form closing takes its controls with it: their items give back what they own first.
-  if (message == WM_DESTROY) ListView_DeleteAllItems(view->list_);
-  if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->hwndFrom == view->list_) {
-    LRESULT result = 0;
-    if (view->handleNotify(reinterpret_cast<NMHDR*>(lParam), result)) return result;
-  }
-  return DefSubclassProc(window, message, wParam, lParam);
+void TFileView::parentDestroying() {
+  if (list_ && IsWindow(list_)) ListView_DeleteAllItems(list_);
 }
 
 LPITEMIDLIST TFileView::itemData(int index) const {
@@ -175,12 +167,14 @@ void TFileView::Fill() {
 }
 
 int CALLBACK TFileView::compareItems(LPARAM a, LPARAM b, LPARAM data) {
-  const auto* c = reinterpret_cast<const SortContext*>(data);
-  const int first = static_cast<int>(a), second = static_cast<int>(b);
-  if (c->column == 0) return c->sign * CompareIDs(c->folder, c->view->itemData(first), c->view->itemData(second));
-  // The padded size text sorts by value; names and dates by the user's locale.
-  return c->sign *
-         lstrcmpW(c->view->subItemText(first, c->column).c_str(), c->view->subItemText(second, c->column).c_str());
+  return guarded<int>(0, [&]() -> int {
+    const auto* c = reinterpret_cast<const SortContext*>(data);
+    const int first = static_cast<int>(a), second = static_cast<int>(b);
+    if (c->column == 0) return c->sign * CompareIDs(c->folder, c->view->itemData(first), c->view->itemData(second));
+    // The padded size text sorts by value; names and dates by the user's locale.
+    return c->sign *
+           lstrcmpW(c->view->subItemText(first, c->column).c_str(), c->view->subItemText(second, c->column).c_str());
+  });
 }
 
 void TFileView::sortBy(int column) {
@@ -245,7 +239,7 @@ void TFileView::doubleClick() {
   }
 }
 
-bool TFileView::handleNotify(NMHDR* header, LRESULT& result) {
+bool TFileView::reflectNotify(NMHDR* header, LRESULT& result) {
   switch (header->code) {
     case LVN_DELETEITEM:
       CoTaskMemFree(reinterpret_cast<void*>(reinterpret_cast<NMLISTVIEW*>(header)->lParam));

@@ -13,6 +13,7 @@
 
 #include "shellview/ShellItems.h"
 #include "win/Handles.h"
+#include "win/Reflection.h"
 
 namespace marlisk::win {
 
@@ -20,7 +21,7 @@ class TFolderView;
 class TContextMenuEx;
 class TDropSourceEx;
 
-class TFileView {
+class TFileView final : public ReflectedComponent {
  public:
   TFileView() = default;
   ~TFileView();
@@ -29,7 +30,8 @@ class TFileView {
 
   // Takes over a list-view control (LVS_SHAREIMAGELISTS is added: the image lists are the
   // system's) and adds the four columns.
-  void attach(HWND list);
+  void attach(HWND list, Reflector& parent);
+  HWND control() const override { return list_; }
   HWND hwnd() const { return list_; }
   // Both ways: the tree makes this list browse its selection.
   void link(TFolderView& folderView);
@@ -59,9 +61,9 @@ class TFileView {
   TDropSourceEx* DropSource = nullptr;
 
  private:
-  static LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                     DWORD_PTR self);
-  bool handleNotify(NMHDR* header, LRESULT& result);
+  bool reflectNotify(NMHDR* header, LRESULT& result) override;
+  // A form closing takes its controls with it: the items give back what they own first.
+  void parentDestroying() override;
   void sortBy(int column);
   static int CALLBACK compareItems(LPARAM a, LPARAM b, LPARAM context);
   void doubleClick();
@@ -70,7 +72,7 @@ class TFileView {
   std::wstring subItemText(int index, int column) const;
 
   HWND list_ = nullptr;
-  HWND parent_ = nullptr;
+  Reflector* parent_ = nullptr;
   TFolderView* folderView_ = nullptr;
   UniqueIdList folderId_;
   ComPtr<IShellFolder> folder_;

@@ -6,12 +6,12 @@
 #include "shellview/ShellItems.h"
 #include "shellview/ShellTexts.h"
 #include "win/Strings.h"
+#include "win/Guard.h"
 
 namespace marlisk::win {
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 0x6f76;  // "fv"
 
 // Restores the cursor however the filling ends.
 class WaitCursor {
@@ -24,8 +24,10 @@ class WaitCursor {
 };
 
 int CALLBACK compareChildren(LPARAM a, LPARAM b, LPARAM folder) {
-  return CompareIDs(reinterpret_cast<IShellFolder*>(folder), reinterpret_cast<LPCITEMIDLIST>(a),
-                    reinterpret_cast<LPCITEMIDLIST>(b));
+  return guarded<int>(0, [&]() -> int {
+    return CompareIDs(reinterpret_cast<IShellFolder*>(folder), reinterpret_cast<LPCITEMIDLIST>(a),
+                      reinterpret_cast<LPCITEMIDLIST>(b));
+  });
 }
 
 }  // namespace
@@ -33,13 +35,13 @@ int CALLBACK compareChildren(LPARAM a, LPARAM b, LPARAM folder) {
 // The nodes own their identifiers: empty the tree while its deletions still reach us.
 TFolderView::~TFolderView() {
   if (tree_ && IsWindow(tree_)) TreeView_DeleteAllItems(tree_);
-  if (parent_) RemoveWindowSubclass(parent_, parentProc, kSubclassId);
+  if (parent_) parent_->remove(*this);
 }
 
-void TFolderView::attach(HWND tree) {
+void TFolderView::attach(HWND tree, Reflector& parent) {
   tree_ = tree;
-  parent_ = GetParent(tree);
-  SetWindowSubclass(parent_, parentProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  parent_ = &parent;
+  parent.add(*this);
   SHFILEINFOW info = {};
   const auto images = reinterpret_cast<HIMAGELIST>(
       SHGetFileInfoW(L"", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
@@ -47,16 +49,8 @@ void TFolderView::attach(HWND tree) {
   BuildRoot();
 }
 
-LRESULT CALLBACK TFolderView::parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                         DWORD_PTR self) {
-  auto* view = reinterpret_cast<TFolderView*>(self);
-  // A form closing takes its controls with it: their items give back what they own first.
-  if (message == WM_DESTROY) TreeView_DeleteAllItems(view->tree_);
-  if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->hwndFrom == view->tree_) {
-    LRESULT result = 0;
-    if (view->handleNotify(reinterpret_cast<NMHDR*>(lParam), result)) return result;
-  }
-  return DefSubclassProc(window, message, wParam, lParam);
+void TFolderView::parentDestroying() {
+  if (tree_ && IsWindow(tree_)) TreeView_DeleteAllItems(tree_);
 }
 
 void TFolderView::setRedraw(bool on) {
@@ -207,7 +201,7 @@ void TFolderView::notifyLinked(HTREEITEM node) {
   if (onTrackPath) onTrackPath(absolute.get());
 }
 
-bool TFolderView::handleNotify(NMHDR* header, LRESULT& result) {
+bool TFolderView::reflectNotify(NMHDR* header, LRESULT& result) {
   switch (header->code) {
     case TVN_ITEMEXPANDINGW: {
       auto* info = reinterpret_cast<NMTREEVIEWW*>(header);

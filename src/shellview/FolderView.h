@@ -1,6 +1,6 @@
 // TFolderView: the shell namespace as a tree of folders, rooted at the Desktop and filled as
-// its nodes are first expanded. It takes a tree-view control on any form: attach() hooks the
-// control's parent for the control's own notifications, so the form need not pass them on.
+// its nodes are first expanded. It takes a tree-view control on any form; the form's
+// Reflector passes it the control's notifications.
 #pragma once
 
 #include <windows.h>
@@ -12,13 +12,14 @@
 
 #include "shellview/ShellItems.h"
 #include "win/Handles.h"
+#include "win/Reflection.h"
 
 namespace marlisk::win {
 
 class TContextMenuEx;
 class TDropSourceEx;
 
-class TFolderView {
+class TFolderView final : public ReflectedComponent {
  public:
   TFolderView() = default;
   ~TFolderView();
@@ -27,8 +28,9 @@ class TFolderView {
 
   // Takes over a tree-view control (TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS) and
   // builds the root.
-  void attach(HWND tree);
+  void attach(HWND tree, Reflector& parent);
   HWND hwnd() const { return tree_; }
+  HWND control() const override { return tree_; }
 
   void BuildRoot();
   // Moves the selection to a folder given by its path; false (and no change) when the shell
@@ -66,9 +68,9 @@ class TFolderView {
  private:
   // The folder holding a node's item: the Desktop for the root's children.
   ComPtr<IShellFolder> parentFolderOf(HTREEITEM node) const;
-  static LRESULT CALLBACK parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                     DWORD_PTR self);
-  bool handleNotify(NMHDR* header, LRESULT& result);
+  bool reflectNotify(NMHDR* header, LRESULT& result) override;
+  // A form closing takes its controls with it: the nodes give back what they own first.
+  void parentDestroying() override;
   void FillNode(HTREEITEM node);
   void notifyLinked(HTREEITEM node);
   LPITEMIDLIST nodeData(HTREEITEM node) const;
@@ -78,7 +80,7 @@ class TFolderView {
   void setRedraw(bool on);
 
   HWND tree_ = nullptr;
-  HWND parent_ = nullptr;
+  Reflector* parent_ = nullptr;
   KindCache kinds_;
   bool busy_ = false;  // rebuilding or filling: no filling, no notifying
   HTREEITEM current_ = nullptr;

@@ -1,7 +1,6 @@
 #include "win/Dialog.h"
 
-#include <exception>
-
+#include "win/Guard.h"
 #include "win/HelpHook.h"
 #include "win/Strings.h"
 #include "win/Warning.h"
@@ -49,18 +48,17 @@ INT_PTR CALLBACK Dialog::dialogProc(HWND window, UINT message, WPARAM wParam, LP
   }
   auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(window, DWLP_USER));
   if (!self) return FALSE;
-  // No exception may cross the system's dispatch: it would unwind through foreign frames.
-  try {
-    return self->dispatch(message, wParam, lParam);
-  } catch (const std::exception& e) {
-    ShowWarning(std::string("内部エラー: ") + e.what());
-  } catch (...) {
-    ShowWarning("内部エラー");
-  }
-  return FALSE;
+  return guarded<INT_PTR>(FALSE, [&] { return self->dispatch(message, wParam, lParam); });
 }
 
 INT_PTR Dialog::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (LRESULT reflected = 0; reflector_.route(message, wParam, lParam, reflected)) {
+    // A dialog procedure returns a colour message's brush itself, any other result through
+    // DWLP_MSGRESULT.
+    if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) return static_cast<INT_PTR>(reflected);
+    SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, reflected);
+    return TRUE;
+  }
   switch (message) {
     case WM_INITDIALOG:
       onInitDialog();

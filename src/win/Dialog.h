@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "win/Reflection.h"
+
 namespace marlisk::win {
 
 class Dialog {
@@ -24,6 +26,8 @@ class Dialog {
   INT_PTR result() const { return result_; }
 
   HWND item(int id) const { return GetDlgItem(hwnd_, id); }
+  // The components on the form that answer their controls' notifications.
+  Reflector& reflector() { return reflector_; }
   std::string itemText(int id) const;
   void setItemText(int id, const std::string& text) const;
 
@@ -50,6 +54,7 @@ class Dialog {
   INT_PTR dispatch(UINT message, WPARAM wParam, LPARAM lParam);
 
   int templateId_;
+  Reflector reflector_;
   HWND hwnd_ = nullptr;
   bool modal_ = false;
   INT_PTR result_ = 0;

@@ -24,8 +24,8 @@ class FileViewTest : public ::testing::Test {
   FileViewTest() {
     test::makeFolder(root / "sub");
     for (const char* name : {"a.hgl", "b.HGL", "c.plt", "noext", "d.hg"}) test::writeFile(root / name, "IN;");
-    tree.attach(treeWindow);
-    list.attach(listWindow);
+    tree.attach(treeWindow, host.reflector);
+    list.attach(listWindow, host.reflector);
     list.link(tree);
   }
   std::string cell(int index, int column) {
@@ -152,7 +152,7 @@ namespace {
 TEST_F(FileViewTest, AddressBoxFollowsTheTreeAndMovesIt) {
   HWND comboWindow = host.add(WC_COMBOBOXW, CBS_DROPDOWN | WS_VSCROLL, 0, 490, 500, 200, 102);
   TComboView combo;
-  combo.attach(comboWindow);
+  combo.attach(comboWindow, host.reflector);
   combo.link(tree);
   test::makeFolder(root / "sub\\深い");
   ASSERT_TRUE(tree.SelectPath(root / "sub\\深い"));

@@ -44,7 +44,7 @@ class FolderViewTest : public ::testing::Test {
       DisplayName(DesktopFolder(), id, SHGDN_FORPARSING, path);
       browsed.push_back(path);
     };
-    view.attach(tree);
+    view.attach(tree, host.reflector);
   }
 
   TestFolder root;

@@ -3,8 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
+#include "support/ControlHost.h"
 #include "support/TestFolder.h"
+#include "support/WarningRecorder.h"
 #include "win/AtomicFileWriter.h"
+#include "win/Guard.h"
 #include "win/Handles.h"
 #include "win/Strings.h"
 #include "win/Warning.h"
@@ -78,6 +83,61 @@ TEST(KitTest, WarningSeamRecordsInsteadOfShowingABox) {
   const WarningHandler mine = setWarningHandler(previous);
   EXPECT_EQ(seen, std::vector<std::string>{"ファイルを開けません!"});
   EXPECT_TRUE(static_cast<bool>(mine));
+}
+
+// Each control's messages reach its own component, and only those; every component hears the
+// form going, in the order they were added; what none answers goes on.
+TEST(KitTest, TheReflectorRoutesEachControlsMessagesToItsComponent) {
+  struct Component final : ReflectedComponent {
+    HWND window = nullptr;
+    std::vector<std::string>* heard = nullptr;
+    std::string name;
+    HWND control() const override { return window; }
+    bool reflectNotify(NMHDR* header, LRESULT& result) override {
+      heard->push_back(name + " notify " + std::to_string(header->code));
+      result = 42;
+      return true;
+    }
+    bool reflectCommand(int code, LRESULT&) override {
+      heard->push_back(name + " command " + std::to_string(code));
+      return code == BN_CLICKED;
+    }
+    void parentDestroying() override { heard->push_back(name + " destroying"); }
+  };
+  test::ControlHost host;
+  std::vector<std::string> heard;
+  Component a{}, b{};
+  a.window = host.add(L"BUTTON", 0, 0, 0, 10, 10, 1);
+  b.window = host.add(L"BUTTON", 0, 20, 0, 10, 10, 2);
+  HWND stranger = host.add(L"BUTTON", 0, 40, 0, 10, 10, 3);
+  a.heard = b.heard = &heard;
+  a.name = "a";
+  b.name = "b";
+  host.reflector.add(a);
+  host.reflector.add(b);
+  NMHDR fromB = {b.window, 2, NM_CLICK};
+  EXPECT_EQ(SendMessageW(host.window, WM_NOTIFY, 2, reinterpret_cast<LPARAM>(&fromB)), 42);
+  NMHDR fromStranger = {stranger, 3, NM_CLICK};
+  EXPECT_EQ(SendMessageW(host.window, WM_NOTIFY, 3, reinterpret_cast<LPARAM>(&fromStranger)), 0);
+  LRESULT result = 0;
+  EXPECT_TRUE(host.reflector.route(WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), reinterpret_cast<LPARAM>(a.window), result));
+  EXPECT_FALSE(host.reflector.route(WM_COMMAND, MAKEWPARAM(1, EN_CHANGE), reinterpret_cast<LPARAM>(a.window), result));
+  EXPECT_FALSE(host.reflector.route(WM_DESTROY, 0, 0, result));
+  host.reflector.remove(a);
+  EXPECT_FALSE(host.reflector.route(WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), reinterpret_cast<LPARAM>(a.window), result));
+  EXPECT_EQ(heard, (std::vector<std::string>{"b notify " + std::to_string(NM_CLICK), "a command 0",
+                                             "a command " + std::to_string(EN_CHANGE), "a destroying", "b destroying"}));
+  host.reflector.remove(b);
+}
+
+// What the system calls never lets an exception through: it is said, and the fallback returned.
+TEST(KitTest, GuardedProceduresTurnAnExceptionIntoAWarning) {
+  std::vector<std::string> warnings;
+  test::WarningRecorder recording{warnings};
+  EXPECT_EQ(guarded<int>(7, [] { return 1; }), 1);
+  EXPECT_EQ(guarded<int>(7, []() -> int { throw std::runtime_error("kaputt"); }), 7);
+  EXPECT_EQ(guarded<LRESULT>(0, []() -> LRESULT { throw 3; }), 0);
+  EXPECT_EQ(warnings, (std::vector<std::string>{"内部エラー: kaputt", "内部エラー"}));
 }
 
 TEST(KitTest, AtomicWritesReplaceWholeOrNotAtAll) {

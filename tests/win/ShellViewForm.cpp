@@ -40,9 +40,9 @@ int wmain() {
   win::TDropSourceEx drag;
   folderView.ContextMenu = fileView.ContextMenu = &menu;
   folderView.DropSource = fileView.DropSource = &drag;
-  comboView.attach(combo);
-  fileView.attach(list);
-  folderView.attach(tree);
+  comboView.attach(combo, host.reflector);
+  fileView.attach(list, host.reflector);
+  folderView.attach(tree, host.reflector);
   fileView.link(folderView);
   comboView.link(folderView);
   folderView.SelectPath(here);

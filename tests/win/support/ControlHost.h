@@ -1,7 +1,10 @@
-// A plain top-level window holding controls, as a form would, for testing components.
+// A plain top-level window holding controls, as a form would, for testing components: it
+// passes its controls' notifications to the components through its reflector.
 #pragma once
 
 #include <windows.h>
+
+#include "win/Reflection.h"
 
 namespace marlisk::test {
 
@@ -10,7 +13,7 @@ class ControlHost {
   ControlHost() {
     static const ATOM type = [] {
       WNDCLASSW windowClass = {};
-      windowClass.lpfnWndProc = DefWindowProcW;
+      windowClass.lpfnWndProc = hostProc;
       windowClass.hInstance = GetModuleHandleW(nullptr);
       windowClass.lpszClassName = L"MarliskTestHost";
       return RegisterClassW(&windowClass);
@@ -18,6 +21,7 @@ class ControlHost {
     (void)type;
     window = CreateWindowExW(0, L"MarliskTestHost", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 840, 520,
                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   }
   ~ControlHost() { DestroyWindow(window); }
   ControlHost(const ControlHost&) = delete;
@@ -29,6 +33,16 @@ class ControlHost {
   }
 
   HWND window;
+  win::Reflector reflector;
+
+ private:
+  static LRESULT CALLBACK hostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (auto* host = reinterpret_cast<ControlHost*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
+      LRESULT result = 0;
+      if (host->reflector.route(message, wParam, lParam, result)) return result;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
 };
 
 }  // namespace marlisk::test
