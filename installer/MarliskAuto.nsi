@@ -9,7 +9,7 @@ Target amd64-unicode
 !include "MUI2.nsh"
 !include "x64.nsh"
 
-!define VERSION "10.10"
+; VERSION comes from the command line (scripts/lib/build.sh reads the VERSION file).
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\MarliskAuto"
 
 Name "MarliskAuto ${VERSION}"
@@ -18,7 +18,7 @@ InstallDir "$PROGRAMFILES64\Brennamor\MarliskAuto"
 InstallDirRegKey HKLM "Software\Brennamor\MarliskAuto" "InstallDir"
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
-VIProductVersion "10.10.0.0"
+VIProductVersion "${VERSION}.0.0"
 VIAddVersionKey /LANG=1041 "ProductName" "MarliskAuto"
 VIAddVersionKey /LANG=1041 "CompanyName" "Brennamor"
 VIAddVersionKey /LANG=1041 "FileDescription" "MarliskAuto ${VERSION} セットアップ"

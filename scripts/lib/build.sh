@@ -28,18 +28,20 @@ build_fuzz() {
 
 # The zip and the installer into dist/ from an existing build/win.
 package() {
-  local version=10.10 dist="$ROOT/dist" stage="$ROOT/build/package/MarliskAuto-10.10"
+  local version dist="$ROOT/dist" stage
+  version=$(head -1 "$ROOT/VERSION")
+  stage="$ROOT/build/package/MarliskAuto-$version"
   rm -rf "$ROOT/build/package" && mkdir -p "$stage" "$dist"
   # Without the debug information of the build: a tenth of the size.
   x86_64-w64-mingw32-strip -o "$stage/MarliskAuto.exe" "$ROOT/build/win/MarliskAuto.exe"
   x86_64-w64-mingw32-strip -o "$ROOT/build/package/RefConverter.exe" "$ROOT/build/win/RefConverter.exe"
   cp "$ROOT/build/win/MarliskAuto.chm" "$stage/"
   cp -r "$ROOT/build/win/Init" "$stage/Init"
-  cp "$ROOT/installer/README.txt" "$stage/README.txt"
+  sed "s/@VERSION@/$version/g" "$ROOT/installer/README.txt" >"$stage/README.txt"
   cp "$ROOT/LICENSE" "$stage/LICENSE.txt"
   rm -f "$dist/MarliskAuto-$version-x64.zip"
   (cd "$ROOT/build/package" && zip -qr "$dist/MarliskAuto-$version-x64.zip" "MarliskAuto-$version")
-  makensis -V2 -DSTAGE="$stage" -DREFCONVERTER="$ROOT/build/package/RefConverter.exe" -DSOURCE="$ROOT" \
+  makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DREFCONVERTER="$ROOT/build/package/RefConverter.exe" -DSOURCE="$ROOT" \
     -DOUTFILE="$dist/MarliskAuto-$version-setup.exe" \
     "$ROOT/installer/MarliskAuto.nsi"
   echo "package: $(ls -l "$dist" | awk 'NR > 1 { printf "%s (%s bytes)  ", $9, $5 }')"

@@ -3,7 +3,9 @@
 # install_failed.
 
 install_suite() {
-  local prefix="$ROOT/build/wine-install" setup="$ROOT/dist/MarliskAuto-10.10-setup.exe"
+  local version prefix="$ROOT/build/wine-install" setup
+  version=$(head -1 "$ROOT/VERSION")
+  setup="$ROOT/dist/MarliskAuto-$version-setup.exe"
   local saved=$WINEPREFIX
   install_passed=0 install_failed=0
   check() {  # description, then a test command
@@ -31,7 +33,7 @@ install_suite() {
   check "the reference converter is optional and off by default" test ! -e "$program/RefConverter"
   check "a Start-menu shortcut" test -n "$(find "$prefix/drive_c" -path '*Start Menu/Programs/MarliskAuto/MarliskAuto.lnk' | head -1)"
   check "an entry in the system's list of programs" \
-    bash -c "wine reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\MarliskAuto' /v DisplayName 2>/dev/null | grep -q 'MarliskAuto 10.10'"
+    bash -c "wine reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\MarliskAuto' /v DisplayName 2>/dev/null | grep -q 'MarliskAuto $version'"
 
   # The installed program starts, makes the user's working folder from the installed Init,
   # and converts a batch with the test viewer standing where the shipped settings look.

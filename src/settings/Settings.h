@@ -1,6 +1,8 @@
 // The program's settings: one model shared by every window, persisted in the parameter file.
 #pragma once
 
+#include "Version.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -9,7 +11,7 @@ namespace marlisk {
 
 inline constexpr int kFolderSlots = 5;  // drawing folders, output folders and margin tabs
 
-inline constexpr const char* kVersionText = "Version 10.10";
+inline constexpr const char* kVersionText = "Version " MARLISK_VERSION;
 inline constexpr const char* kDefaultViewerPath = "C:\\Program Files\\Brennamor\\Marlisk\\Marlisk.exe";
 inline constexpr const char* kDefaultViewerPathX86 = "C:\\Program Files (x86)\\Brennamor\\Marlisk\\Marlisk.exe";
 
