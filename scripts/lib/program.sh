@@ -15,16 +15,12 @@ prepare_working_folder() {
   rm -rf "$work"
   mkdir -p "$work"
   cp -r "$ROOT/Init/." "$work/"
-  V="$viewer" O="$output" awk '
-    NR == 10 { printf "%s\r\n", ENVIRON["V"]; next }
-    NR == 18 && ENVIRON["O"] != "" { printf "%s\r\n", ENVIRON["O"]; next }
-    { print }' "$ROOT/Init/MarliskAuto.par" | iconv -f UTF-8 -t CP932 >"$work/MarliskAuto.par"
+  set_parameters "ViewerExePath=$viewer" ${output:+"OutputFolder=$output"}
 }
 
-# Sets line $1 of the working folder's parameter file to $2 (line 1 is the version line).
-set_parameter_line() {
-  local par
-  par="$(working_folder)/MarliskAuto.par"
-  N="$1" V="$2" awk 'NR == ENVIRON["N"] { printf "%s\r\n", ENVIRON["V"]; next } { print }' "$par" >"$par.new"
-  mv "$par.new" "$par"
+# Changes settings of the working folder's parameter file by name (Name=Value ...), through
+# the program's own reader and writer (SetParameter.exe): no script counts its lines.
+set_parameters() {
+  wine "$ROOT/build/win/SetParameter.exe" "$(winpath "$(working_folder)/MarliskAuto.par")" "$@" </dev/null ||
+    { echo "set_parameters: could not set $*" >&2; return 1; }
 }
