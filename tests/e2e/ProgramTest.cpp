@@ -48,36 +48,25 @@ TEST_F(ProgramTest, BatchOutputWithoutABatchListNameIsRefused) {
   EXPECT_EQ(run.messages, (std::vector<std::string>{kViewerMissing, "バッチファイル名の指定がありません!"}));
 }
 
-TEST_F(ProgramTest, MinimisingStandbySwitchStartsMinimisedAndWaiting) {
-  bool minimised = false, waiting = false;
-  const ProgramRun run = runProgram(
-      "/b",
-      [&](HWND main) {
-        minimised = IsIconic(main);
-        waiting = !IsWindowEnabled(GetDlgItem(main, 1006));  // "待機出力" in use
-        PostMessageW(main, WM_CLOSE, 0, 0);
-      },
-      30000, [](HWND) { return true; });
-  EXPECT_TRUE(waiting);
-  EXPECT_FALSE(run.timedOut);
-  EXPECT_TRUE(minimised);
-}
-
-// Started minimised by the system (a shortcut set to "最小化", "start /min"), the window never
-// paints: the start runs all the same, and standby waits, with no one to restore the window.
-TEST_F(ProgramTest, AMinimisedStartRunsTheStartAndStandby) {
-  bool minimised = false, waiting = false;
-  const ProgramRun run = runProgram(
-      "/a",
-      [&](HWND main) {
-        minimised = IsIconic(main);
-        waiting = !IsWindowEnabled(GetDlgItem(main, 1006));  // "待機出力" in use
-        PostMessageW(main, WM_CLOSE, 0, 0);
-      },
-      30000, [&](HWND) { return isFile(work() + "\\FList1.txt"); }, SW_SHOWMINNOACTIVE);
-  EXPECT_FALSE(run.timedOut);
-  EXPECT_TRUE(minimised);
-  EXPECT_TRUE(waiting);
+// Minimised by its own switch ("/b"), or started minimised by the system (a shortcut set to
+// "最小化", "start /min") so that the window never paints: either way the start runs and
+// standby waits, with no one to restore the window.
+TEST_F(ProgramTest, MinimisedStartsRunTheStartAndStandby) {
+  const std::pair<const char*, WORD> starts[] = {{"/a", SW_SHOWMINNOACTIVE}, {"/b", SW_SHOWNORMAL}};
+  for (const auto& [arguments, show] : starts) {
+    bool minimised = false, waiting = false;
+    const ProgramRun run = runProgram(
+        arguments,
+        [&](HWND main) {
+          minimised = IsIconic(main);
+          waiting = !IsWindowEnabled(GetDlgItem(main, 1006));  // "待機出力" in use
+          PostMessageW(main, WM_CLOSE, 0, 0);
+        },
+        30000, [&](HWND) { return isFile(work() + "\\FList1.txt"); }, show);
+    EXPECT_FALSE(run.timedOut) << arguments;
+    EXPECT_TRUE(minimised) << arguments;
+    EXPECT_TRUE(waiting) << arguments;
+  }
 }
 
 TEST_F(ProgramTest, AParameterFileThatCannotBeReadEndsTheProgramWithAMessage) {

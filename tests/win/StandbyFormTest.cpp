@@ -20,15 +20,7 @@ class StandbyFormTest : public ::testing::Test {
   StandbyFormTest() {
     SetEnvironmentVariableW(L"TESTVIEWER_LOG", widen(root / "viewer.log").c_str());
     SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", L"1");
-    for (const char* folder : {"work", "watch", "out"}) test::makeFolder(root / folder);
-    Settings& s = app.settings;
-    s.WorkFolder = root / "work";
-    s.ViewerCommandFilePath = root / "work\\MarComline.txt";
-    s.ViewerExePath = test::testViewerPath();
-    s.WatchFolder = root / "watch\\";
-    s.WatchFileMask = "*.hgl";
-    s.OutputFolder = root / "out\\";
-    s.WaitSeconds = 2;  // 0 minutes in the settings dialog
+    test::useStandbyFolders(app.settings, root);
     form.create();
   }
   ~StandbyFormTest() override {

@@ -33,17 +33,9 @@ class RecordingHost final : public RunHost {
 
 TEST(StandbyRunTest, ACycleAsItsHostSeesIt) {
   test::TestFolder root;
-  for (const char* folder : {"work", "watch", "out"}) test::makeFolder(root / folder);
-  test::writeFile(root / "watch\\a.hgl", "IN;");
   AppContext app;
-  Settings& s = app.settings;
-  s.WorkFolder = root / "work";
-  s.ViewerCommandFilePath = root / "work\\MarComline.txt";
-  s.ViewerExePath = test::testViewerPath();
-  s.WatchFolder = root / "watch\\";
-  s.WatchFileMask = "*.hgl";
-  s.OutputFolder = root / "out\\";
-  s.WaitSeconds = 2;
+  test::useStandbyFolders(app.settings, root);
+  test::writeFile(root / "watch\\a.hgl", "IN;");
   RecordingHost host;
   StandbyRun run(app, host);
 
@@ -66,7 +58,7 @@ TEST(StandbyRunTest, ACycleAsItsHostSeesIt) {
   EXPECT_TRUE(host.warnings.empty());
 
   // Without an output type nothing begins.
-  s.OutTypeIndex = 99;
+  app.settings.OutTypeIndex = 99;
   StandbyRun refused(app, host);
   EXPECT_FALSE(refused.start());
   EXPECT_EQ(host.warnings, std::vector<std::string>{"出力形式が選択されていません!"});

@@ -64,4 +64,15 @@ std::vector<ViewerRun> readViewerLog(const std::string& logPath) {
 
 std::string testViewerPath() { return exeFolder() + "\\TestViewer.exe"; }
 
+void useStandbyFolders(Settings& s, const TestFolder& root) {
+  for (const char* folder : {"work", "watch", "out"}) makeFolder(root / folder);
+  s.WorkFolder = root / "work";
+  s.ViewerCommandFilePath = root / "work\\MarComline.txt";
+  s.ViewerExePath = testViewerPath();
+  s.WatchFolder = root / "watch\\";
+  s.WatchFileMask = "*.hgl";
+  s.OutputFolder = root / "out\\";
+  s.WaitSeconds = 2;  // 0 minutes in the settings dialog
+}
+
 }  // namespace marlisk::test

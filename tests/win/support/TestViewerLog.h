@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "settings/Settings.h"
+#include "support/TestFolder.h"
+
 namespace marlisk::test {
 
 struct ViewerRun {
@@ -19,5 +22,9 @@ std::vector<ViewerRun> readViewerLog(const std::string& logPath);
 
 // The built TestViewer.exe, beside the test exe.
 std::string testViewerPath();
+
+// Standby settings over `root`: the working folder work\, the watch folder watch\ (*.hgl),
+// the output folder out\ (all made here), the test viewer, and the shortest wait (2 s).
+void useStandbyFolders(Settings& settings, const TestFolder& root);
 
 }  // namespace marlisk::test
