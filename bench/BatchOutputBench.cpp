@@ -9,13 +9,13 @@
 #include <cstdio>
 #include <string>
 
-#include "app/ViewerCommandLine.h"
-#include "settings/ParameterFile.h"
+#include "app/core/ViewerCommandLine.h"
+#include "settings/core/ParameterFile.h"
 #include "support/ProgramRunner.h"
 #include "support/TestFolder.h"
 #include "support/TestViewerLog.h"
 #include "win/Strings.h"
-#include "win/Win32FileSystem.h"
+#include "batchlist/Win32FileSystem.h"
 
 using namespace marlisk;
 

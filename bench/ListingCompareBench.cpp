@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Standby.h"
+#include "app/core/Standby.h"
 
 using namespace marlisk;
 using Clock = std::chrono::steady_clock;

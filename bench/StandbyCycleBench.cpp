@@ -11,7 +11,7 @@
 #include <cstdio>
 
 #include "app/MarliskMForm.h"
-#include "app/ViewerCommandLine.h"
+#include "app/core/ViewerCommandLine.h"
 #include "support/TestFolder.h"
 #include "win/Strings.h"
 

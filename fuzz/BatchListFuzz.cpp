@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "base/LineReader.h"
-#include "batchlist/BatchList.h"
+#include "core/LineReader.h"
+#include "batchlist/core/BatchList.h"
 #include "support/IconvCodec.h"
 
 using namespace marlisk;

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <set>
 
-#include "app/Standby.h"
+#include "app/core/Standby.h"
 
 using namespace marlisk;
 

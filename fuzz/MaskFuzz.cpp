@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "base/Path.h"
-#include "batchlist/BatchList.h"
-#include "settings/ExtensionList.h"
-#include "shellview/ShellTexts.h"
+#include "core/Path.h"
+#include "batchlist/core/BatchList.h"
+#include "settings/core/ExtensionList.h"
+#include "shellview/core/ShellTexts.h"
 
 using namespace marlisk;
 

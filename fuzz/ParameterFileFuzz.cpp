@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "settings/ParameterFile.h"
+#include "settings/core/ParameterFile.h"
 #include "support/IconvCodec.h"
 #include "support/MemoryFileSystem.h"
 

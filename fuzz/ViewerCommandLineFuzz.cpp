@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "app/ViewerCommandLine.h"
-#include "base/Path.h"
+#include "app/core/ViewerCommandLine.h"
+#include "core/Path.h"
 
 using namespace marlisk;
 

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "settings/ParameterFile.h"
-#include "settings/Settings.h"
+#include "settings/core/ParameterFile.h"
+#include "settings/core/Settings.h"
 #include "win/Strings.h"
 #include "win/Warning.h"
-#include "win/Win32FileSystem.h"
+#include "batchlist/Win32FileSystem.h"
 
 namespace marlisk::win {
 

@@ -1,8 +1,8 @@
 #include "app/BatchRun.h"
 
-#include "app/ViewerCommandLine.h"
+#include "app/core/ViewerCommandLine.h"
 #include "app/ViewerLauncher.h"
-#include "base/Path.h"
+#include "core/Path.h"
 #include "win/MessagePump.h"
 #include "win/TextFiles.h"
 

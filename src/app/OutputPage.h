@@ -6,7 +6,7 @@
 #include <span>
 #include <utility>
 
-#include "app/OutputTypes.h"
+#include "app/core/OutputTypes.h"
 #include "win/Dialog.h"
 
 namespace marlisk::win {

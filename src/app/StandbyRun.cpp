@@ -1,9 +1,9 @@
 #include "app/StandbyRun.h"
 
-#include "app/ViewerCommandLine.h"
+#include "app/core/ViewerCommandLine.h"
 #include "app/ViewerLauncher.h"
-#include "base/Path.h"
-#include "settings/SettingsRules.h"
+#include "core/Path.h"
+#include "settings/core/SettingsRules.h"
 #include "win/MessagePump.h"
 #include "win/TextFiles.h"
 

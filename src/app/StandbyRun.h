@@ -10,7 +10,7 @@
 
 #include "app/AppContext.h"
 #include "app/RunHost.h"
-#include "app/Standby.h"
+#include "app/core/Standby.h"
 
 namespace marlisk::win {
 

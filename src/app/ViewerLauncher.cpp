@@ -1,6 +1,6 @@
 #include "app/ViewerLauncher.h"
 
-#include "app/ViewerCommandLine.h"
+#include "app/core/ViewerCommandLine.h"
 #include "win/Handles.h"
 #include "win/MessagePump.h"
 #include "win/Strings.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/Standby.h"
+#include "app/core/Standby.h"
 
 namespace marlisk::win {
 

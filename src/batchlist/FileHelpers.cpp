@@ -6,7 +6,7 @@
 #include <system_error>
 #include <vector>
 
-#include "base/Path.h"
+#include "core/Path.h"
 #include "win/AtomicFileWriter.h"
 #include "win/Handles.h"
 #include "win/Strings.h"

@@ -4,13 +4,13 @@
 
 #include <algorithm>
 
-#include "base/Path.h"
-#include "batchlist/BatchList.h"
+#include "core/Path.h"
+#include "batchlist/core/BatchList.h"
 #include "batchlist/FileHelpers.h"
 #include "dialogs/OpenDialog.h"
-#include "settings/SettingsRules.h"
+#include "settings/core/SettingsRules.h"
 #include "res/resource.h"
-#include "settings/ExtensionList.h"
+#include "settings/core/ExtensionList.h"
 #include "win/AtomicFileWriter.h"
 #include "win/Controls.h"
 #include "win/HelpHook.h"

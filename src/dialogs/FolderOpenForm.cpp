@@ -1,10 +1,10 @@
 #include "dialogs/FolderOpenForm.h"
 
-#include "base/Path.h"
+#include "core/Path.h"
 #include "res/resource.h"
 #include "win/Controls.h"
 #include "win/Strings.h"
-#include "win/Win32FileSystem.h"
+#include "batchlist/Win32FileSystem.h"
 
 namespace marlisk::win {
 

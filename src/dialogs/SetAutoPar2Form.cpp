@@ -2,9 +2,9 @@
 
 #include <commctrl.h>
 
-#include "base/Path.h"
+#include "core/Path.h"
 #include "res/resource.h"
-#include "settings/SettingsRules.h"
+#include "settings/core/SettingsRules.h"
 #include "win/Controls.h"
 #include "win/Strings.h"
 #include "win/Warning.h"

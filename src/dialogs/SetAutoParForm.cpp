@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <utility>
 
-#include "base/Path.h"
+#include "core/Path.h"
 #include "res/resource.h"
-#include "settings/ExtensionList.h"
-#include "settings/SettingsRules.h"
+#include "settings/core/ExtensionList.h"
+#include "settings/core/SettingsRules.h"
 #include "win/Strings.h"
 #include "win/Warning.h"
 #include "win/Guard.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "base/Numbers.h"
+#include "core/Numbers.h"
 #include "res/resource.h"
 #include "win/Controls.h"
 #include "win/HelpHook.h"

@@ -4,15 +4,15 @@
 
 #include <algorithm>
 
-#include "base/Numbers.h"
+#include "core/Numbers.h"
 #include "res/resource.h"
-#include "settings/SettingsRules.h"
+#include "settings/core/SettingsRules.h"
 #include "win/Controls.h"
 #include "win/HelpHook.h"
 #include "win/Strings.h"
 #include "win/TextFiles.h"
 #include "win/Warning.h"
-#include "win/Win32FileSystem.h"
+#include "batchlist/Win32FileSystem.h"
 
 namespace marlisk::win {
 

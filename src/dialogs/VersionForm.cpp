@@ -1,8 +1,8 @@
 #include "dialogs/VersionForm.h"
 
-#include "app/ProjectInfo.h"
+#include "app/core/ProjectInfo.h"
 #include "res/resource.h"
-#include "settings/Settings.h"
+#include "settings/core/Settings.h"
 
 namespace marlisk::win {
 

@@ -3,7 +3,7 @@
 #include <htmlhelp.h>
 #include <oleauto.h>
 
-#include "base/Path.h"
+#include "core/Path.h"
 #include "win/HelpHook.h"
 #include "win/Strings.h"
 #include "win/Warning.h"

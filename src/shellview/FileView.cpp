@@ -5,7 +5,7 @@
 #include "shellview/FolderView.h"
 #include "shellview/ShellActions.h"
 #include "shellview/ShellItems.h"
-#include "shellview/ShellTexts.h"
+#include "shellview/core/ShellTexts.h"
 #include "win/Strings.h"
 #include "win/Guard.h"
 

@@ -4,7 +4,7 @@
 
 #include "shellview/ShellActions.h"
 #include "shellview/ShellItems.h"
-#include "shellview/ShellTexts.h"
+#include "shellview/core/ShellTexts.h"
 #include "win/Strings.h"
 #include "win/Guard.h"
 

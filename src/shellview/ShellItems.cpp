@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "base/Path.h"
+#include "core/Path.h"
 #include "win/Strings.h"
 
 namespace marlisk::win {

@@ -11,7 +11,7 @@
 #include <string>
 #include <utility>
 
-#include "shellview/ItemIdList.h"
+#include "shellview/core/ItemIdList.h"
 #include "win/Handles.h"
 
 namespace marlisk::win {

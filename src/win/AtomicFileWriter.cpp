@@ -1,6 +1,6 @@
 #include "win/AtomicFileWriter.h"
 
-#include "base/Path.h"
+#include "core/Path.h"
 #include "win/Strings.h"
 
 namespace marlisk::win {

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/AnsiCodec.h"
+#include "core/AnsiCodec.h"
 
 namespace marlisk::win {
 

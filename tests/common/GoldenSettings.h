@@ -2,7 +2,7 @@
 // (not by the program), so comparing against it checks the format, not just a round trip.
 #pragma once
 
-#include "settings/Settings.h"
+#include "settings/core/Settings.h"
 
 namespace marlisk::test {
 

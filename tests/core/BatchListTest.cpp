@@ -1,4 +1,4 @@
-#include "batchlist/BatchList.h"
+#include "batchlist/core/BatchList.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "settings/ExtensionList.h"
+#include "settings/core/ExtensionList.h"
 
 #include <gtest/gtest.h>
 

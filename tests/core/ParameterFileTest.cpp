@@ -1,4 +1,4 @@
-#include "settings/ParameterFile.h"
+#include "settings/core/ParameterFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/ProgramStart.h"
+#include "app/core/ProgramStart.h"
 
 #include <gtest/gtest.h>
 

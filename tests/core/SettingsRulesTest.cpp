@@ -1,4 +1,4 @@
-#include "settings/SettingsRules.h"
+#include "settings/core/SettingsRules.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include <map>
 #include <vector>
 
-#include "shellview/ItemIdList.h"
-#include "shellview/ShellTexts.h"
+#include "shellview/core/ItemIdList.h"
+#include "shellview/core/ShellTexts.h"
 
 namespace marlisk::shell {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/Standby.h"
+#include "app/core/Standby.h"
 
 #include <gtest/gtest.h>
 

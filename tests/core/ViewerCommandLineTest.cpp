@@ -1,8 +1,8 @@
-#include "app/ViewerCommandLine.h"
+#include "app/core/ViewerCommandLine.h"
 
 #include <gtest/gtest.h>
 
-#include "app/ProgressList.h"
+#include "app/core/ProgressList.h"
 
 namespace marlisk {
 namespace {

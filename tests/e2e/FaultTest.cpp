@@ -8,13 +8,13 @@
 
 #include <thread>
 
-#include "settings/ParameterFile.h"
+#include "settings/core/ParameterFile.h"
 #include "support/ProgramRunner.h"
 #include "support/TestFolder.h"
 #include "support/TestViewerLog.h"
 #include "win/Handles.h"
 #include "win/Strings.h"
-#include "win/Win32FileSystem.h"
+#include "batchlist/Win32FileSystem.h"
 
 namespace marlisk::test {
 namespace {

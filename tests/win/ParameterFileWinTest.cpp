@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "common/GoldenSettings.h"
-#include "settings/ParameterFile.h"
+#include "settings/core/ParameterFile.h"
 #include "support/TestFolder.h"
 #include "win/Strings.h"
-#include "win/Win32FileSystem.h"
+#include "batchlist/Win32FileSystem.h"
 
 namespace marlisk::win {
 namespace {

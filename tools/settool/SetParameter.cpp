@@ -12,11 +12,11 @@
 #include <map>
 #include <string>
 
-#include "base/Numbers.h"
-#include "base/Path.h"
-#include "settings/ParameterFile.h"
+#include "core/Numbers.h"
+#include "core/Path.h"
+#include "settings/core/ParameterFile.h"
 #include "win/Strings.h"
-#include "win/Win32FileSystem.h"
+#include "batchlist/Win32FileSystem.h"
 
 using namespace marlisk;
 

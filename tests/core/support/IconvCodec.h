@@ -2,7 +2,7 @@
 // reads and writes on a Japanese Windows.
 #pragma once
 
-#include "base/AnsiCodec.h"
+#include "core/AnsiCodec.h"
 
 namespace marlisk::test {
 

@@ -4,7 +4,7 @@
 #include <map>
 #include <set>
 
-#include "base/FileSystem.h"
+#include "core/FileSystem.h"
 
 namespace marlisk::test {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/Settings.h"
+#include "settings/core/Settings.h"
 #include "support/TestFolder.h"
 
 namespace marlisk::test {

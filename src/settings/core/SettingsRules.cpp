@@ -1,9 +1,9 @@
-#include "settings/SettingsRules.h"
+#include "settings/core/SettingsRules.h"
 
 #include <algorithm>
 
-#include "base/Path.h"
-#include "settings/ParameterFile.h"
+#include "core/Path.h"
+#include "settings/core/ParameterFile.h"
 
 namespace marlisk {
 

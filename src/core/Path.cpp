@@ -1,4 +1,4 @@
-#include "base/Path.h"
+#include "core/Path.h"
 
 namespace marlisk {
 

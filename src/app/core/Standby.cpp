@@ -1,10 +1,10 @@
-#include "app/Standby.h"
+#include "app/core/Standby.h"
 
 #include <cstdio>
 
 #include <unordered_map>
 
-#include "base/Path.h"
+#include "core/Path.h"
 
 namespace marlisk {
 

@@ -1,13 +1,13 @@
-#include "settings/ParameterFile.h"
+#include "settings/core/ParameterFile.h"
 
 #include <algorithm>
 #include <variant>
 #include <vector>
 
-#include "base/LineReader.h"
-#include "base/Numbers.h"
-#include "base/Path.h"
-#include "settings/SettingsRules.h"
+#include "core/LineReader.h"
+#include "core/Numbers.h"
+#include "core/Path.h"
+#include "settings/core/SettingsRules.h"
 
 namespace marlisk {
 

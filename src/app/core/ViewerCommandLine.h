@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/OutputTypes.h"
+#include "app/core/OutputTypes.h"
 
 namespace marlisk {
 

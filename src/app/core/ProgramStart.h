@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
-#include "base/FileSystem.h"
-#include "base/WarningSink.h"
-#include "settings/ParameterFile.h"
-#include "settings/Settings.h"
+#include "core/FileSystem.h"
+#include "core/WarningSink.h"
+#include "settings/core/ParameterFile.h"
+#include "settings/core/Settings.h"
 
 namespace marlisk {
 

@@ -1,4 +1,4 @@
-#include "app/OutputTypes.h"
+#include "app/core/OutputTypes.h"
 
 namespace marlisk {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/OutputTypes.h"
+#include "app/core/OutputTypes.h"
 
 namespace marlisk {
 

@@ -2,10 +2,10 @@
 // where the settings survive a restart.
 #pragma once
 
-#include "base/AnsiCodec.h"
-#include "base/FileSystem.h"
-#include "base/WarningSink.h"
-#include "settings/Settings.h"
+#include "core/AnsiCodec.h"
+#include "core/FileSystem.h"
+#include "core/WarningSink.h"
+#include "settings/core/Settings.h"
 
 #include <utility>
 

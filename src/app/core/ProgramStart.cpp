@@ -1,6 +1,6 @@
-#include "app/ProgramStart.h"
+#include "app/core/ProgramStart.h"
 
-#include "base/Path.h"
+#include "core/Path.h"
 
 namespace marlisk {
 

@@ -1,4 +1,4 @@
-#include "win/Win32FileSystem.h"
+#include "batchlist/Win32FileSystem.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "shellview/ItemIdList.h"
+#include "shellview/core/ItemIdList.h"
 
 #include <cstring>
 

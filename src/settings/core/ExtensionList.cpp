@@ -1,8 +1,8 @@
-#include "settings/ExtensionList.h"
+#include "settings/core/ExtensionList.h"
 
 #include <utility>
 
-#include "base/Path.h"
+#include "core/Path.h"
 
 namespace marlisk {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "base/AnsiCodec.h"
+#include "core/AnsiCodec.h"
 
 namespace marlisk {
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "base/AnsiCodec.h"
-#include "base/WarningSink.h"
-#include "base/FileSystem.h"
-#include "settings/Settings.h"
+#include "core/AnsiCodec.h"
+#include "core/WarningSink.h"
+#include "core/FileSystem.h"
+#include "settings/core/Settings.h"
 
 namespace marlisk {
 

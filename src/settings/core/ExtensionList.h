@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "settings/Settings.h"
+#include "settings/core/Settings.h"
 
 namespace marlisk {
 

@@ -1,4 +1,4 @@
-#include "base/Numbers.h"
+#include "core/Numbers.h"
 
 namespace marlisk {
 

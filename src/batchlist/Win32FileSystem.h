@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/FileSystem.h"
+#include "core/FileSystem.h"
 
 namespace marlisk::win {
 

@@ -1,8 +1,8 @@
-#include "shellview/ShellTexts.h"
+#include "shellview/core/ShellTexts.h"
 
 #include <cstdio>
 
-#include "base/Path.h"
+#include "core/Path.h"
 
 namespace marlisk::shell {
 

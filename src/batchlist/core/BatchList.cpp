@@ -1,6 +1,6 @@
-#include "batchlist/BatchList.h"
+#include "batchlist/core/BatchList.h"
 
-#include "base/Path.h"
+#include "core/Path.h"
 
 namespace marlisk {
 

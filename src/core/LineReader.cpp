@@ -1,4 +1,4 @@
-#include "base/LineReader.h"
+#include "core/LineReader.h"
 
 namespace marlisk {
 

@@ -1,6 +1,6 @@
-#include "app/ViewerCommandLine.h"
+#include "app/core/ViewerCommandLine.h"
 
-#include "base/Path.h"
+#include "core/Path.h"
 
 namespace marlisk {
 
