@@ -5,12 +5,9 @@
 #include "core/Path.h"
 #include "win/MessagePump.h"
 #include "win/TextFiles.h"
+#include "core/Messages.h"
 
 namespace marlisk::win {
-
-namespace {
-constexpr const char* kCannotOpen = "ファイルを開けません!";
-}
 
 BatchRun::Outcome BatchRun::refuse(const std::string& message) {
   host_.warn(message);
@@ -26,15 +23,15 @@ BatchRun::Outcome BatchRun::run() {
   // What every line needs is checked before anything is written.
   const OutputTab tab = host_.activeTab();
   const int typeIndex = tab == OutputTab::Output1 ? s.OutTypeIndex : s.OutType2Index;
-  if (!buildViewerCommandLine(tab, typeIndex, s.OutputFolder, "")) return refuse("出力形式が選択されていません!");
-  if (!app_.codec.toAnsi(s.OutputFolder)) return refuse(s.OutputFolder + kCannotOpen);
+  if (!buildViewerCommandLine(tab, typeIndex, s.OutputFolder, "")) return refuse(kNoOutputTypeMessage);
+  if (!app_.codec.toAnsi(s.OutputFolder)) return refuse(s.OutputFolder + kCannotOpenMessage);
 
   LineFileReader batchList(s.BatchFileName);
-  if (batchList.error()) return refuse(s.BatchFileName + kCannotOpen);
+  if (batchList.error()) return refuse(s.BatchFileName + kCannotOpenMessage);
   BufferedFileWriter commands(s.ViewerCommandFilePath);
-  if (commands.error()) return refuse(s.ViewerCommandFilePath + kCannotOpen);
+  if (commands.error()) return refuse(s.ViewerCommandFilePath + kCannotOpenMessage);
   host_.setBusy(true);
-  host_.setStatus("出力中 !");
+  host_.setStatus(kOutputtingStatus);
   processPendingMessages();
   host_.clearProgress(true);
 
@@ -49,23 +46,23 @@ BatchRun::Outcome BatchRun::run() {
       break;
     }
     if (status == LineFileReader::Status::Overlong) {
-      host_.warn(s.BatchFileName + "\r 長すぎる行を読み飛ばしました!");
+      host_.warn(s.BatchFileName + kOverlongLineMessage);
       continue;
     }
     const std::optional<std::string> path = app_.codec.fromAnsi(raw);
     if (!path) {  // bytes that name no file in this code page
-      host_.warn(ansiForDisplay(raw) + kCannotOpen);
+      host_.warn(ansiForDisplay(raw) + kCannotOpenMessage);
       continue;
     }
     if (tab == OutputTab::Output2 && asciiLower(extensionPart(*path)) != ".pdf") continue;
     if (!app_.fileSystem.fileExists(*path)) {
-      host_.warn(*path + kCannotOpen);
+      host_.warn(*path + kCannotOpenMessage);
       continue;
     }
     const std::optional<std::string> ansiLine =
         app_.codec.toAnsi(*buildViewerCommandLine(tab, typeIndex, s.OutputFolder, *path));
     if (!ansiLine) {
-      host_.warn(*path + kCannotOpen);
+      host_.warn(*path + kCannotOpenMessage);
       continue;
     }
     host_.addProgress(*path);
@@ -79,7 +76,7 @@ BatchRun::Outcome BatchRun::run() {
   // so that a script that started it is not left waiting; the exit code tells it.
   const DWORD writeError = commands.close();
   if (writeError != 0 || listReadFailed) {
-    host_.warn("I/O Error code=" + std::to_string(writeError != 0 ? writeError : batchList.error()));
+    host_.warn(ioErrorMessage(writeError != 0 ? writeError : batchList.error()));
     state_ = State::Idle;
     return Outcome::Failed;
   }

@@ -6,6 +6,7 @@
 #include "settings/core/SettingsRules.h"
 #include "win/MessagePump.h"
 #include "win/TextFiles.h"
+#include "core/Messages.h"
 
 namespace marlisk::win {
 
@@ -20,14 +21,14 @@ int typeIndexOf(const Settings& s, OutputTab tab) { return tab == OutputTab::Out
 }  // namespace
 
 void StandbyRun::reportIoError(DWORD code) {
-  if (code != 0) host_.warn("I/O Error code=" + std::to_string(code));
+  if (code != 0) host_.warn(ioErrorMessage(code));
 }
 
 bool StandbyRun::start() {
   if (state_ != State::Stopped) return true;
   const OutputTab tab = host_.activeTab();
   if (!buildViewerCommandLine(tab, typeIndexOf(app_.settings, tab), app_.settings.OutputFolder, "")) {
-    host_.warn("出力形式が選択されていません!");
+    host_.warn(kNoOutputTypeMessage);
     return false;
   }
   beginCycle();
@@ -87,7 +88,7 @@ DWORD StandbyRun::takeListing(const char* fileName, std::vector<ListingEntry>& e
         // The viewer is given names in the code page: this one cannot be handed over, so it
         // is neither converted nor ever deleted. Said once, not at every listing.
         if (unlistableReported_.insert(path).second)
-          host_.warn(path + "\r このパソコンの文字コードで表せない文字を含む名前のため、変換できません!");
+          host_.warn(path + kUnconvertibleNameMessage);
         continue;
       }
       listing.write(listingLine(static_cast<uint64_t>(size.QuadPart), *ansiName) + "\r\n");
@@ -141,7 +142,7 @@ void StandbyRun::endCycle() {
   }
 
   if (!ready.empty()) {
-    host_.setStatus("出力中 !");
+    host_.setStatus(kOutputtingStatus);
     processPendingMessages();
     BufferedFileWriter commands(s.ViewerCommandFilePath);
     if (commands.error()) {
@@ -173,7 +174,7 @@ void StandbyRun::endCycle() {
           host_.warn(viewerCrashedMessage(viewer.exitCode));
         }
       }
-      host_.setStatus("待機中 !");
+      host_.setStatus(kWaitingStatus);
     }
   }
   host_.setBusy(false);

@@ -81,7 +81,7 @@ bool prepareWorkingFolder(const StartFolders& folders, Settings& settings, FileS
   settings.WatchFileMask.clear();
   for (std::string& folder : settings.DrawingFolders) folder.clear();
 
-  const std::string cannotOpen = parameterFile + "パラメータファイルを開けません!";
+  const std::string cannotOpen = parameterFile + kCannotOpenParameterFileMessage;
   LoadResult result = parameters.load(settings);
   if (result == LoadResult::OtherVersion) {
     // The user's settings of another version are not ours to understand, but they are the
@@ -91,7 +91,7 @@ bool prepareWorkingFolder(const StartFolders& folders, Settings& settings, FileS
     const std::string backup = backupName(parameterFile, fs);
     if (const int error = backup.empty() ? 183 : fs.renameFile(parameterFile, backup); error != 0) {
       warn(parameterFile + "\r\n" + kCannotSetAsideMessage + "\r\nTo  :" +
-           (backup.empty() ? parameterFile + ".bak" : backup) + "\r\nI/O Error code=" + std::to_string(error));
+           (backup.empty() ? parameterFile + ".bak" : backup) + "\r\n" + ioErrorMessage(static_cast<uint32_t>(error)));
       return false;
     }
     if (!copyInit(folders, fs, warn)) return false;

@@ -12,11 +12,10 @@
 #include "core/WarningSink.h"
 #include "settings/core/ParameterFile.h"
 #include "settings/core/Settings.h"
+#include "core/Messages.h"
 
 namespace marlisk {
 
-inline constexpr const char* kNoBatchFileNameMessage = "バッチファイル名の指定がありません!";
-inline constexpr const char* kCannotSetAsideMessage = "別のバージョンのパラメータファイルを退避できません!";
 
 struct StartRequest {
   bool standby = false;

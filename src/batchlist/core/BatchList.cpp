@@ -1,6 +1,7 @@
 #include "batchlist/core/BatchList.h"
 
 #include "core/Path.h"
+#include "settings/core/SettingsRules.h"
 
 namespace marlisk {
 
@@ -48,7 +49,7 @@ bool needsReselection(std::string_view selected, std::string_view personalFolder
 }
 
 std::string cannotCreateBatchListMessage(std::string_view fileName) {
-  return "出力リストファイル" + std::string(fileName) + "を作成できません。正しいファイル名を指定下さい";
+  return "出力リストファイル" + std::string(fileName) + kCannotCreateBatchFileMessage;
 }
 
 std::string unlistableNameMessage(std::string_view path) {

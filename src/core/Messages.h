@@ -1,0 +1,28 @@
+// The texts the runs and the start show (messages and status lines), each written once here.
+// Messages that belong to one rule are composed beside it (the settings' checks in
+// settings/core/SettingsRules, the parameter file's in settings/core/ParameterFile, the batch
+// list's in batchlist/core/BatchList); captions live in the resource script.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace marlisk {
+
+inline constexpr const char* kCannotOpenMessage = "ファイルを開けません!";  // after a path
+inline constexpr const char* kNoOutputTypeMessage = "出力形式が選択されていません!";
+inline constexpr const char* kOverlongLineMessage = "\r 長すぎる行を読み飛ばしました!";  // after the list's path
+inline constexpr const char* kUnconvertibleNameMessage =
+    "\r このパソコンの文字コードで表せない文字を含む名前のため、変換できません!";  // after a path
+inline constexpr const char* kNoBatchFileNameMessage = "バッチファイル名の指定がありません!";
+inline constexpr const char* kCannotSetAsideMessage = "別のバージョンのパラメータファイルを退避できません!";
+inline constexpr const char* kCannotOpenParameterFileMessage = "パラメータファイルを開けません!";  // after its path
+
+// The status line while the viewer has the files, and between cycles of standby.
+inline constexpr const char* kOutputtingStatus = "出力中 !";
+inline constexpr const char* kWaitingStatus = "待機中 !";
+
+// Any input or output error of the runs, with the system's code.
+inline std::string ioErrorMessage(uint32_t code) { return "I/O Error code=" + std::to_string(code); }
+
+}  // namespace marlisk
