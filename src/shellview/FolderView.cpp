@@ -226,7 +226,6 @@ bool TFolderView::reflectNotify(NMHDR* header, LRESULT& result) {
       CoTaskMemFree(reinterpret_cast<void*>(item.lParam));
       if (item.hItem == current_) current_ = nullptr;
       if (item.hItem == previous_) previous_ = nullptr;
-      if (OnDeleting) OnDeleting(item.hItem);
       return false;
     }
     case TVN_BEGINLABELEDITW:

@@ -57,7 +57,6 @@ class TFolderView final : public ReflectedComponent {
   // gets an absolute identifier it does not own.
   std::function<void(LPCITEMIDLIST)> onBrowse;
   std::function<void(LPCITEMIDLIST)> onTrackPath;
-  std::function<void(HTREEITEM)> OnDeleting;
   std::function<void()> OnChange;  // after the selection moved and the links were told
   // With a context menu, a right click selects the node under it and shows the shell's menu
   // for that folder; with a drop source, dragging a folder starts a shell drag. The Desktop

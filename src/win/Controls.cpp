@@ -101,14 +101,4 @@ void placeUnderItsPage(HWND tabControl, HWND lastOfPage) {
   SetWindowPos(tabControl, lastOfPage, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-std::string treeItemText(HWND tree, HTREEITEM item) {
-  wchar_t buffer[MAX_PATH] = {};
-  TVITEMW data = {TVIF_TEXT};
-  data.hItem = item;
-  data.pszText = buffer;
-  data.cchTextMax = MAX_PATH;
-  TreeView_GetItem(tree, &data);
-  return narrow(buffer);
-}
-
 }  // namespace marlisk::win

@@ -40,7 +40,4 @@ void placeUnderItsPage(HWND tabControl, HWND lastOfPage);
 // whose size is given in pixels keeps it this way.
 void fitClientToPixels(HWND dialog, int width, int height);
 
-// The text of a tree-view item.
-std::string treeItemText(HWND tree, HTREEITEM item);
-
 }  // namespace marlisk::win

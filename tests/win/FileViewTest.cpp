@@ -10,6 +10,7 @@
 #include "shellview/FileView.h"
 #include "shellview/FolderView.h"
 #include "support/ControlHost.h"
+#include "support/ControlTexts.h"
 #include "support/TestFolder.h"
 #include "win/Controls.h"
 #include "win/Strings.h"
@@ -134,7 +135,7 @@ TEST_F(FileViewTest, RenamingInTheListRenamesTheFileAndTheTreeFollows) {
   EXPECT_TRUE(test::isFolder(root / "図面 新"));
   EXPECT_FALSE(test::isFolder(root / "sub"));
   EXPECT_NE(indexOf("図面 新"), -1);
-  EXPECT_EQ(treeItemText(treeWindow, TreeView_GetChild(treeWindow, tree.CurrentNode())), "図面 新");
+  EXPECT_EQ(test::treeItemText(treeWindow, TreeView_GetChild(treeWindow, tree.CurrentNode())), "図面 新");
   selectOnly(indexOf("図面 新"));
   EXPECT_EQ(list.GetSelectedPath(), root / "図面 新");
 }
@@ -208,7 +209,7 @@ TEST_F(FileViewTest, AFolderThatCannotBeReadLeavesTheTreeWhereItWas) {
   HTREEITEM here = tree.CurrentNode();
   HTREEITEM gone = nullptr;
   for (HTREEITEM child = TreeView_GetChild(treeWindow, here); child; child = TreeView_GetNextSibling(treeWindow, child)) {
-    if (treeItemText(treeWindow, child) == "gone") gone = child;
+    if (test::treeItemText(treeWindow, child) == "gone") gone = child;
   }
   ASSERT_NE(gone, nullptr);
   test::removeTree(root / "gone");  // taken away after the tree listed it

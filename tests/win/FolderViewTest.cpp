@@ -7,6 +7,7 @@
 #include "shellview/FolderView.h"
 #include "shellview/ShellItems.h"
 #include "support/ControlHost.h"
+#include "support/ControlTexts.h"
 #include "win/Controls.h"
 #include "support/TestFolder.h"
 #include "win/Strings.h"
@@ -16,7 +17,7 @@ namespace {
 
 using test::TestFolder;
 
-std::string text(HWND tree, HTREEITEM node) { return treeItemText(tree, node); }
+std::string text(HWND tree, HTREEITEM node) { return test::treeItemText(tree, node); }
 
 std::string childTexts(HWND tree, HTREEITEM node) {
   std::string all;

@@ -13,7 +13,7 @@
 #include "support/TestFolder.h"
 #include "support/WarningRecorder.h"
 #include "support/TestViewerLog.h"
-#include "support/Tooltips.h"
+#include "support/ControlTexts.h"
 
 namespace marlisk::win {
 namespace {

@@ -1,4 +1,4 @@
-// The hint a tooltip control of `owner`'s thread shows for `control`, or nothing.
+// What the tests read of the controls: a tree item's text, the hint a control shows.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +11,17 @@
 
 namespace marlisk::test {
 
+inline std::string treeItemText(HWND tree, HTREEITEM item) {
+  wchar_t buffer[MAX_PATH] = {};
+  TVITEMW data = {TVIF_TEXT};
+  data.hItem = item;
+  data.pszText = buffer;
+  data.cchTextMax = MAX_PATH;
+  TreeView_GetItem(tree, &data);
+  return win::narrow(buffer);
+}
+
+// The hint a tooltip control of `owner`'s thread shows for `control`, or nothing.
 inline std::optional<std::string> tooltipText(HWND owner, HWND control) {
   struct Search {
     HWND owner, control;
