@@ -269,24 +269,18 @@ bool TFileView::reflectNotify(NMHDR* header, LRESULT& result) {
       LPITEMIDLIST old = itemData(edited.iItem);
       result = FALSE;
       if (!edited.pszText || !old || !folder_) return true;
-      std::wstring name(edited.pszText);
-      if (name.size() > MAX_PATH) name.resize(MAX_PATH);
       SFGAOF attributes = SFGAO_FOLDER | SFGAO_FILESYSANCESTOR;
       LPCITEMIDLIST one = old;
       folder_->GetAttributesOf(1, &one, &attributes);
-      LPITEMIDLIST renamed = nullptr;
-      const bool done =
-          SUCCEEDED(folder_->SetNameOf(list_, old, name.c_str(), SHGDN_INFOLDER | SHGDN_FOREDITING, &renamed)) &&
-          renamed;
+      const InPlaceRename rename = renameInPlace(folder_.get(), list_, old, edited.pszText);
+      const bool done = rename.renamed != nullptr;
       if (done && (attributes & (SFGAO_FOLDER | SFGAO_FILESYSANCESTOR)) && folderView_)
-        folderView_->RenameChild(old, renamed);
-      std::string shown;
-      DisplayName(folder_.get(), done ? renamed : old, SHGDN_NORMAL, shown);
-      std::wstring text = widen(shown);
+        folderView_->RenameChild(old, rename.renamed);
+      std::wstring text = widen(rename.shown);
       LVITEMW item = {LVIF_TEXT | LVIF_PARAM};
       item.iItem = edited.iItem;
       item.pszText = text.data();
-      item.lParam = reinterpret_cast<LPARAM>(done ? renamed : old);
+      item.lParam = reinterpret_cast<LPARAM>(done ? rename.renamed : old);
       ListView_SetItem(list_, &item);
       if (done) CoTaskMemFree(old);
       return true;

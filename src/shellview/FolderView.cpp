@@ -237,19 +237,13 @@ bool TFolderView::reflectNotify(NMHDR* header, LRESULT& result) {
       result = FALSE;
       if (!edited.pszText || !old) return true;
       ComPtr<IShellFolder> parent = parentFolderOf(edited.hItem);
-      LPITEMIDLIST renamed = nullptr;
-      std::wstring name(edited.pszText);
-      if (name.size() > MAX_PATH) name.resize(MAX_PATH);
-      const bool done = parent && SUCCEEDED(parent->SetNameOf(tree_, old, name.c_str(),
-                                                              SHGDN_INFOLDER | SHGDN_FOREDITING, &renamed)) &&
-                        renamed;
-      std::string shown;
+      const InPlaceRename rename = renameInPlace(parent.get(), tree_, old, edited.pszText);
+      const bool done = rename.renamed != nullptr;
       TVITEMW item = {TVIF_TEXT | TVIF_PARAM};
       item.hItem = edited.hItem;
-      item.lParam = reinterpret_cast<LPARAM>(done ? renamed : old);
+      item.lParam = reinterpret_cast<LPARAM>(done ? rename.renamed : old);
       if (done) CoTaskMemFree(old);
-      DisplayName(parent.get(), done ? renamed : old, SHGDN_NORMAL, shown);
-      std::wstring text = widen(shown);
+      std::wstring text = widen(rename.shown);
       item.pszText = text.data();
       TreeView_SetItem(tree_, &item);
       if (done && onTrackPath && current_) onTrackPath(NodeAbsoluteID(current_).get());

@@ -151,4 +151,15 @@ ComPtr<IShellFolder> bindFolder(LPCITEMIDLIST absoluteId) {
   return folder;
 }
 
+InPlaceRename renameInPlace(IShellFolder* folder, HWND owner, LPCITEMIDLIST item, const wchar_t* typed) {
+  InPlaceRename result;
+  std::wstring name(typed);
+  if (name.size() > MAX_PATH) name.resize(MAX_PATH);
+  if (!folder || FAILED(folder->SetNameOf(owner, item, name.c_str(), SHGDN_INFOLDER | SHGDN_FOREDITING,
+                                          &result.renamed)))
+    result.renamed = nullptr;
+  DisplayName(folder, result.renamed ? result.renamed : item, SHGDN_NORMAL, result.shown);
+  return result;
+}
+
 }  // namespace marlisk::win

@@ -39,6 +39,15 @@ bool DisplayName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags, std::strin
 bool DisplayNameW(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags, std::wstring& name);
 // The system image list index of an absolute identifier (SHGFI_* flags; SHGFI_PIDL is added).
 int SysIconIndex(LPCITEMIDLIST absoluteId, UINT flags);
+
+// A name typed in place over an item of `folder` (cut to MAX_PATH characters), given to the
+// shell. `renamed` is the item's new identifier, owned by the caller, or null when the shell
+// refused; `shown` is the name to show now, the new one or the old.
+struct InPlaceRename {
+  LPITEMIDLIST renamed = nullptr;
+  std::string shown;
+};
+InPlaceRename renameInPlace(IShellFolder* folder, HWND owner, LPCITEMIDLIST item, const wchar_t* typed);
 // What the views show for an item's kind: its system icon index (SHGFI_* icon flags) and its
 // type name. File-system items of one kind share them, so they are asked once per kind (folder,
 // or extension) without touching the file; an item whose icon is its own (a program, an icon,
