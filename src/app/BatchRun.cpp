@@ -22,7 +22,7 @@ BatchRun::Outcome BatchRun::run() {
 
   // What every line needs is checked before anything is written.
   const OutputTab tab = host_.activeTab();
-  const int typeIndex = tab == OutputTab::Output1 ? s.OutTypeIndex : s.OutType2Index;
+  const int typeIndex = chosenOutputType(s, tab);
   if (!buildViewerCommandLine(tab, typeIndex, s.OutputFolder, "")) return refuse(kNoOutputTypeMessage);
   if (!app_.codec.toAnsi(s.OutputFolder)) return refuse(s.OutputFolder + kCannotOpenMessage);
 
@@ -32,7 +32,7 @@ BatchRun::Outcome BatchRun::run() {
   if (commands.error()) return refuse(s.ViewerCommandFilePath + kCannotOpenMessage);
   host_.setBusy(true);
   host_.setStatus(kOutputtingStatus);
-  processPendingMessages();
+  host_.keepAlive();
   host_.clearProgress(true);
 
   PumpClock clock;

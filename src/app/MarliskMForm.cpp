@@ -3,12 +3,12 @@
 #include <commctrl.h>
 #include <uxtheme.h>
 
+#include "app/core/ProgressList.h"
 #include "batchlist/FileHelpers.h"
 #include "dialogs/VersionForm.h"
 #include "res/resource.h"
 #include "settings/core/SettingsRules.h"
 #include "win/Controls.h"
-#include "app/core/ProgressList.h"
 #include "win/HelpHook.h"
 #include "win/MessagePump.h"
 #include "win/Tooltip.h"
@@ -180,11 +180,16 @@ void TMarliskMForm::startBatchOutput() {
 void TMarliskMForm::startStandbyOutput() {
   if (running() || standby_.state() != StandbyRun::State::Stopped) return;
   standby_.start();
-  if (closeWhenDone_ && !running()) close(IDOK);
+  closeIfStopped();
 }
 
 void TMarliskMForm::Timer1Timer() {
   standby_.tick();
+  closeIfStopped();
+}
+
+// "終了" came while a listing or a conversion ran: the window goes once the run is out of it.
+void TMarliskMForm::closeIfStopped() {
   if (closeWhenDone_ && !running()) close(IDOK);
 }
 

@@ -39,7 +39,8 @@ class TMarliskMForm final : public Dialog, private RunHost {
   const StartRequest& startRequest() const { return request_; }
   OutputPage& outputPage(OutputTab tab) { return tab == OutputTab::Output1 ? page1_ : page2_; }
 
-  // The five controls that must not be used while an output runs.
+  // The controls that must not be used while an output runs: the five of the run, and the
+  // buttons that open modal windows.
   void setRunControlsEnabled(bool enabled) override;
   // The hourglass over the window while converting.
   void setBusy(bool busy) override;
@@ -99,6 +100,7 @@ class TMarliskMForm final : public Dialog, private RunHost {
   // After a run handed the window back: the controls come back, or the program ends if
   // "終了" was pressed meanwhile.
   void finishRun();
+  void closeIfStopped();
 
   AppContext& app_;
   THTMLHelp HTMLHelp1;            // every help request of the program goes through it

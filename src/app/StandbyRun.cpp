@@ -16,8 +16,6 @@ uint64_t fileTimeValue(const FILETIME& time) {
   return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
-int typeIndexOf(const Settings& s, OutputTab tab) { return tab == OutputTab::Output1 ? s.OutTypeIndex : s.OutType2Index; }
-
 }  // namespace
 
 void StandbyRun::reportIoError(DWORD code) {
@@ -27,7 +25,7 @@ void StandbyRun::reportIoError(DWORD code) {
 bool StandbyRun::start() {
   if (state_ != State::Stopped) return true;
   const OutputTab tab = host_.activeTab();
-  if (!buildViewerCommandLine(tab, typeIndexOf(app_.settings, tab), app_.settings.OutputFolder, "")) {
+  if (!buildViewerCommandLine(tab, chosenOutputType(app_.settings, tab), app_.settings.OutputFolder, "")) {
     host_.warn(kNoOutputTypeMessage);
     return false;
   }
@@ -143,7 +141,7 @@ void StandbyRun::endCycle() {
 
   if (!ready.empty()) {
     host_.setStatus(kOutputtingStatus);
-    processPendingMessages();
+    host_.keepAlive();
     BufferedFileWriter commands(s.ViewerCommandFilePath);
     if (commands.error()) {
       reportIoError(commands.error());
@@ -155,7 +153,7 @@ void StandbyRun::endCycle() {
         const ListingEntry& listed = secondListing[file.second];
         const std::string input = s.WatchFolder + listed.name;
         if (const auto line =
-                app_.codec.toAnsi(*buildViewerCommandLine(tab, typeIndexOf(s, tab), s.OutputFolder, input))) {
+                app_.codec.toAnsi(*buildViewerCommandLine(tab, chosenOutputType(s, tab), s.OutputFolder, input))) {
           commands.write(*line + "\r\n");
           handed.push_back({input, listed});
         }

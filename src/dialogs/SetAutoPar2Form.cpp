@@ -62,8 +62,8 @@ bool TSetAutoPar2Form::storeRows(int tab) {
   bool all = true;
   for (size_t row = 0; row < rows.size(); ++row) {
     const std::string text = itemText(rowEdit(row));
-    if (all && !storableOrSay({text})) all = false;
-    else if (!unstorableReason(text, app_.codec)) rows[row] = text;
+    if (!unstorableReason(text, app_.codec)) rows[row] = text;
+    else if (all) all = storableOrSay({text});  // the first bad row is said
   }
   return all;
 }

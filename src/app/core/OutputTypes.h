@@ -3,6 +3,8 @@
 
 #include <span>
 
+#include "settings/core/Settings.h"
+
 namespace marlisk {
 
 struct OutputType {
@@ -16,5 +18,10 @@ enum class OutputTab { Output1 = 0, Output2 = 1 };
 // Output 1 ("出力１"): 22 types, from any input. Output 2 ("出力２"): 8 types, PDF input only,
 // all through the viewer's "/f".
 std::span<const OutputType> outputTypes(OutputTab tab);
+
+// The output type chosen for a tab (an index into its list; a damaged file can hold any byte).
+inline int chosenOutputType(const Settings& s, OutputTab tab) {
+  return tab == OutputTab::Output1 ? s.OutTypeIndex : s.OutType2Index;
+}
 
 }  // namespace marlisk

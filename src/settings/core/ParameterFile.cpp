@@ -1,6 +1,5 @@
 #include "settings/core/ParameterFile.h"
 
-#include <algorithm>
 #include <variant>
 #include <vector>
 
@@ -76,15 +75,16 @@ bool ParameterFile::save(const Settings& settings) {
       previous.emplace_back(status == LineReader::Status::Line ? raw : std::string_view());
   }
   std::string out;
+  size_t line = 0;
   auto appendLine = [&](const std::string& value) {
     if (std::optional<std::string> reason = unstorableReason(value, codec_)) {
       warn_(refusal(value, reason->c_str()));
-      const size_t line = static_cast<size_t>(std::count(out.begin(), out.end(), '\n'));
       if (line < previous.size()) out += previous[line];
     } else {
       out += *codec_.toAnsi(value);
     }
     out += "\r\n";
+    ++line;
   };
 
   appendLine(kVersionText);
