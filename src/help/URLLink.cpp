@@ -5,8 +5,9 @@
 
 #include <cstring>
 
-#include "win/Strings.h"
+#include "win/Controls.h"
 #include "win/Guard.h"
+#include "win/Strings.h"
 
 namespace marlisk::win {
 
@@ -52,12 +53,7 @@ void TURLLink::setHintFormFont(const LOGFONTW& font) {
   repaint();
 }
 
-std::string TURLLink::Caption() const {
-  if (!label_) return {};
-  wchar_t text[512] = {};
-  GetWindowTextW(label_, text, 512);
-  return narrow(text);
-}
+std::string TURLLink::Caption() const { return label_ ? windowText(label_) : std::string(); }
 
 void TURLLink::setCaption(const std::string& caption) {
   if (!label_ || Caption() == caption) return;

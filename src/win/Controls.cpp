@@ -9,6 +9,12 @@
 
 namespace marlisk::win {
 
+std::string windowText(HWND window) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return narrow(text);
+}
+
 void fitClientToPixels(HWND dialog, int width, int height) {
   HDC screen = GetDC(nullptr);
   const int dpi = GetDeviceCaps(screen, LOGPIXELSY);

@@ -9,6 +9,9 @@
 
 namespace marlisk::win {
 
+// A window's text (a control's caption or content), whole, in UTF-8.
+std::string windowText(HWND window);
+
 // Lets a list box scroll sideways as far as its widest entry, measured in its own font.
 void fitHorizontalExtent(HWND listBox);
 

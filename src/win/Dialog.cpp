@@ -1,5 +1,6 @@
 #include "win/Dialog.h"
 
+#include "win/Controls.h"
 #include "win/Guard.h"
 #include "win/HelpHook.h"
 #include "win/Strings.h"
@@ -31,12 +32,7 @@ void Dialog::close(INT_PTR result) {
   else DestroyWindow(hwnd_);
 }
 
-std::string Dialog::itemText(int id) const {
-  HWND control = item(id);
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-  text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-  return narrow(text);
-}
+std::string Dialog::itemText(int id) const { return windowText(item(id)); }
 
 void Dialog::setItemText(int id, const std::string& text) const { SetDlgItemTextW(hwnd_, id, widen(text).c_str()); }
 
