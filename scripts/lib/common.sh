@@ -26,7 +26,7 @@ begin_script() {
   trap 'exit 129' HUP
   if [[ $- == *e* ]]; then
     set -E
-    trap '_report_failure $? "$BASH_COMMAND" "${BASH_SOURCE[0]}" $LINENO' ERR
+    trap '_report_failure $? "$BASH_COMMAND" "${BASH_SOURCE[0]}" $LINENO "${FUNCNAME[*]:-}"' ERR
   fi
 }
 
@@ -39,11 +39,12 @@ fail() {
 }
 
 _report_failure() {
-  local code=$1 command=$2 file=$3 line=$4
+  local code=$1 command=$2 file=$3 line=$4 calls=${5:-}
   # Only once, at the step that failed, not again in every function it unwinds through.
   [ -n "${_failure_reported:-}" ] && return
   _failure_reported=1
-  echo "$SCRIPT_NAME: failed (exit $code) at ${file#"$ROOT"/}:$line: $command" >&2
+  calls=${calls#_report_failure }
+  echo "$SCRIPT_NAME: failed (exit $code) at ${file#"$ROOT"/}:$line: $command${calls:+ (in ${calls// / < })}" >&2
 }
 
 _run_cleanups() {
