@@ -26,12 +26,11 @@ double since(Clock::time_point start) { return std::chrono::duration<double>(Clo
 // The floor: bind, enumerate, name each item.
 double bareEnumeration(const std::string& path, SHCONTF what, size_t& count) {
   const auto start = Clock::now();
-  win::UniqueIdList id;
-  win::DesktopFolder()->ParseDisplayName(nullptr, nullptr, win::widen(path).data(), nullptr, id.put(), nullptr);
+  win::UniqueAbsoluteId id = win::parsePath(win::widen(path));
   win::ComPtr<IShellFolder> folder = win::bindFolder(id.get());
   win::ComPtr<IEnumIDList> items;
   folder->EnumObjects(nullptr, what, items.put());
-  LPITEMIDLIST raw;
+  PITEMID_CHILD raw;
   ULONG fetched;
   count = 0;
   while (items->Next(1, &raw, &fetched) == S_OK) {
@@ -73,9 +72,7 @@ int wmain(int argc, wchar_t** argv) {
   constexpr int kRuns = 5;
   size_t count = 0;
   double fileFloor = 1e9, fileFill = 1e9, folderFloor = 1e9, folderFill = 1e9;
-  win::UniqueIdList filesId;
-  win::DesktopFolder()->ParseDisplayName(nullptr, nullptr, win::widen(root / "files").data(), nullptr, filesId.put(),
-                                         nullptr);
+  win::UniqueAbsoluteId filesId = win::parsePath(win::widen(root / "files"));
   for (int run = 0; run < kRuns; ++run) {
     fileFloor = std::min(fileFloor, bareEnumeration(root / "files", SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, count));
     const auto start = Clock::now();

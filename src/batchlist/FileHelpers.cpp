@@ -61,7 +61,7 @@ std::string specialFolderPath(int index, HWND owner) {
   const int folder = kFolders[index];
 
   std::string path;
-  UniqueIdList list;
+  UniqueAbsoluteId list;
   if (SUCCEEDED(SHGetSpecialFolderLocation(owner, folder, list.put()))) {
     wchar_t buffer[MAX_PATH] = {};
     if (SHGetPathFromIDListW(list.get(), buffer)) path = narrow(buffer);
@@ -74,12 +74,6 @@ std::string specialFolderPath(int index, HWND owner) {
   // Some shells answer a folder with its separator; callers append "\" themselves.
   if (path.size() > 3 && path.back() == '\\') path.pop_back();
   return path;
-}
-
-void freeItemIdList(LPITEMIDLIST list) {
-  if (!list) return;
-  ComPtr<IMalloc> allocator;
-  if (SUCCEEDED(SHGetMalloc(allocator.put()))) allocator->Free(list);
 }
 
 DWORD copyFile(const std::string& sourceFolder, const std::string& destinationFolder, const std::string& name) {

@@ -34,9 +34,6 @@ enum SpecialFolderIndex : int {
 // outside the table).
 std::string specialFolderPath(int index, HWND owner = nullptr);
 
-// Frees an item-identifier list with the shell's allocator; null is allowed.
-void freeItemIdList(LPITEMIDLIST list);
-
 // Copies sourceFolder\name to destinationFolder\name, replacing a file there. Returns 0 or
 // the system's error code; on an error an existing destination file is left as it was.
 DWORD copyFile(const std::string& sourceFolder, const std::string& destinationFolder, const std::string& name);

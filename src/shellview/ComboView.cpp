@@ -14,7 +14,6 @@ constexpr UINT_PTR kSubclassId = 0x6376;  // "cv"
 }
 
 TComboView::~TComboView() {
-  if (combo_ && IsWindow(combo_)) clearEntries();
   if (parent_) parent_->remove(*this);
   if (edit_ && IsWindow(edit_)) RemoveWindowSubclass(edit_, editProc, kSubclassId);
 }
@@ -32,43 +31,40 @@ void TComboView::attach(HWND combo, Reflector& parent) {
 
 void TComboView::link(TFolderView& folderView) {
   folderView_ = &folderView;
-  folderView.onTrackPath = [this](LPCITEMIDLIST id) { TrackPath(id); };
+  folderView.onTrackPath = [this](PCIDLIST_ABSOLUTE id) { TrackPath(id); };
 }
 
-void TComboView::clearEntries() {
-  const int count = static_cast<int>(SendMessageW(combo_, CB_GETCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) CoTaskMemFree(reinterpret_cast<void*>(SendMessageW(combo_, CB_GETITEMDATA, i, 0)));
+void TComboView::TrackPath(PCIDLIST_ABSOLUTE absoluteId) {
+  if (!absoluteId) return;
   SendMessageW(combo_, CB_RESETCONTENT, 0, 0);
-}
-
-void TComboView::TrackPath(LPCITEMIDLIST absoluteId) {
-  clearEntries();
-  // The folders from the Desktop down to this one, each entry owning its identifier.
-  std::vector<LPITEMIDLIST> chain;
-  for (LPITEMIDLIST at = ConcatIDs(absoluteId, nullptr);; at = ParentIDs(chain.back())) {
-    chain.push_back(at);
-    if (IDListSize(at) <= 2) break;
+  // The folders from the Desktop down to this one.
+  std::vector<UniqueAbsoluteId> chain;
+  for (UniqueAbsoluteId at(ILCloneFull(absoluteId)); at;) {
+    UniqueAbsoluteId above(ILIsEmpty(at.get()) ? nullptr : ParentIDs(at.get()));
+    chain.push_back(std::move(at));
+    at = std::move(above);
   }
-  int depth = 0;
-  for (auto it = chain.rbegin(); it != chain.rend(); ++it, ++depth) {
+  entries_.assign(std::make_move_iterator(chain.rbegin()), std::make_move_iterator(chain.rend()));
+  for (size_t depth = 0; depth < entries_.size(); ++depth) {
     std::string name;
-    DisplayName(DesktopFolder(), *it, SHGDN_NORMAL, name);
-    const std::wstring text = std::wstring(static_cast<size_t>(depth) * 2, L' ') + widen(name);
+    AbsoluteName(entries_[depth].get(), SHGDN_NORMAL, name);
+    const std::wstring text = std::wstring(depth * 2, L' ') + widen(name);
     const auto index = SendMessageW(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    SendMessageW(combo_, CB_SETITEMDATA, index, reinterpret_cast<LPARAM>(*it));
+    SendMessageW(combo_, CB_SETITEMDATA, index, static_cast<LPARAM>(depth));
   }
   // The edit shows the path where there is one, else the folder's name.
   std::string shown;
-  if (!DisplayName(DesktopFolder(), absoluteId, SHGDN_FORPARSING | SHGDN_FORADDRESSBAR, shown) || shown.empty())
-    DisplayName(DesktopFolder(), absoluteId, SHGDN_NORMAL, shown);
+  if (!AbsoluteName(absoluteId, SHGDN_FORPARSING | SHGDN_FORADDRESSBAR, shown) || shown.empty())
+    AbsoluteName(absoluteId, SHGDN_NORMAL, shown);
   SetWindowTextW(combo_, widen(shown).c_str());
 }
 
 void TComboView::chooseEntry(int index) {
-  auto id = reinterpret_cast<LPCITEMIDLIST>(SendMessageW(combo_, CB_GETITEMDATA, index, 0));
-  if (!folderView_ || !id || id == reinterpret_cast<LPCITEMIDLIST>(CB_ERR)) return;
-  UniqueIdList chosen(ConcatIDs(id, nullptr));  // tracking the new folder resets the entries
-  folderView_->SelectAbsoluteID(chosen.get());
+  const auto entry = SendMessageW(combo_, CB_GETITEMDATA, index, 0);
+  if (!folderView_ || entry == CB_ERR || entry < 0 || static_cast<size_t>(entry) >= entries_.size()) return;
+  // Tracking the new folder replaces the entries: the chosen one is copied first.
+  UniqueAbsoluteId chosen(ILCloneFull(entries_[static_cast<size_t>(entry)].get()));
+  if (chosen) folderView_->SelectAbsoluteID(chosen.get());
 }
 
 void TComboView::confirmTyped() {
@@ -76,10 +72,6 @@ void TComboView::confirmTyped() {
   wchar_t typed[MAX_PATH + 1] = {};
   GetWindowTextW(combo_, typed, MAX_PATH + 1);
   folderView_->SelectPath(narrow(typed));
-}
-
-void TComboView::parentDestroying() {
-  if (combo_ && IsWindow(combo_)) clearEntries();
 }
 
 bool TComboView::reflectCommand(int code, LRESULT& result) {

@@ -8,7 +8,9 @@
 #include <shlobj.h>
 
 #include <string>
+#include <vector>
 
+#include "win/Handles.h"
 #include "win/Reflection.h"
 
 namespace marlisk::win {
@@ -29,7 +31,7 @@ class TComboView final : public ReflectedComponent {
   // Both ways: the tree's selection shows here; choices here move the tree.
   void link(TFolderView& folderView);
 
-  void TrackPath(LPCITEMIDLIST absoluteId);
+  void TrackPath(PCIDLIST_ABSOLUTE absoluteId);
   // What choosing list entry `index` or pressing Enter does.
   void chooseEntry(int index);
   void confirmTyped();
@@ -37,16 +39,15 @@ class TComboView final : public ReflectedComponent {
  private:
   // Picking an entry moves the tree there.
   bool reflectCommand(int code, LRESULT& result) override;
-  // A form closing takes its controls with it: the entries give back what they own first.
-  void parentDestroying() override;
   static LRESULT CALLBACK editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                    DWORD_PTR self);
-  void clearEntries();
 
   HWND combo_ = nullptr;
   Reflector* parent_ = nullptr;
   HWND edit_ = nullptr;
   TFolderView* folderView_ = nullptr;
+  // The folders the entries stand for, from the Desktop down, by entry index.
+  std::vector<UniqueAbsoluteId> entries_;
 };
 
 }  // namespace marlisk::win

@@ -61,23 +61,23 @@ void TFileView::attach(HWND list, Reflector& parent) {
 
 void TFileView::link(TFolderView& folderView) {
   folderView_ = &folderView;
-  folderView.onBrowse = [this](LPCITEMIDLIST id) { Browse(id); };
+  folderView.onBrowse = [this](PCIDLIST_ABSOLUTE id) { Browse(id); };
 }
 
 void TFileView::parentDestroying() {
   if (list_ && IsWindow(list_)) ListView_DeleteAllItems(list_);
 }
 
-LPITEMIDLIST TFileView::itemData(int index) const {
+ShellItem* TFileView::itemData(int index) const {
   LVITEMW item = {LVIF_PARAM};
   item.iItem = index;
-  return index >= 0 && ListView_GetItem(list_, &item) ? reinterpret_cast<LPITEMIDLIST>(item.lParam) : nullptr;
+  return index >= 0 && ListView_GetItem(list_, &item) ? ShellItem::of(item.lParam) : nullptr;
 }
 
-std::vector<LPCITEMIDLIST> TFileView::selectedItems() const {
-  std::vector<LPCITEMIDLIST> items;
+std::vector<PCUITEMID_CHILD> TFileView::selectedItems() const {
+  std::vector<PCUITEMID_CHILD> items;
   for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list_, i, LVNI_SELECTED))
-    if (LPITEMIDLIST item = itemData(i)) items.push_back(item);
+    if (const ShellItem* item = itemData(i)) items.push_back(item->child());
   return items;
 }
 
@@ -87,9 +87,9 @@ std::wstring TFileView::subItemText(int index, int column) const {
   return buffer;
 }
 
-void TFileView::Browse(LPCITEMIDLIST absoluteId) {
+void TFileView::Browse(PCIDLIST_ABSOLUTE absoluteId) {
   if (!absoluteId) return;
-  folderId_.reset(ConcatIDs(absoluteId, nullptr));
+  folderId_.reset(ILCloneFull(absoluteId));
   folder_ = bindFolder(folderId_.get());
   if (!folder_) folder_ = bindFolder(nullptr);
   Fill();
@@ -115,20 +115,21 @@ void TFileView::Fill() {
 
   ComPtr<IShellIcon> shellIcon;  // where the folder knows its items' icons (not under Wine)
   folder_.queryInterface(shellIcon);
-  LPITEMIDLIST raw = nullptr;
+  PITEMID_CHILD raw = nullptr;
   ULONG fetched = 0;
   while (items->Next(1, &raw, &fetched) == S_OK && fetched == 1) {
-    UniqueIdList item(raw);
+    UniqueChildId item(raw);
     // Only what lies in the file system. The item's own attribute says so; asking for its
     // path instead walks the whole identifier, a millisecond an item under Wine.
     SFGAOF attributes = SFGAO_FOLDER | SFGAO_LINK | SFGAO_FILESYSTEM;
-    LPCITEMIDLIST one = item.get();
+    PCUITEMID_CHILD one = item.get();
     if (FAILED(folder_->GetAttributesOf(1, &one, &attributes)) || !(attributes & SFGAO_FILESYSTEM)) continue;
-    UniqueIdList absolute(ConcatIDs(folderId_.get(), item.get()));
     std::string parsingName, caption;
     DisplayName(folder_.get(), item.get(), SHGDN_FORPARSING, parsingName);
     if (!shell::maskAccepts(Mask, parsingName, (attributes & SFGAO_FOLDER) != 0)) continue;
     DisplayName(folder_.get(), item.get(), SHGDN_INFOLDER, caption);
+    UniqueAbsoluteId absolute(ConcatIDs(folderId_.get(), item.get()));
+    if (!absolute) continue;
 
     std::wstring text = widen(caption);
     LVITEMW entry = {LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE | LVIF_STATE};
@@ -139,22 +140,25 @@ void TFileView::Fill() {
       entry.iImage = kinds_.iconIndex(absolute.get(), parsingName, attributes, SHGFI_SYSICONINDEX);
     entry.state = (attributes & SFGAO_LINK) ? INDEXTOOVERLAYMASK(1) : 0;
     entry.stateMask = LVIS_OVERLAYMASK;
-    entry.lParam = reinterpret_cast<LPARAM>(item.get());
+    const std::string kindText = kinds_.typeName(absolute.get(), parsingName, attributes);
+    auto* owned = new ShellItem(folder_.get(), std::move(absolute));
+    entry.lParam = owned->data();
     const int index = ListView_InsertItem(list_, &entry);
-    if (index < 0) continue;
-    item.release();
+    if (index < 0) {
+      delete owned;
+      continue;
+    }
 
     std::wstring size, date, kind;
     WIN32_FIND_DATAW found;
-    if (SUCCEEDED(SHGetDataFromIDListW(folder_.get(), reinterpret_cast<LPCITEMIDLIST>(entry.lParam),
-                                       SHGDFIL_FINDDATA, &found, sizeof(found)))) {
+    if (SUCCEEDED(SHGetDataFromIDListW(folder_.get(), item.get(), SHGDFIL_FINDDATA, &found, sizeof(found)))) {
       size = widen(shell::sizeText((static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow));
       FILETIME local;
       SYSTEMTIME time;
       if (FileTimeToLocalFileTime(&found.ftLastWriteTime, &local) && FileTimeToSystemTime(&local, &time))
         date = widen(shell::dateText(time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute));
     }
-    kind = widen(kinds_.typeName(absolute.get(), parsingName, attributes));
+    kind = widen(kindText);
     ListView_SetItemText(list_, index, 1, size.data());
     ListView_SetItemText(list_, index, 2, kind.data());
     ListView_SetItemText(list_, index, 3, date.data());
@@ -170,7 +174,11 @@ int CALLBACK TFileView::compareItems(LPARAM a, LPARAM b, LPARAM data) {
   return guarded<int>(0, [&]() -> int {
     const auto* c = reinterpret_cast<const SortContext*>(data);
     const int first = static_cast<int>(a), second = static_cast<int>(b);
-    if (c->column == 0) return c->sign * CompareIDs(c->folder, c->view->itemData(first), c->view->itemData(second));
+    if (c->column == 0) {
+      const ShellItem* one = c->view->itemData(first);
+      const ShellItem* other = c->view->itemData(second);
+      return one && other ? c->sign * CompareIDs(c->folder, one->child(), other->child()) : 0;
+    }
     // The padded size text sorts by value; names and dates by the user's locale.
     return c->sign *
            lstrcmpW(c->view->subItemText(first, c->column).c_str(), c->view->subItemText(second, c->column).c_str());
@@ -189,11 +197,7 @@ void TFileView::ColumnClick(int column) {
 }
 
 std::string TFileView::GetSelectedPath() const {
-  const int selected = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
-  LPITEMIDLIST item = itemData(selected);
-  std::string path;
-  if (folder_ && item) DisplayName(folder_.get(), item, SHGDN_FORPARSING, path);
-  return path;
+  return pathOf(itemData(ListView_GetNextItem(list_, -1, LVNI_SELECTED)));
 }
 
 std::vector<std::string> TFileView::SelectedCaptions() const {
@@ -205,35 +209,35 @@ std::vector<std::string> TFileView::SelectedCaptions() const {
 
 std::vector<std::string> TFileView::SelectedPaths() const {
   std::vector<std::string> paths;
-  for (LPCITEMIDLIST item : selectedItems()) {
-    std::string path;
-    if (folder_ && DisplayName(folder_.get(), item, SHGDN_FORPARSING, path)) paths.push_back(path);
-  }
+  for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list_, i, LVNI_SELECTED))
+    if (std::string path = pathOf(itemData(i)); !path.empty()) paths.push_back(path);
   return paths;
 }
 
 std::string TFileView::FocusedPath() const {
-  LPITEMIDLIST item = itemData(ListView_GetNextItem(list_, -1, LVNI_FOCUSED));
+  return pathOf(itemData(ListView_GetNextItem(list_, -1, LVNI_FOCUSED)));
+}
+
+std::string TFileView::pathOf(const ShellItem* item) {
   std::string path;
-  if (folder_ && item) DisplayName(folder_.get(), item, SHGDN_FORPARSING, path);
+  if (item) DisplayName(item->parent(), item->child(), SHGDN_FORPARSING, path);
   return path;
 }
 
 void TFileView::doubleClick() {
   if (OnDblClick) OnDblClick();
-  LPITEMIDLIST item = itemData(ListView_GetNextItem(list_, -1, LVNI_SELECTED));
-  if (!item || !folder_) return;
+  const ShellItem* item = itemData(ListView_GetNextItem(list_, -1, LVNI_SELECTED));
+  if (!item) return;
   SFGAOF attributes = SFGAO_FOLDER | SFGAO_FILESYSANCESTOR;
-  LPCITEMIDLIST one = item;
-  folder_->GetAttributesOf(1, &one, &attributes);
+  PCUITEMID_CHILD one = item->child();
+  item->parent()->GetAttributesOf(1, &one, &attributes);
   if ((attributes & (SFGAO_FOLDER | SFGAO_FILESYSANCESTOR)) && folderView_) {
-    folderView_->SelectChildID(item);
+    folderView_->SelectChildID(item->child());
   } else if (FileExecute) {
-    UniqueIdList absolute(ConcatIDs(folderId_.get(), item));
     SHELLEXECUTEINFOW execute = {sizeof(execute)};
     execute.fMask = SEE_MASK_INVOKEIDLIST;
     execute.hwnd = list_;
-    execute.lpIDList = absolute.get();
+    execute.lpIDList = const_cast<ITEMIDLIST_ABSOLUTE*>(item->absolute());
     execute.nShow = SW_SHOWNORMAL;
     ShellExecuteExW(&execute);
   }
@@ -242,7 +246,7 @@ void TFileView::doubleClick() {
 bool TFileView::reflectNotify(NMHDR* header, LRESULT& result) {
   switch (header->code) {
     case LVN_DELETEITEM:
-      CoTaskMemFree(reinterpret_cast<void*>(reinterpret_cast<NMLISTVIEW*>(header)->lParam));
+      delete ShellItem::of(reinterpret_cast<NMLISTVIEW*>(header)->lParam);
       return false;
     case LVN_COLUMNCLICK:
       ColumnClick(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
@@ -251,7 +255,7 @@ bool TFileView::reflectNotify(NMHDR* header, LRESULT& result) {
       doubleClick();
       return false;
     case NM_RCLICK: {
-      const std::vector<LPCITEMIDLIST> items = selectedItems();
+      const std::vector<PCUITEMID_CHILD> items = selectedItems();
       if (!ContextMenu || !folder_ || items.empty()) return false;
       POINT screen;
       GetCursorPos(&screen);
@@ -260,29 +264,26 @@ bool TFileView::reflectNotify(NMHDR* header, LRESULT& result) {
       return false;
     }
     case LVN_BEGINDRAG: {
-      const std::vector<LPCITEMIDLIST> items = selectedItems();
+      const std::vector<PCUITEMID_CHILD> items = selectedItems();
       if (DropSource && folder_ && !items.empty()) DropSource->StartDrag(list_, folder_.get(), items);
       return false;
     }
     case LVN_ENDLABELEDITW: {
       const LVITEMW& edited = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
-      LPITEMIDLIST old = itemData(edited.iItem);
+      ShellItem* old = itemData(edited.iItem);
       result = FALSE;
-      if (!edited.pszText || !old || !folder_) return true;
+      if (!edited.pszText || !old) return true;
       SFGAOF attributes = SFGAO_FOLDER | SFGAO_FILESYSANCESTOR;
-      LPCITEMIDLIST one = old;
-      folder_->GetAttributesOf(1, &one, &attributes);
-      const InPlaceRename rename = renameInPlace(folder_.get(), list_, old, edited.pszText);
-      const bool done = rename.renamed != nullptr;
-      if (done && (attributes & (SFGAO_FOLDER | SFGAO_FILESYSANCESTOR)) && folderView_)
-        folderView_->RenameChild(old, rename.renamed);
+      PCUITEMID_CHILD one = old->child();
+      old->parent()->GetAttributesOf(1, &one, &attributes);
+      const InPlaceRename rename = renameInPlace(old->parent(), list_, old->child(), edited.pszText);
+      if (rename.renamed) {
+        if ((attributes & (SFGAO_FOLDER | SFGAO_FILESYSANCESTOR)) && folderView_)
+          folderView_->RenameChild(old->child(), rename.renamed.get());
+        old->rename(rename.renamed.get());
+      }
       std::wstring text = widen(rename.shown);
-      LVITEMW item = {LVIF_TEXT | LVIF_PARAM};
-      item.iItem = edited.iItem;
-      item.pszText = text.data();
-      item.lParam = reinterpret_cast<LPARAM>(done ? rename.renamed : old);
-      ListView_SetItem(list_, &item);
-      if (done) CoTaskMemFree(old);
+      ListView_SetItemText(list_, edited.iItem, 0, text.data());
       return true;
     }
     default:

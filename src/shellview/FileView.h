@@ -36,7 +36,7 @@ class TFileView final : public ReflectedComponent {
   // Both ways: the tree makes this list browse its selection.
   void link(TFolderView& folderView);
 
-  void Browse(LPCITEMIDLIST absoluteId);
+  void Browse(PCIDLIST_ABSOLUTE absoluteId);
   void Fill();
   // The parsing name of the selected item, "" when none.
   std::string GetSelectedPath() const;
@@ -67,14 +67,16 @@ class TFileView final : public ReflectedComponent {
   void sortBy(int column);
   static int CALLBACK compareItems(LPARAM a, LPARAM b, LPARAM context);
   void doubleClick();
-  LPITEMIDLIST itemData(int index) const;
-  std::vector<LPCITEMIDLIST> selectedItems() const;
+  // What the row owns (LVN_DELETEITEM gives it back); null for no row.
+  ShellItem* itemData(int index) const;
+  std::vector<PCUITEMID_CHILD> selectedItems() const;
+  static std::string pathOf(const ShellItem* item);
   std::wstring subItemText(int index, int column) const;
 
   HWND list_ = nullptr;
   Reflector* parent_ = nullptr;
   TFolderView* folderView_ = nullptr;
-  UniqueIdList folderId_;
+  UniqueAbsoluteId folderId_;
   ComPtr<IShellFolder> folder_;
   int signs_[4] = {1, 1, 1, 1};
   KindCache kinds_;

@@ -1,7 +1,5 @@
 #include "shellview/FolderView.h"
 
-#include <vector>
-
 #include "shellview/ShellActions.h"
 #include "shellview/ShellItems.h"
 #include "shellview/core/ShellTexts.h"
@@ -25,8 +23,7 @@ class WaitCursor {
 
 int CALLBACK compareChildren(LPARAM a, LPARAM b, LPARAM folder) {
   return guarded<int>(0, [&]() -> int {
-    return CompareIDs(reinterpret_cast<IShellFolder*>(folder), reinterpret_cast<LPCITEMIDLIST>(a),
-                      reinterpret_cast<LPCITEMIDLIST>(b));
+    return CompareIDs(reinterpret_cast<IShellFolder*>(folder), ShellItem::of(a)->child(), ShellItem::of(b)->child());
   });
 }
 
@@ -58,10 +55,10 @@ void TFolderView::setRedraw(bool on) {
   if (on) InvalidateRect(tree_, nullptr, TRUE);
 }
 
-LPITEMIDLIST TFolderView::nodeData(HTREEITEM node) const {
+ShellItem* TFolderView::nodeItem(HTREEITEM node) const {
   TVITEMW item = {TVIF_PARAM};
   item.hItem = node;
-  return node && TreeView_GetItem(tree_, &item) ? reinterpret_cast<LPITEMIDLIST>(item.lParam) : nullptr;
+  return node && TreeView_GetItem(tree_, &item) ? ShellItem::of(item.lParam) : nullptr;
 }
 
 int TFolderView::level(HTREEITEM node) const {
@@ -70,21 +67,17 @@ int TFolderView::level(HTREEITEM node) const {
   return depth;
 }
 
-UniqueIdList TFolderView::NodeAbsoluteID(HTREEITEM node) const {
-  // The data of the root's descendants, from the top down to the node.
-  UniqueIdList absolute(ConcatIDs(nullptr, nullptr));
-  std::vector<HTREEITEM> chain;
-  for (HTREEITEM at = node; at && TreeView_GetParent(tree_, at); at = TreeView_GetParent(tree_, at)) chain.push_back(at);
-  for (auto it = chain.rbegin(); it != chain.rend(); ++it) absolute.reset(ConcatIDs(absolute.get(), nodeData(*it)));
-  return absolute;
+PCIDLIST_ABSOLUTE TFolderView::NodeAbsoluteID(HTREEITEM node) const {
+  const ShellItem* item = nodeItem(node);
+  return item ? item->absolute() : nullptr;
 }
 
 void TFolderView::BuildRoot() {
   if (busy_) return;
-  UniqueIdList desktop;
+  UniqueAbsoluteId desktop;
   std::string name;
   if (FAILED(SHGetSpecialFolderLocation(tree_, CSIDL_DESKTOP, desktop.put())) ||
-      !DisplayName(DesktopFolder(), desktop.get(), SHGDN_INFOLDER, name))
+      !AbsoluteName(desktop.get(), SHGDN_INFOLDER, name))
     return;
   setRedraw(false);
   busy_ = true;
@@ -100,8 +93,14 @@ void TFolderView::BuildRoot() {
   insert.item.iImage = SysIconIndex(desktop.get(), SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
   insert.item.iSelectedImage = SysIconIndex(desktop.get(), SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON);
   insert.item.cChildren = 1;
-  insert.item.lParam = reinterpret_cast<LPARAM>(desktop.release());
+  auto* rootItem = new ShellItem(DesktopFolder(), std::move(desktop));
+  insert.item.lParam = rootItem->data();
   HTREEITEM root = TreeView_InsertItem(tree_, &insert);
+  if (!root) {
+    delete rootItem;
+    setRedraw(true);
+    return;
+  }
   busy_ = true;  // the selection is announced below, once the root is filled
   TreeView_SelectItem(tree_, root);
   busy_ = false;
@@ -113,12 +112,12 @@ void TFolderView::BuildRoot() {
 }
 
 void TFolderView::FillNode(HTREEITEM node) {
-  LPITEMIDLIST data = nodeData(node);
+  const ShellItem* data = nodeItem(node);
   if (busy_ || !node || !data) return;
-  UniqueIdList absolute = NodeAbsoluteID(node);
-  ComPtr<IShellFolder> folder = bindFolder(absolute.get());
+  PCIDLIST_ABSOLUTE absolute = data->absolute();
+  ComPtr<IShellFolder> folder = bindFolder(absolute);
   ComPtr<IEnumIDList> items;
-  if (!folder || !folderStillThere(absolute.get()) ||
+  if (!folder || !folderStillThere(absolute) ||
       folder->EnumObjects(tree_, SHCONTF_FOLDERS | SHCONTF_INCLUDEHIDDEN, items.put()) != S_OK || !items) {
     // A folder that cannot be read (a drive without a disc, a share gone away): stay where
     // the user was.
@@ -139,25 +138,22 @@ void TFolderView::FillNode(HTREEITEM node) {
   folder.queryInterface(shellIcon);
   // Inside a file-system folder no child is a drive or a special folder.
   wchar_t path[MAX_PATH];
-  const bool inFileSystem = SHGetPathFromIDListW(absolute.get(), path) != FALSE;
-  LPITEMIDLIST raw = nullptr;
+  const bool inFileSystem = SHGetPathFromIDListW(absolute, path) != FALSE;
+  PITEMID_CHILD raw = nullptr;
   ULONG fetched = 0;
   while (items->Next(1, &raw, &fetched) == S_OK && fetched == 1) {
-    UniqueIdList child(raw);
+    UniqueChildId child(raw);
     came = true;
     std::wstring text;
     if (!DisplayNameW(folder.get(), child.get(), SHGDN_INFOLDER, text) || shell::isSkippedFolderName(narrow(text)))
       continue;
     SFGAOF attributes = SFGAO_HASSUBFOLDER | SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_LINK;
-    LPCITEMIDLIST one = child.get();
+    PCUITEMID_CHILD one = child.get();
     folder->GetAttributesOf(1, &one, &attributes);
     std::string parsingName;
     if (!inFileSystem) DisplayName(folder.get(), child.get(), SHGDN_FORPARSING, parsingName);
-    UniqueIdList childAbsolute;  // made only for an item that is asked about itself
-    auto absoluteOfChild = [&] {
-      if (!childAbsolute) childAbsolute.reset(ConcatIDs(absolute.get(), child.get()));
-      return childAbsolute.get();
-    };
+    UniqueAbsoluteId childAbsolute(ConcatIDs(absolute, child.get()));
+    if (!childAbsolute) continue;
     TVINSERTSTRUCTW insert = {};
     insert.hParent = node;
     insert.hInsertAfter = TVI_LAST;
@@ -165,8 +161,8 @@ void TFolderView::FillNode(HTREEITEM node) {
     insert.item.pszText = text.data();
     // IShellIcon is absent under Wine and optional elsewhere: the system image list serves.
     auto icon = [&](UINT flags) {
-      return inFileSystem ? kinds_.folderIconIndex(absoluteOfChild, attributes, flags)
-                          : kinds_.iconIndex(absoluteOfChild(), parsingName, attributes, flags);
+      return inFileSystem ? kinds_.folderIconIndex(childAbsolute.get(), attributes, flags)
+                          : kinds_.iconIndex(childAbsolute.get(), parsingName, attributes, flags);
     };
     int image = -1, selectedImage = -1;
     if (shellIcon && SUCCEEDED(shellIcon->GetIconOf(child.get(), GIL_FORSHELL, &image)) &&
@@ -178,8 +174,9 @@ void TFolderView::FillNode(HTREEITEM node) {
       insert.item.iSelectedImage = icon(SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON);
     }
     insert.item.cChildren = (attributes & SFGAO_HASSUBFOLDER) ? 1 : 0;
-    insert.item.lParam = reinterpret_cast<LPARAM>(child.get());
-    if (TreeView_InsertItem(tree_, &insert)) child.release();
+    auto* owned = new ShellItem(folder.get(), std::move(childAbsolute));
+    insert.item.lParam = owned->data();
+    if (!TreeView_InsertItem(tree_, &insert)) delete owned;
   }
   if (came) {
     TVSORTCB sort = {node, compareChildren, reinterpret_cast<LPARAM>(folder.get())};
@@ -196,9 +193,10 @@ void TFolderView::FillNode(HTREEITEM node) {
 
 void TFolderView::notifyLinked(HTREEITEM node) {
   if (busy_ || !node) return;
-  UniqueIdList absolute = NodeAbsoluteID(node);
-  if (onBrowse) onBrowse(absolute.get());
-  if (onTrackPath) onTrackPath(absolute.get());
+  PCIDLIST_ABSOLUTE absolute = NodeAbsoluteID(node);
+  if (!absolute) return;
+  if (onBrowse) onBrowse(absolute);
+  if (onTrackPath) onTrackPath(absolute);
 }
 
 bool TFolderView::reflectNotify(NMHDR* header, LRESULT& result) {
@@ -223,7 +221,7 @@ bool TFolderView::reflectNotify(NMHDR* header, LRESULT& result) {
     }
     case TVN_DELETEITEMW: {
       const TVITEMW& item = reinterpret_cast<NMTREEVIEWW*>(header)->itemOld;
-      CoTaskMemFree(reinterpret_cast<void*>(item.lParam));
+      delete ShellItem::of(item.lParam);
       if (item.hItem == current_) current_ = nullptr;
       if (item.hItem == previous_) previous_ = nullptr;
       return false;
@@ -233,20 +231,17 @@ bool TFolderView::reflectNotify(NMHDR* header, LRESULT& result) {
       return true;
     case TVN_ENDLABELEDITW: {
       const TVITEMW& edited = reinterpret_cast<NMTVDISPINFOW*>(header)->item;
-      LPITEMIDLIST old = nodeData(edited.hItem);
+      ShellItem* node = nodeItem(edited.hItem);
       result = FALSE;
-      if (!edited.pszText || !old) return true;
-      ComPtr<IShellFolder> parent = parentFolderOf(edited.hItem);
-      const InPlaceRename rename = renameInPlace(parent.get(), tree_, old, edited.pszText);
-      const bool done = rename.renamed != nullptr;
-      TVITEMW item = {TVIF_TEXT | TVIF_PARAM};
-      item.hItem = edited.hItem;
-      item.lParam = reinterpret_cast<LPARAM>(done ? rename.renamed : old);
-      if (done) CoTaskMemFree(old);
+      if (!edited.pszText || !node) return true;
+      const InPlaceRename rename = renameInPlace(node->parent(), tree_, node->child(), edited.pszText);
+      if (rename.renamed) renameNode(edited.hItem, *node, rename.renamed.get());
       std::wstring text = widen(rename.shown);
+      TVITEMW item = {TVIF_TEXT};
+      item.hItem = edited.hItem;
       item.pszText = text.data();
       TreeView_SetItem(tree_, &item);
-      if (done && onTrackPath && current_) onTrackPath(NodeAbsoluteID(current_).get());
+      if (rename.renamed && onTrackPath && current_) onTrackPath(NodeAbsoluteID(current_));
       return true;
     }
     case NM_RCLICK: {
@@ -258,19 +253,15 @@ bool TFolderView::reflectNotify(NMHDR* header, LRESULT& result) {
       ScreenToClient(tree_, &hit.pt);
       if (HTREEITEM node = TreeView_HitTest(tree_, &hit)) TreeView_SelectItem(tree_, node);
       HTREEITEM selected = TreeView_GetSelection(tree_);
-      if (selected && level(selected) > 0) {
-        ComPtr<IShellFolder> parent = parentFolderOf(selected);
-        ContextMenu->Show(tree_, parent.get(), screen, {nodeData(selected)});
-      }
+      if (const ShellItem* item = nodeItem(selected); item && level(selected) > 0)
+        ContextMenu->Show(tree_, item->parent(), screen, {item->child()});
       result = TRUE;
       return true;
     }
     case TVN_BEGINDRAGW: {
       HTREEITEM node = reinterpret_cast<NMTREEVIEWW*>(header)->itemNew.hItem;
-      if (DropSource && node && level(node) > 0) {
-        ComPtr<IShellFolder> parent = parentFolderOf(node);
-        DropSource->StartDrag(tree_, parent.get(), {nodeData(node)});
-      }
+      if (const ShellItem* item = nodeItem(node); DropSource && item && level(node) > 0)
+        DropSource->StartDrag(tree_, item->parent(), {item->child()});
       return false;
     }
     default:
@@ -278,38 +269,39 @@ bool TFolderView::reflectNotify(NMHDR* header, LRESULT& result) {
   }
 }
 
-ComPtr<IShellFolder> TFolderView::parentFolderOf(HTREEITEM node) const {
-  if (level(node) < 2) return bindFolder(nullptr);
-  UniqueIdList parentAbsolute = NodeAbsoluteID(TreeView_GetParent(tree_, node));
-  return bindFolder(parentAbsolute.get());
+void TFolderView::renameNode(HTREEITEM node, ShellItem& item, PCUITEMID_CHILD renamed) {
+  item.rename(renamed);
+  // Its children's identifiers and folder still carry the old name: they are read again.
+  const bool open = (TreeView_GetItemState(tree_, node, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+  TreeView_Expand(tree_, node, TVE_COLLAPSE | TVE_COLLAPSERESET);
+  if (open) TreeView_Expand(tree_, node, TVE_EXPAND);
 }
 
-HTREEITEM TFolderView::childMatching(HTREEITEM node, LPCITEMIDLIST item) {
+HTREEITEM TFolderView::childMatching(HTREEITEM node, PCUIDLIST_RELATIVE item) {
   TreeView_Expand(tree_, node, TVE_EXPAND);  // fills it the first time
-  UniqueIdList absolute = NodeAbsoluteID(node);
-  ComPtr<IShellFolder> folder = bindFolder(absolute.get());
-  if (!folder) return nullptr;
-  UniqueIdList first(CopyFirstID(item));
-  for (HTREEITEM child = TreeView_GetChild(tree_, node); child; child = TreeView_GetNextSibling(tree_, child))
-    if (CompareIDs(folder.get(), nodeData(child), first.get()) == 0) return child;
+  UniqueChildId first(CopyFirstID(item));
+  if (!first) return nullptr;
+  for (HTREEITEM child = TreeView_GetChild(tree_, node); child; child = TreeView_GetNextSibling(tree_, child)) {
+    const ShellItem* data = nodeItem(child);
+    if (data && CompareIDs(data->parent(), data->child(), first.get()) == 0) return child;
+  }
   return nullptr;
 }
 
-HTREEITEM TFolderView::walk(LPCITEMIDLIST absoluteId) {
+HTREEITEM TFolderView::walk(PCIDLIST_ABSOLUTE absoluteId) {
   HTREEITEM node = TreeView_GetRoot(tree_);
-  for (LPCITEMIDLIST item = absoluteId; node && item && IDListSize(item) > 2;
-       item = reinterpret_cast<LPCITEMIDLIST>(shell::NextID(bytesOf(item))))
+  for (PCUIDLIST_RELATIVE item = absoluteId; node && item && !ILIsEmpty(item); item = NextID(item))
     node = childMatching(node, item);
   return node;
 }
 
-void TFolderView::SelectAbsoluteID(LPCITEMIDLIST id) {
+void TFolderView::SelectAbsoluteID(PCIDLIST_ABSOLUTE id) {
   setRedraw(false);
   if (HTREEITEM node = walk(id)) TreeView_SelectItem(tree_, node);
   setRedraw(true);
 }
 
-void TFolderView::SelectChildID(LPCITEMIDLIST id) {
+void TFolderView::SelectChildID(PCUITEMID_CHILD id) {
   if (!current_) return;
   setRedraw(false);
   if (HTREEITEM child = childMatching(current_, id)) TreeView_SelectItem(tree_, child);
@@ -319,8 +311,8 @@ void TFolderView::SelectChildID(LPCITEMIDLIST id) {
 bool TFolderView::SelectPath(const std::string& path) {
   std::wstring wide = widen(path);
   if (wide.size() > MAX_PATH) return false;
-  UniqueIdList id;
-  if (FAILED(DesktopFolder()->ParseDisplayName(tree_, nullptr, wide.data(), nullptr, id.put(), nullptr))) return false;
+  UniqueAbsoluteId id = parsePath(wide, tree_);
+  if (!id) return false;
   setRedraw(false);
   HTREEITEM node = walk(id.get());
   if (node) TreeView_SelectItem(tree_, node);
@@ -332,29 +324,27 @@ std::string TFolderView::GetSelectedPath() const {
   HTREEITEM selected = TreeView_GetSelection(tree_);
   if (!selected) return {};
   std::string path;
-  DisplayName(DesktopFolder(), NodeAbsoluteID(selected).get(), SHGDN_FORPARSING, path);
+  if (PCIDLIST_ABSOLUTE absolute = NodeAbsoluteID(selected)) AbsoluteName(absolute, SHGDN_FORPARSING, path);
   return path;
 }
 
-void TFolderView::RenameChild(LPCITEMIDLIST oldId, LPCITEMIDLIST newId) {
+void TFolderView::RenameChild(PCUITEMID_CHILD oldId, PCUITEMID_CHILD newId) {
   if (!current_) return;
-  UniqueIdList absolute = NodeAbsoluteID(current_);
-  ComPtr<IShellFolder> folder = bindFolder(absolute.get());
-  if (!folder) return;
   for (HTREEITEM child = TreeView_GetChild(tree_, current_); child; child = TreeView_GetNextSibling(tree_, child)) {
-    if (CompareIDs(folder.get(), nodeData(child), oldId) != 0) continue;
+    ShellItem* data = nodeItem(child);
+    if (!data || CompareIDs(data->parent(), data->child(), oldId) != 0) continue;
     std::string name;
-    DisplayName(folder.get(), newId, SHGDN_NORMAL, name);
+    DisplayName(data->parent(), newId, SHGDN_NORMAL, name);
     std::wstring text = widen(name);
-    CoTaskMemFree(nodeData(child));
-    TVITEMW item = {TVIF_TEXT | TVIF_PARAM};
+    UniqueChildId first(CopyFirstID(newId));
+    if (first) renameNode(child, *data, first.get());
+    TVITEMW item = {TVIF_TEXT};
     item.hItem = child;
     item.pszText = text.data();
-    item.lParam = reinterpret_cast<LPARAM>(CopyFirstID(newId));
     TreeView_SetItem(tree_, &item);
     break;
   }
-  if (onTrackPath) onTrackPath(absolute.get());
+  if (onTrackPath) onTrackPath(NodeAbsoluteID(current_));
 }
 
 // The folder above, as ".." names it from the selected folder: a drive root stays where it

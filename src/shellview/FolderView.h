@@ -42,21 +42,21 @@ class TFolderView final : public ReflectedComponent {
   // The parsing name of the selected folder ("" when nothing is selected).
   std::string GetSelectedPath() const;
   // Selects the child of the selected node whose item equals `id` (one item, relative).
-  void SelectChildID(LPCITEMIDLIST id);
+  void SelectChildID(PCUITEMID_CHILD id);
   // Selects the node reached by walking an absolute identifier from the root.
-  void SelectAbsoluteID(LPCITEMIDLIST id);
+  void SelectAbsoluteID(PCIDLIST_ABSOLUTE id);
   // A child of the selected node was renamed (by the file list): follow it.
-  void RenameChild(LPCITEMIDLIST oldId, LPCITEMIDLIST newId);
+  void RenameChild(PCUITEMID_CHILD oldId, PCUITEMID_CHILD newId);
 
   HTREEITEM CurrentNode() const { return current_; }
   HTREEITEM PreviousNode() const { return previous_; }
-  // The node's absolute identifier, owned by the caller.
-  UniqueIdList NodeAbsoluteID(HTREEITEM node) const;
+  // The node's absolute identifier, owned by the node (null for no node).
+  PCIDLIST_ABSOLUTE NodeAbsoluteID(HTREEITEM node) const;
 
   // Links: the file list browses the selected folder, the address box shows its path. Each
   // gets an absolute identifier it does not own.
-  std::function<void(LPCITEMIDLIST)> onBrowse;
-  std::function<void(LPCITEMIDLIST)> onTrackPath;
+  std::function<void(PCIDLIST_ABSOLUTE)> onBrowse;
+  std::function<void(PCIDLIST_ABSOLUTE)> onTrackPath;
   std::function<void()> OnChange;  // after the selection moved and the links were told
   // With a context menu, a right click selects the node under it and shows the shell's menu
   // for that folder; with a drop source, dragging a folder starts a shell drag. The Desktop
@@ -65,17 +65,17 @@ class TFolderView final : public ReflectedComponent {
   TDropSourceEx* DropSource = nullptr;
 
  private:
-  // The folder holding a node's item: the Desktop for the root's children.
-  ComPtr<IShellFolder> parentFolderOf(HTREEITEM node) const;
   bool reflectNotify(NMHDR* header, LRESULT& result) override;
   // A form closing takes its controls with it: the nodes give back what they own first.
   void parentDestroying() override;
   void FillNode(HTREEITEM node);
   void notifyLinked(HTREEITEM node);
-  LPITEMIDLIST nodeData(HTREEITEM node) const;
+  // What the node owns (TVN_DELETEITEM gives it back); null for no node.
+  ShellItem* nodeItem(HTREEITEM node) const;
+  void renameNode(HTREEITEM node, ShellItem& item, PCUITEMID_CHILD renamed);
   int level(HTREEITEM node) const;
-  HTREEITEM walk(LPCITEMIDLIST absoluteId);
-  HTREEITEM childMatching(HTREEITEM node, LPCITEMIDLIST item);
+  HTREEITEM walk(PCIDLIST_ABSOLUTE absoluteId);
+  HTREEITEM childMatching(HTREEITEM node, PCUIDLIST_RELATIVE item);
   void setRedraw(bool on);
 
   HWND tree_ = nullptr;

@@ -12,10 +12,10 @@ namespace {
 constexpr UINT kFirstCommand = 1;
 constexpr UINT kLastCommand = 0x7FFF;
 
-ComPtr<IContextMenu> contextMenuOf(HWND owner, IShellFolder* parent, const std::vector<LPCITEMIDLIST>& items) {
+ComPtr<IContextMenu> contextMenuOf(HWND owner, IShellFolder* parent, const std::vector<PCUITEMID_CHILD>& items) {
   ComPtr<IContextMenu> menu;
   if (parent && !items.empty())
-    parent->GetUIObjectOf(owner, static_cast<UINT>(items.size()), const_cast<LPCITEMIDLIST*>(items.data()),
+    parent->GetUIObjectOf(owner, static_cast<UINT>(items.size()), items.data(),
                           IID_IContextMenu, nullptr, menu.putVoid());
   return menu;
 }
@@ -48,7 +48,7 @@ HRESULT dragContinues(BOOL escapePressed, DWORD keyState) {
   return S_OK;
 }
 
-bool TContextMenuEx::Show(HWND owner, IShellFolder* parent, POINT screen, const std::vector<LPCITEMIDLIST>& items) {
+bool TContextMenuEx::Show(HWND owner, IShellFolder* parent, POINT screen, const std::vector<PCUITEMID_CHILD>& items) {
   ComPtr<IContextMenu> menu = contextMenuOf(owner, parent, items);
   if (!menu) return false;
   HMENU popup = CreatePopupMenu();
@@ -69,7 +69,7 @@ bool TContextMenuEx::Show(HWND owner, IShellFolder* parent, POINT screen, const 
 }
 
 std::vector<std::string> TContextMenuEx::Commands(HWND owner, IShellFolder* parent,
-                                                  const std::vector<LPCITEMIDLIST>& items) {
+                                                  const std::vector<PCUITEMID_CHILD>& items) {
   std::vector<std::string> texts;
   ComPtr<IContextMenu> menu = contextMenuOf(owner, parent, items);
   if (!menu) return texts;
@@ -89,7 +89,7 @@ std::vector<std::string> TContextMenuEx::Commands(HWND owner, IShellFolder* pare
   return texts;
 }
 
-bool TContextMenuEx::Invoke(HWND owner, IShellFolder* parent, const std::vector<LPCITEMIDLIST>& items,
+bool TContextMenuEx::Invoke(HWND owner, IShellFolder* parent, const std::vector<PCUITEMID_CHILD>& items,
                             const char* verb) {
   ComPtr<IContextMenu> menu = contextMenuOf(owner, parent, items);
   if (!menu) return false;
@@ -105,10 +105,10 @@ bool TContextMenuEx::Invoke(HWND owner, IShellFolder* parent, const std::vector<
   return done;
 }
 
-DWORD TDropSourceEx::StartDrag(HWND owner, IShellFolder* parent, const std::vector<LPCITEMIDLIST>& items) {
+DWORD TDropSourceEx::StartDrag(HWND owner, IShellFolder* parent, const std::vector<PCUITEMID_CHILD>& items) {
   ComPtr<IDataObject> data;
   if (!parent || items.empty() ||
-      FAILED(parent->GetUIObjectOf(owner, static_cast<UINT>(items.size()), const_cast<LPCITEMIDLIST*>(items.data()),
+      FAILED(parent->GetUIObjectOf(owner, static_cast<UINT>(items.size()), items.data(),
                                    IID_IDataObject, nullptr, data.putVoid())))
     return DROPEFFECT_NONE;
   DropSource source;

@@ -2,38 +2,44 @@
 
 #include <shlwapi.h>
 
-#include <cstring>
 
 #include "core/Path.h"
 #include "win/Strings.h"
 
 namespace marlisk::win {
 
-namespace {
+PITEMID_CHILD CopyFirstID(PCUIDLIST_RELATIVE list) { return list ? ILCloneFirst(list) : nullptr; }
 
-class ShellAllocator final : public shell::IdAllocator {
- public:
-  void* allocate(size_t bytes) override {
-    void* block = CoTaskMemAlloc(bytes);
-    if (block) std::memset(block, 0, bytes);
-    return block;
-  }
-  void release(void* block) override { CoTaskMemFree(block); }
-};
-
-}  // namespace
-
-shell::IdAllocator& shellAllocator() {
-  static ShellAllocator allocator;
-  return allocator;
+PIDLIST_ABSOLUTE ConcatIDs(PCIDLIST_ABSOLUTE a, PCUIDLIST_RELATIVE b) {
+  if (a || b) return ILCombine(a, b);
+  auto* empty = static_cast<PIDLIST_ABSOLUTE>(CoTaskMemAlloc(sizeof(USHORT)));
+  if (empty) empty->mkid.cb = 0;
+  return empty;
 }
 
-LPITEMIDLIST CopyFirstID(LPCITEMIDLIST list) { return idListOf(shell::CopyFirstID(bytesOf(list), shellAllocator())); }
-LPITEMIDLIST ConcatIDs(LPCITEMIDLIST a, LPCITEMIDLIST b) {
-  return idListOf(shell::ConcatIDs(bytesOf(a), bytesOf(b), shellAllocator()));
+PIDLIST_ABSOLUTE ParentIDs(PCIDLIST_ABSOLUTE list) {
+  if (!list) return nullptr;
+  PIDLIST_ABSOLUTE parent = ILCloneFull(list);
+  if (parent) ILRemoveLastID(parent);
+  return parent;
 }
-LPITEMIDLIST ParentIDs(LPCITEMIDLIST list) { return idListOf(shell::ParentIDs(bytesOf(list), shellAllocator())); }
-LPITEMIDLIST LastID(LPCITEMIDLIST list) { return idListOf(shell::LastID(bytesOf(list), shellAllocator())); }
+
+PCUIDLIST_RELATIVE NextID(PCUIDLIST_RELATIVE list) {
+  if (ILIsEmpty(list)) return nullptr;
+  PCUIDLIST_RELATIVE next = ILNext(list);
+  return ILIsEmpty(next) ? nullptr : next;
+}
+
+ShellItem::ShellItem(IShellFolder* parent, UniqueAbsoluteId absolute) : absolute_(std::move(absolute)) {
+  parent->AddRef();
+  *parent_.put() = parent;
+}
+
+void ShellItem::rename(PCUITEMID_CHILD renamed) {
+  UniqueAbsoluteId above(ParentIDs(absolute_.get()));
+  UniqueAbsoluteId now(ConcatIDs(above.get(), renamed));
+  if (now) absolute_ = std::move(now);
+}
 
 IShellFolder* DesktopFolder() {
   // Held until the process ends: the shell may be gone by the time static destructors run.
@@ -45,12 +51,12 @@ IShellFolder* DesktopFolder() {
   return desktop;
 }
 
-int CompareIDs(IShellFolder* folder, LPCITEMIDLIST a, LPCITEMIDLIST b) {
+int CompareIDs(IShellFolder* folder, PCUIDLIST_RELATIVE a, PCUIDLIST_RELATIVE b) {
   const HRESULT result = folder->CompareIDs(0, a, b);
   return FAILED(result) ? -1 : static_cast<short>(HRESULT_CODE(result));
 }
 
-bool DisplayNameW(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags, std::wstring& name) {
+bool DisplayNameW(IShellFolder* folder, PCUITEMID_CHILD id, DWORD flags, std::wstring& name) {
   STRRET value = {};
   if (!folder || FAILED(folder->GetDisplayNameOf(id, flags, &value))) return false;
   wchar_t buffer[MAX_PATH] = {};
@@ -60,14 +66,19 @@ bool DisplayNameW(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags, std::wstr
   return true;
 }
 
-bool DisplayName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags, std::string& name) {
+bool DisplayName(IShellFolder* folder, PCUITEMID_CHILD id, DWORD flags, std::string& name) {
   std::wstring wide;
   if (!DisplayNameW(folder, id, flags, wide)) return false;
   name = narrow(wide);
   return true;
 }
 
-int SysIconIndex(LPCITEMIDLIST absoluteId, UINT flags) {
+bool AbsoluteName(PCIDLIST_ABSOLUTE id, DWORD flags, std::string& name) {
+  // The Desktop names any identifier below it, not only its own children.
+  return DisplayName(DesktopFolder(), reinterpret_cast<PCUITEMID_CHILD>(id), flags, name);
+}
+
+int SysIconIndex(PCIDLIST_ABSOLUTE absoluteId, UINT flags) {
   SHFILEINFOW info = {};
   SHGetFileInfoW(reinterpret_cast<LPCWSTR>(absoluteId), 0, &info, sizeof(info), flags | SHGFI_PIDL);
   return info.iIcon;
@@ -95,7 +106,7 @@ SHFILEINFOW kindInfo(const std::string& kind, UINT flags) {
 }
 }  // namespace
 
-int KindCache::iconIndex(LPCITEMIDLIST absoluteId, const std::string& parsingName, SFGAOF attributes, UINT flags) {
+int KindCache::iconIndex(PCIDLIST_ABSOLUTE absoluteId, const std::string& parsingName, SFGAOF attributes, UINT flags) {
   const std::string kind = kindOf(parsingName, attributes);
   if (kind.empty()) return SysIconIndex(absoluteId, flags);
   return cachedIcon(kind, flags);
@@ -108,10 +119,10 @@ int KindCache::cachedIcon(const std::string& kind, UINT flags) {
   return found->second;
 }
 
-int KindCache::folderIconIndex(const std::function<LPCITEMIDLIST()>& absoluteId, SFGAOF attributes, UINT flags) {
+int KindCache::folderIconIndex(PCIDLIST_ABSOLUTE absoluteId, SFGAOF attributes, UINT flags) {
   const bool plain = (attributes & (SFGAO_FILESYSTEM | SFGAO_FOLDER)) == (SFGAO_FILESYSTEM | SFGAO_FOLDER) &&
                      !(attributes & SFGAO_LINK);
-  if (!plain) return SysIconIndex(absoluteId(), flags);
+  if (!plain) return SysIconIndex(absoluteId, flags);
   if (flags == (SHGFI_SYSICONINDEX | SHGFI_SMALLICON) || flags == (SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON)) {
     int& known = folderIcons_[(flags & SHGFI_OPENICON) ? 1 : 0];
     if (known < 0) known = cachedIcon("<folder>", flags);
@@ -120,7 +131,7 @@ int KindCache::folderIconIndex(const std::function<LPCITEMIDLIST()>& absoluteId,
   return cachedIcon("<folder>", flags);
 }
 
-std::string KindCache::typeName(LPCITEMIDLIST absoluteId, const std::string& parsingName, SFGAOF attributes) {
+std::string KindCache::typeName(PCIDLIST_ABSOLUTE absoluteId, const std::string& parsingName, SFGAOF attributes) {
   const std::string kind = kindOf(parsingName, attributes);
   auto clipped = [](const SHFILEINFOW& info) { return narrow(std::wstring(info.szTypeName, wcsnlen(info.szTypeName, 80))); };
   if (kind.empty()) {
@@ -133,14 +144,22 @@ std::string KindCache::typeName(LPCITEMIDLIST absoluteId, const std::string& par
   return found->second;
 }
 
-bool folderStillThere(LPCITEMIDLIST absoluteId) {
+bool folderStillThere(PCIDLIST_ABSOLUTE absoluteId) {
   wchar_t path[MAX_PATH];
   if (!absoluteId || !SHGetPathFromIDListW(absoluteId, path)) return true;
   const DWORD attributes = GetFileAttributesW(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-ComPtr<IShellFolder> bindFolder(LPCITEMIDLIST absoluteId) {
+UniqueAbsoluteId parsePath(const std::wstring& path, HWND owner) {
+  std::wstring text = path;  // ParseDisplayName takes a writable string
+  PIDLIST_RELATIVE parsed = nullptr;
+  if (FAILED(DesktopFolder()->ParseDisplayName(owner, nullptr, text.data(), nullptr, &parsed, nullptr))) return {};
+  // Relative to the Desktop is what absolute means.
+  return UniqueAbsoluteId(static_cast<PIDLIST_ABSOLUTE>(parsed));
+}
+
+ComPtr<IShellFolder> bindFolder(PCIDLIST_ABSOLUTE absoluteId) {
   ComPtr<IShellFolder> folder;
   if (!absoluteId || IDListSize(absoluteId) <= 2) {
     DesktopFolder()->AddRef();
@@ -151,14 +170,14 @@ ComPtr<IShellFolder> bindFolder(LPCITEMIDLIST absoluteId) {
   return folder;
 }
 
-InPlaceRename renameInPlace(IShellFolder* folder, HWND owner, LPCITEMIDLIST item, const wchar_t* typed) {
+InPlaceRename renameInPlace(IShellFolder* folder, HWND owner, PCUITEMID_CHILD item, const wchar_t* typed) {
   InPlaceRename result;
   std::wstring name(typed);
   if (name.size() > MAX_PATH) name.resize(MAX_PATH);
   if (!folder || FAILED(folder->SetNameOf(owner, item, name.c_str(), SHGDN_INFOLDER | SHGDN_FOREDITING,
-                                          &result.renamed)))
-    result.renamed = nullptr;
-  DisplayName(folder, result.renamed ? result.renamed : item, SHGDN_NORMAL, result.shown);
+                                          result.renamed.put())))
+    result.renamed.reset();
+  DisplayName(folder, result.renamed ? result.renamed.get() : item, SHGDN_NORMAL, result.shown);
   return result;
 }
 

@@ -6,48 +6,69 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include <functional>
 #include <map>
 #include <string>
 #include <utility>
 
-#include "shellview/core/ItemIdList.h"
 #include "win/Handles.h"
 
 namespace marlisk::win {
 
-// The shell's allocator (the one SHGetMalloc hands out), for the core's list operations.
-shell::IdAllocator& shellAllocator();
+// The identifier operations the views share, on the shell's own IL* functions; each returns
+// a new list the caller owns, or null when the shell is out of memory.
+// The first item alone (an empty list for an empty list, null for null).
+PITEMID_CHILD CopyFirstID(PCUIDLIST_RELATIVE list);
+// `a` followed by `b`; either may be null, both null gives an empty list.
+PIDLIST_ABSOLUTE ConcatIDs(PCIDLIST_ABSOLUTE a, PCUIDLIST_RELATIVE b);
+// All items but the last (an empty list for one item or none); null for null.
+PIDLIST_ABSOLUTE ParentIDs(PCIDLIST_ABSOLUTE list);
+// Bytes of the list with its terminator; 0 for null.
+inline size_t IDListSize(PCUIDLIST_RELATIVE list) { return list ? ILGetSize(list) : 0; }
+// The item after the first, inside `list`; null when the first is the last or there is none.
+PCUIDLIST_RELATIVE NextID(PCUIDLIST_RELATIVE list);
 
-inline const uint8_t* bytesOf(LPCITEMIDLIST list) { return reinterpret_cast<const uint8_t*>(list); }
-inline LPITEMIDLIST idListOf(uint8_t* bytes) { return reinterpret_cast<LPITEMIDLIST>(bytes); }
+// What a tree node or a list row owns: the folder that holds its item, and the item's
+// absolute identifier, whose last item is the item's own identifier in that folder. Made once
+// when the row is added and deleted with it, so no operation rebuilds or frees identifiers.
+class ShellItem {
+ public:
+  ShellItem(IShellFolder* parent, UniqueAbsoluteId absolute);
+  IShellFolder* parent() const { return parent_.get(); }
+  PCIDLIST_ABSOLUTE absolute() const { return absolute_.get(); }
+  PCUITEMID_CHILD child() const { return ILFindLastID(absolute_.get()); }
+  // The item was renamed: `renamed` (its new identifier in the same folder) replaces the old.
+  void rename(PCUITEMID_CHILD renamed);
+  // The item that a control's LPARAM holds.
+  static ShellItem* of(LPARAM data) { return reinterpret_cast<ShellItem*>(data); }
+  LPARAM data() { return reinterpret_cast<LPARAM>(this); }
 
-LPITEMIDLIST CopyFirstID(LPCITEMIDLIST list);
-LPITEMIDLIST ConcatIDs(LPCITEMIDLIST a, LPCITEMIDLIST b);
-LPITEMIDLIST ParentIDs(LPCITEMIDLIST list);
-LPITEMIDLIST LastID(LPCITEMIDLIST list);
-inline size_t IDListSize(LPCITEMIDLIST list) { return shell::IDListSize(bytesOf(list)); }
+ private:
+  ComPtr<IShellFolder> parent_;
+  UniqueAbsoluteId absolute_;
+};
 
 // The Desktop folder, the root of the namespace, for the life of the process.
 IShellFolder* DesktopFolder();
 
 // The folder's CompareIDs with parameter 0: the signed low 16 bits of its answer; -1 on failure.
-int CompareIDs(IShellFolder* folder, LPCITEMIDLIST a, LPCITEMIDLIST b);
+int CompareIDs(IShellFolder* folder, PCUIDLIST_RELATIVE a, PCUIDLIST_RELATIVE b);
 // The name of `id` in `folder` (SHGDN_* flags); false when the shell has none.
-bool DisplayName(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags, std::string& name);
+bool DisplayName(IShellFolder* folder, PCUITEMID_CHILD id, DWORD flags, std::string& name);
+// The name of an absolute identifier, as the Desktop gives it.
+bool AbsoluteName(PCIDLIST_ABSOLUTE id, DWORD flags, std::string& name);
 // The same in UTF-16, for a control that takes it as it is.
-bool DisplayNameW(IShellFolder* folder, LPCITEMIDLIST id, DWORD flags, std::wstring& name);
+bool DisplayNameW(IShellFolder* folder, PCUITEMID_CHILD id, DWORD flags, std::wstring& name);
 // The system image list index of an absolute identifier (SHGFI_* flags; SHGFI_PIDL is added).
-int SysIconIndex(LPCITEMIDLIST absoluteId, UINT flags);
+int SysIconIndex(PCIDLIST_ABSOLUTE absoluteId, UINT flags);
 
 // A name typed in place over an item of `folder` (cut to MAX_PATH characters), given to the
 // shell. `renamed` is the item's new identifier, owned by the caller, or null when the shell
 // refused; `shown` is the name to show now, the new one or the old.
 struct InPlaceRename {
-  LPITEMIDLIST renamed = nullptr;
+  UniqueChildId renamed;
   std::string shown;
 };
-InPlaceRename renameInPlace(IShellFolder* folder, HWND owner, LPCITEMIDLIST item, const wchar_t* typed);
+InPlaceRename renameInPlace(IShellFolder* folder, HWND owner, PCUITEMID_CHILD item, const wchar_t* typed);
 // What the views show for an item's kind: its system icon index (SHGFI_* icon flags) and its
 // type name. File-system items of one kind share them, so they are asked once per kind (folder,
 // or extension) without touching the file; an item whose icon is its own (a program, an icon,
@@ -55,11 +76,11 @@ InPlaceRename renameInPlace(IShellFolder* folder, HWND owner, LPCITEMIDLIST item
 // shell costs milliseconds an item under Wine, which a folder of thousands cannot afford.
 class KindCache {
  public:
-  int iconIndex(LPCITEMIDLIST absoluteId, const std::string& parsingName, SFGAOF attributes, UINT flags);
+  int iconIndex(PCIDLIST_ABSOLUTE absoluteId, const std::string& parsingName, SFGAOF attributes, UINT flags);
   // A folder's icon when its parent is a file-system folder too: the folder icon, unless the
-  // item is no plain file-system folder (then `absoluteId` is asked for, and the item asked).
-  int folderIconIndex(const std::function<LPCITEMIDLIST()>& absoluteId, SFGAOF attributes, UINT flags);
-  std::string typeName(LPCITEMIDLIST absoluteId, const std::string& parsingName, SFGAOF attributes);
+  // item is no plain file-system folder (then the item is asked).
+  int folderIconIndex(PCIDLIST_ABSOLUTE absoluteId, SFGAOF attributes, UINT flags);
+  std::string typeName(PCIDLIST_ABSOLUTE absoluteId, const std::string& parsingName, SFGAOF attributes);
 
  private:
   // "" when the item must be asked about itself.
@@ -72,9 +93,11 @@ class KindCache {
 
 // Whether a folder can be listed: a file-system folder must still be there (Wine's shell lists
 // a vanished folder as empty instead of failing); other folders are the shell's business.
-bool folderStillThere(LPCITEMIDLIST absoluteId);
+bool folderStillThere(PCIDLIST_ABSOLUTE absoluteId);
+// The absolute identifier the Desktop parses from a path (null when it cannot).
+UniqueAbsoluteId parsePath(const std::wstring& path, HWND owner = nullptr);
 // A folder bound from the Desktop by its absolute identifier; the Desktop itself for an
 // empty one.
-ComPtr<IShellFolder> bindFolder(LPCITEMIDLIST absoluteId);
+ComPtr<IShellFolder> bindFolder(PCIDLIST_ABSOLUTE absoluteId);
 
 }  // namespace marlisk::win

@@ -60,17 +60,22 @@ struct ModuleTraits {
   static Value invalid() { return nullptr; }
   static void close(Value h) { FreeLibrary(h); }
 };
+template <typename Pointer>
 struct IdListTraits {  // item-identifier lists come from the shell's allocator
-  using Value = LPITEMIDLIST;
+  using Value = Pointer;
   static Value invalid() { return nullptr; }
-  static void close(Value p) { CoTaskMemFree(p); }
+  static void close(Value p) { ILFree(p); }
 };
 
 using UniqueFileHandle = UniqueResource<FileHandleTraits>;
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueFindHandle = UniqueResource<FindHandleTraits>;
 using UniqueModule = UniqueResource<ModuleTraits>;
-using UniqueIdList = UniqueResource<IdListTraits>;
+// Owned identifier lists, typed as the shell types them: from the Desktop, relative to a
+// folder, or one item of a folder.
+using UniqueAbsoluteId = UniqueResource<IdListTraits<PIDLIST_ABSOLUTE>>;
+using UniqueRelativeId = UniqueResource<IdListTraits<PIDLIST_RELATIVE>>;
+using UniqueChildId = UniqueResource<IdListTraits<PITEMID_CHILD>>;
 
 // A COM interface pointer that releases what it holds.
 template <typename T>

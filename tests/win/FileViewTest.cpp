@@ -173,22 +173,22 @@ TEST_F(FileViewTest, AddressBoxFollowsTheTreeAndMovesIt) {
 
 TEST_F(FileViewTest, ShellMenuAndDragRule) {
   ASSERT_TRUE(tree.SelectPath(root.path()));
-  UniqueIdList folderId;
-  ASSERT_HRESULT_SUCCEEDED(DesktopFolder()->ParseDisplayName(nullptr, nullptr, widen(root.path()).data(), nullptr,
-                                                             folderId.put(), nullptr));
+  UniqueAbsoluteId folderId = parsePath(widen(root.path()));
+  ASSERT_TRUE(folderId);
   ComPtr<IShellFolder> folder = bindFolder(folderId.get());
-  UniqueIdList item;
+  UniqueRelativeId item;
   ASSERT_HRESULT_SUCCEEDED(folder->ParseDisplayName(nullptr, nullptr, widen("a.hgl").data(), nullptr, item.put(), nullptr));
-  const std::vector<std::string> commands = TContextMenuEx::Commands(host.window, folder.get(), {item.get()});
+  PCUITEMID_CHILD child = ILFindLastID(item.get());
+  const std::vector<std::string> commands = TContextMenuEx::Commands(host.window, folder.get(), {child});
   EXPECT_NE(std::find(commands.begin(), commands.end(), "コピー(C)"), commands.end());
   EXPECT_NE(std::find(commands.begin(), commands.end(), "削除(D)"), commands.end());
   // Choosing a command carries it out: "copy" puts the file on the clipboard.
   OpenClipboard(host.window);
   EmptyClipboard();
   CloseClipboard();
-  EXPECT_TRUE(TContextMenuEx::Invoke(host.window, folder.get(), {item.get()}, "copy"));
+  EXPECT_TRUE(TContextMenuEx::Invoke(host.window, folder.get(), {child}, "copy"));
   EXPECT_TRUE(IsClipboardFormatAvailable(CF_HDROP));
-  EXPECT_FALSE(TContextMenuEx::Invoke(host.window, folder.get(), {item.get()}, "no such verb"));
+  EXPECT_FALSE(TContextMenuEx::Invoke(host.window, folder.get(), {child}, "no such verb"));
   EXPECT_TRUE(TContextMenuEx::Commands(host.window, folder.get(), {}).empty());
 
   EXPECT_EQ(dragContinues(TRUE, MK_LBUTTON), DRAGDROP_S_CANCEL);

@@ -40,9 +40,9 @@ class FolderViewTest : public ::testing::Test {
                                "コントロールパネル"})
       test::makeFolder(root / folder);
     test::writeFile(root / "B\\file.hgl", "IN;");
-    view.onBrowse = [this](LPCITEMIDLIST id) {
+    view.onBrowse = [this](PCIDLIST_ABSOLUTE id) {
       std::string path;
-      DisplayName(DesktopFolder(), id, SHGDN_FORPARSING, path);
+      AbsoluteName(id, SHGDN_FORPARSING, path);
       browsed.push_back(path);
     };
     view.attach(tree, host.reflector);
@@ -103,6 +103,7 @@ TEST_F(FolderViewTest, FoldersAreReadOnceSortedAndFilteredByTheExactSkippedNames
 }
 
 TEST_F(FolderViewTest, RenamingANodeRenamesTheFolder) {
+  ASSERT_TRUE(view.SelectPath(root / "A\\A1"));  // "A" is open, its child read
   ASSERT_TRUE(view.SelectPath(root / "A"));
   HTREEITEM a = view.CurrentNode();
   SetFocus(tree);
@@ -114,6 +115,33 @@ TEST_F(FolderViewTest, RenamingANodeRenamesTheFolder) {
   EXPECT_FALSE(test::isFolder(root / "A"));
   EXPECT_EQ(text(tree, a), "新 A");
   EXPECT_EQ(view.GetSelectedPath(), root / "新 A");
+  // The children are read again under the new name.
+  EXPECT_EQ(childTexts(tree, a), "A1");
+  TreeView_SelectItem(tree, TreeView_GetChild(tree, a));
+  EXPECT_EQ(view.GetSelectedPath(), root / "新 A\\A1");
+}
+
+// The identifier operations the views share, on lists the shell made.
+TEST_F(FolderViewTest, IdentifierOperations) {
+  UniqueAbsoluteId deep = parsePath(widen(root / "A\\A1"));
+  UniqueAbsoluteId above = parsePath(widen(root / "A"));
+  ASSERT_TRUE(deep && above);
+  UniqueAbsoluteId parent(ParentIDs(deep.get()));
+  EXPECT_TRUE(ILIsEqual(parent.get(), above.get()));
+  UniqueAbsoluteId joined(ConcatIDs(parent.get(), ILFindLastID(deep.get())));
+  EXPECT_TRUE(ILIsEqual(joined.get(), deep.get()));
+  UniqueAbsoluteId empty(ConcatIDs(nullptr, nullptr));
+  ASSERT_TRUE(empty);
+  EXPECT_EQ(IDListSize(empty.get()), 2u);
+  EXPECT_EQ(NextID(empty.get()), nullptr);
+  EXPECT_EQ(IDListSize(nullptr), 0u);
+  UniqueChildId first(CopyFirstID(deep.get()));
+  EXPECT_EQ(NextID(first.get()), nullptr);  // one item: nothing after it
+  EXPECT_NE(NextID(deep.get()), nullptr);
+  UniqueAbsoluteId none(ParentIDs(reinterpret_cast<PCIDLIST_ABSOLUTE>(first.get())));
+  EXPECT_EQ(IDListSize(none.get()), 2u);
+  EXPECT_EQ(ParentIDs(nullptr), nullptr);
+  EXPECT_EQ(CopyFirstID(nullptr), nullptr);
 }
 
 }  // namespace

@@ -259,7 +259,9 @@ TEST_F(RefConverterTest, HostileInputsNeitherCrashItNorWriteElsewhere) {
   EXPECT_EQ(made.find(".part"), std::string::npos);
   for (size_t start = 0, end; (end = made.find(' ', start)) != std::string::npos; start = end + 1) {
     const std::string name = made.substr(start, end - start);
-    if (!name.empty()) EXPECT_TRUE(name.ends_with(".png") || name.ends_with(".svg")) << name;
+    if (!name.empty()) {
+      EXPECT_TRUE(name.ends_with(".png") || name.ends_with(".svg")) << name;
+    }
   }
   EXPECT_EQ(test::listFolder(root.path()), "MarComline.log MarComline.txt in\\ out\\");
 }
