@@ -27,9 +27,9 @@ BatchRun::Outcome BatchRun::run() {
   if (!app_.codec.toAnsi(s.OutputFolder)) return refuse(s.OutputFolder + kCannotOpenMessage);
 
   LineFileReader batchList(s.BatchFileName);
-  if (batchList.error()) return refuse(s.BatchFileName + kCannotOpenMessage);
+  if (batchList.error().failed()) return refuse(s.BatchFileName + kCannotOpenMessage);
   BufferedFileWriter commands(s.ViewerCommandFilePath);
-  if (commands.error()) return refuse(s.ViewerCommandFilePath + kCannotOpenMessage);
+  if (commands.error().failed()) return refuse(s.ViewerCommandFilePath + kCannotOpenMessage);
   host_.setBusy(true);
   host_.setStatus(kOutputtingStatus);
   host_.keepAlive();
@@ -74,9 +74,9 @@ BatchRun::Outcome BatchRun::run() {
   // A command file that lost lines would convert less than the list asked for, and say
   // nothing: no viewer then, but the run still ends as a batch run ends, with the program,
   // so that a script that started it is not left waiting; the exit code tells it.
-  const DWORD writeError = commands.close();
-  if (writeError != 0 || listReadFailed) {
-    host_.warn(ioErrorMessage(writeError != 0 ? writeError : batchList.error()));
+  const Win32Error writeError = commands.close();
+  if (writeError.failed() || listReadFailed) {
+    host_.warn(ioErrorMessage((writeError.failed() ? writeError : batchList.error()).code()));
     state_ = State::Idle;
     return Outcome::Failed;
   }

@@ -18,8 +18,8 @@ uint64_t fileTimeValue(const FILETIME& time) {
 
 }  // namespace
 
-void StandbyRun::reportIoError(DWORD code) {
-  if (code != 0) host_.warn(ioErrorMessage(code));
+void StandbyRun::reportIoError(Win32Error error) {
+  if (error.failed()) host_.warn(ioErrorMessage(error.code()));
 }
 
 bool StandbyRun::start() {
@@ -49,11 +49,11 @@ void StandbyRun::tick() {
   }
 }
 
-DWORD StandbyRun::takeListing(const char* fileName, std::vector<ListingEntry>& entries) {
+Win32Error StandbyRun::takeListing(const char* fileName, std::vector<ListingEntry>& entries) {
   const Settings& s = app_.settings;
   entries.clear();
   BufferedFileWriter listing(s.WorkFolder + fileName);
-  if (listing.error()) return listing.error();
+  if (listing.error().failed()) return listing.error();
   host_.clearProgress(false);
 
   PumpClock clock;
@@ -90,7 +90,7 @@ DWORD StandbyRun::takeListing(const char* fileName, std::vector<ListingEntry>& e
         continue;
       }
       listing.write(listingLine(static_cast<uint64_t>(size.QuadPart), *ansiName) + "\r\n");
-      if (listing.error()) break;
+      if (listing.error().failed()) break;
       entries.push_back({name, static_cast<uint64_t>(size.QuadPart), fileTimeValue(written)});
       host_.addProgress(path);
       if (clock.due()) host_.keepAlive();
@@ -143,7 +143,7 @@ void StandbyRun::endCycle() {
     host_.setStatus(kOutputtingStatus);
     host_.keepAlive();
     BufferedFileWriter commands(s.ViewerCommandFilePath);
-    if (commands.error()) {
+    if (commands.error().failed()) {
       reportIoError(commands.error());
     } else {
       // Exactly the inputs whose lines went into the command file: only they can be deleted.
@@ -159,9 +159,9 @@ void StandbyRun::endCycle() {
         }
       }
       // An incomplete command file would delete inputs that were never converted.
-      const DWORD writeError = commands.close();
+      const Win32Error writeError = commands.close();
       reportIoError(writeError);
-      if (writeError == 0 && !handed.empty()) {
+      if (!writeError.failed() && !handed.empty()) {
         // Inputs are deleted only once a viewer has had them and ended by itself; a viewer
         // that could not be started, or crashed, leaves them for the next cycle.
         const ViewerResult viewer = runViewer(s.ViewerExePath, s.ViewerCommandFilePath);

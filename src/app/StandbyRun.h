@@ -11,6 +11,7 @@
 #include "app/AppContext.h"
 #include "app/RunHost.h"
 #include "app/core/Standby.h"
+#include "win/Error.h"
 
 namespace marlisk::win {
 
@@ -43,10 +44,10 @@ class StandbyRun {
   void beginCycle();
   void endCycle();
   // Lists the watch folder into a listing file of the working folder; 0 or the I/O error.
-  DWORD takeListing(const char* fileName, std::vector<ListingEntry>& entries);
+  Win32Error takeListing(const char* fileName, std::vector<ListingEntry>& entries);
   // Deletes a converted input, unless it changed after the second listing.
   static bool deleteIfUnchanged(const Handed& input);
-  void reportIoError(DWORD code);
+  void reportIoError(Win32Error error);
 
   AppContext& app_;
   RunHost& host_;

@@ -13,7 +13,7 @@ ViewerResult runViewer(const std::string& viewerPath, const std::string& command
   STARTUPINFOW startup = {sizeof(startup)};
   PROCESS_INFORMATION process = {};
   if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    result.error = GetLastError();
+    result.error = Win32Error::last();
     return result;
   }
   UniqueHandle processHandle(process.hProcess);

@@ -6,13 +6,14 @@
 #include <string>
 
 #include "app/core/Standby.h"
+#include "win/Error.h"
 
 namespace marlisk::win {
 
 struct ViewerResult {
   bool started = false;
   DWORD exitCode = 0;  // when started
-  DWORD error = 0;     // when not started: why
+  Win32Error error;    // when not started: why
   // Ended by an exception (an access violation, a stack overflow...), not by itself: what it
   // was given may not have been converted.
   bool crashed() const { return started && isCrashExitCode(exitCode); }

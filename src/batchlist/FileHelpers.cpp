@@ -76,31 +76,31 @@ std::string specialFolderPath(int index, HWND owner) {
   return path;
 }
 
-DWORD copyFile(const std::string& sourceFolder, const std::string& destinationFolder, const std::string& name) {
+Win32Error copyFile(const std::string& sourceFolder, const std::string& destinationFolder, const std::string& name) {
   UniqueFileHandle source(CreateFileW(widen(sourceFolder + "\\" + name).c_str(), GENERIC_READ, FILE_SHARE_READ,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!source) return GetLastError();
+  if (!source) return Win32Error::last();
   AtomicFileWriter destination(destinationFolder + "\\" + name);
   std::vector<char> buffer(64 * 1024);
-  while (destination.error() == 0) {
+  while (!destination.error().failed()) {
     DWORD read = 0;
     if (!ReadFile(source.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr))
-      return GetLastError();
+      return Win32Error::last();
     if (read == 0) break;
     destination.write(buffer.data(), read);
   }
   return destination.commit();
 }
 
-DWORD copyFolderTree(const std::string& source, const std::string& destination) {
+Win32Error copyFolderTree(const std::string& source, const std::string& destination) {
   WIN32_FIND_DATAW found;
   UniqueFindHandle search(FindFirstFileExW(widen(source + "\\*.*").c_str(), FindExInfoBasic, &found,
                                            FindExSearchNameMatch, nullptr, 0));
   if (!search) {
     // An empty folder can answer "no files"; a folder that is not there must not pass for
     // an empty one, or a missing source would be "copied" without a word.
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES ? 0 : error;
+    const Win32Error error = Win32Error::last();
+    return error.code() == ERROR_FILE_NOT_FOUND || error.code() == ERROR_NO_MORE_FILES ? Win32Error() : error;
   }
   do {
     const std::string name = narrow(found.cFileName);
@@ -109,14 +109,14 @@ DWORD copyFolderTree(const std::string& source, const std::string& destination) 
       const std::string target = destination + "\\" + name;
       const DWORD attributes = GetFileAttributesW(widen(target).c_str());
       const bool isFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-      if (!isFolder && !CreateDirectoryW(widen(target).c_str(), nullptr)) return 1;
-      if (const DWORD result = copyFolderTree(source + "\\" + name, target)) return result;
-    } else if (const DWORD result = copyFile(source, destination, name)) {
+      if (!isFolder && !CreateDirectoryW(widen(target).c_str(), nullptr)) return Win32Error::last();
+      if (const Win32Error result = copyFolderTree(source + "\\" + name, target); result.failed()) return result;
+    } else if (const Win32Error result = copyFile(source, destination, name); result.failed()) {
       return result;
     }
   } while (FindNextFileW(search.get(), &found));
-  const DWORD error = GetLastError();
-  return error == ERROR_NO_MORE_FILES ? 0 : error;
+  const Win32Error error = Win32Error::last();
+  return error.code() == ERROR_NO_MORE_FILES ? Win32Error() : error;
 }
 
 }  // namespace marlisk::win

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "win/Error.h"
+
 namespace marlisk::win {
 
 // A ".lnk" file (any letter case) gives the path its shortcut stores; any other path, and a
@@ -34,14 +36,14 @@ enum SpecialFolderIndex : int {
 // outside the table).
 std::string specialFolderPath(int index, HWND owner = nullptr);
 
-// Copies sourceFolder\name to destinationFolder\name, replacing a file there. Returns 0 or
-// the system's error code; on an error an existing destination file is left as it was.
-DWORD copyFile(const std::string& sourceFolder, const std::string& destinationFolder, const std::string& name);
+// Copies sourceFolder\name to destinationFolder\name, replacing a file there. On an error
+// an existing destination file is left as it was.
+Win32Error copyFile(const std::string& sourceFolder, const std::string& destinationFolder, const std::string& name);
 
 // Copies everything below `source` into `destination` (both without a trailing "\"),
 // folders before their contents, creating missing sub-folders and overwriting files; nothing
-// is deleted. Stops at the first failure: 1 when a sub-folder could not be created, else the
-// failed copy's error code; an unreadable source folder gives its error code. 0 on success.
-DWORD copyFolderTree(const std::string& source, const std::string& destination);
+// is deleted. Stops at the first failure and gives its reason: why a sub-folder could not be
+// created, why a copy failed, why the source folder could not be read.
+Win32Error copyFolderTree(const std::string& source, const std::string& destination);
 
 }  // namespace marlisk::win

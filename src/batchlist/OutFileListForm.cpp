@@ -176,14 +176,15 @@ std::string TFormOutFileList::openDialogChoice() {
   return dialog.Execute(hwnd()) ? dialog.FileName : std::string();
 }
 
-DWORD TFormOutFileList::WriteOutListFile() {
+Win32Error TFormOutFileList::WriteOutListFile() {
   for (;;) {
     const std::optional<std::string> bytes = batchListBytes(files_, app_.codec);
     const std::string& name = app_.settings.BatchFileName;
     // Written whole or not at all: a list cut short would convert less than the user chose.
-    const DWORD error = !bytes ? static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION)
-                               : name.empty() ? static_cast<DWORD>(ERROR_INVALID_NAME) : writeFileAtomically(name, *bytes);
-    if (error == 0) return 0;
+    const Win32Error error = !bytes         ? Win32Error(ERROR_NO_UNICODE_TRANSLATION)
+                             : name.empty() ? Win32Error(ERROR_INVALID_NAME)
+                                            : writeFileAtomically(name, *bytes);
+    if (!error.failed()) return error;
     ShowWarning(cannotCreateBatchListMessage(name));
     std::string other;
     do {
@@ -194,7 +195,7 @@ DWORD TFormOutFileList::WriteOutListFile() {
   }
 }
 
-void TFormOutFileList::ButtonOutStartClick() { close(WriteOutListFile() == 0 ? IDOK : IDCANCEL); }
+void TFormOutFileList::ButtonOutStartClick() { close(WriteOutListFile().failed() ? IDCANCEL : IDOK); }
 
 void TFormOutFileList::ButtonOutListOKClick() {
   WriteOutListFile();

@@ -13,6 +13,7 @@
 #include "shellview/FolderView.h"
 #include "shellview/ShellActions.h"
 #include "win/Dialog.h"
+#include "win/Error.h"
 
 namespace marlisk::win {
 
@@ -25,7 +26,7 @@ class TFormOutFileList final : public Dialog {
 
   // Writes the list to the batch list file; on failure offers another name. 0 when written,
   // else the last error (the user gave up).
-  DWORD WriteOutListFile();
+  Win32Error WriteOutListFile();
 
   // The ways of adding (see the handlers), callable directly for tests.
   void ButtonFileSelectClick();

@@ -27,7 +27,7 @@ ReadResult Win32FileSystem::readFile(const std::string& path, size_t maxBytes) c
   UniqueFileHandle file(CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
-    result.error = static_cast<int>(GetLastError());
+    result.error = static_cast<int>(Win32Error::last().code());
     return result;
   }
   constexpr size_t kChunk = 64 * 1024;
@@ -37,7 +37,7 @@ ReadResult Win32FileSystem::readFile(const std::string& path, size_t maxBytes) c
     result.bytes.resize(have + want);
     DWORD read = 0;
     if (!ReadFile(file.get(), result.bytes.data() + have, static_cast<DWORD>(want), &read, nullptr)) {
-      result.error = static_cast<int>(GetLastError());
+      result.error = static_cast<int>(Win32Error::last().code());
       result.bytes.resize(have);
       return result;
     }
@@ -50,11 +50,11 @@ ReadResult Win32FileSystem::readFile(const std::string& path, size_t maxBytes) c
 int Win32FileSystem::renameFile(const std::string& from, const std::string& to) {
   return MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
              ? 0
-             : static_cast<int>(GetLastError());
+             : static_cast<int>(Win32Error::last().code());
 }
 
 int Win32FileSystem::replaceFile(const std::string& path, std::string_view bytes) {
-  return static_cast<int>(writeFileAtomically(path, bytes));
+  return static_cast<int>(writeFileAtomically(path, bytes).code());
 }
 
 bool Win32FileSystem::createFolder(const std::string& path) {
@@ -62,7 +62,7 @@ bool Win32FileSystem::createFolder(const std::string& path) {
 }
 
 int Win32FileSystem::copyFolderTree(const std::string& from, const std::string& to) {
-  return static_cast<int>(win::copyFolderTree(from, to));
+  return static_cast<int>(win::copyFolderTree(from, to).code());
 }
 
 std::string currentFolder() {

@@ -26,8 +26,8 @@ class FileSystem {
   virtual int renameFile(const std::string& from, const std::string& to) = 0;
   // One level; false when the folder could not be created.
   virtual bool createFolder(const std::string& path) = 0;
-  // Everything below `from` into `to`, both without a trailing "\": 0 on success, 1 when a
-  // sub-folder could not be created, else the system's error code of the failed copy.
+  // Everything below `from` into `to`, both without a trailing "\": 0 on success, else the
+  // system's error code of what failed first (a sub-folder's creation, a file's copy).
   virtual int copyFolderTree(const std::string& from, const std::string& to) = 0;
 };
 

@@ -72,18 +72,18 @@ void TSetAutoParForm::onInitDialog() {
   EditOutListFileNameChange();
 }
 
-DWORD TSetAutoParForm::createEmptyBatchFile(const std::string& name) {
+Win32Error TSetAutoParForm::createEmptyBatchFile(const std::string& name) {
   // Only a name that is not there yet is created: an existing file is never emptied.
-  HANDLE file = CreateFileW(widen(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  const DWORD error = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
-  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-  if (error != 0) ShowWarning(name + kCannotCreateBatchFileMessage);
+  UniqueFileHandle file(
+      CreateFileW(widen(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const Win32Error error = file ? Win32Error() : Win32Error::last();
+  if (error.failed()) ShowWarning(name + kCannotCreateBatchFileMessage);
   return error;
 }
 
 bool TSetAutoParForm::EditOutListFileNameExit() {
   const std::string name = itemText(IDC_EditOutListFileName);
-  if (storableOrSay({name}) && (app_.fileSystem.fileExists(name) || createEmptyBatchFile(name) == 0)) {
+  if (storableOrSay({name}) && (app_.fileSystem.fileExists(name) || !createEmptyBatchFile(name).failed())) {
     app_.settings.BatchFileName = name;
     return true;
   }
@@ -97,7 +97,7 @@ void TSetAutoParForm::Button1Click() {
   openDialog_.Filter = "Text file(*.TXT)|*.TXT";
   if (!openDialog_.Execute(hwnd())) return;
   const std::string chosen = openDialog_.FileName;
-  if (storableOrSay({chosen}) && (app_.fileSystem.fileExists(chosen) || createEmptyBatchFile(chosen) == 0)) {
+  if (storableOrSay({chosen}) && (app_.fileSystem.fileExists(chosen) || !createEmptyBatchFile(chosen).failed())) {
     setItemText(IDC_EditOutListFileName, chosen);
     app_.settings.BatchFileName = chosen;
   }

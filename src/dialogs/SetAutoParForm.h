@@ -28,7 +28,7 @@ class TSetAutoParForm final : public SettingsForm {
 
  private:
   // Creates the named batch file empty; 0, or the error after telling the user.
-  DWORD createEmptyBatchFile(const std::string& name);
+  Win32Error createEmptyBatchFile(const std::string& name);
 };
 
 }  // namespace marlisk::win

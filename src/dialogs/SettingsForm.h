@@ -10,6 +10,7 @@
 #include "dialogs/FolderOpenForm.h"
 #include "dialogs/OpenDialog.h"
 #include "win/Dialog.h"
+#include "win/Error.h"
 
 namespace marlisk::win {
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "win/Error.h"
 #include "win/Handles.h"
 
 namespace marlisk::win {
@@ -18,20 +19,21 @@ class AtomicFileWriter {
   AtomicFileWriter(const AtomicFileWriter&) = delete;
   AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-  // 0, or the error that stopped the writer; once nonzero it stays so and nothing more is done.
-  DWORD error() const { return error_; }
-  DWORD write(const void* data, size_t size);
-  // Flushes and puts the new file in the target's place. Returns 0 or the error.
-  DWORD commit();
+  // The error that stopped the writer, if any; once set it stays and nothing more is done.
+  Win32Error error() const { return error_; }
+  Win32Error write(const void* data, size_t size);
+  Win32Error write(std::string_view bytes) { return write(bytes.data(), bytes.size()); }
+  // Flushes and puts the new file in the target's place.
+  Win32Error commit();
 
  private:
   std::wstring target_;
   std::wstring temp_;
   UniqueFileHandle file_;
-  DWORD error_ = 0;
+  Win32Error error_;
 };
 
-// The whole content at once, through an AtomicFileWriter. Returns 0 or the error.
-DWORD writeFileAtomically(const std::string& path, std::string_view bytes);
+// The whole content at once, through an AtomicFileWriter.
+Win32Error writeFileAtomically(const std::string& path, std::string_view bytes);
 
 }  // namespace marlisk::win

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "win/Error.h"
 #include "win/Handles.h"
 
 namespace marlisk::win {
@@ -18,7 +19,7 @@ class LineFileReader {
 
   // Lines longer than `maxLineBytes` are skipped whole and reported as overlong.
   explicit LineFileReader(const std::string& path, size_t maxLineBytes = 32 * 1024);
-  DWORD error() const { return error_; }  // the open's or the last read's error, or 0
+  Win32Error error() const { return error_; }  // the open's or the last read's error
 
   // The next line without its end (CR LF, LF or CR).
   Status next(std::string& line);
@@ -31,7 +32,7 @@ class LineFileReader {
   std::string buffer_;
   size_t pos_ = 0;
   bool atEnd_ = false;
-  DWORD error_ = 0;
+  Win32Error error_;
 };
 
 class BufferedFileWriter {
@@ -42,17 +43,17 @@ class BufferedFileWriter {
   BufferedFileWriter(const BufferedFileWriter&) = delete;
   BufferedFileWriter& operator=(const BufferedFileWriter&) = delete;
 
-  DWORD error() const { return error_; }
+  Win32Error error() const { return error_; }
   void write(std::string_view bytes);
-  // Writes what is left and closes; returns the first error of the whole file's life, or 0.
-  DWORD close();
+  // Writes what is left and closes; returns the first error of the whole file's life.
+  Win32Error close();
 
  private:
   void flush();
 
   UniqueFileHandle file_;
   std::string buffer_;
-  DWORD error_ = 0;
+  Win32Error error_;
 };
 
 }  // namespace marlisk::win

@@ -57,7 +57,7 @@ TEST(FileHelpersTest, CopyFolderTree) {
   test::makeFolder(destination);
 
   // An empty source: nothing to do, nothing created.
-  EXPECT_EQ(copyFolderTree(source, destination), 0u);
+  EXPECT_EQ(copyFolderTree(source, destination).code(), 0u);
   EXPECT_EQ(test::listFolder(destination), "");
 
   // Nested folders, an empty one among them, and names with ソ and 表.
@@ -67,7 +67,7 @@ TEST(FileHelpersTest, CopyFolderTree) {
   test::makeFolder(source + "\\Data\\ソフト");
   test::writeFile(source + "\\Data\\ソフト\\deep.txt", std::string(200000, 'x'));  // several buffers
   test::makeFolder(source + "\\空");
-  EXPECT_EQ(copyFolderTree(source, destination), 0u);
+  EXPECT_EQ(copyFolderTree(source, destination).code(), 0u);
   EXPECT_EQ(test::listFolder(destination), "Data\\ MarliskAuto.par 空\\");
   EXPECT_EQ(test::listFolder(destination + "\\Data"), "ソフト\\ 表.hgl");
   EXPECT_EQ(test::readFile(destination + "\\Data\\ソフト\\deep.txt"), std::string(200000, 'x'));
@@ -77,7 +77,7 @@ TEST(FileHelpersTest, CopyFolderTree) {
   test::writeFile(destination + "\\MarliskAuto.par", "Version 9\r\n");
   test::writeFile(destination + "\\extra.txt", "mine");
   test::writeFile(destination + "\\Data\\extra.hgl", "mine too");
-  EXPECT_EQ(copyFolderTree(source, destination), 0u);
+  EXPECT_EQ(copyFolderTree(source, destination).code(), 0u);
   EXPECT_EQ(test::readFile(destination + "\\MarliskAuto.par"), "Version 10.10\r\n");
   EXPECT_EQ(test::readFile(destination + "\\extra.txt"), "mine");
   EXPECT_EQ(test::listFolder(destination + "\\Data"), "extra.hgl ソフト\\ 表.hgl");
@@ -91,21 +91,22 @@ TEST(FileHelpersTest, CopyFailuresAreReportedAndLeaveTheDestinationSound) {
   test::makeFolder(destination);
 
   // A missing source is an error, not an empty folder.
-  EXPECT_EQ(copyFolderTree(folder / "missing", destination), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
-  EXPECT_EQ(copyFile(source, destination, "missing.par"), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(copyFolderTree(folder / "missing", destination).code(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(copyFile(source, destination, "missing.par").code(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(test::listFolder(destination), "");
 
-  // A sub-folder that cannot be created (a file holds its name): result 1.
+  // A sub-folder that cannot be created (a file holds its name): the system's reason, not a
+  // made-up 1 (which is ERROR_INVALID_FUNCTION).
   test::makeFolder(source + "\\Data");
   test::writeFile(destination + "\\Data", "a file, not a folder");
-  EXPECT_EQ(copyFolderTree(source, destination), 1u);
+  EXPECT_EQ(copyFolderTree(source, destination).code(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
   DeleteFileW(widen(destination + "\\Data").c_str());
 
   // A destination file that cannot be replaced keeps its content; nothing half-written stays.
   test::writeFile(source + "\\MarliskAuto.par", "new");
   test::writeFile(destination + "\\MarliskAuto.par", "old");
   SetFileAttributesW(widen(destination + "\\MarliskAuto.par").c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_NE(copyFile(source, destination, "MarliskAuto.par"), 0u);
+  EXPECT_NE(copyFile(source, destination, "MarliskAuto.par").code(), 0u);
   EXPECT_EQ(test::readFile(destination + "\\MarliskAuto.par"), "old");
   EXPECT_EQ(test::listFolder(destination), "MarliskAuto.par");
 }

@@ -147,23 +147,23 @@ TEST(KitTest, AtomicWritesReplaceWholeOrNotAtAll) {
 
   {
     AtomicFileWriter writer(target);
-    ASSERT_EQ(writer.write("new but never committed", 23), 0u);
+    ASSERT_EQ(writer.write("new but never committed", 23).code(), 0u);
   }
   EXPECT_EQ(test::readFile(target), "old");
   EXPECT_EQ(test::listFolder(folder.path()), "設定.par");  // no temporary file left behind
 
-  EXPECT_EQ(writeFileAtomically(target, "new"), 0u);
+  EXPECT_EQ(writeFileAtomically(target, "new").code(), 0u);
   EXPECT_EQ(test::readFile(target), "new");
   EXPECT_EQ(test::listFolder(folder.path()), "設定.par");
 
   // A target that cannot be replaced keeps its content, and the error comes back.
   SetFileAttributesW(widen(target).c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_NE(writeFileAtomically(target, "newer"), 0u);
+  EXPECT_NE(writeFileAtomically(target, "newer").code(), 0u);
   EXPECT_EQ(test::readFile(target), "new");
   EXPECT_EQ(test::listFolder(folder.path()), "設定.par");
 
   // A folder that does not exist: an error, nothing created.
-  EXPECT_NE(writeFileAtomically(folder / "missing\\x.par", "x"), 0u);
+  EXPECT_NE(writeFileAtomically(folder / "missing\\x.par", "x").code(), 0u);
   EXPECT_FALSE(test::isFolder(folder / "missing"));
 }
 

@@ -19,11 +19,15 @@
 #include "core/CommandFile.h"
 #include "core/Hpgl.h"
 #include "core/Render.h"
+#include "win/AtomicFileWriter.h"
+#include "win/Error.h"
 #include "win/Handles.h"
 #include "win/Strings.h"
 
 using namespace refconv;
 using marlisk::win::ansiForDisplay;
+using marlisk::win::AtomicFileWriter;
+using marlisk::win::Win32Error;
 using marlisk::win::ComPtr;
 using marlisk::win::narrow;
 using marlisk::win::widen;
@@ -46,16 +50,15 @@ struct Failure {
 };
 
 void check(HRESULT hr, const char* what) {
-  if (FAILED(hr)) {
-    char code[16];
-    wsprintfA(code, "%08lX", static_cast<unsigned long>(hr));
-    throw Failure{std::string(what) + " failed (0x" + code + ")"};
-  }
+  if (const Win32Error error = Win32Error::of(hr); error.failed())
+    throw Failure{std::string(what) + " failed (" + error.text() + ")"};
 }
+
+[[noreturn]] void fail(const char* what, Win32Error error) { throw Failure{std::string(what) + " (" + error.text() + ")"}; }
 
 std::string readAll(const std::wstring& path, size_t limit) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) throw Failure{"cannot open the input (error " + std::to_string(GetLastError()) + ")"};
+  if (file == INVALID_HANDLE_VALUE) fail("cannot open the input", Win32Error::last());
   LARGE_INTEGER size = {};
   GetFileSizeEx(file, &size);
   if (size.QuadPart < 0 || static_cast<unsigned long long>(size.QuadPart) > limit) {
@@ -71,33 +74,25 @@ std::string readAll(const std::wstring& path, size_t limit) {
 }
 
 // The output goes to a temporary file beside it first; only a complete file takes its name.
+// Nothing is created until there is something to write.
 class OutputFile {
  public:
-  explicit OutputFile(std::wstring path) : path_(std::move(path)), temporary_(path_ + L".part") {}
-  ~OutputFile() {
-    if (!done_) DeleteFileW(temporary_.c_str());
-  }
-  const std::wstring& temporary() const { return temporary_; }
+  explicit OutputFile(const std::wstring& path) : path_(narrow(path)) {}
   void write(const std::string& bytes) {
-    HANDLE file = CreateFileW(temporary_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-      throw Failure{"cannot create the output (error " + std::to_string(GetLastError()) + ")"};
-    DWORD written = 0;
-    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size() && FlushFileBuffers(file);
-    const DWORD error = GetLastError();
-    CloseHandle(file);
-    if (!ok) throw Failure{"cannot write the output (error " + std::to_string(error) + ")"};
+    if (!writer_) {
+      writer_.emplace(path_);
+      if (writer_->error().failed()) fail("cannot create the output", writer_->error());
+    }
+    if (const Win32Error error = writer_->write(bytes); error.failed()) fail("cannot write the output", error);
   }
   void commit() {
-    if (!MoveFileExW(temporary_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-      throw Failure{"cannot put the output in place (error " + std::to_string(GetLastError()) + ")"};
-    done_ = true;
+    if (!writer_) throw Failure{"nothing was written"};
+    if (const Win32Error error = writer_->commit(); error.failed()) fail("cannot put the output in place", error);
   }
 
  private:
-  std::wstring path_, temporary_;
-  bool done_ = false;
+  std::string path_;
+  std::optional<AtomicFileWriter> writer_;
 };
 
 // --- pictures through WIC ---------------------------------------------------------------
@@ -362,13 +357,18 @@ void drawPicture(HDC dc, const Picture& picture, RECT to) {
 template <typename Draw>
 void writeEmf(OutputFile& out, double widthMm, double heightMm, Draw draw) {
   const RECT frame = {0, 0, static_cast<LONG>(std::lround(widthMm * 100)), static_cast<LONG>(std::lround(heightMm * 100))};
-  HDC dc = CreateEnhMetaFileW(nullptr, out.temporary().c_str(), &frame, L"RefConverter\0drawing\0");
+  // Recorded in memory, then written as any other output is.
+  HDC dc = CreateEnhMetaFileW(nullptr, nullptr, &frame, L"RefConverter\0drawing\0");
   if (!dc) throw Failure{"cannot make the metafile"};
   SetMapMode(dc, MM_HIMETRIC);
   draw(dc);
   HENHMETAFILE done = CloseEnhMetaFile(dc);
   if (!done) throw Failure{"cannot finish the metafile"};
+  std::string bytes(GetEnhMetaFileBits(done, 0, nullptr), '\0');
+  const UINT copied = GetEnhMetaFileBits(done, static_cast<UINT>(bytes.size()), reinterpret_cast<BYTE*>(bytes.data()));
   DeleteEnhMetaFile(done);
+  if (copied == 0 || copied != bytes.size()) throw Failure{"cannot finish the metafile"};
+  out.write(bytes);
 }
 
 // A Windows metafile with the placeable header programs look for: 16-bit coordinates, so
