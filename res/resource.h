@@ -107,3 +107,24 @@
 #define IDC_VOutPosRadio0 3221
 #define IDC_RadioGroup1 3230
 #define IDC_RadioGroup1Item0 3231
+
+// Captions the code puts on controls (the string table)
+#define IDS_TabOutput1 4001
+#define IDS_TabOutput2 4002
+#define IDS_TabDrawingFolders 4003
+#define IDS_TabOutputFolders 4004
+#define IDS_HintMinimize 4011
+#define IDS_HintUpFolder 4012
+#define IDS_HintClearAll 4013
+#define IDS_ViewDetails 4021  // the editor's four view styles, in this order
+#define IDS_ViewList 4022
+#define IDS_ViewSmallIcons 4023
+#define IDS_ViewLargeIcons 4024
+#define IDS_FilterSettings1 4031
+#define IDS_FilterSettings2 4032
+#define IDS_FilterBatchList 4033
+#define IDS_FilterEditorList 4034
+#define IDS_ExamplePrefixFirst 4041
+#define IDS_ExamplePrefix 4042
+#define IDS_ExampleDrawingFolder 4043
+#define IDS_ExampleOutputFolder 4044

@@ -45,13 +45,13 @@ void TMarliskMForm::onInitDialog() {
   SetWindowTextW(hwnd(), widen(app_.title).c_str());
   HTMLHelp1.Loaded();
 
-  addTabs(item(IDC_PageControl1), {"出力１", "出力２"});
+  addTabs(item(IDC_PageControl1), {resourceString(IDS_TabOutput1), resourceString(IDS_TabOutput2)});
   page1_.create(hwnd());
   page2_.create(hwnd());
   placePages();
   PageControl1Change();
 
-  addTooltip(hwnd(), item(IDC_ButtonAppMinimize), "最小化");
+  addTooltip(hwnd(), item(IDC_ButtonAppMinimize), resourceString(IDS_HintMinimize));
 }
 
 // The pages lie over the tab's display area, between the progress list and the tab control

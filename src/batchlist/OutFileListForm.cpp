@@ -41,8 +41,8 @@ TFormOutFileList::TFormOutFileList(AppContext& app) : Dialog(IDD_OUTFILELIST), a
 void TFormOutFileList::onInitDialog() {
   setProgramIcon(hwnd(), IDI_MARLISKAUTO);
   fitClientToPixels(hwnd(), kClientWidth, kClientHeight);
-  setUpFolderButton(hwnd(), item(IDC_BitBtn1), IDI_UPARROW);
-  addTooltip(hwnd(), item(IDC_ButtonAllFileClear), "全ﾌｧｲﾙを無使用化");
+  setUpFolderButton(hwnd(), item(IDC_BitBtn1), IDI_UPARROW, IDS_HintUpFolder);
+  addTooltip(hwnd(), item(IDC_ButtonAllFileClear), resourceString(IDS_HintClearAll));
   SetWindowSubclass(item(IDC_ListBox1Files), listProc, kListSubclass, reinterpret_cast<DWORD_PTR>(this));
 
   fileView_.FileExecute = false;
@@ -62,8 +62,9 @@ void TFormOutFileList::onInitDialog() {
       PostMessageW(hwnd(), kReselectMessage, 0, 0);
   };
 
-  for (const char* style : {"詳細", "一覧", "小さいアイコン", "大きいアイコン"})
-    SendDlgItemMessageW(hwnd(), IDC_ComboBox1, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(style).c_str()));
+  for (int style = IDS_ViewDetails; style <= IDS_ViewLargeIcons; ++style)
+    SendDlgItemMessageW(hwnd(), IDC_ComboBox1, CB_ADDSTRING, 0,
+                        reinterpret_cast<LPARAM>(widen(resourceString(style)).c_str()));
   SendDlgItemMessageW(hwnd(), IDC_ComboBox1, CB_SETCURSEL, viewStyleIndex_, 0);
 
   // The file-type filter from the extension lists: caption|mask pairs.
@@ -172,7 +173,7 @@ void TFormOutFileList::BitBtn1Click() { folderView_.SelectParentFolder(); }
 
 std::string TFormOutFileList::openDialogChoice() {
   TOpenDialog dialog;
-  dialog.Filter = "TEXTファイル(*.txt)|*.txt|全てのファイル(*.*)|*.*";
+  dialog.Filter = resourceString(IDS_FilterEditorList);
   return dialog.Execute(hwnd()) ? dialog.FileName : std::string();
 }
 

@@ -12,7 +12,7 @@ TFolderOpenForm::TFolderOpenForm() : Dialog(IDD_FOLDEROPEN) {}
 
 void TFolderOpenForm::onInitDialog() {
   setProgramIcon(hwnd(), IDI_MARLISKAUTO);
-  setUpFolderButton(hwnd(), item(IDC_BitBtn1), IDI_UPARROW);
+  setUpFolderButton(hwnd(), item(IDC_BitBtn1), IDI_UPARROW, IDS_HintUpFolder);
   TreeView_SetIndent(item(IDC_FolderView1), 19);
 
   folderView_.ContextMenu = &contextMenu_;

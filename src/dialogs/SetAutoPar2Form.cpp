@@ -22,18 +22,18 @@ int rowEdit(size_t row) { return IDC_sFileNameDirEdit1 + static_cast<int>(row); 
 
 TSetAutoPar2Form::TSetAutoPar2Form(AppContext& app, TFolderOpenForm& folderOpenForm, TSetPaperMargForm& paperMargForm)
     : SettingsForm(IDD_SETAUTOPAR2, app, folderOpenForm), paperMargForm_(paperMargForm) {
-  openDialog_.Filter = "Text file(*.txt)|*.txt|Program file(*.exe)|*.exe|全て(*.*)|*.*";
+  openDialog_.Filter = resourceString(IDS_FilterSettings2);
 }
 
 void TSetAutoPar2Form::onInitDialog() {
   prepare();
   HWND tabs = item(IDC_TabControl1);
-  addTabs(tabs, {"作画フォルダー", "出力先フォルダー"});
+  addTabs(tabs, {resourceString(IDS_TabDrawingFolders), resourceString(IDS_TabOutputFolders)});
   TabCtrl_SetCurSel(tabs, tabIndex_);
   placeUnderItsPage(tabs, item(IDC_LabelExampleFolder));
 
   showing_ = true;
-  showExample(tabIndex_, "例 ");
+  showExample(tabIndex_, IDS_ExamplePrefixFirst);
   showRows(tabIndex_);
   const Settings& s = app_.settings;
   setItemText(IDC_MarliskExeEdit, s.ViewerExePath);
@@ -68,10 +68,9 @@ bool TSetAutoPar2Form::storeRows(int tab) {
   return all;
 }
 
-void TSetAutoPar2Form::showExample(int tab, const char* prefix) {
-  setItemText(IDC_LabelExampleFolder, std::string(prefix) + (tab == kOutputTab
-                                                                 ? "C:\\Program Files\\MarliskAuto\\OutData1\\"
-                                                                 : "C:\\Program Files\\MarliskAuto\\InData1\\"));
+void TSetAutoPar2Form::showExample(int tab, int prefixId) {
+  setItemText(IDC_LabelExampleFolder,
+              resourceString(prefixId) + resourceString(tab == kOutputTab ? IDS_ExampleOutputFolder : IDS_ExampleDrawingFolder));
 }
 
 void TSetAutoPar2Form::TabControl1Change(int index) {
@@ -84,14 +83,14 @@ void TSetAutoPar2Form::TabControl1Change(int index) {
     return;
   }
   tabIndex_ = index;
-  showExample(index, "Ex.");
+  showExample(index, IDS_ExamplePrefix);
   showRows(index);
 }
 
 void TSetAutoPar2Form::Button1Click() {
   const std::string text = itemText(IDC_EditOutListFileName);
   if (!text.empty()) openDialog_.InitialDir = openDialogFolder(text);
-  openDialog_.Filter = "Text file(*.TXT)|*.TXT";
+  openDialog_.Filter = resourceString(IDS_FilterBatchList);
   // The preview follows the field; no file is created here.
   if (openDialog_.Execute(hwnd())) setItemText(IDC_EditOutListFileName, openDialog_.FileName);
 }

@@ -32,7 +32,7 @@ class TSetAutoPar2Form final : public SettingsForm {
   FolderRows& rowsOf(int tab);
   void showRows(int tab);
   bool storeRows(int tab);
-  void showExample(int tab, const char* prefix);
+  void showExample(int tab, int prefixId);
 
   TSetPaperMargForm& paperMargForm_;
   int tabIndex_ = 0;  // the tab control's own index, which outlives a showing

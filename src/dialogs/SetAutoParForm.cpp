@@ -7,6 +7,7 @@
 
 #include "core/Path.h"
 #include "res/resource.h"
+#include "win/Controls.h"
 #include "settings/core/ExtensionList.h"
 #include "settings/core/SettingsRules.h"
 #include "win/Strings.h"
@@ -52,7 +53,7 @@ LRESULT CALLBACK editProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 TSetAutoParForm::TSetAutoParForm(AppContext& app, TFolderOpenForm& folderOpenForm)
     : SettingsForm(IDD_SETAUTOPAR, app, folderOpenForm) {
-  openDialog_.Filter = "TEXTファイル(*.txt)|*.txt|全て(*.*)|*.*";
+  openDialog_.Filter = resourceString(IDS_FilterSettings1);
 }
 
 void TSetAutoParForm::onInitDialog() {
@@ -94,7 +95,7 @@ bool TSetAutoParForm::EditOutListFileNameExit() {
 void TSetAutoParForm::Button1Click() {
   const std::string text = itemText(IDC_EditOutListFileName);
   if (!text.empty()) openDialog_.InitialDir = openDialogFolder(text);
-  openDialog_.Filter = "Text file(*.TXT)|*.TXT";
+  openDialog_.Filter = resourceString(IDS_FilterBatchList);
   if (!openDialog_.Execute(hwnd())) return;
   const std::string chosen = openDialog_.FileName;
   if (storableOrSay({chosen}) && (app_.fileSystem.fileExists(chosen) || !createEmptyBatchFile(chosen).failed())) {

@@ -71,20 +71,27 @@ void fitHorizontalExtent(HWND listBox) {
   SendMessageW(listBox, LB_SETHORIZONTALEXTENT, widest, 0);
 }
 
+std::string resourceString(int id) {
+  // Asked for no buffer, LoadString points into the resource itself: any length fits.
+  const wchar_t* text = nullptr;
+  const int length = LoadStringW(GetModuleHandleW(nullptr), static_cast<UINT>(id), reinterpret_cast<LPWSTR>(&text), 0);
+  return length > 0 && text ? narrow(std::wstring(text, static_cast<size_t>(length))) : std::string();
+}
+
 void setProgramIcon(HWND form, int iconId) {
   HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId));
   SendMessageW(form, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   SendMessageW(form, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
 
-void setUpFolderButton(HWND form, HWND button, int iconId) {
-  addTooltip(form, button, "１つ上のホルダへ移動");
+void setUpFolderButton(HWND form, HWND button, int iconId, int hintId) {
+  addTooltip(form, button, resourceString(hintId));
   setButtonIcon(button, iconId);
 }
 
-void addTabs(HWND tabControl, std::initializer_list<const char*> captions) {
+void addTabs(HWND tabControl, std::initializer_list<std::string> captions) {
   int index = 0;
-  for (const char* caption : captions) {
+  for (const std::string& caption : captions) {
     std::wstring text = widen(caption);
     TCITEMW tab = {TCIF_TEXT};
     tab.pszText = text.data();

@@ -15,11 +15,14 @@ std::string windowText(HWND window);
 // Lets a list box scroll sideways as far as its widest entry, measured in its own font.
 void fitHorizontalExtent(HWND listBox);
 
+// A text of the program's string table ("" when there is none of that number).
+std::string resourceString(int id);
+
 // The program's icon in a form's caption.
 void setProgramIcon(HWND form, int iconId);
 
 // Adds tabs with these captions, left to right.
-void addTabs(HWND tabControl, std::initializer_list<const char*> captions);
+void addTabs(HWND tabControl, std::initializer_list<std::string> captions);
 
 // The tab now chosen, when `header` tells that tab control `tabId` changed its selection;
 // -1 for any other notification.
@@ -29,8 +32,8 @@ int changedTab(const NMHDR* header, int tabId);
 // 6 draw both).
 void setButtonIcon(HWND button, int iconId);
 
-// "上へ" of the browsing forms: the up-arrow glyph and its hint.
-void setUpFolderButton(HWND form, HWND button, int iconId);
+// "上へ" of the browsing forms: the up-arrow glyph and its hint (string table texts).
+void setUpFolderButton(HWND form, HWND button, int iconId, int hintId);
 
 // A tab control whose page controls are its siblings, laid over it: it goes below them in
 // the Z order (or it would paint over them), right after `lastOfPage`, which puts it after
