@@ -107,14 +107,16 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("MarliskAuto start to viewer launch:   %7.2f s\n", full);
   std::printf("MarliskAuto run (less its start):     %7.2f s  = %.2f x the floor (target: within 2 x)\n", run,
               run / floor);
-  const bool same = test::readFile(root / "floor-commands.txt") ==
-                    test::readFile(root / "Brennamor\\MarliskAuto\\MarComline.txt");
+  const bool same =
+      test::readFile(root / "floor-commands.txt") == test::readFile(root / "Brennamor\\MarliskAuto\\MarComline.txt");
   std::printf("command files identical: %s\n", same ? "yes" : "NO");
   if (!same) {
-    const std::string a = test::readFile(root / "floor-commands.txt"), b = test::readFile(root / "Brennamor\\MarliskAuto\\MarComline.txt");
+    const std::string a = test::readFile(root / "floor-commands.txt"),
+                      b = test::readFile(root / "Brennamor\\MarliskAuto\\MarComline.txt");
     size_t i = 0;
     while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
-    std::printf("sizes %zu %zu, first difference at %zu: [%s] [%s]\n", a.size(), b.size(), i, a.substr(i > 40 ? i - 40 : 0, 80).c_str(), b.substr(i > 40 ? i - 40 : 0, 80).c_str());
+    std::printf("sizes %zu %zu, first difference at %zu: [%s] [%s]\n", a.size(), b.size(), i,
+                a.substr(i > 40 ? i - 40 : 0, 80).c_str(), b.substr(i > 40 ? i - 40 : 0, 80).c_str());
   }
   return same ? 0 : 1;
 }

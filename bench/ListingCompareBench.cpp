@@ -72,8 +72,8 @@ int main(int argc, char** argv) {
     const size_t theirs = rereadingCompare(a, b);
     const double t = since(start);
     const size_t check = readyFiles(first, second).size();
-    std::printf("%zu lines: re-reading %.3f s (%zu ready, ours finds %zu) -> %zu lines would take about %.0f s\n", m,
-                t, theirs, check, n, t * (double(n) / double(m)) * (double(n) / double(m)));
+    std::printf("%zu lines: re-reading %.3f s (%zu ready, ours finds %zu) -> %zu lines would take about %.0f s\n", m, t,
+                theirs, check, n, t * (double(n) / double(m)) * (double(n) / double(m)));
   }
   return 0;
 }

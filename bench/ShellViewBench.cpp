@@ -93,8 +93,9 @@ int wmain(int argc, wchar_t** argv) {
   int children = 0;
   for (HTREEITEM c = TreeView_GetChild(treeWindow, tree.CurrentNode()); c; c = TreeView_GetNextSibling(treeWindow, c))
     ++children;
-  std::printf("tree node, %zu folders: floor %6.3f s, TFolderView fill %6.3f s = %.2f x (target: within 3 x); %d nodes\n",
-              count, folderFloor, folderFill, folderFill / folderFloor, children);
+  std::printf(
+      "tree node, %zu folders: floor %6.3f s, TFolderView fill %6.3f s = %.2f x (target: within 3 x); %d nodes\n",
+      count, folderFloor, folderFill, folderFill / folderFloor, children);
   OleUninitialize();
   return 0;
 }

@@ -28,8 +28,8 @@ std::string listOnce(const std::string& folder, std::vector<ListingEntry>& entri
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW(win::widen(folder + "*.hgl").c_str(), &found);
   do {
-    HANDLE file = CreateFileW(win::widen(folder + win::narrow(found.cFileName)).c_str(), GENERIC_READ,
-                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileW(win::widen(folder + win::narrow(found.cFileName)).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
     LARGE_INTEGER size;
     GetFileSizeEx(file, &size);
     CloseHandle(file);
@@ -52,8 +52,8 @@ int wmain(int argc, wchar_t** argv) {
   for (const char* folder : {"work", "floor", "watch", "out"}) test::makeFolder(root / folder);
   std::printf("standby cycle bench: %d ready files\n", count);
   for (int i = 0; i < count; ++i) {
-    HANDLE file = CreateFileW(win::widen(root / ("watch\\図面" + std::to_string(i) + ".hgl")).c_str(), GENERIC_WRITE,
-                              0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE file = CreateFileW(win::widen(root / ("watch\\図面" + std::to_string(i) + ".hgl")).c_str(), GENERIC_WRITE, 0,
+                              nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written;
     WriteFile(file, "IN;", 3, &written, nullptr);
     CloseHandle(file);
@@ -68,9 +68,9 @@ int wmain(int argc, wchar_t** argv) {
   std::string ready, commands;
   for (const ReadyFile& file : readyFiles(first, second)) {
     ready += *codec.toAnsi(watch + second[file.second].name) + "\r\n";
-    commands +=
-        *codec.toAnsi(*buildViewerCommandLine(OutputTab::Output1, 0, root / "out\\", watch + second[file.second].name)) +
-        "\r\n";
+    commands += *codec.toAnsi(
+                    *buildViewerCommandLine(OutputTab::Output1, 0, root / "out\\", watch + second[file.second].name)) +
+                "\r\n";
   }
   test::writeFile(root / "floor\\FList.txt", ready);
   test::writeFile(root / "floor\\MarComline.txt", commands);
@@ -91,7 +91,7 @@ int wmain(int argc, wchar_t** argv) {
   form.startStandbyOutput();  // first listing
   form.Timer1Timer();         // the wait
   start = Clock::now();
-  form.Timer1Timer();         // second listing, comparison, files; and the next cycle's first listing
+  form.Timer1Timer();  // second listing, comparison, files; and the next cycle's first listing
   const double cycle = since(start);
 
   std::printf("floor (two listings, same files written): %6.2f s\n", floor);
@@ -99,7 +99,8 @@ int wmain(int argc, wchar_t** argv) {
               cycle / floor);
   bool same = true;
   for (const char* name : {"FList2.txt", "FList.txt", "MarComline.txt"})
-    same = same && test::readFile(root / ("work\\" + std::string(name))) == test::readFile(root / ("floor\\" + std::string(name)));
+    same = same && test::readFile(root / ("work\\" + std::string(name))) ==
+                       test::readFile(root / ("floor\\" + std::string(name)));
   std::printf("files identical to the floor's: %s\n", same ? "yes" : "NO");
   form.destroy();
   OleUninitialize();

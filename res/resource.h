@@ -87,7 +87,7 @@
 #define IDC_ButtonPaperMarg 3103
 #define IDC_TabControl1 3104
 #define IDC_LabelExampleFolder 3105
-#define IDC_sFileNameDirEdit1 3111  // rows 1..5 follow in order
+#define IDC_sFileNameDirEdit1 3111   // rows 1..5 follow in order
 #define IDC_FileNameDirButton1 3121  // their buttons likewise
 
 // Paper margins and drawing position

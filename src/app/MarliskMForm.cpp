@@ -23,8 +23,9 @@ constexpr UINT kInitializeMessage = WM_APP + 1;
 // The five controls a run takes away, and with them every button that opens a modal window
 // (the version dialog; the help, whose failure is a message box): a modal loop would hold
 // the standby cycle until someone came to close it.
-constexpr int kRunControls[] = {IDC_ButtonCreateOutListFile, IDC_ButtonSetAutoPar, IDC_PageControl1,
-                                IDC_ButtonBatchOutput, IDC_ButtonAutoOutput, IDC_ButtonVersion, IDC_ButtonHelp};
+constexpr int kRunControls[] = {
+    IDC_ButtonCreateOutListFile, IDC_ButtonSetAutoPar, IDC_PageControl1, IDC_ButtonBatchOutput,
+    IDC_ButtonAutoOutput,        IDC_ButtonVersion,    IDC_ButtonHelp};
 }  // namespace
 
 TMarliskMForm::TMarliskMForm(AppContext& app)
@@ -64,8 +65,8 @@ void TMarliskMForm::placePages() {
   MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&area), 2);
   TabCtrl_AdjustRect(tabs, FALSE, &area);
   for (OutputPage* page : {&page2_, &page1_}) {
-    SetWindowPos(page->hwnd(), item(IDC_ListBox1), area.left, area.top, area.right - area.left,
-                 area.bottom - area.top, SWP_NOACTIVATE);
+    SetWindowPos(page->hwnd(), item(IDC_ListBox1), area.left, area.top, area.right - area.left, area.bottom - area.top,
+                 SWP_NOACTIVATE);
     EnableThemeDialogTexture(page->hwnd(), ETDT_ENABLETAB);
   }
 }
@@ -106,8 +107,8 @@ void TMarliskMForm::initialize() {
   SetWindowTextW(hwnd(), widen("<< MarliskAuto >>  " + std::string(kVersionText) + kNoticeText).c_str());
 
   ParameterFile parameters = app_.parameterFile();
-  if (!prepareWorkingFolder(startFolders(app_.exeFolder, app_.localAppData), app_.settings, app_.fileSystem,
-                            parameters, ShowWarning)) {
+  if (!prepareWorkingFolder(startFolders(app_.exeFolder, app_.localAppData), app_.settings, app_.fileSystem, parameters,
+                            ShowWarning)) {
     close(IDCANCEL);
     return;
   }
@@ -116,8 +117,10 @@ void TMarliskMForm::initialize() {
   // change, and a batch run on the stored list instead would convert the wrong files.
   bool nameRefused = false;
   if (request_.batchFileName) {
-    if (storableOrSay(*request_.batchFileName, app_.codec, ShowWarning)) app_.settings.BatchFileName = *request_.batchFileName;
-    else nameRefused = true;
+    if (storableOrSay(*request_.batchFileName, app_.codec, ShowWarning))
+      app_.settings.BatchFileName = *request_.batchFileName;
+    else
+      nameRefused = true;
   }
   page1_.setItemIndex(app_.settings.OutTypeIndex);
   page2_.setItemIndex(app_.settings.OutType2Index);
@@ -331,8 +334,7 @@ INT_PTR TMarliskMForm::onMessage(UINT message, WPARAM wParam, LPARAM lParam, boo
         PageControl1Change();
       }
       return 0;
-    default:
-      return 0;
+    default: return 0;
   }
 }
 

@@ -103,8 +103,8 @@ class TMarliskMForm final : public Dialog, private RunHost {
   void closeIfStopped();
 
   AppContext& app_;
-  THTMLHelp HTMLHelp1;            // every help request of the program goes through it
-  TFormOutFileList outFileList_;  // lives for the run: its list survives between showings
+  THTMLHelp HTMLHelp1;              // every help request of the program goes through it
+  TFormOutFileList outFileList_;    // lives for the run: its list survives between showings
   TFolderOpenForm folderOpenForm_;  // one chooser for every folder "参照"
   TSetAutoParForm setAutoParForm_;
   TSetPaperMargForm setPaperMargForm_;

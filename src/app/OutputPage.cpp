@@ -21,11 +21,10 @@ void OutputPage::onInitDialog() {
   const auto font = static_cast<WPARAM>(SendMessageW(hwnd(), WM_GETFONT, 0, 0));
   for (int i = 0; i < itemCount(); ++i) {
     const DWORD style = WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0);
-    HWND button = CreateWindowExW(0, L"BUTTON", widen(types_[i].item).c_str(), style,
-                                  frame.left + unit.left + (i / rows) * columnWidth,
-                                  frame.top + unit.top + (i % rows) * unit.right, columnWidth - unit.left / 2,
-                                  unit.bottom, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(itemId(i))),
-                                  GetModuleHandleW(nullptr), nullptr);
+    HWND button = CreateWindowExW(
+        0, L"BUTTON", widen(types_[i].item).c_str(), style, frame.left + unit.left + (i / rows) * columnWidth,
+        frame.top + unit.top + (i % rows) * unit.right, columnWidth - unit.left / 2, unit.bottom, hwnd(),
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(itemId(i))), GetModuleHandleW(nullptr), nullptr);
     SendMessageW(button, WM_SETFONT, font, FALSE);
   }
 }

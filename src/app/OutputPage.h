@@ -15,7 +15,11 @@ class OutputPage final : public Dialog {
  public:
   OutputPage(int templateId, int groupId, int firstItemId, std::span<const OutputType> types,
              std::function<void(int)> onSelect)
-      : Dialog(templateId), groupId_(groupId), firstItemId_(firstItemId), types_(types), onSelect_(std::move(onSelect)) {}
+      : Dialog(templateId),
+        groupId_(groupId),
+        firstItemId_(firstItemId),
+        types_(types),
+        onSelect_(std::move(onSelect)) {}
 
   int itemIndex() const;  // -1 when no item is chosen
   // Shows `index` as chosen without telling onSelect; an index outside the list chooses none.

@@ -85,8 +85,7 @@ Win32Error StandbyRun::takeListing(const char* fileName, std::vector<ListingEntr
       if (!ansiName) {
         // The viewer is given names in the code page: this one cannot be handed over, so it
         // is neither converted nor ever deleted. Said once, not at every listing.
-        if (unlistableReported_.insert(path).second)
-          host_.warn(path + kUnconvertibleNameMessage);
+        if (unlistableReported_.insert(path).second) host_.warn(path + kUnconvertibleNameMessage);
         continue;
       }
       listing.write(listingLine(static_cast<uint64_t>(size.QuadPart), *ansiName) + "\r\n");

@@ -53,8 +53,8 @@ std::string resolveShortcut(const std::string& path) {
 
 std::string specialFolderPath(int index, HWND owner) {
   static constexpr int kFolders[] = {
-      CSIDL_STARTMENU, CSIDL_PROGRAMS,     CSIDL_DRIVES,        CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL,
-      CSIDL_APPDATA,   CSIDL_FAVORITES,    CSIDL_TEMPLATES,     CSIDL_DESKTOP,          CSIDL_PROGRAM_FILES,
+      CSIDL_STARTMENU,      CSIDL_PROGRAMS,      CSIDL_DRIVES,           CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL,
+      CSIDL_APPDATA,        CSIDL_FAVORITES,     CSIDL_TEMPLATES,        CSIDL_DESKTOP,          CSIDL_PROGRAM_FILES,
       CSIDL_COMMON_APPDATA, CSIDL_LOCAL_APPDATA, CSIDL_COMMON_DOCUMENTS,
   };
   if (index < 0 || index >= static_cast<int>(std::size(kFolders))) return {};
@@ -77,8 +77,8 @@ std::string specialFolderPath(int index, HWND owner) {
 }
 
 Win32Error copyFile(const std::string& sourceFolder, const std::string& destinationFolder, const std::string& name) {
-  UniqueFileHandle source(CreateFileW(widen(sourceFolder + "\\" + name).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  UniqueFileHandle source(CreateFileW(widen(sourceFolder + "\\" + name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!source) return Win32Error::last();
   AtomicFileWriter destination(destinationFolder + "\\" + name);
   std::vector<char> buffer(64 * 1024);
@@ -94,8 +94,8 @@ Win32Error copyFile(const std::string& sourceFolder, const std::string& destinat
 
 Win32Error copyFolderTree(const std::string& source, const std::string& destination) {
   WIN32_FIND_DATAW found;
-  UniqueFindHandle search(FindFirstFileExW(widen(source + "\\*.*").c_str(), FindExInfoBasic, &found,
-                                           FindExSearchNameMatch, nullptr, 0));
+  UniqueFindHandle search(
+      FindFirstFileExW(widen(source + "\\*.*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
   if (!search) {
     // An empty folder can answer "no files"; a folder that is not there must not pass for
     // an empty one, or a missing source would be "copied" without a word.

@@ -58,7 +58,8 @@ void TFormOutFileList::onInitDialog() {
     lastTreeFolder_ = folderView_.GetSelectedPath();
     // The shell may move a first selection under the documents folders to its library view:
     // select it again once the tree has settled.
-    if (needsReselection(lastTreeFolder_, specialFolderPath(kPersonalFolder), specialFolderPath(kCommonDocumentsFolder)))
+    if (needsReselection(lastTreeFolder_, specialFolderPath(kPersonalFolder),
+                         specialFolderPath(kCommonDocumentsFolder)))
       PostMessageW(hwnd(), kReselectMessage, 0, 0);
   };
 
@@ -215,8 +216,10 @@ bool TFormOutFileList::onCommand(int id, int code, HWND) {
     case IDC_ButtonOutStart:
     case IDOK:
       // Enter in the name field adds the typed file; everywhere else it starts the output.
-      if (GetFocus() == item(IDC_SelectFilename)) SelectFilenameEnter();
-      else ButtonOutStartClick();
+      if (GetFocus() == item(IDC_SelectFilename))
+        SelectFilenameEnter();
+      else
+        ButtonOutStartClick();
       return true;
     case IDC_ComboBox1:
       if (code != CBN_SELCHANGE) return false;
@@ -228,8 +231,7 @@ bool TFormOutFileList::onCommand(int id, int code, HWND) {
       filterIndex_ = static_cast<int>(SendDlgItemMessageW(hwnd(), IDC_FilterComboBox1, CB_GETCURSEL, 0, 0));
       applyFilter();
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 

@@ -76,7 +76,7 @@ class TFormOutFileList final : public Dialog {
   std::vector<std::string> files_;
   int filterIndex_ = 0;
   std::string selectFilename_ = ".hgl";  // the name field, kept between showings
-  int viewStyleIndex_ = 1;  // "一覧"
+  int viewStyleIndex_ = 1;               // "一覧"
   std::string lastTreeFolder_;
   std::vector<std::string> filterMasks_;
 };

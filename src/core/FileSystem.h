@@ -9,8 +9,8 @@
 namespace marlisk {
 
 struct ReadResult {
-  int error = 0;       // 0, or the system's error code when the file could not be read
-  std::string bytes;   // the file's first bytes, at most as many as asked for
+  int error = 0;      // 0, or the system's error code when the file could not be read
+  std::string bytes;  // the file's first bytes, at most as many as asked for
 };
 
 class FileSystem {

@@ -62,15 +62,18 @@ bool TSetAutoPar2Form::storeRows(int tab) {
   bool all = true;
   for (size_t row = 0; row < rows.size(); ++row) {
     const std::string text = itemText(rowEdit(row));
-    if (!unstorableReason(text, app_.codec)) rows[row] = text;
-    else if (all) all = storableOrSay({text});  // the first bad row is said
+    if (!unstorableReason(text, app_.codec))
+      rows[row] = text;
+    else if (all)
+      all = storableOrSay({text});  // the first bad row is said
   }
   return all;
 }
 
 void TSetAutoPar2Form::showExample(int tab, int prefixId) {
   setItemText(IDC_LabelExampleFolder,
-              resourceString(prefixId) + resourceString(tab == kOutputTab ? IDS_ExampleOutputFolder : IDS_ExampleDrawingFolder));
+              resourceString(prefixId) +
+                  resourceString(tab == kOutputTab ? IDS_ExampleOutputFolder : IDS_ExampleDrawingFolder));
 }
 
 void TSetAutoPar2Form::TabControl1Change(int index) {

@@ -19,7 +19,7 @@ namespace marlisk::win {
 namespace {
 
 constexpr UINT_PTR kEditSubclass = 0x7361;  // "sa"
-constexpr UINT kExitMessage = WM_APP + 31;   // the batch file field was left
+constexpr UINT kExitMessage = WM_APP + 31;  // the batch file field was left
 
 // The extension fields and the lists they edit, in the order they are stored.
 constexpr std::pair<int, std::string Settings::*> kExtensionFields[] = {

@@ -32,11 +32,10 @@ constexpr MarginField kMargins[] = {
 
 // The controls that follow the mode: everything but the mode group and the buttons.
 constexpr int kModeControls[] = {
-    IDC_TabControl1,         IDC_MarginGroup,     IDC_EditPaperMergLeft, IDC_EditPaperMergUp,
-    IDC_EditPaperMergRight,  IDC_EditPaperMergDown, IDC_SpinPaperMergLeft, IDC_SpinPaperMergUp,
-    IDC_SpinPaperMergRight,  IDC_SpinPaperMergDown, IDC_HOutPosRadioGroup, IDC_HOutPosRadio0,
-    IDC_HOutPosRadio0 + 1,   IDC_HOutPosRadio0 + 2, IDC_VOutPosRadioGroup, IDC_VOutPosRadio0,
-    IDC_VOutPosRadio0 + 1,   IDC_VOutPosRadio0 + 2,
+    IDC_TabControl1,       IDC_MarginGroup,       IDC_EditPaperMergLeft, IDC_EditPaperMergUp,    IDC_EditPaperMergRight,
+    IDC_EditPaperMergDown, IDC_SpinPaperMergLeft, IDC_SpinPaperMergUp,   IDC_SpinPaperMergRight, IDC_SpinPaperMergDown,
+    IDC_HOutPosRadioGroup, IDC_HOutPosRadio0,     IDC_HOutPosRadio0 + 1, IDC_HOutPosRadio0 + 2,  IDC_VOutPosRadioGroup,
+    IDC_VOutPosRadio0,     IDC_VOutPosRadio0 + 1, IDC_VOutPosRadio0 + 2,
 };
 
 void checkRadio(HWND dialog, int first, int count, int chosen) {
@@ -51,7 +50,9 @@ int checkedRadio(HWND dialog, int first, int count) {
 
 }  // namespace
 
-TSetPaperMargForm::TSetPaperMargForm(AppContext& app) : Dialog(IDD_SETPAPERMARG), app_(app) { helpContext_ = kHelpTopic; }
+TSetPaperMargForm::TSetPaperMargForm(AppContext& app) : Dialog(IDD_SETPAPERMARG), app_(app) {
+  helpContext_ = kHelpTopic;
+}
 
 void TSetPaperMargForm::onInitDialog() {
   setProgramIcon(hwnd(), IDI_MARLISKAUTO);

@@ -39,8 +39,8 @@ void SettingsForm::EditOutListFileNameChange() {
   // What cannot be read ends the preview, nothing more: the file is checked again on OK.
   LineFileReader reader(name, 1024 * 1024);
   std::string line;
-  for (LineFileReader::Status status; (status = reader.next(line)) != LineFileReader::Status::End &&
-                                      status != LineFileReader::Status::Error;) {
+  for (LineFileReader::Status status;
+       (status = reader.next(line)) != LineFileReader::Status::End && status != LineFileReader::Status::Error;) {
     const std::wstring shown = widen(previewLine(line, app_.codec));
     SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()));
   }

@@ -88,15 +88,15 @@ bool THTMLHelp::Help(UINT command, DWORD_PTR data) {
         popup.pt = {popupX_, popupY_};
         popup.clrForeground = popup.clrBackground = static_cast<COLORREF>(-1);
         popup.rcMargins = {-1, -1, -1, -1};
-        call(GetActiveWindow(), wideFile + L"::/cshelp.txt", HH_DISPLAY_TEXT_POPUP, reinterpret_cast<DWORD_PTR>(&popup));
+        call(GetActiveWindow(), wideFile + L"::/cshelp.txt", HH_DISPLAY_TEXT_POPUP,
+             reinterpret_cast<DWORD_PTR>(&popup));
       }
       break;
     case HELP_SETPOPUP_POS:
       popupX_ = LOWORD(data);
       popupY_ = HIWORD(data);
       break;
-    default:
-      break;
+    default: break;
   }
   return false;
 }

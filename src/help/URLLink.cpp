@@ -112,8 +112,8 @@ void TURLLink::showHint() {
   GetCursorPos(&cursor);
   if (!hint_) {
     // Borderless: the hint is its colour and the address, nothing more.
-    hint_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kHintClass, L"", WS_POPUP,
-                            0, 0, 0, 0, label_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    hint_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kHintClass, L"", WS_POPUP, 0, 0, 0, 0,
+                            label_, nullptr, GetModuleHandleW(nullptr), nullptr);
     SetWindowLongPtrW(hint_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   }
   HDC dc = GetDC(hint_);
@@ -142,8 +142,8 @@ void TURLLink::paint() {
   RECT area;
   GetClientRect(label_, &area);
   // The form's own background for statics, so the label sits on it like any other.
-  HBRUSH background = reinterpret_cast<HBRUSH>(
-      SendMessageW(GetParent(label_), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label_)));
+  HBRUSH background = reinterpret_cast<HBRUSH>(SendMessageW(
+      GetParent(label_), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label_)));
   FillRect(dc, &area, background ? background : GetSysColorBrush(COLOR_BTNFACE));
   HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(label_, WM_GETFONT, 0, 0)));
   SetBkMode(dc, TRANSPARENT);
@@ -160,12 +160,8 @@ LRESULT CALLBACK TURLLink::labelProc(HWND window, UINT message, WPARAM wParam, L
   return guarded<LRESULT>(0, [&]() -> LRESULT {
     auto* link = reinterpret_cast<TURLLink*>(self);
     switch (message) {
-      case WM_PAINT:
-        link->paint();
-        return 0;
-      case WM_SETCURSOR:
-        SetCursor(LoadCursorW(nullptr, IDC_HAND));
-        return TRUE;
+      case WM_PAINT: link->paint(); return 0;
+      case WM_SETCURSOR: SetCursor(LoadCursorW(nullptr, IDC_HAND)); return TRUE;
       case WM_MOUSEMOVE:
         if (!link->inside_) {  // entering: the link colour, and word when the mouse leaves
           link->inside_ = true;
@@ -194,8 +190,7 @@ LRESULT CALLBACK TURLLink::labelProc(HWND window, UINT message, WPARAM wParam, L
         RemoveWindowSubclass(window, labelProc, kSubclassId);
         link->label_ = nullptr;
         break;
-      default:
-        break;
+      default: break;
     }
     return DefSubclassProc(window, message, wParam, lParam);
   });

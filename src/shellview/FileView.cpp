@@ -13,7 +13,6 @@ namespace marlisk::win {
 
 namespace {
 
-
 struct SortContext {
   TFileView* view;
   IShellFolder* folder;
@@ -37,7 +36,9 @@ void TFileView::attach(HWND list, Reflector& parent) {
     const wchar_t* title;
     int width;
     int format;
-  } columns[] = {{L"Name", 120, LVCFMT_LEFT}, {L"Size", 60, LVCFMT_RIGHT}, {L"Kind", 120, LVCFMT_LEFT},
+  } columns[] = {{L"Name", 120, LVCFMT_LEFT},
+                 {L"Size", 60, LVCFMT_RIGHT},
+                 {L"Kind", 120, LVCFMT_LEFT},
                  {L"UpDate", 120, LVCFMT_LEFT}};
   for (int i = Header_GetItemCount(ListView_GetHeader(list_)); i < 4; ++i) {
     LVCOLUMNW column = {LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM};
@@ -50,13 +51,13 @@ void TFileView::attach(HWND list, Reflector& parent) {
     ListView_InsertColumn(list_, i, &column);
   }
   SHFILEINFOW info = {};
-  ListView_SetImageList(
-      list_, reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(L"", 0, &info, sizeof(info), SHGFI_SYSICONINDEX)),
-      LVSIL_NORMAL);
   ListView_SetImageList(list_,
-                        reinterpret_cast<HIMAGELIST>(
-                            SHGetFileInfoW(L"", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON)),
-                        LVSIL_SMALL);
+                        reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(L"", 0, &info, sizeof(info), SHGFI_SYSICONINDEX)),
+                        LVSIL_NORMAL);
+  ListView_SetImageList(
+      list_,
+      reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(L"", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON)),
+      LVSIL_SMALL);
 }
 
 void TFileView::link(TFolderView& folderView) {
@@ -76,7 +77,8 @@ ShellItem* TFileView::itemData(int index) const {
 
 std::vector<PCUITEMID_CHILD> TFileView::selectedItems() const {
   std::vector<PCUITEMID_CHILD> items;
-  for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list_, i, LVNI_SELECTED))
+  for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0;
+       i = ListView_GetNextItem(list_, i, LVNI_SELECTED))
     if (const ShellItem* item = itemData(i)) items.push_back(item->child());
   return items;
 }
@@ -202,21 +204,21 @@ std::string TFileView::GetSelectedPath() const {
 
 std::vector<std::string> TFileView::SelectedCaptions() const {
   std::vector<std::string> captions;
-  for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list_, i, LVNI_SELECTED))
+  for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0;
+       i = ListView_GetNextItem(list_, i, LVNI_SELECTED))
     captions.push_back(narrow(subItemText(i, 0)));
   return captions;
 }
 
 std::vector<std::string> TFileView::SelectedPaths() const {
   std::vector<std::string> paths;
-  for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list_, i, LVNI_SELECTED))
+  for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0;
+       i = ListView_GetNextItem(list_, i, LVNI_SELECTED))
     if (std::string path = pathOf(itemData(i)); !path.empty()) paths.push_back(path);
   return paths;
 }
 
-std::string TFileView::FocusedPath() const {
-  return pathOf(itemData(ListView_GetNextItem(list_, -1, LVNI_FOCUSED)));
-}
+std::string TFileView::FocusedPath() const { return pathOf(itemData(ListView_GetNextItem(list_, -1, LVNI_FOCUSED))); }
 
 std::string TFileView::pathOf(const ShellItem* item) {
   std::string path;
@@ -245,15 +247,9 @@ void TFileView::doubleClick() {
 
 bool TFileView::reflectNotify(NMHDR* header, LRESULT& result) {
   switch (header->code) {
-    case LVN_DELETEITEM:
-      delete ShellItem::of(reinterpret_cast<NMLISTVIEW*>(header)->lParam);
-      return false;
-    case LVN_COLUMNCLICK:
-      ColumnClick(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
-      return false;
-    case NM_DBLCLK:
-      doubleClick();
-      return false;
+    case LVN_DELETEITEM: delete ShellItem::of(reinterpret_cast<NMLISTVIEW*>(header)->lParam); return false;
+    case LVN_COLUMNCLICK: ColumnClick(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem); return false;
+    case NM_DBLCLK: doubleClick(); return false;
     case NM_RCLICK: {
       const std::vector<PCUITEMID_CHILD> items = selectedItems();
       if (!ContextMenu || !folder_ || items.empty()) return false;
@@ -286,8 +282,7 @@ bool TFileView::reflectNotify(NMHDR* header, LRESULT& result) {
       ListView_SetItemText(list_, edited.iItem, 0, text.data());
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 

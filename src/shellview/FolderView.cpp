@@ -10,7 +10,6 @@ namespace marlisk::win {
 
 namespace {
 
-
 // Restores the cursor however the filling ends.
 class WaitCursor {
  public:
@@ -40,8 +39,8 @@ void TFolderView::attach(HWND tree, Reflector& parent) {
   parent_ = &parent;
   parent.add(*this);
   SHFILEINFOW info = {};
-  const auto images = reinterpret_cast<HIMAGELIST>(
-      SHGetFileInfoW(L"", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  const auto images =
+      reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(L"", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
   TreeView_SetImageList(tree_, images, TVSIL_NORMAL);
   BuildRoot();
 }
@@ -166,7 +165,8 @@ void TFolderView::FillNode(HTREEITEM node) {
     };
     int image = -1, selectedImage = -1;
     if (shellIcon && SUCCEEDED(shellIcon->GetIconOf(child.get(), GIL_FORSHELL, &image)) &&
-        SUCCEEDED(shellIcon->GetIconOf(child.get(), GIL_OPENICON, &selectedImage)) && image >= 0 && selectedImage >= 0) {
+        SUCCEEDED(shellIcon->GetIconOf(child.get(), GIL_OPENICON, &selectedImage)) && image >= 0 &&
+        selectedImage >= 0) {
       insert.item.iImage = image;
       insert.item.iSelectedImage = selectedImage;
     } else {
@@ -264,8 +264,7 @@ bool TFolderView::reflectNotify(NMHDR* header, LRESULT& result) {
         DropSource->StartDrag(tree_, item->parent(), {item->child()});
       return false;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 

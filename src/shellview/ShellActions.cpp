@@ -15,8 +15,8 @@ constexpr UINT kLastCommand = 0x7FFF;
 ComPtr<IContextMenu> contextMenuOf(HWND owner, IShellFolder* parent, const std::vector<PCUITEMID_CHILD>& items) {
   ComPtr<IContextMenu> menu;
   if (parent && !items.empty())
-    parent->GetUIObjectOf(owner, static_cast<UINT>(items.size()), items.data(),
-                          IID_IContextMenu, nullptr, menu.putVoid());
+    parent->GetUIObjectOf(owner, static_cast<UINT>(items.size()), items.data(), IID_IContextMenu, nullptr,
+                          menu.putVoid());
   return menu;
 }
 
@@ -108,8 +108,8 @@ bool TContextMenuEx::Invoke(HWND owner, IShellFolder* parent, const std::vector<
 DWORD TDropSourceEx::StartDrag(HWND owner, IShellFolder* parent, const std::vector<PCUITEMID_CHILD>& items) {
   ComPtr<IDataObject> data;
   if (!parent || items.empty() ||
-      FAILED(parent->GetUIObjectOf(owner, static_cast<UINT>(items.size()), items.data(),
-                                   IID_IDataObject, nullptr, data.putVoid())))
+      FAILED(parent->GetUIObjectOf(owner, static_cast<UINT>(items.size()), items.data(), IID_IDataObject, nullptr,
+                                   data.putVoid())))
     return DROPEFFECT_NONE;
   DropSource source;
   DWORD effect = DROPEFFECT_NONE;

@@ -2,7 +2,6 @@
 
 #include <shlwapi.h>
 
-
 #include "core/Path.h"
 #include "win/Strings.h"
 
@@ -123,7 +122,8 @@ int KindCache::folderIconIndex(PCIDLIST_ABSOLUTE absoluteId, SFGAOF attributes, 
   const bool plain = (attributes & (SFGAO_FILESYSTEM | SFGAO_FOLDER)) == (SFGAO_FILESYSTEM | SFGAO_FOLDER) &&
                      !(attributes & SFGAO_LINK);
   if (!plain) return SysIconIndex(absoluteId, flags);
-  if (flags == (SHGFI_SYSICONINDEX | SHGFI_SMALLICON) || flags == (SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON)) {
+  if (flags == (SHGFI_SYSICONINDEX | SHGFI_SMALLICON) ||
+      flags == (SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON)) {
     int& known = folderIcons_[(flags & SHGFI_OPENICON) ? 1 : 0];
     if (known < 0) known = cachedIcon("<folder>", flags);
     return known;
@@ -133,7 +133,9 @@ int KindCache::folderIconIndex(PCIDLIST_ABSOLUTE absoluteId, SFGAOF attributes, 
 
 std::string KindCache::typeName(PCIDLIST_ABSOLUTE absoluteId, const std::string& parsingName, SFGAOF attributes) {
   const std::string kind = kindOf(parsingName, attributes);
-  auto clipped = [](const SHFILEINFOW& info) { return narrow(std::wstring(info.szTypeName, wcsnlen(info.szTypeName, 80))); };
+  auto clipped = [](const SHFILEINFOW& info) {
+    return narrow(std::wstring(info.szTypeName, wcsnlen(info.szTypeName, 80)));
+  };
   if (kind.empty()) {
     SHFILEINFOW info = {};
     SHGetFileInfoW(reinterpret_cast<LPCWSTR>(absoluteId), 0, &info, sizeof(info), SHGFI_TYPENAME | SHGFI_PIDL);
@@ -174,8 +176,8 @@ InPlaceRename renameInPlace(IShellFolder* folder, HWND owner, PCUITEMID_CHILD it
   InPlaceRename result;
   std::wstring name(typed);
   if (name.size() > MAX_PATH) name.resize(MAX_PATH);
-  if (!folder || FAILED(folder->SetNameOf(owner, item, name.c_str(), SHGDN_INFOLDER | SHGDN_FOREDITING,
-                                          result.renamed.put())))
+  if (!folder ||
+      FAILED(folder->SetNameOf(owner, item, name.c_str(), SHGDN_INFOLDER | SHGDN_FOREDITING, result.renamed.put())))
     result.renamed.reset();
   DisplayName(folder, result.renamed ? result.renamed.get() : item, SHGDN_NORMAL, result.shown);
   return result;

@@ -29,8 +29,10 @@ Win32Error AtomicFileWriter::write(const void* data, size_t size) {
   while (!error_.failed() && size > 0) {
     const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
     DWORD written = 0;
-    if (!WriteFile(file_.get(), bytes, chunk, &written, nullptr)) error_ = Win32Error::last();
-    else if (written == 0) error_ = Win32Error(ERROR_WRITE_FAULT);
+    if (!WriteFile(file_.get(), bytes, chunk, &written, nullptr))
+      error_ = Win32Error::last();
+    else if (written == 0)
+      error_ = Win32Error(ERROR_WRITE_FAULT);
     bytes += written;
     size -= written;
   }

@@ -28,8 +28,10 @@ void Dialog::destroy() {
 
 void Dialog::close(INT_PTR result) {
   result_ = result;
-  if (modal_) EndDialog(hwnd_, result);
-  else DestroyWindow(hwnd_);
+  if (modal_)
+    EndDialog(hwnd_, result);
+  else
+    DestroyWindow(hwnd_);
 }
 
 std::string Dialog::itemText(int id) const { return windowText(item(id)); }
@@ -56,16 +58,15 @@ INT_PTR Dialog::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     return TRUE;
   }
   switch (message) {
-    case WM_INITDIALOG:
-      onInitDialog();
-      return TRUE;
+    case WM_INITDIALOG: onInitDialog(); return TRUE;
     case WM_HELP:
       if (!helpAvailable()) return TRUE;
-      if (helpContext_ != 0) requestHelp(HELP_CONTEXT, static_cast<DWORD_PTR>(helpContext_));
-      else requestHelp(HELP_FINDER, 0);
+      if (helpContext_ != 0)
+        requestHelp(HELP_CONTEXT, static_cast<DWORD_PTR>(helpContext_));
+      else
+        requestHelp(HELP_FINDER, 0);
       return TRUE;
-    case WM_COMMAND:
-      return onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
+    case WM_COMMAND: return onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
     case WM_NCDESTROY:
       onDestroy();
       SetWindowLongPtrW(hwnd_, DWLP_USER, 0);

@@ -7,9 +7,9 @@
 namespace marlisk::win {
 
 void addTooltip(HWND owner, HWND control, const std::string& text) {
-  HWND tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
+  HWND tooltip =
+      CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                      CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
   std::wstring hint = widen(text);
   TTTOOLINFOW tool = {sizeof(tool)};
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;

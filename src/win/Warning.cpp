@@ -31,6 +31,8 @@ void ShowError(const std::string& text) {
   MessageBoxW(GetActiveWindow(), widen(text).c_str(), L"MarliskAuto", MB_OK | MB_ICONERROR);
 }
 
-WarningHandler setWarningHandler(WarningHandler replacement) { return std::exchange(handler(), std::move(replacement)); }
+WarningHandler setWarningHandler(WarningHandler replacement) {
+  return std::exchange(handler(), std::move(replacement));
+}
 
 }  // namespace marlisk::win

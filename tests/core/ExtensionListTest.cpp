@@ -13,22 +13,23 @@ TEST(ExtensionListTest, MatchingItems) {
   } cases[] = {
       {"hgl", "hgl", true},
       {"hgl;prn;hpg", "hpg", true},
-      {"HGL;Prn", "prn", true},        // letter case of the list
-      {"hgl", "HgL", true},            // and of the extension
-      {"hgl;prn", "pr", false},        // whole items only
+      {"HGL;Prn", "prn", true},  // letter case of the list
+      {"hgl", "HgL", true},      // and of the extension
+      {"hgl;prn", "pr", false},  // whole items only
       {"hgl", "hgll", false},
-      {"hgl;;hpg", "", true},          // an empty item: names without extension
+      {"hgl;;hpg", "", true},  // an empty item: names without extension
       {"hgl;", "", true},
       {";hgl", "", true},
-      {"", "", true},                  // an empty list is one empty item
+      {"", "", true},  // an empty list is one empty item
       {"", "hgl", false},
       {"hgl;hpg", "", false},
-      {"hgl; prn", "prn", false},      // blanks are not trimmed here
+      {"hgl; prn", "prn", false},  // blanks are not trimmed here
       {"hgl ; prn", "hgl ", true},
       {"図面;hgl", "図面", true},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(extensionListContains(c.list, c.extension), c.expected) << '"' << c.list << "\" / \"" << c.extension << '"';
+    EXPECT_EQ(extensionListContains(c.list, c.extension), c.expected)
+        << '"' << c.list << "\" / \"" << c.extension << '"';
 }
 
 TEST(ExtensionListTest, FileTypesFollowTheOrderOfTheLists) {
@@ -45,15 +46,24 @@ TEST(ExtensionListTest, FileTypesFollowTheOrderOfTheLists) {
     const char* name;
     FileType expected;
   } cases[] = {
-      {"C:\\in\\a.hgl", kFileTypeHpgl},     {"C:\\in\\a.PLT", kFileTypeHpgl},
-      {"C:\\in\\noext", kFileTypeImage},    {"C:\\in\\dot.", kFileTypeImage},
-      {"C:\\in.v2\\noext", kFileTypeImage}, {"a.pdf", kFileTypePdf},
-      {"a.emf", kFileTypeEmf},              {"a.dxf", kFileTypeDxf},
-      {"a.dwg", kFileTypeDwg},              {"a.igs", kFileTypeIges},
-      {"a.DRL", kFileTypeGerber},           {"a.p21", kFileTypeSxf},
-      {"a.SFC", kFileTypeSxf},              {"a.cmt", kFileTypeComment},
-      {"a.CMT", kFileTypeComment},          {"a.docx", kFileTypeUnregistered},
-      {"D:\\表\\図面.pdf", kFileTypePdf},    {"C:a.hgl", kFileTypeHpgl},
+      {"C:\\in\\a.hgl", kFileTypeHpgl},
+      {"C:\\in\\a.PLT", kFileTypeHpgl},
+      {"C:\\in\\noext", kFileTypeImage},
+      {"C:\\in\\dot.", kFileTypeImage},
+      {"C:\\in.v2\\noext", kFileTypeImage},
+      {"a.pdf", kFileTypePdf},
+      {"a.emf", kFileTypeEmf},
+      {"a.dxf", kFileTypeDxf},
+      {"a.dwg", kFileTypeDwg},
+      {"a.igs", kFileTypeIges},
+      {"a.DRL", kFileTypeGerber},
+      {"a.p21", kFileTypeSxf},
+      {"a.SFC", kFileTypeSxf},
+      {"a.cmt", kFileTypeComment},
+      {"a.CMT", kFileTypeComment},
+      {"a.docx", kFileTypeUnregistered},
+      {"D:\\表\\図面.pdf", kFileTypePdf},
+      {"C:a.hgl", kFileTypeHpgl},
   };
   for (const Case& c : cases) EXPECT_EQ(fileTypeOf(s, c.name), c.expected) << c.name;
 

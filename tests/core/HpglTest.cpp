@@ -23,10 +23,8 @@ void expectPoints(const std::vector<Point>& actual, std::vector<Point> expected)
 }
 
 TEST(HpglTest, TerminatorsAndSeparatorsAreOptional) {
-  for (const char* file : {"IN;SP1;PU0,0;PD100,0,100,100;PU;",
-                           "IN SP1 PU0 0 PD100 0 100 100 PU",
-                           "in;sp1;pu 0,0;pd 100, 0 ,100,+100;",
-                           "IN;SP1;PU0,0PD100,0,100,100\n"}) {
+  for (const char* file : {"IN;SP1;PU0,0;PD100,0,100,100;PU;", "IN SP1 PU0 0 PD100 0 100 100 PU",
+                           "in;sp1;pu 0,0;pd 100, 0 ,100,+100;", "IN;SP1;PU0,0PD100,0,100,100\n"}) {
     const Drawing d = interpretHpgl(file);
     ASSERT_EQ(d.strokes.size(), 1u) << file;
     expectPoints(pointsOf(d), {{0, 0}, {100, 0}, {100, 100}});
@@ -182,7 +180,8 @@ TEST(HpglTest, HostileInputEndsBounded) {
 TEST(WriterTest, SvgAndPdfHoldTheDrawing) {
   const Drawing d = interpretHpgl("IN;SP2;PW0.5;LT2,5;PU0,0;PD4000,0,4000,2000;SP1;PA0,1000;LBA<&>\x03");
   const std::string svg = svgOf(d);
-  EXPECT_NE(svg.find("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"110mm\" height=\"60mm\""), std::string::npos) << svg;
+  EXPECT_NE(svg.find("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"110mm\" height=\"60mm\""), std::string::npos)
+      << svg;
   EXPECT_NE(svg.find("stroke=\"#FF0000\" stroke-width=\"0.5\""), std::string::npos);
   EXPECT_NE(svg.find("stroke-dasharray="), std::string::npos);
   EXPECT_NE(svg.find(">A&lt;&amp;&gt;</text>"), std::string::npos);

@@ -137,11 +137,13 @@ TEST_F(ParameterFileTest, DamagedFilesLoadAsFarAsTheyAreSound) {
          s.MarginLeft = builtIn.MarginLeft;
        }},
       {"last line without its line end", joinCrLf(lines).substr(0, joinCrLf(lines).size() - 2), [](Settings&) {}},
-      {"line feeds only", [&] {
+      {"line feeds only",
+       [&] {
          std::string text;
          for (const auto& line : lines) text += line + "\n";
          return text;
-       }(), [](Settings&) {}},
+       }(),
+       [](Settings&) {}},
       {"wait time not a number", withLine(19, "5分"), [&](Settings& s) { s.WaitSeconds = builtIn.WaitSeconds; }},
       {"wait time out of range", withLine(19, "2147483648"), [&](Settings& s) { s.WaitSeconds = builtIn.WaitSeconds; }},
       {"wait time empty", withLine(19, ""), [&](Settings& s) { s.WaitSeconds = builtIn.WaitSeconds; }},
@@ -156,8 +158,7 @@ TEST_F(ParameterFileTest, DamagedFilesLoadAsFarAsTheyAreSound) {
        [&](Settings& s) { s.ImageExtList = std::string(kMaxParameterLineBytes, 'x'); }},
       {"bytes that are no code page 932 text", withLine(18, "C:\\\x81 out\\"),
        [&](Settings& s) { s.OutputFolder = builtIn.OutputFolder; }},
-      {"lines beyond the 57th are ignored", joinCrLf(lines) + "junk\r\n" + std::string(1 << 20, 'z'),
-       [](Settings&) {}},
+      {"lines beyond the 57th are ignored", joinCrLf(lines) + "junk\r\n" + std::string(1 << 20, 'z'), [](Settings&) {}},
   };
   for (const Case& c : cases) {
     fs.files[kPath] = c.bytes;
@@ -219,7 +220,8 @@ TEST_F(ParameterFileTest, MissingViewerIsReportedOnceOrFoundUnderX86) {
   EXPECT_EQ(s.MarginLeft, golden().MarginLeft);
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_EQ(warnings[0],
-            "D:\\tools\\Marlisk.exe\r Marliskプログラムファイルが存在しません!\r 設定ボタンでMarliskプログラム名を登録してください");
+            "D:\\tools\\Marlisk.exe\r Marliskプログラムファイルが存在しません!\r "
+            "設定ボタンでMarliskプログラム名を登録してください");
 
   // The default path with neither installed: the same warning.
   warnings.clear();
@@ -256,7 +258,8 @@ TEST_F(ParameterFileTest, ValuesTheFileCannotHoldKeepTheirOldLineAndTheRestIsSav
       {"lone line feed", [](Settings& s) { s.DrawingFolders[2] = "C:\\a\nb"; }, "改行を含む設定は保存できません!"},
       {"character outside code page 932", [](Settings& s) { s.ViewerExePath = "C:\\café\\Marlisk.exe"; },
        "このパソコンの文字コードで表せない文字が含まれています!"},
-      {"emoji", [](Settings& s) { s.WatchFileMask = "😀.hgl"; }, "このパソコンの文字コードで表せない文字が含まれています!"},
+      {"emoji", [](Settings& s) { s.WatchFileMask = "😀.hgl"; },
+       "このパソコンの文字コードで表せない文字が含まれています!"},
       {"overlong", [](Settings& s) { s.HpglExtList = std::string(kMaxParameterLineBytes + 1, 'h'); },
        "設定が長すぎます!"},
   };

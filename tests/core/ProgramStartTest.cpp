@@ -56,13 +56,18 @@ class WorkingFolderTest : public ::testing::Test {
   static std::string parameterFile(const std::string& version, const std::string& waitSeconds) {
     std::string text = version + "\r\n";
     for (int line = 2; line <= 57; ++line)
-      text += (line == 10 ? std::string("C:\\Marlisk.exe") : line == 19 ? waitSeconds : line == 11 ? "C:\\list.txt" : "") + "\r\n";
+      text += (line == 10   ? std::string("C:\\Marlisk.exe")
+               : line == 19 ? waitSeconds
+               : line == 11 ? "C:\\list.txt"
+                            : "") +
+              "\r\n";
     return text;
   }
   bool prepare() {
     settings.BatchFileName = "stale";
     settings.DrawingFolders[4] = "stale";
-    return prepareWorkingFolder(folders, settings, fs, parameters, [this](const std::string& t) { warnings.push_back(t); });
+    return prepareWorkingFolder(folders, settings, fs, parameters,
+                                [this](const std::string& t) { warnings.push_back(t); });
   }
 
   const StartFolders folders = startFolders("C:\\App", "C:\\Local");
@@ -139,8 +144,8 @@ TEST_F(WorkingFolderTest, AnotherVersionIsKeptAsBackupAndReplacedFromInit) {
   fs.renameError = 5;
   EXPECT_FALSE(prepare());
   EXPECT_EQ(fs.files[work + "\\MarliskAuto.par"], older);
-  EXPECT_EQ(warnings, std::vector<std::string>{work + "\\MarliskAuto.par\r\n" + kCannotSetAsideMessage + "\r\nTo  :" + work +
-                                               "\\MarliskAuto.par.4.bak\r\nI/O Error code=5"});
+  EXPECT_EQ(warnings, std::vector<std::string>{work + "\\MarliskAuto.par\r\n" + kCannotSetAsideMessage +
+                                               "\r\nTo  :" + work + "\\MarliskAuto.par.4.bak\r\nI/O Error code=5"});
   fs.renameError = 0;
   warnings.clear();
 

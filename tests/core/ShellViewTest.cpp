@@ -15,15 +15,22 @@ TEST(ShellViewTest, MaskRule) {
     bool folder;
     bool shown;
   } cases[] = {
-      {hgl, "C:\\d\\a.hgl", false, true},      {hgl, "C:\\d\\a.HGL", false, true},
-      {hgl, "C:\\d\\a.plt", false, false},     {hgl, "C:\\d\\sub", true, true},  // folders always
-      {hgl, "C:\\d\\noext", false, true},      {hgl, "C:\\d.v2\\noext", false, true},
-      {hgl, "C:\\d\\a.hg", false, true},       // a prefix of the entry passes
-      {hgl, "C:\\d\\a.hgll", false, false},    {{".*"}, "C:\\d\\a.docx", false, true},
-      {{".p?t"}, "C:\\d\\a.plt", false, true}, {{".p?t"}, "C:\\d\\a.pdt", false, true},
-      {{".p?t"}, "C:\\d\\a.pdf", false, false}, {{}, "C:\\d\\a.anything", false, true},
-      {{".hgl", ".plt"}, "C:\\d\\a.plt", false, true}, {{""}, "C:\\d\\noext", false, true},
-      {{""}, "C:\\d\\a.hgl", false, false},    // an empty entry: names without extension only
+      {hgl, "C:\\d\\a.hgl", false, true},
+      {hgl, "C:\\d\\a.HGL", false, true},
+      {hgl, "C:\\d\\a.plt", false, false},
+      {hgl, "C:\\d\\sub", true, true},  // folders always
+      {hgl, "C:\\d\\noext", false, true},
+      {hgl, "C:\\d.v2\\noext", false, true},
+      {hgl, "C:\\d\\a.hg", false, true},  // a prefix of the entry passes
+      {hgl, "C:\\d\\a.hgll", false, false},
+      {{".*"}, "C:\\d\\a.docx", false, true},
+      {{".p?t"}, "C:\\d\\a.plt", false, true},
+      {{".p?t"}, "C:\\d\\a.pdt", false, true},
+      {{".p?t"}, "C:\\d\\a.pdf", false, false},
+      {{}, "C:\\d\\a.anything", false, true},
+      {{".hgl", ".plt"}, "C:\\d\\a.plt", false, true},
+      {{""}, "C:\\d\\noext", false, true},
+      {{""}, "C:\\d\\a.hgl", false, false},  // an empty entry: names without extension only
   };
   for (const Case& c : cases) EXPECT_EQ(maskAccepts(c.mask, c.name, c.folder), c.shown) << c.name;
 }
@@ -36,10 +43,11 @@ TEST(ShellViewTest, TextsAndSkippedNames) {
   EXPECT_EQ(sizeText(200ULL << 30), "209715201KB");
   EXPECT_EQ(dateText(2026, 12, 8, 9, 5), "2026/12/08 09:05");
 
-  for (const char* name : {"ｺﾝﾄﾛｰﾙ ﾊﾟﾈﾙ", "Control Panel", "Web フォルダ", "Web Folder", "予定されているﾀｽｸ",
-                           "コントロール パネル", ""})
+  for (const char* name :
+       {"ｺﾝﾄﾛｰﾙ ﾊﾟﾈﾙ", "Control Panel", "Web フォルダ", "Web Folder", "予定されているﾀｽｸ", "コントロール パネル", ""})
     EXPECT_TRUE(isSkippedFolderName(name)) << name;
-  for (const char* name : {"control panel", "コントロールパネル", "Web Folders", "ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", "Documents", "予定されているタスク"})
+  for (const char* name :
+       {"control panel", "コントロールパネル", "Web Folders", "ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", "Documents", "予定されているタスク"})
     EXPECT_FALSE(isSkippedFolderName(name)) << name;
 }
 

@@ -18,12 +18,12 @@ TEST(StandbyTest, ListingLines) {
 
 TEST(StandbyTest, ReadyFilesAreThoseThatKeptTheirSize) {
   const std::vector<ListingEntry> first = {
-      {"same.hgl", 100}, {"growing.hgl", 100}, {"vanished.hgl", 7}, {"dup.hgl", 5}, {"Case.hgl", 1},
-      {"dup.hgl", 6},    {"huge.plt", 10000000000ULL}, {"empty.hgl", 0},
+      {"same.hgl", 100}, {"growing.hgl", 100}, {"vanished.hgl", 7},          {"dup.hgl", 5},
+      {"Case.hgl", 1},   {"dup.hgl", 6},       {"huge.plt", 10000000000ULL}, {"empty.hgl", 0},
   };
   const std::vector<ListingEntry> second = {
-      {"new.hgl", 3},  {"empty.hgl", 0}, {"growing.hgl", 180}, {"same.hgl", 100}, {"dup.hgl", 6},
-      {"case.hgl", 1}, {"huge.plt", 10000000001ULL},
+      {"new.hgl", 3}, {"empty.hgl", 0}, {"growing.hgl", 180},         {"same.hgl", 100},
+      {"dup.hgl", 6}, {"case.hgl", 1},  {"huge.plt", 10000000001ULL},
   };
   // The first listing's order; names compared exactly; each line of the first counted once.
   EXPECT_EQ(readyFiles(first, second), (std::vector<ReadyFile>{{0, 3}, {5, 4}, {7, 1}}));
@@ -49,8 +49,8 @@ TEST(StandbyTest, SecondTabListsPdfOnly) {
 }
 
 TEST(StandbyTest, OnlyTheCodesOfAProcessEndedByTheSystemCountAsACrash) {
-  for (const uint32_t code : {0xC0000005u, 0xC00000FDu, 0xC000001Du, 0xC0000094u, 0xC0000374u, 0xC0000409u,
-                              0xE06D7363u, 0xC0000135u, 0x80000003u})
+  for (const uint32_t code : {0xC0000005u, 0xC00000FDu, 0xC000001Du, 0xC0000094u, 0xC0000374u, 0xC0000409u, 0xE06D7363u,
+                              0xC0000135u, 0x80000003u})
     EXPECT_TRUE(isCrashExitCode(code)) << std::hex << code;
   // The viewer's own answers, however they look: -1, the first and last codes of the
   // error range, an HRESULT.

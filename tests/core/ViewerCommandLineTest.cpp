@@ -13,22 +13,33 @@ TEST(ViewerCommandLineTest, EveryOutputTypeOfBothTabs) {
     const char* line;
   };
   const Row output1[] = {
-      {"PDF", "/p \"C:\\in\\a.plt\" \"D:\\out\\a.pdf\""},        {"TIFF", "/t \"C:\\in\\a.plt\" \"D:\\out\\a.tif\""},
-      {"DXF", "/d \"C:\\in\\a.plt\" \"D:\\out\\a.dxf\""},        {"DWG", "/u \"C:\\in\\a.plt\" \"D:\\out\\a.dwg\""},
-      {"JPEG", "/j \"C:\\in\\a.plt\" \"D:\\out\\a.jpg\""},       {"BITMAP", "/b \"C:\\in\\a.plt\" \"D:\\out\\a.bmp\""},
-      {"IGES", "/i \"C:\\in\\a.plt\" \"D:\\out\\a.igs\""},       {"EMF", "/e \"C:\\in\\a.plt\" \"D:\\out\\a.emf\""},
-      {"XPS", "/x \"C:\\in\\a.plt\" \"D:\\out\\a.xps\""},        {"PCL", "/l \"C:\\in\\a.plt\" \"D:\\out\\a.pcl\""},
-      {"WMF", "/w \"C:\\in\\a.plt\" \"D:\\out\\a.wmf\""},        {"PS", "/s \"C:\\in\\a.plt\" \"D:\\out\\a.ps\""},
-      {"EPS", "/k \"C:\\in\\a.plt\" \"D:\\out\\a.eps\""},        {"SVG", "/v \"C:\\in\\a.plt\" \"D:\\out\\a.svg\""},
-      {"GIF", "/g \"C:\\in\\a.plt\" \"D:\\out\\a.gif\""},        {"PNG", "/m \"C:\\in\\a.plt\" \"D:\\out\\a.png\""},
-      {"PCX", "/r \"C:\\in\\a.plt\" \"D:\\out\\a.pcx\""},        {"FPX", "/q \"C:\\in\\a.plt\" \"D:\\out\\a.fpx\""},
-      {"SXF(.p21)", "/y \"C:\\in\\a.plt\" \"D:\\out\\a.p21\""},  {"SXF(.sfc)", "/y \"C:\\in\\a.plt\" \"D:\\out\\a.sfc\""},
-      {"CMT", "/c \"C:\\in\\a.plt\" \"D:\\out\\a.cmt\""},        {"HGL/Printer", "/h \"C:\\in\\a.plt\" \"D:\\out\\a.hgl\""},
+      {"PDF", "/p \"C:\\in\\a.plt\" \"D:\\out\\a.pdf\""},
+      {"TIFF", "/t \"C:\\in\\a.plt\" \"D:\\out\\a.tif\""},
+      {"DXF", "/d \"C:\\in\\a.plt\" \"D:\\out\\a.dxf\""},
+      {"DWG", "/u \"C:\\in\\a.plt\" \"D:\\out\\a.dwg\""},
+      {"JPEG", "/j \"C:\\in\\a.plt\" \"D:\\out\\a.jpg\""},
+      {"BITMAP", "/b \"C:\\in\\a.plt\" \"D:\\out\\a.bmp\""},
+      {"IGES", "/i \"C:\\in\\a.plt\" \"D:\\out\\a.igs\""},
+      {"EMF", "/e \"C:\\in\\a.plt\" \"D:\\out\\a.emf\""},
+      {"XPS", "/x \"C:\\in\\a.plt\" \"D:\\out\\a.xps\""},
+      {"PCL", "/l \"C:\\in\\a.plt\" \"D:\\out\\a.pcl\""},
+      {"WMF", "/w \"C:\\in\\a.plt\" \"D:\\out\\a.wmf\""},
+      {"PS", "/s \"C:\\in\\a.plt\" \"D:\\out\\a.ps\""},
+      {"EPS", "/k \"C:\\in\\a.plt\" \"D:\\out\\a.eps\""},
+      {"SVG", "/v \"C:\\in\\a.plt\" \"D:\\out\\a.svg\""},
+      {"GIF", "/g \"C:\\in\\a.plt\" \"D:\\out\\a.gif\""},
+      {"PNG", "/m \"C:\\in\\a.plt\" \"D:\\out\\a.png\""},
+      {"PCX", "/r \"C:\\in\\a.plt\" \"D:\\out\\a.pcx\""},
+      {"FPX", "/q \"C:\\in\\a.plt\" \"D:\\out\\a.fpx\""},
+      {"SXF(.p21)", "/y \"C:\\in\\a.plt\" \"D:\\out\\a.p21\""},
+      {"SXF(.sfc)", "/y \"C:\\in\\a.plt\" \"D:\\out\\a.sfc\""},
+      {"CMT", "/c \"C:\\in\\a.plt\" \"D:\\out\\a.cmt\""},
+      {"HGL/Printer", "/h \"C:\\in\\a.plt\" \"D:\\out\\a.hgl\""},
   };
   const Row output2[] = {
-      {"WMF", "/f \"C:\\in\\a.pdf\" \"D:\\out\\a.wmf\""}, {"EMF", "/f \"C:\\in\\a.pdf\" \"D:\\out\\a.emf\""},
-      {"PS", "/f \"C:\\in\\a.pdf\" \"D:\\out\\a.ps\""},   {"EPS", "/f \"C:\\in\\a.pdf\" \"D:\\out\\a.eps\""},
-      {"SVG", "/f \"C:\\in\\a.pdf\" \"D:\\out\\a.svg\""}, {"XPS", "/f \"C:\\in\\a.pdf\" \"D:\\out\\a.xps\""},
+      {"WMF", "/f \"C:\\in\\a.pdf\" \"D:\\out\\a.wmf\""},  {"EMF", "/f \"C:\\in\\a.pdf\" \"D:\\out\\a.emf\""},
+      {"PS", "/f \"C:\\in\\a.pdf\" \"D:\\out\\a.ps\""},    {"EPS", "/f \"C:\\in\\a.pdf\" \"D:\\out\\a.eps\""},
+      {"SVG", "/f \"C:\\in\\a.pdf\" \"D:\\out\\a.svg\""},  {"XPS", "/f \"C:\\in\\a.pdf\" \"D:\\out\\a.xps\""},
       {"HPGL", "/f \"C:\\in\\a.pdf\" \"D:\\out\\a.hgl\""}, {"PCL", "/f \"C:\\in\\a.pdf\" \"D:\\out\\a.pcl\""},
   };
   ASSERT_EQ(outputTypes(OutputTab::Output1).size(), std::size(output1));
@@ -57,7 +68,7 @@ TEST(ViewerCommandLineTest, OutputNames) {
       {"D:\\out\\", "C:\\in\\plan", "D:\\out\\plan.pdf"},              // no extension: nothing cut
       {"D:\\out.v2\\", "C:\\in\\plan", "D:\\out.v2\\plan.pdf"},        // not the folder's dot
       {"D:\\out\\", "C:\\in.v2\\plan", "D:\\out\\plan.pdf"},
-      {"D:\\out\\", "C:\\in\\.profile", "D:\\out\\.profile.pdf"},      // a leading dot is the name
+      {"D:\\out\\", "C:\\in\\.profile", "D:\\out\\.profile.pdf"},  // a leading dot is the name
       {"D:\\out\\", "C:\\in\\plan.", "D:\\out\\plan.pdf"},
       {"D:\\out\\", "C:plan.hgl", "D:\\out\\plan.pdf"},
       {"D:\\出力\\", "C:\\表\\ソフト.hgl", "D:\\出力\\ソフト.pdf"},

@@ -50,12 +50,14 @@ class BatchOutputTest : public ::testing::Test {
 };
 
 TEST_F(BatchOutputTest, ConvertsEveryListedFileInOneViewerRunThenEnds) {
-  for (const char* name : {"a.plt", "B.PDF", "c.pdf", "表 ソフト.hgl"}) writeFile(local / ("in\\" + std::string(name)), "IN;");
+  for (const char* name : {"a.plt", "B.PDF", "c.pdf", "表 ソフト.hgl"})
+    writeFile(local / ("in\\" + std::string(name)), "IN;");
   writeList({local / "in\\a.plt", local / "in\\gone.plt", local / "in\\B.PDF", local / "in\\c.pdf",
              local / "in\\表 ソフト.hgl"});
   configure();
 
-  const ProgramRun run = runProgram("/c " + settings.BatchFileName, [](HWND) { ADD_FAILURE() << "the program stayed"; });
+  const ProgramRun run =
+      runProgram("/c " + settings.BatchFileName, [](HWND) { ADD_FAILURE() << "the program stayed"; });
   EXPECT_FALSE(run.timedOut);
   EXPECT_EQ(run.exitCode, 0u);
   EXPECT_EQ(run.messages, std::vector<std::string>{local / "in\\gone.plt" + "ファイルを開けません!"});
@@ -64,10 +66,16 @@ TEST_F(BatchOutputTest, ConvertsEveryListedFileInOneViewerRunThenEnds) {
   ASSERT_EQ(viewer.size(), 1u);
   EXPECT_EQ(viewer[0].commandLine, "\"" + testViewerPath() + "\" /z \"" + work() + "\\MarComline.txt\"");
   const std::string in = local / "in\\", out = local / "out\\";
-  EXPECT_EQ(viewer[0].commandFileBytes, ansi("/p \"" + in + "a.plt\" \"" + out + "a.pdf\"\r\n"
-                                             "/p \"" + in + "B.PDF\" \"" + out + "B.pdf\"\r\n"
-                                             "/p \"" + in + "c.pdf\" \"" + out + "c.pdf\"\r\n"
-                                             "/p \"" + in + "表 ソフト.hgl\" \"" + out + "表 ソフト.pdf\"\r\n"));
+  EXPECT_EQ(viewer[0].commandFileBytes, ansi("/p \"" + in + "a.plt\" \"" + out +
+                                             "a.pdf\"\r\n"
+                                             "/p \"" +
+                                             in + "B.PDF\" \"" + out +
+                                             "B.pdf\"\r\n"
+                                             "/p \"" +
+                                             in + "c.pdf\" \"" + out +
+                                             "c.pdf\"\r\n"
+                                             "/p \"" +
+                                             in + "表 ソフト.hgl\" \"" + out + "表 ソフト.pdf\"\r\n"));
   EXPECT_EQ(readFile(work() + "\\MarComline.txt"), viewer[0].commandFileBytes);
 }
 

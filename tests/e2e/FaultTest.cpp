@@ -183,8 +183,8 @@ TEST_F(FaultTest, AParameterFileThatCannotBeReplacedStaysAsItWas) {
 TEST_F(FaultTest, DamagedParameterFilesAreSetAsideAndTheProgramStarts) {
   std::string binary;
   for (int i = 0; i < 4096; ++i) binary += static_cast<char>((i * 37) % 256);
-  for (const std::string& damaged : {std::string(), binary, std::string(8 * 1024 * 1024, 'x'),
-                                     std::string("Version 9.00\r\nhgl\r\n")}) {
+  for (const std::string& damaged :
+       {std::string(), binary, std::string(8 * 1024 * 1024, 'x'), std::string("Version 9.00\r\nhgl\r\n")}) {
     configure();
     writeFile(parameterFile(), damaged);
     const ProgramRun run = runProgram("");
@@ -199,8 +199,8 @@ TEST_F(FaultTest, WatchFolderFilesHeldOpenGrowingOrRenamedAreNeverLost) {
   configure();
   // Held open by its writer (no sharing): not listed, so neither converted nor deleted.
   writeFile(local / "watch\\held.hgl", kInput);
-  win::UniqueFileHandle held(CreateFileW(win::widen(local / "watch\\held.hgl").c_str(), GENERIC_WRITE, 0, nullptr,
-                                         OPEN_EXISTING, 0, nullptr));
+  win::UniqueFileHandle held(
+      CreateFileW(win::widen(local / "watch\\held.hgl").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(held);
   // Growing: a byte more at every poll, so its size never holds over a wait.
   writeFile(local / "watch\\growing.hgl", "IN;");
@@ -209,23 +209,26 @@ TEST_F(FaultTest, WatchFolderFilesHeldOpenGrowingOrRenamedAreNeverLost) {
   writeFile(local / "watch\\vanishing.hgl", kInput);
   int polls = 0;
   bool renamed = false;
-  const ProgramRun run = standbyUntil([&] {
-    ++polls;
-    // Appended to as a writer would; the program may have it open for a moment to list it.
-    HANDLE growing = CreateFileW(win::widen(local / "watch\\growing.hgl").c_str(), FILE_APPEND_DATA,
-                                 FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (growing != INVALID_HANDLE_VALUE) {
-      DWORD written = 0;
-      WriteFile(growing, ";", 1, &written, nullptr);
-      CloseHandle(growing);
-    }
-    // Once the first listing of a cycle holds them, before the second is taken.
-    if (!renamed && readFile(work() + "\\FList1.txt").find("moving.hgl") != std::string::npos) {
-      renamed = MoveFileW(win::widen(local / "watch\\moving.hgl").c_str(), win::widen(local / "watch\\moved.hgl").c_str());
-      DeleteFileW(win::widen(local / "watch\\vanishing.hgl").c_str());
-    }
-    return polls > 200 && !isFile(local / "watch\\moved.hgl");
-  }, 90000);
+  const ProgramRun run = standbyUntil(
+      [&] {
+        ++polls;
+        // Appended to as a writer would; the program may have it open for a moment to list it.
+        HANDLE growing = CreateFileW(win::widen(local / "watch\\growing.hgl").c_str(), FILE_APPEND_DATA,
+                                     FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (growing != INVALID_HANDLE_VALUE) {
+          DWORD written = 0;
+          WriteFile(growing, ";", 1, &written, nullptr);
+          CloseHandle(growing);
+        }
+        // Once the first listing of a cycle holds them, before the second is taken.
+        if (!renamed && readFile(work() + "\\FList1.txt").find("moving.hgl") != std::string::npos) {
+          renamed = MoveFileW(win::widen(local / "watch\\moving.hgl").c_str(),
+                              win::widen(local / "watch\\moved.hgl").c_str());
+          DeleteFileW(win::widen(local / "watch\\vanishing.hgl").c_str());
+        }
+        return polls > 200 && !isFile(local / "watch\\moved.hgl");
+      },
+      90000);
   EXPECT_FALSE(run.timedOut);
   EXPECT_TRUE(run.messages.empty());
   EXPECT_TRUE(renamed);
@@ -244,7 +247,8 @@ TEST_F(FaultTest, PathsLongerThan260CharactersAreLeftAlone) {
     CreateDirectoryW((L"\\\\?\\" + win::widen(deep)).c_str(), nullptr);
   }
   const std::string longName = deep + "\\" + std::string(30, 'f') + ".hgl";
-  HANDLE file = CreateFileW((L"\\\\?\\" + win::widen(longName)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  HANDLE file =
+      CreateFileW((L"\\\\?\\" + win::widen(longName)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   DWORD written = 0;
   WriteFile(file, kInput.data(), static_cast<DWORD>(kInput.size()), &written, nullptr);
@@ -282,11 +286,13 @@ TEST_F(FaultTest, AFullDiskKeepsTheOldParameterFileAndStartsNoViewer) {
   batchOf(names);
 
   // Fill what is left of the disk.
-  HANDLE filler = CreateFileW(win::widen(small + "\\filler").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  HANDLE filler =
+      CreateFileW(win::widen(small + "\\filler").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(filler, INVALID_HANDLE_VALUE);
   const std::string block(4096, 'x');
   DWORD written = 0;
-  while (WriteFile(filler, block.data(), static_cast<DWORD>(block.size()), &written, nullptr) && written == block.size()) {
+  while (WriteFile(filler, block.data(), static_cast<DWORD>(block.size()), &written, nullptr) &&
+         written == block.size()) {
   }
   CloseHandle(filler);
 

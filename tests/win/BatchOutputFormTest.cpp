@@ -78,8 +78,8 @@ TEST_F(BatchOutputFormTest, OnTheSecondTabOnlyPdfFilesAreConvertedAndOthersSkipp
   const auto runs = viewerRuns();
   ASSERT_EQ(runs.size(), 1u);
   const std::string in = root / "in\\", out = root / "out\\";
-  EXPECT_EQ(runs[0].commandFileBytes, "/f \"" + in + "a.PDF\" \"" + out + "a.svg\"\r\n/f \"" + in + "c.pdf\" \"" + out +
-                                          "c.svg\"\r\n");
+  EXPECT_EQ(runs[0].commandFileBytes,
+            "/f \"" + in + "a.PDF\" \"" + out + "a.svg\"\r\n/f \"" + in + "c.pdf\" \"" + out + "c.svg\"\r\n");
   EXPECT_EQ(form.hwnd(), nullptr);  // the program ends after a batch
 }
 
@@ -135,8 +135,7 @@ TEST_F(BatchOutputFormTest, ExitDuringTheRunConvertsWhatWasListedThenEnds) {
   form.startBatchOutput();
   const auto runs = viewerRuns();
   ASSERT_EQ(runs.size(), 1u);
-  EXPECT_EQ(runs[0].commandFileBytes,
-            "/p \"" + (root / "in\\a.hgl") + "\" \"" + (root / "out\\a.pdf") + "\"\r\n");
+  EXPECT_EQ(runs[0].commandFileBytes, "/p \"" + (root / "in\\a.hgl") + "\" \"" + (root / "out\\a.pdf") + "\"\r\n");
   EXPECT_EQ(form.hwnd(), nullptr);
 }
 

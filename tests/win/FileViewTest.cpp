@@ -89,7 +89,8 @@ TEST_F(FileViewTest, SizesDatesAndSorting) {
   test::makeFolder(root / "sizes");
   test::writeFile(root / "sizes\\empty.txt", "");
   test::writeFile(root / "sizes\\k.txt", std::string(1024, 'k'));
-  HANDLE big = CreateFileW(widen(root / "sizes\\big.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  HANDLE big =
+      CreateFileW(widen(root / "sizes\\big.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   LARGE_INTEGER size;
   size.QuadPart = 3LL << 30;  // 3 GiB, sparse on the disk
   ASSERT_TRUE(SetFilePointerEx(big, size, nullptr, FILE_BEGIN) && SetEndOfFile(big));
@@ -177,7 +178,8 @@ TEST_F(FileViewTest, ShellMenuAndDragRule) {
   ASSERT_TRUE(folderId);
   ComPtr<IShellFolder> folder = bindFolder(folderId.get());
   UniqueRelativeId item;
-  ASSERT_HRESULT_SUCCEEDED(folder->ParseDisplayName(nullptr, nullptr, widen("a.hgl").data(), nullptr, item.put(), nullptr));
+  ASSERT_HRESULT_SUCCEEDED(
+      folder->ParseDisplayName(nullptr, nullptr, widen("a.hgl").data(), nullptr, item.put(), nullptr));
   PCUITEMID_CHILD child = ILFindLastID(item.get());
   const std::vector<std::string> commands = TContextMenuEx::Commands(host.window, folder.get(), {child});
   EXPECT_NE(std::find(commands.begin(), commands.end(), "コピー(C)"), commands.end());
@@ -208,7 +210,8 @@ TEST_F(FileViewTest, AFolderThatCannotBeReadLeavesTheTreeWhereItWas) {
   TreeView_Expand(treeWindow, tree.CurrentNode(), TVE_EXPAND);
   HTREEITEM here = tree.CurrentNode();
   HTREEITEM gone = nullptr;
-  for (HTREEITEM child = TreeView_GetChild(treeWindow, here); child; child = TreeView_GetNextSibling(treeWindow, child)) {
+  for (HTREEITEM child = TreeView_GetChild(treeWindow, here); child;
+       child = TreeView_GetNextSibling(treeWindow, child)) {
     if (test::treeItemText(treeWindow, child) == "gone") gone = child;
   }
   ASSERT_NE(gone, nullptr);

@@ -36,8 +36,8 @@ int childrenMark(HWND tree, HTREEITEM node) {
 class FolderViewTest : public ::testing::Test {
  protected:
   FolderViewTest() {
-    for (const char* folder : {"A", "A\\A1", "B", "図面 ソフト", "Web Folder", "Web Folders", "コントロール パネル",
-                               "コントロールパネル"})
+    for (const char* folder :
+         {"A", "A\\A1", "B", "図面 ソフト", "Web Folder", "Web Folders", "コントロール パネル", "コントロールパネル"})
       test::makeFolder(root / folder);
     test::writeFile(root / "B\\file.hgl", "IN;");
     view.onBrowse = [this](PCIDLIST_ABSOLUTE id) {
@@ -50,8 +50,8 @@ class FolderViewTest : public ::testing::Test {
 
   TestFolder root;
   test::ControlHost host;
-  HWND tree = host.add(WC_TREEVIEWW, TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS | TVS_SHOWSELALWAYS, 0, 0, 400,
-                       480, 100);
+  HWND tree =
+      host.add(WC_TREEVIEWW, TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS | TVS_SHOWSELALWAYS, 0, 0, 400, 480, 100);
   TFolderView view;
   std::vector<std::string> browsed;
 };

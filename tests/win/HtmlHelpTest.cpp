@@ -142,7 +142,8 @@ TEST_F(HtmlHelpTest, HelpButtonsAndF1AskTheHook) {
   HELPINFO info = {sizeof(info)};
   SendMessageW(editor.hwnd(), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
   editor.destroy();
-  EXPECT_EQ(asked, (std::vector<std::pair<UINT, DWORD_PTR>>{{HELP_FINDER, 0}, {HELP_CONTEXT, 302}, {HELP_CONTEXT, 302}}));
+  EXPECT_EQ(asked,
+            (std::vector<std::pair<UINT, DWORD_PTR>>{{HELP_FINDER, 0}, {HELP_CONTEXT, 302}, {HELP_CONTEXT, 302}}));
   setHelpHook(nullptr);
 }
 

@@ -29,9 +29,9 @@ TEST(KitTest, AnsiCodecIsCodePage932AndRefusesWhatItCannotHold) {
   EXPECT_EQ(codec.toAnsi(""), std::string());
   EXPECT_EQ(codec.toAnsi("café"), std::nullopt);
   EXPECT_EQ(codec.toAnsi("\xF0\x9F\x98\x80"), std::nullopt);  // 😀
-  EXPECT_EQ(codec.toAnsi("?"), std::string("?"));               // a real "?" is not a refusal
-  EXPECT_EQ(codec.toAnsi("\xC3"), std::nullopt);                // cut UTF-8
-  EXPECT_EQ(codec.fromAnsi("C:\\\x81"), std::nullopt);          // a lead byte without its trail
+  EXPECT_EQ(codec.toAnsi("?"), std::string("?"));             // a real "?" is not a refusal
+  EXPECT_EQ(codec.toAnsi("\xC3"), std::nullopt);              // cut UTF-8
+  EXPECT_EQ(codec.fromAnsi("C:\\\x81"), std::nullopt);        // a lead byte without its trail
 
   EXPECT_EQ(narrow(widen("é〜😀表")), "é〜😀表");
   EXPECT_EQ(widen("表"), L"\u8868");
@@ -125,8 +125,9 @@ TEST(KitTest, TheReflectorRoutesEachControlsMessagesToItsComponent) {
   EXPECT_FALSE(host.reflector.route(WM_DESTROY, 0, 0, result));
   host.reflector.remove(a);
   EXPECT_FALSE(host.reflector.route(WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), reinterpret_cast<LPARAM>(a.window), result));
-  EXPECT_EQ(heard, (std::vector<std::string>{"b notify " + std::to_string(NM_CLICK), "a command 0",
-                                             "a command " + std::to_string(EN_CHANGE), "a destroying", "b destroying"}));
+  EXPECT_EQ(heard,
+            (std::vector<std::string>{"b notify " + std::to_string(NM_CLICK), "a command 0",
+                                      "a command " + std::to_string(EN_CHANGE), "a destroying", "b destroying"}));
   host.reflector.remove(b);
 }
 

@@ -162,8 +162,8 @@ TEST_F(MainFormTest, AParameterFileOfAnotherVersionIsReplacedFromInit) {
 TEST_F(MainFormTest, AnUnopenableParameterFileIsReportedAndTheProgramEnds) {
   start();
   restart();
-  UniqueFileHandle locked(CreateFileW(widen(work() + "\\MarliskAuto.par").c_str(), GENERIC_READ, 0, nullptr,
-                                      OPEN_EXISTING, 0, nullptr));
+  UniqueFileHandle locked(
+      CreateFileW(widen(work() + "\\MarliskAuto.par").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(locked);
   TMarliskMForm& form = start();
   EXPECT_EQ(warnings, std::vector<std::string>{work() + "\\MarliskAuto.parパラメータファイルを開けません!"});
@@ -179,7 +179,8 @@ TEST_F(MainFormTest, CommandLine) {
   bool minimisedDuringRun = false;
   setWarningHandler([&](const std::string& text) {
     warnings.push_back(text);
-    minimisedDuringRun = IsIconic(FindWindowW(L"#32770", widen("<< MarliskAuto >>  Version 10.10  (C) Brennamor").c_str()));
+    minimisedDuringRun =
+        IsIconic(FindWindowW(L"#32770", widen("<< MarliskAuto >>  Version 10.10  (C) Brennamor").c_str()));
   });
   TMarliskMForm& minimised = start({"/d", root / "My", "Batch", "List.txt"});
   EXPECT_EQ(context().settings.BatchFileName, root / "My Batch List.txt");
@@ -214,7 +215,8 @@ TEST_F(MainFormTest, CommandLine) {
   // batch run does not fall back on the stored list: said, and the program ends.
   test::writeFile(root / "café.txt", "");
   TMarliskMForm& unstorable = start({"/c", root / "café.txt"});
-  EXPECT_EQ(warnings, std::vector<std::string>{root / "café.txt\r このパソコンの文字コードで表せない文字が含まれています!"});
+  EXPECT_EQ(warnings,
+            std::vector<std::string>{root / "café.txt\r このパソコンの文字コードで表せない文字が含まれています!"});
   EXPECT_EQ(unstorable.hwnd(), nullptr);
   EXPECT_EQ(unstorable.exitCode(), 2);
   EXPECT_TRUE(test::readFile(work() + "\\MarComline.txt").empty());
@@ -319,10 +321,14 @@ TEST_F(MainFormTest, TheSecondTabOpensTheSettingsOfOutput2) {
 TEST_F(MainFormTest, ControlsCaptionsAndButtons) {
   TMarliskMForm& form = start();
   const std::pair<int, const char*> captions[] = {
-      {IDC_ButtonCreateOutListFile, "ﾊﾞｯﾁﾌｧｲﾙ作成"}, {IDC_ButtonSetAutoPar, "設定"},
-      {IDC_ButtonBatchOutput, "ﾊﾞｯﾁﾌｧｲﾙ出力"},      {IDC_ButtonAutoOutput, "待機出力"},
-      {IDC_ButtonHelp, "ヘルプ"},                    {IDC_ButtonVersion, "ﾊﾞｰｼﾞｮﾝ情報"},
-      {IDC_ButtonOK, "終了"},                        {IDC_ButtonAppMinimize, "_"},
+      {IDC_ButtonCreateOutListFile, "ﾊﾞｯﾁﾌｧｲﾙ作成"},
+      {IDC_ButtonSetAutoPar, "設定"},
+      {IDC_ButtonBatchOutput, "ﾊﾞｯﾁﾌｧｲﾙ出力"},
+      {IDC_ButtonAutoOutput, "待機出力"},
+      {IDC_ButtonHelp, "ヘルプ"},
+      {IDC_ButtonVersion, "ﾊﾞｰｼﾞｮﾝ情報"},
+      {IDC_ButtonOK, "終了"},
+      {IDC_ButtonAppMinimize, "_"},
       {IDC_Label1, "連続データ変換ソフト"},
   };
   for (const auto& [id, caption] : captions) EXPECT_EQ(form.itemText(id), caption) << id;

@@ -24,7 +24,8 @@ class OutFileListFormTest : public ::testing::Test {
  protected:
   OutFileListFormTest() {
     for (const char* folder : {"work", "work\\Data", "in", "in\\sub", "lists"}) test::makeFolder(root / folder);
-    for (const char* file : {"a.hgl", "b.pdf", "c.plt", "表 ソフト.hgl"}) test::writeFile(root / ("in\\" + std::string(file)), "x");
+    for (const char* file : {"a.hgl", "b.pdf", "c.plt", "表 ソフト.hgl"})
+      test::writeFile(root / ("in\\" + std::string(file)), "x");
     test::makeShortcut(root / "in\\link.lnk", root / "in\\a.hgl");
     test::makeShortcut(root / "in\\zz folder.lnk", root / "in\\sub");
     app.settings.WorkFolder = root / "work";
@@ -36,7 +37,8 @@ class OutFileListFormTest : public ::testing::Test {
     // "All Files": the last filter entry.
     HWND filter = form.item(IDC_FilterComboBox1);
     SendMessageW(filter, CB_SETCURSEL, SendMessageW(filter, CB_GETCOUNT, 0, 0) - 1, 0);
-    SendMessageW(form.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_FilterComboBox1, CBN_SELCHANGE), reinterpret_cast<LPARAM>(filter));
+    SendMessageW(form.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_FilterComboBox1, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(filter));
     ASSERT_TRUE(form.FolderView1().SelectPath(root / "in"));
   }
   // Selects the named items of the file list, in the list's own order.
@@ -47,7 +49,8 @@ class OutFileListFormTest : public ::testing::Test {
       for (int i = 0; i < ListView_GetItemCount(list); ++i) {
         wchar_t text[MAX_PATH] = {};
         ListView_GetItemText(list, i, 0, text, MAX_PATH);
-        if (narrow(text) == name) ListView_SetItemState(list, i, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        if (narrow(text) == name)
+          ListView_SetItemState(list, i, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
       }
     }
   }
@@ -76,7 +79,7 @@ TEST_F(OutFileListFormTest, AddingFilesTheThreeWays) {
   form.setItemText(IDC_SelectFilename, in("表 ソフト.hgl"));
   form.SelectFilenameEnter();
   form.setItemText(IDC_SelectFilename, in("missing.hgl"));
-  form.SelectFilenameEnter();  // no such file: nothing
+  form.SelectFilenameEnter();            // no such file: nothing
   test::writeFile(in("café.hgl"), "x");  // é is not in code page 932: refused, never mangled
   form.setItemText(IDC_SelectFilename, in("café.hgl"));
   form.SelectFilenameEnter();
@@ -159,7 +162,8 @@ TEST_F(OutFileListFormTest, BrowsingControls) {
     RECT r;
     GetWindowRect(child, &r);
     MapWindowPoints(nullptr, form.hwnd(), reinterpret_cast<POINT*>(&r), 2);
-    EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom) << GetDlgCtrlID(child);
+    EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
+        << GetDlgCtrlID(child);
   }
   EXPECT_EQ(test::tooltipText(form.hwnd(), form.item(IDC_BitBtn1)), "１つ上のホルダへ移動");
   EXPECT_EQ(test::tooltipText(form.hwnd(), form.item(IDC_ButtonAllFileClear)), "全ﾌｧｲﾙを無使用化");

@@ -29,7 +29,8 @@ class ParameterFileWinTest : public ::testing::Test {
   std::string goldenBytes() const {
     std::string bytes = test::readFile(test::exeFolder() + "\\testdata\\golden.par");
     const std::string path = *codec.toAnsi(golden().ViewerExePath);
-    return bytes.replace(bytes.find("C:\\Program Files"), std::string(test::goldenSettings().ViewerExePath).size(), path);
+    return bytes.replace(bytes.find("C:\\Program Files"), std::string(test::goldenSettings().ViewerExePath).size(),
+                         path);
   }
 
   TestFolder folder;

@@ -81,7 +81,8 @@ std::optional<Pixels> decode(const std::string& path) {
   Pixels pixels;
   converter->GetSize(&pixels.width, &pixels.height);
   pixels.bgra.resize(static_cast<size_t>(pixels.width) * pixels.height * 4);
-  if (FAILED(converter->CopyPixels(nullptr, pixels.width * 4, static_cast<UINT>(pixels.bgra.size()), pixels.bgra.data())))
+  if (FAILED(
+          converter->CopyPixels(nullptr, pixels.width * 4, static_cast<UINT>(pixels.bgra.size()), pixels.bgra.data())))
     return std::nullopt;
   return pixels;
 }
@@ -121,7 +122,8 @@ int inkOfWmf(const std::string& path) {
   if (bytes.size() < 22 || bytes.compare(0, 4, "\xD7\xCD\xC6\x9A") != 0) return -1;  // the placeable header
   const auto* header = reinterpret_cast<const WORD*>(bytes.data());
   const int w = header[5] - header[3], h = header[6] - header[4];
-  HMETAFILE wmf = SetMetaFileBitsEx(static_cast<UINT>(bytes.size() - 22), reinterpret_cast<const BYTE*>(bytes.data() + 22));
+  HMETAFILE wmf =
+      SetMetaFileBitsEx(static_cast<UINT>(bytes.size() - 22), reinterpret_cast<const BYTE*>(bytes.data() + 22));
   if (!wmf) return -1;
   const int ink = inkOfPlayback([&](HDC dc, const RECT& r) {
     SetMapMode(dc, MM_ANISOTROPIC);
@@ -177,8 +179,8 @@ TEST_F(RefConverterTest, EveryOutputTypeFromEachInputFamilyDecodes) {
     bool vector;
   };
   const Input inputs[] = {{"gear-plate.hgl", 1260, 1110, true}, {"site-plan-pcl.hgl", 0, 0, true},
-                          {"scan.png", 480, 340, false},      {"scan.jpg", 480, 340, false},
-                          {"scan.tif", 480, 340, false},      {"scan.gif", 480, 340, false},
+                          {"scan.png", 480, 340, false},        {"scan.jpg", 480, 340, false},
+                          {"scan.tif", 480, 340, false},        {"scan.gif", 480, 340, false},
                           {"scan.bmp", 480, 340, false}};
   const char* pictures[] = {"png", "tif", "jpg", "bmp", "gif"};
   std::vector<std::string> lines;
@@ -223,13 +225,13 @@ TEST_F(RefConverterTest, FailedLinesAreLoggedAndSetTheExitCode) {
                     line(sample("flange.hgl"), root / "図面 出力.pdf")});
   EXPECT_EQ(runConverter(root / "MarComline.txt"), 1u);
   const std::string log = test::readFile(root / "MarComline.log");
-  for (const char* expected : {"1\tFAILED  the output type is not supported\t", "2\tFAILED  cannot open the input",
-                               "3\tFAILED  the input is neither a picture nor a plotter file",
-                               "4\tFAILED  the input is neither a picture nor a plotter file",
-                               "5\tFAILED  not a conversion line", "6\tFAILED  cannot create the output",
-                               "7\tOK      PDF\t"})
+  for (const char* expected :
+       {"1\tFAILED  the output type is not supported\t", "2\tFAILED  cannot open the input",
+        "3\tFAILED  the input is neither a picture nor a plotter file",
+        "4\tFAILED  the input is neither a picture nor a plotter file", "5\tFAILED  not a conversion line",
+        "6\tFAILED  cannot create the output", "7\tOK      PDF\t"})
     EXPECT_NE(log.find(expected), std::string::npos) << expected << "\n" << log;
-  EXPECT_NE(log.find("図面 出力.pdf"), std::string::npos);  // the log is UTF-8
+  EXPECT_NE(log.find("図面 出力.pdf"), std::string::npos);             // the log is UTF-8
   EXPECT_EQ(test::readFile(root / "old.pdf"), "the previous output");  // a failed line leaves it alone
   EXPECT_EQ(test::listFolder(root.path()), "MarComline.log MarComline.txt empty.hgl notes.hgl old.pdf 図面 出力.pdf");
   EXPECT_EQ(runConverter(root / "nothing.txt"), 2u);
@@ -238,8 +240,15 @@ TEST_F(RefConverterTest, FailedLinesAreLoggedAndSetTheExitCode) {
 TEST_F(RefConverterTest, HostileInputsNeitherCrashItNorWriteElsewhere) {
   std::mt19937 random(20261208);
   std::vector<std::string> lines;
-  const std::string seeds[] = {"IN;SP1;PD", "\x1B%1BIN;PE", "IN;SC0,0,0,0;PD1,1;CI1e300;", "IN;LB", "\x89PNG\r\n\x1A\n",
-                               "\xFF\xD8\xFF\xE0", "GIF89a\xFF\xFF\xFF\xFF", "BM\xFF\xFF\xFF\xFF", "II*\0\xFF\xFF\xFF\x7F"};
+  const std::string seeds[] = {"IN;SP1;PD",
+                               "\x1B%1BIN;PE",
+                               "IN;SC0,0,0,0;PD1,1;CI1e300;",
+                               "IN;LB",
+                               "\x89PNG\r\n\x1A\n",
+                               "\xFF\xD8\xFF\xE0",
+                               "GIF89a\xFF\xFF\xFF\xFF",
+                               "BM\xFF\xFF\xFF\xFF",
+                               "II*\0\xFF\xFF\xFF\x7F"};
   int n = 0;
   for (const std::string& seed : seeds) {
     for (int i = 0; i < 4; ++i, ++n) {
@@ -287,13 +296,16 @@ TEST_F(RefConverterTest, DrawingsAgreeWithHp2xx) {
     struct Mask {
       int width = 0, height = 0;
       std::vector<char> ink;
-      bool at(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height && ink[static_cast<size_t>(y) * width + x]; }
+      bool at(int x, int y) const {
+        return x >= 0 && y >= 0 && x < width && y < height && ink[static_cast<size_t>(y) * width + x];
+      }
     };
     auto trimmed = [](const Pixels& p) {
       UINT left = p.width, top = p.height, right = 0, bottom = 0;
       for (UINT y = 0; y < p.height; ++y)
         for (UINT x = 0; x < p.width; ++x)
-          if (p.ink(x, y)) left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+          if (p.ink(x, y))
+            left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
       Mask m;
       if (right < left) return m;
       m.width = static_cast<int>(right - left + 1);

@@ -126,9 +126,7 @@ class SetAutoParFormTest : public ::testing::Test {
       return true;
     };
   }
-  ~SetAutoParFormTest() override {
-    TOpenDialog::executeHook = nullptr;
-  }
+  ~SetAutoParFormTest() override { TOpenDialog::executeHook = nullptr; }
   void open() { ASSERT_NE(form.create(), nullptr); }
   // Presses "了解"; true when the dialog closed with OK.
   bool ok() {
@@ -264,7 +262,8 @@ TEST_F(SetAutoParFormTest, LeavingTheBatchFileFieldCreatesTheFileOrRestoresTheLa
   EXPECT_EQ(app.settings.BatchFileName, root / "lists\\新しい.txt");
 
   leave(root / "no folder\\x.txt");
-  EXPECT_EQ(warnings, std::vector<std::string>{root / "no folder\\x.txtを作成できません。正しいファイル名を指定下さい"});
+  EXPECT_EQ(warnings,
+            std::vector<std::string>{root / "no folder\\x.txtを作成できません。正しいファイル名を指定下さい"});
   EXPECT_EQ(form.itemText(IDC_EditOutListFileName), root / "lists\\新しい.txt");
   EXPECT_EQ(app.settings.BatchFileName, root / "lists\\新しい.txt");
 
@@ -288,7 +287,8 @@ TEST_F(SetAutoParFormTest, LeavingTheBatchFileFieldCreatesTheFileOrRestoresTheLa
   form.setItemText(IDC_EditOutListFileName, root / "no folder\\y.txt");
   EXPECT_FALSE(ok());
   EXPECT_NE(form.hwnd(), nullptr);
-  EXPECT_EQ(warnings, std::vector<std::string>{root / "no folder\\y.txtを作成できません。正しいファイル名を指定下さい"});
+  EXPECT_EQ(warnings,
+            std::vector<std::string>{root / "no folder\\y.txtを作成できません。正しいファイル名を指定下さい"});
   EXPECT_EQ(form.itemText(IDC_EditOutListFileName), root / "lists\\batch.txt");
 }
 
@@ -464,7 +464,7 @@ TEST_F(SetAutoPar2FormTest, FolderValidationOnOk) {
 
 TEST_F(SetAutoPar2FormTest, EachFailureLeavesTheDialogOpenWithWhatWasStored) {
   open();
-  setRow(1, root / "A");     // gets its backslash before the next row fails
+  setRow(1, root / "A");  // gets its backslash before the next row fails
   setRow(2, root / "nowhere");
   EXPECT_FALSE(ok());
   EXPECT_EQ(app.settings.DrawingFolders[0], root / "A\\");
@@ -473,7 +473,7 @@ TEST_F(SetAutoPar2FormTest, EachFailureLeavesTheDialogOpenWithWhatWasStored) {
   setRow(3, root / "A\\");  // the same as row 1
   EXPECT_FALSE(ok());
   setRow(3, root / "B");
-  setRow(4, root / "C");    // no output folder 4
+  setRow(4, root / "C");  // no output folder 4
   EXPECT_FALSE(ok());
   form.TabControl1Change(1);
   setRow(4, root / "gone");
@@ -541,9 +541,7 @@ class SetPaperMargFormTest : public ::testing::Test {
   void open() { ASSERT_NE(form.create(), nullptr); }
   int number(int id) const { return std::stoi(form.itemText(id)); }
   bool checked(int id) const { return IsDlgButtonChecked(form.hwnd(), id) == BST_CHECKED; }
-  void choose(int id) {
-    SendMessageW(form.item(id), BM_CLICK, 0, 0);
-  }
+  void choose(int id) { SendMessageW(form.item(id), BM_CLICK, 0, 0); }
 
   AppContext app;
   TSetPaperMargForm form{app};

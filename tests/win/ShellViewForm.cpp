@@ -17,8 +17,8 @@ int wmain() {
   OleInitialize(nullptr);
   InitCommonControls();
   test::TestFolder root;
-  for (const char* folder : {"図面データ", "図面データ\\2026年度", "図面データ\\2026年度\\案件A", "図面データ\\2026年度\\案件B",
-                             "図面データ\\2026年度\\ソフト表"})
+  for (const char* folder : {"図面データ", "図面データ\\2026年度", "図面データ\\2026年度\\案件A",
+                             "図面データ\\2026年度\\案件B", "図面データ\\2026年度\\ソフト表"})
     test::makeFolder(root / folder);
   const std::string here = root / "図面データ\\2026年度";
   for (const char* name : {"平面図.hgl", "立面図.hgl", "配置図 改訂2.plt", "部品表.pdf", "メモ.txt", "図面一覧"})
@@ -27,10 +27,11 @@ int wmain() {
   test::ControlHost host;
   SetWindowTextW(host.window, L"TFolderView / TFileView / TComboView");
   SetWindowPos(host.window, nullptr, 0, 0, 900, 560, SWP_NOMOVE | SWP_NOZORDER);
-  const auto font = reinterpret_cast<WPARAM>(CreateFontW(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0,
-                                                         L"ＭＳ ゴシック"));
+  const auto font = reinterpret_cast<WPARAM>(
+      CreateFontW(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"ＭＳ ゴシック"));
   HWND combo = host.add(WC_COMBOBOXW, CBS_DROPDOWN | WS_VSCROLL, 8, 8, 868, 300, 102);
-  HWND tree = host.add(WC_TREEVIEWW, TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS | TVS_SHOWSELALWAYS, 8, 40, 300, 470, 100);
+  HWND tree =
+      host.add(WC_TREEVIEWW, TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS | TVS_SHOWSELALWAYS, 8, 40, 300, 470, 100);
   HWND list = host.add(WC_LISTVIEWW, LVS_REPORT | LVS_EDITLABELS | LVS_SHOWSELALWAYS, 316, 40, 560, 470, 101);
   for (HWND control : {combo, tree, list}) SendMessageW(control, WM_SETFONT, font, TRUE);
   win::TFolderView folderView;

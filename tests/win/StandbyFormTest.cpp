@@ -80,7 +80,7 @@ TEST_F(StandbyFormTest, OnlyFilesPresentAndUnchangedInBothListingsAreTaken) {
   test::writeFile(watched("vanishing.hgl"), "IN;");
   test::writeFile(watched("steady.hgl"), "IN;PU;");
   test::writeFile(watched("other.plt"), "IN;");  // not the mask
-  test::makeFolder(watched("folder.hgl"));        // a folder is no file to convert
+  test::makeFolder(watched("folder.hgl"));       // a folder is no file to convert
   HANDLE writer = CreateFileW(widen(watched("locked.hgl")).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                               CREATE_ALWAYS, 0, nullptr);
   form.startStandbyOutput();
@@ -164,7 +164,9 @@ TEST_F(StandbyFormTest, AViewerThatCrashesDeletesNothingAndIsReportedOnce) {
   EXPECT_TRUE(test::isFile(watched("a.hgl")));
   EXPECT_EQ(viewerRuns().size(), 2u);
   ASSERT_EQ(warnings.size(), 1u);
-  EXPECT_EQ(warnings[0], "Marliskプログラムが異常終了しました (0xC0000005)\r 変換されなかったかもしれない入力ファイルは削除せずに残します");
+  EXPECT_EQ(warnings[0],
+            "Marliskプログラムが異常終了しました (0xC0000005)\r "
+            "変換されなかったかもしれない入力ファイルは削除せずに残します");
   // A viewer that ends by itself, even with an error code of its own, had the files: -1 and
   // codes of the error range that no crash gives are its own answers too.
   SetEnvironmentVariableW(L"TESTVIEWER_CRASH", nullptr);

@@ -45,7 +45,8 @@ TEST(StandbyRunTest, ACycleAsItsHostSeesIt) {
   EXPECT_FALSE(host.controlsEnabled);
   EXPECT_EQ(host.progress, std::vector<std::string>{root / "watch\\a.hgl"});
   run.tick();  // 2 s to 0
-  EXPECT_EQ(host.statuses, (std::vector<std::string>{"待機中 !　待機時間=0時間0分2秒", "待機中 !　待機時間=0時間0分0秒"}));
+  EXPECT_EQ(host.statuses,
+            (std::vector<std::string>{"待機中 !　待機時間=0時間0分2秒", "待機中 !　待機時間=0時間0分0秒"}));
   // "終了" during the wait: this cycle is finished, no other begins.
   host.stop = true;
   run.tick();

@@ -34,8 +34,8 @@ class TestViewerTest : public ::testing::Test {
     STARTUPINFOW startup = {sizeof(startup)};
     PROCESS_INFORMATION process = {};
     Finished finished;
-    EXPECT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                               &process));
+    EXPECT_TRUE(
+        CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
     UniqueHandle processHandle(process.hProcess), thread(process.hThread);
     WaitForSingleObject(processHandle.get(), INFINITE);
     GetExitCodeProcess(processHandle.get(), &finished.exitCode);
@@ -81,8 +81,9 @@ TEST_F(TestViewerTest, CreatesOutputsAndEndsAsItIsTold) {
   const std::string out = folder / "出力";
   test::makeFolder(out);
   Win32AnsiCodec codec;
-  test::writeFile(folder / "MarComline.txt",
-                  *codec.toAnsi("/p \"C:\\in\\表.plt\" \"" + out + "\\表.pdf\"\r\n/t \"C:\\in\\b\" \"" + out + "\\b.tif\"\r\n"));
+  test::writeFile(
+      folder / "MarComline.txt",
+      *codec.toAnsi("/p \"C:\\in\\表.plt\" \"" + out + "\\表.pdf\"\r\n/t \"C:\\in\\b\" \"" + out + "\\b.tif\"\r\n"));
   Finished told = run(test::testViewerPath(), folder / "MarComline.txt");
   EXPECT_EQ(told.exitCode, 7u);
   EXPECT_EQ(test::listFolder(out), "b.tif 表.pdf");

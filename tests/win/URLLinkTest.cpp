@@ -41,7 +41,8 @@ TEST_F(URLLinkTest, OnlyALeftClickOpensAndAMailAddressOpensAsMailto) {
   EXPECT_TRUE(opened.empty());
   SendMessageW(web, WM_LBUTTONDOWN, MK_LBUTTON, 0);
   SendMessageW(mail, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-  EXPECT_EQ(opened, (std::vector<std::string>{"https://brennamor.example/marliskauto/", "mailto:support@brennamor.example"}));
+  EXPECT_EQ(opened,
+            (std::vector<std::string>{"https://brennamor.example/marliskauto/", "mailto:support@brennamor.example"}));
 }
 
 TEST_F(URLLinkTest, TheHintShowsOncePerVisitWhereTheMouseFirstMoved) {

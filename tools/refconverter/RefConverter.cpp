@@ -27,10 +27,10 @@
 using namespace refconv;
 using marlisk::win::ansiForDisplay;
 using marlisk::win::AtomicFileWriter;
-using marlisk::win::Win32Error;
 using marlisk::win::ComPtr;
 using marlisk::win::narrow;
 using marlisk::win::widen;
+using marlisk::win::Win32Error;
 
 namespace {
 
@@ -54,7 +54,9 @@ void check(HRESULT hr, const char* what) {
     throw Failure{std::string(what) + " failed (" + error.text() + ")"};
 }
 
-[[noreturn]] void fail(const char* what, Win32Error error) { throw Failure{std::string(what) + " (" + error.text() + ")"}; }
+[[noreturn]] void fail(const char* what, Win32Error error) {
+  throw Failure{std::string(what) + " (" + error.text() + ")"};
+}
 
 std::string readAll(const std::wstring& path, size_t limit) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -115,8 +117,8 @@ IWICImagingFactory* factory() {
 
 bool isPicture(const std::string& b) {
   auto starts = [&](const char* magic, size_t n) { return b.size() >= n && b.compare(0, n, magic, n) == 0; };
-  return starts("\x89PNG", 4) || starts("\xFF\xD8", 2) || starts("BM", 2) || starts("GIF8", 4) ||
-         starts("II*\0", 4) || starts("MM\0*", 4);
+  return starts("\x89PNG", 4) || starts("\xFF\xD8", 2) || starts("BM", 2) || starts("GIF8", 4) || starts("II*\0", 4) ||
+         starts("MM\0*", 4);
 }
 
 Picture decodePicture(const std::string& bytes) {
@@ -159,9 +161,9 @@ std::string encodePicture(const Picture& picture, Format format) {
     default: throw Failure{"not a picture format"};
   }
   ComPtr<IWICBitmap> bitmap;
-  check(factory()->CreateBitmapFromMemory(picture.width, picture.height, GUID_WICPixelFormat32bppBGRA, picture.width * 4,
-                                          static_cast<UINT>(picture.bgra.size()), const_cast<BYTE*>(picture.bgra.data()),
-                                          bitmap.put()),
+  check(factory()->CreateBitmapFromMemory(picture.width, picture.height, GUID_WICPixelFormat32bppBGRA,
+                                          picture.width * 4, static_cast<UINT>(picture.bgra.size()),
+                                          const_cast<BYTE*>(picture.bgra.data()), bitmap.put()),
         "holding the picture");
   ComPtr<IStream> memory;
   check(CreateStreamOnHGlobal(nullptr, TRUE, memory.put()), "making a memory stream");
@@ -203,8 +205,9 @@ std::string encodePicture(const Picture& picture, Format format) {
                                 WICBitmapPaletteTypeFixedWebPalette),
           "reducing the colours");
   } else {
-    check(converter->Initialize(bitmap.get(), accepted, WICBitmapDitherTypeNone, nullptr, 0, WICBitmapPaletteTypeCustom),
-          "converting the pixels");
+    check(
+        converter->Initialize(bitmap.get(), accepted, WICBitmapDitherTypeNone, nullptr, 0, WICBitmapPaletteTypeCustom),
+        "converting the pixels");
   }
   check(frame->WriteSource(converter.get(), nullptr), "encoding the picture");
   check(frame->Commit(), "encoding the picture");
@@ -309,8 +312,8 @@ Picture renderDrawing(const Drawing& drawing) {
   picture.height = std::max(1u, static_cast<UINT>(std::lround(map.page.heightMm * pxPerMm)));
   picture.dpi = pxPerMm * 25.4;
   BITMAPINFO info = {};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), static_cast<LONG>(picture.width), -static_cast<LONG>(picture.height), 1, 32,
-                    BI_RGB};
+  info.bmiHeader = {
+      sizeof(BITMAPINFOHEADER), static_cast<LONG>(picture.width), -static_cast<LONG>(picture.height), 1, 32, BI_RGB};
   void* bits = nullptr;
   HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -337,8 +340,13 @@ void drawPicture(HDC dc, const Picture& picture, RECT to) {
   // 24-bit rows padded to four bytes, bottom row first, with the image size filled in.
   const size_t row = (static_cast<size_t>(picture.width) * 3 + 3) & ~size_t{3};
   BITMAPINFO info = {};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), static_cast<LONG>(picture.width), static_cast<LONG>(picture.height), 1, 24,
-                    BI_RGB, static_cast<DWORD>(row * picture.height)};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER),
+                    static_cast<LONG>(picture.width),
+                    static_cast<LONG>(picture.height),
+                    1,
+                    24,
+                    BI_RGB,
+                    static_cast<DWORD>(row * picture.height)};
   std::vector<BYTE> bottomUp(row * picture.height);
   for (size_t y = 0; y < picture.height; ++y) {
     const BYTE* from = picture.bgra.data() + y * picture.width * 4;
@@ -356,7 +364,8 @@ void drawPicture(HDC dc, const Picture& picture, RECT to) {
 // An enhanced metafile in HIMETRIC units (0.01 mm), of `widthMm` x `heightMm`.
 template <typename Draw>
 void writeEmf(OutputFile& out, double widthMm, double heightMm, Draw draw) {
-  const RECT frame = {0, 0, static_cast<LONG>(std::lround(widthMm * 100)), static_cast<LONG>(std::lround(heightMm * 100))};
+  const RECT frame = {0, 0, static_cast<LONG>(std::lround(widthMm * 100)),
+                      static_cast<LONG>(std::lround(heightMm * 100))};
   // Recorded in memory, then written as any other output is.
   HDC dc = CreateEnhMetaFileW(nullptr, nullptr, &frame, L"RefConverter\0drawing\0");
   if (!dc) throw Failure{"cannot make the metafile"};
@@ -391,8 +400,17 @@ void writeWmf(OutputFile& out, double widthMm, double heightMm, Draw draw, doubl
   std::string bytes(22 + size, '\0');
   GetMetaFileBitsEx(done, size, bytes.data() + 22);
   DeleteMetaFile(done);
-  WORD header[11] = {0xCDD7, 0x9AC6, 0, 0, 0, static_cast<WORD>(w), static_cast<WORD>(h),
-                     static_cast<WORD>(std::lround(unitsPerMm * 25.4)), 0, 0, 0};
+  WORD header[11] = {0xCDD7,
+                     0x9AC6,
+                     0,
+                     0,
+                     0,
+                     static_cast<WORD>(w),
+                     static_cast<WORD>(h),
+                     static_cast<WORD>(std::lround(unitsPerMm * 25.4)),
+                     0,
+                     0,
+                     0};
   WORD sum = 0;
   for (int i = 0; i < 10; ++i) sum ^= header[i];
   header[10] = sum;
@@ -419,8 +437,9 @@ void convert(const std::wstring& input, const std::wstring& output) {
       }
       case Format::Emf:
         writeEmf(out, widthMm, heightMm, [&](HDC dc) {
-          drawPicture(dc, picture, {0, 0, static_cast<LONG>(std::lround(widthMm * 100)),
-                                    -static_cast<LONG>(std::lround(heightMm * 100))});
+          drawPicture(
+              dc, picture,
+              {0, 0, static_cast<LONG>(std::lround(widthMm * 100)), -static_cast<LONG>(std::lround(heightMm * 100))});
         });
         break;
       case Format::Wmf:
@@ -471,7 +490,8 @@ class Log {
   }
   void write(const std::string& text) {
     DWORD written = 0;
-    if (file_ != INVALID_HANDLE_VALUE) WriteFile(file_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    if (file_ != INVALID_HANDLE_VALUE)
+      WriteFile(file_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   }
 
  private:

@@ -30,9 +30,9 @@ int fail(const std::string& text) {
 // Stores `value` into the named setting; false when the name or the value is not one.
 bool assign(Settings& s, const std::string& name, const std::string& value) {
   std::map<std::string, std::string*> texts = {
-      {"HpglExtList", &s.HpglExtList}, {"ImageExtList", &s.ImageExtList}, {"PdfExtList", &s.PdfExtList},
-      {"EmfExtList", &s.EmfExtList},   {"DxfExtList", &s.DxfExtList},     {"DwgExtList", &s.DwgExtList},
-      {"IgesExtList", &s.IgesExtList}, {"GerberExtList", &s.GerberExtList}, {"ViewerExePath", &s.ViewerExePath},
+      {"HpglExtList", &s.HpglExtList},     {"ImageExtList", &s.ImageExtList},   {"PdfExtList", &s.PdfExtList},
+      {"EmfExtList", &s.EmfExtList},       {"DxfExtList", &s.DxfExtList},       {"DwgExtList", &s.DwgExtList},
+      {"IgesExtList", &s.IgesExtList},     {"GerberExtList", &s.GerberExtList}, {"ViewerExePath", &s.ViewerExePath},
       {"BatchFileName", &s.BatchFileName}, {"OutputFolder", &s.OutputFolder},
   };
   std::map<std::string, std::function<void(int32_t)>> numbers = {

@@ -22,7 +22,8 @@ namespace {
 
 std::string utf8(const std::wstring& wide, UINT codePage = CP_UTF8) {
   if (wide.empty()) return {};
-  const int n = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  const int n =
+      WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(n), '\0');
   WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
   return out;
@@ -81,8 +82,8 @@ std::map<std::string, std::string> loadOptions() {
       start = end + 1;
     }
   }
-  for (const char* name : {"TESTVIEWER_LOG", "TESTVIEWER_SLEEP_MS", "TESTVIEWER_CREATE_OUTPUTS",
-                           "TESTVIEWER_EXIT_CODE", "TESTVIEWER_CRASH"}) {
+  for (const char* name : {"TESTVIEWER_LOG", "TESTVIEWER_SLEEP_MS", "TESTVIEWER_CREATE_OUTPUTS", "TESTVIEWER_EXIT_CODE",
+                           "TESTVIEWER_CRASH"}) {
     wchar_t value[1024];
     const DWORD n = GetEnvironmentVariableW(wide(name, CP_UTF8).c_str(), value, 1024);
     if (n > 0 && n < 1024) options[name] = utf8(value);
@@ -132,7 +133,8 @@ int wmain() {
   } else {
     record += "commandfile none\n";
   }
-  const unsigned long long started = (static_cast<unsigned long long>(startedAt.dwHighDateTime) << 32) | startedAt.dwLowDateTime;
+  const unsigned long long started =
+      (static_cast<unsigned long long>(startedAt.dwHighDateTime) << 32) | startedAt.dwLowDateTime;
   record += "started " + std::to_string(started) + "\nend\n";
   LocalFree(argv);
 

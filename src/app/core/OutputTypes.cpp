@@ -5,14 +5,12 @@ namespace marlisk {
 namespace {
 
 constexpr OutputType kOutput1[] = {
-    {"PDF", "/p", ".pdf"},        {"TIFF", "/t", ".tif"},       {"DXF", "/d", ".dxf"},
-    {"DWG", "/u", ".dwg"},        {"JPEG", "/j", ".jpg"},       {"BITMAP", "/b", ".bmp"},
-    {"IGES", "/i", ".igs"},       {"EMF", "/e", ".emf"},        {"XPS", "/x", ".xps"},
-    {"PCL", "/l", ".pcl"},        {"WMF", "/w", ".wmf"},        {"PS", "/s", ".ps"},
-    {"EPS", "/k", ".eps"},        {"SVG", "/v", ".svg"},        {"GIF", "/g", ".gif"},
-    {"PNG", "/m", ".png"},        {"PCX", "/r", ".pcx"},        {"FPX", "/q", ".fpx"},
-    {"SXF(.p21)", "/y", ".p21"},  {"SXF(.sfc)", "/y", ".sfc"},  {"CMT", "/c", ".cmt"},
-    {"HGL/Printer", "/h", ".hgl"},
+    {"PDF", "/p", ".pdf"},  {"TIFF", "/t", ".tif"},        {"DXF", "/d", ".dxf"},       {"DWG", "/u", ".dwg"},
+    {"JPEG", "/j", ".jpg"}, {"BITMAP", "/b", ".bmp"},      {"IGES", "/i", ".igs"},      {"EMF", "/e", ".emf"},
+    {"XPS", "/x", ".xps"},  {"PCL", "/l", ".pcl"},         {"WMF", "/w", ".wmf"},       {"PS", "/s", ".ps"},
+    {"EPS", "/k", ".eps"},  {"SVG", "/v", ".svg"},         {"GIF", "/g", ".gif"},       {"PNG", "/m", ".png"},
+    {"PCX", "/r", ".pcx"},  {"FPX", "/q", ".fpx"},         {"SXF(.p21)", "/y", ".p21"}, {"SXF(.sfc)", "/y", ".sfc"},
+    {"CMT", "/c", ".cmt"},  {"HGL/Printer", "/h", ".hgl"},
 };
 
 constexpr OutputType kOutput2[] = {

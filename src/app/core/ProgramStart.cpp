@@ -10,10 +10,14 @@ StartRequest evaluateCommandLine(const std::vector<std::string>& arguments,
   size_t firstNamePart = 0;
   if (!arguments.empty()) {
     const std::string& first = arguments[0];
-    if (first == "/a" || first == "/A") request.standby = true;
-    else if (first == "/b" || first == "/B") request.standby = request.minimize = true;
-    else if (first == "/c" || first == "/C") request.batch = true;
-    else if (first == "/d" || first == "/D") request.batch = request.minimize = true;
+    if (first == "/a" || first == "/A")
+      request.standby = true;
+    else if (first == "/b" || first == "/B")
+      request.standby = request.minimize = true;
+    else if (first == "/c" || first == "/C")
+      request.batch = true;
+    else if (first == "/d" || first == "/D")
+      request.batch = request.minimize = true;
     if (request.standby || request.batch) firstNamePart = 1;
   }
   if (arguments.size() > firstNamePart) {

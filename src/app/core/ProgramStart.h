@@ -16,7 +16,6 @@
 
 namespace marlisk {
 
-
 struct StartRequest {
   bool standby = false;
   bool batch = false;

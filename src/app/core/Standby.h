@@ -12,7 +12,7 @@
 namespace marlisk {
 
 struct ListingEntry {
-  std::string name;        // file name without folder, UTF-8
+  std::string name;  // file name without folder, UTF-8
   uint64_t size = 0;
   uint64_t lastWrite = 0;  // the file system's last-write time, in its own units
 };

@@ -53,7 +53,8 @@ std::string cannotCreateBatchListMessage(std::string_view fileName) {
 }
 
 std::string unlistableNameMessage(std::string_view path) {
-  return std::string(path) + "\r このパソコンの文字コードで表せない文字を含む名前のため、バッチファイルに入れられません!";
+  return std::string(path) +
+         "\r このパソコンの文字コードで表せない文字を含む名前のため、バッチファイルに入れられません!";
 }
 
 }  // namespace marlisk

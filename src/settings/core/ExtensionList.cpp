@@ -33,8 +33,8 @@ FileType fileTypeOf(const Settings& s, std::string_view fileName) {
   std::string_view extension = extensionPart(fileName);
   if (!extension.empty()) extension.remove_prefix(1);
   const std::pair<const std::string*, FileType> order[] = {
-      {&s.HpglExtList, kFileTypeHpgl}, {&s.ImageExtList, kFileTypeImage}, {&s.PdfExtList, kFileTypePdf},
-      {&s.EmfExtList, kFileTypeEmf},   {&s.DxfExtList, kFileTypeDxf},     {&s.DwgExtList, kFileTypeDwg},
+      {&s.HpglExtList, kFileTypeHpgl}, {&s.ImageExtList, kFileTypeImage},   {&s.PdfExtList, kFileTypePdf},
+      {&s.EmfExtList, kFileTypeEmf},   {&s.DxfExtList, kFileTypeDxf},       {&s.DwgExtList, kFileTypeDwg},
       {&s.IgesExtList, kFileTypeIges}, {&s.GerberExtList, kFileTypeGerber}, {&s.SxfExtList, kFileTypeSxf},
   };
   for (const auto& [list, type] : order)
@@ -43,14 +43,13 @@ FileType fileTypeOf(const Settings& s, std::string_view fileName) {
 }
 
 std::string unregisteredFileTypeMessage(std::string_view fileName) {
-  return "File=" + std::string(fileName) +
-         "\r未登録ファイルタイプです\r 設定ボタンでファイル拡張子を登録してください";
+  return "File=" + std::string(fileName) + "\r未登録ファイルタイプです\r 設定ボタンでファイル拡張子を登録してください";
 }
 
 std::string fileTypeFilter(const Settings& s) {
   const std::pair<const char*, const std::string*> families[] = {
-      {"HPGL(", &s.HpglExtList}, {"|Image(", &s.ImageExtList}, {"|PDF(", &s.PdfExtList},
-      {"|EMF(", &s.EmfExtList},   {"|DXF(", &s.DxfExtList},     {"|DWG(", &s.DwgExtList},
+      {"HPGL(", &s.HpglExtList},  {"|Image(", &s.ImageExtList},   {"|PDF(", &s.PdfExtList},
+      {"|EMF(", &s.EmfExtList},   {"|DXF(", &s.DxfExtList},       {"|DWG(", &s.DwgExtList},
       {"|IGES(", &s.IgesExtList}, {"|GERBER(", &s.GerberExtList}, {"|SXF(", &s.SxfExtList},
   };
   std::string filter;

@@ -24,8 +24,8 @@ using Slot = std::variant<std::string*, int32_t*, uint8_t*, BatchFileLine, Watch
 
 // Lines 2 to 57, in file order.
 std::vector<Slot> slotsOf(Settings& s) {
-  std::vector<Slot> slots = {&s.HpglExtList, &s.ImageExtList, &s.PdfExtList,   &s.EmfExtList,
-                             &s.DxfExtList,  &s.DwgExtList,   &s.IgesExtList,  &s.GerberExtList,
+  std::vector<Slot> slots = {&s.HpglExtList,   &s.ImageExtList, &s.PdfExtList,     &s.EmfExtList,
+                             &s.DxfExtList,    &s.DwgExtList,   &s.IgesExtList,    &s.GerberExtList,
                              &s.ViewerExePath, BatchFileLine{}, WatchPatternLine{}};
   for (auto& folder : s.DrawingFolders) slots.emplace_back(&folder);
   slots.emplace_back(&s.OutputFolder);
@@ -90,11 +90,16 @@ bool ParameterFile::save(const Settings& settings) {
   appendLine(kVersionText);
   for (const Slot& slot : slotsOf(copy)) {
     std::string value;
-    if (auto* text = std::get_if<std::string*>(&slot)) value = **text;
-    else if (auto* number = std::get_if<int32_t*>(&slot)) value = std::to_string(**number);
-    else if (auto* byte = std::get_if<uint8_t*>(&slot)) value = std::to_string(unsigned{**byte});
-    else if (std::holds_alternative<BatchFileLine>(slot)) value = copy.BatchFileName;
-    else value = copy.WatchFolder + copy.WatchFileMask;
+    if (auto* text = std::get_if<std::string*>(&slot))
+      value = **text;
+    else if (auto* number = std::get_if<int32_t*>(&slot))
+      value = std::to_string(**number);
+    else if (auto* byte = std::get_if<uint8_t*>(&slot))
+      value = std::to_string(unsigned{**byte});
+    else if (std::holds_alternative<BatchFileLine>(slot))
+      value = copy.BatchFileName;
+    else
+      value = copy.WatchFolder + copy.WatchFileMask;
     appendLine(value);
   }
 

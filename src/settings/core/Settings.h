@@ -32,7 +32,7 @@ struct Settings {
   std::string WatchFolder;    // ends in "\"
   std::string WatchFileMask;  // e.g. "*.hgl"
   std::array<std::string, kFolderSlots> DrawingFolders;
-  std::string OutputFolder;   // ends in "\": it is used as a plain prefix of output names
+  std::string OutputFolder;  // ends in "\": it is used as a plain prefix of output names
   int32_t WaitSeconds = 0;
   uint8_t OutTypeIndex = 0;   // item of the output-1 list
   uint8_t OutType2Index = 0;  // item of the output-2 list

@@ -62,8 +62,7 @@ std::optional<std::string> validateDrawingFolders(Settings& settings, const File
       if (folder.empty()) continue;
       folder = withTrailingBackslash(folder);
       const std::string checked = folder.substr(0, folder.size() - 1);
-      if (!fileSystem.folderExists(checked))
-        return checked + " " + kind + std::to_string(n + 1) + "が存在しません!";
+      if (!fileSystem.folderExists(checked)) return checked + " " + kind + std::to_string(n + 1) + "が存在しません!";
     }
     return std::nullopt;
   };
@@ -72,7 +71,8 @@ std::optional<std::string> validateDrawingFolders(Settings& settings, const File
   const auto& drawing = settings.DrawingFolders;
   for (size_t i = 0; i < drawing.size(); ++i)
     for (size_t j = i + 1; j < drawing.size(); ++j)
-      if (!drawing[i].empty() && drawing[i] == drawing[j]) return std::string("作画フォルダ1から5は同じフォルダーを選択できません");
+      if (!drawing[i].empty() && drawing[i] == drawing[j])
+        return std::string("作画フォルダ1から5は同じフォルダーを選択できません");
   for (size_t n = 0; n < drawing.size(); ++n)
     if (!drawing[n].empty() && settings.DrawingOutFolders[n].empty())
       return " 出力先フォルダ" + std::to_string(n + 1) + "を設定して下さい!";

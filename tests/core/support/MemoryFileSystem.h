@@ -12,8 +12,8 @@ class MemoryFileSystem final : public FileSystem {
  public:
   std::map<std::string, std::string> files;
   std::set<std::string> folders;
-  int replaceError = 0;  // nonzero: replaceFile fails with it and changes nothing
-  int renameError = 0;   // likewise renameFile
+  int replaceError = 0;                     // nonzero: replaceFile fails with it and changes nothing
+  int renameError = 0;                      // likewise renameFile
   std::set<std::string> unwritableFolders;  // createFolder fails for these
 
   bool fileExists(const std::string& path) const override { return files.count(path) > 0; }

@@ -38,12 +38,14 @@ BOOL CALLBACK collect(HWND window, LPARAM context) {
   wchar_t className[64] = {};
   GetClassNameW(window, className, 64);
   if (std::wstring(className) != L"#32770") return TRUE;
-  if (GetDlgItem(window, 0xFFFF)) found->messageBox = window;  // a message box's text control
+  if (GetDlgItem(window, 0xFFFF))
+    found->messageBox = window;  // a message box's text control
   else if (narrow([&] {
              wchar_t title[128] = {};
              GetWindowTextW(window, title, 128);
              return std::wstring(title);
-           }()).rfind("<< MarliskAuto >>", 0) == 0)
+           }())
+               .rfind("<< MarliskAuto >>", 0) == 0)
     found->mainWindow = window;
   return TRUE;
 }
@@ -90,11 +92,14 @@ ProgramRun runProgram(const std::string& arguments, const std::function<void(HWN
       for (int i = 0; i < 100 && IsWindow(found.messageBox); ++i) Sleep(20);
       quietPolls = 0;
     } else if (found.mainWindow && !idleSeen && IsWindowEnabled(found.mainWindow) &&
-               (readyWhen ? readyWhen(found.mainWindow) : IsWindowEnabled(GetDlgItem(found.mainWindow, kBatchOutputButton))) &&
+               (readyWhen ? readyWhen(found.mainWindow)
+                          : IsWindowEnabled(GetDlgItem(found.mainWindow, kBatchOutputButton))) &&
                ++quietPolls >= 10) {
       idleSeen = true;
-      if (onIdle) onIdle(found.mainWindow);
-      else PostMessageW(found.mainWindow, WM_CLOSE, 0, 0);
+      if (onIdle)
+        onIdle(found.mainWindow);
+      else
+        PostMessageW(found.mainWindow, WM_CLOSE, 0, 0);
     }
   }
   GetExitCodeProcess(process.get(), &run.exitCode);

@@ -19,8 +19,8 @@ class ControlHost {
       return RegisterClassW(&windowClass);
     }();
     (void)type;
-    window = CreateWindowExW(0, L"MarliskTestHost", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 840, 520,
-                             nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    window = CreateWindowExW(0, L"MarliskTestHost", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 840, 520, nullptr,
+                             nullptr, GetModuleHandleW(nullptr), nullptr);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   }
   ~ControlHost() { DestroyWindow(window); }

@@ -31,7 +31,8 @@ TestFolder::TestFolder() {
 TestFolder::~TestFolder() { removeTree(path_); }
 
 void writeFile(const std::string& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write " + path);
   DWORD written = 0;
   WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -98,8 +99,10 @@ void removeTree(const std::string& path) {
       if (name == "." || name == "..") continue;
       const std::string child = path + "\\" + name;
       SetFileAttributesW(widen(child).c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) removeTree(child);
-      else DeleteFileW(widen(child).c_str());
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        removeTree(child);
+      else
+        DeleteFileW(widen(child).c_str());
     } while (FindNextFileW(search, &found));
     FindClose(search);
   }

@@ -47,8 +47,10 @@ std::vector<ViewerRun> readViewerLog(const std::string& logPath) {
     ViewerRun run;
     run.commandLine = cursor.bytes(lengthAfter(cursor.line(), "commandline "));
     const std::string file = cursor.line();
-    if (file.rfind("commandfile error ", 0) == 0) run.note = file.substr(12);
-    else if (file == "commandfile none") run.note = "none";
+    if (file.rfind("commandfile error ", 0) == 0)
+      run.note = file.substr(12);
+    else if (file == "commandfile none")
+      run.note = "none";
     else {
       run.hadCommandFile = true;
       run.commandFileBytes = cursor.bytes(lengthAfter(file, "commandfile "));

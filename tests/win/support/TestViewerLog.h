@@ -10,10 +10,10 @@
 namespace marlisk::test {
 
 struct ViewerRun {
-  std::string commandLine;       // exactly as the viewer received it (UTF-8)
+  std::string commandLine;  // exactly as the viewer received it (UTF-8)
   bool hadCommandFile = false;
-  std::string commandFileBytes;  // exactly as it was on disk
-  std::string note;              // "error <code>" or "none" when there was no file
+  std::string commandFileBytes;      // exactly as it was on disk
+  std::string note;                  // "error <code>" or "none" when there was no file
   unsigned long long startedAt = 0;  // system time the viewer started, in 100 ns units
 };
 

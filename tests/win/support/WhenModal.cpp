@@ -17,8 +17,8 @@ BOOL CALLBACK findDialog(HWND window, LPARAM data) {
   auto* search = reinterpret_cast<Search*>(data);
   wchar_t className[16] = {};
   GetClassNameW(window, className, 16);
-  if (std::wstring(className) == L"#32770" && GetWindow(window, GW_OWNER) == search->owner &&
-      IsWindowVisible(window) && IsWindowEnabled(window)) {
+  if (std::wstring(className) == L"#32770" && GetWindow(window, GW_OWNER) == search->owner && IsWindowVisible(window) &&
+      IsWindowEnabled(window)) {
     search->found = window;
     return FALSE;
   }

@@ -33,8 +33,8 @@ uint32_t penColor(int pen) {
 namespace {
 
 constexpr char kEsc = 0x1B;
-constexpr double kLimit = 1e8;                // plotter units: 2.5 km, more than any plot
-constexpr size_t kMaxPoints = 4'000'000;      // a hostile file still ends in bounded memory
+constexpr double kLimit = 1e8;            // plotter units: 2.5 km, more than any plot
+constexpr size_t kMaxPoints = 4'000'000;  // a hostile file still ends in bounded memory
 constexpr size_t kMaxLabels = 200'000;
 constexpr size_t kMaxLabelBytes = 4096;
 constexpr double kPi = std::numbers::pi;
@@ -82,8 +82,8 @@ class Interpreter {
  private:
   // --- reading -----------------------------------------------------------------------
   void skipSeparators() {
-    while (pos_ < in_.size() && (in_[pos_] == ' ' || in_[pos_] == ',' || in_[pos_] == '\t' || in_[pos_] == '\r' ||
-                                 in_[pos_] == '\n'))
+    while (pos_ < in_.size() &&
+           (in_[pos_] == ' ' || in_[pos_] == ',' || in_[pos_] == '\t' || in_[pos_] == '\r' || in_[pos_] == '\n'))
       ++pos_;
   }
 
@@ -112,8 +112,10 @@ class Interpreter {
       }
     }
     if (digits == 0) {
-      if (p > pos_ && p == digitsStart + 1 && in_[digitsStart] == '.') pos_ = p;  // a lone "."
-      else if (digitsStart > pos_) pos_ = digitsStart;                          // a lone sign
+      if (p > pos_ && p == digitsStart + 1 && in_[digitsStart] == '.')
+        pos_ = p;  // a lone "."
+      else if (digitsStart > pos_)
+        pos_ = digitsStart;  // a lone sign
       return std::nullopt;
     }
     if (in_[pos_] == '-') value = -value;
@@ -201,8 +203,8 @@ class Interpreter {
     lineType_ = 0;
     patternMm_ = 0;
     terminator_ = '\x03';
-    charWidth_ = 76;   // 0.19 cm
-    charHeight_ = 108; // 0.27 cm
+    charWidth_ = 76;    // 0.19 cm
+    charHeight_ = 108;  // 0.27 cm
     angle_ = 0;
     rotation_ = 0;
     widths_.fill(0.35);
@@ -213,9 +215,7 @@ class Interpreter {
     if (!scaled_) return {clampCoordinate(x), clampCoordinate(y)};
     return {clampCoordinate(ox_ + sx_ * x), clampCoordinate(oy_ + sy_ * y)};
   }
-  Point deltaToPlotter(double dx, double dy) const {
-    return scaled_ ? Point{sx_ * dx, sy_ * dy} : Point{dx, dy};
-  }
+  Point deltaToPlotter(double dx, double dy) const { return scaled_ ? Point{sx_ * dx, sy_ * dy} : Point{dx, dy}; }
   double lengthToPlotter(double r) const { return scaled_ ? std::fabs(sx_) * r : r; }
 
   Point placed(Point p) const {
@@ -276,9 +276,7 @@ class Interpreter {
     flush();
   }
 
-  static double chordOf(std::optional<double> chord) {
-    return std::clamp(std::fabs(chord.value_or(5.0)), 0.5, 180.0);
-  }
+  static double chordOf(std::optional<double> chord) { return std::clamp(std::fabs(chord.value_or(5.0)), 0.5, 180.0); }
 
   // Points of an arc around `center` starting at `start`, `sweep` degrees (positive is
   // counter-clockwise), the first point included.
@@ -300,30 +298,62 @@ class Interpreter {
   void command(char a, char b) {
     const int code = a * 256 + b;
     auto is = [&](const char* m) { return code == m[0] * 256 + m[1]; };
-    if (is("IN")) reset(true), pen_ = 1;
-    else if (is("DF")) reset(false);
-    else if (is("SP")) { flush(); pen_ = static_cast<int>(std::clamp(number().value_or(0), 0.0, 255.0)); }
-    else if (is("PU")) { penDown_ = false; flush(); coordinates(); }
-    else if (is("PD")) { penDown_ = true; coordinates(); }
-    else if (is("PA")) { relative_ = false; coordinates(); }
-    else if (is("PR")) { relative_ = true; coordinates(); }
-    else if (is("PE")) { encodedPolyline(); return; }
-    else if (is("IP")) scalingPoints();
-    else if (is("SC")) scale();
-    else if (is("CI")) circle();
-    else if (is("AA") || is("AR")) arc(is("AR"));
-    else if (is("EA") || is("ER") || is("RA") || is("RR")) rectangle(is("ER") || is("RR"), is("RA") || is("RR"));
-    else if (is("EW") || is("WG")) wedge(is("WG"));
-    else if (is("LT")) lineType();
-    else if (is("PW")) penWidth();
-    else if (is("LB")) { label(); return; }
-    else if (is("DT")) { labelTerminator(); return; }
-    else if (is("SI")) absoluteSize();
-    else if (is("SR")) relativeSize();
-    else if (is("DI") || is("DR")) direction(is("DR"));
-    else if (is("RO")) rotate();
-    else if (is("PS") || is("CO")) { /* plot size and comments only need stepping over */ }
-    else ++out_.unknownCommands;
+    if (is("IN"))
+      reset(true), pen_ = 1;
+    else if (is("DF"))
+      reset(false);
+    else if (is("SP")) {
+      flush();
+      pen_ = static_cast<int>(std::clamp(number().value_or(0), 0.0, 255.0));
+    } else if (is("PU")) {
+      penDown_ = false;
+      flush();
+      coordinates();
+    } else if (is("PD")) {
+      penDown_ = true;
+      coordinates();
+    } else if (is("PA")) {
+      relative_ = false;
+      coordinates();
+    } else if (is("PR")) {
+      relative_ = true;
+      coordinates();
+    } else if (is("PE")) {
+      encodedPolyline();
+      return;
+    } else if (is("IP"))
+      scalingPoints();
+    else if (is("SC"))
+      scale();
+    else if (is("CI"))
+      circle();
+    else if (is("AA") || is("AR"))
+      arc(is("AR"));
+    else if (is("EA") || is("ER") || is("RA") || is("RR"))
+      rectangle(is("ER") || is("RR"), is("RA") || is("RR"));
+    else if (is("EW") || is("WG"))
+      wedge(is("WG"));
+    else if (is("LT"))
+      lineType();
+    else if (is("PW"))
+      penWidth();
+    else if (is("LB")) {
+      label();
+      return;
+    } else if (is("DT")) {
+      labelTerminator();
+      return;
+    } else if (is("SI"))
+      absoluteSize();
+    else if (is("SR"))
+      relativeSize();
+    else if (is("DI") || is("DR"))
+      direction(is("DR"));
+    else if (is("RO"))
+      rotate();
+    else if (is("PS") || is("CO")) { /* plot size and comments only need stepping over */
+    } else
+      ++out_.unknownCommands;
     endCommand();
   }
 
@@ -354,8 +384,10 @@ class Interpreter {
       const auto x2 = number(), y2 = number();
       const Point oldP1 = p1_;
       p1_ = {clampCoordinate(*x1), clampCoordinate(*y1)};
-      if (x2 && y2) p2_ = {clampCoordinate(*x2), clampCoordinate(*y2)};
-      else p2_ = {p2_.x + p1_.x - oldP1.x, p2_.y + p1_.y - oldP1.y};
+      if (x2 && y2)
+        p2_ = {clampCoordinate(*x2), clampCoordinate(*y2)};
+      else
+        p2_ = {p2_.x + p1_.x - oldP1.x, p2_.y + p1_.y - oldP1.y};
     }
     if (scaled_) applyScaling();
   }
@@ -469,13 +501,17 @@ class Interpreter {
     flush();
     const double width = std::clamp(number().value_or(0.35), 0.0, 100.0);
     const auto pen = number();
-    if (pen) widths_[static_cast<size_t>(std::clamp(*pen, 0.0, 255.0))] = width;
-    else widths_.fill(width);
+    if (pen)
+      widths_[static_cast<size_t>(std::clamp(*pen, 0.0, 255.0))] = width;
+    else
+      widths_.fill(width);
   }
 
   void labelTerminator() {
-    if (pos_ < in_.size() && in_[pos_] != ';') terminator_ = in_[pos_++];
-    else terminator_ = '\x03';
+    if (pos_ < in_.size() && in_[pos_] != ';')
+      terminator_ = in_[pos_++];
+    else
+      terminator_ = '\x03';
     endCommand();
   }
 
@@ -530,10 +566,10 @@ class Interpreter {
         l.angleRad = angle_ + rotation_ * kPi / 180;
         const double length = advance * static_cast<double>(l.text.size());
         const Point up = {-down.x, -down.y};
-        for (const Point& corner : {at_, Point{at_.x + along.x * length, at_.y + along.y * length},
-                                    Point{at_.x + up.x * charHeight_, at_.y + up.y * charHeight_},
-                                    Point{at_.x + along.x * length + up.x * charHeight_,
-                                          at_.y + along.y * length + up.y * charHeight_}})
+        for (const Point& corner :
+             {at_, Point{at_.x + along.x * length, at_.y + along.y * length},
+              Point{at_.x + up.x * charHeight_, at_.y + up.y * charHeight_},
+              Point{at_.x + along.x * length + up.x * charHeight_, at_.y + along.y * length + up.y * charHeight_}})
           out_.bounds.add(placed(corner));
         out_.labels.push_back(std::move(l));
       }
@@ -571,9 +607,12 @@ class Interpreter {
         const int base = sevenBit ? 32 : 64;
         int digit = -1;
         bool last = false;
-        if (c >= 63 && c < 63 + base) digit = c - 63;
-        else if (!sevenBit && c >= 191 && c <= 254) digit = c - 191, last = true;
-        else if (sevenBit && c >= 95 && c <= 126) digit = c - 95, last = true;
+        if (c >= 63 && c < 63 + base)
+          digit = c - 63;
+        else if (!sevenBit && c >= 191 && c <= 254)
+          digit = c - 191, last = true;
+        else if (sevenBit && c >= 95 && c <= 126)
+          digit = c - 95, last = true;
         if (digit < 0) continue;  // anything else inside PE is stepped over
         if (weight < (uint64_t{1} << 50)) n += static_cast<uint64_t>(digit) * weight;
         weight *= static_cast<uint64_t>(base);

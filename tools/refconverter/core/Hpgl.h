@@ -25,26 +25,26 @@ struct Bounds {
 struct Stroke {
   int pen = 1;
   double widthMm = 0.35;
-  int lineType = 0;          // 0 solid; 1..8 the dashed patterns of LT
-  double patternMm = 0;      // length of one dash pattern, 0 for solid
-  bool filled = false;       // a closed area filled with the pen's colour
+  int lineType = 0;      // 0 solid; 1..8 the dashed patterns of LT
+  double patternMm = 0;  // length of one dash pattern, 0 for solid
+  bool filled = false;   // a closed area filled with the pen's colour
   std::vector<Point> points;
 };
 
 struct Label {
   int pen = 1;
-  Point at;                  // the start of the text's base line
-  std::string text;          // bytes as plotted (ASCII or Latin-1)
-  double heightPlu = 0;      // cap height
-  double widthPlu = 0;       // character width
-  double angleRad = 0;       // direction of the base line
+  Point at;              // the start of the text's base line
+  std::string text;      // bytes as plotted (ASCII or Latin-1)
+  double heightPlu = 0;  // cap height
+  double widthPlu = 0;   // character width
+  double angleRad = 0;   // direction of the base line
 };
 
 struct Drawing {
   std::vector<Stroke> strokes;
   std::vector<Label> labels;
-  Bounds bounds;             // everything drawn, labels included
-  int unknownCommands = 0;   // mnemonics stepped over
+  Bounds bounds;            // everything drawn, labels included
+  int unknownCommands = 0;  // mnemonics stepped over
 };
 
 // The colour of a pen as 0xRRGGBB (HP-GL/2's default palette; pens beyond it cycle).

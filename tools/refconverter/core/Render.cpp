@@ -13,13 +13,13 @@ namespace {
 const std::vector<double>& patternOf(int type) {
   static const std::vector<double> kPatterns[] = {
       {},
-      {0.0, 1.0},                       // 1: dots
-      {0.5, 0.5},                       // 2
-      {0.7, 0.3},                       // 3
-      {0.8, 0.1, 0.0, 0.1},             // 4: dash dot
-      {0.7, 0.1, 0.1, 0.1},             // 5
-      {0.5, 0.1, 0.1, 0.1, 0.1, 0.1},   // 6
-      {0.7, 0.1, 0.0, 0.1, 0.0, 0.1},   // 7
+      {0.0, 1.0},                                // 1: dots
+      {0.5, 0.5},                                // 2
+      {0.7, 0.3},                                // 3
+      {0.8, 0.1, 0.0, 0.1},                      // 4: dash dot
+      {0.7, 0.1, 0.1, 0.1},                      // 5
+      {0.5, 0.1, 0.1, 0.1, 0.1, 0.1},            // 6
+      {0.7, 0.1, 0.0, 0.1, 0.0, 0.1},            // 7
       {0.5, 0.1, 0.0, 0.1, 0.1, 0.1, 0.0, 0.1},  // 8
   };
   return kPatterns[std::clamp(type, 0, 8)];
@@ -82,8 +82,8 @@ std::string pdfString(const std::string& bytes) {
 }
 
 std::string pdfColor(uint32_t rgb, const char* op) {
-  return num(((rgb >> 16) & 0xFF) / 255.0) + " " + num(((rgb >> 8) & 0xFF) / 255.0) + " " +
-         num((rgb & 0xFF) / 255.0) + " " + op + "\n";
+  return num(((rgb >> 16) & 0xFF) / 255.0) + " " + num(((rgb >> 8) & 0xFF) / 255.0) + " " + num((rgb & 0xFF) / 255.0) +
+         " " + op + "\n";
 }
 
 // Objects numbered from 1 in the order given; the last two are the catalogue's pages and
@@ -141,7 +141,8 @@ std::string svgOf(const Drawing& drawing) {
   auto y = [&](double v) { return num((top - v) * kMmPerPlu); };
   std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
                     num(page.widthMm) + "mm\" height=\"" + num(page.heightMm) + "mm\" viewBox=\"0 0 " +
-                    num(page.widthMm) + " " + num(page.heightMm) + "\">\n<rect width=\"100%\" height=\"100%\" fill=\"#FFFFFF\"/>\n";
+                    num(page.widthMm) + " " + num(page.heightMm) +
+                    "\">\n<rect width=\"100%\" height=\"100%\" fill=\"#FFFFFF\"/>\n";
   for (const Stroke& stroke : drawing.strokes) {
     const std::string color = hexColor(penColor(stroke.pen));
     out += stroke.filled ? "<polygon points=\"" : "<polyline points=\"";
