@@ -143,7 +143,7 @@ void TFileView::Fill() {
     entry.state = (attributes & SFGAO_LINK) ? INDEXTOOVERLAYMASK(1) : 0;
     entry.stateMask = LVIS_OVERLAYMASK;
     const std::string kindText = kinds_.typeName(absolute.get(), parsingName, attributes);
-    auto* owned = new ShellItem(folder_.get(), std::move(absolute));
+    auto* owned = new ShellItem(folder_.get(), std::move(item));
     entry.lParam = owned->data();
     const int index = ListView_InsertItem(list_, &entry);
     if (index < 0) {
@@ -153,7 +153,7 @@ void TFileView::Fill() {
 
     std::wstring size, date, kind;
     WIN32_FIND_DATAW found;
-    if (SUCCEEDED(SHGetDataFromIDListW(folder_.get(), item.get(), SHGDFIL_FINDDATA, &found, sizeof(found)))) {
+    if (SUCCEEDED(SHGetDataFromIDListW(folder_.get(), owned->child(), SHGDFIL_FINDDATA, &found, sizeof(found)))) {
       size = widen(shell::sizeText((static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow));
       FILETIME local;
       SYSTEMTIME time;
@@ -236,10 +236,12 @@ void TFileView::doubleClick() {
   if ((attributes & (SFGAO_FOLDER | SFGAO_FILESYSANCESTOR)) && folderView_) {
     folderView_->SelectChildID(item->child());
   } else if (FileExecute) {
+    UniqueAbsoluteId absolute(ConcatIDs(folderId_.get(), item->child()));
+    if (!absolute) return;
     SHELLEXECUTEINFOW execute = {sizeof(execute)};
     execute.fMask = SEE_MASK_INVOKEIDLIST;
     execute.hwnd = list_;
-    execute.lpIDList = const_cast<ITEMIDLIST_ABSOLUTE*>(item->absolute());
+    execute.lpIDList = absolute.get();
     execute.nShow = SW_SHOWNORMAL;
     ShellExecuteExW(&execute);
   }

@@ -34,7 +34,16 @@ ShellItem::ShellItem(IShellFolder* parent, UniqueAbsoluteId absolute) : absolute
   *parent_.put() = parent;
 }
 
+ShellItem::ShellItem(IShellFolder* parent, UniqueChildId child) : child_(std::move(child)) {
+  parent->AddRef();
+  *parent_.put() = parent;
+}
+
 void ShellItem::rename(PCUITEMID_CHILD renamed) {
+  if (child_) {
+    if (UniqueChildId copy(CopyFirstID(renamed)); copy) child_ = std::move(copy);
+    return;
+  }
   UniqueAbsoluteId above(ParentIDs(absolute_.get()));
   UniqueAbsoluteId now(ConcatIDs(above.get(), renamed));
   if (now) absolute_ = std::move(now);

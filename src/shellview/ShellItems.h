@@ -27,15 +27,18 @@ inline size_t IDListSize(PCUIDLIST_RELATIVE list) { return list ? ILGetSize(list
 // The item after the first, inside `list`; null when the first is the last or there is none.
 PCUIDLIST_RELATIVE NextID(PCUIDLIST_RELATIVE list);
 
-// What a tree node or a list row owns: the folder that holds its item, and the item's
-// absolute identifier, whose last item is the item's own identifier in that folder. Made once
-// when the row is added and deleted with it, so no operation rebuilds or frees identifiers.
+// What a tree node or a list row owns: the folder that holds its item and the item's
+// identifier in it. A tree node also holds its absolute identifier (whose last item is its
+// own), which every move through the tree needs; a list row does without, as a folder of many
+// thousands is filled faster that way. Made once when the row is added and deleted with it,
+// so no operation rebuilds or frees identifiers.
 class ShellItem {
  public:
   ShellItem(IShellFolder* parent, UniqueAbsoluteId absolute);
+  ShellItem(IShellFolder* parent, UniqueChildId child);
   IShellFolder* parent() const { return parent_.get(); }
-  PCIDLIST_ABSOLUTE absolute() const { return absolute_.get(); }
-  PCUITEMID_CHILD child() const { return ILFindLastID(absolute_.get()); }
+  PCIDLIST_ABSOLUTE absolute() const { return absolute_.get(); }  // null for a list row
+  PCUITEMID_CHILD child() const { return child_ ? child_.get() : ILFindLastID(absolute_.get()); }
   // The item was renamed: `renamed` (its new identifier in the same folder) replaces the old.
   void rename(PCUITEMID_CHILD renamed);
   // The item that a control's LPARAM holds.
@@ -45,6 +48,7 @@ class ShellItem {
  private:
   ComPtr<IShellFolder> parent_;
   UniqueAbsoluteId absolute_;
+  UniqueChildId child_;
 };
 
 // The Desktop folder, the root of the namespace, for the life of the process.
