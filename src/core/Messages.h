@@ -18,6 +18,13 @@ inline constexpr const char* kNoBatchFileNameMessage = "バッチファイル名
 inline constexpr const char* kCannotSetAsideMessage = "別のバージョンのパラメータファイルを退避できません!";
 inline constexpr const char* kCannotOpenParameterFileMessage = "パラメータファイルを開けません!";  // after its path
 
+// "MarliskAuto.ini", after its path; the damaged keys or the I/O error follow on a line of
+// their own.
+inline constexpr const char* kCannotReadRunSettingsMessage = "\r\n運転設定ファイルを読めません。既定の設定で運転します!";
+inline constexpr const char* kRunSettingsDamagedMessage =
+    "\r\n運転設定ファイルに読めない設定があります。次の設定は既定値で運転します!";
+inline constexpr const char* kCannotSaveRunSettingsMessage = "\r\n運転設定ファイルを保存できません!";
+
 // The status line while the viewer has the files, and between cycles of standby.
 inline constexpr const char* kOutputtingStatus = "出力中 !";
 inline constexpr const char* kWaitingStatus = "待機中 !";

@@ -1,0 +1,140 @@
+#include "app/core/InputHandling.h"
+
+#include <cstdio>
+
+#include "core/Numbers.h"
+#include "core/Path.h"
+
+namespace marlisk {
+
+namespace {
+
+std::string oneLine(std::string text) {
+  for (char& c : text)
+    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+  return text;
+}
+
+const char* modeText(bool standby) { return standby ? "待機" : "バッチ"; }
+
+// Days since 1970-01-01 of "yyyy-mm-dd"; nothing for another text.
+std::optional<int64_t> dayNumber(std::string_view date) {
+  if (date.size() != 10 || date[4] != '-' || date[7] != '-') return std::nullopt;
+  for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
+    if (date[i] < '0' || date[i] > '9') return std::nullopt;
+  const auto y0 = parseInt32(date.substr(0, 4)), m = parseInt32(date.substr(5, 2)), d = parseInt32(date.substr(8, 2));
+  if (!y0 || !m || !d || *m < 1 || *m > 12 || *d < 1 || *d > 31) return std::nullopt;
+  // The civil-from-days inverse (Howard Hinnant's days_from_civil).
+  const int64_t y = *y0 - (*m <= 2 ? 1 : 0);
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yoe = y - era * 400;
+  const int64_t doy = (153 * (*m + (*m > 2 ? -3 : 9)) + 2) / 5 + *d - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+}  // namespace
+
+bool outputMade(const OutputFacts& output, uint64_t runStart) {
+  return output.exists && output.size > 0 && output.lastWrite + kFileTimeResolution >= runStart;
+}
+
+InputDecision decideInput(const RunSettings& settings, ViewerEnd viewer, bool outputIsMade, int32_t attemptsBefore) {
+  if (viewer == ViewerEnd::NotStarted) return {InputAction::Keep, false};
+  if (!settings.CheckOutput) {
+    // As standby always did: what an ended viewer had goes; a crash or a limit keeps it.
+    if (viewer == ViewerEnd::Ended) return {InputAction::Finish, false};
+  } else if (viewer == ViewerEnd::Ended && outputIsMade) {
+    return {InputAction::Finish, false};
+  }
+  const bool last = attemptsBefore + 1 >= settings.MaxAttempts;
+  return {last ? InputAction::MoveToError : InputAction::Keep, true};
+}
+
+int32_t AttemptCounts::of(const std::string& input) const {
+  const auto found = counts_.find(input);
+  return found == counts_.end() ? 0 : found->second;
+}
+
+void AttemptCounts::keepOnly(const std::function<bool(const std::string&)>& stillThere) {
+  for (auto it = counts_.begin(); it != counts_.end();) it = stillThere(it->first) ? std::next(it) : counts_.erase(it);
+}
+
+std::string AttemptCounts::text() const {
+  std::string text;
+  for (const auto& [input, count] : counts_) text += std::to_string(count) + "\t" + input + "\r\n";
+  return text;
+}
+
+AttemptCounts AttemptCounts::parse(std::string_view text) {
+  AttemptCounts counts;
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    const size_t tab = line.find('\t');
+    if (tab == std::string_view::npos || tab + 1 == line.size()) continue;
+    const std::optional<int32_t> count = parseInt32(line.substr(0, tab));
+    if (count && *count > 0) counts.counts_[std::string(line.substr(tab + 1))] = *count;
+  }
+  return counts;
+}
+
+std::string freeName(const std::string& fileName, const std::function<bool(const std::string&)>& taken) {
+  if (!taken(fileName)) return fileName;
+  // The extension as the viewer's outputs count it: only a dot inside the name, not one that
+  // starts it.
+  const size_t dot = fileName.find_last_of('.');
+  const bool hasExtension = dot != std::string::npos && dot > 0;
+  const std::string stem = hasExtension ? fileName.substr(0, dot) : fileName;
+  const std::string extension = hasExtension ? fileName.substr(dot) : std::string();
+  constexpr int kMostCopies = 9999;
+  for (int n = 2; n <= kMostCopies; ++n) {
+    std::string candidate = stem + " (" + std::to_string(n) + ")" + extension;
+    if (!taken(candidate)) return candidate;
+  }
+  return {};
+}
+
+const char* logResultText(LogResult result) {
+  switch (result) {
+    case LogResult::ConvertedDeleted: return "変換済み 削除";
+    case LogResult::MovedToDone: return "変換済み 完了フォルダへ移動";
+    case LogResult::MovedToRecycleBin: return "変換済み ごみ箱へ移動";
+    case LogResult::KeptNoOutput: return "保留 出力なし";
+    case LogResult::MovedToError: return "エラーフォルダへ移動";
+    case LogResult::KeptViewerNotStarted: return "保留 ビューアを起動できない";
+    case LogResult::KeptTimeLimit: return "保留 制限時間でビューアを終了";
+    case LogResult::KeptViewerCrashed: return "保留 ビューアが異常終了";
+    case LogResult::KeptChanged: return "保留 変換中に更新された";
+    case LogResult::KeptCannotMove: return "保留 削除・移動できない";
+    case LogResult::Missing: return "見つからない";
+    case LogResult::Skipped: return "スキップ";
+  }
+  return "";
+}
+
+std::string logLine(const LogEntry& e) {
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.1f", e.viewerSeconds);
+  return e.time + "\t" + modeText(e.standby) + "\t" + oneLine(e.input) + "\t" + oneLine(e.output) + "\t" +
+         std::to_string(e.size) + "\t" + logResultText(e.result) + "\t" +
+         (e.exitCode < 0 ? std::string() : std::to_string(e.exitCode)) + "\t" + (e.exitCode < 0 ? "" : seconds) +
+         "\r\n";
+}
+
+std::string logMessageLine(const std::string& time, bool standby, const std::string& message) {
+  return time + "\t" + modeText(standby) + "\tメッセージ\t" + oneLine(message) + "\r\n";
+}
+
+std::string logFileName(const std::string& date) { return "Log\\" + date + ".txt"; }
+
+bool isExpiredLog(const std::string& fileName, const std::string& today, int32_t days) {
+  if (fileName.size() != 14 || !fileName.ends_with(".txt")) return false;
+  const std::optional<int64_t> day = dayNumber(std::string_view(fileName).substr(0, 10));
+  const std::optional<int64_t> now = dayNumber(today);
+  return day && now && *now - *day >= days;
+}
+
+}  // namespace marlisk

@@ -1,0 +1,109 @@
+// What becomes of an input once the viewer has had it, when nobody is there to look: its output
+// is checked before the input goes, an input that keeps failing is moved aside after its
+// attempts, and every input handled leaves a line in the day's run log.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "settings/core/RunSettings.h"
+
+namespace marlisk {
+
+// How the viewer run that had the input ended.
+enum class ViewerEnd { NotStarted, Ended, Crashed, TimedOut };
+
+// What was found at the output path the input's command line named. Times are FILETIME
+// values (100 ns units).
+struct OutputFacts {
+  bool exists = false;
+  uint64_t size = 0;
+  uint64_t lastWrite = 0;
+};
+
+// FAT keeps write times to 2 seconds: an output written just after the run began may show a
+// time up to that much before it.
+inline constexpr uint64_t kFileTimeResolution = 2ull * 10'000'000ull;
+
+// An output counts when it is there, holds something, and was written during this run.
+bool outputMade(const OutputFacts& output, uint64_t runStart);
+
+// What is done with one input.
+enum class InputAction { Finish, Keep, MoveToError };
+
+struct InputDecision {
+  InputAction action = InputAction::Keep;
+  bool countsAttempt = false;  // the input had its chance and failed
+};
+
+// The decision for one input handed to a viewer run. `attemptsBefore` are the failed attempts
+// of earlier runs. Without the output check, an input goes once the viewer ended by itself (as
+// standby always did); a viewer that could not start is nobody's attempt.
+InputDecision decideInput(const RunSettings& settings, ViewerEnd viewer, bool outputIsMade, int32_t attemptsBefore);
+
+// The failed attempts of the inputs still waiting, kept across restarts in the working folder.
+class AttemptCounts {
+ public:
+  int32_t of(const std::string& input) const;
+  void add(const std::string& input) { ++counts_[input]; }
+  void forget(const std::string& input) { counts_.erase(input); }
+  // Forgets the inputs that are no longer there.
+  void keepOnly(const std::function<bool(const std::string&)>& stillThere);
+  bool empty() const { return counts_.empty(); }
+  friend bool operator==(const AttemptCounts&, const AttemptCounts&) = default;
+
+  // One line an input: the count, a tab, the path (UTF-8).
+  std::string text() const;
+  // What cannot be read is left out: a lost count only gives an input more attempts.
+  static AttemptCounts parse(std::string_view text);
+
+ private:
+  std::map<std::string, int32_t> counts_;
+};
+
+inline constexpr char kAttemptsFileName[] = "StandbyAttempts.txt";
+
+// A name for `fileName` that `taken` does not know: the name itself, else " (2)", " (3)" ...
+// before its extension. Empty when even the last of them is taken.
+std::string freeName(const std::string& fileName, const std::function<bool(const std::string&)>& taken);
+
+// One line of the run log, and what it says of the input.
+enum class LogResult {
+  ConvertedDeleted,
+  MovedToDone,
+  MovedToRecycleBin,
+  KeptNoOutput,
+  MovedToError,
+  KeptViewerNotStarted,
+  KeptTimeLimit,
+  KeptViewerCrashed,
+  KeptChanged,     // written again while the viewer ran: what it holds now is not converted
+  KeptCannotMove,  // deleting or moving it failed
+  Missing,
+  Skipped,
+};
+const char* logResultText(LogResult result);
+
+struct LogEntry {
+  std::string time;  // "yyyy-mm-dd hh:mm:ss"
+  bool standby = true;
+  std::string input, output;
+  uint64_t size = 0;
+  LogResult result = LogResult::ConvertedDeleted;
+  int64_t exitCode = -1;  // -1: no viewer ran
+  double viewerSeconds = 0;
+};
+// Tab-separated, CR LF ended; tabs and line breaks inside names become blanks.
+std::string logLine(const LogEntry& entry);
+// A line for a message shown or kept from a box.
+std::string logMessageLine(const std::string& time, bool standby, const std::string& message);
+// "Log\yyyy-mm-dd.txt" of a date given as "yyyy-mm-dd".
+std::string logFileName(const std::string& date);
+// Whether `fileName` (no folder) is a day's log older than `days` days before `today`
+// (both "yyyy-mm-dd"); other files of the folder are never touched.
+bool isExpiredLog(const std::string& fileName, const std::string& today, int32_t days);
+
+}  // namespace marlisk

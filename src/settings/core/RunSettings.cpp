@@ -1,0 +1,182 @@
+#include "settings/core/RunSettings.h"
+
+#include <algorithm>
+
+#include "core/Messages.h"
+#include "core/Numbers.h"
+
+namespace marlisk {
+
+namespace {
+
+constexpr char kBom[] = "\xEF\xBB\xBF";
+constexpr char kSection[] = "[Run]";
+
+// Folder names are kept as typed; a bad byte sequence would come back as something else.
+bool isUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || i + length > text.size() || (length == 2 && lead < 0xC2)) return false;
+    for (size_t k = 1; k < length; ++k)
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    i += length;
+  }
+  return true;
+}
+
+std::string_view trimmed(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+std::string folderWithoutSeparator(std::string folder) {
+  if (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+  return folder;
+}
+
+// The settings and how each is read and written, in the file's order.
+struct Field {
+  const char* key;
+  // Takes the value; false when it cannot be one of this setting's values.
+  bool (*read)(RunSettings&, std::string_view);
+  std::string (*write)(const RunSettings&);
+};
+
+bool readFlag(bool& to, std::string_view value) {
+  if (value != "0" && value != "1") return false;
+  to = value == "1";
+  return true;
+}
+
+bool readNumber(int32_t& to, std::string_view value, int32_t least, int32_t most) {
+  const std::optional<int32_t> number = parseInt32(value);
+  if (!number || *number < least || *number > most) return false;
+  to = *number;
+  return true;
+}
+
+std::string flag(bool value) { return value ? "1" : "0"; }
+
+const Field kFields[] = {
+    {"CheckOutput", [](RunSettings& s, std::string_view v) { return readFlag(s.CheckOutput, v); },
+     [](const RunSettings& s) { return flag(s.CheckOutput); }},
+    {"MaxAttempts", [](RunSettings& s, std::string_view v) { return readNumber(s.MaxAttempts, v, 1, kMostAttempts); },
+     [](const RunSettings& s) { return std::to_string(s.MaxAttempts); }},
+    {"ErrorFolder",
+     [](RunSettings& s, std::string_view v) {
+       s.ErrorFolder = v;
+       return true;
+     },
+     [](const RunSettings& s) { return s.ErrorFolder; }},
+    {"Originals",
+     [](RunSettings& s, std::string_view v) {
+       int32_t value = 0;
+       if (!readNumber(value, v, 0, 2)) return false;
+       s.Originals = static_cast<AfterSuccess>(value);
+       return true;
+     },
+     [](const RunSettings& s) { return std::to_string(static_cast<int32_t>(s.Originals)); }},
+    {"DoneFolder",
+     [](RunSettings& s, std::string_view v) {
+       s.DoneFolder = v;
+       return true;
+     },
+     [](const RunSettings& s) { return s.DoneFolder; }},
+    {"ViewerTimeLimit",
+     [](RunSettings& s, std::string_view v) { return readNumber(s.ViewerTimeLimitMinutes, v, 0, kMostViewerMinutes); },
+     [](const RunSettings& s) { return std::to_string(s.ViewerTimeLimitMinutes); }},
+    {"RunLog", [](RunSettings& s, std::string_view v) { return readFlag(s.RunLog, v); },
+     [](const RunSettings& s) { return flag(s.RunLog); }},
+    {"LogDays", [](RunSettings& s, std::string_view v) { return readNumber(s.LogDays, v, 1, kMostLogDays); },
+     [](const RunSettings& s) { return std::to_string(s.LogDays); }},
+    {"Unattended", [](RunSettings& s, std::string_view v) { return readFlag(s.Unattended, v); },
+     [](const RunSettings& s) { return flag(s.Unattended); }},
+    {"TrayOnMinimize", [](RunSettings& s, std::string_view v) { return readFlag(s.TrayOnMinimize, v); },
+     [](const RunSettings& s) { return flag(s.TrayOnMinimize); }},
+};
+
+const Field* fieldNamed(std::string_view key) {
+  for (const Field& field : kFields)
+    if (key == field.key) return &field;
+  return nullptr;
+}
+
+}  // namespace
+
+std::string errorFolderOf(const RunSettings& settings, const std::string& watchFolder) {
+  return settings.ErrorFolder.empty() ? watchFolder + "変換エラー" : folderWithoutSeparator(settings.ErrorFolder);
+}
+
+std::string doneFolderOf(const RunSettings& settings, const std::string& watchFolder) {
+  return settings.DoneFolder.empty() ? watchFolder + "変換済み" : folderWithoutSeparator(settings.DoneFolder);
+}
+
+std::string runSettingsText(const RunSettings& settings) {
+  std::string text = std::string(kBom) + "; MarliskAuto " + kRunSettingsFileName + "\r\n" + kSection + "\r\n";
+  for (const Field& field : kFields) text += std::string(field.key) + "=" + field.write(settings) + "\r\n";
+  for (const std::string& line : settings.OtherLines) text += line + "\r\n";
+  return text;
+}
+
+RunSettings parseRunSettings(std::string_view text, std::vector<std::string>& damaged) {
+  RunSettings settings;
+  auto mark = [&](const std::string& what) {
+    if (std::find(damaged.begin(), damaged.end(), what) == damaged.end()) damaged.push_back(what);
+  };
+  if (text.starts_with(kBom)) text.remove_prefix(3);
+  bool first = true;
+  while (!text.empty()) {
+    const size_t end = text.find_first_of("\r\n");
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end);
+    if (text.starts_with("\r\n")) text.remove_prefix(2);
+    else if (!text.empty()) text.remove_prefix(1);
+    const bool ourHeader = first && line.starts_with("; MarliskAuto ");
+    first = false;
+    const std::string_view content = trimmed(line);
+    if (ourHeader || content.empty() || content == kSection) continue;
+    const size_t equals = content.find('=');
+    const Field* field = equals == std::string_view::npos ? nullptr : fieldNamed(trimmed(content.substr(0, equals)));
+    if (!field) {
+      // A comment, another section, or a setting of a newer version: kept, untouched. A line
+      // that is none of these (no "=", bytes that are no text) is damage.
+      if (content.front() != ';' && content.front() != '[' && equals == std::string_view::npos)
+        mark(std::string(content.substr(0, 32)));
+      else if (isUtf8(line))
+        settings.OtherLines.emplace_back(line);
+      continue;
+    }
+    const std::string_view value = trimmed(content.substr(equals + 1));
+    if (!isUtf8(value) || !field->read(settings, value)) mark(field->key);
+  }
+  return settings;
+}
+
+RunSettings RunSettingsFile::load(const std::string& path) {
+  if (!fs_.fileExists(path)) return {};
+  // A few hundred bytes when sound; anything past this is not ours.
+  constexpr size_t kMostBytes = 64 * 1024;
+  const ReadResult read = fs_.readFile(path, kMostBytes);
+  if (read.error != 0) {
+    warn_(path + kCannotReadRunSettingsMessage + "\r\n" + ioErrorMessage(static_cast<uint32_t>(read.error)));
+    return {};
+  }
+  std::vector<std::string> damaged;
+  RunSettings settings = parseRunSettings(read.bytes, damaged);
+  if (!damaged.empty()) {
+    std::string keys;
+    for (const std::string& key : damaged) keys += (keys.empty() ? "" : ", ") + key;
+    warn_(path + kRunSettingsDamagedMessage + "\r\n" + keys);
+  }
+  return settings;
+}
+
+bool RunSettingsFile::save(const std::string& path, const RunSettings& settings) {
+  const int error = fs_.replaceFile(path, runSettingsText(settings));
+  if (error != 0) warn_(path + kCannotSaveRunSettingsMessage + "\r\n" + ioErrorMessage(static_cast<uint32_t>(error)));
+  return error == 0;
+}
+
+}  // namespace marlisk

@@ -1,0 +1,68 @@
+// How standby runs when nobody watches: kept in "MarliskAuto.ini" beside the parameter file,
+// which stays exactly as other programs and older versions read it. UTF-8, so that Japanese
+// folder names survive whatever the system's code page.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/FileSystem.h"
+#include "core/WarningSink.h"
+
+namespace marlisk {
+
+inline constexpr char kRunSettingsFileName[] = "MarliskAuto.ini";
+
+// What becomes of an input once its output is made.
+enum class AfterSuccess : int32_t { Delete = 0, MoveToDone = 1, RecycleBin = 2 };
+
+struct RunSettings {
+  bool CheckOutput = true;  // an input goes only once its output is there
+  int32_t MaxAttempts = 3;  // viewer runs an input gets before it goes to the error folder
+  std::string ErrorFolder;  // "" : the watch folder's "変換エラー"
+  AfterSuccess Originals = AfterSuccess::Delete;
+  std::string DoneFolder;               // "" : the watch folder's "変換済み"
+  int32_t ViewerTimeLimitMinutes = 0;   // 0: the viewer may take as long as it takes
+  bool RunLog = true;
+  int32_t LogDays = 30;                 // how long a day's log is kept
+  bool Unattended = false;              // messages go to the log and a balloon, not a box
+  bool TrayOnMinimize = false;          // "_" and a minimised start go to the notification area
+
+  // Lines of the file this version does not know (a newer version's settings): kept as they
+  // were, so that saving here does not lose them.
+  std::vector<std::string> OtherLines;
+};
+
+inline constexpr int32_t kMostAttempts = 99;
+inline constexpr int32_t kMostLogDays = 999;
+inline constexpr int32_t kMostViewerMinutes = 24 * 60;
+
+// The folders as they are used: an empty setting stands for a folder inside the watch folder
+// (which ends in "\"); a set one loses a trailing "\".
+std::string errorFolderOf(const RunSettings& settings, const std::string& watchFolder);
+std::string doneFolderOf(const RunSettings& settings, const std::string& watchFolder);
+
+// The file's text for `settings`.
+std::string runSettingsText(const RunSettings& settings);
+
+// Reads the text as far as it is sound: a line or value that cannot be read leaves its setting
+// at the default, and its key is named in `damaged` (once each).
+RunSettings parseRunSettings(std::string_view text, std::vector<std::string>& damaged);
+
+class RunSettingsFile {
+ public:
+  RunSettingsFile(FileSystem& fileSystem, WarningSink warn) : fs_(fileSystem), warn_(std::move(warn)) {}
+
+  // The settings in `path`; the defaults when there is no such file. What is damaged takes its
+  // default and is said once.
+  RunSettings load(const std::string& path);
+  // Writes the whole file at once (never half of it); a failure is said. Returns success.
+  bool save(const std::string& path, const RunSettings& settings);
+
+ private:
+  FileSystem& fs_;
+  WarningSink warn_;
+};
+
+}  // namespace marlisk

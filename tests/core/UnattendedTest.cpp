@@ -1,0 +1,132 @@
+// The rules of unattended standby: its settings file, the output check, the attempts, the
+// names in the error and done folders, and the run log.
+#include <gtest/gtest.h>
+
+#include "app/core/InputHandling.h"
+#include "settings/core/RunSettings.h"
+#include "support/MemoryFileSystem.h"
+
+namespace marlisk {
+namespace {
+
+TEST(UnattendedTest, RunSettingsSurviveTheFileAndDamageTakesTheDefault) {
+  RunSettings s;
+  s.CheckOutput = false;
+  s.MaxAttempts = 7;
+  s.ErrorFolder = "D:\\図面\\エラー\\";
+  s.Originals = AfterSuccess::RecycleBin;
+  s.ViewerTimeLimitMinutes = 90;
+  s.LogDays = 999;
+  s.Unattended = true;
+  s.OtherLines = {"; a note", "[Newer]", "Future=1"};
+  std::vector<std::string> damaged;
+  const RunSettings back = parseRunSettings(runSettingsText(s), damaged);
+  EXPECT_TRUE(damaged.empty());
+  EXPECT_EQ(runSettingsText(back), runSettingsText(s));
+  EXPECT_EQ(errorFolderOf(back, "C:\\in\\"), "D:\\図面\\エラー");
+  EXPECT_EQ(doneFolderOf(back, "C:\\in\\"), "C:\\in\\変換済み");
+
+  // Each damaged value keeps its default and is named once; the rest is read.
+  const RunSettings hurt = parseRunSettings(
+      "MaxAttempts=0\nMaxAttempts=abc\nLogDays=1000\nOriginals=3\nRunLog=yes\nErrorFolder=\xFF\xFE\n"
+      "garbage line\nViewerTimeLimit = 5 \nUnattended=1",
+      damaged);
+  EXPECT_EQ(damaged, (std::vector<std::string>{"MaxAttempts", "LogDays", "Originals", "RunLog", "ErrorFolder",
+                                               "garbage line"}));
+  EXPECT_EQ(hurt.MaxAttempts, 3);
+  EXPECT_EQ(hurt.LogDays, 30);
+  EXPECT_EQ(hurt.Originals, AfterSuccess::Delete);
+  EXPECT_TRUE(hurt.RunLog);
+  EXPECT_EQ(hurt.ErrorFolder, "");
+  EXPECT_EQ(hurt.ViewerTimeLimitMinutes, 5);
+  EXPECT_TRUE(hurt.Unattended);
+  EXPECT_EQ(errorFolderOf(hurt, "C:\\in\\"), "C:\\in\\変換エラー");
+
+  // The file: missing gives the defaults silently, damage is said once, a failed save is said.
+  test::MemoryFileSystem fs;
+  std::vector<std::string> said;
+  RunSettingsFile file(fs, [&](const std::string& text) { said.push_back(text); });
+  EXPECT_EQ(runSettingsText(file.load("w\\MarliskAuto.ini")), runSettingsText(RunSettings{}));
+  EXPECT_TRUE(said.empty());
+  fs.files["w\\MarliskAuto.ini"] = "MaxAttempts=100\r\nLogDays=x\r\n";
+  file.load("w\\MarliskAuto.ini");
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_NE(said[0].find("MaxAttempts, LogDays"), std::string::npos) << said[0];
+  fs.replaceError = 5;
+  EXPECT_FALSE(file.save("w\\MarliskAuto.ini", s));
+  EXPECT_EQ(fs.files["w\\MarliskAuto.ini"], "MaxAttempts=100\r\nLogDays=x\r\n");
+  EXPECT_EQ(said.size(), 2u);
+}
+
+TEST(UnattendedTest, AnInputGoesOnlyWithItsOutputAndMovesAsideAfterItsAttempts) {
+  constexpr uint64_t kStart = 1'000'000'000;
+  EXPECT_TRUE(outputMade({true, 10, kStart}, kStart));
+  EXPECT_TRUE(outputMade({true, 10, kStart - kFileTimeResolution}, kStart));  // FAT's two seconds
+  EXPECT_FALSE(outputMade({true, 10, kStart - kFileTimeResolution - 1}, kStart));  // from before the run
+  EXPECT_FALSE(outputMade({true, 0, kStart}, kStart));   // empty
+  EXPECT_FALSE(outputMade({false, 10, kStart}, kStart));  // not there
+
+  RunSettings checked, unchecked;
+  unchecked.CheckOutput = false;
+  using A = InputAction;
+  struct Case {
+    const RunSettings& settings;
+    ViewerEnd viewer;
+    bool made;
+    int32_t before;
+    A action;
+    bool counts;
+  } cases[] = {
+      {checked, ViewerEnd::Ended, true, 2, A::Finish, false},
+      {checked, ViewerEnd::Ended, false, 0, A::Keep, true},
+      {checked, ViewerEnd::Ended, false, 2, A::MoveToError, true},  // the third of three
+      {checked, ViewerEnd::TimedOut, true, 0, A::Keep, true},       // a cut-off run proves nothing
+      {checked, ViewerEnd::Crashed, false, 1, A::Keep, true},
+      {checked, ViewerEnd::NotStarted, false, 5, A::Keep, false},  // a missing viewer is no input's fault
+      {unchecked, ViewerEnd::Ended, false, 0, A::Finish, false},   // as standby always did
+      {unchecked, ViewerEnd::Crashed, false, 2, A::MoveToError, true},
+  };
+  for (const Case& c : cases) {
+    const InputDecision d = decideInput(c.settings, c.viewer, c.made, c.before);
+    EXPECT_EQ(d.action, c.action) << static_cast<int>(c.viewer) << " " << c.made << " " << c.before;
+    EXPECT_EQ(d.countsAttempt, c.counts) << static_cast<int>(c.viewer) << " " << c.made << " " << c.before;
+  }
+
+  AttemptCounts counts;
+  counts.add("C:\\in\\a.hgl");
+  counts.add("C:\\in\\a.hgl");
+  counts.add("C:\\in\\図面 b.hgl");
+  EXPECT_EQ(AttemptCounts::parse(counts.text()), counts);
+  EXPECT_EQ(AttemptCounts::parse(counts.text() + "x\ty\r\n-1\tz\r\nbroken\r\n"), counts);
+  counts.keepOnly([](const std::string& input) { return input == "C:\\in\\a.hgl"; });
+  EXPECT_EQ(counts.of("C:\\in\\a.hgl"), 2);
+  EXPECT_EQ(counts.of("C:\\in\\図面 b.hgl"), 0);
+}
+
+TEST(UnattendedTest, NamesThatNeverOverwriteAndTheLog) {
+  std::set<std::string> there = {"plan.hgl", "plan (2).hgl", ".profile", "plan"};
+  auto taken = [&](const std::string& name) { return there.count(name) > 0; };
+  EXPECT_EQ(freeName("new.hgl", taken), "new.hgl");
+  EXPECT_EQ(freeName("plan.hgl", taken), "plan (3).hgl");
+  EXPECT_EQ(freeName(".profile", taken), ".profile (2)");
+  EXPECT_EQ(freeName("plan", taken), "plan (2)");
+  EXPECT_EQ(freeName("x", [](const std::string&) { return true; }), "");
+
+  LogEntry e{"2026-12-09 03:00:00", true, "C:\\in\\a\tb.hgl", "C:\\out\\a.pdf", 1234, LogResult::KeptNoOutput, 0, 2.5};
+  EXPECT_EQ(logLine(e), "2026-12-09 03:00:00\t待機\tC:\\in\\a b.hgl\tC:\\out\\a.pdf\t1234\t保留 出力なし\t0\t2.5\r\n");
+  e.exitCode = -1;
+  e.standby = false;
+  e.result = LogResult::Missing;
+  EXPECT_EQ(logLine(e), "2026-12-09 03:00:00\tバッチ\tC:\\in\\a b.hgl\tC:\\out\\a.pdf\t1234\t見つからない\t\t\r\n");
+  EXPECT_EQ(logMessageLine("t", true, "I/O Error\r\ncode=5"), "t\t待機\tメッセージ\tI/O Error  code=5\r\n");
+  EXPECT_EQ(logFileName("2026-12-09"), "Log\\2026-12-09.txt");
+  EXPECT_TRUE(isExpiredLog("2026-11-09.txt", "2026-12-09", 30));
+  EXPECT_FALSE(isExpiredLog("2026-11-10.txt", "2026-12-09", 30));
+  EXPECT_TRUE(isExpiredLog("2025-12-31.txt", "2026-01-01", 1));  // across a year
+  EXPECT_FALSE(isExpiredLog("2026-12-09.txt", "2026-12-09", 1));
+  EXPECT_FALSE(isExpiredLog("notes.txt", "2026-12-09", 1));  // not ours
+  EXPECT_FALSE(isExpiredLog("2026-13-01.txt", "2026-12-09", 1));
+}
+
+}  // namespace
+}  // namespace marlisk
