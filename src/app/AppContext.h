@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "settings/core/ParameterFile.h"
+#include "settings/core/RunSettings.h"
 #include "settings/core/Settings.h"
 #include "win/Strings.h"
 #include "win/Warning.h"
@@ -16,6 +17,7 @@ namespace marlisk::win {
 
 struct AppContext {
   Settings settings;
+  RunSettings runSettings;  // MarliskAuto.ini, beside the parameter file
   Win32FileSystem fileSystem;
   Win32AnsiCodec codec;
   std::string title = "MarliskAuto";
@@ -25,6 +27,8 @@ struct AppContext {
   std::vector<std::string> arguments;        // the command line, without the program's name
 
   ParameterFile parameterFile() { return ParameterFile(fileSystem, codec, ShowWarning); }
+  RunSettingsFile runSettingsFile() { return RunSettingsFile(fileSystem, ShowWarning); }
+  std::string runSettingsPath() const { return settings.WorkFolder + "\\" + kRunSettingsFileName; }
 
   // The context of this process: its exe, its user's folders, its command line.
   static AppContext fromSystem();

@@ -112,6 +112,7 @@ void TMarliskMForm::initialize() {
     close(IDCANCEL);
     return;
   }
+  app_.runSettings = app_.runSettingsFile().load(app_.runSettingsPath());
   request_ = evaluateCommandLine(app_.arguments, resolveShortcut);
   // A name the parameter file cannot hold is not taken: it would be saved at the next
   // change, and a batch run on the stored list instead would convert the wrong files.

@@ -1,6 +1,7 @@
 #include "app/StandbyRun.h"
 
 #include "app/core/ViewerCommandLine.h"
+#include "app/InputMoves.h"
 #include "app/ViewerLauncher.h"
 #include "core/Path.h"
 #include "settings/core/SettingsRules.h"
@@ -16,7 +17,40 @@ uint64_t fileTimeValue(const FILETIME& time) {
   return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
+uint64_t fileTimeNow() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  return fileTimeValue(now);
+}
+
+OutputFacts factsOf(const std::string& path) {
+  OutputFacts facts;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return facts;
+  facts.exists = true;
+  facts.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  facts.lastWrite = fileTimeValue(data.ftLastWriteTime);
+  return facts;
+}
+
+bool fileThere(const std::string& path) { return GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 }  // namespace
+
+StandbyRun::StandbyRun(AppContext& app, RunHost& host)
+    : app_(app), host_(host), log_(app.settings.WorkFolder, app.runSettings, [&host](const std::string& text) {
+        host.warn(text);
+      }) {}
+
+void StandbyRun::saveAttempts() {
+  attempts_.keepOnly(fileThere);
+  const std::string path = app_.settings.WorkFolder + "\\" + kAttemptsFileName;
+  // Nothing to keep and nothing kept: no file to write.
+  if (attempts_.empty() && !app_.fileSystem.fileExists(path)) return;
+  reportIoError(Win32Error(static_cast<DWORD>(app_.fileSystem.replaceFile(path, attempts_.text()))));
+}
 
 void StandbyRun::reportIoError(Win32Error error) {
   if (error.failed()) host_.warn(ioErrorMessage(error.code()));
@@ -24,6 +58,9 @@ void StandbyRun::reportIoError(Win32Error error) {
 
 bool StandbyRun::start() {
   if (state_ != State::Stopped) return true;
+  const ReadResult kept = app_.fileSystem.readFile(app_.settings.WorkFolder + "\\" + kAttemptsFileName, 1u << 20);
+  attempts_ = AttemptCounts::parse(kept.error == 0 ? kept.bytes : std::string());
+  log_.prune();
   const OutputTab tab = host_.activeTab();
   if (!buildViewerCommandLine(tab, chosenOutputType(app_.settings, tab), app_.settings.OutputFolder, "")) {
     host_.warn(kNoOutputTypeMessage);
@@ -99,13 +136,80 @@ Win32Error StandbyRun::takeListing(const char* fileName, std::vector<ListingEntr
   return listing.close();
 }
 
-bool StandbyRun::deleteIfUnchanged(const Handed& input) {
+bool StandbyRun::unchanged(const Handed& input) {
   WIN32_FILE_ATTRIBUTE_DATA now;
   if (!GetFileAttributesExW(widen(input.path).c_str(), GetFileExInfoStandard, &now)) return false;
   const uint64_t size = (static_cast<uint64_t>(now.nFileSizeHigh) << 32) | now.nFileSizeLow;
   // Written again while the viewer ran: what it holds now was never converted.
-  if (size != input.listed.size || fileTimeValue(now.ftLastWriteTime) != input.listed.lastWrite) return false;
-  return DeleteFileW(widen(input.path).c_str()) != 0;
+  return size == input.listed.size && fileTimeValue(now.ftLastWriteTime) == input.listed.lastWrite;
+}
+
+LogResult StandbyRun::finish(const Handed& input) {
+  if (!unchanged(input)) return fileThere(input.path) ? LogResult::KeptChanged : LogResult::Missing;
+  const RunSettings& run = app_.runSettings;
+  Win32Error error;
+  LogResult done = LogResult::ConvertedDeleted;
+  switch (run.Originals) {
+    case AfterSuccess::Delete:
+      if (!DeleteFileW(widen(input.path).c_str())) error = Win32Error::last();
+      break;
+    case AfterSuccess::MoveToDone:
+      error = moveIntoFolder(input.path, doneFolderOf(run, app_.settings.WatchFolder)).error;
+      done = LogResult::MovedToDone;
+      break;
+    case AfterSuccess::RecycleBin:
+      error = moveToRecycleBin(input.path);
+      done = LogResult::MovedToRecycleBin;
+      break;
+  }
+  if (!error.failed()) return done;
+  if (moveFailureReported_.insert(input.path).second)
+    host_.warn(input.path + kCannotMoveInputMessage + "\r\n" + ioErrorMessage(error.code()));
+  return LogResult::KeptCannotMove;
+}
+
+bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_t runStart) {
+  const RunSettings& run = app_.runSettings;
+  const OutputFacts output = factsOf(input.output);
+  const InputDecision decision =
+      decideInput(run, viewer.end(), outputMade(output, runStart), attempts_.of(input.path));
+  LogEntry entry;
+  entry.input = input.path;
+  entry.output = input.output;
+  entry.size = input.listed.size;
+  entry.exitCode = viewer.started ? static_cast<int64_t>(viewer.exitCode) : -1;
+  entry.viewerSeconds = viewer.seconds;
+  bool movedAside = false;
+  switch (decision.action) {
+    case InputAction::Finish:
+      entry.result = finish(input);
+      if (entry.result != LogResult::KeptCannotMove && entry.result != LogResult::KeptChanged)
+        attempts_.forget(input.path);
+      break;
+    case InputAction::Keep:
+      if (decision.countsAttempt) attempts_.add(input.path);
+      entry.result = viewer.end() == ViewerEnd::NotStarted ? LogResult::KeptViewerNotStarted
+                     : viewer.end() == ViewerEnd::TimedOut ? LogResult::KeptTimeLimit
+                     : viewer.end() == ViewerEnd::Crashed  ? LogResult::KeptViewerCrashed
+                                                           : LogResult::KeptNoOutput;
+      break;
+    case InputAction::MoveToError: {
+      attempts_.add(input.path);
+      const MoveResult moved = moveIntoFolder(input.path, errorFolderOf(run, app_.settings.WatchFolder));
+      if (moved.error.failed()) {
+        entry.result = LogResult::KeptCannotMove;
+        if (moveFailureReported_.insert(input.path).second)
+          host_.warn(input.path + kCannotMoveInputMessage + "\r\n" + ioErrorMessage(moved.error.code()));
+      } else {
+        entry.result = LogResult::MovedToError;
+        attempts_.forget(input.path);
+        movedAside = true;
+      }
+      break;
+    }
+  }
+  log_.write(entry);
+  return movedAside;
 }
 
 void StandbyRun::beginCycle() {
@@ -147,14 +251,23 @@ void StandbyRun::endCycle() {
     } else {
       // Exactly the inputs whose lines went into the command file: only they can be deleted.
       std::vector<Handed> handed;
+      std::set<std::string> outputs;  // of this run, told apart as the file system does
+      const OutputTab tab = host_.activeTab();
+      const int typeIndex = chosenOutputType(s, tab);
+      const std::string extension = outputTypes(tab)[static_cast<size_t>(typeIndex)].extension;
       for (const ReadyFile& file : ready) {
-        const OutputTab tab = host_.activeTab();
         const ListingEntry& listed = secondListing[file.second];
         const std::string input = s.WatchFolder + listed.name;
-        if (const auto line =
-                app_.codec.toAnsi(*buildViewerCommandLine(tab, chosenOutputType(s, tab), s.OutputFolder, input))) {
+        const std::string output = outputPathFor(s.OutputFolder, input, extension);
+        // A second input that names the same output would overwrite the first one's: it waits
+        // for a run of its own, or its check would pass on the other's output.
+        if (!outputs.insert(asciiLower(output)).second) {
+          log_.message(true, kSameOutputLogText + input + " -> " + output);
+          continue;
+        }
+        if (const auto line = app_.codec.toAnsi(*buildViewerCommandLine(tab, typeIndex, s.OutputFolder, input))) {
           commands.write(*line + "\r\n");
-          handed.push_back({input, listed});
+          handed.push_back({input, output, listed});
         }
       }
       // An incomplete command file would delete inputs that were never converted.
@@ -163,13 +276,22 @@ void StandbyRun::endCycle() {
       if (!writeError.failed() && !handed.empty()) {
         // Inputs are deleted only once a viewer has had them and ended by itself; a viewer
         // that could not be started, or crashed, leaves them for the next cycle.
-        const ViewerResult viewer = runViewer(s.ViewerExePath, s.ViewerCommandFilePath);
-        if (viewer.started && !viewer.crashed()) {
-          for (const Handed& input : handed) deleteIfUnchanged(input);
-        } else if (viewer.crashed() && !viewerCrashReported_) {
+        const RunSettings& run = app_.runSettings;
+        const uint64_t runStart = fileTimeNow();
+        const ViewerResult viewer = runViewer(s.ViewerExePath, s.ViewerCommandFilePath,
+                                              static_cast<DWORD>(run.ViewerTimeLimitMinutes) * 60'000u);
+        if (viewer.crashed() && !viewerCrashReported_) {
           viewerCrashReported_ = true;
           host_.warn(viewerCrashedMessage(viewer.exitCode));
         }
+        if (viewer.timedOut && !timeLimitReported_) {
+          timeLimitReported_ = true;
+          host_.warn(viewerTimeLimitMessage(run.ViewerTimeLimitMinutes));
+        }
+        size_t movedAside = 0;
+        for (const Handed& input : handed) movedAside += handle(input, viewer, runStart) ? 1 : 0;
+        saveAttempts();
+        if (movedAside > 0) host_.warn(movedToErrorFolderMessage(movedAside, errorFolderOf(run, s.WatchFolder)));
       }
       host_.setStatus(kWaitingStatus);
     }

@@ -10,6 +10,9 @@
 
 #include "app/AppContext.h"
 #include "app/RunHost.h"
+#include "app/RunLog.h"
+#include "app/ViewerLauncher.h"
+#include "app/core/InputHandling.h"
 #include "app/core/Standby.h"
 #include "win/Error.h"
 
@@ -22,7 +25,7 @@ class StandbyRun {
   // the deletion of what it converted.
   enum class State { Stopped, Listing, Waiting, Converting };
 
-  StandbyRun(AppContext& app, RunHost& host) : app_(app), host_(host) {}
+  StandbyRun(AppContext& app, RunHost& host);
 
   // Begins the first cycle; false (and said) when no output type is chosen.
   bool start();
@@ -35,9 +38,11 @@ class StandbyRun {
   int32_t countdown() const { return countdown_; }
 
  private:
-  // An input as it was handed to the viewer: its path and what the second listing saw.
+  // An input as it was handed to the viewer: its path, the output its line named, and what
+  // the second listing saw.
   struct Handed {
     std::string path;
+    std::string output;
     ListingEntry listed;
   };
 
@@ -45,8 +50,14 @@ class StandbyRun {
   void endCycle();
   // Lists the watch folder into a listing file of the working folder; 0 or the I/O error.
   Win32Error takeListing(const char* fileName, std::vector<ListingEntry>& entries);
-  // Deletes a converted input, unless it changed after the second listing.
-  static bool deleteIfUnchanged(const Handed& input);
+  // After the viewer run: each input is finished, kept for another attempt or moved to the
+  // error folder, and logged. Returns whether it went to the error folder.
+  bool handle(const Handed& input, const ViewerResult& viewer, uint64_t runStart);
+  // Deletes a converted input, or moves it where the settings say; false when it changed after
+  // the second listing, or could not go.
+  LogResult finish(const Handed& input);
+  static bool unchanged(const Handed& input);
+  void saveAttempts();
   void reportIoError(Win32Error error);
 
   AppContext& app_;
@@ -57,6 +68,10 @@ class StandbyRun {
   std::set<std::string> unlistableReported_;  // names told about once, not every cycle
   bool viewerCrashReported_ = false;          // likewise a crashing viewer
   bool watchFolderMissingReported_ = false;   // and a watch folder that is not there
+  bool timeLimitReported_ = false;            // and a viewer ended at its limit
+  std::set<std::string> moveFailureReported_;  // inputs that could not be moved, said once each
+  AttemptCounts attempts_;
+  RunLog log_;
 };
 
 }  // namespace marlisk::win

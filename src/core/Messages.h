@@ -25,6 +25,21 @@ inline constexpr const char* kRunSettingsDamagedMessage =
     "\r\n運転設定ファイルに読めない設定があります。次の設定は既定値で運転します!";
 inline constexpr const char* kCannotSaveRunSettingsMessage = "\r\n運転設定ファイルを保存できません!";
 
+// Unattended standby.
+inline std::string viewerTimeLimitMessage(int32_t minutes) {
+  return "Marliskプログラムが制限時間 (" + std::to_string(minutes) +
+         "分) を過ぎても終わらないため終了させました\r 変換されなかったかもしれない入力ファイルは削除せずに残します";
+}
+inline std::string movedToErrorFolderMessage(size_t count, const std::string& folder) {
+  return std::to_string(count) + " 個の入力ファイルが変換できなかったため、エラーフォルダへ移動しました\r " + folder;
+}
+// After an input's path; the I/O error follows on a line of its own.
+inline constexpr const char* kCannotMoveInputMessage = "\r 移動・削除できないため、入力ファイルはそのまま残します!";
+// After the log's path.
+inline constexpr const char* kCannotWriteLogMessage = "\r 運転ログを書けません。変換はこのまま続けます!";
+// A line of the run log.
+inline constexpr const char* kSameOutputLogText = "同じ出力ファイル名になる入力ファイルがあります: ";
+
 // The status line while the viewer has the files, and between cycles of standby.
 inline constexpr const char* kOutputtingStatus = "出力中 !";
 inline constexpr const char* kWaitingStatus = "待機中 !";

@@ -2,6 +2,9 @@
 // names in the error and done folders, and the run log.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "app/core/InputHandling.h"
 #include "settings/core/RunSettings.h"
 #include "support/MemoryFileSystem.h"
@@ -41,6 +44,12 @@ TEST(UnattendedTest, RunSettingsSurviveTheFileAndDamageTakesTheDefault) {
   EXPECT_EQ(hurt.ViewerTimeLimitMinutes, 5);
   EXPECT_TRUE(hurt.Unattended);
   EXPECT_EQ(errorFolderOf(hurt, "C:\\in\\"), "C:\\in\\変換エラー");
+
+  // Init/ ships the defaults, as the program writes them.
+  std::ifstream shipped(std::string(MARLISK_TEST_DATA) + "/../../Init/MarliskAuto.ini", std::ios::binary);
+  std::ostringstream bytes;
+  bytes << shipped.rdbuf();
+  EXPECT_EQ(bytes.str(), runSettingsText(RunSettings{}));
 
   // The file: missing gives the defaults silently, damage is said once, a failed save is said.
   test::MemoryFileSystem fs;

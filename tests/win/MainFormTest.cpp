@@ -104,7 +104,7 @@ TEST_F(MainFormTest, TheShippedInitFolderStartsTheProgram) {
   test::removeTree(root / "exe\\Init");
   test::makeFolder(root / "exe\\Init");
   ASSERT_EQ(copyFolderTree(test::exeFolder() + "\\Init", root / "exe\\Init").code(), 0u);  // Init/ as built
-  ASSERT_EQ(test::listFolder(root / "exe\\Init"), "Data\\ MarliskAuto.par");
+  ASSERT_EQ(test::listFolder(root / "exe\\Init"), "Data\\ MarliskAuto.ini MarliskAuto.par");
   TMarliskMForm& form = start();
   ASSERT_NE(form.hwnd(), nullptr);
   // The viewer is not installed here: its warning is the only one.

@@ -36,6 +36,7 @@ TEST(StandbyRunTest, ACycleAsItsHostSeesIt) {
   AppContext app;
   test::useStandbyFolders(app.settings, root);
   test::writeFile(root / "watch\\a.hgl", "IN;");
+  SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", L"1");
   RecordingHost host;
   StandbyRun run(app, host);
 
@@ -53,6 +54,7 @@ TEST(StandbyRunTest, ACycleAsItsHostSeesIt) {
   EXPECT_EQ(run.state(), StandbyRun::State::Stopped);
   EXPECT_FALSE(host.timerOn);
   EXPECT_FALSE(host.busyNow);
+  SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", nullptr);
   EXPECT_FALSE(test::isFile(root / "watch\\a.hgl"));  // converted, then deleted
   EXPECT_EQ(std::vector<std::string>(host.statuses.end() - 2, host.statuses.end()),
             (std::vector<std::string>{"出力中 !", "待機中 !"}));

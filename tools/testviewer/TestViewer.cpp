@@ -7,6 +7,11 @@
 //   TESTVIEWER_CREATE_OUTPUTS=1  create each output file named on the command file's lines
 //   TESTVIEWER_EXIT_CODE=n       end with this exit code
 //   TESTVIEWER_CRASH=1           end with an access violation instead
+//   TESTVIEWER_NO_OUTPUT_FOR=t   make no output for the lines that contain t
+//   TESTVIEWER_EMPTY_OUTPUT_FOR=t  make an empty output for them
+//   TESTVIEWER_HANG_FOR=t        when a line contains t: make the outputs of the lines before
+//                                it, start a copy of itself that writes its process id to
+//                                TESTVIEWER_CHILD_PID_FILE and sleeps, then sleep for ever
 // Log record, with byte counts so that a reader takes the bytes exactly:
 //   "commandline <n>\n" <n bytes, UTF-8> "\n" "commandfile <n>\n" <n bytes> "\n"
 //   "started <system time in 100 ns units>\n" "end\n"
@@ -83,7 +88,8 @@ std::map<std::string, std::string> loadOptions() {
     }
   }
   for (const char* name : {"TESTVIEWER_LOG", "TESTVIEWER_SLEEP_MS", "TESTVIEWER_CREATE_OUTPUTS", "TESTVIEWER_EXIT_CODE",
-                           "TESTVIEWER_CRASH"}) {
+                           "TESTVIEWER_CRASH", "TESTVIEWER_NO_OUTPUT_FOR", "TESTVIEWER_EMPTY_OUTPUT_FOR",
+                           "TESTVIEWER_HANG_FOR", "TESTVIEWER_CHILD_PID_FILE"}) {
     wchar_t value[1024];
     const DWORD n = GetEnvironmentVariableW(wide(name, CP_UTF8).c_str(), value, 1024);
     if (n > 0 && n < 1024) options[name] = utf8(value);
@@ -92,7 +98,9 @@ std::map<std::string, std::string> loadOptions() {
 }
 
 // Each line of the command file: <switch> "<input>" "<output>", in the ANSI code page.
-void createOutputs(const std::string& commandFile) {
+// Returns false when a line told it to hang (the lines after it get nothing).
+bool createOutputs(const std::string& commandFile, const std::string& none, const std::string& empty,
+                   const std::string& hang) {
   size_t start = 0;
   while (start < commandFile.size()) {
     size_t end = commandFile.find("\r\n", start);
@@ -102,14 +110,38 @@ void createOutputs(const std::string& commandFile) {
     const size_t close = line.rfind('"');
     const size_t open = close == std::string::npos || close == 0 ? std::string::npos : line.rfind('"', close - 1);
     if (open == std::string::npos) continue;
+    if (!hang.empty() && line.find(hang) != std::string::npos) return false;
+    if (!none.empty() && line.find(none) != std::string::npos) continue;
     const std::wstring output = wide(line.substr(open + 1, close - open - 1), CP_ACP);
-    writeWhole(output, "TestViewer output for: " + line + "\r\n", CREATE_ALWAYS);
+    const bool blank = !empty.empty() && line.find(empty) != std::string::npos;
+    writeWhole(output, blank ? std::string() : "TestViewer output for: " + line + "\r\n", CREATE_ALWAYS);
   }
+  return true;
+}
+
+// Hangs as a viewer stuck on a file does, with a program of its own started: both must be
+// ended from outside.
+[[noreturn]] void hang(const std::string& childPidFile) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring commandLine = L"\"" + std::wstring(self) + L"\" /child \"" + wide(childPidFile, CP_UTF8) + L"\"";
+  STARTUPINFOW startup = {sizeof(startup)};
+  PROCESS_INFORMATION process = {};
+  if (!childPidFile.empty() &&
+      CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  for (;;) Sleep(INFINITE);
 }
 
 }  // namespace
 
-int wmain() {
+int wmain(int childArgc, wchar_t** childArgv) {
+  if (childArgc == 3 && std::wstring(childArgv[1]) == L"/child") {  // the program a hanging viewer started
+    writeWhole(childArgv[2], std::to_string(GetCurrentProcessId()), CREATE_ALWAYS);
+    for (;;) Sleep(INFINITE);
+  }
   FILETIME startedAt;
   GetSystemTimePreciseAsFileTime(&startedAt);
   const std::map<std::string, std::string> options = loadOptions();
@@ -142,7 +174,10 @@ int wmain() {
   writeWhole(logPath.empty() ? exeFolder() + L"TestViewer.log" : wide(logPath, CP_UTF8), record, OPEN_ALWAYS);
 
   if (const std::string sleep = option("TESTVIEWER_SLEEP_MS"); !sleep.empty()) Sleep(std::stoul(sleep));
-  if (haveCommandFile && option("TESTVIEWER_CREATE_OUTPUTS") == "1") createOutputs(commandFile);
+  const std::string hangFor = option("TESTVIEWER_HANG_FOR");
+  if (haveCommandFile && (option("TESTVIEWER_CREATE_OUTPUTS") == "1" || !hangFor.empty()) &&
+      !createOutputs(commandFile, option("TESTVIEWER_NO_OUTPUT_FOR"), option("TESTVIEWER_EMPTY_OUTPUT_FOR"), hangFor))
+    hang(option("TESTVIEWER_CHILD_PID_FILE"));
   if (option("TESTVIEWER_CRASH") == "1") {
     SetErrorMode(SEM_NOGPFAULTERRORBOX);
     *static_cast<volatile int*>(nullptr) = 0;

@@ -1,0 +1,104 @@
+#include "app/InputMoves.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <vector>
+
+#include "app/core/InputHandling.h"
+#include "core/Path.h"
+#include "win/Handles.h"
+#include "win/Strings.h"
+
+namespace marlisk::win {
+
+namespace {
+
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Whether two files hold the same bytes.
+Win32Error sameContent(const std::wstring& a, const std::wstring& b) {
+  UniqueFileHandle one(CreateFileW(a.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!one) return Win32Error::last();
+  UniqueFileHandle other(CreateFileW(b.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!other) return Win32Error::last();
+  std::vector<char> x(256 * 1024), y(256 * 1024);
+  for (;;) {
+    DWORD gotX = 0, gotY = 0;
+    if (!ReadFile(one.get(), x.data(), static_cast<DWORD>(x.size()), &gotX, nullptr) ||
+        !ReadFile(other.get(), y.data(), static_cast<DWORD>(y.size()), &gotY, nullptr))
+      return Win32Error::last();
+    if (gotX != gotY || std::memcmp(x.data(), y.data(), gotX) != 0) return Win32Error(ERROR_FILE_CORRUPT);
+    if (gotX == 0) return {};
+  }
+}
+
+// Another volume: a copy, checked, and only then the input goes. A copy that is not the same
+// is removed again, and so is one whose input cannot be deleted (or it would be converted and
+// moved a second time).
+Win32Error copyThenDelete(const std::wstring& from, const std::wstring& to) {
+  if (!CopyFileW(from.c_str(), to.c_str(), TRUE)) return Win32Error::last();
+  Win32Error error = sameContent(from, to);
+  if (!error.failed() && !DeleteFileW(from.c_str())) error = Win32Error::last();
+  if (error.failed()) {
+    SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(to.c_str());
+  }
+  return error;
+}
+
+}  // namespace
+
+MoveResult moveIntoFolder(const std::string& path, const std::string& folder) {
+  MoveResult result;
+  const std::wstring wideFolder = widen(folder);
+  const int made = SHCreateDirectoryExW(nullptr, wideFolder.c_str(), nullptr);
+  const DWORD attributes = GetFileAttributesW(wideFolder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    result.error = Win32Error(made != ERROR_SUCCESS && made != ERROR_ALREADY_EXISTS ? static_cast<DWORD>(made)
+                                                                                     : static_cast<DWORD>(ERROR_DIRECTORY));
+    return result;
+  }
+  const std::string name(fileNamePart(path));
+  // Another program may take the free name first: then the next one is tried.
+  for (int tries = 0; tries < 10; ++tries) {
+    const std::string free =
+        freeName(name, [&](const std::string& candidate) { return exists(widen(folder + "\\" + candidate)); });
+    if (free.empty()) {
+      result.error = Win32Error(ERROR_FILE_EXISTS);
+      return result;
+    }
+    const std::wstring to = widen(folder + "\\" + free);
+    if (MoveFileExW(widen(path).c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) {
+      result.movedTo = folder + "\\" + free;
+      return result;
+    }
+    result.error = Win32Error::last();
+    if (result.error.code() == ERROR_NOT_SAME_DEVICE) {
+      result.error = copyThenDelete(widen(path), to);
+      if (!result.error.failed()) result.movedTo = folder + "\\" + free;
+      return result;
+    }
+    if (result.error.code() != ERROR_ALREADY_EXISTS && result.error.code() != ERROR_FILE_EXISTS) return result;
+  }
+  return result;
+}
+
+Win32Error moveToRecycleBin(const std::string& path) {
+  std::wstring from = widen(path);
+  from.push_back(L'\0');  // the list of names ends with an empty one
+  SHFILEOPSTRUCTW operation = {};
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = from.c_str();
+  operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+  const int result = SHFileOperationW(&operation);
+  if (result != 0) return Win32Error(static_cast<DWORD>(result));
+  if (operation.fAnyOperationsAborted) return Win32Error(ERROR_CANCELLED);
+  return exists(widen(path)) ? Win32Error(ERROR_ACCESS_DENIED) : Win32Error();
+}
+
+}  // namespace marlisk::win

@@ -1,0 +1,27 @@
+// Where an input goes once standby is done with it, when it is not simply deleted: into a
+// folder (the error folder, the done folder) under a name never taken there, or to the Recycle
+// Bin. Nothing here overwrites a file or loses one: a move that fails leaves the input where
+// it was.
+#pragma once
+
+#include <string>
+
+#include "win/Error.h"
+
+namespace marlisk::win {
+
+struct MoveResult {
+  Win32Error error;
+  std::string movedTo;  // the input's new path, when it moved
+};
+
+// Into `folder` (made, with the folders above it, when needed): the input's own name, or
+// " (2)", " (3)" ... before its extension when the name is taken. Across volumes the input is
+// copied, the copy compared with it, and only then the input deleted.
+MoveResult moveIntoFolder(const std::string& path, const std::string& folder);
+
+// To the Recycle Bin, through the shell's file operation (undo allowed, nothing asked, nothing
+// shown). Where the volume has no Recycle Bin the shell deletes the file instead.
+Win32Error moveToRecycleBin(const std::string& path);
+
+}  // namespace marlisk::win
