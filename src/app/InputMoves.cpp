@@ -59,8 +59,9 @@ MoveResult moveIntoFolder(const std::string& path, const std::string& folder) {
   const int made = SHCreateDirectoryExW(nullptr, wideFolder.c_str(), nullptr);
   const DWORD attributes = GetFileAttributesW(wideFolder.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    result.error = Win32Error(made != ERROR_SUCCESS && made != ERROR_ALREADY_EXISTS ? static_cast<DWORD>(made)
-                                                                                     : static_cast<DWORD>(ERROR_DIRECTORY));
+    result.error =
+        Win32Error(made != ERROR_SUCCESS && made != ERROR_ALREADY_EXISTS ? static_cast<DWORD>(made)
+                                                                         : static_cast<DWORD>(ERROR_DIRECTORY));
     return result;
   }
   const std::string name(fileNamePart(path));

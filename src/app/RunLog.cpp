@@ -41,8 +41,9 @@ void RunLog::append(const std::string& line) {
   CreateDirectoryW(widen(workFolder_ + "\\Log").c_str(), nullptr);
   const std::string path = todayPath();
   // Opened for each line, so that the day's file can be read, copied or removed meanwhile.
-  UniqueFileHandle file(CreateFileW(widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE |
-                                    FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFileHandle file(CreateFileW(widen(path).c_str(), FILE_APPEND_DATA,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
   const bool created = file && GetLastError() != ERROR_ALREADY_EXISTS;
   const std::string bytes = (created ? "\xEF\xBB\xBF" : "") + line;
   DWORD written = 0;

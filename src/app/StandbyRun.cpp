@@ -40,9 +40,9 @@ bool fileThere(const std::string& path) { return GetFileAttributesW(widen(path).
 }  // namespace
 
 StandbyRun::StandbyRun(AppContext& app, RunHost& host)
-    : app_(app), host_(host), log_(app.settings.WorkFolder, app.runSettings, [&host](const std::string& text) {
-        host.warn(text);
-      }) {}
+    : app_(app),
+      host_(host),
+      log_(app.settings.WorkFolder, app.runSettings, [&host](const std::string& text) { host.warn(text); }) {}
 
 void StandbyRun::saveAttempts() {
   attempts_.keepOnly(fileThere);
@@ -171,8 +171,7 @@ LogResult StandbyRun::finish(const Handed& input) {
 bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_t runStart) {
   const RunSettings& run = app_.runSettings;
   const OutputFacts output = factsOf(input.output);
-  const InputDecision decision =
-      decideInput(run, viewer.end(), outputMade(output, runStart), attempts_.of(input.path));
+  const InputDecision decision = decideInput(run, viewer.end(), outputMade(output, runStart), attempts_.of(input.path));
   LogEntry entry;
   entry.input = input.path;
   entry.output = input.output;

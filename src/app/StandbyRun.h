@@ -65,10 +65,10 @@ class StandbyRun {
   State state_ = State::Stopped;
   int32_t countdown_ = 0;
   std::vector<ListingEntry> firstListing_;
-  std::set<std::string> unlistableReported_;  // names told about once, not every cycle
-  bool viewerCrashReported_ = false;          // likewise a crashing viewer
-  bool watchFolderMissingReported_ = false;   // and a watch folder that is not there
-  bool timeLimitReported_ = false;            // and a viewer ended at its limit
+  std::set<std::string> unlistableReported_;   // names told about once, not every cycle
+  bool viewerCrashReported_ = false;           // likewise a crashing viewer
+  bool watchFolderMissingReported_ = false;    // and a watch folder that is not there
+  bool timeLimitReported_ = false;             // and a viewer ended at its limit
   std::set<std::string> moveFailureReported_;  // inputs that could not be moved, said once each
   AttemptCounts attempts_;
   RunLog log_;

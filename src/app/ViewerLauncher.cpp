@@ -53,8 +53,10 @@ ViewerResult runViewer(const std::string& viewerPath, const std::string& command
       continue;
     }
     if (woke == WAIT_TIMEOUT) {
-      if (inJob) TerminateJobObject(job.get(), kEndedAtLimitExitCode);
-      else TerminateProcess(handle, kEndedAtLimitExitCode);
+      if (inJob)
+        TerminateJobObject(job.get(), kEndedAtLimitExitCode);
+      else
+        TerminateProcess(handle, kEndedAtLimitExitCode);
       result.timedOut = true;
       WaitForSingleObject(handle, 10'000);
       break;

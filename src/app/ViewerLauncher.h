@@ -13,16 +13,16 @@ namespace marlisk::win {
 
 struct ViewerResult {
   bool started = false;
-  DWORD exitCode = 0;  // when started
-  Win32Error error;    // when not started: why
+  DWORD exitCode = 0;     // when started
+  Win32Error error;       // when not started: why
   bool timedOut = false;  // ended by us at the time limit, with whatever it had started
   double seconds = 0;     // how long it ran
   // Ended by an exception (an access violation, a stack overflow...), not by itself: what it
   // was given may not have been converted.
   bool crashed() const { return started && !timedOut && isCrashExitCode(exitCode); }
   ViewerEnd end() const {
-    return !started ? ViewerEnd::NotStarted
-           : timedOut ? ViewerEnd::TimedOut
+    return !started    ? ViewerEnd::NotStarted
+           : timedOut  ? ViewerEnd::TimedOut
            : crashed() ? ViewerEnd::Crashed
                        : ViewerEnd::Ended;
   }

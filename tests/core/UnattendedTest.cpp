@@ -34,8 +34,8 @@ TEST(UnattendedTest, RunSettingsSurviveTheFileAndDamageTakesTheDefault) {
       "MaxAttempts=0\nMaxAttempts=abc\nLogDays=1000\nOriginals=3\nRunLog=yes\nErrorFolder=\xFF\xFE\n"
       "garbage line\nViewerTimeLimit = 5 \nUnattended=1",
       damaged);
-  EXPECT_EQ(damaged, (std::vector<std::string>{"MaxAttempts", "LogDays", "Originals", "RunLog", "ErrorFolder",
-                                               "garbage line"}));
+  EXPECT_EQ(damaged,
+            (std::vector<std::string>{"MaxAttempts", "LogDays", "Originals", "RunLog", "ErrorFolder", "garbage line"}));
   EXPECT_EQ(hurt.MaxAttempts, 3);
   EXPECT_EQ(hurt.LogDays, 30);
   EXPECT_EQ(hurt.Originals, AfterSuccess::Delete);
@@ -70,10 +70,10 @@ TEST(UnattendedTest, RunSettingsSurviveTheFileAndDamageTakesTheDefault) {
 TEST(UnattendedTest, AnInputGoesOnlyWithItsOutputAndMovesAsideAfterItsAttempts) {
   constexpr uint64_t kStart = 1'000'000'000;
   EXPECT_TRUE(outputMade({true, 10, kStart}, kStart));
-  EXPECT_TRUE(outputMade({true, 10, kStart - kFileTimeResolution}, kStart));  // FAT's two seconds
+  EXPECT_TRUE(outputMade({true, 10, kStart - kFileTimeResolution}, kStart));       // FAT's two seconds
   EXPECT_FALSE(outputMade({true, 10, kStart - kFileTimeResolution - 1}, kStart));  // from before the run
-  EXPECT_FALSE(outputMade({true, 0, kStart}, kStart));   // empty
-  EXPECT_FALSE(outputMade({false, 10, kStart}, kStart));  // not there
+  EXPECT_FALSE(outputMade({true, 0, kStart}, kStart));                             // empty
+  EXPECT_FALSE(outputMade({false, 10, kStart}, kStart));                           // not there
 
   RunSettings checked, unchecked;
   unchecked.CheckOutput = false;

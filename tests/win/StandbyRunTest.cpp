@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/StandbyRun.h"
+#include "app/ViewerLauncher.h"
 #include "support/TestFolder.h"
 #include "support/TestViewerLog.h"
 
@@ -66,6 +67,163 @@ TEST(StandbyRunTest, ACycleAsItsHostSeesIt) {
   EXPECT_FALSE(refused.start());
   EXPECT_EQ(host.warnings, std::vector<std::string>{"出力形式が選択されていません!"});
   EXPECT_EQ(refused.state(), StandbyRun::State::Stopped);
+}
+
+// Whole cycles of one run, started afresh (as after a restart: what it keeps is only what it
+// saved).
+void cycles(AppContext& app, RecordingHost& host, int count = 1) {
+  StandbyRun run(app, host);
+  ASSERT_TRUE(run.start());
+  for (int i = 1; i <= count; ++i) {
+    run.tick();  // the wait is over
+    host.stop = i == count;
+    run.tick();  // the second listing, the viewer, and the next cycle's first listing
+  }
+  host.stop = false;
+}
+
+// The viewer's options for one test, gone after it.
+class ViewerOptions {
+ public:
+  ViewerOptions(std::initializer_list<std::pair<const wchar_t*, std::string>> options) {
+    for (const auto& [name, value] : options) {
+      SetEnvironmentVariableW(name, widen(value).c_str());
+      names_.push_back(name);
+    }
+  }
+  ~ViewerOptions() {
+    for (const wchar_t* name : names_) SetEnvironmentVariableW(name, nullptr);
+  }
+
+ private:
+  std::vector<const wchar_t*> names_;
+};
+
+std::string todaysLog(const test::TestFolder& root) {
+  return test::readFile(root / ("work\\" + logFileName(RunLog::today())));
+}
+
+TEST(StandbyRunTest, AnInputWithoutItsOutputStaysAndMovesToTheErrorFolderAfterItsAttempts) {
+  test::TestFolder root;
+  AppContext app;
+  test::useStandbyFolders(app.settings, root);
+  for (const char* name : {"good.hgl", "none.hgl", "empty.hgl", "stale.hgl", "twin.hgl", "twin.plt"})
+    test::writeFile(root / ("watch\\" + std::string(name)), "IN;");
+  app.settings.WatchFileMask = "*.*";
+  test::writeFile(root / "out\\stale.pdf", "from an earlier day");  // an output older than the run
+  FILETIME old = {0x10000000, 0x01D00000};
+  {
+    HANDLE file = CreateFileW(widen(root / "out\\stale.pdf").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    SetFileTime(file, nullptr, nullptr, &old);
+    CloseHandle(file);
+  }
+  // A name the error folder already holds is never overwritten.
+  test::makeFolder(root / "watch\\変換エラー");
+  test::writeFile(root / "watch\\変換エラー\\none.hgl", "an earlier failure");
+  // No output for none.hgl and stale.hgl (whose old output stays), an empty one for empty.hgl.
+  ViewerOptions options{{L"TESTVIEWER_CREATE_OUTPUTS", "1"},
+                        {L"TESTVIEWER_NO_OUTPUT_FOR", "e.hgl"},
+                        {L"TESTVIEWER_EMPTY_OUTPUT_FOR", "empty.hgl"}};
+  RecordingHost host;
+  cycles(app, host);
+  // Of the twins (both name twin.pdf) one waits for a run of its own.
+  const std::string left = test::listFolder(root / "watch");
+  EXPECT_TRUE(left == "empty.hgl none.hgl stale.hgl twin.plt 変換エラー\\" ||
+              left == "empty.hgl none.hgl stale.hgl twin.hgl 変換エラー\\")
+      << left;
+  EXPECT_EQ(test::readFile(root / ("work\\" + std::string(kAttemptsFileName))),
+            "1\t" + root / "watch\\empty.hgl\r\n1\t" + root / "watch\\none.hgl\r\n1\t" + root / "watch\\stale.hgl\r\n");
+  const std::string log = todaysLog(root);
+  EXPECT_TRUE(log.starts_with("\xEF\xBB\xBF"));
+  for (const char* line : {"good.hgl\t", "変換済み 削除", "保留 出力なし", "同じ出力ファイル名"})
+    EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+  EXPECT_TRUE(host.warnings.empty());
+
+  // Two more cycles, each by a run started afresh: the twin has its own run, the others their
+  // last attempt, then the error folder, said once for all of them.
+  cycles(app, host);
+  cycles(app, host);
+  EXPECT_EQ(test::listFolder(root / "watch"), "変換エラー\\");
+  EXPECT_EQ(test::listFolder(root / "watch\\変換エラー"), "empty.hgl none (2).hgl none.hgl stale.hgl");
+  EXPECT_EQ(test::readFile(root / "watch\\変換エラー\\none.hgl"), "an earlier failure");
+  EXPECT_EQ(host.warnings,
+            std::vector<std::string>{"3 個の入力ファイルが変換できなかったため、エラーフォルダへ移動しました\r " +
+                                     root / "watch\\変換エラー"});
+  EXPECT_EQ(test::readFile(root / ("work\\" + std::string(kAttemptsFileName))), "");
+  EXPECT_NE(todaysLog(root).find("エラーフォルダへ移動"), std::string::npos);
+}
+
+TEST(StandbyRunTest, FoldersThatCannotTakeTheInputLeaveItWhereItIs) {
+  test::TestFolder root;
+  AppContext app;
+  test::useStandbyFolders(app.settings, root);
+  ViewerOptions options{{L"TESTVIEWER_CREATE_OUTPUTS", "1"}};
+  RecordingHost host;
+  struct Case {
+    AfterSuccess originals;
+    std::string folder;  // the done folder, or the log folder's blocker
+    bool gone;
+    std::string movedTo;
+  } cases[] = {
+      {AfterSuccess::MoveToDone, "", true, root / "watch\\変換済み\\a.hgl"},
+      // Another volume (a tmpfs under Wine's Z:), where a move is a copy, a check and a delete.
+      {AfterSuccess::MoveToDone, "Z:\\dev\\shm\\marlisk-done-" + std::to_string(GetCurrentProcessId()), true,
+       "Z:\\dev\\shm\\marlisk-done-" + std::to_string(GetCurrentProcessId()) + "\\a.hgl"},
+      {AfterSuccess::MoveToDone, root / "blocked", false, ""},  // a file holds the folder's name
+      {AfterSuccess::RecycleBin, "", true, ""},
+  };
+  test::writeFile(root / "blocked", "not a folder");
+  for (const Case& c : cases) {
+    test::writeFile(root / "watch\\a.hgl", "IN; the drawing");
+    app.runSettings.Originals = c.originals;
+    app.runSettings.DoneFolder = c.folder;
+    host.warnings.clear();
+    cycles(app, host);
+    EXPECT_EQ(!test::isFile(root / "watch\\a.hgl"), c.gone) << c.folder;
+    if (!c.movedTo.empty()) {
+      EXPECT_EQ(test::readFile(c.movedTo), "IN; the drawing") << c.movedTo;
+      DeleteFileW(widen(c.movedTo).c_str());
+    }
+    EXPECT_EQ(host.warnings.size(), c.gone ? 0u : 1u) << c.folder;
+    if (!c.gone) {
+      EXPECT_NE(host.warnings[0].find("移動・削除できないため"), std::string::npos);
+      host.warnings.clear();
+      cycles(app, host, 2);  // said once, not every cycle
+      EXPECT_EQ(host.warnings.size(), 1u);
+      DeleteFileW(widen(root / "watch\\a.hgl").c_str());
+    }
+  }
+  RemoveDirectoryW(widen(cases[1].folder).c_str());
+
+  // A log that cannot be written stops nothing, and is said once.
+  app.runSettings.Originals = AfterSuccess::Delete;
+  test::removeTree(root / "work\\Log");
+  test::writeFile(root / "work\\Log", "a file where the log folder goes");
+  host.warnings.clear();
+  test::writeFile(root / "watch\\a.hgl", "IN;");
+  test::writeFile(root / "watch\\b.hgl", "IN;");
+  cycles(app, host, 2);
+  EXPECT_EQ(test::listFolder(root / "watch"), "変換済み\\");  // both converted and deleted
+  ASSERT_EQ(host.warnings.size(), 1u);
+  EXPECT_NE(host.warnings[0].find("運転ログを書けません"), std::string::npos);
+}
+
+TEST(StandbyRunTest, AViewerPastItsTimeLimitIsEndedWithWhatItStarted) {
+  test::TestFolder root;
+  test::writeFile(root / "commands.txt", "/p \"a.hgl\" \"" + root / "a.pdf" + "\"\r\n");
+  ViewerOptions options{{L"TESTVIEWER_HANG_FOR", "a.hgl"}, {L"TESTVIEWER_CHILD_PID_FILE", root / "child.pid"}};
+  const ViewerResult result = runViewer(test::testViewerPath(), root / "commands.txt", 1500);
+  EXPECT_TRUE(result.started);
+  EXPECT_TRUE(result.timedOut);
+  EXPECT_EQ(result.end(), ViewerEnd::TimedOut);
+  EXPECT_GE(result.seconds, 1.4);
+  EXPECT_LT(result.seconds, 10.0);
+  const DWORD child = static_cast<DWORD>(std::stoul(test::readFile(root / "child.pid")));
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, child);
+  // Gone already, or going: the job ended it with the viewer.
+  EXPECT_TRUE(!process || WaitForSingleObject(process, 5000) == WAIT_OBJECT_0);
+  if (process) CloseHandle(process);
 }
 
 }  // namespace

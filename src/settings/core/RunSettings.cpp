@@ -16,7 +16,11 @@ constexpr char kSection[] = "[Run]";
 bool isUtf8(std::string_view text) {
   for (size_t i = 0; i < text.size();) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    const size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    const size_t length = lead < 0x80           ? 1
+                          : (lead >> 5) == 0x6  ? 2
+                          : (lead >> 4) == 0xE  ? 3
+                          : (lead >> 3) == 0x1E ? 4
+                                                : 0;
     if (length == 0 || i + length > text.size() || (length == 2 && lead < 0xC2)) return false;
     for (size_t k = 1; k < length; ++k)
       if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
@@ -131,8 +135,10 @@ RunSettings parseRunSettings(std::string_view text, std::vector<std::string>& da
     const size_t end = text.find_first_of("\r\n");
     std::string_view line = text.substr(0, end);
     text.remove_prefix(end == std::string_view::npos ? text.size() : end);
-    if (text.starts_with("\r\n")) text.remove_prefix(2);
-    else if (!text.empty()) text.remove_prefix(1);
+    if (text.starts_with("\r\n"))
+      text.remove_prefix(2);
+    else if (!text.empty())
+      text.remove_prefix(1);
     const bool ourHeader = first && line.starts_with("; MarliskAuto ");
     first = false;
     const std::string_view content = trimmed(line);

@@ -22,12 +22,12 @@ struct RunSettings {
   int32_t MaxAttempts = 3;  // viewer runs an input gets before it goes to the error folder
   std::string ErrorFolder;  // "" : the watch folder's "変換エラー"
   AfterSuccess Originals = AfterSuccess::Delete;
-  std::string DoneFolder;               // "" : the watch folder's "変換済み"
-  int32_t ViewerTimeLimitMinutes = 0;   // 0: the viewer may take as long as it takes
+  std::string DoneFolder;              // "" : the watch folder's "変換済み"
+  int32_t ViewerTimeLimitMinutes = 0;  // 0: the viewer may take as long as it takes
   bool RunLog = true;
-  int32_t LogDays = 30;                 // how long a day's log is kept
-  bool Unattended = false;              // messages go to the log and a balloon, not a box
-  bool TrayOnMinimize = false;          // "_" and a minimised start go to the notification area
+  int32_t LogDays = 30;         // how long a day's log is kept
+  bool Unattended = false;      // messages go to the log and a balloon, not a box
+  bool TrayOnMinimize = false;  // "_" and a minimised start go to the notification area
 
   // Lines of the file this version does not know (a newer version's settings): kept as they
   // were, so that saving here does not lose them.
