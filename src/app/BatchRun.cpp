@@ -9,6 +9,11 @@
 
 namespace marlisk::win {
 
+BatchRun::BatchRun(AppContext& app, RunHost& host)
+    : app_(app),
+      host_(host),
+      log_(app.settings.WorkFolder, app.runSettings, [&host](const std::string& text) { host.warn(text); }) {}
+
 BatchRun::Outcome BatchRun::refuse(const std::string& message) {
   host_.warn(message);
   state_ = State::Idle;
@@ -38,6 +43,20 @@ BatchRun::Outcome BatchRun::run() {
   PumpClock clock;
   std::string raw;
   bool listReadFailed = false;
+  size_t missing = 0;  // listed, but not handed over
+  struct Handed {
+    std::string input, output;
+  };
+  std::vector<Handed> handed;
+  const std::string extension = outputTypes(tab)[static_cast<size_t>(typeIndex)].extension;
+  auto logMissing = [&](const std::string& path, LogResult result) {
+    ++missing;
+    LogEntry entry;
+    entry.standby = false;
+    entry.input = path;
+    entry.result = result;
+    log_.write(entry);
+  };
   while (!host_.stopRequested()) {
     const LineFileReader::Status status = batchList.next(raw);
     if (status == LineFileReader::Status::End) break;
@@ -47,26 +66,32 @@ BatchRun::Outcome BatchRun::run() {
     }
     if (status == LineFileReader::Status::Overlong) {
       host_.warn(s.BatchFileName + kOverlongLineMessage);
+      logMissing(s.BatchFileName, LogResult::Skipped);
       continue;
     }
     const std::optional<std::string> path = app_.codec.fromAnsi(raw);
     if (!path) {  // bytes that name no file in this code page
       host_.warn(ansiForDisplay(raw) + kCannotOpenMessage);
+      logMissing(ansiForDisplay(raw), LogResult::Missing);
       continue;
     }
+    // Output 2 takes PDF alone: the list may hold other files for output 1.
     if (tab == OutputTab::Output2 && asciiLower(extensionPart(*path)) != ".pdf") continue;
     if (!app_.fileSystem.fileExists(*path)) {
       host_.warn(*path + kCannotOpenMessage);
+      logMissing(*path, LogResult::Missing);
       continue;
     }
     const std::optional<std::string> ansiLine =
         app_.codec.toAnsi(*buildViewerCommandLine(tab, typeIndex, s.OutputFolder, *path));
     if (!ansiLine) {
       host_.warn(*path + kCannotOpenMessage);
+      logMissing(*path, LogResult::Missing);
       continue;
     }
     host_.addProgress(*path);
     commands.write(*ansiLine + "\r\n");
+    handed.push_back({*path, outputPathFor(s.OutputFolder, *path, extension)});
     if (clock.due()) host_.keepAlive();
   }
   host_.finishProgress();
@@ -81,9 +106,42 @@ BatchRun::Outcome BatchRun::run() {
     return Outcome::Failed;
   }
   state_ = State::Converting;
-  runViewer(s.ViewerExePath, s.ViewerCommandFilePath);
+  const RunSettings& run = app_.runSettings;
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  const uint64_t runStart = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  const ViewerResult viewer =
+      runViewer(s.ViewerExePath, s.ViewerCommandFilePath, static_cast<DWORD>(run.ViewerTimeLimitMinutes) * 60'000u);
+  if (viewer.timedOut) host_.warn(viewerTimeLimitMessage(run.ViewerTimeLimitMinutes));
+  // The inputs stay where they are, as batch output always leaves them: the log says what
+  // became of each, and the exit code whether anything is missing.
+  size_t notMade = 0;
+  for (const Handed& input : handed) {
+    LogEntry entry;
+    entry.standby = false;
+    entry.input = input.input;
+    entry.output = input.output;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    OutputFacts facts;
+    if (GetFileAttributesExW(widen(input.output).c_str(), GetFileExInfoStandard, &data)) {
+      facts = {true, (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
+               (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime};
+    }
+    const bool made = !run.CheckOutput || outputMade(facts, runStart);
+    entry.result = viewer.end() == ViewerEnd::NotStarted ? LogResult::KeptViewerNotStarted
+                   : viewer.end() == ViewerEnd::TimedOut ? LogResult::KeptTimeLimit
+                   : viewer.end() == ViewerEnd::Crashed  ? LogResult::KeptViewerCrashed
+                   : made                                ? LogResult::Converted
+                                                         : LogResult::KeptNoOutput;
+    if (entry.result != LogResult::Converted) ++notMade;
+    entry.size = facts.size;
+    entry.exitCode = viewer.started ? static_cast<int64_t>(viewer.exitCode) : -1;
+    entry.viewerSeconds = viewer.seconds;
+    log_.write(entry);
+  }
   state_ = State::Idle;
-  return Outcome::Converted;
+  if (!viewer.started && !handed.empty()) return Outcome::Failed;
+  return missing > 0 || notMade > 0 ? Outcome::Incomplete : Outcome::Converted;
 }
 
 }  // namespace marlisk::win

@@ -176,6 +176,10 @@ void TMarliskMForm::startBatchOutput() {
       exitCode_ = kExitRunNotStarted;
       closeWhenDone_ = true;
       break;
+    case BatchRun::Outcome::Incomplete:
+      exitCode_ = kExitSomeNotConverted;
+      closeWhenDone_ = true;
+      break;
     case BatchRun::Outcome::Converted: closeWhenDone_ = true; break;
   }
   finishRun();

@@ -27,6 +27,9 @@ class TMarliskMForm final : public Dialog, private RunHost {
   static constexpr UINT_PTR kTimer1 = 1;  // Timer1: paces standby output
   static constexpr UINT kTimer1Interval = 2000;
   // The program's exit code when a batch run could not convert anything it was asked to.
+  // Exit codes of batch output, for the scripts that start it with "/c": every listed file
+  // converted (0), some missing or not converted (1), nothing converted (2).
+  static constexpr int kExitSomeNotConverted = 1;
   static constexpr int kExitRunNotStarted = 2;
 
   explicit TMarliskMForm(AppContext& app);

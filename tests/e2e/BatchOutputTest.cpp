@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "settings/core/ParameterFile.h"
 #include "support/ProgramRunner.h"
 #include "support/TestFolder.h"
@@ -59,7 +61,7 @@ TEST_F(BatchOutputTest, ConvertsEveryListedFileInOneViewerRunThenEnds) {
   const ProgramRun run =
       runProgram("/c " + settings.BatchFileName, [](HWND) { ADD_FAILURE() << "the program stayed"; });
   EXPECT_FALSE(run.timedOut);
-  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_EQ(run.exitCode, 1u);  // one listed file was missing (and the viewer made nothing)
   EXPECT_EQ(run.messages, std::vector<std::string>{local / "in\\gone.plt" + "ファイルを開けません!"});
 
   const std::vector<ViewerRun> viewer = readViewerLog(local / "viewer.log");
@@ -77,6 +79,30 @@ TEST_F(BatchOutputTest, ConvertsEveryListedFileInOneViewerRunThenEnds) {
                                              "/p \"" +
                                              in + "表 ソフト.hgl\" \"" + out + "表 ソフト.pdf\"\r\n"));
   EXPECT_EQ(readFile(work() + "\\MarComline.txt"), viewer[0].commandFileBytes);
+
+  // Every listed file there and every output made: the script is told all went well, and the
+  // day's log says what became of each file.
+  writeList({local / "in\\a.plt", local / "in\\c.pdf"});
+  SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", L"1");
+  const ProgramRun whole = runProgram("/c " + settings.BatchFileName);
+  SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", nullptr);
+  EXPECT_EQ(whole.exitCode, 0u);
+  EXPECT_TRUE(whole.messages.empty());
+  const std::string logs = listFolder(work() + "\\Log");
+  ASSERT_EQ(logs.size(), 14u) << logs;  // one day's file
+  const std::string log = readFile(work() + "\\Log\\" + logs);
+  for (const std::string& line : {"\tバッチ\t" + in + "gone.plt\t\t0\t見つからない",
+                                  "\tバッチ\t" + in + "a.plt\t" + out + "a.pdf\t0\t保留 出力なし",
+                                  "\tバッチ\t" + in + "c.pdf\t" + out + "c.pdf\t"})
+    EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+  // The second run's two lines: both converted by a viewer that ended with 0.
+  const size_t secondRun = log.find("\tバッチ\t" + in + "a.plt\t" + out + "a.pdf\t", log.find("保留 出力なし"));
+  ASSERT_NE(secondRun, std::string::npos) << log;
+  const std::string last = log.substr(secondRun);
+  EXPECT_EQ(std::count(last.begin(), last.end(), '\n'), 2);
+  size_t converted = 0;
+  for (size_t at = 0; (at = last.find("\t変換済み\t0\t", at)) != std::string::npos; ++at) ++converted;
+  EXPECT_EQ(converted, 2u) << last;
 }
 
 TEST_F(BatchOutputTest, AnEmptyListStillRunsTheViewerOnce) {

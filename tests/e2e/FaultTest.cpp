@@ -142,7 +142,7 @@ TEST_F(FaultTest, AnOutputFolderThatCannotBeWrittenLosesNoInput) {
   configure();
   const ProgramRun run = runProgram("/c " + settings.BatchFileName);
   EXPECT_FALSE(run.timedOut);
-  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_EQ(run.exitCode, 1u);  // nothing was made: the script is told
   EXPECT_EQ(readFile(local / "in\\a.hgl"), kInput);
   EXPECT_EQ(readFile(local / "out-file"), "not a folder");
   EXPECT_EQ(viewerRuns(), 1u);

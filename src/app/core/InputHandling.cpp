@@ -99,6 +99,7 @@ std::string freeName(const std::string& fileName, const std::function<bool(const
 
 const char* logResultText(LogResult result) {
   switch (result) {
+    case LogResult::Converted: return "変換済み";
     case LogResult::ConvertedDeleted: return "変換済み 削除";
     case LogResult::MovedToDone: return "変換済み 完了フォルダへ移動";
     case LogResult::MovedToRecycleBin: return "変換済み ごみ箱へ移動";

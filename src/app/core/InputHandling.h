@@ -72,6 +72,7 @@ std::string freeName(const std::string& fileName, const std::function<bool(const
 
 // One line of the run log, and what it says of the input.
 enum class LogResult {
+  Converted,  // batch output, which leaves its inputs
   ConvertedDeleted,
   MovedToDone,
   MovedToRecycleBin,
