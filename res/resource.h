@@ -21,6 +21,8 @@
 #define IDC_ButtonOK 1009
 #define IDC_ButtonAppMinimize 1010
 #define IDC_PageControl1 1011
+#define IDC_ButtonRunSettings 1012
+#define IDC_ButtonShowLog 1013
 // Tab pages: the radio group's frame, its first item (the items follow in order), the input label
 #define IDC_RadioGroupOutTyp 1100
 #define IDC_RadioGroupOutTyp_First 1101
@@ -128,3 +130,22 @@
 #define IDS_ExamplePrefix 4042
 #define IDS_ExampleDrawingFolder 4043
 #define IDS_ExampleOutputFolder 4044
+
+// Unattended running ("運転設定")
+#define IDD_RUNSETTINGS 160
+#define IDC_CheckOutput 3301
+#define IDC_EditMaxAttempts 3302
+#define IDC_SpinMaxAttempts 3303
+#define IDC_EditErrorFolder 3304
+#define IDC_ButtonErrorFolder 3305
+#define IDC_RadioOriginals0 3306  // delete, done folder, Recycle Bin follow in order
+#define IDC_EditDoneFolder 3310
+#define IDC_ButtonDoneFolder 3311
+#define IDC_EditTimeLimit 3312
+#define IDC_SpinTimeLimit 3313
+#define IDC_CheckRunLog 3314
+#define IDC_EditLogDays 3315
+#define IDC_SpinLogDays 3316
+#define IDC_CheckUnattended 3317
+#define IDC_CheckTray 3318
+#define IDC_CheckStartAtLogon 3319

@@ -1,9 +1,12 @@
 #include "app/MarliskMForm.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <uxtheme.h>
 
+#include "app/RunLog.h"
 #include "app/core/ProgressList.h"
+#include "core/Messages.h"
 #include "batchlist/FileHelpers.h"
 #include "dialogs/VersionForm.h"
 #include "res/resource.h"
@@ -24,8 +27,8 @@ constexpr UINT kInitializeMessage = WM_APP + 1;
 // (the version dialog; the help, whose failure is a message box): a modal loop would hold
 // the standby cycle until someone came to close it.
 constexpr int kRunControls[] = {
-    IDC_ButtonCreateOutListFile, IDC_ButtonSetAutoPar, IDC_PageControl1, IDC_ButtonBatchOutput,
-    IDC_ButtonAutoOutput,        IDC_ButtonVersion,    IDC_ButtonHelp};
+    IDC_ButtonCreateOutListFile, IDC_ButtonSetAutoPar, IDC_ButtonRunSettings, IDC_PageControl1,
+    IDC_ButtonBatchOutput,       IDC_ButtonAutoOutput, IDC_ButtonVersion,     IDC_ButtonHelp};
 }  // namespace
 
 TMarliskMForm::TMarliskMForm(AppContext& app)
@@ -36,6 +39,7 @@ TMarliskMForm::TMarliskMForm(AppContext& app)
       setAutoParForm_(app, folderOpenForm_),
       setPaperMargForm_(app),
       setAutoPar2Form_(app, folderOpenForm_, setPaperMargForm_),
+      runSettingsForm_(app, folderOpenForm_),
       page1_(IDD_PAGE_OUTPUT1, IDC_RadioGroupOutTyp, IDC_RadioGroupOutTyp_First, outputTypes(OutputTab::Output1),
              [this](int index) { RadioGroupOutTypClick(index); }),
       page2_(IDD_PAGE_OUTPUT2, IDC_RadioGroupOutTyp2, IDC_RadioGroupOutTyp2_First, outputTypes(OutputTab::Output2),
@@ -274,6 +278,22 @@ void TMarliskMForm::ButtonSetAutoParClick() {
   if (settings.showModal(hwnd()) == IDOK) app_.parameterFile().save(app_.settings);
 }
 
+void TMarliskMForm::ButtonRunSettingsClick() { runSettingsForm_.showModal(hwnd()); }
+
+void TMarliskMForm::ButtonShowLogClick() {
+  const std::string today = app_.settings.WorkFolder + "\\" + logFileName(RunLog::today());
+  const std::string folder = app_.settings.WorkFolder + "\\Log";
+  // Before today's first line, the folder with the earlier days.
+  const std::string shown = app_.fileSystem.fileExists(today)      ? today
+                            : app_.fileSystem.folderExists(folder) ? folder
+                                                                   : std::string();
+  if (shown.empty()) {
+    ShowWarning(kNoLogYetMessage);
+    return;
+  }
+  ShellExecuteW(hwnd(), L"open", widen(shown).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
 void TMarliskMForm::RadioGroupOutTypClick(int index) {
   app_.settings.OutTypeIndex = static_cast<uint8_t>(index);
   app_.parameterFile().save(app_.settings);
@@ -292,6 +312,8 @@ bool TMarliskMForm::onCommand(int id, int code, HWND) {
     case IDC_ButtonVersion: ButtonVersionClick(); return true;
     case IDC_ButtonCreateOutListFile: ButtonCreateOutListFileClick(); return true;
     case IDC_ButtonSetAutoPar: ButtonSetAutoParClick(); return true;
+    case IDC_ButtonRunSettings: ButtonRunSettingsClick(); return true;
+    case IDC_ButtonShowLog: ButtonShowLogClick(); return true;
     case IDC_ButtonHelp: ButtonHelpClick(); return true;
     case IDC_ButtonBatchOutput: startBatchOutput(); return true;
     case IDC_ButtonAutoOutput: startStandbyOutput(); return true;

@@ -16,6 +16,7 @@
 #include "dialogs/FolderOpenForm.h"
 #include "dialogs/SetAutoPar2Form.h"
 #include "dialogs/SetAutoParForm.h"
+#include "dialogs/RunSettingsForm.h"
 #include "dialogs/SetPaperMargForm.h"
 #include "help/HtmlHelp.h"
 #include "win/Dialog.h"
@@ -76,6 +77,10 @@ class TMarliskMForm final : public Dialog, private RunHost {
   TSetAutoParForm& setAutoParForm() { return setAutoParForm_; }
   TSetAutoPar2Form& setAutoPar2Form() { return setAutoPar2Form_; }
   TFolderOpenForm& folderOpenForm() { return folderOpenForm_; }
+  void ButtonRunSettingsClick();
+  TRunSettingsForm& runSettingsForm() { return runSettingsForm_; }
+  // Today's run log, opened with the system's program for it.
+  void ButtonShowLogClick();
   void RadioGroupOutTypClick(int index);
   void RadioGroupOutTyp2Click(int index);
   void PageControl1Change();
@@ -112,6 +117,7 @@ class TMarliskMForm final : public Dialog, private RunHost {
   TSetAutoParForm setAutoParForm_;
   TSetPaperMargForm setPaperMargForm_;
   TSetAutoPar2Form setAutoPar2Form_;
+  TRunSettingsForm runSettingsForm_;
   OutputPage page1_;
   OutputPage page2_;
   StartRequest request_;

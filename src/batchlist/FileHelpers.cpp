@@ -51,6 +51,45 @@ std::string resolveShortcut(const std::string& path) {
   return narrow(target);
 }
 
+Win32Error createShortcut(const std::string& path, const std::string& target, const std::string& arguments,
+                          const std::string& workingFolder) {
+  ComPtr<IShellLinkW> link;
+  if (const Win32Error error = Win32Error::of(
+          CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid()));
+      error.failed())
+    return error;
+  link->SetPath(widen(target).c_str());
+  link->SetArguments(widen(arguments).c_str());
+  link->SetWorkingDirectory(widen(workingFolder).c_str());
+  ComPtr<IPersistFile> file;
+  if (const Win32Error error = Win32Error::of(link->QueryInterface(IID_IPersistFile, file.putVoid())); error.failed())
+    return error;
+  return Win32Error::of(file->Save(widen(path).c_str(), TRUE));
+}
+
+std::string startupShortcutPath() {
+  wchar_t folder[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_STARTUP, nullptr, SHGFP_TYPE_CURRENT, folder))) return {};
+  return narrow(folder) + "\\MarliskAuto.lnk";
+}
+
+bool startsAtLogon(const std::string& exe) {
+  const std::string shortcut = startupShortcutPath();
+  if (shortcut.empty() || GetFileAttributesW(widen(shortcut).c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  return equalsIgnoringAsciiCase(resolveShortcut(shortcut), exe);
+}
+
+Win32Error setStartAtLogon(bool on, const std::string& exe) {
+  const std::string shortcut = startupShortcutPath();
+  if (shortcut.empty()) return Win32Error(ERROR_PATH_NOT_FOUND);
+  if (!on) {
+    if (DeleteFileW(widen(shortcut).c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND) return {};
+    return Win32Error::last();
+  }
+  SHCreateDirectoryExW(nullptr, widen(std::string(folderPart(shortcut))).c_str(), nullptr);
+  return createShortcut(shortcut, exe, "/b", std::string(folderPart(exe)));
+}
+
 std::string specialFolderPath(int index, HWND owner) {
   static constexpr int kFolders[] = {
       CSIDL_STARTMENU,      CSIDL_PROGRAMS,      CSIDL_DRIVES,           CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL,

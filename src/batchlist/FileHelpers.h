@@ -15,6 +15,17 @@ namespace marlisk::win {
 // shell's link object cannot be created at all, std::system_error is thrown.
 std::string resolveShortcut(const std::string& path);
 
+// Writes a shortcut (a .lnk) to `target` with its arguments and working folder.
+Win32Error createShortcut(const std::string& path, const std::string& target, const std::string& arguments,
+                          const std::string& workingFolder);
+
+// Starting with the user's logon: a shortcut in the user's Startup folder that starts `exe`
+// with "/b" (standby, minimised).
+std::string startupShortcutPath();
+// Whether that shortcut is there and starts `exe`.
+bool startsAtLogon(const std::string& exe);
+Win32Error setStartAtLogon(bool on, const std::string& exe);
+
 // Indexes of specialFolderPath, and the shell folders they stand for.
 enum SpecialFolderIndex : int {
   kStartMenuFolder = 0,

@@ -16,6 +16,7 @@ inline constexpr const char* kUnconvertibleNameMessage =
     "\r このパソコンの文字コードで表せない文字を含む名前のため、変換できません!";  // after a path
 inline constexpr const char* kNoBatchFileNameMessage = "バッチファイル名の指定がありません!";
 inline constexpr const char* kCannotSetAsideMessage = "別のバージョンのパラメータファイルを退避できません!";
+inline constexpr const char* kCannotCreateFolderMessage = "フォルダーを作成できません\r\n";  // before a path
 inline constexpr const char* kCannotOpenParameterFileMessage = "パラメータファイルを開けません!";  // after its path
 
 // "MarliskAuto.ini", after its path; the damaged keys or the I/O error follow on a line of
@@ -33,6 +34,14 @@ inline std::string viewerTimeLimitMessage(int32_t minutes) {
 inline std::string movedToErrorFolderMessage(size_t count, const std::string& folder) {
   return std::to_string(count) + " 個の入力ファイルが変換できなかったため、エラーフォルダへ移動しました\r " + folder;
 }
+// A number of the "運転設定" dialog outside what it may be.
+inline std::string numberRangeMessage(const std::string& what, int32_t least, int32_t most) {
+  return what + "は " + std::to_string(least) + " から " + std::to_string(most) + " の数字で指定下さい!";
+}
+// "ログオン時に起動する" could not be set or cleared; the I/O error follows on a line of its own.
+inline constexpr const char* kCannotSetStartAtLogonMessage = "スタートアップのショートカットを変更できません!";
+// "ログ表示" before any line was written.
+inline constexpr const char* kNoLogYetMessage = "運転ログはまだありません!";
 // After an input's path; the I/O error follows on a line of its own.
 inline constexpr const char* kCannotMoveInputMessage = "\r 移動・削除できないため、入力ファイルはそのまま残します!";
 // After the log's path.

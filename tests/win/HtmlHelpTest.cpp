@@ -150,6 +150,7 @@ TEST_F(HtmlHelpTest, HelpButtonsAndF1AskTheHook) {
 }  // namespace
 }  // namespace marlisk::win
 
+#include "dialogs/RunSettingsForm.h"
 #include "support/TestFolder.h"
 
 namespace marlisk::win {
@@ -161,7 +162,7 @@ TEST(HelpFileTest, TheBuiltHelpFileHoldsItsTopicsAndItsContextMap) {
   ASSERT_NE(bytes, "<missing>");
   EXPECT_EQ(bytes.substr(0, 4), "ITSF");  // a compiled HTML Help file
   for (const char* name : {"/index.htm", "/mainwindow.htm", "/batch.htm", "/standby.htm", "/settings.htm",
-                           "/batchlist.htm", "/papermargin.htm", "/#IVB", "/#STRINGS"})
+                           "/batchlist.htm", "/papermargin.htm", "/runsettings.htm", "/#IVB", "/#STRINGS"})
     EXPECT_NE(bytes.find(name), std::string::npos) << name;
 
   // The platform's viewer finds the topics by their context numbers.
@@ -173,6 +174,7 @@ TEST(HelpFileTest, TheBuiltHelpFileHoldsItsTopicsAndItsContextMap) {
   const std::wstring file = widen(chm);
   EXPECT_NE(htmlHelp(GetDesktopWindow(), file.c_str(), HH_HELP_CONTEXT, 302), nullptr);
   EXPECT_NE(htmlHelp(GetDesktopWindow(), file.c_str(), HH_HELP_CONTEXT, 301), nullptr);
+  EXPECT_NE(htmlHelp(GetDesktopWindow(), file.c_str(), HH_HELP_CONTEXT, TRunSettingsForm::kHelpTopic), nullptr);
   EXPECT_EQ(htmlHelp(GetDesktopWindow(), file.c_str(), HH_HELP_CONTEXT, 9999), nullptr);
   htmlHelp(nullptr, nullptr, HH_CLOSE_ALL, 0);
 }

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include "batchlist/FileHelpers.h"
 #include "dialogs/FolderOpenForm.h"
+#include "dialogs/RunSettingsForm.h"
 #include "dialogs/SetAutoPar2Form.h"
 #include "dialogs/SetAutoParForm.h"
 #include "dialogs/SetPaperMargForm.h"
@@ -603,6 +605,69 @@ TEST_F(SetPaperMargFormTest, ModeZeroDisablesEverythingButTheModeAndTheButtons) 
   EXPECT_EQ(app.settings.PaperSettingMode, 1);
   EXPECT_TRUE(IsWindowEnabled(form.item(IDC_EditPaperMergLeft)));
   EXPECT_TRUE(IsWindowEnabled(form.item(IDC_TabControl1)));
+}
+
+TEST(RunSettingsFormTest, OkChecksStoresAndSavesAndTheLogonBoxIsTheShortcut) {
+  TestFolder root;
+  AppContext app;
+  app.settings.WorkFolder = root.path();
+  app.settings.WatchFolder = root / "watch\\";
+  TFolderOpenForm chooser;
+  TRunSettingsForm form(app, chooser);
+  std::vector<std::string> warnings;
+  test::WarningRecorder recording{warnings};
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  setStartAtLogon(false, narrow(self));
+
+  // Each refusal keeps the dialog open and the settings as they were.
+  test::writeFile(root / "blocked", "a file, not a folder");
+  const struct {
+    int edit;
+    const char* text;
+    std::string said;
+  } refusals[] = {
+      {IDC_EditMaxAttempts, "0", "変換の試行回数は 1 から 99 の数字で指定下さい!"},
+      {IDC_EditTimeLimit, "1441", "Marliskの制限時間は 0 から 1440 の数字で指定下さい!"},
+      {IDC_EditLogDays, "x", "運転ログの保存日数は 1 から 999 の数字で指定下さい!"},
+      {IDC_EditErrorFolder, "", "フォルダーを作成できません\r\n" + root / "blocked\\エラー"},
+  };
+  for (const auto& refusal : refusals) {
+    ASSERT_NE(form.create(), nullptr);
+    form.setItemText(refusal.edit, refusal.text);
+    if (refusal.edit == IDC_EditErrorFolder) form.setItemText(refusal.edit, root / "blocked\\エラー");
+    warnings.clear();
+    EXPECT_FALSE(form.ButtonOKClick());
+    EXPECT_EQ(warnings, std::vector<std::string>{refusal.said});
+    test::clickButton(form.hwnd(), IDCANCEL);
+  }
+  EXPECT_FALSE(test::isFile(root / "MarliskAuto.ini"));
+  EXPECT_EQ(app.runSettings.MaxAttempts, 3);
+
+  ASSERT_NE(form.create(), nullptr);
+  EXPECT_FALSE(IsWindowEnabled(form.item(IDC_EditDoneFolder)));  // only for "完了フォルダへ移動"
+  SendMessageW(form.item(IDC_RadioOriginals0 + 1), BM_CLICK, 0, 0);
+  EXPECT_TRUE(IsWindowEnabled(form.item(IDC_EditDoneFolder)));
+  form.setItemText(IDC_EditMaxAttempts, "5");
+  form.setItemText(IDC_EditDoneFolder, root / "済み\\図面");
+  SendMessageW(form.item(IDC_CheckUnattended), BM_CLICK, 0, 0);
+  SendMessageW(form.item(IDC_CheckStartAtLogon), BM_CLICK, 0, 0);
+  warnings.clear();
+  EXPECT_TRUE(form.ButtonOKClick());
+  EXPECT_TRUE(warnings.empty()) << warnings[0];
+  EXPECT_EQ(form.result(), IDOK);
+  EXPECT_EQ(app.runSettings.MaxAttempts, 5);
+  EXPECT_EQ(app.runSettings.Originals, AfterSuccess::MoveToDone);
+  EXPECT_TRUE(app.runSettings.Unattended);
+  EXPECT_TRUE(test::isFolder(root / "済み\\図面"));  // made now, not at the first move
+  EXPECT_EQ(test::readFile(root / "MarliskAuto.ini"), runSettingsText(app.runSettings));
+  // The shortcut starts this program minimised into standby, and the box shows it next time.
+  EXPECT_TRUE(startsAtLogon(narrow(self)));
+  ASSERT_NE(form.create(), nullptr);
+  EXPECT_EQ(IsDlgButtonChecked(form.hwnd(), IDC_CheckStartAtLogon), BST_CHECKED);
+  SendMessageW(form.item(IDC_CheckStartAtLogon), BM_CLICK, 0, 0);
+  EXPECT_TRUE(form.ButtonOKClick());
+  EXPECT_FALSE(test::isFile(startupShortcutPath()));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "app/core/ProgramStart.h"
 
+#include "core/Messages.h"
+
 #include "core/Path.h"
 
 namespace marlisk {
@@ -60,7 +62,7 @@ bool prepareWorkingFolder(const StartFolders& folders, Settings& settings, FileS
 
   auto create = [&](const std::string& folder) {
     if (fs.createFolder(folder)) return true;
-    warn("フォルダーを作成できません\r\n" + folder);
+    warn(kCannotCreateFolderMessage + folder);
     return false;
   };
   bool copyNeeded = false;
