@@ -149,3 +149,6 @@
 #define IDC_CheckUnattended 3317
 #define IDC_CheckTray 3318
 #define IDC_CheckStartAtLogon 3319
+#define IDS_TrayShow 4051
+#define IDS_TrayShowLog 4052
+#define IDS_TrayExit 4053

@@ -43,7 +43,11 @@ TMarliskMForm::TMarliskMForm(AppContext& app)
       page1_(IDD_PAGE_OUTPUT1, IDC_RadioGroupOutTyp, IDC_RadioGroupOutTyp_First, outputTypes(OutputTab::Output1),
              [this](int index) { RadioGroupOutTypClick(index); }),
       page2_(IDD_PAGE_OUTPUT2, IDC_RadioGroupOutTyp2, IDC_RadioGroupOutTyp2_First, outputTypes(OutputTab::Output2),
-             [this](int index) { RadioGroupOutTyp2Click(index); }) {}
+             [this](int index) { RadioGroupOutTyp2Click(index); }),
+      messages_(app.settings.WorkFolder, app.runSettings, [this](const std::string& text) {
+        // The log itself failed: the balloon is all that is left.
+        tray_.balloon("MarliskAuto", text);
+      }) {}
 
 void TMarliskMForm::onInitDialog() {
   setProgramIcon(hwnd(), IDI_MARLISKAUTO);
@@ -97,7 +101,11 @@ void TMarliskMForm::setBusy(bool busy) {
   SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
 }
 
-void TMarliskMForm::setStatus(const std::string& text) { setItemText(IDC_Label1, text); }
+void TMarliskMForm::setStatus(const std::string& text) {
+  setItemText(IDC_Label1, text);
+  status_ = text;
+  if (tray_.shown()) updateTray();
+}
 
 void TMarliskMForm::firstShown() {
   if (initialized_) return;
@@ -110,13 +118,28 @@ void TMarliskMForm::initialize() {
   started_ = true;
   SetWindowTextW(hwnd(), widen("<< MarliskAuto >>  " + std::string(kVersionText) + kNoticeText).c_str());
 
+  // Unattended mode is known before anything can show a box: a start at logon must not wait
+  // for a person at the first message (a viewer that is not there, say).
+  const StartFolders folders = startFolders(app_.exeFolder, app_.localAppData);
+  {
+    std::vector<std::string> said;
+    app_.runSettings = RunSettingsFile(app_.fileSystem, [&said](const std::string& text) {
+                         said.push_back(text);
+                       }).load(folders.workFolder + "\\" + kRunSettingsFileName);
+    const StartRequest early = evaluateCommandLine(app_.arguments, resolveShortcut);
+    if (app_.runSettings.Unattended && (early.standby || early.batch)) {
+      unattendedStart_ = true;
+      previousWarnings_ = setWarningHandler([this](const std::string& text) { keepFromBox(text); });
+    }
+    for (const std::string& text : said) ShowWarning(text);
+  }
+
   ParameterFile parameters = app_.parameterFile();
   if (!prepareWorkingFolder(startFolders(app_.exeFolder, app_.localAppData), app_.settings, app_.fileSystem, parameters,
                             ShowWarning)) {
     close(IDCANCEL);
     return;
   }
-  app_.runSettings = app_.runSettingsFile().load(app_.runSettingsPath());
   request_ = evaluateCommandLine(app_.arguments, resolveShortcut);
   // A name the parameter file cannot hold is not taken: it would be saved at the next
   // change, and a batch run on the stored list instead would convert the wrong files.
@@ -133,7 +156,12 @@ void TMarliskMForm::initialize() {
   if (const int chosen = page1_.itemIndex(); chosen >= 0)
     SendMessageW(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(page1_.item(page1_.itemId(chosen))), TRUE);
 
-  if (request_.minimize) ShowWindow(hwnd(), SW_MINIMIZE);
+  if (request_.minimize) {
+    if (app_.runSettings.TrayOnMinimize)
+      minimizeToTray();
+    else
+      ShowWindow(hwnd(), SW_MINIMIZE);
+  }
   if (request_.standby) {
     startStandbyOutput();
   } else if (request_.batch) {
@@ -175,7 +203,13 @@ void TMarliskMForm::finishRun() {
 void TMarliskMForm::startBatchOutput() {
   if (running()) return;
   switch (batch_.run()) {
-    case BatchRun::Outcome::Refused: break;
+    case BatchRun::Outcome::Refused:
+      // Nobody is there to mend what was refused: the script that started it is told.
+      if (unattendedStart_) {
+        exitCode_ = kExitRunNotStarted;
+        closeWhenDone_ = true;
+      }
+      break;
     case BatchRun::Outcome::Failed:
       exitCode_ = kExitRunNotStarted;
       closeWhenDone_ = true;
@@ -192,7 +226,83 @@ void TMarliskMForm::startBatchOutput() {
 void TMarliskMForm::startStandbyOutput() {
   if (running() || standby_.state() != StandbyRun::State::Stopped) return;
   standby_.start();
+  updateTray();
   closeIfStopped();
+}
+
+bool TMarliskMForm::unattended() const {
+  if (!app_.runSettings.Unattended) return false;
+  return unattendedStart_ || standby_.state() != StandbyRun::State::Stopped;
+}
+
+void TMarliskMForm::keepFromBox(const std::string& text) {
+  lastProblem_ = text;
+  if (!repeats_.allow(text, GetTickCount64())) return;
+  messages_.message(standby_.state() != StandbyRun::State::Stopped || request_.standby, text);
+  updateTray();
+  tray_.balloon("MarliskAuto", text);
+}
+
+void TMarliskMForm::inputNotConverted(const std::string& text) {
+  lastProblem_ = text;
+  updateTray();
+  tray_.balloon("MarliskAuto", text);
+}
+
+// The icon shows while standby runs or the window is in the tray; its tip is the status line
+// and the last problem.
+void TMarliskMForm::updateTray() {
+  const bool wanted = inTray_ || standby_.state() != StandbyRun::State::Stopped;
+  if (!wanted) {
+    tray_.hide();
+    return;
+  }
+  std::string tip = status_.empty() ? std::string("MarliskAuto") : status_;
+  if (!lastProblem_.empty()) tip += "\n" + lastProblem_;
+  tray_.show(hwnd(), reinterpret_cast<HICON>(SendMessageW(hwnd(), WM_GETICON, ICON_SMALL, 0)), tip);
+}
+
+void TMarliskMForm::minimizeToTray() {
+  inTray_ = true;
+  updateTray();
+  if (!tray_.shown()) {  // no notification area to go to: the taskbar it is
+    inTray_ = false;
+    ShowWindow(hwnd(), SW_MINIMIZE);
+    return;
+  }
+  ShowWindow(hwnd(), SW_HIDE);
+}
+
+void TMarliskMForm::restoreFromTray() {
+  inTray_ = false;
+  ShowWindow(hwnd(), SW_SHOW);
+  ShowWindow(hwnd(), SW_RESTORE);
+  SetForegroundWindow(hwnd());
+  updateTray();
+}
+
+void TMarliskMForm::trayMenu() {
+  enum { kShow = 1, kLog, kExit };
+  HMENU menu = CreatePopupMenu();
+  AppendMenuW(menu, MF_STRING, kShow, widen(resourceString(IDS_TrayShow)).c_str());
+  AppendMenuW(menu, MF_STRING, kLog, widen(resourceString(IDS_TrayShowLog)).c_str());
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, MF_STRING, kExit, widen(resourceString(IDS_TrayExit)).c_str());
+  SetMenuDefaultItem(menu, kShow, FALSE);
+  POINT at;
+  GetCursorPos(&at);
+  // The menu closes when the user clicks elsewhere only if the window is in front.
+  SetForegroundWindow(hwnd());
+  const int chosen =
+      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
+  DestroyMenu(menu);
+  PostMessageW(hwnd(), WM_NULL, 0, 0);
+  switch (chosen) {
+    case kShow: restoreFromTray(); break;
+    case kLog: ButtonShowLogClick(); break;
+    case kExit: ButtonOKClick(); break;
+    default: break;
+  }
 }
 
 void TMarliskMForm::Timer1Timer() {
@@ -210,7 +320,10 @@ void TMarliskMForm::stopTimer() { KillTimer(hwnd(), kTimer1); }
 
 void TMarliskMForm::warn(const std::string& text) {
   flushProgress();  // the list shows the run as far as it has come
-  ShowWarning(text);
+  if (unattended())
+    keepFromBox(text);
+  else
+    ShowWarning(text);
 }
 
 void TMarliskMForm::clearProgress(bool trimmed) {
@@ -257,7 +370,10 @@ void TMarliskMForm::keepAlive() {
 void TMarliskMForm::ButtonAppMinimizeClick() {
   SendMessageW(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(IDC_ButtonOK)), TRUE);
   focusOkOnRestore_ = true;
-  ShowWindow(hwnd(), SW_MINIMIZE);
+  if (app_.runSettings.TrayOnMinimize)
+    minimizeToTray();
+  else
+    ShowWindow(hwnd(), SW_MINIMIZE);
 }
 
 void TMarliskMForm::ButtonVersionClick() {
@@ -361,11 +477,31 @@ INT_PTR TMarliskMForm::onMessage(UINT message, WPARAM wParam, LPARAM lParam, boo
         PageControl1Change();
       }
       return 0;
-    default: return 0;
+    case TrayIcon::kMessage:
+      handled = true;
+      if (lParam == WM_LBUTTONDBLCLK)
+        restoreFromTray();
+      else if (lParam == WM_RBUTTONUP || lParam == WM_CONTEXTMENU)
+        trayMenu();
+      return 0;
+    case WM_SYSCOMMAND:
+      // The caption's minimise box goes where "_" goes.
+      if ((wParam & 0xFFF0) == SC_MINIMIZE && app_.runSettings.TrayOnMinimize) {
+        handled = true;
+        minimizeToTray();
+      }
+      return 0;
+    default:
+      if (message == TrayIcon::taskbarCreatedMessage()) tray_.restore();
+      return 0;
   }
 }
 
 // Closing the main window ends the program.
-void TMarliskMForm::onDestroy() { PostQuitMessage(exitCode_); }
+void TMarliskMForm::onDestroy() {
+  tray_.hide();
+  if (unattendedStart_) setWarningHandler(std::move(previousWarnings_));
+  PostQuitMessage(exitCode_);
+}
 
 }  // namespace marlisk::win

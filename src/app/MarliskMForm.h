@@ -11,6 +11,8 @@
 #include "app/core/ProgramStart.h"
 #include "app/core/ProjectInfo.h"
 #include "app/RunHost.h"
+#include "app/RunLog.h"
+#include "app/TrayIcon.h"
 #include "app/StandbyRun.h"
 #include "batchlist/OutFileListForm.h"
 #include "dialogs/FolderOpenForm.h"
@@ -42,6 +44,7 @@ class TMarliskMForm final : public Dialog, private RunHost {
   bool running() const { return batch_.state() != BatchRun::State::Idle || standby_.busy(); }
   const StartRequest& startRequest() const { return request_; }
   OutputPage& outputPage(OutputTab tab) { return tab == OutputTab::Output1 ? page1_ : page2_; }
+  const TrayIcon& trayIcon() const { return tray_; }
 
   // The controls that must not be used while an output runs: the five of the run, and the
   // buttons that open modal windows.
@@ -110,6 +113,18 @@ class TMarliskMForm final : public Dialog, private RunHost {
   void finishRun();
   void closeIfStopped();
 
+  // Unattended: messages go to the log and a balloon instead of a box, each text at most once
+  // an hour; the run goes on at once.
+  bool unattended() const;
+  void keepFromBox(const std::string& text);
+  void inputNotConverted(const std::string& text) override;
+  // The notification area: while standby runs, and in place of the taskbar when minimised
+  // with "最小化のとき通知領域に入れる".
+  void updateTray();
+  void minimizeToTray();
+  void restoreFromTray();
+  void trayMenu();
+
   AppContext& app_;
   THTMLHelp HTMLHelp1;              // every help request of the program goes through it
   TFormOutFileList outFileList_;    // lives for the run: its list survives between showings
@@ -132,6 +147,13 @@ class TMarliskMForm final : public Dialog, private RunHost {
   int exitCode_ = 0;
   std::vector<std::string> pendingProgress_;
   bool progressTrim_ = true;  // a batch run trims the list; a listing shows the whole folder
+  RunLog messages_;           // the log of what unattended running kept from a box
+  RepeatLimiter repeats_;
+  bool unattendedStart_ = false;  // started by a switch with unattended mode on
+  WarningHandler previousWarnings_;
+  TrayIcon tray_;
+  bool inTray_ = false;  // hidden from the taskbar, shown by the tray icon
+  std::string status_, lastProblem_;
 };
 
 }  // namespace marlisk::win

@@ -208,6 +208,9 @@ bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_
     }
   }
   log_.write(entry);
+  if (entry.result != LogResult::ConvertedDeleted && entry.result != LogResult::MovedToDone &&
+      entry.result != LogResult::MovedToRecycleBin)
+    host_.inputNotConverted(std::string(fileNamePart(input.path)) + ": " + logResultText(entry.result));
   return movedAside;
 }
 

@@ -135,6 +135,12 @@ TEST(UnattendedTest, NamesThatNeverOverwriteAndTheLog) {
   EXPECT_FALSE(isExpiredLog("2026-12-09.txt", "2026-12-09", 1));
   EXPECT_FALSE(isExpiredLog("notes.txt", "2026-12-09", 1));  // not ours
   EXPECT_FALSE(isExpiredLog("2026-13-01.txt", "2026-12-09", 1));
+
+  RepeatLimiter repeats;
+  EXPECT_TRUE(repeats.allow("I/O Error code=5", 1000));
+  EXPECT_FALSE(repeats.allow("I/O Error code=5", 1000 + RepeatLimiter::kQuietMs - 1));
+  EXPECT_TRUE(repeats.allow("I/O Error code=3", 2000));  // another text is news
+  EXPECT_TRUE(repeats.allow("I/O Error code=5", 1000 + RepeatLimiter::kQuietMs));
 }
 
 }  // namespace

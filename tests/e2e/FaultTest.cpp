@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "settings/core/ParameterFile.h"
+#include "settings/core/RunSettings.h"
 #include "support/ProgramRunner.h"
 #include "support/TestFolder.h"
 #include "support/TestViewerLog.h"
@@ -114,6 +115,32 @@ TEST_F(FaultTest, AViewerThatCannotStartLeavesEveryInputAndSaysWhereItWasLooked)
   const ProgramRun standby = standbyUntil(afterSeconds(10));
   EXPECT_FALSE(standby.timedOut);
   EXPECT_EQ(listFolder(local / "watch"), "w.hgl");
+}
+
+TEST_F(FaultTest, UnattendedNobodyIsWaitedFor) {
+  settings.ViewerExePath = local / "no such folder\\Marlisk.exe";
+  configure();
+  RunSettings unattended;
+  unattended.Unattended = true;
+  writeFile(work() + "\\MarliskAuto.ini", runSettingsText(unattended));
+  writeFile(local / "watch\\w.hgl", kInput);
+  // Standby goes on cycle after cycle without a box: the missing viewer is in the log, once.
+  const ProgramRun standby = standbyUntil(afterSeconds(10));
+  EXPECT_FALSE(standby.timedOut);
+  EXPECT_TRUE(standby.messages.empty()) << standby.messages[0];
+  EXPECT_EQ(listFolder(local / "watch"), "w.hgl");
+  const std::string logs = listFolder(work() + "\\Log");
+  ASSERT_EQ(logs.size(), 14u) << logs;
+  const std::string log = readFile(work() + "\\Log\\" + logs);
+  const size_t said = log.find("Marliskプログラムファイルが存在しません!");
+  EXPECT_NE(said, std::string::npos) << log;
+  EXPECT_EQ(log.find("Marliskプログラムファイルが存在しません!", said + 1), std::string::npos) << log;
+
+  // Batch output that cannot start ends by itself and tells its caller.
+  const ProgramRun batch = runProgram("/c " + (local / "missing.txt"), [](HWND) { ADD_FAILURE() << "it stayed"; });
+  EXPECT_FALSE(batch.timedOut);
+  EXPECT_TRUE(batch.messages.empty());
+  EXPECT_EQ(batch.exitCode, 2u);
 }
 
 TEST_F(FaultTest, AViewerThatCrashesOrFailsInStandby) {

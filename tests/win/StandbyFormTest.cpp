@@ -220,5 +220,30 @@ TEST_F(StandbyFormTest, ExitEndsTheRunBetweenTicksOrAfterTheCycle) {
   PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }
 
+TEST_F(StandbyFormTest, TheNotificationAreaShowsTheRunAndTakesTheMinimisedWindow) {
+  EXPECT_FALSE(form.trayIcon().shown());
+  test::writeFile(watched("a.hgl"), "IN;");
+  SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", nullptr);  // a.hgl stays, for another attempt
+  SendMessageW(form.item(IDC_ButtonAutoOutput), BM_CLICK, 0, 0);
+  ASSERT_TRUE(form.trayIcon().shown());
+  EXPECT_EQ(form.trayIcon().tip(), "待機中 !　待機時間=0時間0分2秒");
+  finishCycle();
+  EXPECT_EQ(form.trayIcon().tip().substr(form.trayIcon().tip().find('\n') + 1), "a.hgl: 保留 出力なし");
+  EXPECT_TRUE(warnings.empty());  // a kept input is a balloon, not a box
+
+  // With the option, "_" puts the window in the notification area; a double click brings it
+  // back, and Explorer starting again gets the icon back.
+  app.runSettings.TrayOnMinimize = true;
+  ShowWindow(form.hwnd(), SW_SHOW);
+  SendMessageW(form.item(IDC_ButtonAppMinimize), BM_CLICK, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(form.hwnd()));
+  SendMessageW(form.hwnd(), TrayIcon::taskbarCreatedMessage(), 0, 0);
+  EXPECT_TRUE(form.trayIcon().shown());
+  SendMessageW(form.hwnd(), TrayIcon::kMessage, 1, WM_LBUTTONDBLCLK);
+  EXPECT_TRUE(IsWindowVisible(form.hwnd()));
+  EXPECT_FALSE(IsIconic(form.hwnd()));
+  EXPECT_TRUE(form.trayIcon().shown());  // standby still runs
+}
+
 }  // namespace
 }  // namespace marlisk::win

@@ -97,6 +97,13 @@ std::string freeName(const std::string& fileName, const std::function<bool(const
   return {};
 }
 
+bool RepeatLimiter::allow(const std::string& text, uint64_t nowMs) {
+  const auto found = saidAt_.find(text);
+  if (found != saidAt_.end() && nowMs - found->second < kQuietMs) return false;
+  saidAt_[text] = nowMs;
+  return true;
+}
+
 const char* logResultText(LogResult result) {
   switch (result) {
     case LogResult::Converted: return "変換済み";

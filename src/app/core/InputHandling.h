@@ -70,6 +70,18 @@ inline constexpr char kAttemptsFileName[] = "StandbyAttempts.txt";
 // before its extension. Empty when even the last of them is taken.
 std::string freeName(const std::string& fileName, const std::function<bool(const std::string&)>& taken);
 
+// Unattended, a message goes to the log and a balloon instead of a box: the same text at most
+// once an hour, or a failure met at every cycle would fill both.
+class RepeatLimiter {
+ public:
+  static constexpr uint64_t kQuietMs = 60ull * 60 * 1000;
+  // Whether `text` may be said at `nowMs` (a steady clock); saying it starts its quiet hour.
+  bool allow(const std::string& text, uint64_t nowMs);
+
+ private:
+  std::map<std::string, uint64_t> saidAt_;
+};
+
 // One line of the run log, and what it says of the input.
 enum class LogResult {
   Converted,  // batch output, which leaves its inputs
