@@ -12,6 +12,7 @@
 //   TESTVIEWER_HANG_FOR=t        when a line contains t: make the outputs of the lines before
 //                                it, start a copy of itself that writes its process id to
 //                                TESTVIEWER_CHILD_PID_FILE and sleeps, then sleep for ever
+//   TESTVIEWER_HANG_MARK=path    hang only once: not when this file is there (made on hanging)
 // Log record, with byte counts so that a reader takes the bytes exactly:
 //   "commandline <n>\n" <n bytes, UTF-8> "\n" "commandfile <n>\n" <n bytes> "\n"
 //   "started <system time in 100 ns units>\n" "end\n"
@@ -89,7 +90,8 @@ std::map<std::string, std::string> loadOptions() {
   }
   for (const char* name : {"TESTVIEWER_LOG", "TESTVIEWER_SLEEP_MS", "TESTVIEWER_CREATE_OUTPUTS", "TESTVIEWER_EXIT_CODE",
                            "TESTVIEWER_CRASH", "TESTVIEWER_NO_OUTPUT_FOR", "TESTVIEWER_EMPTY_OUTPUT_FOR",
-                           "TESTVIEWER_HANG_FOR", "TESTVIEWER_CHILD_PID_FILE"}) {
+                           "TESTVIEWER_HANG_FOR", "TESTVIEWER_CHILD_PID_FILE",
+                           "TESTVIEWER_HANG_MARK"}) {
     wchar_t value[1024];
     const DWORD n = GetEnvironmentVariableW(wide(name, CP_UTF8).c_str(), value, 1024);
     if (n > 0 && n < 1024) options[name] = utf8(value);
@@ -174,7 +176,11 @@ int wmain(int childArgc, wchar_t** childArgv) {
   writeWhole(logPath.empty() ? exeFolder() + L"TestViewer.log" : wide(logPath, CP_UTF8), record, OPEN_ALWAYS);
 
   if (const std::string sleep = option("TESTVIEWER_SLEEP_MS"); !sleep.empty()) Sleep(std::stoul(sleep));
-  const std::string hangFor = option("TESTVIEWER_HANG_FOR");
+  std::string hangFor = option("TESTVIEWER_HANG_FOR");
+  if (const std::string mark = option("TESTVIEWER_HANG_MARK"); !mark.empty() && !hangFor.empty()) {
+    if (GetFileAttributesW(wide(mark, CP_UTF8).c_str()) != INVALID_FILE_ATTRIBUTES) hangFor.clear();
+    else if (commandFile.find(hangFor) != std::string::npos) writeWhole(wide(mark, CP_UTF8), "hung", CREATE_ALWAYS);
+  }
   if (haveCommandFile && (option("TESTVIEWER_CREATE_OUTPUTS") == "1" || !hangFor.empty()) &&
       !createOutputs(commandFile, option("TESTVIEWER_NO_OUTPUT_FOR"), option("TESTVIEWER_EMPTY_OUTPUT_FOR"), hangFor))
     hang(option("TESTVIEWER_CHILD_PID_FILE"));
