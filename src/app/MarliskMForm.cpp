@@ -258,6 +258,7 @@ void TMarliskMForm::updateTray() {
     return;
   }
   std::string tip = status_.empty() ? std::string("MarliskAuto") : status_;
+  if (converting_ > 0 && status_ == kOutputtingStatus) tip += " " + std::to_string(converting_) + " ファイル";
   if (!lastProblem_.empty()) tip += "\n" + lastProblem_;
   tray_.show(hwnd(), reinterpret_cast<HICON>(SendMessageW(hwnd(), WM_GETICON, ICON_SMALL, 0)), tip);
 }

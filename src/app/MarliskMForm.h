@@ -118,6 +118,7 @@ class TMarliskMForm final : public Dialog, private RunHost {
   bool unattended() const;
   void keepFromBox(const std::string& text);
   void inputNotConverted(const std::string& text) override;
+  void convertingFiles(size_t count) override { converting_ = count; }
   // The notification area: while standby runs, and in place of the taskbar when minimised
   // with "最小化のとき通知領域に入れる".
   void updateTray();
@@ -154,6 +155,7 @@ class TMarliskMForm final : public Dialog, private RunHost {
   TrayIcon tray_;
   bool inTray_ = false;  // hidden from the taskbar, shown by the tray icon
   std::string status_, lastProblem_;
+  size_t converting_ = 0;  // files the viewer has in this cycle, for the icon's tip
 };
 
 }  // namespace marlisk::win

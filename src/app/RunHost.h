@@ -35,6 +35,8 @@ class RunHost {
   // An input standby kept for another attempt, or moved to the error folder (a line of the
   // log says which): worth a word where the user looks while nobody is at the window.
   virtual void inputNotConverted(const std::string& /*text*/) {}
+  // How many files standby hands to the viewer in this cycle (0 when it is done with them).
+  virtual void convertingFiles(size_t /*count*/) {}
 
   // Timer1, which paces standby output.
   virtual void startTimer() = 0;

@@ -245,6 +245,7 @@ void StandbyRun::endCycle() {
   }
 
   if (!ready.empty()) {
+    host_.convertingFiles(ready.size());
     host_.setStatus(kOutputtingStatus);
     host_.keepAlive();
     BufferedFileWriter commands(s.ViewerCommandFilePath);
@@ -298,6 +299,7 @@ void StandbyRun::endCycle() {
       host_.setStatus(kWaitingStatus);
     }
   }
+  host_.convertingFiles(0);
   host_.setBusy(false);
   state_ = State::Stopped;
   if (host_.stopRequested()) return;

@@ -100,6 +100,23 @@ TEST_F(MainFormTest, FirstRunFillsTheWorkingFolderFromInitAndLoadsIt) {
   EXPECT_EQ(windowText(form.hwnd()), "<< MarliskAuto >>  Version 10.10  (C) Brennamor");
 }
 
+// MarliskAuto.ini, damaged, is read as far as it is sound and said once; the parameter file
+// beside it is not touched by it.
+TEST_F(MainFormTest, ADamagedRunSettingsFileIsReadAsFarAsItIsSound) {
+  test::makeFolder(root / "local\\Brennamor");
+  test::makeFolder(work());
+  test::writeFile(work() + "\\MarliskAuto.ini", "[Run]\r\nMaxAttempts=7\r\nLogDays=never\r\n\x01\x02\r\n");
+  TMarliskMForm& form = start();
+  ASSERT_NE(form.hwnd(), nullptr);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0],
+            work() +
+                "\\MarliskAuto.ini\r\n運転設定ファイルに読めない設定があります。次の設定は既定値で運転します!"
+                "\r\nLogDays, \x01\x02");
+  EXPECT_EQ(context().runSettings.MaxAttempts, 7);
+  EXPECT_EQ(context().runSettings.LogDays, 30);
+}
+
 TEST_F(MainFormTest, TheShippedInitFolderStartsTheProgram) {
   test::removeTree(root / "exe\\Init");
   test::makeFolder(root / "exe\\Init");

@@ -666,8 +666,14 @@ TEST(RunSettingsFormTest, OkChecksStoresAndSavesAndTheLogonBoxIsTheShortcut) {
   ASSERT_NE(form.create(), nullptr);
   EXPECT_EQ(IsDlgButtonChecked(form.hwnd(), IDC_CheckStartAtLogon), BST_CHECKED);
   SendMessageW(form.item(IDC_CheckStartAtLogon), BM_CLICK, 0, 0);
+  // A file that cannot be replaced (read-only) is said; what was chosen still holds for this run.
+  SetFileAttributesW(widen(root / "MarliskAuto.ini").c_str(), FILE_ATTRIBUTE_READONLY);
+  warnings.clear();
   EXPECT_TRUE(form.ButtonOKClick());
   EXPECT_FALSE(test::isFile(startupShortcutPath()));
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0].rfind(root / "MarliskAuto.ini\r\n運転設定ファイルを保存できません!", 0), 0u) << warnings[0];
+  SetFileAttributesW(widen(root / "MarliskAuto.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 }  // namespace

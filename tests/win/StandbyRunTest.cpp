@@ -27,9 +27,11 @@ class RecordingHost final : public RunHost {
   void warn(const std::string& text) override { warnings.push_back(text); }
   void startTimer() override { timerOn = true; }
   void stopTimer() override { timerOn = false; }
+  void convertingFiles(size_t count) override { converting.push_back(count); }
 
   bool stop = false, busyNow = false, controlsEnabled = true, timerOn = false;
   std::vector<std::string> statuses, progress, warnings;
+  std::vector<size_t> converting;
 };
 
 TEST(StandbyRunTest, ACycleAsItsHostSeesIt) {
@@ -59,6 +61,7 @@ TEST(StandbyRunTest, ACycleAsItsHostSeesIt) {
   EXPECT_FALSE(test::isFile(root / "watch\\a.hgl"));  // converted, then deleted
   EXPECT_EQ(std::vector<std::string>(host.statuses.end() - 2, host.statuses.end()),
             (std::vector<std::string>{"出力中 !", "待機中 !"}));
+  EXPECT_EQ(host.converting, (std::vector<size_t>{1, 0}));  // the files the viewer had, for the icon's tip
   EXPECT_TRUE(host.warnings.empty());
 
   // Without an output type nothing begins.
