@@ -41,7 +41,12 @@ Win32Error sameContent(const std::wstring& a, const std::wstring& b) {
 // is removed again, and so is one whose input cannot be deleted (or it would be converted and
 // moved a second time).
 Win32Error copyThenDelete(const std::wstring& from, const std::wstring& to) {
-  if (!CopyFileW(from.c_str(), to.c_str(), TRUE)) return Win32Error::last();
+  if (!CopyFileW(from.c_str(), to.c_str(), TRUE)) {
+    // The name was free a moment ago: what a failed copy left there (a full disk) is ours.
+    const Win32Error error = Win32Error::last();
+    if (error.code() != ERROR_FILE_EXISTS) DeleteFileW(to.c_str());
+    return error;
+  }
   Win32Error error = sameContent(from, to);
   if (!error.failed() && !DeleteFileW(from.c_str())) error = Win32Error::last();
   if (error.failed()) {

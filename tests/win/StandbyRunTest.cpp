@@ -199,6 +199,30 @@ TEST(StandbyRunTest, FoldersThatCannotTakeTheInputLeaveItWhereItIs) {
   }
   RemoveDirectoryW(widen(cases[1].folder).c_str());
 
+  // A done folder on a disk that is full (scripts/test mounts a small one where it may): the
+  // input stays, said once, and no part of a copy is left there.
+  wchar_t disk[MAX_PATH] = {};
+  if (GetEnvironmentVariableW(L"MARLISK_SMALL_DISK", disk, MAX_PATH)) {
+    const std::string done = narrow(disk) + "\\done-" + std::to_string(GetCurrentProcessId());
+    test::makeFolder(done);
+    HANDLE filler = CreateFileW(widen(done + "\\filler").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    const std::string block(4096, 'x');
+    DWORD written = 0;
+    while (WriteFile(filler, block.data(), static_cast<DWORD>(block.size()), &written, nullptr) && written > 0) {
+    }
+    CloseHandle(filler);
+    test::writeFile(root / "watch\\a.hgl", std::string(64 * 1024, 'd'));
+    app.runSettings.Originals = AfterSuccess::MoveToDone;
+    app.runSettings.DoneFolder = done;
+    host.warnings.clear();
+    cycles(app, host, 2);
+    EXPECT_EQ(test::readFile(root / "watch\\a.hgl"), std::string(64 * 1024, 'd'));
+    EXPECT_EQ(test::listFolder(done), "filler");
+    EXPECT_EQ(host.warnings.size(), 1u);
+    test::removeTree(done);
+    DeleteFileW(widen(root / "watch\\a.hgl").c_str());
+  }
+
   // A log that cannot be written stops nothing, and is said once.
   app.runSettings.Originals = AfterSuccess::Delete;
   test::removeTree(root / "work\\Log");
