@@ -1,5 +1,7 @@
 #include "app/BatchRun.h"
 
+#include "app/InputMoves.h"
+
 #include "app/core/ViewerCommandLine.h"
 #include "app/ViewerLauncher.h"
 #include "core/Path.h"
@@ -46,6 +48,7 @@ BatchRun::Outcome BatchRun::run() {
   size_t missing = 0;  // listed, but not handed over
   struct Handed {
     std::string input, output;
+    OutputFacts before = {};  // what was at the output path before the run
   };
   std::vector<Handed> handed;
   const std::string extension = outputTypes(tab)[static_cast<size_t>(typeIndex)].extension;
@@ -110,6 +113,7 @@ BatchRun::Outcome BatchRun::run() {
   FILETIME now;
   GetSystemTimeAsFileTime(&now);
   const uint64_t runStart = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  for (Handed& input : handed) input.before = factsOf(input.output);
   const ViewerResult viewer =
       runViewer(s.ViewerExePath, s.ViewerCommandFilePath, static_cast<DWORD>(run.ViewerTimeLimitMinutes) * 60'000u);
   if (viewer.timedOut) host_.warn(viewerTimeLimitMessage(run.ViewerTimeLimitMinutes));
@@ -121,13 +125,8 @@ BatchRun::Outcome BatchRun::run() {
     entry.standby = false;
     entry.input = input.input;
     entry.output = input.output;
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    OutputFacts facts;
-    if (GetFileAttributesExW(widen(input.output).c_str(), GetFileExInfoStandard, &data)) {
-      facts = {true, (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
-               (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime};
-    }
-    const bool made = !run.CheckOutput || outputMade(facts, runStart);
+    const OutputFacts facts = factsOf(input.output);
+    const bool made = !run.CheckOutput || outputMade(facts, runStart, input.before);
     entry.result = viewer.end() == ViewerEnd::NotStarted ? LogResult::KeptViewerNotStarted
                    : viewer.end() == ViewerEnd::TimedOut ? LogResult::KeptTimeLimit
                    : viewer.end() == ViewerEnd::Crashed  ? LogResult::KeptViewerCrashed

@@ -58,6 +58,19 @@ Win32Error copyThenDelete(const std::wstring& from, const std::wstring& to) {
 
 }  // namespace
 
+OutputFacts factsOf(const std::string& path) {
+  OutputFacts facts;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return facts;
+  facts.exists = true;
+  facts.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  facts.lastWrite =
+      (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+  return facts;
+}
+
 MoveResult moveIntoFolder(const std::string& path, const std::string& folder) {
   MoveResult result;
   const std::wstring wideFolder = widen(folder);

@@ -6,9 +6,13 @@
 
 #include <string>
 
+#include "app/core/InputHandling.h"
 #include "win/Error.h"
 
 namespace marlisk::win {
+
+// What is at an output path now (nothing, for a folder).
+OutputFacts factsOf(const std::string& path);
 
 struct MoveResult {
   Win32Error error;

@@ -45,8 +45,11 @@ TMarliskMForm::TMarliskMForm(AppContext& app)
       page2_(IDD_PAGE_OUTPUT2, IDC_RadioGroupOutTyp2, IDC_RadioGroupOutTyp2_First, outputTypes(OutputTab::Output2),
              [this](int index) { RadioGroupOutTyp2Click(index); }),
       messages_(app.settings.WorkFolder, app.runSettings, [this](const std::string& text) {
-        // The log itself failed: the balloon is all that is left.
-        tray_.balloon("MarliskAuto", text);
+        // The log itself failed: unattended, the balloon is all that is left.
+        if (unattended())
+          tray_.balloon("MarliskAuto", text);
+        else
+          ShowWarning(text);
       }) {}
 
 void TMarliskMForm::onInitDialog() {
@@ -321,10 +324,12 @@ void TMarliskMForm::stopTimer() { KillTimer(hwnd(), kTimer1); }
 
 void TMarliskMForm::warn(const std::string& text) {
   flushProgress();  // the list shows the run as far as it has come
-  if (unattended())
+  if (unattended()) {
     keepFromBox(text);
-  else
-    ShowWarning(text);
+    return;
+  }
+  messages_.message(standby_.state() != StandbyRun::State::Stopped, text);  // shown, and logged
+  ShowWarning(text);
 }
 
 void TMarliskMForm::clearProgress(bool trimmed) {

@@ -23,18 +23,6 @@ uint64_t fileTimeNow() {
   return fileTimeValue(now);
 }
 
-OutputFacts factsOf(const std::string& path) {
-  OutputFacts facts;
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data) ||
-      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-    return facts;
-  facts.exists = true;
-  facts.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  facts.lastWrite = fileTimeValue(data.ftLastWriteTime);
-  return facts;
-}
-
 bool fileThere(const std::string& path) { return GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace
@@ -171,7 +159,8 @@ LogResult StandbyRun::finish(const Handed& input) {
 bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_t runStart) {
   const RunSettings& run = app_.runSettings;
   const OutputFacts output = factsOf(input.output);
-  const InputDecision decision = decideInput(run, viewer.end(), outputMade(output, runStart), attempts_.of(input.path));
+  const InputDecision decision =
+      decideInput(run, viewer.end(), outputMade(output, runStart, input.outputBefore), attempts_.of(input.path));
   LogEntry entry;
   entry.input = input.path;
   entry.output = input.output;
@@ -179,6 +168,11 @@ bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_
   entry.exitCode = viewer.started ? static_cast<int64_t>(viewer.exitCode) : -1;
   entry.viewerSeconds = viewer.seconds;
   bool movedAside = false;
+  const ViewerEnd end = viewer.end();
+  const LogResult keptAs = end == ViewerEnd::NotStarted ? LogResult::KeptViewerNotStarted
+                           : end == ViewerEnd::TimedOut ? LogResult::KeptTimeLimit
+                           : end == ViewerEnd::Crashed  ? LogResult::KeptViewerCrashed
+                                                        : LogResult::KeptNoOutput;
   switch (decision.action) {
     case InputAction::Finish:
       entry.result = finish(input);
@@ -187,16 +181,19 @@ bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_
       break;
     case InputAction::Keep:
       if (decision.countsAttempt) attempts_.add(input.path);
-      entry.result = viewer.end() == ViewerEnd::NotStarted ? LogResult::KeptViewerNotStarted
-                     : viewer.end() == ViewerEnd::TimedOut ? LogResult::KeptTimeLimit
-                     : viewer.end() == ViewerEnd::Crashed  ? LogResult::KeptViewerCrashed
-                                                           : LogResult::KeptNoOutput;
+      entry.result = keptAs;
       break;
     case InputAction::MoveToError: {
       attempts_.add(input.path);
+      // Why it goes: the attempt that was its last, and what that attempt met.
+      entry.detail = std::to_string(attempts_.of(input.path)) + " 回目も" +
+                     (end == ViewerEnd::TimedOut  ? "制限時間でビューアを終了"
+                      : end == ViewerEnd::Crashed ? "ビューアが異常終了"
+                                                  : "出力なし");
       const MoveResult moved = moveIntoFolder(input.path, errorFolderOf(run, app_.settings.WatchFolder));
       if (moved.error.failed()) {
         entry.result = LogResult::KeptCannotMove;
+        entry.detail = "エラーフォルダ, " + ioErrorMessage(moved.error.code());
         if (moveFailureReported_.insert(input.path).second)
           host_.warn(input.path + kCannotMoveInputMessage + "\r\n" + ioErrorMessage(moved.error.code()));
       } else {
@@ -280,6 +277,7 @@ void StandbyRun::endCycle() {
         // Inputs are deleted only once a viewer has had them and ended by itself; a viewer
         // that could not be started, or crashed, leaves them for the next cycle.
         const RunSettings& run = app_.runSettings;
+        for (Handed& input : handed) input.outputBefore = factsOf(input.output);
         const uint64_t runStart = fileTimeNow();
         const ViewerResult viewer = runViewer(s.ViewerExePath, s.ViewerCommandFilePath,
                                               static_cast<DWORD>(run.ViewerTimeLimitMinutes) * 60'000u);

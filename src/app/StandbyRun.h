@@ -44,6 +44,7 @@ class StandbyRun {
     std::string path;
     std::string output;
     ListingEntry listed;
+    OutputFacts outputBefore = {};  // what was at the output path before the run
   };
 
   void beginCycle();

@@ -74,6 +74,9 @@ TEST(UnattendedTest, AnInputGoesOnlyWithItsOutputAndMovesAsideAfterItsAttempts) 
   EXPECT_FALSE(outputMade({true, 10, kStart - kFileTimeResolution - 1}, kStart));  // from before the run
   EXPECT_FALSE(outputMade({true, 0, kStart}, kStart));                             // empty
   EXPECT_FALSE(outputMade({false, 10, kStart}, kStart));                           // not there
+  // The file of an earlier run a second before this one, untouched: not this run's output.
+  EXPECT_FALSE(outputMade({true, 10, kStart - 1}, kStart, {true, 10, kStart - 1}));
+  EXPECT_TRUE(outputMade({true, 12, kStart - 1}, kStart, {true, 10, kStart - 1}));  // written again
 
   RunSettings checked, unchecked;
   unchecked.CheckOutput = false;
@@ -127,6 +130,9 @@ TEST(UnattendedTest, NamesThatNeverOverwriteAndTheLog) {
   e.standby = false;
   e.result = LogResult::Missing;
   EXPECT_EQ(logLine(e), "2026-12-09 03:00:00\tバッチ\tC:\\in\\a b.hgl\tC:\\out\\a.pdf\t1234\t見つからない\t\t\r\n");
+  e.result = LogResult::MovedToError;
+  e.detail = "3 回目も出力なし";
+  EXPECT_NE(logLine(e).find("\tエラーフォルダへ移動 (3 回目も出力なし)\t"), std::string::npos) << logLine(e);
   EXPECT_EQ(logMessageLine("t", true, "I/O Error\r\ncode=5"), "t\t待機\tメッセージ\tI/O Error  code=5\r\n");
   EXPECT_EQ(logFileName("2026-12-09"), "Log\\2026-12-09.txt");
   EXPECT_TRUE(isExpiredLog("2026-11-09.txt", "2026-12-09", 30));

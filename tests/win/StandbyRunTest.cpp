@@ -154,7 +154,9 @@ TEST(StandbyRunTest, AnInputWithoutItsOutputStaysAndMovesToTheErrorFolderAfterIt
             std::vector<std::string>{"3 個の入力ファイルが変換できなかったため、エラーフォルダへ移動しました\r " +
                                      root / "watch\\変換エラー"});
   EXPECT_EQ(test::readFile(root / ("work\\" + std::string(kAttemptsFileName))), "");
-  EXPECT_NE(todaysLog(root).find("エラーフォルダへ移動"), std::string::npos);
+  EXPECT_NE(todaysLog(root).find("none.hgl\t" + root / "out\\none.pdf\t3\tエラーフォルダへ移動 (3 回目も出力なし)"),
+            std::string::npos)
+      << todaysLog(root);
 }
 
 TEST(StandbyRunTest, FoldersThatCannotTakeTheInputLeaveItWhereItIs) {
@@ -222,6 +224,22 @@ TEST(StandbyRunTest, FoldersThatCannotTakeTheInputLeaveItWhereItIs) {
     test::removeTree(done);
     DeleteFileW(widen(root / "watch\\a.hgl").c_str());
   }
+
+  // An error folder that cannot be made: the input that had its last attempt stays, said once.
+  SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", nullptr);
+  app.runSettings.Originals = AfterSuccess::Delete;
+  app.runSettings.MaxAttempts = 1;
+  app.runSettings.ErrorFolder = root / "blocked";
+  test::writeFile(root / "watch\\a.hgl", "IN;");
+  host.warnings.clear();
+  cycles(app, host, 2);
+  EXPECT_TRUE(test::isFile(root / "watch\\a.hgl"));
+  ASSERT_EQ(host.warnings.size(), 1u);
+  EXPECT_NE(host.warnings[0].find("移動・削除できないため"), std::string::npos);
+  DeleteFileW(widen(root / "watch\\a.hgl").c_str());
+  SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", L"1");
+  app.runSettings.MaxAttempts = 3;
+  app.runSettings.ErrorFolder.clear();
 
   // A log that cannot be written stops nothing, and is said once.
   app.runSettings.Originals = AfterSuccess::Delete;

@@ -35,7 +35,8 @@ std::optional<int64_t> dayNumber(std::string_view date) {
 
 }  // namespace
 
-bool outputMade(const OutputFacts& output, uint64_t runStart) {
+bool outputMade(const OutputFacts& output, uint64_t runStart, const OutputFacts& before) {
+  if (before.exists && output.lastWrite == before.lastWrite && output.size == before.size) return false;
   return output.exists && output.size > 0 && output.lastWrite + kFileTimeResolution >= runStart;
 }
 
@@ -127,7 +128,8 @@ std::string logLine(const LogEntry& e) {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.1f", e.viewerSeconds);
   return e.time + "\t" + modeText(e.standby) + "\t" + oneLine(e.input) + "\t" + oneLine(e.output) + "\t" +
-         std::to_string(e.size) + "\t" + logResultText(e.result) + "\t" +
+         std::to_string(e.size) + "\t" + logResultText(e.result) +
+         (e.detail.empty() ? std::string() : " (" + oneLine(e.detail) + ")") + "\t" +
          (e.exitCode < 0 ? std::string() : std::to_string(e.exitCode)) + "\t" + (e.exitCode < 0 ? "" : seconds) +
          "\r\n";
 }

@@ -28,8 +28,10 @@ struct OutputFacts {
 // time up to that much before it.
 inline constexpr uint64_t kFileTimeResolution = 2ull * 10'000'000ull;
 
-// An output counts when it is there, holds something, and was written during this run.
-bool outputMade(const OutputFacts& output, uint64_t runStart);
+// An output counts when it is there, holds something, and was written during this run: newer
+// than the run's start (less the file system's resolution), and not the very file that was
+// there before the run (`before`), which the resolution alone could let pass.
+bool outputMade(const OutputFacts& output, uint64_t runStart, const OutputFacts& before = {});
 
 // What is done with one input.
 enum class InputAction { Finish, Keep, MoveToError };
@@ -108,6 +110,7 @@ struct LogEntry {
   LogResult result = LogResult::ConvertedDeleted;
   int64_t exitCode = -1;  // -1: no viewer ran
   double viewerSeconds = 0;
+  std::string detail;  // why, after the result, in brackets
 };
 // Tab-separated, CR LF ended; tabs and line breaks inside names become blanks.
 std::string logLine(const LogEntry& entry);
