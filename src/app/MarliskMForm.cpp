@@ -328,8 +328,9 @@ void TMarliskMForm::warn(const std::string& text) {
     keepFromBox(text);
     return;
   }
-  messages_.message(standby_.state() != StandbyRun::State::Stopped, text);  // shown, and logged
   ShowWarning(text);
+  // Shown, and logged after: a log on the same failing disk is news only after the news.
+  messages_.message(standby_.state() != StandbyRun::State::Stopped, text);
 }
 
 void TMarliskMForm::clearProgress(bool trimmed) {
