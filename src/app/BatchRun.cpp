@@ -110,9 +110,7 @@ BatchRun::Outcome BatchRun::run() {
   }
   state_ = State::Converting;
   const RunSettings& run = app_.runSettings;
-  FILETIME now;
-  GetSystemTimeAsFileTime(&now);
-  const uint64_t runStart = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  const uint64_t runStart = fileTimeNow();
   for (Handed& input : handed) input.before = factsOf(input.output);
   const ViewerResult viewer =
       runViewer(s.ViewerExePath, s.ViewerCommandFilePath, static_cast<DWORD>(run.ViewerTimeLimitMinutes) * 60'000u);
@@ -127,11 +125,7 @@ BatchRun::Outcome BatchRun::run() {
     entry.output = input.output;
     const OutputFacts facts = factsOf(input.output);
     const bool made = !run.CheckOutput || outputMade(facts, runStart, input.before);
-    entry.result = viewer.end() == ViewerEnd::NotStarted ? LogResult::KeptViewerNotStarted
-                   : viewer.end() == ViewerEnd::TimedOut ? LogResult::KeptTimeLimit
-                   : viewer.end() == ViewerEnd::Crashed  ? LogResult::KeptViewerCrashed
-                   : made                                ? LogResult::Converted
-                                                         : LogResult::KeptNoOutput;
+    entry.result = viewer.end() == ViewerEnd::Ended && made ? LogResult::Converted : keptResult(viewer.end());
     if (entry.result != LogResult::Converted) ++notMade;
     entry.size = facts.size;
     entry.exitCode = viewer.started ? static_cast<int64_t>(viewer.exitCode) : -1;

@@ -58,6 +58,12 @@ Win32Error copyThenDelete(const std::wstring& from, const std::wstring& to) {
 
 }  // namespace
 
+uint64_t fileTimeNow() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  return (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+}
+
 OutputFacts factsOf(const std::string& path) {
   OutputFacts facts;
   WIN32_FILE_ATTRIBUTE_DATA data;

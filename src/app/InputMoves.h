@@ -11,6 +11,8 @@
 
 namespace marlisk::win {
 
+// The system time now, as a file time (100 ns units), to compare with files' write times.
+uint64_t fileTimeNow();
 // What is at an output path now (nothing, for a folder).
 OutputFacts factsOf(const std::string& path);
 

@@ -404,7 +404,7 @@ void TMarliskMForm::ButtonSetAutoParClick() {
 void TMarliskMForm::ButtonRunSettingsClick() { runSettingsForm_.showModal(hwnd()); }
 
 void TMarliskMForm::ButtonShowLogClick() {
-  const std::string today = app_.settings.WorkFolder + "\\" + logFileName(RunLog::today());
+  const std::string today = messages_.todayPath();
   const std::string folder = app_.settings.WorkFolder + "\\Log";
   // Before today's first line, the folder with the earlier days.
   const std::string shown = app_.fileSystem.fileExists(today)      ? today

@@ -17,12 +17,6 @@ uint64_t fileTimeValue(const FILETIME& time) {
   return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
-uint64_t fileTimeNow() {
-  FILETIME now;
-  GetSystemTimeAsFileTime(&now);
-  return fileTimeValue(now);
-}
-
 bool fileThere(const std::string& path) { return GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace
@@ -151,9 +145,13 @@ LogResult StandbyRun::finish(const Handed& input) {
       break;
   }
   if (!error.failed()) return done;
-  if (moveFailureReported_.insert(input.path).second)
-    host_.warn(input.path + kCannotMoveInputMessage + "\r\n" + ioErrorMessage(error.code()));
+  sayCannotMove(input.path, error);
   return LogResult::KeptCannotMove;
+}
+
+void StandbyRun::sayCannotMove(const std::string& path, Win32Error error) {
+  if (moveFailureReported_.insert(path).second)
+    host_.warn(path + kCannotMoveInputMessage + "\r\n" + ioErrorMessage(error.code()));
 }
 
 bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_t runStart) {
@@ -169,10 +167,6 @@ bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_
   entry.viewerSeconds = viewer.seconds;
   bool movedAside = false;
   const ViewerEnd end = viewer.end();
-  const LogResult keptAs = end == ViewerEnd::NotStarted ? LogResult::KeptViewerNotStarted
-                           : end == ViewerEnd::TimedOut ? LogResult::KeptTimeLimit
-                           : end == ViewerEnd::Crashed  ? LogResult::KeptViewerCrashed
-                                                        : LogResult::KeptNoOutput;
   switch (decision.action) {
     case InputAction::Finish:
       entry.result = finish(input);
@@ -181,7 +175,7 @@ bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_
       break;
     case InputAction::Keep:
       if (decision.countsAttempt) attempts_.add(input.path);
-      entry.result = keptAs;
+      entry.result = keptResult(end);
       break;
     case InputAction::MoveToError: {
       attempts_.add(input.path);
@@ -194,8 +188,7 @@ bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_
       if (moved.error.failed()) {
         entry.result = LogResult::KeptCannotMove;
         entry.detail = "エラーフォルダ, " + ioErrorMessage(moved.error.code());
-        if (moveFailureReported_.insert(input.path).second)
-          host_.warn(input.path + kCannotMoveInputMessage + "\r\n" + ioErrorMessage(moved.error.code()));
+        sayCannotMove(input.path, moved.error);
       } else {
         entry.result = LogResult::MovedToError;
         attempts_.forget(input.path);

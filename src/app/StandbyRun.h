@@ -58,6 +58,8 @@ class StandbyRun {
   // the second listing, or could not go.
   LogResult finish(const Handed& input);
   static bool unchanged(const Handed& input);
+  // Said once for each input, not at every cycle.
+  void sayCannotMove(const std::string& path, Win32Error error);
   void saveAttempts();
   void reportIoError(Win32Error error);
 

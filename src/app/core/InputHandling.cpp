@@ -105,6 +105,16 @@ bool RepeatLimiter::allow(const std::string& text, uint64_t nowMs) {
   return true;
 }
 
+LogResult keptResult(ViewerEnd viewer) {
+  switch (viewer) {
+    case ViewerEnd::NotStarted: return LogResult::KeptViewerNotStarted;
+    case ViewerEnd::TimedOut: return LogResult::KeptTimeLimit;
+    case ViewerEnd::Crashed: return LogResult::KeptViewerCrashed;
+    case ViewerEnd::Ended: break;
+  }
+  return LogResult::KeptNoOutput;
+}
+
 const char* logResultText(LogResult result) {
   switch (result) {
     case LogResult::Converted: return "変換済み";

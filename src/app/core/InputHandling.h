@@ -101,6 +101,8 @@ enum class LogResult {
   Skipped,
 };
 const char* logResultText(LogResult result);
+// Why an input stays after a viewer run that did not make its output.
+LogResult keptResult(ViewerEnd viewer);
 
 struct LogEntry {
   std::string time;  // "yyyy-mm-dd hh:mm:ss"
