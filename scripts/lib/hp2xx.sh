@@ -1,14 +1,20 @@
 # Debian's hp2xx as a peer of the reference converter. Source it.
 
-# Writes into $1 label-free, solid-line copies of the plain HP-GL samples (hp2xx strokes
-# its own font and dashes its own way) and hp2xx's 100 dpi pictures of them. The pie chart
-# is left out: hp2xx draws HP-GL/2 wedges (EW, WG) as bare radii.
+# Writes into $1 hp2xx's 100 dpi pictures of the corpus (samples/corpus) and of the plain
+# samples, each drawn from the form hp2xx reads right where there is one (samples/corpus/
+# hp2xx/, made by tools/samples/make-samples.py: it names each thing hp2xx draws wrong),
+# with the file each was drawn from beside it as <name>.hgl. hp2xx runs bounded: some
+# commands make it take gigabytes (three-point arcs) or run without end.
 hp2xx_references() {
-  local dir=$1 name
+  local dir=$1 file name source
+  rm -rf "$dir"
   mkdir -p "$dir"
-  for name in flange gear-plate floorplan; do
-    perl -0777 -pe 's/LB[^\x03;]*[\x03;]//g; s/LT[^;A-Z]*;?//g' "$ROOT/samples/$name.hgl" >"$dir/$name.hgl"
-    hp2xx -q -t -m png -d 100 -f "$dir/$name.png" "$dir/$name.hgl" >/dev/null 2>&1 ||
-      { echo "hp2xx failed on $name"; return 1; }
+  for file in "$ROOT"/samples/corpus/*.hgl "$ROOT"/samples/{flange,floorplan,gear-plate,pie-chart}.hgl; do
+    name=$(basename "$file" .hgl)
+    source=$file
+    [ -f "$ROOT/samples/corpus/hp2xx/$name.hgl" ] && source="$ROOT/samples/corpus/hp2xx/$name.hgl"
+    cp "$source" "$dir/$name.hgl"
+    timeout 60 prlimit --as=2000000000 hp2xx -q -t -m png -d 100 -f "$dir/$name.png" "$dir/$name.hgl" >/dev/null 2>&1 ||
+      { echo "hp2xx failed on $source"; return 1; }
   done
 }

@@ -5,14 +5,26 @@
 
 #include "core/CommandFile.h"
 #include "core/Hpgl.h"
+#include "core/Raster.h"
 #include "core/Render.h"
 
 namespace refconv {
 namespace {
 
-std::vector<Point> pointsOf(const Drawing& d, size_t stroke = 0) {
-  return stroke < d.strokes.size() ? d.strokes[stroke].points : std::vector<Point>{};
+// The lines of the first page, one a path, in the order drawn.
+std::vector<std::vector<Point>> linesOf(const Drawing& d, bool fills = false) {
+  std::vector<std::vector<Point>> lines;
+  for (const Shape& s : d.pages.at(0).shapes)
+    if (s.fill == fills) lines.insert(lines.end(), s.paths.begin(), s.paths.end());
+  return lines;
 }
+
+std::vector<Point> pointsOf(const Drawing& d, size_t line = 0) {
+  const auto lines = linesOf(d);
+  return line < lines.size() ? lines[line] : std::vector<Point>{};
+}
+
+const Shape& shapeOf(const Drawing& d, size_t i = 0) { return d.pages.at(0).shapes.at(i); }
 
 void expectPoints(const std::vector<Point>& actual, std::vector<Point> expected) {
   ASSERT_EQ(actual.size(), expected.size());
@@ -26,58 +38,72 @@ TEST(HpglTest, TerminatorsAndSeparatorsAreOptional) {
   for (const char* file : {"IN;SP1;PU0,0;PD100,0,100,100;PU;", "IN SP1 PU0 0 PD100 0 100 100 PU",
                            "in;sp1;pu 0,0;pd 100, 0 ,100,+100;", "IN;SP1;PU0,0PD100,0,100,100\n"}) {
     const Drawing d = interpretHpgl(file);
-    ASSERT_EQ(d.strokes.size(), 1u) << file;
+    ASSERT_EQ(linesOf(d).size(), 1u) << file;
     expectPoints(pointsOf(d), {{0, 0}, {100, 0}, {100, 100}});
   }
 }
 
 TEST(HpglTest, AbsoluteAndRelativeMoves) {
   const Drawing d = interpretHpgl("IN;SP2;PA100,100;PD;PR50,0,0,50;PA0,0;PU;PR10,10;PD10,0;");
-  ASSERT_EQ(d.strokes.size(), 2u);
+  ASSERT_EQ(linesOf(d).size(), 2u);
   expectPoints(pointsOf(d, 0), {{100, 100}, {150, 100}, {150, 150}, {0, 0}});
   expectPoints(pointsOf(d, 1), {{10, 10}, {20, 10}});
-  EXPECT_EQ(d.strokes[0].pen, 2);
-  EXPECT_DOUBLE_EQ(d.bounds.maxX, 150);
+  EXPECT_EQ(shapeOf(d).pen, 2);
+  EXPECT_DOUBLE_EQ(d.pages[0].bounds.maxX, 150);
 }
 
 TEST(HpglTest, PenZeroAndPenUpDrawNothing) {
-  EXPECT_TRUE(interpretHpgl("IN;SP0;PD100,100;").strokes.empty());
-  EXPECT_TRUE(interpretHpgl("IN;SP1;PU100,100,200,200;").strokes.empty());
-  EXPECT_TRUE(interpretHpgl("").strokes.empty());
-  EXPECT_TRUE(interpretHpgl(";;;   \r\n").bounds.empty);
+  for (const char* file : {"IN;SP0;PD100,100;", "IN;SP1;PU100,100,200,200;", "", ";;;   \r\n",
+                           "IN;PW0.5;SP0;PD100,100;"})  // HP-GL/2's white pen is transparent (TR1)
+    EXPECT_TRUE(interpretHpgl(file).empty()) << file;
+  // Opaque, white draws white.
+  EXPECT_EQ(shapeOf(interpretHpgl("IN;TR0;SP0;PD100,100;")).color, 0xFFFFFFu);
 }
 
 TEST(HpglTest, CirclesAndArcsFollowTheChordAngle) {
   Drawing d = interpretHpgl("IN;SP1;PA100,100;CI50;");
-  ASSERT_EQ(d.strokes.size(), 1u);
-  EXPECT_EQ(d.strokes[0].points.size(), 73u);  // 360 / 5 degrees, closed
-  for (const Point& p : d.strokes[0].points) EXPECT_NEAR(std::hypot(p.x - 100, p.y - 100), 50, 1e-6);
-  EXPECT_EQ(interpretHpgl("IN;SP1;PA0,0;CI50,30;").strokes[0].points.size(), 13u);
-  EXPECT_EQ(interpretHpgl("IN;SP1;CI50,0.001;").strokes[0].points.size(), 721u);  // at least half a degree
+  ASSERT_EQ(linesOf(d).size(), 1u);
+  EXPECT_EQ(pointsOf(d).size(), 73u);  // 360 / 5 degrees, closed
+  for (const Point& p : pointsOf(d)) EXPECT_NEAR(std::hypot(p.x - 100, p.y - 100), 50, 1e-6);
+  EXPECT_EQ(pointsOf(interpretHpgl("IN;SP1;PA0,0;CI50,30;")).size(), 13u);
+  EXPECT_EQ(pointsOf(interpretHpgl("IN;SP1;CI50,0.001;")).size(), 721u);  // at least half a degree
 
   // A quarter arc around (0,0) from (100,0), counter-clockwise, 10 degree chords.
   d = interpretHpgl("IN;SP1;PA100,0;PD;AA0,0,90,10;");
-  ASSERT_EQ(d.strokes.size(), 1u);
-  const auto& arc = d.strokes[0].points;
+  ASSERT_EQ(linesOf(d).size(), 1u);
+  const auto arc = pointsOf(d);
   ASSERT_EQ(arc.size(), 10u);
   EXPECT_NEAR(arc.back().x, 0, 1e-6);
   EXPECT_NEAR(arc.back().y, 100, 1e-6);
   // The same with the centre relative, clockwise; with the pen up it only moves.
   d = interpretHpgl("IN;SP1;PA100,0;PD;AR-100,0,-90;PU;AA0,0,90;PD;PR1,0;");
-  EXPECT_NEAR(d.strokes[0].points.back().y, -100, 1e-6);
-  EXPECT_NEAR(d.strokes.back().points.front().x, 100, 1e-6);  // back at (100,0) after the quarter
+  EXPECT_NEAR(pointsOf(d, 0).back().y, -100, 1e-6);
+  EXPECT_NEAR(linesOf(d).back().front().x, 100, 1e-6);  // back at (100,0) after the quarter
+  // AT: from the pen through (100,100) to (200,0): a half circle round (100,0), clockwise.
+  d = interpretHpgl("IN;SP1;PA0,0;PD;AT100,100,200,0;PU;PA0,500;PD;RT10,10,20,20;");
+  for (const Point& p : pointsOf(d, 0)) EXPECT_NEAR(std::hypot(p.x - 100, p.y), 100, 1e-6);
+  EXPECT_GT(pointsOf(d, 0)[1].y, 0);
+  expectPoints(pointsOf(d, 1), {{0, 500}, {10, 510}, {20, 520}});  // points on one line: a line
+  // BZ ends at its end point, leaves the start towards the first control point.
+  d = interpretHpgl("IN;SP1;PA0,0;PD;BZ0,100,100,100,100,0;PU;PA0,1000;PD;BR0,10,10,10,10,0;");
+  EXPECT_NEAR(pointsOf(d, 0).back().x, 100, 1e-9);
+  EXPECT_NEAR(pointsOf(d, 0)[1].x, 0, 5);
+  EXPECT_NEAR(pointsOf(d, 1).back().x, 10, 1e-9);
+  EXPECT_NEAR(pointsOf(d, 1).back().y, 1000, 1e-9);
 }
 
 TEST(HpglTest, RectanglesAndWedges) {
   Drawing d = interpretHpgl("IN;SP1;PA10,10;EA110,60;RR20,20;");
-  ASSERT_EQ(d.strokes.size(), 2u);
+  ASSERT_EQ(d.pages[0].shapes.size(), 2u);
   expectPoints(pointsOf(d, 0), {{10, 10}, {110, 10}, {110, 60}, {10, 60}, {10, 10}});
-  EXPECT_FALSE(d.strokes[0].filled);
-  EXPECT_TRUE(d.strokes[1].filled);
+  EXPECT_FALSE(shapeOf(d, 0).fill);
+  EXPECT_TRUE(shapeOf(d, 1).fill);
   d = interpretHpgl("IN;SP1;PA0,0;WG100,0,90;");
-  ASSERT_EQ(d.strokes.size(), 1u);
-  EXPECT_TRUE(d.strokes[0].filled);
-  EXPECT_NEAR(d.strokes[0].points[1].x, 100, 1e-6);
+  ASSERT_EQ(linesOf(d, true).size(), 1u);
+  EXPECT_NEAR(linesOf(d, true)[0][1].x, 100, 1e-6);
+  // A whole circle's wedge has no radii.
+  const auto circle = linesOf(interpretHpgl("IN;SP1;PA0,0;WG100,0,360;"), true);
+  for (const Point& p : circle.at(0)) EXPECT_NEAR(std::hypot(p.x, p.y), 100, 1e-6);
 }
 
 TEST(HpglTest, ScalingMapsUserUnitsOntoP1P2) {
@@ -87,43 +113,181 @@ TEST(HpglTest, ScalingMapsUserUnitsOntoP1P2) {
   // Isotropic: the smaller factor (10), centred in the spare height.
   d = interpretHpgl("IN;IP1000,1000,2000,3000;SC0,100,0,100,1;SP1;PU0,0;PD100,100;");
   expectPoints(pointsOf(d), {{1000, 1500}, {2000, 2500}});
+  // Anisotropic scaling makes a circle an ellipse: its radius is in user units.
+  d = interpretHpgl("IN;IP0,0,2000,1000;SC0,100,0,100;SP1;PA50,50;CI10;");
+  EXPECT_NEAR(d.pages[0].bounds.width(), 400, 1e-6);
+  EXPECT_NEAR(d.pages[0].bounds.height(), 200, 1e-6);
   // Point factor, and relative moves scaled too; SC without parameters turns it off.
   d = interpretHpgl("IN;IP0,0;SC0,2,0,3,2;SP1;PU10,10;PD;PR1,1;SC;PA5,5;");
   expectPoints(pointsOf(d), {{20, 30}, {22, 33}, {5, 5}});
 }
 
-TEST(HpglTest, LabelsWithTheirTerminatorsSizesAndDirections) {
-  Drawing d = interpretHpgl("IN;SP3;PA100,200;LBHello\x03PA0,0;DT@;SI0.5,1.0;DI0,1;LBUp@SP1;");
-  ASSERT_EQ(d.labels.size(), 2u);
-  EXPECT_EQ(d.labels[0].text, "Hello");
-  EXPECT_EQ(d.labels[0].pen, 3);
-  EXPECT_DOUBLE_EQ(d.labels[0].at.x, 100);
-  EXPECT_EQ(d.labels[1].text, "Up");
-  EXPECT_DOUBLE_EQ(d.labels[1].heightPlu, 400);
-  EXPECT_DOUBLE_EQ(d.labels[1].widthPlu, 200);
-  EXPECT_NEAR(d.labels[1].angleRad, std::acos(0.0), 1e-9);
-  // A label without its terminator runs to the end; CR LF start a new line below.
-  d = interpretHpgl("IN;SP1;PA0,1000;LBone\r\ntwo");
-  ASSERT_EQ(d.labels.size(), 2u);
-  EXPECT_EQ(d.labels[1].text, "two");
-  EXPECT_DOUBLE_EQ(d.labels[1].at.x, 0);
-  EXPECT_LT(d.labels[1].at.y, 1000);
+// Labels are strokes of the stick font: an H is its body width (the character width)
+// wide and the cap height high, and the cell is 1.5 character widths.
+TEST(HpglTest, LabelsAreStrokedInThePlottersFont) {
+  Drawing d = interpretHpgl("IN;SP3;PA100,200;SI0.5,1.0;LBHH\x03");
+  const Bounds text = d.pages[0].bounds;
+  EXPECT_NEAR(text.minX, 100, 1e-6);
+  EXPECT_NEAR(text.maxX, 100 + 300 + 200, 1e-6);
+  EXPECT_NEAR(text.minY, 200, 1e-6);
+  EXPECT_NEAR(text.maxY, 200 + 400, 1e-6);
+  d = interpretHpgl("IN;SP3;PA100,200;SI0.5,1.0;LBHH\x03PD0,0;");
+  EXPECT_EQ(shapeOf(d).color, carouselColor(3));
+  EXPECT_EQ(shapeOf(d).end, LineEnd::Round);
+  expectPoints(linesOf(d).back(), {{100 + 600, 200}, {0, 0}});  // the pen ends after the label
+
+  struct Case {
+    const char* file;
+    double minX, minY, maxX, maxY;
+  } cases[] = {
+      // Label origins: left, centre, right by bottom, middle, top; 11-19 half a cell off.
+      {"LO1;LBH", 0, 0, 200, 400},          {"LO2;LBH", 0, -200, 200, 200},        {"LO3;LBH", 0, -400, 200, 0},
+      {"LO5;LBH", -100, -200, 100, 200},    {"LO7;LBH", -200, 0, 0, 400},          {"LO9;LBH", -200, -400, 0, 0},
+      {"LO11;LBH", 100, 200, 300, 600},     {"LO15;LBH", -100, -200, 100, 200},    {"LO19;LBH", -300, -600, -100, -200},
+      {"LO4;LBHH", -250, 0, 250, 400},  // centred on both characters, not the space after them
+      {"LBH\r\nH", 0, -800, 200, 400},  // CR LF: the next line 2 heights down
+      {"DI0,1;LBH", -400, 0, 0, 200},       {"DV1;LBHH", 0, -800, 200, 400},       {"DV2;LBHH", -300, 0, 200, 400},
+      {"ES1;LBHH", 0, 0, 800, 400},         {"DT@,0;LBH@", 0, -21, 530, 400},  // the terminator drawn too
+      {"CP2,-1;LBH", 600, -800, 800, -400}, {"BLH\x03PR10,0;PB", 10, 0, 210, 400},
+  };
+  for (const Case& c : cases) {
+    d = interpretHpgl(std::string("IN;SP1;SI0.5,1;PA0,0;") + c.file + "\x03");
+    const Bounds& b = d.pages[0].bounds;
+    EXPECT_NEAR(b.minX, c.minX, 40) << c.file;  // glyphs' own shapes differ by a little
+    EXPECT_NEAR(b.minY, c.minY, 40) << c.file;
+    EXPECT_NEAR(b.maxX, c.maxX, 40) << c.file;
+    EXPECT_NEAR(b.maxY, c.maxY, 40) << c.file;
+  }
+  // A buffered label is drawn only by PB; symbol mode marks each point with the character.
+  EXPECT_TRUE(interpretHpgl("IN;SP1;BLHH\x03").empty());
+  d = interpretHpgl("IN;SP1;SI0.5,1;SM*;PA0,0,1000,0;SM;PA2000,0;");
+  EXPECT_NEAR(d.pages[0].bounds.minX, -100, 40);
+  EXPECT_NEAR(d.pages[0].bounds.maxX, 1100, 40);
+  // Slant leans the tops right; proportional spacing makes "il" narrower than fixed.
+  EXPECT_GT(interpretHpgl("IN;SP1;SL1;LBH\x03").pages[0].bounds.width(),
+            interpretHpgl("IN;SP1;LBH\x03").pages[0].bounds.width() * 1.5);
+  EXPECT_LT(interpretHpgl("IN;SP1;SD2,1;LBilil\x03").pages[0].bounds.width(),
+            interpretHpgl("IN;SP1;SD2,0;LBilil\x03").pages[0].bounds.width() * 0.6);
+  // National sets: German (the pen plotters' 33, PCL's 39) draws [ as an A with its two
+  // dots; an unknown set draws set 0's [.
+  auto strokes = [](const char* file) { return linesOf(interpretHpgl(file)).size(); };
+  EXPECT_EQ(strokes("IN;SP1;CS33;LB[\x03"), strokes("IN;SP1;LBA\x03") + 2);
+  EXPECT_EQ(strokes("IN;PW;SP1;CS39;LB[\x03"), strokes("IN;SP1;LBA\x03") + 2);
+  EXPECT_EQ(strokes("IN;SP1;CS99;LB[\x03"), strokes("IN;SP1;LB[\x03"));
+  EXPECT_EQ(strokes("IN;SP1;CA33;LB\x0E[\x0F\x03"), strokes("IN;SP1;LBA\x03") + 2);  // shift out: the alternate set
+}
+
+TEST(HpglTest, PolygonsAndFillTypes) {
+  // A square with a square hole as two subpolygons; FP 0 is even-odd, FP 1 non-zero.
+  const std::string square = "IN;SP1;PA0,0;PM0;PD1000,0,1000,1000,0,1000;PM1;PU200,200;PD800,200,800,800,200,800;PM2;";
+  Drawing d = interpretHpgl(square + "FP;");
+  ASSERT_EQ(linesOf(d, true).size(), 2u);
+  EXPECT_TRUE(shapeOf(d).evenOdd);
+  EXPECT_FALSE(shapeOf(interpretHpgl(square + "FP1;")).evenOdd);
+  // EP edges only what was drawn with the pen down: the move to the hole is no edge.
+  d = interpretHpgl(square + "EP;");
+  EXPECT_EQ(linesOf(d).size(), 2u);
+  EXPECT_EQ(pointsOf(d, 0).size(), 5u);
+  EXPECT_TRUE(linesOf(d, true).empty());
+  EXPECT_TRUE(interpretHpgl(square + "PA5000,5000;").pages[0].shapes.empty());  // the pen is up again after PM2
+
+  // Hatching: lines through the anchor, spaced and turned as FT says, cut to the area.
+  auto hatch = [](const char* ft) {
+    return linesOf(interpretHpgl(std::string("IN;SP1;") + ft + "PA0,0;RA1000,1000;"));
+  };
+  auto lines = hatch("FT3,100;");
+  ASSERT_EQ(lines.size(), 10u);  // y = 0 to 900: the top edge is outside, as a pixel's far edge
+  for (const auto& l : lines) EXPECT_NEAR(std::fabs(l[1].x - l[0].x), 1000, 1e-6);
+  EXPECT_EQ(hatch("FT4,100;").size(), 20u);
+  for (const auto& l : hatch("FT3,100,45;")) EXPECT_NEAR(l[1].y - l[0].y, l[1].x - l[0].x, 1e-6);
+  EXPECT_LE(hatch("FT3,0.0001;").size(), 20'001u);  // a hatch too fine is widened, not run for hours
+  // Shading mixes the pen with white; a raster pattern shows as its pens' average.
+  EXPECT_EQ(shapeOf(interpretHpgl("IN;SP1;FT10,30;PA0,0;RA10,10;")).color, 0xB3B3B3u);
+  EXPECT_EQ(shapeOf(interpretHpgl("IN;SP1;RF1,2,2,1,0,0,1;FT11,1;PA0,0;RA10,10;")).color, 0x808080u);
+  EXPECT_EQ(shapeOf(interpretHpgl("IN;SP1;RF1,255,255;FT11,1;PA0,0;RR10,10;")).color, 0x000000u);
+}
+
+TEST(HpglTest, PensColoursAndLineAttributes) {
+  struct Case {
+    const char* file;
+    uint32_t color;
+    double widthMm;
+  } cases[] = {
+      {"SP8;", 0xA05000, 0.35},  // HP-GL: eight pens of a carousel
+      {"PW0.5;SP2;", 0xFF0000, 0.5},
+      {"NP4;SP5;", 0xFF0000, 0.35},  // beyond the palette: round again from pen 1
+      {"PC1,0,0,255;SP1;", 0x0000FF, 0.35},
+      {"CR0,100,0,100,0,100;PC1,50,50,50;SP1;", 0x808080, 0.35},
+      {"WU1;PW1;SP1;", 0x000000, 12500 * 0.01 * 0.025},  // relative widths: a share of P1-P2's diagonal
+      {"PW0.2,3;SP3;", 0x00A000, 0.2},
+  };
+  for (const Case& c : cases) {
+    const Drawing d = interpretHpgl(std::string("IN;") + c.file + "PA0,0;PD100,0;");
+    ASSERT_FALSE(d.empty()) << c.file;
+    EXPECT_EQ(shapeOf(d).color, c.color) << c.file;
+    EXPECT_NEAR(shapeOf(d).widthMm, c.widthMm, 1e-9) << c.file;
+  }
+  const Shape s = shapeOf(interpretHpgl("IN;PW;LA1,4,2,5,3,10;SP1;PD100,0;"));
+  EXPECT_EQ(s.end, LineEnd::Round);
+  EXPECT_EQ(s.join, LineJoin::Bevel);
+  EXPECT_EQ(s.miterLimit, 10);
+  EXPECT_EQ(shapeOf(interpretHpgl("IN;PW;SP1;PD100,0;")).end, LineEnd::Butt);  // HP-GL/2's default
+}
+
+TEST(HpglTest, LineTypes) {
+  auto dashes = [](const std::string& file) {
+    std::vector<std::pair<double, double>> out;
+    for (const auto& l : linesOf(interpretHpgl("IN;SP1;" + file))) out.push_back({l.front().x, l.back().x});
+    return out;
+  };
+  using Dashes = std::vector<std::pair<double, double>>;
+  // Fixed: 10 mm (400 units) patterns, half on; what is left carries on into the next line.
+  EXPECT_EQ(dashes("LT2,10,1;PA0,0;PD1000,0;"), (Dashes{{0, 200}, {400, 600}, {800, 1000}}));
+  EXPECT_EQ(dashes("LT2,10,1;PA0,0;PD300,0;PU0,100;PD300,100;"), (Dashes{{0, 200}, {100, 300}}));
+  // Adaptive: whole patterns on each line (900 takes two of 450).
+  EXPECT_EQ(dashes("LT-2,10,1;PA0,0;PD900,0;"), (Dashes{{0, 225}, {450, 675}}));
+  // A user line type, and LT0's dots at the points only.
+  EXPECT_EQ(dashes("UL1,25,75;LT1,10,1;PA0,0;PD800,0;"), (Dashes{{0, 100}, {400, 500}}));
+  EXPECT_EQ(dashes("LT0;PA0,0;PD500,0,1000,0;"), (Dashes{{0, 1}, {500, 501}, {1000, 1001}}));
+  EXPECT_EQ(dashes("LT2,10,1;LT;PA0,0;PD1000,0;"), (Dashes{{0, 1000}}));
+}
+
+TEST(HpglTest, ClipWindowPagesAndDeviceControl) {
+  Drawing d = interpretHpgl("IN;SP1;IW0,0,100,100;PA-100,50;PD200,50;PU;PA50,50;RA500,500;");
+  expectPoints(pointsOf(d), {{0, 50}, {100, 50}});
+  const auto fills = linesOf(d, true);
+  for (const Point& p : fills.at(0)) EXPECT_TRUE(p.x >= 50 && p.x <= 100 && p.y >= 50 && p.y <= 100);
+  // PG and FR start a page; a page advance with nothing drawn adds no blank page.
+  EXPECT_EQ(interpretHpgl("IN;PG;SP1;PD100,0;PG;PG;PU;PD0,100;FR;PD0,0;").pages.size(), 3u);
+  std::string many = "IN;SP1;";
+  for (int i = 0; i < 300; ++i) many += "PD1,1;PG;";
+  d = interpretHpgl(many);
+  EXPECT_LE(d.pages.size(), 256u);
+  EXPECT_TRUE(d.truncated);
+  // Pen plotters' escapes and PJL lines are stepped over, and a job needs no IN.
+  for (const char* file : {"\x1B.(;\x1B.I81;;17:\x1B.N;19:\x1B.M0;0;0;13:IN;SP1;PD100,0;\x1B.)\x1B.Z",
+                           "@PJL ENTER LANGUAGE = HPGL2\r\nSP1;PD100,0;\x03", "\x1B.Y\x1B.@2000;1:SP1;PD100,0;"}) {
+    d = interpretHpgl(file);
+    ASSERT_EQ(linesOf(d).size(), 1u) << file;
+    EXPECT_EQ(d.unknownCommands, 0) << file;
+    expectPoints(pointsOf(d), {{0, 0}, {100, 0}});
+  }
 }
 
 TEST(HpglTest, MalformedNumbersAndUnknownCommandsAreSteppedOver) {
   Drawing d = interpretHpgl("IN;SP1;PU0,0;PD1.2.3,5;ZZ 1,2,\"x;y\";PD--7,8;PD100,0;XY;PD100,100;");
-  ASSERT_FALSE(d.strokes.empty());
+  ASSERT_FALSE(d.empty());
   EXPECT_GE(d.unknownCommands, 2);
-  EXPECT_DOUBLE_EQ(d.strokes.back().points.back().y, 100);
+  EXPECT_DOUBLE_EQ(linesOf(d).back().back().y, 100);
   // Huge coordinates, and wedges and circles of huge radii, are kept finite and bounded.
   for (const char* file : {"IN;SP1;PA0,0;WG99999999999999999999,0,90;", "IN;SP1;CI1e28;",
                            "IN;SC0,1,0,1;SP1;PA0,0;EW999999999999999999,0,45;"}) {
-    for (const Stroke& s : interpretHpgl(file).strokes)
-      for (const Point& p : s.points) EXPECT_LE(std::fabs(p.x) + std::fabs(p.y), 2e8) << file;
+    for (const auto& line : linesOf(interpretHpgl(file), true))
+      for (const Point& p : line) EXPECT_LE(std::fabs(p.x) + std::fabs(p.y), 2e8) << file;
   }
   d = interpretHpgl("IN;SP1;PU0,0;PD1e400,99999999999999999999999999999999999999999;PD-999999999999,0;");
-  ASSERT_FALSE(d.strokes.empty());
-  for (const Point& p : d.strokes[0].points) {
+  ASSERT_FALSE(d.empty());
+  for (const Point& p : pointsOf(d)) {
     EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y));
     EXPECT_LE(std::fabs(p.x), 1e8);
     EXPECT_LE(std::fabs(p.y), 1e8);
@@ -136,7 +300,7 @@ TEST(HpglTest, EncodedPolylines) {
   const std::string pe = std::string("IN;SP1;PA100,100;PE<") + char(191) + char(191) + char(191 + 40) + char(191) +
                          char(191) + char(191 + 40) + ";";
   Drawing d = interpretHpgl(pe);
-  ASSERT_EQ(d.strokes.size(), 1u);
+  ASSERT_EQ(linesOf(d).size(), 1u);
   expectPoints(pointsOf(d), {{100, 100}, {120, 100}, {120, 120}});
   // "=" absolute, a negative value (odd), seven-bit mode: terminating digits 95 + value.
   d = interpretHpgl(std::string("IN;SP1;PE7=") + char(95 + 20) + char(95 + 20) + char(95 + 21) + char(95) + ";");
@@ -147,9 +311,11 @@ TEST(HpglTest, PclWrapperAroundHpgl2) {
   const std::string file = std::string("\x1B%-12345X@PJL ENTER LANGUAGE=PCL\r\n\x1B") + "E\x1B*b3W\x01\x02\x03" +
                            "\x1B%1BIN;SP1;PD;PR100,0;\x1B%0AThis is PCL text PD999,999\x1B%1BPR0,100;\x1B" + "E";
   const Drawing d = interpretHpgl(file);
-  ASSERT_EQ(d.strokes.size(), 1u);
+  ASSERT_EQ(linesOf(d).size(), 1u);
   expectPoints(pointsOf(d), {{0, 0}, {100, 0}, {100, 100}});
+  EXPECT_TRUE(d.hpgl2);
   EXPECT_TRUE(looksLikeHpgl(file));
+  EXPECT_TRUE(looksLikeHpgl("@PJL ENTER LANGUAGE=HPGL2\r\nIN;"));
   EXPECT_TRUE(looksLikeHpgl("  IN;SP1;"));
   EXPECT_FALSE(looksLikeHpgl("%PDF-1.4"));
   EXPECT_FALSE(looksLikeHpgl(""));
@@ -165,8 +331,9 @@ TEST(HpglTest, HostileInputEndsBounded) {
   for (int i = 0; i < 3'000'000; ++i) many += "1,1,";
   const Drawing d = interpretHpgl(many);
   size_t points = 0;
-  for (const Stroke& s : d.strokes) points += s.points.size();
+  for (const auto& line : linesOf(d)) points += line.size();
   EXPECT_LE(points, 4'000'001u);
+  EXPECT_TRUE(d.truncated);
   std::string junk;
   for (int i = 0; i < 100000; ++i) junk += static_cast<char>((i * 7919) % 256);
   interpretHpgl(junk);  // ends, whatever it draws
@@ -178,25 +345,55 @@ TEST(HpglTest, HostileInputEndsBounded) {
 }
 
 TEST(WriterTest, SvgAndPdfHoldTheDrawing) {
-  const Drawing d = interpretHpgl("IN;SP2;PW0.5;LT2,5;PU0,0;PD4000,0,4000,2000;SP1;PA0,1000;LBA<&>\x03");
-  const std::string svg = svgOf(d);
+  const Drawing d =
+      interpretHpgl("IN;SP2;PW0.5;LA1,4;PU0,0;PD4000,0,4000,2000;SP1;PA0,1000;RA400,1400;FP1;PG;PD100,100;");
+  const std::string svg = svgOf(d.pages[0]);
   EXPECT_NE(svg.find("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"110mm\" height=\"60mm\""), std::string::npos)
       << svg;
-  EXPECT_NE(svg.find("stroke=\"#FF0000\" stroke-width=\"0.5\""), std::string::npos);
-  EXPECT_NE(svg.find("stroke-dasharray="), std::string::npos);
-  EXPECT_NE(svg.find(">A&lt;&amp;&gt;</text>"), std::string::npos);
+  EXPECT_NE(svg.find("stroke=\"#FF0000\" stroke-width=\"0.5\" stroke-linecap=\"round\" stroke-linejoin=\"miter\""),
+            std::string::npos);
+  EXPECT_NE(svg.find("<path d=\"M5 30 L15 30 L15 20 L5 20 L5 30 Z\" fill=\"#000000\" fill-rule=\"evenodd\""),
+            std::string::npos);
   EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
 
   const std::string pdf = pdfOf(d);
   EXPECT_EQ(pdf.rfind("%PDF-1.4", 0), 0u);
   EXPECT_NE(pdf.find("/MediaBox [0 0 311.811 170.079]"), std::string::npos);
-  EXPECT_NE(pdf.find("(A<&>) Tj"), std::string::npos);
+  EXPECT_NE(pdf.find("/Count 2"), std::string::npos);  // a page a plot
+  EXPECT_NE(pdf.find("1 J 0 j 5 M"), std::string::npos);
+  EXPECT_NE(pdf.find("h\nf*\n"), std::string::npos);
   // The cross-reference table points at each object.
   const size_t startxref = pdf.rfind("startxref\n");
   const size_t xref = std::stoul(pdf.substr(startxref + 10));
   ASSERT_EQ(pdf.compare(xref, 4, "xref"), 0);
-  const size_t first = std::stoul(pdf.substr(xref + 4 + 3 + 2 + 20 + 1, 10));  // "xref\n0 6\n" + free entry
+  const size_t first = std::stoul(pdf.substr(xref + 4 + 3 + 2 + 20 + 1, 10));  // "xref\n0 7\n" + free entry
   EXPECT_EQ(pdf.compare(first, 7, "1 0 obj"), 0);
+}
+
+// Pictures: areas covered exactly, edges anti-aliased, holes by the fill rule.
+TEST(WriterTest, PicturesFillByTheRuleAndSmoothEdges) {
+  const std::string square = "IN;SP1;PA0,0;PM0;PD1010,0,1010,1010,0,1010;PM1;PU305,305;PD705,305,705,705,305,705;PM2;";
+  auto picture = [](const std::string& file) { return rasterize(interpretHpgl(file).pages[0], 100, 8000); };
+  auto grey = [](const Image& im, double xMm, double yMm) {  // from the page's top left
+    const size_t x = static_cast<size_t>(xMm / 25.4 * 100), y = static_cast<size_t>(yMm / 25.4 * 100);
+    return im.rgb[(y * static_cast<size_t>(im.width) + x) * 3];
+  };
+  const Image evenOdd = picture(square + "FP0;"), nonZero = picture(square + "FP1;");
+  EXPECT_EQ(evenOdd.width, static_cast<int>(std::lround((1010 * 0.025 + 10) / 25.4 * 100)));
+  EXPECT_EQ(grey(evenOdd, 7, 7), 0);          // inside the square
+  EXPECT_EQ(grey(evenOdd, 17.6, 17.6), 255);  // the hole
+  EXPECT_EQ(grey(nonZero, 17.6, 17.6), 0);    // both rings wind the same way
+  EXPECT_EQ(grey(evenOdd, 2, 2), 255);        // the margin
+  int between = 0;
+  for (uint8_t v : evenOdd.rgb) between += v > 0 && v < 255;
+  EXPECT_GT(between, 100);  // edges off the pixel grid are shaded, not stepped
+  // A line thinner than a pixel stays visible; a thick one is as wide as its pen.
+  const Image thin = picture("IN;PW0;SP1;PA0,0;PD4000,0;"), thick = picture("IN;PW2;SP1;PA0,0;PD4000,0;");
+  int thinInk = 0, thickInk = 0;
+  for (size_t i = 0; i < thin.rgb.size(); i += 3) thinInk += thin.rgb[i] < 128;
+  for (size_t i = 0; i < thick.rgb.size(); i += 3) thickInk += thick.rgb[i] < 128;
+  EXPECT_GE(thinInk, 390);
+  EXPECT_NEAR(thickInk, 394 * 2 / 0.254, 394 * 1.5);
 }
 
 TEST(CommandFileTest, LinesAndFormats) {

@@ -162,7 +162,7 @@ void expectSoundSvg(const std::string& path) {
   EXPECT_EQ(svg.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg ", 0), 0u) << path;
   EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n") << path;
   EXPECT_EQ(std::count(svg.begin(), svg.end(), '<'), std::count(svg.begin(), svg.end(), '>')) << path;
-  EXPECT_NE(svg.find("<polyline"), std::string::npos) << path;
+  EXPECT_NE(svg.find("<path d=\"M"), std::string::npos) << path;
 }
 
 class RefConverterTest : public ::testing::Test {
@@ -178,7 +178,7 @@ TEST_F(RefConverterTest, EveryOutputTypeFromEachInputFamilyDecodes) {
     UINT width, height;  // of the pictures made from it
     bool vector;
   };
-  const Input inputs[] = {{"gear-plate.hgl", 1260, 1110, true}, {"site-plan-pcl.hgl", 0, 0, true},
+  const Input inputs[] = {{"gear-plate.hgl", 1256, 1111, true}, {"site-plan-pcl.hgl", 0, 0, true},
                           {"scan.png", 480, 340, false},        {"scan.jpg", 480, 340, false},
                           {"scan.tif", 480, 340, false},        {"scan.gif", 480, 340, false},
                           {"scan.bmp", 480, 340, false}};
@@ -279,64 +279,99 @@ TEST_F(RefConverterTest, HostileInputsNeitherCrashItNorWriteElsewhere) {
 // own extent, must lie within 2 pixels of the other's for all but a few per cent of pixels.
 // scripts/test gives both the same copies of the samples without labels and line types
 // (hp2xx strokes its own font and dashes its own way) and hp2xx's pictures of them.
+// Ink masks of two pictures, each trimmed to its drawing, compared with hp2xx's: the share
+// of each one's ink the other has within two pixels, at the best of the small offsets that
+// one stray dot at an edge makes between the two trims.
+struct InkMask {
+  int width = 0, height = 0;
+  std::vector<char> ink;
+  bool at(int x, int y) const {
+    return x >= 0 && y >= 0 && x < width && y < height && ink[static_cast<size_t>(y) * width + x];
+  }
+};
+
+InkMask trimmedInk(const Pixels& p) {
+  // Any colour at all is ink: shades and light pens too.
+  auto inked = [&](UINT x, UINT y) {
+    const BYTE* q = &p.bgra[(static_cast<size_t>(y) * p.width + x) * 4];
+    return q[0] < 245 || q[1] < 245 || q[2] < 245;
+  };
+  UINT left = p.width, top = p.height, right = 0, bottom = 0;
+  for (UINT y = 0; y < p.height; ++y)
+    for (UINT x = 0; x < p.width; ++x)
+      if (inked(x, y))
+        left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+  InkMask m;
+  if (right < left) return m;
+  m.width = static_cast<int>(right - left + 1);
+  m.height = static_cast<int>(bottom - top + 1);
+  m.ink.resize(static_cast<size_t>(m.width) * m.height);
+  for (int y = 0; y < m.height; ++y)
+    for (int x = 0; x < m.width; ++x) m.ink[static_cast<size_t>(y) * m.width + x] = inked(left + x, top + y);
+  return m;
+}
+
+// The share (percent) of `from`'s ink that `in` has within two pixels, `in` moved by (dx, dy).
+double covered(const InkMask& from, const InkMask& in, int dx, int dy) {
+  long total = 0, found = 0;
+  for (int y = 0; y < from.height; ++y)
+    for (int x = 0; x < from.width; ++x) {
+      if (!from.at(x, y)) continue;
+      ++total;
+      bool hit = false;
+      for (int v = -2; v <= 2 && !hit; ++v)
+        for (int u = -2; u <= 2 && !hit; ++u) hit = in.at(x + u + dx, y + v + dy);
+      found += hit;
+    }
+  return total ? 100.0 * found / total : 100;
+}
+
+// Every file of the corpus (samples/corpus: each family of commands, and plotter files of
+// GNU plotutils and gnuplot) and the plain samples, against hp2xx. Where hp2xx draws a
+// command other than the HP-GL/2 manual defines it, both draw the file's hp2xx form
+// (samples/corpus/hp2xx, made by tools/samples/make-samples.py), which leaves that command
+// out or says it in words hp2xx reads right, and the core tests check it against the
+// manual instead. hp2xx is wrong on: subpolygon fills, FP's non-zero rule, wedge fills,
+// negative hatch angles, WU's relative widths, the white pen, IR, three-point arcs, BR,
+// encoded polylines, RO, SR and SD sizes, P1-P2 where a file leaves them to the plotter,
+// and PCL jobs. The site plan's PCL job is not compared: hp2xx draws even its HP-GL/2
+// alone ten times too large.
 TEST_F(RefConverterTest, DrawingsAgreeWithHp2xx) {
   const char* folder = std::getenv("MARLISK_HP2XX_DIR");
-  ASSERT_NE(folder, nullptr) << "scripts/test renders the samples with hp2xx into MARLISK_HP2XX_DIR";
-  const char* samples[] = {"flange", "gear-plate", "floorplan"};
+  ASSERT_NE(folder, nullptr) << "scripts/test renders the corpus with hp2xx into MARLISK_HP2XX_DIR";
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW(widen(std::string(folder) + "\\*.hgl").c_str(), &found);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  do {
+    std::string name = narrow(found.cFileName);
+    names.push_back(name.substr(0, name.size() - 4));
+  } while (FindNextFileW(find, &found));
+  FindClose(find);
+  ASSERT_GE(names.size(), 15u);
   std::vector<std::string> lines;
-  for (const char* name : samples)
-    lines.push_back(line(std::string(folder) + "\\" + name + ".hgl", root / (std::string(name) + ".png")));
+  for (const std::string& name : names)
+    lines.push_back(line(std::string(folder) + "\\" + name + ".hgl", root / (name + ".png")));
   writeCommandFile(root / "MarComline.txt", lines);
-  ASSERT_EQ(runConverter(root / "MarComline.txt"), 0u);
-  for (const char* name : samples) {
-    const std::optional<Pixels> ours = decode(root / (std::string(name) + ".png"));
+  ASSERT_EQ(runConverter(root / "MarComline.txt"), 0u) << test::readFile(root / "MarComline.log");
+  for (const std::string& name : names) {
+    const std::optional<Pixels> ours = decode(root / (name + ".png"));
     const std::optional<Pixels> theirs = decode(std::string(folder) + "\\" + name + ".png");
     ASSERT_TRUE(ours && theirs) << name;
-    // Each picture's ink, trimmed to its own extent.
-    struct Mask {
-      int width = 0, height = 0;
-      std::vector<char> ink;
-      bool at(int x, int y) const {
-        return x >= 0 && y >= 0 && x < width && y < height && ink[static_cast<size_t>(y) * width + x];
+    const InkMask a = trimmedInk(*ours), b = trimmedInk(*theirs);
+    ASSERT_GT(a.width, 0) << name;
+    EXPECT_NEAR(a.width, b.width, 8) << name;
+    EXPECT_NEAR(a.height, b.height, 8) << name;
+    double oursCovered = 0, theirsCovered = 0;
+    for (int dy = -4; dy <= 4; ++dy)
+      for (int dx = -4; dx <= 4; ++dx) {
+        const double o = covered(a, b, dx, dy), t = covered(b, a, -dx, -dy);
+        if (o + t > oursCovered + theirsCovered) oursCovered = o, theirsCovered = t;
       }
-    };
-    auto trimmed = [](const Pixels& p) {
-      UINT left = p.width, top = p.height, right = 0, bottom = 0;
-      for (UINT y = 0; y < p.height; ++y)
-        for (UINT x = 0; x < p.width; ++x)
-          if (p.ink(x, y))
-            left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
-      Mask m;
-      if (right < left) return m;
-      m.width = static_cast<int>(right - left + 1);
-      m.height = static_cast<int>(bottom - top + 1);
-      m.ink.resize(static_cast<size_t>(m.width) * m.height);
-      for (int y = 0; y < m.height; ++y)
-        for (int x = 0; x < m.width; ++x) m.ink[static_cast<size_t>(y) * m.width + x] = p.ink(left + x, top + y);
-      return m;
-    };
-    const Mask a = trimmed(*ours), b = trimmed(*theirs);
-    ASSERT_GT(a.width, 0);
-    EXPECT_NEAR(a.width, b.width, 6) << name;
-    EXPECT_NEAR(a.height, b.height, 6) << name;
-    auto missing = [](const Mask& from, const Mask& in) {
-      int total = 0, lost = 0;
-      for (int y = 0; y < from.height; ++y)
-        for (int x = 0; x < from.width; ++x) {
-          if (!from.at(x, y)) continue;
-          ++total;
-          bool found = false;
-          for (int dy = -2; dy <= 2 && !found; ++dy)
-            for (int dx = -2; dx <= 2 && !found; ++dx) found = in.at(x + dx, y + dy);
-          lost += !found;
-        }
-      return total ? 100.0 * lost / total : 0.0;
-    };
-    const double oursAlone = missing(a, b), theirsAlone = missing(b, a);
-    std::printf("  hp2xx comparison %-11s %4dx%-4d vs %4dx%-4d: %5.2f%% of ours, %5.2f%% of hp2xx's ink unmatched\n",
-                name, a.width, a.height, b.width, b.height, oursAlone, theirsAlone);
-    EXPECT_LT(oursAlone, 8.0) << name;
-    EXPECT_LT(theirsAlone, 8.0) << name;
+    std::printf("  hp2xx comparison %-16s %4dx%-4d vs %4dx%-4d: %6.2f%% of ours, %6.2f%% of hp2xx's ink matched\n",
+                name.c_str(), a.width, a.height, b.width, b.height, oursCovered, theirsCovered);
+    EXPECT_GE(oursCovered, 90.0) << name;
+    EXPECT_GE(theirsCovered, 90.0) << name;
   }
 }
 

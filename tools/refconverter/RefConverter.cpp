@@ -18,6 +18,7 @@
 
 #include "core/CommandFile.h"
 #include "core/Hpgl.h"
+#include "core/Raster.h"
 #include "core/Render.h"
 #include "win/AtomicFileWriter.h"
 #include "win/Error.h"
@@ -37,13 +38,6 @@ namespace {
 constexpr size_t kMaxInputBytes = 512u * 1024 * 1024;
 constexpr double kDrawingDpi = 100;
 constexpr double kMaxSidePx = 8000;
-
-// Label bytes are Latin-1, whose every byte is the character of that number.
-std::wstring latin1(const std::string& bytes) {
-  std::wstring text;
-  for (const char c : bytes) text += static_cast<wchar_t>(static_cast<unsigned char>(c));
-  return text;
-}
 
 struct Failure {
   std::string reason;
@@ -150,7 +144,10 @@ Picture decodePicture(const std::string& bytes) {
   return picture;
 }
 
-std::string encodePicture(const Picture& picture, Format format) {
+void encodeFrame(IWICBitmapEncoder* encoder, const Picture& picture, Format format);
+
+// Pictures in a format's container; formats of one picture take the first.
+std::string encodePictures(const std::vector<Picture>& pictures, Format format) {
   GUID container;
   switch (format) {
     case Format::Png: container = GUID_ContainerFormatPng; break;
@@ -160,16 +157,34 @@ std::string encodePicture(const Picture& picture, Format format) {
     case Format::Gif: container = GUID_ContainerFormatGif; break;
     default: throw Failure{"not a picture format"};
   }
-  ComPtr<IWICBitmap> bitmap;
-  check(factory()->CreateBitmapFromMemory(picture.width, picture.height, GUID_WICPixelFormat32bppBGRA,
-                                          picture.width * 4, static_cast<UINT>(picture.bgra.size()),
-                                          const_cast<BYTE*>(picture.bgra.data()), bitmap.put()),
-        "holding the picture");
   ComPtr<IStream> memory;
   check(CreateStreamOnHGlobal(nullptr, TRUE, memory.put()), "making a memory stream");
   ComPtr<IWICBitmapEncoder> encoder;
   check(factory()->CreateEncoder(container, nullptr, encoder.put()), "starting the encoder");
   check(encoder->Initialize(memory.get(), WICBitmapEncoderNoCache), "starting the encoder");
+  for (const Picture& picture : pictures) {
+    if (&picture != &pictures.front() && format != Format::Tiff) break;
+    encodeFrame(encoder.get(), picture, format);
+  }
+  check(encoder->Commit(), "encoding the picture");
+  HGLOBAL global = nullptr;
+  check(GetHGlobalFromStream(memory.get(), &global), "reading the encoded picture");
+  STATSTG stat = {};
+  memory->Stat(&stat, STATFLAG_NONAME);
+  const auto* data = static_cast<const char*>(GlobalLock(global));
+  std::string bytes(data, static_cast<size_t>(stat.cbSize.QuadPart));
+  GlobalUnlock(global);
+  return bytes;
+}
+
+std::string encodePicture(const Picture& picture, Format format) { return encodePictures({picture}, format); }
+
+void encodeFrame(IWICBitmapEncoder* encoder, const Picture& picture, Format format) {
+  ComPtr<IWICBitmap> bitmap;
+  check(factory()->CreateBitmapFromMemory(picture.width, picture.height, GUID_WICPixelFormat32bppBGRA,
+                                          picture.width * 4, static_cast<UINT>(picture.bgra.size()),
+                                          const_cast<BYTE*>(picture.bgra.data()), bitmap.put()),
+        "holding the picture");
   ComPtr<IWICBitmapFrameEncode> frame;
   ComPtr<IPropertyBag2> options;
   check(encoder->CreateNewFrame(frame.put(), options.put()), "making a frame");
@@ -211,15 +226,6 @@ std::string encodePicture(const Picture& picture, Format format) {
   }
   check(frame->WriteSource(converter.get(), nullptr), "encoding the picture");
   check(frame->Commit(), "encoding the picture");
-  check(encoder->Commit(), "encoding the picture");
-  HGLOBAL global = nullptr;
-  check(GetHGlobalFromStream(memory.get(), &global), "reading the encoded picture");
-  STATSTG stat = {};
-  memory->Stat(&stat, STATFLAG_NONAME);
-  const auto* data = static_cast<const char*>(GlobalLock(global));
-  std::string bytes(data, static_cast<size_t>(stat.cbSize.QuadPart));
-  GlobalUnlock(global);
-  return bytes;
 }
 
 // --- drawings through GDI -----------------------------------------------------------------
@@ -237,100 +243,80 @@ struct Mapping {
   }
 };
 
-COLORREF colorOf(int pen) {
-  const uint32_t rgb = penColor(pen);
-  return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+COLORREF colorRef(uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+// A pen of the shape's width, ends and joins; a metafile of 16-bit records (`simplePens`)
+// has only the plain pens.
+HPEN penOf(const Shape& shape, double deviceWidth, bool simplePens) {
+  const int width = std::max(1, static_cast<int>(std::lround(deviceWidth)));
+  if (simplePens) return CreatePen(PS_SOLID, width, colorRef(shape.color));
+  if (width <= 1) {  // a cosmetic pen draws a one-unit line alike, many times faster
+    LOGBRUSH brush = {BS_SOLID, colorRef(shape.color), 0};
+    return ExtCreatePen(PS_COSMETIC | PS_SOLID, 1, &brush, 0, nullptr);
+  }
+  const DWORD end = shape.end == LineEnd::Butt     ? PS_ENDCAP_FLAT
+                    : shape.end == LineEnd::Square ? PS_ENDCAP_SQUARE
+                                                   : PS_ENDCAP_ROUND;
+  const DWORD join = shape.join == LineJoin::Round                                         ? PS_JOIN_ROUND
+                     : shape.join == LineJoin::Miter || shape.join == LineJoin::MiterBevel ? PS_JOIN_MITER
+                                                                                           : PS_JOIN_BEVEL;
+  LOGBRUSH brush = {BS_SOLID, colorRef(shape.color), 0};
+  return ExtCreatePen(PS_GEOMETRIC | PS_SOLID | end | join, static_cast<DWORD>(width), &brush, 0, nullptr);
 }
 
-void drawDrawing(HDC dc, const Drawing& drawing, const Mapping& map, bool simplePens) {
-  SetBkMode(dc, TRANSPARENT);
+void drawPlot(HDC dc, const Plot& plot, const Mapping& map, bool simplePens) {
   std::vector<POINT> points;
-  for (const Stroke& stroke : drawing.strokes) {
-    points.clear();
-    for (const Point& p : stroke.points) points.push_back(map.at(p));
-    const COLORREF color = colorOf(stroke.pen);
-    const int width = std::max(1, static_cast<int>(std::lround(stroke.widthMm / kMmPerPlu * map.scale)));
-    HPEN pen;
-    if (stroke.filled) {
-      pen = static_cast<HPEN>(GetStockObject(NULL_PEN));
-    } else if (simplePens) {
-      pen = CreatePen(stroke.lineType ? PS_DASH : PS_SOLID, stroke.lineType ? 1 : width, color);
-    } else {
-      LOGBRUSH brush = {BS_SOLID, color, 0};
-      std::vector<DWORD> style;
-      for (const double d : dashLengthsMm(stroke))
-        style.push_back(std::max<DWORD>(1, static_cast<DWORD>(std::lround(d / kMmPerPlu * map.scale))));
-      // A line one device unit wide needs no caps or joins: the cosmetic pen draws it alike
-      // and many times faster.
-      const DWORD kind = width <= 1 ? PS_COSMETIC : PS_GEOMETRIC | PS_ENDCAP_ROUND | PS_JOIN_ROUND;
-      pen = ExtCreatePen(kind | (style.empty() ? PS_SOLID : PS_USERSTYLE), static_cast<DWORD>(width), &brush,
-                         static_cast<DWORD>(style.size()), style.empty() ? nullptr : style.data());
-    }
-    HGDIOBJ oldPen = SelectObject(dc, pen);
-    if (stroke.filled) {
-      HBRUSH brush = CreateSolidBrush(color);
+  std::vector<INT> counts;
+  for (const Shape& shape : plot.shapes) {
+    if (shape.fill) {
+      points.clear();
+      counts.clear();
+      for (const auto& path : shape.paths) {
+        for (const Point& p : path) points.push_back(map.at(p));
+        counts.push_back(static_cast<INT>(path.size()));
+      }
+      HBRUSH brush = CreateSolidBrush(colorRef(shape.color));
       HGDIOBJ oldBrush = SelectObject(dc, brush);
-      Polygon(dc, points.data(), static_cast<int>(points.size()));
+      HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
+      SetPolyFillMode(dc, shape.evenOdd ? ALTERNATE : WINDING);
+      PolyPolygon(dc, points.data(), counts.data(), static_cast<int>(counts.size()));
+      SelectObject(dc, oldPen);
       SelectObject(dc, oldBrush);
       DeleteObject(brush);
-    } else {
-      Polyline(dc, points.data(), static_cast<int>(points.size()));
+      continue;
     }
+    HPEN pen = penOf(shape, std::max(shape.widthMm, kThinnestMm) / kMmPerPlu * map.scale, simplePens);
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    if (!simplePens) SetMiterLimit(dc, static_cast<FLOAT>(shape.miterLimit), nullptr);
+    for (const auto& path : shape.paths) {
+      points.clear();
+      for (const Point& p : path) points.push_back(map.at(p));
+      // A closed path is an outline, with joins where it starts and ends.
+      if (isClosed(path))
+        Polygon(dc, points.data(), static_cast<int>(points.size()) - 1);
+      else
+        Polyline(dc, points.data(), static_cast<int>(points.size()));
+    }
+    SelectObject(dc, oldBrush);
     SelectObject(dc, oldPen);
-    if (!stroke.filled) DeleteObject(pen);
-  }
-  SetTextAlign(dc, TA_BASELINE | TA_LEFT);
-  for (const Label& label : drawing.labels) {
-    const std::wstring text = latin1(label.text);
-    if (text.empty()) continue;
-    const int height = std::max(1, static_cast<int>(std::lround(labelFontSize(label) * map.scale)));
-    const int tenths = static_cast<int>(std::lround(label.angleRad * 1800 / 3.14159265358979));
-    HFONT font = CreateFontW(-height, 0, tenths, tenths, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                             OUT_TT_ONLY_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, L"Arial");
-    HGDIOBJ oldFont = SelectObject(dc, font);
-    SetTextColor(dc, colorOf(label.pen));
-    // Each character advances 1.5 character widths along the base line, as on a plotter.
-    std::vector<INT> advances(text.size(),
-                              std::max(1, static_cast<int>(std::lround(label.widthPlu * 1.5 * map.scale))));
-    const POINT at = map.at(label.at);
-    ExtTextOutW(dc, at.x, at.y, 0, nullptr, text.c_str(), static_cast<UINT>(text.size()),
-                tenths == 0 ? advances.data() : nullptr);
-    SelectObject(dc, oldFont);
-    DeleteObject(font);
+    DeleteObject(pen);
   }
 }
 
-Picture renderDrawing(const Drawing& drawing) {
-  Mapping map;
-  map.page = pageOf(drawing);
-  double pxPerMm = kDrawingDpi / 25.4;
-  const double longest = std::max(map.page.widthMm, map.page.heightMm) * pxPerMm;
-  if (longest > kMaxSidePx) pxPerMm *= kMaxSidePx / longest;
-  map.scale = pxPerMm * kMmPerPlu;
+// Core pictures are RGB rows; WIC takes them as BGRA.
+Picture pictureOf(const Image& image) {
   Picture picture;
-  picture.width = std::max(1u, static_cast<UINT>(std::lround(map.page.widthMm * pxPerMm)));
-  picture.height = std::max(1u, static_cast<UINT>(std::lround(map.page.heightMm * pxPerMm)));
-  picture.dpi = pxPerMm * 25.4;
-  BITMAPINFO info = {};
-  info.bmiHeader = {
-      sizeof(BITMAPINFOHEADER), static_cast<LONG>(picture.width), -static_cast<LONG>(picture.height), 1, 32, BI_RGB};
-  void* bits = nullptr;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!bitmap || !bits) {
-    DeleteDC(dc);
-    throw Failure{"cannot make a picture of that size"};
+  picture.width = static_cast<UINT>(image.width);
+  picture.height = static_cast<UINT>(image.height);
+  picture.dpi = image.dpi;
+  picture.bgra.resize(static_cast<size_t>(image.width) * image.height * 4);
+  for (size_t i = 0, j = 0; i < image.rgb.size(); i += 3, j += 4) {
+    picture.bgra[j] = image.rgb[i + 2];
+    picture.bgra[j + 1] = image.rgb[i + 1];
+    picture.bgra[j + 2] = image.rgb[i];
+    picture.bgra[j + 3] = 0xFF;
   }
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  RECT all = {0, 0, static_cast<LONG>(picture.width), static_cast<LONG>(picture.height)};
-  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  drawDrawing(dc, drawing, map, false);
-  GdiFlush();
-  picture.bgra.assign(static_cast<BYTE*>(bits), static_cast<BYTE*>(bits) + picture.width * picture.height * 4);
-  for (size_t i = 3; i < picture.bgra.size(); i += 4) picture.bgra[i] = 0xFF;  // GDI leaves alpha alone
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
   return picture;
 }
 
@@ -420,7 +406,9 @@ void writeWmf(OutputFile& out, double widthMm, double heightMm, Draw draw, doubl
 
 // --- one line -----------------------------------------------------------------------------
 
-void convert(const std::wstring& input, const std::wstring& output) {
+// Converts one file; what the log should add to "OK" (pages left out, a plot cut short).
+std::string convert(const std::wstring& input, const std::wstring& output) {
+  std::string note;
   const Format format = formatOfPath(narrow(output));
   if (format == Format::Unknown) throw Failure{"the output type is not supported"};
   const std::string bytes = readAll(input, kMaxInputBytes);
@@ -456,27 +444,41 @@ void convert(const std::wstring& input, const std::wstring& output) {
     }
   } else if (looksLikeHpgl(bytes)) {
     const Drawing drawing = interpretHpgl(bytes);
-    if (drawing.strokes.empty() && drawing.labels.empty()) throw Failure{"the plotter file draws nothing"};
-    const Page page = pageOf(drawing);
+    if (drawing.empty()) throw Failure{"the plotter file draws nothing"};
+    const Plot& first = drawing.pages.front();
+    const Page page = pageOf(first);
+    const size_t pages = drawing.pages.size();
+    // PDF and TIFF take every page; the other formats hold one, the first.
+    if (pages > 1 && format != Format::Pdf && format != Format::Tiff)
+      note = " (the first of " + std::to_string(pages) + " pages)";
     switch (format) {
-      case Format::Svg: out.write(svgOf(drawing)); break;
+      case Format::Svg: out.write(svgOf(first)); break;
       case Format::Pdf: out.write(pdfOf(drawing)); break;
       case Format::Emf:
         writeEmf(out, page.widthMm, page.heightMm, [&](HDC dc) {
-          drawDrawing(dc, drawing, Mapping{page, 100 * kMmPerPlu, true}, false);
+          drawPlot(dc, first, Mapping{page, 100 * kMmPerPlu, true}, false);
         });
         break;
       case Format::Wmf:
         writeWmf(out, page.widthMm, page.heightMm, [&](HDC dc, double unitsPerMm) {
-          drawDrawing(dc, drawing, Mapping{page, unitsPerMm * kMmPerPlu, false}, true);
+          drawPlot(dc, first, Mapping{page, unitsPerMm * kMmPerPlu, false}, true);
         });
         break;
-      default: out.write(encodePicture(renderDrawing(drawing), format));
+      default: {
+        std::vector<Picture> pictures;
+        for (const Plot& plot : drawing.pages) {
+          pictures.push_back(pictureOf(rasterize(plot, kDrawingDpi, kMaxSidePx)));
+          if (format != Format::Tiff) break;
+        }
+        out.write(encodePictures(pictures, format));
+      }
     }
+    if (drawing.truncated) note += " (cut short: the plot passes the converter's limits)";
   } else {
     throw Failure{"the input is neither a picture nor a plotter file"};
   }
   out.commit();
+  return note;
 }
 
 class Log {
@@ -534,8 +536,8 @@ int wmain(int argc, wchar_t** argv) {
       result = "FAILED  not a conversion line";
     } else {
       try {
-        convert(widen(command->input), widen(command->output));
-        result = std::string("OK      ") + formatName(formatOfPath(command->output));
+        const std::string note = convert(widen(command->input), widen(command->output));
+        result = std::string("OK      ") + formatName(formatOfPath(command->output)) + note;
       } catch (const Failure& failure) {
         result = "FAILED  " + failure.reason;
       } catch (const std::exception& e) {

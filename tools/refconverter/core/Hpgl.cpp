@@ -4,8 +4,13 @@
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <cstring>
+#include <map>
 #include <numbers>
 #include <optional>
+#include <tuple>
+
+#include "StrokeFont.h"
 
 namespace refconv {
 
@@ -22,12 +27,24 @@ void Bounds::add(Point p) {
   maxY = std::max(maxY, p.y);
 }
 
+bool Drawing::empty() const {
+  for (const Plot& page : pages)
+    if (!page.shapes.empty()) return false;
+  return true;
+}
+
 uint32_t penColor(int pen) {
-  // 0 white, then black, red, green, yellow, blue, magenta, cyan.
   static constexpr std::array<uint32_t, 8> kPalette = {0xFFFFFF, 0x000000, 0xFF0000, 0x00A000,
                                                        0xE0C000, 0x0000FF, 0xFF00FF, 0x00C0C0};
   if (pen <= 0) return kPalette[0];
   return kPalette[static_cast<size_t>(1 + (pen - 1) % 7)];
+}
+
+uint32_t carouselColor(int pen) {
+  // Black, red, green, yellow, blue, magenta, cyan and brown, as the stalls of a carousel.
+  static constexpr std::array<uint32_t, 8> kCarousel = {0x000000, 0xFF0000, 0x00A000, 0xE0C000,
+                                                        0x0000FF, 0xFF00FF, 0x00C0C0, 0xA05000};
+  return kCarousel[static_cast<size_t>((std::max(pen, 1) - 1) % 8)];
 }
 
 namespace {
@@ -35,12 +52,12 @@ namespace {
 constexpr char kEsc = 0x1B;
 constexpr double kLimit = 1e8;            // plotter units: 2.5 km, more than any plot
 constexpr size_t kMaxPoints = 4'000'000;  // a hostile file still ends in bounded memory
-constexpr size_t kMaxLabels = 200'000;
+constexpr size_t kMaxPages = 256;
 constexpr size_t kMaxLabelBytes = 4096;
+constexpr double kMaxHatchLines = 20'000;  // a fill; wider spacing beyond that
 constexpr double kPi = std::numbers::pi;
+constexpr uint32_t kWhite = 0xFFFFFF;
 
-// A parameter as a whole number; out-of-range values are held at the range's ends rather
-// than overflowing the conversion.
 int wholeNumber(double v) {
   if (!std::isfinite(v)) return 0;
   return static_cast<int>(std::clamp(v, -1e6, 1e6));
@@ -51,12 +68,151 @@ double clampCoordinate(double v) {
   return std::clamp(v, -kLimit, kLimit);
 }
 
+Point clamped(Point p) { return {clampCoordinate(p.x), clampCoordinate(p.y)}; }
+
+struct Rect {
+  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
+
+// --- geometry ---------------------------------------------------------------------------
+
+// The parts of a polyline inside a rectangle.
+void clipPolyline(const std::vector<Point>& line, const Rect& r, std::vector<std::vector<Point>>& out) {
+  std::vector<Point> piece;
+  auto finish = [&] {
+    if (piece.size() >= 2) out.push_back(std::move(piece));
+    piece.clear();
+  };
+  for (size_t i = 0; i + 1 < line.size(); ++i) {
+    const Point a = line[i], b = line[i + 1];
+    double t0 = 0, t1 = 1;
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    bool inside = true;
+    for (const auto& [p, q] : {std::pair{-dx, a.x - r.x0}, std::pair{dx, r.x1 - a.x}, std::pair{-dy, a.y - r.y0},
+                               std::pair{dy, r.y1 - a.y}}) {
+      if (p == 0) {
+        if (q < 0) inside = false;
+      } else {
+        const double t = q / p;
+        if (p < 0)
+          t0 = std::max(t0, t);
+        else
+          t1 = std::min(t1, t);
+      }
+    }
+    if (!inside || t0 > t1) {
+      finish();
+      continue;
+    }
+    const Point from = {a.x + t0 * dx, a.y + t0 * dy}, to = {a.x + t1 * dx, a.y + t1 * dy};
+    if (piece.empty() || t0 > 0) {
+      finish();
+      piece.push_back(from);
+    }
+    piece.push_back(to);
+    if (t1 < 1) finish();
+  }
+  finish();
+}
+
+// A closed ring cut to a rectangle (Sutherland-Hodgman: exact for a convex window).
+std::vector<Point> clipRing(std::vector<Point> ring, const Rect& r) {
+  auto cut = [&](auto inside, auto cross) {
+    std::vector<Point> out;
+    for (size_t i = 0; i < ring.size(); ++i) {
+      const Point a = ring[i], b = ring[(i + 1) % ring.size()];
+      const bool ia = inside(a), ib = inside(b);
+      if (ia) out.push_back(a);
+      if (ia != ib) out.push_back(cross(a, b));
+    }
+    ring = std::move(out);
+  };
+  auto atX = [](Point a, Point b, double x) { return Point{x, a.y + (b.y - a.y) * (x - a.x) / (b.x - a.x)}; };
+  auto atY = [](Point a, Point b, double y) { return Point{a.x + (b.x - a.x) * (y - a.y) / (b.y - a.y), y}; };
+  cut([&](Point p) { return p.x >= r.x0; }, [&](Point a, Point b) { return atX(a, b, r.x0); });
+  cut([&](Point p) { return p.x <= r.x1; }, [&](Point a, Point b) { return atX(a, b, r.x1); });
+  cut([&](Point p) { return p.y >= r.y0; }, [&](Point a, Point b) { return atY(a, b, r.y0); });
+  cut([&](Point p) { return p.y <= r.y1; }, [&](Point a, Point b) { return atY(a, b, r.y1); });
+  return ring;
+}
+
+// The default dash patterns of LT 1..8: on, off, on, off... as fractions of the pattern.
+const std::vector<double>& defaultPattern(int type) {
+  static const std::vector<double> kPatterns[] = {
+      {},
+      {0.0, 1.0},
+      {0.5, 0.5},
+      {0.7, 0.3},
+      {0.8, 0.1, 0.0, 0.1},
+      {0.7, 0.1, 0.1, 0.1},
+      {0.5, 0.1, 0.1, 0.1, 0.1, 0.1},
+      {0.7, 0.1, 0.0, 0.1, 0.0, 0.1},
+      {0.5, 0.1, 0.0, 0.1, 0.1, 0.1, 0.0, 0.1},
+  };
+  return kPatterns[std::clamp(type, 0, 8)];
+}
+
+// Arc points around `center` from `start`, `sweep` degrees (positive counter-clockwise), in
+// a space whose units are (ux, uy) plotter units: anisotropic scaling makes ellipses.
+std::vector<Point> arcPoints(Point center, Point start, double sweep, double chord, double ux = 1, double uy = 1) {
+  sweep = std::clamp(sweep, -360.0, 360.0);
+  const double dx = (start.x - center.x) / ux, dy = (start.y - center.y) / uy;
+  const double radius = std::hypot(dx, dy);
+  const double begin = std::atan2(dy, dx);
+  const int steps = std::max(1, static_cast<int>(std::ceil(std::fabs(sweep) / chord)));
+  std::vector<Point> points;
+  points.reserve(static_cast<size_t>(steps) + 1);
+  for (int i = 0; i <= steps; ++i) {
+    const double a = begin + sweep * kPi / 180 * i / steps;
+    points.push_back(clamped({center.x + ux * radius * std::cos(a), center.y + uy * radius * std::sin(a)}));
+  }
+  if (std::fabs(sweep) == 360) points.back() = points.front();  // closed exactly
+  return points;
+}
+
+struct Ring {
+  std::vector<Point> points;
+  std::vector<char> drawn;  // whether the edge into each point was drawn with the pen down
+};
+
+struct TextFont {
+  int set = 0;
+  bool proportional = false;
+  double pitch = 9;      // characters an inch, for fixed spacing
+  double height = 11.5;  // points
+};
+
+// ISO 646 national variants: the characters at # $ @ [ \ ] ^ ` { | } ~.
+struct NationalSet {
+  int hpgl, pcl;  // the set's number on the pen plotters (CS 30-39) and as a PCL symbol set
+  std::array<char32_t, 12> chars;
+};
+constexpr std::array<unsigned char, 12> kNationalPositions = {'#', '$', '@', '[', '\\', ']',
+                                                              '^', '`', '{', '|', '}',  '~'};
+constexpr NationalSet kNationalSets[] = {
+    {30, 19, {'#', U'¤', '@', U'Ä', U'Ö', U'Å', '^', '`', U'ä', U'ö', U'å', U'‾'}},     // Swedish
+    {31, 20, {'#', U'¤', U'É', U'Ä', U'Ö', U'Å', U'Ü', U'é', U'ä', U'ö', U'å', U'ü'}},  // Swedish for names
+    {32, 4, {'#', '$', '@', U'Æ', U'Ø', U'Å', '^', '`', U'æ', U'ø', U'å', U'‾'}},       // Norwegian 1
+    {33, 39, {'#', '$', U'§', U'Ä', U'Ö', U'Ü', '^', '`', U'ä', U'ö', U'ü', U'ß'}},     // German
+    {34, 38, {U'£', '$', U'à', U'°', U'ç', U'§', '^', U'µ', U'é', U'ù', U'è', U'¨'}},   // French
+    {35, 37, {U'£', '$', '@', '[', '\\', ']', '^', '`', '{', '|', '}', '~'}},           // United Kingdom
+    {36, 9, {U'£', '$', U'§', U'°', U'ç', U'é', '^', U'ù', U'à', U'ò', U'è', U'ì'}},    // Italian
+    {37, 83, {U'£', '$', U'§', U'¡', U'Ñ', U'¿', '^', '`', U'°', U'ñ', U'ç', '~'}},     // Spanish
+    {38, 147, {'#', '$', U'§', U'Ã', U'Ç', U'Õ', '^', '`', U'ã', U'ç', U'õ', U'°'}},    // Portuguese
+    {39, 196, {'#', '$', '@', U'Æ', U'Ø', U'Å', '^', '`', U'æ', U'ø', U'å', '|'}},      // Norwegian 2
+};
+
 class Interpreter {
  public:
-  explicit Interpreter(std::string_view in) : in_(in) { reset(true); }
+  // `carousel`: pens are a pen plotter's carousel, drawing with round tips.
+  Interpreter(std::string_view in, bool carousel) : in_(in), carousel_(carousel) {
+    reset(true);
+    pages_.emplace_back();
+  }
 
   Drawing run() {
-    if (!in_.empty() && in_[0] == kEsc) pcl_ = true;
+    // A PCL job starts with an escape; a pen plotter's device control (ESC .) is HP-GL's.
+    if (in_.size() >= 2 && in_[0] == kEsc && in_[1] != '.') pcl_ = true;
     while (pos_ < in_.size() && !full_) {
       if (pcl_) {
         skipPcl();
@@ -65,6 +221,9 @@ class Interpreter {
       const char c = in_[pos_];
       if (c == kEsc) {
         escape();
+      } else if (c == '@' && in_.substr(pos_, 4) == "@PJL") {
+        const size_t end = in_.find('\n', pos_);
+        pos_ = end == std::string_view::npos ? in_.size() : end + 1;
       } else if (std::isalpha(static_cast<unsigned char>(c)) && pos_ + 1 < in_.size() &&
                  std::isalpha(static_cast<unsigned char>(in_[pos_ + 1]))) {
         const char a = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -75,8 +234,8 @@ class Interpreter {
         ++pos_;
       }
     }
-    flush();
-    return std::move(out_);
+    flushLine();
+    return finish();
   }
 
  private:
@@ -143,13 +302,23 @@ class Interpreter {
     }
   }
 
-  // --- PCL around HP-GL/2 ----------------------------------------------------------
-  // ESC % <n> B enters HP-GL/2; ESC % <n> A leaves it. In PCL everything up to the next
-  // escape is text or data; a sequence ending in "W" carries that many bytes of data.
+  // --- escapes -------------------------------------------------------------------------
+  // Pen plotters' device control: ESC . and a character, then maybe parameters ended by
+  // ":". PCL: ESC % <n> B enters HP-GL/2, ESC % <n> A leaves it; in PCL everything up to
+  // the next escape is text or data, and a sequence ending in "W" carries that many bytes.
   void escape() {
     ++pos_;
     if (pos_ >= in_.size()) return;
     const char kind = in_[pos_++];
+    if (kind == '.') {
+      if (pos_ < in_.size()) ++pos_;
+      size_t p = pos_;
+      while (p < in_.size() && p - pos_ < 256 &&
+             (std::isdigit(static_cast<unsigned char>(in_[p])) || std::strchr(";,.+- ", in_[p]) != nullptr))
+        ++p;
+      if (p < in_.size() && in_[p] == ':') pos_ = p + 1;
+      return;
+    }
     if (kind == 'E') return;  // printer reset
     if (kind != '%' && kind != '*' && kind != '&' && kind != '(' && kind != ')') return;
     for (;;) {
@@ -166,6 +335,7 @@ class Interpreter {
       }
       if (kind == '%' && (in_[p] == 'B' || in_[p] == 'A')) {
         pcl_ = in_[p] == 'A';
+        if (!pcl_) hpgl2_ = true;
         pos_ = p + 1;
         return;
       }
@@ -193,30 +363,72 @@ class Interpreter {
   }
 
   // --- state --------------------------------------------------------------------------
-  void reset(bool position) {
-    flush();
+  void reset(bool initialize) {
+    flushLine();
     penDown_ = false;
     relative_ = false;
     scaled_ = false;
-    p1_ = {0, 0};
-    p2_ = {10000, 7500};
+    if (initialize) {
+      hardClip_ = {0, 0, 10000, 7500};
+      at_ = {0, 0};
+      rotation_ = 0;
+      pen_ = 1;
+    }
+    p1_ = {hardClip_.x0, hardClip_.y0};
+    p2_ = {hardClip_.x1, hardClip_.y1};
+    window_.reset();
     lineType_ = 0;
-    patternMm_ = 0;
-    terminator_ = '\x03';
-    charWidth_ = 76;    // 0.19 cm
-    charHeight_ = 108;  // 0.27 cm
-    angle_ = 0;
-    rotation_ = 0;
+    adaptive_ = false;
+    dotsOnly_ = false;
+    patternPercent_ = 4;
+    patternAbsoluteMm_ = 0;
+    element_ = 0;
+    into_ = 0;
+    for (int i = 0; i < 9; ++i) userPattern_[static_cast<size_t>(i)] = defaultPattern(i);
+    relativeWidths_ = false;
     widths_.fill(0.35);
-    if (position) at_ = {0, 0};
+    end_ = carousel_ ? LineEnd::Round : LineEnd::Butt;
+    join_ = carousel_ ? LineJoin::Round : LineJoin::Miter;
+    miterLimit_ = 5;
+    fillType_ = 1;
+    hatchSpacing_ = 0;
+    hatchAngle_ = 0;
+    shade_ = 100;
+    anchor_ = {0, 0};
+    transparent_ = true;
+    polygonMode_ = false;
+    polygon_.clear();
+    terminator_ = '\x03';
+    terminatorPrinted_ = false;
+    fonts_ = {TextFont{}, TextFont{}};
+    alternate_ = false;
+    sizeMode_ = 0;
+    angle_ = 0;
+    slant_ = 0;
+    extraX_ = extraY_ = 0;
+    path_ = 0;
+    reverseFeed_ = false;
+    origin_ = 1;
+    symbol_ = 0;
+    chord_ = 5;
+    crPoint_ = at_;
   }
 
   Point toPlotter(double x, double y) const {
-    if (!scaled_) return {clampCoordinate(x), clampCoordinate(y)};
-    return {clampCoordinate(ox_ + sx_ * x), clampCoordinate(oy_ + sy_ * y)};
+    if (!scaled_) return clamped({x, y});
+    return clamped({ox_ + sx_ * x, oy_ + sy_ * y});
   }
   Point deltaToPlotter(double dx, double dy) const { return scaled_ ? Point{sx_ * dx, sy_ * dy} : Point{dx, dy}; }
+  Point relativeTo(Point from, double dx, double dy) const {
+    const Point d = deltaToPlotter(dx, dy);
+    return clamped({from.x + d.x, from.y + d.y});
+  }
   double lengthToPlotter(double r) const { return scaled_ ? std::fabs(sx_) * r : r; }
+  // Arcs are round in user units, so that anisotropic scaling draws them as ellipses.
+  std::vector<Point> arcOf(Point center, Point start, double sweep, double chord) const {
+    return scaled_ ? arcPoints(center, start, sweep, chord, sx_, sy_) : arcPoints(center, start, sweep, chord);
+  }
+  double diagonal() const { return std::hypot(p2_.x - p1_.x, p2_.y - p1_.y); }
 
   Point placed(Point p) const {
     switch (rotation_) {
@@ -227,133 +439,439 @@ class Interpreter {
     }
   }
 
-  double currentWidth() const { return widths_[static_cast<size_t>(std::clamp(pen_, 0, 255))]; }
+  double currentWidthMm() const { return widths_[static_cast<size_t>(std::clamp(pen_, 0, 255))]; }
 
-  void flush() {
-    if (stroke_.points.size() >= 2 && pen_ > 0) {
-      for (const Point& p : stroke_.points) out_.bounds.add(p);
-      out_.strokes.push_back(std::move(stroke_));
-    }
-    stroke_ = Stroke();
+  uint32_t colorOfPen(int pen) const {
+    if (carousel_) return pen <= 0 ? kWhite : carouselColor(pen);
+    if (pen >= pens_ && pens_ > 1) pen = (pen - 1) % (pens_ - 1) + 1;
+    return palette_[static_cast<size_t>(std::clamp(pen, 0, 255))];
   }
 
-  void addPoint(Point p) {
-    if (++points_ > kMaxPoints) {
-      full_ = true;
+  // --- output ---------------------------------------------------------------------------
+  bool spend(size_t points) {
+    points_ += points;
+    if (points_ > kMaxPoints) full_ = truncated_ = true;
+    return !full_;
+  }
+
+  Plot& page() { return pages_.back(); }
+
+  // The shape new lines of this style go to: the last one when it has the same style.
+  Shape& strokeShape(uint32_t color, bool text) {
+    const LineEnd end = text ? LineEnd::Round : end_;
+    const LineJoin join = text ? LineJoin::Round : join_;
+    const double width = currentWidthMm();
+    std::vector<Shape>& shapes = page().shapes;
+    if (!shapes.empty()) {
+      Shape& last = shapes.back();
+      if (!last.fill && last.pen == pen_ && last.color == color && last.widthMm == width && last.end == end &&
+          last.join == join && last.miterLimit == miterLimit_)
+        return last;
+    }
+    Shape s;
+    s.pen = pen_;
+    s.color = color;
+    s.widthMm = width;
+    s.end = end;
+    s.join = join;
+    s.miterLimit = miterLimit_;
+    return shapes.emplace_back(std::move(s));
+  }
+
+  // Lines in the pen's colour, cut to the window and turned with the plot.
+  void emitLines(std::vector<std::vector<Point>> lines, bool text = false) {
+    const uint32_t color = colorOfPen(pen_);
+    if (pen_ < 0 || (color == kWhite && transparent_) || lines.empty()) return;
+    if (window_) {
+      std::vector<std::vector<Point>> cut;
+      for (const auto& line : lines) clipPolyline(line, *window_, cut);
+      lines = std::move(cut);
+    }
+    Shape* shape = nullptr;
+    for (auto& line : lines) {
+      if (line.size() < 2 || !spend(line.size())) continue;
+      for (Point& p : line) p = placed(p);
+      if (!shape) shape = &strokeShape(color, text);
+      shape->paths.push_back(std::move(line));
+    }
+  }
+
+  // A line as its line type draws it.
+  void strokeLine(std::vector<Point> line) {
+    if (line.size() < 2) return;
+    bool still = true;
+    for (const Point& p : line) still = still && p.x == line[0].x && p.y == line[0].y;
+    if (still) line = {line[0], {line[0].x + 1, line[0].y}};  // a zero-length line is a dot
+    if (lineType_ == 0) {
+      emitLines({std::move(line)});
       return;
     }
-    // Arcs and wedges of absurd radii end up here too: every point is kept on the sheet.
-    stroke_.points.push_back(placed({clampCoordinate(p.x), clampCoordinate(p.y)}));
+    if (dotsOnly_) {
+      std::vector<std::vector<Point>> dots;
+      for (const Point& p : line) dots.push_back({p, {p.x + 1, p.y}});
+      emitLines(std::move(dots));
+      return;
+    }
+    const std::vector<double>& pattern = userPattern_[static_cast<size_t>(lineType_)];
+    double length = patternAbsoluteMm_ > 0 ? patternAbsoluteMm_ * 40 : diagonal() * patternPercent_ / 100;
+    length = std::max(length, 1.0);
+    std::vector<std::vector<Point>> pieces;
+    std::vector<Point> piece;
+    auto close = [&] {
+      if (piece.size() >= 2) pieces.push_back(std::move(piece));
+      piece.clear();
+    };
+    for (size_t i = 0; i + 1 < line.size() && !full_; ++i) {
+      const Point a = line[i], b = line[i + 1];
+      const double seg = std::hypot(b.x - a.x, b.y - a.y);
+      if (seg == 0) continue;
+      const Point unitStep = {(b.x - a.x) / seg, (b.y - a.y) / seg};
+      auto at = [&](double d) { return Point{a.x + unitStep.x * d, a.y + unitStep.y * d}; };
+      double unit = length;
+      if (adaptive_) {  // whole patterns on every vector, each starting afresh
+        unit = seg / std::max(1.0, std::round(seg / length));
+        close();
+        element_ = 0;
+        into_ = 0;
+      }
+      // A pattern too fine for its line draws the line solid rather than without end.
+      if (seg / unit > 100'000) {
+        close();
+        pieces.push_back({a, b});
+        continue;
+      }
+      double done = 0;
+      int guard = 0;
+      while (done < seg && ++guard < 1'000'000) {
+        const double size = pattern[element_] * unit;
+        const bool on = element_ % 2 == 0;
+        if (size <= 0) {  // a dot, one plotter unit along the line
+          if (on) {
+            close();
+            pieces.push_back({at(done), {at(done).x + unitStep.x, at(done).y + unitStep.y}});
+          }
+          element_ = (element_ + 1) % pattern.size();
+          into_ = 0;
+          continue;
+        }
+        const double step = std::min(size - into_, seg - done);
+        if (on) {
+          if (piece.empty()) piece.push_back(at(done));
+          piece.push_back(at(done + step));
+        }
+        done += step;
+        into_ += step;
+        if (into_ >= size - 1e-9) {
+          if (on) close();
+          element_ = (element_ + 1) % pattern.size();
+          into_ = 0;
+        }
+      }
+    }
+    close();
+    emitLines(std::move(pieces));
   }
 
-  // A line from where the pen is to `to`, or a move when the pen is up.
-  void moveTo(Point to, bool draw) {
-    if (draw && pen_ > 0) {
-      if (stroke_.points.empty()) {
-        stroke_.pen = pen_;
-        stroke_.widthMm = currentWidth();
-        stroke_.lineType = lineType_;
-        stroke_.patternMm = patternMm_;
-        addPoint(at_);
+  // Closed areas filled as the fill type says.
+  void fillRings(std::vector<std::vector<Point>> rings, bool evenOdd) {
+    std::erase_if(rings, [](const auto& r) { return r.size() < 3; });
+    if (rings.empty()) return;
+    if (fillType_ == 3 || fillType_ == 4) {
+      hatch(rings, evenOdd, hatchAngle_);
+      if (fillType_ == 4) hatch(rings, evenOdd, hatchAngle_ + 90);
+      return;
+    }
+    uint32_t color = colorOfPen(pen_);
+    if (fillType_ == 10) color = shaded(color, shade_);
+    if (fillType_ == 11 && pattern_.count(rasterIndex_)) color = patternColor(pattern_.at(rasterIndex_));
+    if (pen_ < 0 || (color == kWhite && transparent_)) return;
+    Shape s;
+    s.pen = pen_;
+    s.color = color;
+    s.fill = true;
+    s.evenOdd = evenOdd;
+    for (auto& ring : rings) {
+      if (window_) ring = clipRing(std::move(ring), *window_);
+      if (ring.size() < 3 || !spend(ring.size())) continue;
+      for (Point& p : ring) p = placed(p);
+      s.paths.push_back(std::move(ring));
+    }
+    if (!s.paths.empty()) page().shapes.push_back(std::move(s));
+  }
+
+  static uint32_t shaded(uint32_t color, double percent) {
+    const double f = std::clamp(percent, 0.0, 100.0) / 100;
+    uint32_t out = 0;
+    for (int shift : {16, 8, 0}) {
+      const double c = (color >> shift) & 0xFF;
+      out |= static_cast<uint32_t>(std::lround(255 - (255 - c) * f)) << shift;
+    }
+    return out;
+  }
+
+  // A raster pattern shows, at a plot's scale, as the average of its pens' colours.
+  uint32_t patternColor(const std::vector<int>& pens) const {
+    double sum[3] = {0, 0, 0};
+    for (const int pen : pens) {
+      const uint32_t c = colorOfPen(pen);
+      sum[0] += (c >> 16) & 0xFF, sum[1] += (c >> 8) & 0xFF, sum[2] += c & 0xFF;
+    }
+    const double n = static_cast<double>(std::max<size_t>(1, pens.size()));
+    return static_cast<uint32_t>(std::lround(sum[0] / n)) << 16 | static_cast<uint32_t>(std::lround(sum[1] / n)) << 8 |
+           static_cast<uint32_t>(std::lround(sum[2] / n));
+  }
+
+  // Parallel lines `spacing_` apart at `degrees`, through the anchor corner, where the
+  // rings are inside by the fill rule.
+  void hatch(const std::vector<std::vector<Point>>& rings, bool evenOdd, double degrees) {
+    const double a = degrees * kPi / 180, c = std::cos(a), s = std::sin(a);
+    // Into a frame where the lines are horizontal.
+    auto in = [&](Point p) {
+      return Point{(p.x - anchor_.x) * c + (p.y - anchor_.y) * s, -(p.x - anchor_.x) * s + (p.y - anchor_.y) * c};
+    };
+    auto out = [&](double x, double y) { return Point{anchor_.x + x * c - y * s, anchor_.y + x * s + y * c}; };
+    std::vector<std::vector<Point>> turned;
+    double lo = kLimit * 4, hi = -kLimit * 4;
+    for (const auto& ring : rings) {
+      auto& t = turned.emplace_back();
+      for (const Point& p : ring) {
+        t.push_back(in(p));
+        lo = std::min(lo, t.back().y);
+        hi = std::max(hi, t.back().y);
       }
-      addPoint(to);
+    }
+    double spacing = hatchSpacing_ > 0 ? hatchSpacing_ : diagonal() / 100;
+    spacing = std::max({spacing, 1.0, (hi - lo) / kMaxHatchLines});
+    std::vector<std::vector<Point>> lines;
+    std::vector<std::pair<double, int>> crossings;
+    for (double y = std::ceil(lo / spacing) * spacing; y <= hi && !full_; y += spacing) {
+      crossings.clear();
+      for (const auto& t : turned)
+        for (size_t i = 0; i < t.size(); ++i) {
+          const Point p = t[i], q = t[(i + 1) % t.size()];
+          if ((p.y <= y) == (q.y <= y)) continue;
+          crossings.push_back({p.x + (q.x - p.x) * (y - p.y) / (q.y - p.y), q.y > p.y ? 1 : -1});
+        }
+      std::sort(crossings.begin(), crossings.end());
+      int winding = 0;
+      for (size_t i = 0; i + 1 < crossings.size(); ++i) {
+        winding += evenOdd ? 1 : crossings[i].second;
+        const bool inside = evenOdd ? winding % 2 != 0 : winding != 0;
+        if (inside && crossings[i + 1].first > crossings[i].first)
+          lines.push_back({out(crossings[i].first, y), out(crossings[i + 1].first, y)});
+      }
+      if (lines.size() > 4096) {
+        emitLines(std::move(lines));
+        lines.clear();
+      }
+    }
+    emitLines(std::move(lines));
+  }
+
+  // --- drawing moves ----------------------------------------------------------------------
+  void flushLine() {
+    if (line_.size() >= 2) strokeLine(std::move(line_));
+    line_.clear();
+  }
+
+  // A line from where the pen is to `to`, or a move when the pen is up; into the polygon
+  // buffer in polygon mode.
+  void moveTo(Point to, bool draw) {
+    to = clamped(to);
+    if (polygonMode_) {
+      if (polygon_.empty()) polygon_.push_back({{at_}, {0}});
+      if (!spend(1)) return;
+      polygon_.back().points.push_back(to);
+      polygon_.back().drawn.push_back(draw && polygon_.back().points.size() > 1);
+    } else if (draw && pen_ >= 0) {
+      if (line_.empty()) line_.push_back(at_);
+      if (!spend(1)) return;
+      line_.push_back(to);
     } else {
-      flush();
+      flushLine();
     }
     at_ = to;
   }
 
-  // A closed figure of its own, the pen position unchanged.
-  void figure(const std::vector<Point>& points, bool filled) {
-    if (pen_ <= 0 || points.size() < 2) return;
-    flush();
-    stroke_.pen = pen_;
-    stroke_.widthMm = currentWidth();
-    stroke_.lineType = filled ? 0 : lineType_;
-    stroke_.patternMm = filled ? 0 : patternMm_;
-    stroke_.filled = filled;
-    for (const Point& p : points) addPoint(p);
-    flush();
+  void pathTo(const std::vector<Point>& points, bool draw) {
+    for (size_t i = 1; i < points.size() && !full_; ++i) moveTo(points[i], draw);
   }
 
-  static double chordOf(std::optional<double> chord) { return std::clamp(std::fabs(chord.value_or(5.0)), 0.5, 180.0); }
-
-  // Points of an arc around `center` starting at `start`, `sweep` degrees (positive is
-  // counter-clockwise), the first point included.
-  static std::vector<Point> arcPoints(Point center, Point start, double sweep, double chord) {
-    sweep = std::clamp(sweep, -360.0, 360.0);
-    const double radius = std::hypot(start.x - center.x, start.y - center.y);
-    const double begin = std::atan2(start.y - center.y, start.x - center.x);
-    const int steps = std::max(1, static_cast<int>(std::ceil(std::fabs(sweep) / chord)));
-    std::vector<Point> points;
-    points.reserve(static_cast<size_t>(steps) + 1);
-    for (int i = 0; i <= steps; ++i) {
-      const double a = begin + sweep * kPi / 180 * i / steps;
-      points.push_back({center.x + radius * std::cos(a), center.y + radius * std::sin(a)});
+  // A closed figure of its own (circles, rectangles, wedges): into the polygon buffer in
+  // polygon mode, otherwise edged or filled; the pen position is unchanged.
+  void figure(std::vector<Point> ring, bool filled) {
+    if (ring.size() < 2) return;
+    if (polygonMode_) {
+      Ring r;
+      r.points = ring;
+      r.drawn.assign(ring.size(), 1);
+      r.drawn[0] = 0;
+      if (!spend(ring.size())) return;
+      polygon_.push_back(std::move(r));
+      polygon_.push_back({});
+      return;
     }
-    return points;
+    flushLine();
+    if (filled) {
+      fillRings({std::move(ring)}, true);
+    } else {
+      if (ring.front().x != ring.back().x || ring.front().y != ring.back().y) ring.push_back(ring.front());
+      const auto saved = std::pair{element_, into_};
+      strokeLine(std::move(ring));
+      std::tie(element_, into_) = saved;
+    }
   }
 
   // --- commands -----------------------------------------------------------------------
+  static constexpr int code(const char* m) { return m[0] * 256 + m[1]; }
+
   void command(char a, char b) {
-    const int code = a * 256 + b;
-    auto is = [&](const char* m) { return code == m[0] * 256 + m[1]; };
-    if (is("IN"))
-      reset(true), pen_ = 1;
-    else if (is("DF"))
-      reset(false);
-    else if (is("SP")) {
-      flush();
-      pen_ = static_cast<int>(std::clamp(number().value_or(0), 0.0, 255.0));
-    } else if (is("PU")) {
-      penDown_ = false;
-      flush();
-      coordinates();
-    } else if (is("PD")) {
-      penDown_ = true;
-      coordinates();
-    } else if (is("PA")) {
-      relative_ = false;
-      coordinates();
-    } else if (is("PR")) {
-      relative_ = true;
-      coordinates();
-    } else if (is("PE")) {
-      encodedPolyline();
-      return;
-    } else if (is("IP"))
-      scalingPoints();
-    else if (is("SC"))
-      scale();
-    else if (is("CI"))
-      circle();
-    else if (is("AA") || is("AR"))
-      arc(is("AR"));
-    else if (is("EA") || is("ER") || is("RA") || is("RR"))
-      rectangle(is("ER") || is("RR"), is("RA") || is("RR"));
-    else if (is("EW") || is("WG"))
-      wedge(is("WG"));
-    else if (is("LT"))
-      lineType();
-    else if (is("PW"))
-      penWidth();
-    else if (is("LB")) {
-      label();
-      return;
-    } else if (is("DT")) {
-      labelTerminator();
-      return;
-    } else if (is("SI"))
-      absoluteSize();
-    else if (is("SR"))
-      relativeSize();
-    else if (is("DI") || is("DR"))
-      direction(is("DR"));
-    else if (is("RO"))
-      rotate();
-    else if (is("PS") || is("CO")) { /* plot size and comments only need stepping over */
-    } else
-      ++out_.unknownCommands;
+    const int c = a * 256 + b;
+    switch (c) {  // a new style, or a page, ends the line being drawn
+      case code("IN"):
+      case code("DF"):
+      case code("SP"):
+      case code("PW"):
+      case code("LT"):
+      case code("LA"):
+      case code("WU"):
+      case code("NP"):
+      case code("PC"):
+      case code("CR"):
+      case code("UL"):
+      case code("IW"):
+      case code("RO"):
+      case code("TR"):
+      case code("PG"):
+      case code("FR"):
+      case code("PM"):
+      case code("SM"): flushLine(); break;
+      default: break;
+    }
+    switch (c) {
+      case code("PE"):
+      case code("PW"):
+      case code("NP"):
+      case code("PC"):
+      case code("CR"):
+      case code("WU"):
+      case code("LA"):
+      case code("BZ"):
+      case code("BR"):
+      case code("BP"):
+      case code("RF"):
+      case code("UL"):
+      case code("TR"):
+      case code("SD"):
+      case code("AD"):
+      case code("SV"):
+      case code("FR"):
+      case code("MC"):
+      case code("PP"): hpgl2_ = true; break;
+      default: break;
+    }
+    switch (c) {
+      case code("IN"): reset(true); break;
+      case code("DF"): reset(false); break;
+      case code("SP"): pen_ = static_cast<int>(std::clamp(number().value_or(0), 0.0, 255.0)); break;
+      case code("PU"):
+        penDown_ = false;
+        flushLine();
+        coordinates();
+        break;
+      case code("PD"):
+        penDown_ = true;
+        coordinates();
+        break;
+      case code("PA"):
+        relative_ = false;
+        coordinates();
+        break;
+      case code("PR"):
+        relative_ = true;
+        coordinates();
+        break;
+      case code("PE"): encodedPolyline(); return;
+      case code("IP"): scalingPoints(); break;
+      case code("IR"): relativeScalingPoints(); break;
+      case code("SC"): scale(); break;
+      case code("IW"): inputWindow(); break;
+      case code("PS"): plotSize(); break;
+      case code("RO"): rotate(); break;
+      case code("CI"): circle(); break;
+      case code("AA"):
+      case code("AR"): arc(c == code("AR")); break;
+      case code("AT"):
+      case code("RT"): threePointArc(c == code("RT")); break;
+      case code("BZ"):
+      case code("BR"): bezier(c == code("BR")); break;
+      case code("EA"):
+      case code("ER"):
+      case code("RA"):
+      case code("RR"): rectangle(c == code("ER") || c == code("RR"), c == code("RA") || c == code("RR")); break;
+      case code("EW"):
+      case code("WG"): wedge(c == code("WG")); break;
+      case code("PM"): polygonMode(); break;
+      case code("FP"): fillPolygon(); break;
+      case code("EP"): edgePolygon(); break;
+      case code("FT"): fillType(); break;
+      case code("AC"): anchorCorner(); break;
+      case code("RF"): rasterFill(); break;
+      case code("TR"): transparent_ = number().value_or(1) != 0; break;
+      case code("LT"): lineType(); break;
+      case code("UL"): userLineType(); break;
+      case code("LA"): lineAttributes(); break;
+      case code("PW"): penWidth(); break;
+      case code("WU"): widthUnits(); break;
+      case code("NP"): numberOfPens(); break;
+      case code("PC"): penColorCommand(); break;
+      case code("CR"): colorRange(); break;
+      case code("CT"): number(); break;  // chord tolerance: angles are what files use
+      case code("PG"):
+      case code("FR"): advancePage(); break;
+      case code("LB"): label(); return;
+      case code("BL"): bufferLabel(); return;
+      case code("PB"): drawText(buffer_); break;
+      case code("DT"): labelTerminator(); return;
+      case code("SM"): symbolMode(); return;
+      case code("SI"): absoluteSize(); break;
+      case code("SR"): relativeSize(); break;
+      case code("DI"):
+      case code("DR"): direction(c == code("DR")); break;
+      case code("DV"):
+        path_ = std::clamp(wholeNumber(number().value_or(0)), 0, 3);
+        reverseFeed_ = wholeNumber(number().value_or(0)) == 1;
+        break;
+      case code("LO"): labelOrigin(); break;
+      case code("CP"): characterPlot(); break;
+      case code("ES"): extraSpace(); break;
+      case code("SL"): slant_ = std::clamp(number().value_or(0), -10.0, 10.0); break;
+      case code("CS"):
+      case code("CA"): characterSet(c == code("CA")); break;
+      case code("SS"): alternate_ = false; break;
+      case code("SA"): alternate_ = true; break;
+      case code("SD"):
+      case code("AD"): fontDefinition(c == code("AD")); break;
+      case code("CO"):
+      case code("BP"):
+      case code("SV"):
+      case code("MC"):
+      case code("PP"):
+      case code("VS"):
+      case code("OP"):
+      case code("OW"):
+      case code("OI"):
+      case code("OS"):
+      case code("OA"):
+      case code("OC"):
+      case code("OD"):
+      case code("OE"):
+      case code("OF"):
+      case code("OH"):
+      case code("OO"):
+      case code("QL"): break;  // plot setup, queries and comments need only stepping over
+      default: ++unknown_;
+    }
     endCommand();
   }
 
@@ -363,14 +881,10 @@ class Interpreter {
       if (!x) return;
       const std::optional<double> y = number();
       if (!y) return;
-      Point to;
-      if (relative_) {
-        const Point d = deltaToPlotter(*x, *y);
-        to = {clampCoordinate(at_.x + d.x), clampCoordinate(at_.y + d.y)};
-      } else {
-        to = toPlotter(*x, *y);
-      }
+      const Point to = relative_ ? relativeTo(at_, *x, *y) : toPlotter(*x, *y);
       moveTo(to, penDown_);
+      crPoint_ = at_;
+      if (symbol_) drawSymbol();
       if (full_) return;
     }
   }
@@ -378,16 +892,36 @@ class Interpreter {
   void scalingPoints() {
     const auto x1 = number(), y1 = number();
     if (!x1 || !y1) {
-      p1_ = {0, 0};
-      p2_ = {10000, 7500};
+      p1_ = {hardClip_.x0, hardClip_.y0};
+      p2_ = {hardClip_.x1, hardClip_.y1};
     } else {
       const auto x2 = number(), y2 = number();
       const Point oldP1 = p1_;
-      p1_ = {clampCoordinate(*x1), clampCoordinate(*y1)};
+      p1_ = clamped({*x1, *y1});
       if (x2 && y2)
-        p2_ = {clampCoordinate(*x2), clampCoordinate(*y2)};
+        p2_ = clamped({*x2, *y2});
       else
-        p2_ = {p2_.x + p1_.x - oldP1.x, p2_.y + p1_.y - oldP1.y};
+        p2_ = clamped({p2_.x + p1_.x - oldP1.x, p2_.y + p1_.y - oldP1.y});
+    }
+    if (scaled_) applyScaling();
+  }
+
+  // IR: P1 and P2 as percentages of the hard-clip limits.
+  void relativeScalingPoints() {
+    const auto x1 = number(), y1 = number();
+    const double w = hardClip_.x1 - hardClip_.x0, h = hardClip_.y1 - hardClip_.y0;
+    auto at = [&](double px, double py) {
+      return clamped(
+          {hardClip_.x0 + w * std::clamp(px, 0.0, 100.0) / 100, hardClip_.y0 + h * std::clamp(py, 0.0, 100.0) / 100});
+    };
+    if (!x1 || !y1) {
+      p1_ = {hardClip_.x0, hardClip_.y0};
+      p2_ = {hardClip_.x1, hardClip_.y1};
+    } else {
+      const auto x2 = number(), y2 = number();
+      const Point size = {p2_.x - p1_.x, p2_.y - p1_.y};
+      p1_ = at(*x1, *y1);
+      p2_ = x2 && y2 ? at(*x2, *y2) : clamped({p1_.x + size.x, p1_.y + size.y});
     }
     if (scaled_) applyScaling();
   }
@@ -418,7 +952,7 @@ class Interpreter {
       sy_ = ymax != ymin ? (p2_.y - p1_.y) / (ymax - ymin) : 1;
       ox_ = p1_.x - xmin * sx_;
       oy_ = p1_.y - ymin * sy_;
-      if (scaleType_ == 1) {  // isotropic: the smaller factor, the rest of the room shared
+      if (scaleType_ == 1) {  // isotropic: the smaller factor, the spare room shared by left and bottom
         const double s = std::min(std::fabs(sx_), std::fabs(sy_));
         const double spareX = (p2_.x - p1_.x) - std::copysign(s, sx_) * (xmax - xmin);
         const double spareY = (p2_.y - p1_.y) - std::copysign(s, sy_) * (ymax - ymin);
@@ -428,104 +962,430 @@ class Interpreter {
         oy_ = p1_.y + spareY * bottom_ / 100 - ymin * sy_;
       }
     }
-    if (!std::isfinite(sx_) || !std::isfinite(sy_) || sx_ == 0 || sy_ == 0) scaled_ = false;
+    if (!std::isfinite(sx_) || !std::isfinite(sy_) || !std::isfinite(ox_) || !std::isfinite(oy_) || sx_ == 0 ||
+        sy_ == 0)
+      scaled_ = false;
   }
+
+  void inputWindow() {
+    const auto x0 = number(), y0 = number(), x1 = number(), y1 = number();
+    if (!x0 || !y0 || !x1 || !y1) {
+      window_.reset();
+      return;
+    }
+    const Point a = toPlotter(*x0, *y0), b = toPlotter(*x1, *y1);
+    window_ = Rect{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+  }
+
+  void plotSize() {
+    const auto length = number(), width = number();
+    if (!length) return;
+    const double x = std::clamp(std::fabs(*length), 1.0, kLimit);
+    const double y = width ? std::clamp(std::fabs(*width), 1.0, kLimit) : x * 0.75;
+    hardClip_ = {0, 0, x, y};
+    p1_ = {0, 0};
+    p2_ = {x, y};
+    if (scaled_) applyScaling();
+  }
+
+  void rotate() {
+    const int angle = wholeNumber(number().value_or(0));
+    rotation_ = angle == 90 || angle == 180 || angle == 270 ? angle : 0;
+  }
+
+  double chord(std::optional<double> value) const { return std::clamp(std::fabs(value.value_or(chord_)), 0.5, 180.0); }
 
   void circle() {
     const auto radius = number();
     if (!radius) return;
-    const double r = lengthToPlotter(*radius);
-    const double chord = chordOf(number());
-    std::vector<Point> points = arcPoints(at_, {at_.x + r, at_.y}, 360, chord);
-    flush();
-    figure(points, false);
+    const double r = std::min(std::fabs(*radius), kLimit);
+    figure(arcOf(at_, relativeTo(at_, r, 0), 360, chord(number())), false);
   }
 
   void arc(bool relativeCenter) {
     const auto x = number(), y = number(), sweep = number();
     if (!x || !y || !sweep) return;
-    Point center;
-    if (relativeCenter) {
-      const Point d = deltaToPlotter(*x, *y);
-      center = {at_.x + d.x, at_.y + d.y};
-    } else {
-      center = toPlotter(*x, *y);
+    const Point center = relativeCenter ? relativeTo(at_, *x, *y) : toPlotter(*x, *y);
+    pathTo(arcOf(center, at_, *sweep, chord(number())), penDown_);
+  }
+
+  // AT, RT: an arc from the pen through an intermediate point to an end point.
+  void threePointArc(bool relative) {
+    const auto xi = number(), yi = number(), xe = number(), ye = number();
+    if (!xi || !yi || !xe || !ye) return;
+    const Point a = at_;
+    const Point m = relative ? relativeTo(a, *xi, *yi) : toPlotter(*xi, *yi);
+    const Point e = relative ? relativeTo(a, *xe, *ye) : toPlotter(*xe, *ye);
+    const double steps = chord(number());
+    const double d = 2 * (a.x * (m.y - e.y) + m.x * (e.y - a.y) + e.x * (a.y - m.y));
+    const double scaleOfPoints = std::max({std::fabs(a.x - e.x), std::fabs(a.y - e.y), std::fabs(m.x - a.x), 1.0});
+    if (std::fabs(d) < 1e-9 * scaleOfPoints * scaleOfPoints) {  // on one line: a line through them
+      pathTo({a, m, e}, penDown_);
+      return;
     }
-    const std::vector<Point> points = arcPoints(center, at_, *sweep, chordOf(number()));
-    for (size_t i = 1; i < points.size() && !full_; ++i) moveTo(points[i], penDown_);
+    auto sq = [](Point p) { return p.x * p.x + p.y * p.y; };
+    const Point c = {(sq(a) * (m.y - e.y) + sq(m) * (e.y - a.y) + sq(e) * (a.y - m.y)) / d,
+                     (sq(a) * (e.x - m.x) + sq(m) * (a.x - e.x) + sq(e) * (m.x - a.x)) / d};
+    auto angleOf = [&](Point p) { return std::atan2(p.y - c.y, p.x - c.x); };
+    auto ccw = [](double from, double to) {
+      double s = to - from;
+      while (s < 0) s += 2 * kPi;
+      return s;
+    };
+    const double toEnd = ccw(angleOf(a), angleOf(e)), toMiddle = ccw(angleOf(a), angleOf(m));
+    const double sweep = toMiddle < toEnd ? toEnd : toEnd - 2 * kPi;
+    std::vector<Point> points = arcPoints(c, a, sweep * 180 / kPi, steps);
+    points.back() = e;
+    pathTo(points, penDown_);
+  }
+
+  void bezier(bool relative) {
+    for (;;) {
+      std::array<std::optional<double>, 6> v;
+      for (auto& n : v) n = number();
+      if (!v[5]) return;
+      const Point p0 = at_;
+      auto point = [&](int i) {
+        return relative ? relativeTo(p0, *v[static_cast<size_t>(i)], *v[static_cast<size_t>(i) + 1])
+                        : toPlotter(*v[static_cast<size_t>(i)], *v[static_cast<size_t>(i) + 1]);
+      };
+      const Point p1 = point(0), p2 = point(2), p3 = point(4);
+      const double hull = std::hypot(p1.x - p0.x, p1.y - p0.y) + std::hypot(p2.x - p1.x, p2.y - p1.y) +
+                          std::hypot(p3.x - p2.x, p3.y - p2.y);
+      const int steps = static_cast<int>(std::clamp(std::ceil(hull / 40), 4.0, 64.0));  // about 1 mm chords
+      std::vector<Point> points;
+      for (int i = 0; i <= steps; ++i) {
+        const double t = static_cast<double>(i) / steps, u = 1 - t;
+        points.push_back({u * u * u * p0.x + 3 * u * u * t * p1.x + 3 * u * t * t * p2.x + t * t * t * p3.x,
+                          u * u * u * p0.y + 3 * u * u * t * p1.y + 3 * u * t * t * p2.y + t * t * t * p3.y});
+      }
+      pathTo(points, penDown_);
+      if (full_) return;
+    }
   }
 
   void rectangle(bool relative, bool filled) {
     const auto x = number(), y = number();
     if (!x || !y) return;
-    Point corner;
-    if (relative) {
-      const Point d = deltaToPlotter(*x, *y);
-      corner = {at_.x + d.x, at_.y + d.y};
-    } else {
-      corner = toPlotter(*x, *y);
-    }
-    flush();
+    const Point corner = relative ? relativeTo(at_, *x, *y) : toPlotter(*x, *y);
     figure({at_, {corner.x, at_.y}, corner, {at_.x, corner.y}, at_}, filled);
   }
 
   void wedge(bool filled) {
     const auto radius = number(), start = number(), sweep = number();
     if (!radius || !start || !sweep) return;
-    const double r = lengthToPlotter(*radius);
+    const double r = std::clamp(*radius, -kLimit, kLimit);
     const double a = *start * kPi / 180;
-    std::vector<Point> points = {at_};
     const std::vector<Point> rim =
-        arcPoints(at_, {at_.x + r * std::cos(a), at_.y + r * std::sin(a)}, *sweep, chordOf(number()));
+        arcOf(at_, relativeTo(at_, r * std::cos(a), r * std::sin(a)), *sweep, chord(number()));
+    if (std::fabs(*sweep) >= 360) {  // a whole circle has no radii
+      figure(rim, filled);
+      return;
+    }
+    std::vector<Point> points = {at_};
     points.insert(points.end(), rim.begin(), rim.end());
     points.push_back(at_);
-    flush();
     figure(points, filled);
   }
 
+  void polygonMode() {
+    const int mode = wholeNumber(number().value_or(0));
+    if (mode == 0) {
+      polygon_.clear();
+      polygon_.push_back({{at_}, {0}});
+      polygonMode_ = true;
+      penBeforePolygon_ = penDown_;
+      return;
+    }
+    if (!polygonMode_) return;
+    closeRing();
+    if (mode == 1) {  // a subpolygon starts at the next point given
+      polygon_.push_back({});
+    } else {  // the pen is lifted or lowered again as it was before the polygon
+      polygonMode_ = false;
+      penDown_ = penBeforePolygon_;
+    }
+  }
+
+  void closeRing() {
+    if (polygon_.empty()) return;
+    Ring& r = polygon_.back();
+    if (r.points.size() >= 2 && (r.points.front().x != r.points.back().x || r.points.front().y != r.points.back().y)) {
+      r.points.push_back(r.points.front());
+      r.drawn.push_back(penDown_);
+    }
+  }
+
+  void fillPolygon() {
+    const bool evenOdd = wholeNumber(number().value_or(0)) == 0;
+    if (polygonMode_) closeRing();
+    std::vector<std::vector<Point>> rings;
+    for (const Ring& r : polygon_) rings.push_back(r.points);
+    fillRings(std::move(rings), evenOdd);
+  }
+
+  void edgePolygon() {
+    if (polygonMode_) closeRing();
+    const auto saved = std::pair{element_, into_};
+    for (const Ring& r : polygon_) {
+      std::vector<Point> run;
+      for (size_t i = 0; i < r.points.size(); ++i) {
+        if (i > 0 && r.drawn[i]) {
+          if (run.empty()) run.push_back(r.points[i - 1]);
+          run.push_back(r.points[i]);
+        } else if (!run.empty()) {
+          strokeLine(std::move(run));
+          run.clear();
+        }
+      }
+      if (!run.empty()) strokeLine(std::move(run));
+    }
+    std::tie(element_, into_) = saved;
+  }
+
+  void fillType() {
+    const auto type = number(), option1 = number(), option2 = number();
+    const int t = wholeNumber(type.value_or(1));
+    fillType_ = (t >= 1 && t <= 4) || t == 10 || t == 11 || t == 21 || t == 22 ? t : 1;
+    if (t == 3 || t == 4) {
+      hatchSpacing_ = option1 && *option1 > 0 ? std::min(lengthToPlotter(*option1), kLimit) : 0;
+      hatchAngle_ = option2 && std::isfinite(*option2) ? std::fmod(*option2, 360.0) : 0;
+    } else if (t == 10) {
+      shade_ = std::clamp(option1.value_or(100), 0.0, 100.0);
+    } else if (t == 11) {
+      rasterIndex_ = wholeNumber(option1.value_or(1));
+    }
+  }
+
+  void anchorCorner() {
+    const auto x = number(), y = number();
+    anchor_ = x && y ? toPlotter(*x, *y) : Point{0, 0};
+  }
+
+  // RF index, width, height, pens...: kept only as the pens of its pixels.
+  void rasterFill() {
+    const auto index = number(), width = number(), height = number();
+    if (!index) {
+      pattern_.clear();
+      return;
+    }
+    const int i = wholeNumber(*index);
+    if (!width || !height) {
+      pattern_.erase(i);
+      return;
+    }
+    const int w = std::clamp(wholeNumber(*width), 1, 255), h = std::clamp(wholeNumber(*height), 1, 255);
+    std::vector<int> pens;
+    for (int n = 0; n < w * h; ++n) {
+      const auto pen = number();
+      if (!pen) break;
+      pens.push_back(std::clamp(wholeNumber(*pen), 0, 255));
+    }
+    if (pattern_.size() < 8 || pattern_.count(i)) pattern_[i] = std::move(pens);
+  }
+
   void lineType() {
-    flush();
     const auto type = number();
     if (!type) {
       lineType_ = 0;
+      dotsOnly_ = false;
       return;
     }
-    const int t = wholeNumber(std::fabs(*type));
-    lineType_ = t >= 1 && t <= 8 ? t : 0;
-    // The pattern length is a percentage of the diagonal P1-P2 (4 by default).
-    const double percent = std::clamp(number().value_or(4), 0.1, 100.0);
-    patternMm_ = std::hypot(p2_.x - p1_.x, p2_.y - p1_.y) * percent / 100 * 0.025;
+    const int t = wholeNumber(*type);
+    if (t == 99) return;
+    const auto length = number(), mode = number();
+    dotsOnly_ = t == 0;
+    lineType_ = t >= -8 && t <= 8 && t != 0 ? std::abs(t) : (t == 0 ? 1 : 0);
+    adaptive_ = t < 0;
+    const bool absolute = mode ? wholeNumber(*mode) == 1 : patternAbsoluteMm_ > 0;
+    if (length && *length > 0) {
+      if (absolute)
+        patternAbsoluteMm_ = std::min(*length, 1e6);
+      else
+        patternPercent_ = std::min(*length, 100.0), patternAbsoluteMm_ = 0;
+    }
+    element_ = 0;
+    into_ = 0;
+  }
+
+  void userLineType() {
+    const auto index = number();
+    if (!index) {
+      for (int i = 0; i < 9; ++i) userPattern_[static_cast<size_t>(i)] = defaultPattern(i);
+      return;
+    }
+    const int i = std::abs(wholeNumber(*index));
+    if (i < 1 || i > 8) return;
+    std::vector<double> gaps;
+    while (gaps.size() < 20)
+      if (const auto g = number())
+        gaps.push_back(std::max(0.0, *g));
+      else
+        break;
+    double sum = 0;
+    for (const double g : gaps) sum += g;
+    if (gaps.empty() || sum <= 0) {
+      userPattern_[static_cast<size_t>(i)] = defaultPattern(i);
+      return;
+    }
+    for (double& g : gaps) g /= sum;
+    userPattern_[static_cast<size_t>(i)] = gaps;
+  }
+
+  void lineAttributes() {
+    bool any = false;
+    for (;;) {
+      const auto kind = number(), value = number();
+      if (!kind || !value) break;
+      any = true;
+      const int v = wholeNumber(*value);
+      switch (wholeNumber(*kind)) {
+        case 1:
+          end_ = v == 2 ? LineEnd::Square : v == 3 ? LineEnd::Triangle : v == 4 ? LineEnd::Round : LineEnd::Butt;
+          break;
+        case 2:
+          join_ = v == 2   ? LineJoin::MiterBevel
+                  : v == 3 ? LineJoin::Triangle
+                  : v == 4 ? LineJoin::Round
+                  : v == 5 ? LineJoin::Bevel
+                  : v == 6 ? LineJoin::None
+                           : LineJoin::Miter;
+          break;
+        case 3: miterLimit_ = std::clamp(*value, 1.0, 32767.0); break;
+        default: break;
+      }
+    }
+    if (!any) {
+      end_ = LineEnd::Butt;
+      join_ = LineJoin::Miter;
+      miterLimit_ = 5;
+    }
+  }
+
+  // Pen widths are kept in millimetres; relative ones are a share of the P1-P2 diagonal.
+  double widthMm(double value) const {
+    if (!relativeWidths_) return std::clamp(value, 0.0, 1000.0);
+    return std::clamp(value / 100 * diagonal() * 0.025, 0.0, 1000.0);
   }
 
   void penWidth() {
-    flush();
-    const double width = std::clamp(number().value_or(0.35), 0.0, 100.0);
+    const auto width = number();
+    const double w = width ? widthMm(*width) : (relativeWidths_ ? widthMm(0.1) : 0.35);
     const auto pen = number();
     if (pen)
-      widths_[static_cast<size_t>(std::clamp(*pen, 0.0, 255.0))] = width;
+      widths_[static_cast<size_t>(std::clamp(*pen, 0.0, 255.0))] = w;
     else
-      widths_.fill(width);
+      widths_.fill(w);
+  }
+
+  void widthUnits() {
+    relativeWidths_ = wholeNumber(number().value_or(0)) == 1;
+    widths_.fill(relativeWidths_ ? widthMm(0.1) : 0.35);
+  }
+
+  void numberOfPens() {
+    const int n = wholeNumber(number().value_or(8));
+    pens_ = 2;
+    while (pens_ < n && pens_ < 256) pens_ *= 2;
+  }
+
+  void penColorCommand() {
+    const auto pen = number();
+    if (!pen) {
+      for (int i = 0; i < 256; ++i) palette_[static_cast<size_t>(i)] = penColor(i);
+      return;
+    }
+    const auto p = static_cast<size_t>(std::clamp(wholeNumber(*pen), 0, 255));
+    const auto r = number(), g = number(), b = number();
+    if (!r || !g || !b) {
+      palette_[p] = penColor(static_cast<int>(p));
+      return;
+    }
+    uint32_t rgb = 0;
+    const double values[3] = {*r, *g, *b};
+    for (int i = 0; i < 3; ++i) {
+      const double lo = range_[static_cast<size_t>(i) * 2], hi = range_[static_cast<size_t>(i) * 2 + 1];
+      const double f = hi != lo ? (values[i] - lo) / (hi - lo) : 0;
+      rgb = rgb << 8 | static_cast<uint32_t>(std::lround(std::clamp(f, 0.0, 1.0) * 255));
+    }
+    palette_[p] = rgb;
+  }
+
+  void colorRange() {
+    std::array<double, 6> r = {0, 255, 0, 255, 0, 255};
+    for (double& v : r)
+      if (const auto n = number())
+        v = std::clamp(*n, -1e6, 1e6);
+      else
+        break;
+    range_ = r;
+  }
+
+  void advancePage() {
+    if (page().shapes.empty()) return;
+    if (pages_.size() >= kMaxPages) {
+      full_ = truncated_ = true;
+      return;
+    }
+    pages_.emplace_back();
+  }
+
+  // --- text ---------------------------------------------------------------------------
+  // The text of LB or BL: up to its terminator, which DT may ask to be drawn too.
+  std::string_view labelText() {
+    const size_t start = pos_, end = in_.find(terminator_, pos_);
+    pos_ = end == std::string_view::npos ? in_.size() : end + 1;
+    if (end == std::string_view::npos) return in_.substr(start);
+    return in_.substr(start, end - start + (terminatorPrinted_ ? 1 : 0));
+  }
+
+  void label() {
+    flushLine();
+    drawText(labelText());
+  }
+
+  void bufferLabel() {
+    const std::string_view text = labelText();
+    buffer_ = std::string(text.substr(0, kMaxLabelBytes));
   }
 
   void labelTerminator() {
-    if (pos_ < in_.size() && in_[pos_] != ';')
+    if (pos_ < in_.size() && in_[pos_] != ';' && in_[pos_] != kEsc && in_[pos_] != '\n' && in_[pos_] != '\0') {
       terminator_ = in_[pos_++];
-    else
+      skipSeparators();
+      terminatorPrinted_ = wholeNumber(number().value_or(1)) == 0;
+    } else {
       terminator_ = '\x03';
+      terminatorPrinted_ = false;
+    }
+    endCommand();
+  }
+
+  void symbolMode() {
+    if (pos_ < in_.size() && in_[pos_] != ';' && static_cast<unsigned char>(in_[pos_]) > ' ') {
+      symbol_ = in_[pos_++];
+    } else {
+      symbol_ = 0;
+    }
     endCommand();
   }
 
   void absoluteSize() {
     const auto w = number(), h = number();
-    charWidth_ = w && h ? std::clamp(std::fabs(*w) * 400, 1.0, 1e6) : 76;
-    charHeight_ = w && h ? std::clamp(std::fabs(*h) * 400, 1.0, 1e6) : 108;
+    if (w && h) {
+      sizeMode_ = 1;
+      charWidth_ = std::clamp(std::fabs(*w) * 400, 1.0, 1e6);
+      charHeight_ = std::clamp(std::fabs(*h) * 400, 1.0, 1e6);
+    } else {
+      sizeMode_ = 0;
+    }
   }
 
   void relativeSize() {
     const auto w = number(), h = number();
-    const double pw = std::fabs(p2_.x - p1_.x), ph = std::fabs(p2_.y - p1_.y);
-    charWidth_ = std::clamp((w ? std::fabs(*w) : 0.75) / 100 * pw, 1.0, 1e6);
-    charHeight_ = std::clamp((h ? std::fabs(*h) : 1.5) / 100 * ph, 1.0, 1e6);
+    sizeMode_ = 2;
+    relativeWidth_ = w ? std::fabs(*w) : 0.75;
+    relativeHeight_ = h ? std::fabs(*h) : 1.5;
   }
 
   void direction(bool relative) {
@@ -537,60 +1397,205 @@ class Interpreter {
     const double x = relative ? *run * (p2_.x - p1_.x) : *run;
     const double y = relative ? *rise * (p2_.y - p1_.y) : *rise;
     angle_ = std::atan2(y, x);
+    if (!std::isfinite(angle_)) angle_ = 0;
   }
 
-  void rotate() {
-    flush();
-    const int angle = wholeNumber(number().value_or(0));
-    rotation_ = angle == 90 || angle == 180 || angle == 270 ? angle : 0;
+  void labelOrigin() {
+    const int o = wholeNumber(number().value_or(1));
+    origin_ = (o >= 1 && o <= 9) || (o >= 11 && o <= 19) || o == 21 ? o : 1;
   }
 
-  void label() {
-    flush();
-    const size_t end = in_.find(terminator_, pos_);
-    const std::string_view text = in_.substr(pos_, end == std::string_view::npos ? std::string_view::npos : end - pos_);
-    pos_ = end == std::string_view::npos ? in_.size() : end + 1;
-    const double advance = charWidth_ * 1.5, lineFeed = charHeight_ * 2;
-    const Point along = {std::cos(angle_), std::sin(angle_)};
-    const Point down = {along.y, -along.x};
-    Point lineStart = at_;
-    std::string line;
-    auto emit = [&] {
-      if (!line.empty() && pen_ > 0 && out_.labels.size() < kMaxLabels) {
-        Label l;
-        l.pen = pen_;
-        l.at = placed(at_);
-        l.text = line.substr(0, kMaxLabelBytes);
-        l.heightPlu = charHeight_;
-        l.widthPlu = charWidth_;
-        l.angleRad = angle_ + rotation_ * kPi / 180;
-        const double length = advance * static_cast<double>(l.text.size());
-        const Point up = {-down.x, -down.y};
-        for (const Point& corner :
-             {at_, Point{at_.x + along.x * length, at_.y + along.y * length},
-              Point{at_.x + up.x * charHeight_, at_.y + up.y * charHeight_},
-              Point{at_.x + along.x * length + up.x * charHeight_, at_.y + along.y * length + up.y * charHeight_}})
-          out_.bounds.add(placed(corner));
-        out_.labels.push_back(std::move(l));
-      }
-      at_ = {at_.x + along.x * advance * static_cast<double>(line.size()),
-             at_.y + along.y * advance * static_cast<double>(line.size())};
-      line.clear();
-    };
-    for (const char c : text) {
-      if (c == '\r') {
-        emit();
-        at_ = lineStart;
-      } else if (c == '\n') {
-        emit();
-        lineStart = {lineStart.x + down.x * lineFeed, lineStart.y + down.y * lineFeed};
-        at_ = {at_.x + down.x * lineFeed, at_.y + down.y * lineFeed};
-      } else if (static_cast<unsigned char>(c) >= 0x20) {
-        line += c;
+  void extraSpace() {
+    extraX_ = std::clamp(number().value_or(0), -10.0, 10.0);
+    extraY_ = std::clamp(number().value_or(0), -10.0, 10.0);
+  }
+
+  void characterSet(bool alternate) { fonts_[alternate ? 1 : 0].set = wholeNumber(number().value_or(0)); }
+
+  void fontDefinition(bool alternate) {
+    TextFont& f = fonts_[alternate ? 1 : 0];
+    for (;;) {
+      const auto kind = number(), value = number();
+      if (!kind || !value) break;
+      switch (wholeNumber(*kind)) {
+        case 1: f.set = wholeNumber(*value); break;
+        case 2: f.proportional = wholeNumber(*value) == 1; break;
+        case 3: f.pitch = std::clamp(*value, 0.1, 1000.0); break;
+        case 4: f.height = std::clamp(*value, 0.1, 10000.0); break;
+        default: break;
       }
     }
-    emit();
-    at_ = {clampCoordinate(at_.x), clampCoordinate(at_.y)};
+  }
+
+  const TextFont& font() const { return fonts_[alternate_ ? 1 : 0]; }
+
+  // The character cell: the width and cap height of a character, in plotter units.
+  std::pair<double, double> characterSize() const {
+    switch (sizeMode_) {
+      case 1: return {charWidth_, charHeight_};
+      case 2:
+        return {std::clamp(relativeWidth_ / 100 * std::fabs(p2_.x - p1_.x), 1.0, 1e6),
+                std::clamp(relativeHeight_ / 100 * std::fabs(p2_.y - p1_.y), 1.0, 1e6)};
+      default: {
+        // A font of `height` points and `pitch` characters an inch: a character is two thirds
+        // of its cell, and capitals are 0.6655 of the point size (0.27 cm at 11.5 points).
+        const TextFont& f = font();
+        const double height = f.height * 25.4 / 72 * 0.6655 * 40;
+        const double width = f.proportional ? height * kFontBodyWidth / kFontCapHeight : 25.4 / f.pitch * 40 * 2 / 3;
+        return {width, height};
+      }
+    }
+  }
+
+  char32_t characterOf(unsigned char b, bool shifted) const {
+    const int set = fonts_[shifted ? 1 : 0].set;
+    if (b >= 0x80) return b;  // Latin-1 above ASCII
+    for (const NationalSet& n : kNationalSets) {
+      const bool match = (set >= 30 && set <= 39 && !hpgl2_) ? set == n.hpgl : set == n.pcl;
+      if (!match) continue;
+      for (size_t i = 0; i < kNationalPositions.size(); ++i)
+        if (kNationalPositions[i] == b) return n.chars[i];
+    }
+    return b;
+  }
+
+  struct TextFrame {
+    Point along, up;           // unit vectors of the base line and of up the characters
+    double width, height;      // of a character
+    double advance, lineFeed;  // fixed advance and line spacing
+  };
+
+  TextFrame textFrame() const {
+    TextFrame f;
+    const double a = angle_;
+    f.along = {std::cos(a), std::sin(a)};
+    f.up = {-f.along.y, f.along.x};
+    std::tie(f.width, f.height) = characterSize();
+    f.advance = f.width * 1.5 * (1 + extraX_);
+    f.lineFeed = f.height * 2 * (1 + extraY_);
+    return f;
+  }
+
+  double advanceOf(const TextFrame& f, char32_t c) const {
+    if (!font().proportional) return f.advance;
+    const Glyph& g = glyphOf(c);
+    return (g.right - g.left) * f.width / kFontBodyWidth + extraX_ * f.width * 1.5;
+  }
+
+  // Strokes of one character whose cell starts at `origin`.
+  void drawCharacter(const TextFrame& f, Point origin, char32_t c) {
+    const Glyph& g = glyphOf(c);
+    const double xs = f.width / kFontBodyWidth, ys = f.height / kFontCapHeight;
+    const double shift = font().proportional ? -g.left * xs : f.width / 2;
+    std::vector<std::vector<Point>> lines;
+    for (const auto& stroke : g.strokes) {
+      auto& line = lines.emplace_back();
+      for (const Point& p : stroke) {
+        const double x = shift + p.x * xs + slant_ * p.y * ys, y = p.y * ys;
+        line.push_back(clamped({origin.x + f.along.x * x + f.up.x * y, origin.y + f.along.y * x + f.up.y * y}));
+      }
+      if (line.size() == 1) line.push_back({line[0].x + f.along.x, line[0].y + f.along.y});
+    }
+    emitLines(std::move(lines), true);
+  }
+
+  // The offset LO asks for, for a line of `length` along the base line.
+  Point originOffset(const TextFrame& f, double length) const {
+    const int o = origin_ > 10 ? origin_ - 10 : origin_;
+    const int column = (o - 1) / 3, row = (o - 1) % 3;  // column: left, centre, right; row: bottom, middle, top
+    double dx = -length * column / 2, dy = -f.height * row / 2;
+    if (origin_ > 10) {  // a half character away from the point
+      const double gapX = f.width / 2, gapY = f.height / 2;
+      dx += column == 0 ? gapX : column == 2 ? -gapX : 0;
+      dy += row == 0 ? gapY : row == 2 ? -gapY : 0;
+    }
+    return {f.along.x * dx + f.up.x * dy, f.along.y * dx + f.up.y * dy};
+  }
+
+  void drawText(std::string_view text) {
+    if (text.size() > kMaxLabelBytes * 64) text = text.substr(0, kMaxLabelBytes * 64);
+    const TextFrame f = textFrame();
+    // DV's path turns the direction characters step in by 90 degrees clockwise a step; a
+    // vertical path steps by the line spacing. Line feeds go 90 degrees clockwise from the
+    // path, or anticlockwise for DV's reverse line feed.
+    auto turned = [](Point v, int quarters) {  // clockwise
+      for (int i = 0; i < (quarters % 4 + 4) % 4; ++i) v = {v.y, -v.x};
+      return v;
+    };
+    const bool vertical = path_ % 2 == 1;
+    const Point direction = turned(f.along, path_);
+    const Point step = vertical ? Point{direction.x * f.lineFeed, direction.y * f.lineFeed} : direction;
+    const Point across = turned(direction, reverseFeed_ ? -1 : 1);
+    const double feedLength = vertical ? f.advance : f.lineFeed;
+    const Point feed = {across.x * feedLength, across.y * feedLength};
+    bool shifted = alternate_;
+    size_t i = 0;
+    while (i < text.size() && !full_) {
+      // One line up to a CR or LF: measured first for the label origin.
+      size_t end = i;
+      double length = 0;
+      bool sh = shifted;
+      while (end < text.size() && text[end] != '\r' && text[end] != '\n') {
+        const auto b = static_cast<unsigned char>(text[end]);
+        if (b == 0x0E) sh = true;
+        if (b == 0x0F) sh = false;
+        if (b >= 0x20) length += vertical ? 1 : advanceOf(f, characterOf(b, sh));
+        ++end;
+      }
+      if (!vertical && length > 0 && !font().proportional) length -= f.advance - f.width;  // no space after the last
+      const Point offset = vertical || path_ == 2 ? Point{0, 0} : originOffset(f, length);
+      Point pen = at_;
+      for (; i < end && !full_; ++i) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b == 0x0E || b == 0x0F) {
+          shifted = b == 0x0E;
+          continue;
+        }
+        if (b == 0x08) {  // back space
+          const double back = vertical ? 1 : f.advance;
+          pen = {pen.x - step.x * back, pen.y - step.y * back};
+          continue;
+        }
+        if (b < 0x20) continue;
+        const char32_t c = characterOf(b, shifted);
+        const double advance = vertical ? 1 : advanceOf(f, c);
+        if (c != ' ') drawCharacter(f, {pen.x + offset.x, pen.y + offset.y}, c);
+        pen = clamped({pen.x + step.x * advance, pen.y + step.y * advance});
+      }
+      at_ = pen;
+      while (i < text.size() && (text[i] == '\r' || text[i] == '\n')) {
+        if (text[i] == '\r') at_ = crPoint_;
+        if (text[i] == '\n') {
+          at_ = clamped({at_.x + feed.x, at_.y + feed.y});
+          crPoint_ = clamped({crPoint_.x + feed.x, crPoint_.y + feed.y});
+        }
+        ++i;
+      }
+    }
+  }
+
+  // SM: the symbol centred on each point a PA, PD or PR goes to.
+  void drawSymbol() {
+    const TextFrame f = textFrame();
+    const Point centre = {f.along.x * f.width / 2 + f.up.x * f.height / 2,
+                          f.along.y * f.width / 2 + f.up.y * f.height / 2};
+    drawCharacter(f, {at_.x - centre.x, at_.y - centre.y},
+                  characterOf(static_cast<unsigned char>(symbol_), alternate_));
+  }
+
+  // CP: moves by character cells; without parameters a carriage return and line feed.
+  void characterPlot() {
+    const TextFrame f = textFrame();
+    const auto spaces = number(), lines = number();
+    if (!spaces) {
+      at_ = clamped({crPoint_.x - f.up.x * f.lineFeed, crPoint_.y - f.up.y * f.lineFeed});
+      crPoint_ = at_;
+      return;
+    }
+    const double s = std::clamp(*spaces, -1e4, 1e4), l = std::clamp(lines.value_or(0), -1e4, 1e4);
+    at_ = clamped({at_.x + f.along.x * f.advance * s + f.up.x * f.lineFeed * l,
+                   at_.y + f.along.y * f.advance * s + f.up.y * f.lineFeed * l});
+    if (l != 0) crPoint_ = clamped({crPoint_.x + f.up.x * f.lineFeed * l, crPoint_.y + f.up.y * f.lineFeed * l});
   }
 
   // PE: coordinates packed into printable bytes. Flags: ":" pen, "<" pen up for the next
@@ -602,7 +1607,7 @@ class Interpreter {
       uint64_t n = 0, weight = 1;
       while (pos_ < in_.size()) {
         const auto c = static_cast<unsigned char>(in_[pos_]);
-        if (c == ';') return std::nullopt;
+        if (c == ';' || std::strchr(":<>=7", c) != nullptr) return std::nullopt;  // a flag is no digit
         ++pos_;
         const int base = sevenBit ? 32 : 64;
         int digit = -1;
@@ -628,7 +1633,7 @@ class Interpreter {
       if (c == ':') {
         ++pos_;
         if (auto v = value()) {
-          flush();
+          flushLine();
           pen_ = static_cast<int>(std::clamp(*v, 0.0, 255.0));
         }
       } else if (c == '<') {
@@ -643,64 +1648,125 @@ class Interpreter {
       } else if (c == '7') {
         ++pos_;
         sevenBit = true;
+      } else if (static_cast<unsigned char>(c) < 63) {
+        ++pos_;  // line ends and other bytes between numbers are stepped over
       } else {
         const auto x = value();
-        if (!x) break;
+        if (!x) continue;
         const auto y = value();
-        if (!y) break;
+        if (!y) continue;
         const double f = std::ldexp(1.0, -fractionBits);
-        Point to;
-        if (absoluteNext) {
-          to = toPlotter(*x * f, *y * f);
-        } else {
-          const Point d = deltaToPlotter(*x * f, *y * f);
-          to = {clampCoordinate(at_.x + d.x), clampCoordinate(at_.y + d.y)};
-        }
+        const Point to = absoluteNext ? toPlotter(*x * f, *y * f) : relativeTo(at_, *x * f, *y * f);
         moveTo(to, !upNext);
         upNext = absoluteNext = false;
       }
     }
     if (pos_ < in_.size() && in_[pos_] == ';') ++pos_;
     penDown_ = false;
-    flush();
+    flushLine();
+  }
+
+  Drawing finish() {
+    Drawing d;
+    while (pages_.size() > 1 && pages_.back().shapes.empty()) pages_.pop_back();
+    for (Plot& plot : pages_) {
+      for (Shape& s : plot.shapes) {
+        for (const auto& path : s.paths)
+          for (const Point& p : path) plot.bounds.add(p);
+      }
+    }
+    d.pages = std::move(pages_);
+    d.unknownCommands = unknown_;
+    d.hpgl2 = hpgl2_;
+    d.truncated = truncated_;
+    return d;
   }
 
   std::string_view in_;
+  bool carousel_ = false;
   size_t pos_ = 0;
   bool pcl_ = false;
   bool full_ = false;
+  bool truncated_ = false;
+  bool hpgl2_ = false;
   size_t points_ = 0;
-  Drawing out_;
-  Stroke stroke_;
+  int unknown_ = 0;
+  std::vector<Plot> pages_;
+  std::vector<Point> line_;  // the line being drawn
 
   Point at_;
   bool penDown_ = false;
   bool relative_ = false;
   int pen_ = 1;
+  int pens_ = 8;
+  std::array<uint32_t, 256> palette_ = [] {
+    std::array<uint32_t, 256> p{};
+    for (int i = 0; i < 256; ++i) p[static_cast<size_t>(i)] = penColor(i);
+    return p;
+  }();
+  std::array<double, 6> range_ = {0, 255, 0, 255, 0, 255};
   std::array<double, 256> widths_{};
+  bool relativeWidths_ = false;
+  LineEnd end_ = LineEnd::Butt;
+  LineJoin join_ = LineJoin::Miter;
+  double miterLimit_ = 5;
   int lineType_ = 0;
-  double patternMm_ = 0;
+  bool adaptive_ = false, dotsOnly_ = false;
+  double patternPercent_ = 4, patternAbsoluteMm_ = 0;
+  // Where a fixed line type's pattern has got to: its element, and how far into it.
+  size_t element_ = 0;
+  double into_ = 0;
+  std::array<std::vector<double>, 9> userPattern_;
+  int fillType_ = 1;
+  double hatchSpacing_ = 0, hatchAngle_ = 0, shade_ = 100;
+  int rasterIndex_ = 1;
+  std::map<int, std::vector<int>> pattern_;
+  Point anchor_;
+  bool transparent_ = true;
+  bool polygonMode_ = false, penBeforePolygon_ = false;
+  std::vector<Ring> polygon_;
+
+  Rect hardClip_;
+  std::optional<Rect> window_;
   bool scaled_ = false;
   int scaleType_ = 0;
   double left_ = 50, bottom_ = 50;
   std::array<double, 4> user_{};
   double sx_ = 1, sy_ = 1, ox_ = 0, oy_ = 0;
   Point p1_, p2_;
-  char terminator_ = '\x03';
-  double charWidth_ = 76, charHeight_ = 108;
-  double angle_ = 0;
   int rotation_ = 0;
+  double chord_ = 5;
+
+  char terminator_ = '\x03';
+  bool terminatorPrinted_ = false;
+  std::array<TextFont, 2> fonts_;
+  bool alternate_ = false;
+  int sizeMode_ = 0;  // 0 the font's, 1 SI, 2 SR
+  double charWidth_ = 76, charHeight_ = 108, relativeWidth_ = 0.75, relativeHeight_ = 1.5;
+  double angle_ = 0, slant_ = 0, extraX_ = 0, extraY_ = 0;
+  int path_ = 0;  // DV: 0 right, 1 down, 2 left, 3 up
+  bool reverseFeed_ = false;
+  int origin_ = 1;
+  char symbol_ = 0;
+  Point crPoint_;
+  std::string buffer_;
 };
 
 }  // namespace
 
-Drawing interpretHpgl(std::string_view bytes) { return Interpreter(bytes).run(); }
+// Whether a file is HP-GL/2 shows only as it is read (a PW or PC may come last), so a file
+// that turns out to be HP-GL is read once more with a carousel's pens.
+Drawing interpretHpgl(std::string_view bytes) {
+  Drawing d = Interpreter(bytes, false).run();
+  if (d.hpgl2) return d;
+  return Interpreter(bytes, true).run();
+}
 
 bool looksLikeHpgl(std::string_view bytes) {
   size_t p = 0;
   while (p < bytes.size() && p < 4096 && std::isspace(static_cast<unsigned char>(bytes[p]))) ++p;
   if (p >= bytes.size()) return false;
-  if (bytes[p] == kEsc) return true;
+  if (bytes[p] == kEsc || bytes.substr(p, 4) == "@PJL") return true;
   return p + 1 < bytes.size() && std::isupper(static_cast<unsigned char>(bytes[p])) &&
          std::isupper(static_cast<unsigned char>(bytes[p + 1]));
 }

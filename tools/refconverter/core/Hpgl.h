@@ -1,6 +1,8 @@
-// An HP-GL and HP-GL/2 interpreter: plotter files in, a drawing of strokes and labels out.
-// It reads what plotter files in the wild use and steps over the rest; whatever the bytes,
-// it ends, and what it returns is finite and bounded.
+// An HP-GL and HP-GL/2 interpreter: plotter files in, pages of stroked lines and filled
+// areas out. Everything a plotter would draw is resolved here (dashes, hatching, the clip
+// window, the stroke font of labels, pen colours), so that every writer only strokes and
+// fills what it is given and all outputs agree. Whatever the bytes, it ends, and what it
+// returns is finite and bounded.
 #pragma once
 
 #include <cstdint>
@@ -22,39 +24,49 @@ struct Bounds {
   double height() const { return empty ? 0 : maxY - minY; }
 };
 
-struct Stroke {
+// The line attributes of LA.
+enum class LineEnd : uint8_t { Butt, Square, Triangle, Round };
+enum class LineJoin : uint8_t { Miter, MiterBevel, Triangle, Round, Bevel, None };
+
+// Lines of one pen and style, or areas of one colour.
+struct Shape {
   int pen = 1;
-  double widthMm = 0.35;
-  int lineType = 0;      // 0 solid; 1..8 the dashed patterns of LT
-  double patternMm = 0;  // length of one dash pattern, 0 for solid
-  bool filled = false;   // a closed area filled with the pen's colour
-  std::vector<Point> points;
+  uint32_t color = 0;     // 0xRRGGBB
+  bool fill = false;      // paths are closed areas to fill; otherwise lines to stroke
+  bool evenOdd = true;    // the fill rule (FP 0), or non-zero winding (FP 1)
+  double widthMm = 0.35;  // the pen width of lines
+  LineEnd end = LineEnd::Butt;
+  LineJoin join = LineJoin::Miter;
+  double miterLimit = 5;  // miter length / pen width
+  std::vector<std::vector<Point>> paths;
 };
 
-struct Label {
-  int pen = 1;
-  Point at;              // the start of the text's base line
-  std::string text;      // bytes as plotted (ASCII or Latin-1)
-  double heightPlu = 0;  // cap height
-  double widthPlu = 0;   // character width
-  double angleRad = 0;   // direction of the base line
+// One plot: what is drawn between two page advances (PG, FR).
+struct Plot {
+  std::vector<Shape> shapes;
+  Bounds bounds;  // of every point drawn
 };
 
 struct Drawing {
-  std::vector<Stroke> strokes;
-  std::vector<Label> labels;
-  Bounds bounds;            // everything drawn, labels included
+  std::vector<Plot> pages;  // at least one, maybe empty
   int unknownCommands = 0;  // mnemonics stepped over
+  bool hpgl2 = false;       // HP-GL/2 commands or a PCL wrapper were seen
+  bool truncated = false;   // a limit on points, shapes or pages was reached
+  bool empty() const;
 };
 
-// The colour of a pen as 0xRRGGBB (HP-GL/2's default palette; pens beyond it cycle).
+// HP-GL/2's default palette: 0 white, 1 black, 2 red, 3 green, 4 yellow, 5 blue,
+// 6 magenta, 7 cyan; higher pens repeat 1 to 7.
 uint32_t penColor(int pen);
+// The colours of a pen plotter's carousel of eight pens, for HP-GL files.
+uint32_t carouselColor(int pen);
 
-// Interprets a whole file. Files wrapped in PCL (HP-GL/2 behind ESC%#B) are unwrapped.
+// Interprets a whole file. Files wrapped in PCL or PJL are unwrapped; the pen plotters'
+// device-control escapes are stepped over.
 Drawing interpretHpgl(std::string_view bytes);
 
-// Whether bytes look like a plotter file at all (a PCL escape, or a two-letter mnemonic
-// after blanks), so that other files are refused instead of drawn as nothing.
+// Whether bytes look like a plotter file at all (an escape, a PJL line, or a two-letter
+// mnemonic after blanks), so that other files are refused instead of drawn as nothing.
 bool looksLikeHpgl(std::string_view bytes);
 
 }  // namespace refconv

@@ -1,0 +1,264 @@
+#include "Raster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace refconv {
+
+namespace {
+
+struct P {
+  double x, y;
+};
+P operator+(P a, P b) { return {a.x + b.x, a.y + b.y}; }
+P operator-(P a, P b) { return {a.x - b.x, a.y - b.y}; }
+P operator*(P a, double s) { return {a.x * s, a.y * s}; }
+
+struct Edge {
+  P a, b;
+};
+
+// Closed outlines in pixels, collected for one pass of coverage.
+class Outlines {
+ public:
+  std::vector<Edge> edges;
+  double minY = 1e300, maxY = -1e300;
+
+  // A closed polygon; `positive` turns it so that every piece of a stroke winds the same
+  // way, and their union is what the non-zero rule fills.
+  void polygon(std::vector<P> points, bool positive) {
+    if (points.size() < 3) return;
+    if (positive) {
+      double area = 0;
+      for (size_t i = 0; i < points.size(); ++i) {
+        const P a = points[i], b = points[(i + 1) % points.size()];
+        area += a.x * b.y - b.x * a.y;
+      }
+      if (area < 0) std::reverse(points.begin(), points.end());
+    }
+    for (size_t i = 0; i < points.size(); ++i) add(points[i], points[(i + 1) % points.size()]);
+  }
+
+  void circle(P c, double r) {
+    const int n = std::clamp(static_cast<int>(std::ceil(r * 2)), 8, 64);
+    std::vector<P> points;
+    for (int i = 0; i < n; ++i) {
+      const double a = 2 * std::numbers::pi * i / n;
+      points.push_back({c.x + r * std::cos(a), c.y + r * std::sin(a)});
+    }
+    polygon(std::move(points), true);
+  }
+
+ private:
+  void add(P a, P b) {
+    if (a.y == b.y) return;
+    edges.push_back({a, b});
+    minY = std::min({minY, a.y, b.y});
+    maxY = std::max({maxY, a.y, b.y});
+  }
+};
+
+// A line of `halfWidth` pixels either side, as polygons: one a segment, and its ends and
+// joins as the shape asks. Joins and round ends too small to see are left out.
+void strokeOutline(Outlines& out, const std::vector<P>& line, double halfWidth, const Shape& shape) {
+  if (line.size() < 2) return;
+  const bool closed = line.size() > 2 && line.front().x == line.back().x && line.front().y == line.back().y;
+  const bool visibleJoins = halfWidth >= 0.75;
+  auto unit = [](P d) {
+    const double l = std::hypot(d.x, d.y);
+    return l > 0 ? P{d.x / l, d.y / l} : P{1, 0};
+  };
+  const size_t n = line.size();
+  for (size_t i = 0; i + 1 < n; ++i) {
+    P a = line[i], b = line[i + 1];
+    const P d = unit(b - a), normal = {-d.y * halfWidth, d.x * halfWidth};
+    if (!closed && shape.end == LineEnd::Square) {
+      if (i == 0) a = a - d * halfWidth;
+      if (i + 2 == n) b = b + d * halfWidth;
+    }
+    out.polygon({a + normal, b + normal, b - normal, a - normal}, true);
+  }
+  if (!closed) {
+    for (const bool first : {true, false}) {
+      const P end = first ? line[0] : line[n - 1];
+      const P d = first ? unit(line[0] - line[1]) : unit(line[n - 1] - line[n - 2]);
+      const P normal = {-d.y * halfWidth, d.x * halfWidth};
+      if (shape.end == LineEnd::Round && visibleJoins) out.circle(end, halfWidth);
+      if (shape.end == LineEnd::Triangle) out.polygon({end + normal, end + d * halfWidth, end - normal}, true);
+    }
+  }
+  if (!visibleJoins || shape.join == LineJoin::None) return;
+  for (size_t i = closed ? 0 : 1; i + 1 < n; ++i) {
+    const P v = line[i], prev = closed && i == 0 ? line[n - 2] : line[i - 1], next = line[i + 1];
+    if (shape.join == LineJoin::Round) {
+      out.circle(v, halfWidth);
+      continue;
+    }
+    const P d0 = unit(v - prev), d1 = unit(next - v);
+    const double turn = d0.x * d1.y - d0.y * d1.x;
+    if (std::fabs(turn) < 1e-9 && d0.x * d1.x + d0.y * d1.y > 0) continue;  // straight on
+    // The outer side of the turn.
+    const double side = turn > 0 ? -1 : 1;
+    const P o0 = v + P{-d0.y, d0.x} * (halfWidth * side), o1 = v + P{-d1.y, d1.x} * (halfWidth * side);
+    const P bisector = unit((o0 - v) + (o1 - v));
+    const double cosHalf = std::max(1e-9, bisector.x * (o0 - v).x / halfWidth + bisector.y * (o0 - v).y / halfWidth);
+    const double miter = 1 / cosHalf;  // miter length / pen width
+    if ((shape.join == LineJoin::Miter || shape.join == LineJoin::MiterBevel) && miter <= shape.miterLimit) {
+      out.polygon({v, o0, v + bisector * (halfWidth * miter), o1}, true);
+    } else if (shape.join == LineJoin::Triangle) {
+      out.polygon({v, o0, v + bisector * halfWidth, o1}, true);
+    } else {
+      out.polygon({v, o0, o1}, true);
+    }
+  }
+}
+
+// Exact area coverage of the outlines' edges, accumulated a row at a time and composited
+// in the colour; rows in bands, so that the buffer stays small for a large page.
+class Canvas {
+ public:
+  Canvas(Image& image) : image_(image) {}
+
+  void paint(const Outlines& outlines, uint32_t color, bool evenOdd) {
+    if (outlines.edges.empty()) return;
+    const int top = std::max(0, static_cast<int>(std::floor(outlines.minY)));
+    const int bottom = std::min(image_.height, static_cast<int>(std::ceil(outlines.maxY)));
+    const int w = image_.width;
+    constexpr int kBand = 128;
+    for (int band = top; band < bottom; band += kBand) {
+      const int rows = std::min(kBand, bottom - band);
+      acc_.assign(static_cast<size_t>(rows) * (w + 2), 0.0f);
+      for (const Edge& e : outlines.edges) {
+        if (std::max(e.a.y, e.b.y) <= band || std::min(e.a.y, e.b.y) >= band + rows) continue;
+        line(e.a, e.b, band, rows, w);
+      }
+      composite(band, rows, w, color, evenOdd);
+    }
+  }
+
+ private:
+  void line(P p0, P p1, int band, int rows, int w) {
+    double dir = 1;
+    if (p0.y > p1.y) std::swap(p0, p1), dir = -1;
+    const double dxdy = (p1.x - p0.x) / (p1.y - p0.y);
+    const double yStart = std::max(p0.y, static_cast<double>(band)), yEnd = std::min(p1.y, double(band + rows));
+    double x = p0.x + (yStart - p0.y) * dxdy;
+    const double maxX = w;
+    for (int y = static_cast<int>(std::floor(yStart)); y < yEnd; ++y) {
+      const double y0 = std::max(static_cast<double>(y), yStart), y1 = std::min(y + 1.0, yEnd);
+      const double dy = y1 - y0;
+      if (dy <= 0) continue;
+      const double xNext = x + dxdy * dy;
+      const float d = static_cast<float>(dy * dir);
+      float* row = acc_.data() + static_cast<size_t>(y - band) * (w + 2);
+      // Outside the picture on either side is the same, for coverage, as on its edge.
+      const double xa = std::clamp(std::min(x, xNext), 0.0, maxX), xb = std::clamp(std::max(x, xNext), 0.0, maxX);
+      const int x0i = static_cast<int>(std::floor(xa));
+      const int x1i = static_cast<int>(std::ceil(xb));
+      if (x1i <= x0i + 1) {
+        const double xm = 0.5 * (xa + xb) - x0i;
+        row[x0i] += static_cast<float>(d - d * xm);
+        row[x0i + 1] += static_cast<float>(d * xm);
+      } else {
+        const double s = 1 / (xb - xa);
+        const double x0f = xa - x0i, a0 = 0.5 * s * (1 - x0f) * (1 - x0f);
+        const double x1f = xb - x1i + 1, am = 0.5 * s * x1f * x1f;
+        row[x0i] += static_cast<float>(d * a0);
+        if (x1i == x0i + 2) {
+          row[x0i + 1] += static_cast<float>(d * (1 - a0 - am));
+        } else {
+          const double a1 = s * (1.5 - x0f);
+          row[x0i + 1] += static_cast<float>(d * (a1 - a0));
+          for (int xi = x0i + 2; xi < x1i - 1; ++xi) row[xi] += static_cast<float>(d * s);
+          const double a2 = a1 + (x1i - x0i - 3) * s;
+          row[x1i - 1] += static_cast<float>(d * (1 - a2 - am));
+        }
+        row[x1i] += static_cast<float>(d * am);
+      }
+      x = xNext;
+    }
+  }
+
+  void composite(int band, int rows, int w, uint32_t color, bool evenOdd) {
+    const float c[3] = {static_cast<float>((color >> 16) & 0xFF), static_cast<float>((color >> 8) & 0xFF),
+                        static_cast<float>(color & 0xFF)};
+    for (int y = 0; y < rows; ++y) {
+      const float* row = acc_.data() + static_cast<size_t>(y) * (w + 2);
+      uint8_t* px = image_.rgb.data() + static_cast<size_t>(band + y) * w * 3;
+      float sum = 0;
+      for (int x = 0; x < w; ++x) {
+        sum += row[x];
+        float cover = std::fabs(sum);
+        if (evenOdd) {
+          cover = std::fmod(cover, 2.0f);
+          if (cover > 1) cover = 2 - cover;
+        } else if (cover > 1) {
+          cover = 1;
+        }
+        if (cover < 1.0f / 512) continue;
+        for (int k = 0; k < 3; ++k)
+          px[x * 3 + k] = static_cast<uint8_t>(std::lround(px[x * 3 + k] + (c[k] - px[x * 3 + k]) * cover));
+      }
+    }
+  }
+
+  Image& image_;
+  std::vector<float> acc_;
+};
+
+constexpr size_t kEdgesAPass = 2'000'000;  // bounded memory whatever the plot
+
+}  // namespace
+
+Image rasterize(const Plot& plot, double dpi, double maxSidePx) {
+  const Page page = pageOf(plot);
+  double pxPerMm = dpi / 25.4;
+  const double longest = std::max(page.widthMm, page.heightMm) * pxPerMm;
+  if (longest > maxSidePx) pxPerMm *= maxSidePx / longest;
+  Image image;
+  image.width = std::max(1, static_cast<int>(std::lround(page.widthMm * pxPerMm)));
+  image.height = std::max(1, static_cast<int>(std::lround(page.heightMm * pxPerMm)));
+  image.dpi = pxPerMm * 25.4;
+  image.rgb.assign(static_cast<size_t>(image.width) * image.height * 3, 0xFF);
+  const double scale = pxPerMm * kMmPerPlu;
+  const double top = page.bottom + page.heightMm / kMmPerPlu;
+  auto at = [&](Point p) { return P{(p.x - page.left) * scale, (top - p.y) * scale}; };
+
+  Canvas canvas(image);
+  Outlines pending;
+  uint32_t pendingColor = 0;
+  auto flush = [&] {
+    canvas.paint(pending, pendingColor, false);
+    pending = Outlines();
+  };
+  std::vector<P> points;
+  for (const Shape& shape : plot.shapes) {
+    // Lines of one colour in a row are one union: painted in one pass.
+    if (!pending.edges.empty() && (shape.color != pendingColor || pending.edges.size() > kEdgesAPass)) flush();
+    if (shape.fill) {  // an area is filled by its own rule, in a pass of its own
+      flush();
+      Outlines own;
+      for (const auto& path : shape.paths) {
+        points.clear();
+        for (const Point& p : path) points.push_back(at(p));
+        own.polygon(points, false);
+      }
+      canvas.paint(own, shape.color, shape.evenOdd);
+      continue;
+    }
+    pendingColor = shape.color;
+    // A pen thinner than a pixel is drawn a pixel wide, as a plotter's line stays visible.
+    const double halfWidth = std::max(shape.widthMm * pxPerMm, 1.0) / 2;
+    for (const auto& path : shape.paths) {
+      points.clear();
+      for (const Point& p : path) points.push_back(at(p));
+      strokeOutline(pending, points, halfWidth, shape);
+      if (pending.edges.size() > kEdgesAPass) flush();
+    }
+  }
+  flush();
+  return image;
+}
+
+}  // namespace refconv
