@@ -200,7 +200,10 @@ TEST(HpglTest, PolygonsAndFillTypes) {
   for (const auto& l : lines) EXPECT_NEAR(std::fabs(l[1].x - l[0].x), 1000, 1e-6);
   EXPECT_EQ(hatch("FT4,100;").size(), 20u);
   for (const auto& l : hatch("FT3,100,45;")) EXPECT_NEAR(l[1].y - l[0].y, l[1].x - l[0].x, 1e-6);
-  EXPECT_LE(hatch("FT3,0.0001;").size(), 20'001u);  // a hatch too fine is widened, not run for hours
+  // A hatch too fine to draw line by line inks the whole area, as a plotter's would.
+  const Drawing fine = interpretHpgl("IN;SP1;FT3,0.001;PA0,0;RA100000000,100000000;");
+  ASSERT_EQ(fine.pages[0].shapes.size(), 1u);
+  EXPECT_TRUE(fine.pages[0].shapes[0].fill);
   // Shading mixes the pen with white; a raster pattern shows as its pens' average.
   EXPECT_EQ(shapeOf(interpretHpgl("IN;SP1;FT10,30;PA0,0;RA10,10;")).color, 0xB3B3B3u);
   EXPECT_EQ(shapeOf(interpretHpgl("IN;SP1;RF1,2,2,1,0,0,1;FT11,1;PA0,0;RA10,10;")).color, 0x808080u);

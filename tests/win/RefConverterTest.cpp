@@ -237,6 +237,32 @@ TEST_F(RefConverterTest, FailedLinesAreLoggedAndSetTheExitCode) {
   EXPECT_EQ(runConverter(root / "nothing.txt"), 2u);
 }
 
+// A plot of three pages: a PDF page and a TIFF frame each; the one-page formats take the
+// first and the log says so.
+TEST_F(RefConverterTest, PagesGoToTheFormatsThatHoldThem) {
+  std::vector<std::string> lines;
+  for (const char* type : {"pdf", "tif", "png", "svg"})
+    lines.push_back(line(sample("corpus\\pages.hgl"), root / (std::string("pages.") + type)));
+  writeCommandFile(root / "MarComline.txt", lines);
+  ASSERT_EQ(runConverter(root / "MarComline.txt"), 0u);
+  const std::string log = test::readFile(root / "MarComline.log");
+  EXPECT_NE(log.find("1\tOK      PDF\t"), std::string::npos) << log;
+  EXPECT_NE(log.find("2\tOK      TIFF\t"), std::string::npos) << log;
+  EXPECT_NE(log.find("3\tOK      PNG (the first of 3 pages)\t"), std::string::npos) << log;
+  EXPECT_NE(log.find("4\tOK      SVG (the first of 3 pages)\t"), std::string::npos) << log;
+  EXPECT_NE(test::readFile(root / "pages.pdf").find("/Type /Pages /Kids [3 0 R 5 0 R 7 0 R] /Count 3"),
+            std::string::npos);
+  ComPtr<IWICImagingFactory> factory;
+  ASSERT_HRESULT_SUCCEEDED(
+      CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(factory.put())));
+  ComPtr<IWICBitmapDecoder> decoder;
+  ASSERT_HRESULT_SUCCEEDED(factory->CreateDecoderFromFilename(widen(root / "pages.tif").c_str(), nullptr, GENERIC_READ,
+                                                              WICDecodeMetadataCacheOnDemand, decoder.put()));
+  UINT frames = 0;
+  decoder->GetFrameCount(&frames);
+  EXPECT_EQ(frames, 3u);
+}
+
 TEST_F(RefConverterTest, HostileInputsNeitherCrashItNorWriteElsewhere) {
   std::mt19937 random(20261208);
   std::vector<std::string> lines;

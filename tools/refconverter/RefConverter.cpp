@@ -11,6 +11,7 @@
 #include <wincodec.h>
 
 #include <algorithm>
+#include <functional>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -38,6 +39,7 @@ namespace {
 constexpr size_t kMaxInputBytes = 512u * 1024 * 1024;
 constexpr double kDrawingDpi = 100;
 constexpr double kMaxSidePx = 8000;
+constexpr double kMaxTiffPixels = 256e6;
 
 struct Failure {
   std::string reason;
@@ -146,8 +148,10 @@ Picture decodePicture(const std::string& bytes) {
 
 void encodeFrame(IWICBitmapEncoder* encoder, const Picture& picture, Format format);
 
-// Pictures in a format's container; formats of one picture take the first.
-std::string encodePictures(const std::vector<Picture>& pictures, Format format) {
+// Pictures in a format's container, made one at a time by `next` (false when there are no
+// more), so that a file of many pages never holds them all; formats of one picture take
+// the first.
+std::string encodePictures(const std::function<bool(Picture&)>& next, Format format) {
   GUID container;
   switch (format) {
     case Format::Png: container = GUID_ContainerFormatPng; break;
@@ -162,9 +166,10 @@ std::string encodePictures(const std::vector<Picture>& pictures, Format format) 
   ComPtr<IWICBitmapEncoder> encoder;
   check(factory()->CreateEncoder(container, nullptr, encoder.put()), "starting the encoder");
   check(encoder->Initialize(memory.get(), WICBitmapEncoderNoCache), "starting the encoder");
-  for (const Picture& picture : pictures) {
-    if (&picture != &pictures.front() && format != Format::Tiff) break;
+  Picture picture;
+  for (int frame = 0; next(picture); ++frame) {
     encodeFrame(encoder.get(), picture, format);
+    if (format != Format::Tiff) break;
   }
   check(encoder->Commit(), "encoding the picture");
   HGLOBAL global = nullptr;
@@ -177,7 +182,16 @@ std::string encodePictures(const std::vector<Picture>& pictures, Format format) 
   return bytes;
 }
 
-std::string encodePicture(const Picture& picture, Format format) { return encodePictures({picture}, format); }
+std::string encodePicture(const Picture& picture, Format format) {
+  bool given = false;
+  return encodePictures(
+      [&](Picture& out) {
+        if (given) return false;
+        out = picture;
+        return given = true;
+      },
+      format);
+}
 
 void encodeFrame(IWICBitmapEncoder* encoder, const Picture& picture, Format format) {
   ComPtr<IWICBitmap> bitmap;
@@ -465,12 +479,23 @@ std::string convert(const std::wstring& input, const std::wstring& output) {
         });
         break;
       default: {
-        std::vector<Picture> pictures;
-        for (const Plot& plot : drawing.pages) {
-          pictures.push_back(pictureOf(rasterize(plot, kDrawingDpi, kMaxSidePx)));
-          if (format != Format::Tiff) break;
-        }
-        out.write(encodePictures(pictures, format));
+        // A TIFF takes a frame a page, up to a bound on all their pixels together.
+        size_t made = 0;
+        double pixels = 0;
+        bool cutShort = false;
+        out.write(encodePictures(
+            [&](Picture& picture) {
+              if (made >= drawing.pages.size() || pixels > kMaxTiffPixels) return false;
+              const Image image = rasterize(drawing.pages[made++], kDrawingDpi, kMaxSidePx);
+              cutShort = cutShort || image.cutShort;
+              picture = pictureOf(image);
+              pixels += static_cast<double>(picture.width) * picture.height;
+              return true;
+            },
+            format));
+        if (format == Format::Tiff && made < drawing.pages.size())
+          note += " (the first " + std::to_string(made) + " of " + std::to_string(pages) + " pages)";
+        if (cutShort) note += " (cut short: the picture would take too long to draw)";
       }
     }
     if (drawing.truncated) note += " (cut short: the plot passes the converter's limits)";

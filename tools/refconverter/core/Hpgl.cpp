@@ -490,7 +490,7 @@ class Interpreter {
     Shape* shape = nullptr;
     for (auto& line : lines) {
       if (line.size() < 2 || !spend(line.size())) continue;
-      for (Point& p : line) p = placed(p);
+      for (Point& p : line) p = clamped(placed(p));  // a dot's one unit past the limit included
       if (!shape) shape = &strokeShape(color, text);
       shape->paths.push_back(std::move(line));
     }
@@ -576,7 +576,7 @@ class Interpreter {
   void fillRings(std::vector<std::vector<Point>> rings, bool evenOdd) {
     std::erase_if(rings, [](const auto& r) { return r.size() < 3; });
     if (rings.empty()) return;
-    if (fillType_ == 3 || fillType_ == 4) {
+    if ((fillType_ == 3 || fillType_ == 4) && !tooFineToHatch(rings)) {
       hatch(rings, evenOdd, hatchAngle_);
       if (fillType_ == 4) hatch(rings, evenOdd, hatchAngle_ + 90);
       return;
@@ -593,10 +593,21 @@ class Interpreter {
     for (auto& ring : rings) {
       if (window_) ring = clipRing(std::move(ring), *window_);
       if (ring.size() < 3 || !spend(ring.size())) continue;
-      for (Point& p : ring) p = placed(p);
+      for (Point& p : ring) p = clamped(placed(p));
       s.paths.push_back(std::move(ring));
     }
     if (!s.paths.empty()) page().shapes.push_back(std::move(s));
+  }
+
+  double hatchSpacing() const { return std::max(hatchSpacing_ > 0 ? hatchSpacing_ : diagonal() / 100, 1.0); }
+
+  // Hatching of more lines than a fill may have draws, as a plotter's pen would, an area
+  // all inked: it is filled solid instead of drawn line by line without end.
+  bool tooFineToHatch(const std::vector<std::vector<Point>>& rings) const {
+    Bounds b;
+    for (const auto& ring : rings)
+      for (const Point& p : ring) b.add(p);
+    return std::hypot(b.width(), b.height()) / hatchSpacing() > kMaxHatchLines;
   }
 
   static uint32_t shaded(uint32_t color, double percent) {
@@ -640,8 +651,7 @@ class Interpreter {
         hi = std::max(hi, t.back().y);
       }
     }
-    double spacing = hatchSpacing_ > 0 ? hatchSpacing_ : diagonal() / 100;
-    spacing = std::max({spacing, 1.0, (hi - lo) / kMaxHatchLines});
+    const double spacing = std::max(hatchSpacing(), (hi - lo) / kMaxHatchLines);
     std::vector<std::vector<Point>> lines;
     std::vector<std::pair<double, int>> crossings;
     for (double y = std::ceil(lo / spacing) * spacing; y <= hi && !full_; y += spacing) {

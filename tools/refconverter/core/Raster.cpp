@@ -23,7 +23,7 @@ struct Edge {
 class Outlines {
  public:
   std::vector<Edge> edges;
-  double minY = 1e300, maxY = -1e300;
+  double minX = 1e300, maxX = -1e300, minY = 1e300, maxY = -1e300;
 
   // A closed polygon; `positive` turns it so that every piece of a stroke winds the same
   // way, and their union is what the non-zero rule fills.
@@ -54,6 +54,8 @@ class Outlines {
   void add(P a, P b) {
     if (a.y == b.y) return;
     edges.push_back({a, b});
+    minX = std::min({minX, a.x, b.x});
+    maxX = std::max({maxX, a.x, b.x});
     minY = std::min({minY, a.y, b.y});
     maxY = std::max({maxY, a.y, b.y});
   }
@@ -115,29 +117,38 @@ void strokeOutline(Outlines& out, const std::vector<P>& line, double halfWidth, 
 }
 
 // Exact area coverage of the outlines' edges, accumulated a row at a time and composited
-// in the colour; rows in bands, so that the buffer stays small for a large page.
+// in the colour; rows in bands and only the columns the outlines reach, so that the buffer
+// stays small for a large page. The work of all passes together is bounded: a plot that
+// would take longer is cut short.
 class Canvas {
  public:
-  Canvas(Image& image) : image_(image) {}
+  explicit Canvas(Image& image) : image_(image) {}
+
+  bool cutShort() const { return work_ > kMaxWork; }
 
   void paint(const Outlines& outlines, uint32_t color, bool evenOdd) {
-    if (outlines.edges.empty()) return;
+    if (outlines.edges.empty() || cutShort()) return;
     const int top = std::max(0, static_cast<int>(std::floor(outlines.minY)));
     const int bottom = std::min(image_.height, static_cast<int>(std::ceil(outlines.maxY)));
-    const int w = image_.width;
+    left_ = std::clamp(static_cast<int>(std::floor(outlines.minX)), 0, image_.width);
+    const int right = std::clamp(static_cast<int>(std::ceil(outlines.maxX)) + 1, left_, image_.width);
+    const int w = right - left_;
     constexpr int kBand = 128;
-    for (int band = top; band < bottom; band += kBand) {
+    for (int band = top; band < bottom && !cutShort(); band += kBand) {
       const int rows = std::min(kBand, bottom - band);
+      work_ += static_cast<double>(rows) * (w + 2);
       acc_.assign(static_cast<size_t>(rows) * (w + 2), 0.0f);
       for (const Edge& e : outlines.edges) {
         if (std::max(e.a.y, e.b.y) <= band || std::min(e.a.y, e.b.y) >= band + rows) continue;
-        line(e.a, e.b, band, rows, w);
+        line({e.a.x - left_, e.a.y}, {e.b.x - left_, e.b.y}, band, rows, w);
       }
       composite(band, rows, w, color, evenOdd);
     }
   }
 
  private:
+  static constexpr double kMaxWork = 6e9;  // pixels visited: about a minute
+
   void line(P p0, P p1, int band, int rows, int w) {
     double dir = 1;
     if (p0.y > p1.y) std::swap(p0, p1), dir = -1;
@@ -185,7 +196,7 @@ class Canvas {
                         static_cast<float>(color & 0xFF)};
     for (int y = 0; y < rows; ++y) {
       const float* row = acc_.data() + static_cast<size_t>(y) * (w + 2);
-      uint8_t* px = image_.rgb.data() + static_cast<size_t>(band + y) * w * 3;
+      uint8_t* px = image_.rgb.data() + (static_cast<size_t>(band + y) * image_.width + left_) * 3;
       float sum = 0;
       for (int x = 0; x < w; ++x) {
         sum += row[x];
@@ -197,6 +208,10 @@ class Canvas {
           cover = 1;
         }
         if (cover < 1.0f / 512) continue;
+        if (cover > 1 - 1.0f / 512) {  // inside: the colour itself
+          for (int k = 0; k < 3; ++k) px[x * 3 + k] = static_cast<uint8_t>(c[k]);
+          continue;
+        }
         for (int k = 0; k < 3; ++k)
           px[x * 3 + k] = static_cast<uint8_t>(std::lround(px[x * 3 + k] + (c[k] - px[x * 3 + k]) * cover));
       }
@@ -205,6 +220,8 @@ class Canvas {
 
   Image& image_;
   std::vector<float> acc_;
+  int left_ = 0;  // the first column of the pass
+  double work_ = 0;
 };
 
 constexpr size_t kEdgesAPass = 2'000'000;  // bounded memory whatever the plot
@@ -258,6 +275,7 @@ Image rasterize(const Plot& plot, double dpi, double maxSidePx) {
     }
   }
   flush();
+  image.cutShort = canvas.cutShort();
   return image;
 }
 

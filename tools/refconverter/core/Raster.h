@@ -15,6 +15,7 @@ struct Image {
   int width = 0, height = 0;
   double dpi = 100;
   std::vector<uint8_t> rgb;  // 3 bytes a pixel, top row first
+  bool cutShort = false;     // the plot would have taken too long: what is drawn is its start
 };
 
 // The plot's page at `dpi`, shrunk where its longer side would pass `maxSidePx`.
