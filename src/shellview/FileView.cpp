@@ -11,27 +11,49 @@
 
 namespace marlisk::win {
 
-namespace {
-
-struct SortContext {
-  TFileView* view;
-  IShellFolder* folder;
-  int column;
-  int sign;
-};
-
-}  // namespace
-
 TFileView::~TFileView() {
-  if (list_ && IsWindow(list_)) ListView_DeleteAllItems(list_);  // items own their identifiers
+  clearRows();
   if (parent_) parent_->remove(*this);
 }
 
+namespace {
+
+// A list view made without LVS_OWNERDATA cannot take it later: it is made again with it, in
+// the same place, with the same id, styles and font.
+HWND withOwnerData(HWND list) {
+  const LONG_PTR style = GetWindowLongPtrW(list, GWL_STYLE);
+  if (style & LVS_OWNERDATA) return list;
+  HWND parent = GetParent(list);
+  RECT r;
+  GetWindowRect(list, &r);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  HWND made = CreateWindowExW(static_cast<DWORD>(GetWindowLongPtrW(list, GWL_EXSTYLE)), WC_LISTVIEWW, L"",
+                              static_cast<DWORD>(style | LVS_OWNERDATA), r.left, r.top, r.right - r.left,
+                              r.bottom - r.top, parent, reinterpret_cast<HMENU>(GetWindowLongPtrW(list, GWLP_ID)),
+                              reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(list, GWLP_HINSTANCE)), nullptr);
+  if (!made) return list;
+  SendMessageW(made, WM_SETFONT, SendMessageW(list, WM_GETFONT, 0, 0), FALSE);
+  SetWindowPos(made, list, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  DestroyWindow(list);
+  return made;
+}
+
+void copyText(const std::wstring& text, LVITEMW& item) {
+  if (!item.pszText || item.cchTextMax <= 0) return;
+  const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
+  std::copy_n(text.data(), n, item.pszText);
+  item.pszText[n] = 0;
+}
+
+}  // namespace
+
 void TFileView::attach(HWND list, Reflector& parent) {
-  list_ = list;
+  list_ = withOwnerData(list);
   parent_ = &parent;
   parent.add(*this);
   SetWindowLongPtrW(list_, GWL_STYLE, GetWindowLongPtrW(list_, GWL_STYLE) | LVS_SHAREIMAGELISTS);
+  // Shortcuts' overlay comes with each row's other facts.
+  ListView_SetCallbackMask(list_, LVIS_OVERLAYMASK);
   const struct {
     const wchar_t* title;
     int width;
@@ -65,28 +87,24 @@ void TFileView::link(TFolderView& folderView) {
   folderView.onBrowse = [this](PCIDLIST_ABSOLUTE id) { Browse(id); };
 }
 
-void TFileView::parentDestroying() {
-  if (list_ && IsWindow(list_)) ListView_DeleteAllItems(list_);
+void TFileView::parentDestroying() { clearRows(); }
+
+void TFileView::clearRows() {
+  if (list_ && IsWindow(list_)) ListView_SetItemCountEx(list_, 0, 0);
+  order_.clear();
+  rows_.clear();
 }
 
-ShellItem* TFileView::itemData(int index) const {
-  LVITEMW item = {LVIF_PARAM};
-  item.iItem = index;
-  return index >= 0 && ListView_GetItem(list_, &item) ? ShellItem::of(item.lParam) : nullptr;
+TFileView::Row* TFileView::rowAt(int index) const {
+  return index >= 0 && static_cast<size_t>(index) < order_.size() ? order_[static_cast<size_t>(index)] : nullptr;
 }
 
 std::vector<PCUITEMID_CHILD> TFileView::selectedItems() const {
   std::vector<PCUITEMID_CHILD> items;
   for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0;
        i = ListView_GetNextItem(list_, i, LVNI_SELECTED))
-    if (const ShellItem* item = itemData(i)) items.push_back(item->child());
+    if (const Row* row = rowAt(i)) items.push_back(row->child.get());
   return items;
-}
-
-std::wstring TFileView::subItemText(int index, int column) const {
-  wchar_t buffer[MAX_PATH] = {};
-  ListView_GetItemText(list_, index, column, buffer, MAX_PATH);
-  return buffer;
 }
 
 void TFileView::Browse(PCIDLIST_ABSOLUTE absoluteId) {
@@ -110,86 +128,147 @@ void TFileView::Fill() {
   }
   for (int& sign : signs_) sign = 1;
   const HCURSOR previousCursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
-  ListView_DeleteAllItems(list_);
-  const DWORD savedView = ListView_GetView(list_);
-  ListView_SetView(list_, LV_VIEW_LIST);
-
-  ComPtr<IShellIcon> shellIcon;  // where the folder knows its items' icons (not under Wine)
-  folder_.queryInterface(shellIcon);
+  clearRows();
+  shellIcon_.reset();
+  folder_.queryInterface(shellIcon_);
+  const bool masked = !Mask.empty();
   PITEMID_CHILD raw = nullptr;
   ULONG fetched = 0;
   while (items->Next(1, &raw, &fetched) == S_OK && fetched == 1) {
-    UniqueChildId item(raw);
+    auto row = std::make_unique<Row>();
+    row->child.reset(raw);
     // Only what lies in the file system. The item's own attribute says so; asking for its
     // path instead walks the whole identifier, a millisecond an item under Wine.
-    SFGAOF attributes = SFGAO_FOLDER | SFGAO_LINK | SFGAO_FILESYSTEM;
-    PCUITEMID_CHILD one = item.get();
-    if (FAILED(folder_->GetAttributesOf(1, &one, &attributes)) || !(attributes & SFGAO_FILESYSTEM)) continue;
-    std::string parsingName, caption;
-    DisplayName(folder_.get(), item.get(), SHGDN_FORPARSING, parsingName);
-    if (!shell::maskAccepts(Mask, parsingName, (attributes & SFGAO_FOLDER) != 0)) continue;
-    DisplayName(folder_.get(), item.get(), SHGDN_INFOLDER, caption);
-    UniqueAbsoluteId absolute(ConcatIDs(folderId_.get(), item.get()));
-    if (!absolute) continue;
-
-    std::wstring text = widen(caption);
-    LVITEMW entry = {LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE | LVIF_STATE};
-    entry.iItem = ListView_GetItemCount(list_);
-    entry.pszText = text.data();
-    // The index alone: asking for the icon as well would leave a handle per item to destroy.
-    if (!shellIcon || FAILED(shellIcon->GetIconOf(item.get(), GIL_FORSHELL, &entry.iImage)) || entry.iImage < 0)
-      entry.iImage = kinds_.iconIndex(absolute.get(), parsingName, attributes, SHGFI_SYSICONINDEX);
-    entry.state = (attributes & SFGAO_LINK) ? INDEXTOOVERLAYMASK(1) : 0;
-    entry.stateMask = LVIS_OVERLAYMASK;
-    const std::string kindText = kinds_.typeName(absolute.get(), parsingName, attributes);
-    auto* owned = new ShellItem(folder_.get(), std::move(item));
-    entry.lParam = owned->data();
-    const int index = ListView_InsertItem(list_, &entry);
-    if (index < 0) {
-      delete owned;
+    row->attributes = SFGAO_FOLDER | SFGAO_LINK | SFGAO_FILESYSTEM;
+    PCUITEMID_CHILD one = row->child.get();
+    if (FAILED(folder_->GetAttributesOf(1, &one, &row->attributes)) || !(row->attributes & SFGAO_FILESYSTEM)) continue;
+    // The mask looks at extensions: a name is asked for only when there is a mask and a file.
+    if (masked && !(row->attributes & SFGAO_FOLDER) &&
+        !shell::maskAccepts(Mask, parsingName(*row), (row->attributes & SFGAO_FOLDER) != 0))
       continue;
-    }
-
-    std::wstring size, date, kind;
-    WIN32_FIND_DATAW found;
-    if (SUCCEEDED(SHGetDataFromIDListW(folder_.get(), owned->child(), SHGDFIL_FINDDATA, &found, sizeof(found)))) {
-      size = widen(shell::sizeText((static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow));
-      FILETIME local;
-      SYSTEMTIME time;
-      if (FileTimeToLocalFileTime(&found.ftLastWriteTime, &local) && FileTimeToSystemTime(&local, &time))
-        date = widen(shell::dateText(time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute));
-    }
-    kind = widen(kindText);
-    ListView_SetItemText(list_, index, 1, size.data());
-    ListView_SetItemText(list_, index, 2, kind.data());
-    ListView_SetItemText(list_, index, 3, date.data());
+    rows_.push_back(std::move(row));
   }
+  order_.reserve(rows_.size());
+  for (const auto& row : rows_) order_.push_back(row.get());
   sortBy(0);
-  ListView_SetView(list_, savedView);
-  SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+  ListView_SetItemCountEx(list_, static_cast<int>(order_.size()), 0);
   InvalidateRect(list_, nullptr, TRUE);
   SetCursor(previousCursor);
 }
 
-int CALLBACK TFileView::compareItems(LPARAM a, LPARAM b, LPARAM data) {
-  return guarded<int>(0, [&]() -> int {
-    const auto* c = reinterpret_cast<const SortContext*>(data);
-    const int first = static_cast<int>(a), second = static_cast<int>(b);
-    if (c->column == 0) {
-      const ShellItem* one = c->view->itemData(first);
-      const ShellItem* other = c->view->itemData(second);
-      return one && other ? c->sign * CompareIDs(c->folder, one->child(), other->child()) : 0;
-    }
-    // The padded size text sorts by value; names and dates by the user's locale.
-    return c->sign *
-           lstrcmpW(c->view->subItemText(first, c->column).c_str(), c->view->subItemText(second, c->column).c_str());
-  });
+std::string TFileView::parsingName(const Row& row) const {
+  std::string name;
+  DisplayName(folder_.get(), row.child.get(), SHGDN_FORPARSING, name);
+  return name;
 }
 
+// Size and date from the find data the item's identifier carries.
+void TFileView::describe(Row& row) {
+  row.described = true;
+  WIN32_FIND_DATAW found;
+  if (FAILED(SHGetDataFromIDListW(folder_.get(), row.child.get(), SHGDFIL_FINDDATA, &found, sizeof(found)))) return;
+  row.size = widen(shell::sizeText((static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow));
+  FILETIME local;
+  SYSTEMTIME time;
+  if (FileTimeToLocalFileTime(&found.ftLastWriteTime, &local) && FileTimeToSystemTime(&local, &time))
+    row.date = widen(shell::dateText(time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute));
+}
+
+const std::wstring& TFileView::text(Row& row, int column) {
+  switch (column) {
+    case 0:
+      if (row.caption.empty()) DisplayNameW(folder_.get(), row.child.get(), SHGDN_INFOLDER, row.caption);
+      return row.caption;
+    case 2:
+      if (!row.kindKnown) {
+        row.kindKnown = true;
+        UniqueAbsoluteId absolute(ConcatIDs(folderId_.get(), row.child.get()));
+        if (absolute) row.kind = widen(kinds_.typeName(absolute.get(), parsingName(row), row.attributes));
+      }
+      return row.kind;
+    default:
+      if (!row.described) describe(row);
+      return column == 1 ? row.size : row.date;
+  }
+}
+
+int TFileView::icon(Row& row) {
+  if (row.icon >= 0) return row.icon;
+  // The index alone: asking for the icon as well would leave a handle per item to destroy.
+  if (!shellIcon_ || FAILED(shellIcon_->GetIconOf(row.child.get(), GIL_FORSHELL, &row.icon)) || row.icon < 0) {
+    UniqueAbsoluteId absolute(ConcatIDs(folderId_.get(), row.child.get()));
+    row.icon = absolute ? kinds_.iconIndex(absolute.get(), parsingName(row), row.attributes, SHGFI_SYSICONINDEX) : 0;
+  }
+  return row.icon;
+}
+
+void TFileView::getDisplayInfo(LVITEMW& item) {
+  Row* row = rowAt(item.iItem);
+  if (!row) return;
+  if (item.mask & LVIF_TEXT) copyText(text(*row, std::clamp(item.iSubItem, 0, 3)), item);
+  if (item.mask & LVIF_IMAGE) item.iImage = icon(*row);
+  if (item.mask & LVIF_STATE) {
+    item.state = (row->attributes & SFGAO_LINK) ? INDEXTOOVERLAYMASK(1) : 0;
+    item.stateMask = LVIS_OVERLAYMASK;
+  }
+}
+
+// Typing in the list finds the next row whose caption starts with what was typed.
+int TFileView::findItem(const NMLVFINDITEMW& find) {
+  if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz || order_.empty()) return -1;
+  const std::wstring wanted = find.lvfi.psz;
+  const int count = static_cast<int>(order_.size());
+  const int start = std::clamp(find.iStart, 0, count);
+  for (int n = 0; n < count; ++n) {
+    const int i = (start + n) % count;
+    if (i < start && !(find.lvfi.flags & LVFI_WRAP)) break;
+    const std::wstring& caption = text(*order_[static_cast<size_t>(i)], 0);
+    if (caption.size() < wanted.size()) continue;
+    const bool exact = !(find.lvfi.flags & LVFI_PARTIAL);
+    if (exact && caption.size() != wanted.size()) continue;
+    if (CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, caption.c_str(), static_cast<int>(wanted.size()),
+                       wanted.c_str(), static_cast<int>(wanted.size())) == CSTR_EQUAL)
+      return i;
+  }
+  return -1;
+}
+
+// The rows in a column's order. What was selected and focused stays so: the list view keeps
+// states by position, so they are taken off and put back on the same rows.
 void TFileView::sortBy(int column) {
-  SortContext context = {this, folder_.get(), column, signs_[column]};
-  ListView_SortItemsEx(list_, compareItems, reinterpret_cast<LPARAM>(&context));
+  std::vector<Row*> selected;
+  for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0;
+       i = ListView_GetNextItem(list_, i, LVNI_SELECTED))
+    if (Row* row = rowAt(i)) selected.push_back(row);
+  Row* focused = rowAt(ListView_GetNextItem(list_, -1, LVNI_FOCUSED));
+  const int sign = signs_[column];
+  IShellFolder* folder = folder_.get();
+  // A merge sort stays within its rows even where the shell's comparison is not consistent.
+  if (column == 0) {
+    std::stable_sort(order_.begin(), order_.end(), [&](const Row* a, const Row* b) {
+      return guarded<int>(0, [&] { return sign * CompareIDs(folder, a->child.get(), b->child.get()); }) < 0;
+    });
+  } else {
+    for (Row* row : order_) text(*row, column);  // every row's text, once
+    std::stable_sort(order_.begin(), order_.end(), [&](const Row* a, const Row* b) {
+      // The padded size text sorts by value; names and dates by the user's locale.
+      const std::wstring& x = column == 2 ? a->kind : column == 1 ? a->size : a->date;
+      const std::wstring& y = column == 2 ? b->kind : column == 1 ? b->size : b->date;
+      return sign * lstrcmpW(x.c_str(), y.c_str()) < 0;
+    });
+  }
+  if (selected.empty() && !focused) {
+    InvalidateRect(list_, nullptr, FALSE);
+    return;
+  }
+  ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  std::sort(selected.begin(), selected.end());
+  for (size_t i = 0; i < order_.size(); ++i) {
+    const bool isSelected = std::binary_search(selected.begin(), selected.end(), order_[i]);
+    const UINT state = (isSelected ? LVIS_SELECTED : 0) | (order_[i] == focused ? LVIS_FOCUSED : 0);
+    if (state) ListView_SetItemState(list_, static_cast<int>(i), state, state);
+  }
+  InvalidateRect(list_, nullptr, FALSE);
 }
 
 void TFileView::ColumnClick(int column) {
@@ -198,15 +277,13 @@ void TFileView::ColumnClick(int column) {
   sortBy(column);
 }
 
-std::string TFileView::GetSelectedPath() const {
-  return pathOf(itemData(ListView_GetNextItem(list_, -1, LVNI_SELECTED)));
-}
+std::string TFileView::GetSelectedPath() const { return pathOf(rowAt(ListView_GetNextItem(list_, -1, LVNI_SELECTED))); }
 
 std::vector<std::string> TFileView::SelectedCaptions() const {
   std::vector<std::string> captions;
   for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0;
        i = ListView_GetNextItem(list_, i, LVNI_SELECTED))
-    captions.push_back(narrow(subItemText(i, 0)));
+    if (Row* row = rowAt(i)) captions.push_back(narrow(const_cast<TFileView*>(this)->text(*row, 0)));
   return captions;
 }
 
@@ -214,29 +291,25 @@ std::vector<std::string> TFileView::SelectedPaths() const {
   std::vector<std::string> paths;
   for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0;
        i = ListView_GetNextItem(list_, i, LVNI_SELECTED))
-    if (std::string path = pathOf(itemData(i)); !path.empty()) paths.push_back(path);
+    if (std::string path = pathOf(rowAt(i)); !path.empty()) paths.push_back(path);
   return paths;
 }
 
-std::string TFileView::FocusedPath() const { return pathOf(itemData(ListView_GetNextItem(list_, -1, LVNI_FOCUSED))); }
+std::string TFileView::FocusedPath() const { return pathOf(rowAt(ListView_GetNextItem(list_, -1, LVNI_FOCUSED))); }
 
-std::string TFileView::pathOf(const ShellItem* item) {
-  std::string path;
-  if (item) DisplayName(item->parent(), item->child(), SHGDN_FORPARSING, path);
-  return path;
-}
+std::string TFileView::pathOf(const Row* row) const { return row ? parsingName(*row) : std::string(); }
 
 void TFileView::doubleClick() {
   if (OnDblClick) OnDblClick();
-  const ShellItem* item = itemData(ListView_GetNextItem(list_, -1, LVNI_SELECTED));
-  if (!item) return;
+  const Row* row = rowAt(ListView_GetNextItem(list_, -1, LVNI_SELECTED));
+  if (!row) return;
   SFGAOF attributes = SFGAO_FOLDER | SFGAO_FILESYSANCESTOR;
-  PCUITEMID_CHILD one = item->child();
-  item->parent()->GetAttributesOf(1, &one, &attributes);
+  PCUITEMID_CHILD one = row->child.get();
+  folder_->GetAttributesOf(1, &one, &attributes);
   if ((attributes & (SFGAO_FOLDER | SFGAO_FILESYSANCESTOR)) && folderView_) {
-    folderView_->SelectChildID(item->child());
+    folderView_->SelectChildID(row->child.get());
   } else if (FileExecute) {
-    UniqueAbsoluteId absolute(ConcatIDs(folderId_.get(), item->child()));
+    UniqueAbsoluteId absolute(ConcatIDs(folderId_.get(), row->child.get()));
     if (!absolute) return;
     SHELLEXECUTEINFOW execute = {sizeof(execute)};
     execute.fMask = SEE_MASK_INVOKEIDLIST;
@@ -249,7 +322,15 @@ void TFileView::doubleClick() {
 
 bool TFileView::reflectNotify(NMHDR* header, LRESULT& result) {
   switch (header->code) {
-    case LVN_DELETEITEM: delete ShellItem::of(reinterpret_cast<NMLISTVIEW*>(header)->lParam); return false;
+    case LVN_GETDISPINFOW:
+      guarded<int>(0, [&] {
+        getDisplayInfo(reinterpret_cast<NMLVDISPINFOW*>(header)->item);
+        return 0;
+      });
+      return true;
+    case LVN_ODFINDITEMW:
+      result = guarded<int>(-1, [&] { return findItem(*reinterpret_cast<NMLVFINDITEMW*>(header)); });
+      return true;
     case LVN_COLUMNCLICK: ColumnClick(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem); return false;
     case NM_DBLCLK: doubleClick(); return false;
     case NM_RCLICK: {
@@ -268,20 +349,23 @@ bool TFileView::reflectNotify(NMHDR* header, LRESULT& result) {
     }
     case LVN_ENDLABELEDITW: {
       const LVITEMW& edited = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
-      ShellItem* old = itemData(edited.iItem);
+      Row* row = rowAt(edited.iItem);
       result = FALSE;
-      if (!edited.pszText || !old) return true;
+      if (!edited.pszText || !row) return true;
       SFGAOF attributes = SFGAO_FOLDER | SFGAO_FILESYSANCESTOR;
-      PCUITEMID_CHILD one = old->child();
-      old->parent()->GetAttributesOf(1, &one, &attributes);
-      const InPlaceRename rename = renameInPlace(old->parent(), list_, old->child(), edited.pszText);
+      PCUITEMID_CHILD one = row->child.get();
+      folder_->GetAttributesOf(1, &one, &attributes);
+      InPlaceRename rename = renameInPlace(folder_.get(), list_, row->child.get(), edited.pszText);
       if (rename.renamed) {
         if ((attributes & (SFGAO_FOLDER | SFGAO_FILESYSANCESTOR)) && folderView_)
-          folderView_->RenameChild(old->child(), rename.renamed.get());
-        old->rename(rename.renamed.get());
+          folderView_->RenameChild(row->child.get(), rename.renamed.get());
+        row->child = std::move(rename.renamed);
+        // A new name may be a new extension: its kind and icon are asked again.
+        row->kindKnown = row->described = false;
+        row->icon = -1;
       }
-      std::wstring text = widen(rename.shown);
-      ListView_SetItemText(list_, edited.iItem, 0, text.data());
+      row->caption = widen(rename.shown);
+      ListView_RedrawItems(list_, edited.iItem, edited.iItem);
       return true;
     }
     default: return false;

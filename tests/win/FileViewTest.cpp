@@ -61,7 +61,7 @@ class FileViewTest : public ::testing::Test {
   TestFolder root;
   test::ControlHost host;
   HWND treeWindow = host.add(WC_TREEVIEWW, TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS, 0, 0, 300, 480, 100);
-  HWND listWindow = host.add(WC_LISTVIEWW, LVS_REPORT | LVS_EDITLABELS, 310, 0, 500, 480, 101);
+  HWND listWindow = host.add(WC_LISTVIEWW, LVS_REPORT | LVS_EDITLABELS | LVS_OWNERDATA, 310, 0, 500, 480, 101);
   TFolderView tree;
   TFileView list;
 };

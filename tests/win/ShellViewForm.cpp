@@ -32,7 +32,7 @@ int wmain() {
   HWND combo = host.add(WC_COMBOBOXW, CBS_DROPDOWN | WS_VSCROLL, 8, 8, 868, 300, 102);
   HWND tree =
       host.add(WC_TREEVIEWW, TVS_HASBUTTONS | TVS_HASLINES | TVS_EDITLABELS | TVS_SHOWSELALWAYS, 8, 40, 300, 470, 100);
-  HWND list = host.add(WC_LISTVIEWW, LVS_REPORT | LVS_EDITLABELS | LVS_SHOWSELALWAYS, 316, 40, 560, 470, 101);
+  HWND list = host.add(WC_LISTVIEWW, LVS_REPORT | LVS_EDITLABELS | LVS_SHOWSELALWAYS | LVS_OWNERDATA, 316, 40, 560, 470, 101);
   for (HWND control : {combo, tree, list}) SendMessageW(control, WM_SETFONT, font, TRUE);
   win::TFolderView folderView;
   win::TFileView fileView;
