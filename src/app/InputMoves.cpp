@@ -1,5 +1,7 @@
 #include "app/InputMoves.h"
 
+#include <unordered_map>
+
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -74,6 +76,50 @@ OutputFacts factsOf(const std::string& path) {
   facts.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   facts.lastWrite =
       (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+  return facts;
+}
+
+namespace {
+
+// Names as the file system compares them: without regard to letter case.
+std::wstring folded(std::wstring name) {
+  if (!name.empty()) CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+  return name;
+}
+
+}  // namespace
+
+std::vector<OutputFacts> factsOfAll(const std::vector<std::string>& paths) {
+  std::vector<OutputFacts> facts(paths.size());
+  // The paths of each folder, by their folded names.
+  std::unordered_map<std::wstring, std::unordered_map<std::wstring, std::vector<size_t>>> folders;
+  for (size_t i = 0; i < paths.size(); ++i) {
+    const std::wstring path = widen(paths[i]);
+    const size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) {
+      facts[i] = factsOf(paths[i]);
+      continue;
+    }
+    folders[path.substr(0, slash)][folded(path.substr(slash + 1))].push_back(i);
+  }
+  for (const auto& [folder, names] : folders) {
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                                   FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE) continue;  // no folder, or none readable: nothing there yet
+    do {
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+      const auto named = names.find(folded(found.cFileName));
+      if (named == names.end()) continue;
+      OutputFacts f;
+      f.exists = true;
+      f.size = (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+      f.lastWrite =
+          (static_cast<uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) | found.ftLastWriteTime.dwLowDateTime;
+      for (const size_t i : named->second) facts[i] = f;
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+  }
   return facts;
 }
 

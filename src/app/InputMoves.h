@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/core/InputHandling.h"
 #include "win/Error.h"
@@ -15,6 +16,9 @@ namespace marlisk::win {
 uint64_t fileTimeNow();
 // What is at an output path now (nothing, for a folder).
 OutputFacts factsOf(const std::string& path);
+// The same for many paths at once, in their order: each folder they lie in is listed once
+// instead of each path being asked about (100,000 outputs in one folder are one listing).
+std::vector<OutputFacts> factsOfAll(const std::vector<std::string>& paths);
 
 struct MoveResult {
   Win32Error error;

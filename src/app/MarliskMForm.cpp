@@ -4,6 +4,8 @@
 #include <shellapi.h>
 #include <uxtheme.h>
 
+#include <algorithm>
+
 #include "app/RunLog.h"
 #include "app/core/ProgressList.h"
 #include "core/Messages.h"
@@ -345,13 +347,16 @@ void TMarliskMForm::flushProgress() {
   if (pendingProgress_.empty()) return;
   HWND list = item(IDC_ListBox1);
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-  int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
-  for (const std::string& path : pendingProgress_) {
-    for (int drop = progressTrim_ ? progressEntriesToDrop(count) : 0; drop > 0; --drop, --count)
-      SendMessageW(list, LB_DELETESTRING, 0, 0);
-    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(path).c_str()));
-    ++count;
-  }
+  const int had = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+  // How many entries the list ends with, had each been added and the oldest dropped on its
+  // own; only those are added (a batch of 100,000 keeps its last hundred or fewer).
+  int count = had;
+  for (size_t i = 0; i < pendingProgress_.size(); ++i) count += 1 - (progressTrim_ ? progressEntriesToDrop(count) : 0);
+  const int added = static_cast<int>(pendingProgress_.size());
+  const int keptOld = std::max(0, count - added);
+  for (int drop = had - keptOld; drop > 0; --drop) SendMessageW(list, LB_DELETESTRING, 0, 0);
+  for (size_t i = pendingProgress_.size() - static_cast<size_t>(count - keptOld); i < pendingProgress_.size(); ++i)
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(pendingProgress_[i]).c_str()));
   pendingProgress_.clear();
   if (progressTrim_) {
     SendMessageW(list, LB_SETTOPINDEX, progressTopIndex(count), 0);

@@ -270,7 +270,12 @@ void StandbyRun::endCycle() {
         // Inputs are deleted only once a viewer has had them and ended by itself; a viewer
         // that could not be started, or crashed, leaves them for the next cycle.
         const RunSettings& run = app_.runSettings;
-        for (Handed& input : handed) input.outputBefore = factsOf(input.output);
+        // The outputs' folder is listed once for what is there before the run.
+        std::vector<std::string> outputPaths;
+        outputPaths.reserve(handed.size());
+        for (const Handed& input : handed) outputPaths.push_back(input.output);
+        const std::vector<OutputFacts> before = factsOfAll(outputPaths);
+        for (size_t i = 0; i < handed.size(); ++i) handed[i].outputBefore = before[i];
         const uint64_t runStart = fileTimeNow();
         const ViewerResult viewer = runViewer(s.ViewerExePath, s.ViewerCommandFilePath,
                                               static_cast<DWORD>(run.ViewerTimeLimitMinutes) * 60'000u);

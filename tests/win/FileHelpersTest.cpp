@@ -1,5 +1,7 @@
 #include "batchlist/FileHelpers.h"
 
+#include "app/InputMoves.h"
+
 #include <shlguid.h>
 #include <shobjidl.h>
 
@@ -47,6 +49,27 @@ TEST(FileHelpersTest, SpecialFolders) {
   EXPECT_EQ(specialFolderPath(-1), "");
   EXPECT_EQ(specialFolderPath(13), "");
   EXPECT_EQ(specialFolderPath(kDrivesFolder), "");  // a virtual folder has no path
+}
+
+// The output check's facts for many paths from one listing a folder agree with asking each.
+TEST(FileHelpersTest, FactsOfManyPathsAgreeWithEachAsked) {
+  TestFolder root;
+  test::writeFile(root / "a.pdf", "12345");
+  test::writeFile(root / "図面.PDF", "");
+  test::makeFolder(root / "dir.pdf");
+  const std::vector<std::string> paths = {root / "a.pdf",       root / "A.PDF",   root / "図面.pdf",
+                                          root / "missing.pdf", root / "dir.pdf", root / "none\\a.pdf",
+                                          root / "a.pdf"};
+  const std::vector<OutputFacts> all = factsOfAll(paths);
+  ASSERT_EQ(all.size(), paths.size());
+  for (size_t i = 0; i < paths.size(); ++i) {
+    const OutputFacts one = factsOf(paths[i]);
+    EXPECT_EQ(all[i].exists, one.exists) << paths[i];
+    EXPECT_EQ(all[i].size, one.size) << paths[i];
+    EXPECT_EQ(all[i].lastWrite, one.lastWrite) << paths[i];
+  }
+  EXPECT_TRUE(all[1].exists);  // letter case aside
+  EXPECT_EQ(all[0].size, 5u);
 }
 
 TEST(FileHelpersTest, CopyFolderTree) {
