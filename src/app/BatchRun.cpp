@@ -1,5 +1,7 @@
 #include "app/BatchRun.h"
 
+#include <optional>
+
 #include "app/InputMoves.h"
 
 #include "app/core/ViewerCommandLine.h"
@@ -62,6 +64,7 @@ BatchRun::Outcome BatchRun::run() {
     entry.result = result;
     log_.write(entry);
   };
+  std::optional<RunLog::Batch> listingLines(std::in_place, log_);  // written before the viewer starts
   while (!host_.stopRequested()) {
     const LineFileReader::Status status = batchList.next(raw);
     if (status == LineFileReader::Status::End) break;
@@ -100,6 +103,7 @@ BatchRun::Outcome BatchRun::run() {
     if (clock.due()) host_.keepAlive();
   }
   host_.finishProgress();
+  listingLines.reset();
 
   // A command file that lost lines would convert less than the list asked for, and say
   // nothing: no viewer then, but the run still ends as a batch run ends, with the program,
@@ -127,6 +131,7 @@ BatchRun::Outcome BatchRun::run() {
   // The inputs stay where they are, as batch output always leaves them: the log says what
   // became of each, and the exit code whether anything is missing.
   size_t notMade = 0;
+  RunLog::Batch resultLines(log_);
   for (const Handed& input : handed) {
     LogEntry entry;
     entry.standby = false;

@@ -37,15 +37,24 @@ void RunLog::message(bool standby, const std::string& text) { append(logMessageL
 
 void RunLog::append(const std::string& line) {
   if (!settings_.RunLog) return;
+  held_ += line;
+  if (holding_ == 0) flush();
+}
+
+void RunLog::flush() {
+  if (held_.empty()) return;
+  const std::string lines = std::move(held_);
+  held_.clear();
   prune();
   CreateDirectoryW(widen(workFolder_ + "\\Log").c_str(), nullptr);
   const std::string path = todayPath();
-  // Opened for each line, so that the day's file can be read, copied or removed meanwhile.
+  // Opened for each line (or batch of lines), so that the day's file can be read, copied or
+  // removed meanwhile.
   UniqueFileHandle file(CreateFileW(widen(path).c_str(), FILE_APPEND_DATA,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
   const bool created = file && GetLastError() != ERROR_ALREADY_EXISTS;
-  const std::string bytes = (created ? "\xEF\xBB\xBF" : "") + line;
+  const std::string bytes = (created ? "\xEF\xBB\xBF" : "") + lines;
   DWORD written = 0;
   if (file && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
       written == bytes.size()) {

@@ -154,7 +154,8 @@ void StandbyRun::sayCannotMove(const std::string& path, Win32Error error) {
     host_.warn(path + kCannotMoveInputMessage + "\r\n" + ioErrorMessage(error.code()));
 }
 
-bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_t runStart) {
+bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_t runStart,
+                        std::vector<std::string>& notConverted) {
   const RunSettings& run = app_.runSettings;
   const OutputFacts output = factsOf(input.output);
   const InputDecision decision =
@@ -200,7 +201,7 @@ bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_
   log_.write(entry);
   if (entry.result != LogResult::ConvertedDeleted && entry.result != LogResult::MovedToDone &&
       entry.result != LogResult::MovedToRecycleBin)
-    host_.inputNotConverted(std::string(fileNamePart(input.path)) + ": " + logResultText(entry.result));
+    notConverted.push_back(std::string(fileNamePart(input.path)) + ": " + logResultText(entry.result));
   return movedAside;
 }
 
@@ -288,7 +289,14 @@ void StandbyRun::endCycle() {
           host_.warn(viewerTimeLimitMessage(run.ViewerTimeLimitMinutes));
         }
         size_t movedAside = 0;
-        for (const Handed& input : handed) movedAside += handle(input, viewer, runStart) ? 1 : 0;
+        std::vector<std::string> notConverted;
+        {
+          RunLog::Batch lines(log_);
+          for (const Handed& input : handed) movedAside += handle(input, viewer, runStart, notConverted) ? 1 : 0;
+        }
+        // One word in the tray a cycle, not a balloon an input.
+        if (!notConverted.empty())
+          host_.inputNotConverted(notConvertedSummary(notConverted.back(), notConverted.size() - 1));
         saveAttempts();
         if (movedAside > 0) host_.warn(movedToErrorFolderMessage(movedAside, errorFolderOf(run, s.WatchFolder)));
       }

@@ -53,7 +53,10 @@ class StandbyRun {
   Win32Error takeListing(const char* fileName, std::vector<ListingEntry>& entries);
   // After the viewer run: each input is finished, kept for another attempt or moved to the
   // error folder, and logged. Returns whether it went to the error folder.
-  bool handle(const Handed& input, const ViewerResult& viewer, uint64_t runStart);
+  // Says in `notConverted` (the tray's last problem) what became of an input that was not
+  // converted; true when it went to the error folder.
+  bool handle(const Handed& input, const ViewerResult& viewer, uint64_t runStart,
+              std::vector<std::string>& notConverted);
   // Deletes a converted input, or moves it where the settings say; false when it changed after
   // the second listing, or could not go.
   LogResult finish(const Handed& input);

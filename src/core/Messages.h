@@ -16,12 +16,13 @@ inline constexpr const char* kUnconvertibleNameMessage =
     "\r このパソコンの文字コードで表せない文字を含む名前のため、変換できません!";  // after a path
 inline constexpr const char* kNoBatchFileNameMessage = "バッチファイル名の指定がありません!";
 inline constexpr const char* kCannotSetAsideMessage = "別のバージョンのパラメータファイルを退避できません!";
-inline constexpr const char* kCannotCreateFolderMessage = "フォルダーを作成できません\r\n";  // before a path
+inline constexpr const char* kCannotCreateFolderMessage = "フォルダーを作成できません\r\n";        // before a path
 inline constexpr const char* kCannotOpenParameterFileMessage = "パラメータファイルを開けません!";  // after its path
 
 // "MarliskAuto.ini", after its path; the damaged keys or the I/O error follow on a line of
 // their own.
-inline constexpr const char* kCannotReadRunSettingsMessage = "\r\n運転設定ファイルを読めません。既定の設定で運転します!";
+inline constexpr const char* kCannotReadRunSettingsMessage =
+    "\r\n運転設定ファイルを読めません。既定の設定で運転します!";
 inline constexpr const char* kRunSettingsDamagedMessage =
     "\r\n運転設定ファイルに読めない設定があります。次の設定は既定値で運転します!";
 inline constexpr const char* kCannotSaveRunSettingsMessage = "\r\n運転設定ファイルを保存できません!";
@@ -33,6 +34,11 @@ inline std::string viewerTimeLimitMessage(int32_t minutes) {
 }
 inline std::string movedToErrorFolderMessage(size_t count, const std::string& folder) {
   return std::to_string(count) + " 個の入力ファイルが変換できなかったため、エラーフォルダへ移動しました\r " + folder;
+}
+// The tray's word on a cycle's inputs that were not converted: the last of them, and how
+// many more there were.
+inline std::string notConvertedSummary(const std::string& last, size_t others) {
+  return others == 0 ? last : last + "\r\nほか " + std::to_string(others) + " 個の入力ファイルも変換できませんでした";
 }
 // A number of the "運転設定" dialog outside what it may be.
 inline std::string numberRangeMessage(const std::string& what, int32_t least, int32_t most) {
