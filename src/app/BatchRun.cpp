@@ -120,10 +120,7 @@ BatchRun::Outcome BatchRun::run() {
   // What is at the outputs before the viewer runs, for the output check: their folder is
   // listed once. After the run each output is asked about itself, as a listing may show a
   // file just closed with its old size.
-  std::vector<std::string> outputs;
-  outputs.reserve(handed.size());
-  for (const Handed& input : handed) outputs.push_back(input.output);
-  const std::vector<OutputFacts> before = factsOfAll(outputs);
+  const std::vector<OutputFacts> before = factsOfOutputs(handed);
   for (size_t i = 0; i < handed.size(); ++i) handed[i].before = before[i];
   const ViewerResult viewer =
       runViewer(s.ViewerExePath, s.ViewerCommandFilePath, static_cast<DWORD>(run.ViewerTimeLimitMinutes) * 60'000u);

@@ -19,6 +19,14 @@ OutputFacts factsOf(const std::string& path);
 // The same for many paths at once, in their order: each folder they lie in is listed once
 // instead of each path being asked about (100,000 outputs in one folder are one listing).
 std::vector<OutputFacts> factsOfAll(const std::vector<std::string>& paths);
+// What is at each item's `output` now, in their order, the same way.
+template <typename Item>
+std::vector<OutputFacts> factsOfOutputs(const std::vector<Item>& items) {
+  std::vector<std::string> paths;
+  paths.reserve(items.size());
+  for (const Item& item : items) paths.push_back(item.output);
+  return factsOfAll(paths);
+}
 
 struct MoveResult {
   Win32Error error;

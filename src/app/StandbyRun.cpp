@@ -272,10 +272,7 @@ void StandbyRun::endCycle() {
         // that could not be started, or crashed, leaves them for the next cycle.
         const RunSettings& run = app_.runSettings;
         // The outputs' folder is listed once for what is there before the run.
-        std::vector<std::string> outputPaths;
-        outputPaths.reserve(handed.size());
-        for (const Handed& input : handed) outputPaths.push_back(input.output);
-        const std::vector<OutputFacts> before = factsOfAll(outputPaths);
+        const std::vector<OutputFacts> before = factsOfOutputs(handed);
         for (size_t i = 0; i < handed.size(); ++i) handed[i].outputBefore = before[i];
         const uint64_t runStart = fileTimeNow();
         const ViewerResult viewer = runViewer(s.ViewerExePath, s.ViewerCommandFilePath,

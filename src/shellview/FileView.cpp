@@ -18,26 +18,6 @@ TFileView::~TFileView() {
 
 namespace {
 
-// A list view made without LVS_OWNERDATA cannot take it later: it is made again with it, in
-// the same place, with the same id, styles and font.
-HWND withOwnerData(HWND list) {
-  const LONG_PTR style = GetWindowLongPtrW(list, GWL_STYLE);
-  if (style & LVS_OWNERDATA) return list;
-  HWND parent = GetParent(list);
-  RECT r;
-  GetWindowRect(list, &r);
-  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-  HWND made = CreateWindowExW(static_cast<DWORD>(GetWindowLongPtrW(list, GWL_EXSTYLE)), WC_LISTVIEWW, L"",
-                              static_cast<DWORD>(style | LVS_OWNERDATA), r.left, r.top, r.right - r.left,
-                              r.bottom - r.top, parent, reinterpret_cast<HMENU>(GetWindowLongPtrW(list, GWLP_ID)),
-                              reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(list, GWLP_HINSTANCE)), nullptr);
-  if (!made) return list;
-  SendMessageW(made, WM_SETFONT, SendMessageW(list, WM_GETFONT, 0, 0), FALSE);
-  SetWindowPos(made, list, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  DestroyWindow(list);
-  return made;
-}
-
 void copyText(const std::wstring& text, LVITEMW& item) {
   if (!item.pszText || item.cchTextMax <= 0) return;
   const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
@@ -48,7 +28,7 @@ void copyText(const std::wstring& text, LVITEMW& item) {
 }  // namespace
 
 void TFileView::attach(HWND list, Reflector& parent) {
-  list_ = withOwnerData(list);
+  list_ = list;
   parent_ = &parent;
   parent.add(*this);
   SetWindowLongPtrW(list_, GWL_STYLE, GetWindowLongPtrW(list_, GWL_STYLE) | LVS_SHAREIMAGELISTS);
@@ -156,6 +136,10 @@ void TFileView::Fill() {
   SetCursor(previousCursor);
 }
 
+UniqueAbsoluteId TFileView::absoluteOf(const Row& row) const {
+  return UniqueAbsoluteId(ConcatIDs(folderId_.get(), row.child.get()));
+}
+
 std::string TFileView::parsingName(const Row& row) const {
   std::string name;
   DisplayName(folder_.get(), row.child.get(), SHGDN_FORPARSING, name);
@@ -182,8 +166,8 @@ const std::wstring& TFileView::text(Row& row, int column) {
     case 2:
       if (!row.kindKnown) {
         row.kindKnown = true;
-        UniqueAbsoluteId absolute(ConcatIDs(folderId_.get(), row.child.get()));
-        if (absolute) row.kind = widen(kinds_.typeName(absolute.get(), parsingName(row), row.attributes));
+        if (UniqueAbsoluteId absolute = absoluteOf(row))
+          row.kind = widen(kinds_.typeName(absolute.get(), parsingName(row), row.attributes));
       }
       return row.kind;
     default:
@@ -196,7 +180,7 @@ int TFileView::icon(Row& row) {
   if (row.icon >= 0) return row.icon;
   // The index alone: asking for the icon as well would leave a handle per item to destroy.
   if (!shellIcon_ || FAILED(shellIcon_->GetIconOf(row.child.get(), GIL_FORSHELL, &row.icon)) || row.icon < 0) {
-    UniqueAbsoluteId absolute(ConcatIDs(folderId_.get(), row.child.get()));
+    const UniqueAbsoluteId absolute = absoluteOf(row);
     row.icon = absolute ? kinds_.iconIndex(absolute.get(), parsingName(row), row.attributes, SHGFI_SYSICONINDEX) : 0;
   }
   return row.icon;
@@ -309,7 +293,7 @@ void TFileView::doubleClick() {
   if ((attributes & (SFGAO_FOLDER | SFGAO_FILESYSANCESTOR)) && folderView_) {
     folderView_->SelectChildID(row->child.get());
   } else if (FileExecute) {
-    UniqueAbsoluteId absolute(ConcatIDs(folderId_.get(), row->child.get()));
+    const UniqueAbsoluteId absolute = absoluteOf(*row);
     if (!absolute) return;
     SHELLEXECUTEINFOW execute = {sizeof(execute)};
     execute.fMask = SEE_MASK_INVOKEIDLIST;

@@ -32,9 +32,9 @@ class TFileView final : public ReflectedComponent {
   TFileView(const TFileView&) = delete;
   TFileView& operator=(const TFileView&) = delete;
 
-  // Takes over a list-view control made with LVS_OWNERDATA (one made without is made again
-  // with it, in its place; LVS_SHAREIMAGELISTS is added: the image lists are the system's)
-  // and adds the four columns.
+  // Takes over a list-view control, which must be made with LVS_OWNERDATA (a list view cannot
+  // take it later; LVS_SHAREIMAGELISTS is added: the image lists are the system's), and adds
+  // the four columns.
   void attach(HWND list, Reflector& parent);
   HWND control() const override { return list_; }
   HWND hwnd() const { return list_; }
@@ -88,6 +88,7 @@ class TFileView final : public ReflectedComponent {
   const std::wstring& text(Row& row, int column);
   int icon(Row& row);
   std::string parsingName(const Row& row) const;
+  UniqueAbsoluteId absoluteOf(const Row& row) const;
   void describe(Row& row);
   void getDisplayInfo(LVITEMW& item);
   int findItem(const NMLVFINDITEMW& find);

@@ -410,7 +410,6 @@ class Interpreter {
     reverseFeed_ = false;
     origin_ = 1;
     symbol_ = 0;
-    chord_ = 5;
     crPoint_ = at_;
   }
 
@@ -1003,7 +1002,8 @@ class Interpreter {
     rotation_ = angle == 90 || angle == 180 || angle == 270 ? angle : 0;
   }
 
-  double chord(std::optional<double> value) const { return std::clamp(std::fabs(value.value_or(chord_)), 0.5, 180.0); }
+  // A chord angle in degrees, 5 unless given (CT's deviation mode is stepped over).
+  static double chord(std::optional<double> value) { return std::clamp(std::fabs(value.value_or(5.0)), 0.5, 180.0); }
 
   void circle() {
     const auto radius = number();
@@ -1745,7 +1745,6 @@ class Interpreter {
   double sx_ = 1, sy_ = 1, ox_ = 0, oy_ = 0;
   Point p1_, p2_;
   int rotation_ = 0;
-  double chord_ = 5;
 
   char terminator_ = '\x03';
   bool terminatorPrinted_ = false;
