@@ -11,6 +11,7 @@
 #include "core/Messages.h"
 #include "batchlist/FileHelpers.h"
 #include "dialogs/VersionForm.h"
+#include "help/core/HelpTopics.h"
 #include "res/resource.h"
 #include "settings/core/SettingsRules.h"
 #include "win/Controls.h"
@@ -34,7 +35,7 @@ constexpr int kRunControls[] = {
 }  // namespace
 
 TMarliskMForm::TMarliskMForm(AppContext& app)
-    : Dialog(IDD_MAIN),
+    : Dialog(IDD_MAIN, kMainWindowTopic.number),
       app_(app),
       HTMLHelp1(app.exeFolder, app.helpFile),
       outFileList_(app),

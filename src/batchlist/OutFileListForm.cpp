@@ -8,6 +8,7 @@
 #include "batchlist/core/BatchList.h"
 #include "batchlist/FileHelpers.h"
 #include "dialogs/OpenDialog.h"
+#include "help/core/HelpTopics.h"
 #include "settings/core/SettingsRules.h"
 #include "res/resource.h"
 #include "settings/core/ExtensionList.h"
@@ -36,7 +37,7 @@ LRESULT CALLBACK listProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 }  // namespace
 
-TFormOutFileList::TFormOutFileList(AppContext& app) : Dialog(IDD_OUTFILELIST), app_(app) { helpContext_ = kHelpTopic; }
+TFormOutFileList::TFormOutFileList(AppContext& app) : Dialog(IDD_OUTFILELIST, kBatchListTopic.number), app_(app) {}
 
 void TFormOutFileList::onInitDialog() {
   setProgramIcon(hwnd(), IDI_MARLISKAUTO);
@@ -210,7 +211,7 @@ bool TFormOutFileList::onCommand(int id, int code, HWND) {
     case IDC_ButtonAllFileClear: ButtonAllFileClearClick(); return true;
     case IDC_BitBtn1: BitBtn1Click(); return true;
     case IDC_ButtonOutListOK: ButtonOutListOKClick(); return true;
-    case IDC_ButtonHelpList: requestHelp(HELP_CONTEXT, kHelpTopic); return true;
+    case IDC_ButtonHelpList: showHelpTopic(); return true;
     case IDC_ButtonCancel:
     case IDCANCEL: close(IDCANCEL); return true;
     case IDC_ButtonOutStart:

@@ -51,7 +51,6 @@ class TFormOutFileList final : public Dialog {
 
  private:
   static constexpr UINT kReselectMessage = WM_USER + 11;  // 1035
-  static constexpr int kHelpTopic = 302;
   // The form is laid out for this client size in pixels at 96 DPI.
   static constexpr int kClientWidth = 815;
   static constexpr int kClientHeight = 417;

@@ -1,6 +1,7 @@
 #include "dialogs/FolderOpenForm.h"
 
 #include "core/Path.h"
+#include "help/core/HelpTopics.h"
 #include "res/resource.h"
 #include "win/Controls.h"
 #include "win/Strings.h"
@@ -8,7 +9,7 @@
 
 namespace marlisk::win {
 
-TFolderOpenForm::TFolderOpenForm() : Dialog(IDD_FOLDEROPEN) {}
+TFolderOpenForm::TFolderOpenForm() : Dialog(IDD_FOLDEROPEN, kFolderChooserTopic.number) {}
 
 void TFolderOpenForm::onInitDialog() {
   setProgramIcon(hwnd(), IDI_MARLISKAUTO);

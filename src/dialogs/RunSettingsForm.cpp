@@ -7,6 +7,7 @@
 #include "batchlist/FileHelpers.h"
 #include "core/Messages.h"
 #include "core/Numbers.h"
+#include "help/core/HelpTopics.h"
 #include "res/resource.h"
 #include "win/Controls.h"
 #include "win/HelpHook.h"
@@ -50,9 +51,7 @@ std::string exePath() {
 }  // namespace
 
 TRunSettingsForm::TRunSettingsForm(AppContext& app, TFolderOpenForm& folderOpenForm)
-    : Dialog(IDD_RUNSETTINGS), app_(app), folderOpenForm_(folderOpenForm) {
-  helpContext_ = kHelpTopic;
-}
+    : Dialog(IDD_RUNSETTINGS, kRunSettingsTopic.number), app_(app), folderOpenForm_(folderOpenForm) {}
 
 void TRunSettingsForm::onInitDialog() {
   setProgramIcon(hwnd(), IDI_MARLISKAUTO);
@@ -131,7 +130,7 @@ bool TRunSettingsForm::onCommand(int id, int code, HWND) {
     case IDOK:
     case IDC_ButtonOK: ButtonOKClick(); return true;
     case IDCANCEL: close(IDCANCEL); return true;
-    case IDC_ButtonHelp: requestHelp(HELP_CONTEXT, kHelpTopic); return true;
+    case IDC_ButtonHelp: showHelpTopic(); return true;
     case IDC_ButtonErrorFolder: ButtonFolderClick(IDC_EditErrorFolder); return true;
     case IDC_ButtonDoneFolder: ButtonFolderClick(IDC_EditDoneFolder); return true;
     case IDC_CheckRunLog:

@@ -11,7 +11,6 @@ namespace marlisk::win {
 
 class TRunSettingsForm final : public Dialog {
  public:
-  static constexpr int kHelpTopic = 303;
 
   TRunSettingsForm(AppContext& app, TFolderOpenForm& folderOpenForm);
 

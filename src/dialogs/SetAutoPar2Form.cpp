@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "core/Path.h"
+#include "help/core/HelpTopics.h"
 #include "res/resource.h"
 #include "settings/core/SettingsRules.h"
 #include "win/Controls.h"
@@ -21,7 +22,7 @@ int rowEdit(size_t row) { return IDC_sFileNameDirEdit1 + static_cast<int>(row); 
 }  // namespace
 
 TSetAutoPar2Form::TSetAutoPar2Form(AppContext& app, TFolderOpenForm& folderOpenForm, TSetPaperMargForm& paperMargForm)
-    : SettingsForm(IDD_SETAUTOPAR2, app, folderOpenForm), paperMargForm_(paperMargForm) {
+    : SettingsForm(IDD_SETAUTOPAR2, kOutput2SettingsTopic.number, app, folderOpenForm), paperMargForm_(paperMargForm) {
   openDialog_.Filter = resourceString(IDS_FilterSettings2);
 }
 

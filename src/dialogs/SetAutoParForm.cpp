@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/Path.h"
+#include "help/core/HelpTopics.h"
 #include "res/resource.h"
 #include "win/Controls.h"
 #include "settings/core/ExtensionList.h"
@@ -52,7 +53,7 @@ LRESULT CALLBACK editProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 }  // namespace
 
 TSetAutoParForm::TSetAutoParForm(AppContext& app, TFolderOpenForm& folderOpenForm)
-    : SettingsForm(IDD_SETAUTOPAR, app, folderOpenForm) {
+    : SettingsForm(IDD_SETAUTOPAR, kOutput1SettingsTopic.number, app, folderOpenForm) {
   openDialog_.Filter = resourceString(IDS_FilterSettings1);
 }
 

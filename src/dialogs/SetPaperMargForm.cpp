@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/Numbers.h"
+#include "help/core/HelpTopics.h"
 #include "res/resource.h"
 #include "win/Controls.h"
 #include "win/HelpHook.h"
@@ -15,7 +16,6 @@ namespace marlisk::win {
 
 namespace {
 
-constexpr int kHelpTopic = 301;
 constexpr int kMaxMargin = 100;
 
 struct MarginField {
@@ -50,9 +50,7 @@ int checkedRadio(HWND dialog, int first, int count) {
 
 }  // namespace
 
-TSetPaperMargForm::TSetPaperMargForm(AppContext& app) : Dialog(IDD_SETPAPERMARG), app_(app) {
-  helpContext_ = kHelpTopic;
-}
+TSetPaperMargForm::TSetPaperMargForm(AppContext& app) : Dialog(IDD_SETPAPERMARG, kPaperMarginTopic.number), app_(app) {}
 
 void TSetPaperMargForm::onInitDialog() {
   setProgramIcon(hwnd(), IDI_MARLISKAUTO);
@@ -115,7 +113,7 @@ bool TSetPaperMargForm::onCommand(int id, int code, HWND) {
     case IDOK:
     case IDC_ButtonOK: ButtonOKClick(); return true;
     case IDCANCEL: close(IDCANCEL); return true;
-    case IDC_ButtonHelp: requestHelp(HELP_CONTEXT, kHelpTopic); return true;
+    case IDC_ButtonHelp: showHelpTopic(); return true;
     case IDC_RadioGroup1Item0:
     case IDC_RadioGroup1Item0 + 1: RadioGroup1Click(id - IDC_RadioGroup1Item0); return true;
     default: return false;

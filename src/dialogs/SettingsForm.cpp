@@ -16,9 +16,8 @@
 
 namespace marlisk::win {
 
-SettingsForm::SettingsForm(int templateId, AppContext& app, TFolderOpenForm& folderOpenForm)
-    : Dialog(templateId), app_(app), folderOpenForm_(folderOpenForm) {
-  helpContext_ = kHelpTopic;
+SettingsForm::SettingsForm(int templateId, int helpTopic, AppContext& app, TFolderOpenForm& folderOpenForm)
+    : Dialog(templateId, helpTopic), app_(app), folderOpenForm_(folderOpenForm) {
   openDialog_.InitialDir = "\\Program Files\\Trenol\\Data";
 }
 
@@ -92,7 +91,7 @@ bool SettingsForm::onSharedCommand(int id, int code) {
   if (code != BN_CLICKED) return false;
   switch (id) {
     case IDCANCEL: close(IDCANCEL); return true;
-    case IDC_ButtonHelp: requestHelp(HELP_CONTEXT, kHelpTopic); return true;
+    case IDC_ButtonHelp: showHelpTopic(); return true;
     default: return false;
   }
 }

@@ -21,9 +21,7 @@ class SettingsForm : public Dialog {
   void EditOutListFileNameChange();
 
  protected:
-  static constexpr int kHelpTopic = 301;
-
-  SettingsForm(int templateId, AppContext& app, TFolderOpenForm& folderOpenForm);
+  SettingsForm(int templateId, int helpTopic, AppContext& app, TFolderOpenForm& folderOpenForm);
 
   // The window's icon, the spin range and the field hooks every showing needs.
   void prepare();

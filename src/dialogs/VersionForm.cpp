@@ -1,12 +1,13 @@
 #include "dialogs/VersionForm.h"
 
 #include "app/core/ProjectInfo.h"
+#include "help/core/HelpTopics.h"
 #include "res/resource.h"
 #include "settings/core/Settings.h"
 
 namespace marlisk::win {
 
-TVersionForm::TVersionForm() : Dialog(IDD_VERSION) {}
+TVersionForm::TVersionForm() : Dialog(IDD_VERSION, kVersionTopic.number) {}
 
 void TVersionForm::onInitDialog() {
   setItemText(IDC_VersionText, kVersionText);

@@ -1,5 +1,6 @@
 #include "win/Dialog.h"
 
+#include "help/core/HelpTopics.h"
 #include "win/Controls.h"
 #include "win/Guard.h"
 #include "win/HelpHook.h"
@@ -49,6 +50,28 @@ INT_PTR CALLBACK Dialog::dialogProc(HWND window, UINT message, WPARAM wParam, LP
   return guarded<INT_PTR>(FALSE, [&] { return self->dispatch(message, wParam, lParam); });
 }
 
+void Dialog::showHelpTopic() const {
+  if (helpTopic_ != 0)
+    requestHelp(HELP_CONTEXT, static_cast<DWORD_PTR>(helpTopic_));
+  else
+    requestHelp(HELP_FINDER, 0);
+}
+
+void Dialog::onHelp(const HELPINFO* info) const {
+  // Sent by another program without its record, the request can only be for the topic.
+  if (!info) return showHelpTopic();
+  const bool f1 = GetKeyState(VK_F1) < 0;
+  const bool aboutControl = !f1 || GetKeyState(VK_SHIFT) < 0;
+  const int popup = info->iContextType == HELPINFO_WINDOW ? controlPopup(helpTopic_, info->iCtrlId) : 0;
+  if (!aboutControl || popup == 0) return showHelpTopic();
+  POINT at = info->MousePos;
+  // From the keyboard the mouse may be anywhere: the text goes under the control.
+  if (RECT control; f1 && GetWindowRect(static_cast<HWND>(info->hItemHandle), &control))
+    at = {control.left, control.bottom};
+  requestHelp(HELP_SETPOPUP_POS, MAKELONG(static_cast<WORD>(at.x), static_cast<WORD>(at.y)));
+  requestHelp(HELP_CONTEXTPOPUP, static_cast<DWORD_PTR>(popup));
+}
+
 INT_PTR Dialog::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   if (LRESULT reflected = 0; reflector_.route(message, wParam, lParam, reflected)) {
     // A dialog procedure returns a colour message's brush itself, any other result through
@@ -60,11 +83,9 @@ INT_PTR Dialog::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: onInitDialog(); return TRUE;
     case WM_HELP:
-      if (!helpAvailable()) return TRUE;
-      if (helpContext_ != 0)
-        requestHelp(HELP_CONTEXT, static_cast<DWORD_PTR>(helpContext_));
-      else
-        requestHelp(HELP_FINDER, 0);
+      // A tab page's help is its window's: the default handling passes it to the parent.
+      if (GetWindowLongW(hwnd_, GWL_STYLE) & WS_CHILD) return FALSE;
+      if (helpAvailable()) onHelp(reinterpret_cast<const HELPINFO*>(lParam));
       return TRUE;
     case WM_COMMAND: return onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
     case WM_NCDESTROY:

@@ -13,7 +13,8 @@ namespace marlisk::win {
 
 class Dialog {
  public:
-  explicit Dialog(int templateId) : templateId_(templateId) {}
+  // `helpTopic`: the help topic F1 and the help button open; 0 opens the help's contents.
+  explicit Dialog(int templateId, int helpTopic = 0) : helpTopic_(helpTopic), templateId_(templateId) {}
   virtual ~Dialog();
   Dialog(const Dialog&) = delete;
   Dialog& operator=(const Dialog&) = delete;
@@ -46,12 +47,17 @@ class Dialog {
   virtual void onDestroy() {}
   // Whether F1 opens the help now.
   virtual bool helpAvailable() const { return true; }
-  // The help topic of the form (F1 asks for it); 0 asks for the help's contents.
-  int helpContext_ = 0;
+  // The form's help topic, as its help button opens it.
+  void showHelpTopic() const;
+
+  const int helpTopic_;
 
  private:
   static INT_PTR CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+  // F1 opens the form's topic; Shift+F1, and a click after the caption's "?", a control's
+  // short text where it has one.
+  void onHelp(const HELPINFO* info) const;
 
   int templateId_;
   Reflector reflector_;

@@ -9,6 +9,9 @@
 #include "support/WarningRecorder.h"
 
 #include "app/MarliskMForm.h"
+#include "dialogs/SetPaperMargForm.h"
+#include "dialogs/VersionForm.h"
+#include "help/core/HelpTopics.h"
 #include "help/HtmlHelp.h"
 #include "resource.h"
 #include "win/HelpHook.h"
@@ -129,21 +132,84 @@ TEST_F(HtmlHelpTest, AHelpFileThatIsNoChmIsLeftAlone) {
   EXPECT_EQ(calls[0].command, static_cast<UINT>(HH_INITIALIZE));
 }
 
-TEST_F(HtmlHelpTest, HelpButtonsAndF1AskTheHook) {
+// Sends a form the help request a key or the caption's "?" makes, with F1 and Shift held as
+// given, about one of its controls.
+void askForHelp(HWND form, HWND control, bool f1, bool shift, POINT mouse) {
+  BYTE keys[256] = {};
+  keys[VK_F1] = f1 ? 0x80 : 0;
+  keys[VK_SHIFT] = shift ? 0x80 : 0;
+  SetKeyboardState(keys);
+  HELPINFO info = {sizeof(info), HELPINFO_WINDOW, GetDlgCtrlID(control), control, 0, mouse};
+  SendMessageW(form, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+  keys[VK_F1] = keys[VK_SHIFT] = 0;
+  SetKeyboardState(keys);
+}
+
+TEST_F(HtmlHelpTest, EachWindowOpensItsOwnTopicAndEachControlItsShortText) {
   AppContext app;
   TMarliskMForm main(app);
   ASSERT_NE(main.create(), nullptr);
+  TSetPaperMargForm margins(app);
+  TVersionForm version;
   std::vector<std::pair<UINT, DWORD_PTR>> asked;
   setHelpHook([&](UINT command, DWORD_PTR data) { asked.emplace_back(command, data); });
-  SendMessageW(main.item(IDC_ButtonHelp), BM_CLICK, 0, 0);
-  TFormOutFileList& editor = main.batchListEditor();
-  editor.create(main.hwnd());
-  SendMessageW(editor.item(IDC_ButtonHelpList), BM_CLICK, 0, 0);
-  HELPINFO info = {sizeof(info)};
-  SendMessageW(editor.hwnd(), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
-  editor.destroy();
-  EXPECT_EQ(asked,
-            (std::vector<std::pair<UINT, DWORD_PTR>>{{HELP_FINDER, 0}, {HELP_CONTEXT, 302}, {HELP_CONTEXT, 302}}));
+  using Asked = std::vector<std::pair<UINT, DWORD_PTR>>;
+  struct Form {
+    Dialog& form;
+    int helpButton;  // 0: none
+    int topic;
+    int control;
+    int popup;
+  };
+  const Form forms[] = {
+      {main, IDC_ButtonHelp, kMainWindowTopic.number, IDC_ButtonBatchOutput, 30011},
+      {main.setAutoParForm(), IDC_ButtonHelp, kOutput1SettingsTopic.number, IDC_OutDirEdit, 30106},
+      {main.batchListEditor(), IDC_ButtonHelpList, kBatchListTopic.number, IDC_ListBox1Files, 30208},
+      {main.runSettingsForm(), IDC_ButtonHelp, kRunSettingsTopic.number, IDC_CheckUnattended, 30308},
+      {main.setAutoPar2Form(), IDC_ButtonHelp, kOutput2SettingsTopic.number, IDC_sFileNameDirEdit1 + 2, 30409},
+      {margins, IDC_ButtonHelp, kPaperMarginTopic.number, IDC_HOutPosRadio0 + 1, 30503},
+      {main.folderOpenForm(), 0, kFolderChooserTopic.number, IDC_SelectFilename, 30604},
+      {version, 0, kVersionTopic.number, IDC_VersionMail, 30701},
+  };
+  for (const Form& f : forms) {
+    SCOPED_TRACE(f.topic);
+    if (&f.form != &main) {
+      ASSERT_NE(f.form.create(main.hwnd()), nullptr);
+    }
+    HWND control = f.form.item(f.control);
+    ASSERT_NE(control, nullptr);
+    RECT at;
+    GetWindowRect(control, &at);
+    asked.clear();
+    if (f.helpButton != 0) SendMessageW(f.form.item(f.helpButton), BM_CLICK, 0, 0);
+    askForHelp(f.form.hwnd(), control, true, false, {5, 6});   // F1
+    askForHelp(f.form.hwnd(), control, true, true, {5, 6});    // Shift+F1: under the control
+    askForHelp(f.form.hwnd(), control, false, false, {5, 6});  // "?", then a click on it
+    // A label has no text of its own: its window's topic.
+    HWND label = FindWindowExW(f.form.hwnd(), nullptr, L"Static", nullptr);
+    while (label && GetDlgCtrlID(label) != 0xFFFF) label = FindWindowExW(f.form.hwnd(), label, L"Static", nullptr);
+    if (label) askForHelp(f.form.hwnd(), label, false, false, {5, 6});
+    Asked expected;
+    // The main window's help button opens the contents; every other opens its window's topic.
+    if (f.helpButton != 0)
+      expected.emplace_back(f.topic == kMainWindowTopic.number ? HELP_FINDER : HELP_CONTEXT,
+                            f.topic == kMainWindowTopic.number ? 0 : f.topic);
+    expected.insert(expected.end(), {{HELP_CONTEXT, f.topic},
+                                     {HELP_SETPOPUP_POS, MAKELONG(at.left, at.bottom)},
+                                     {HELP_CONTEXTPOPUP, f.popup},
+                                     {HELP_SETPOPUP_POS, MAKELONG(5, 6)},
+                                     {HELP_CONTEXTPOPUP, f.popup}});
+    if (label) expected.emplace_back(HELP_CONTEXT, f.topic);
+    EXPECT_EQ(asked, expected);
+    if (&f.form != &main) f.form.destroy();
+  }
+
+  // A control on a tab page asks the main window, whose topic and texts it shares.
+  asked.clear();
+  HWND page = main.outputPage(OutputTab::Output1).hwnd();
+  askForHelp(page, GetDlgItem(page, IDC_RadioGroupOutTyp_First + 3), false, false, {7, 8});
+  askForHelp(page, GetDlgItem(page, IDC_RadioGroupOutTyp_First + 3), true, false, {7, 8});
+  EXPECT_EQ(asked, (Asked{{HELP_SETPOPUP_POS, MAKELONG(7, 8)}, {HELP_CONTEXTPOPUP, 30004}, {HELP_CONTEXT, 300}}));
   setHelpHook(nullptr);
 }
 
@@ -161,8 +227,10 @@ TEST(HelpFileTest, TheBuiltHelpFileHoldsItsTopicsAndItsContextMap) {
   const std::string bytes = test::readFile(chm);
   ASSERT_NE(bytes, "<missing>");
   EXPECT_EQ(bytes.substr(0, 4), "ITSF");  // a compiled HTML Help file
-  for (const char* name : {"/index.htm", "/mainwindow.htm", "/batch.htm", "/standby.htm", "/settings.htm",
-                           "/batchlist.htm", "/papermargin.htm", "/runsettings.htm", "/#IVB", "/#STRINGS"})
+  // The pages, their pictures, the keyword index and the pop-up texts are in it (the sources
+  // are checked against the program natively).
+  for (const char* name : {"/index.htm", "/messages.htm", "/images/main-output1.png", "/images/batch-list-editor.png",
+                           "/cshelp.txt", "/$WWKeywordLinks/", "/#IVB", "/#STRINGS"})
     EXPECT_NE(bytes.find(name), std::string::npos) << name;
 
   // The platform's viewer finds the topics by their context numbers.
@@ -172,9 +240,10 @@ TEST(HelpFileTest, TheBuiltHelpFileHoldsItsTopicsAndItsContextMap) {
   auto htmlHelp = reinterpret_cast<HtmlHelpW_t>(reinterpret_cast<void*>(GetProcAddress(viewer, "HtmlHelpW")));
   ASSERT_NE(htmlHelp, nullptr);
   const std::wstring file = widen(chm);
-  EXPECT_NE(htmlHelp(GetDesktopWindow(), file.c_str(), HH_HELP_CONTEXT, 302), nullptr);
-  EXPECT_NE(htmlHelp(GetDesktopWindow(), file.c_str(), HH_HELP_CONTEXT, 301), nullptr);
-  EXPECT_NE(htmlHelp(GetDesktopWindow(), file.c_str(), HH_HELP_CONTEXT, TRunSettingsForm::kHelpTopic), nullptr);
+  for (const HelpTopic& topic : kHelpTopics)
+    EXPECT_NE(htmlHelp(GetDesktopWindow(), file.c_str(), HH_HELP_CONTEXT, topic.number), nullptr) << topic.alias;
+  // A control's short text is no topic: the request goes on to the text pop-up.
+  EXPECT_EQ(htmlHelp(GetDesktopWindow(), file.c_str(), HH_HELP_CONTEXT, kControlHelp[0].popup), nullptr);
   EXPECT_EQ(htmlHelp(GetDesktopWindow(), file.c_str(), HH_HELP_CONTEXT, 9999), nullptr);
   htmlHelp(nullptr, nullptr, HH_CLOSE_ALL, 0);
 }
