@@ -131,13 +131,6 @@ void TFolderView::FillNode(HTREEITEM node) {
   if (shown) setRedraw(false);
   busy_ = true;
   bool came = false;
-  // Folders that know their items' icons (Windows' own) say so; elsewhere the system image
-  // list is asked (always under Wine, where no folder has IShellIcon).
-  ComPtr<IShellIcon> shellIcon;
-  folder.queryInterface(shellIcon);
-  // Inside a file-system folder no child is a drive or a special folder.
-  wchar_t path[MAX_PATH];
-  const bool inFileSystem = SHGetPathFromIDListW(absolute, path) != FALSE;
   PITEMID_CHILD raw = nullptr;
   ULONG fetched = 0;
   while (items->Next(1, &raw, &fetched) == S_OK && fetched == 1) {
@@ -146,34 +139,19 @@ void TFolderView::FillNode(HTREEITEM node) {
     std::wstring text;
     if (!DisplayNameW(folder.get(), child.get(), SHGDN_INFOLDER, text) || shell::isSkippedFolderName(narrow(text)))
       continue;
-    SFGAOF attributes = SFGAO_HASSUBFOLDER | SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_LINK;
-    PCUITEMID_CHILD one = child.get();
-    folder->GetAttributesOf(1, &one, &attributes);
-    std::string parsingName;
-    if (!inFileSystem) DisplayName(folder.get(), child.get(), SHGDN_FORPARSING, parsingName);
     UniqueAbsoluteId childAbsolute(ConcatIDs(absolute, child.get()));
     if (!childAbsolute) continue;
+    // Whether a folder has folders of its own, and its icons, are asked when its row first
+    // shows (TVN_GETDISPINFO): the shell looks into each folder for the first, and a node of
+    // thousands shows a few dozen rows.
     TVINSERTSTRUCTW insert = {};
     insert.hParent = node;
     insert.hInsertAfter = TVI_LAST;
     insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
     insert.item.pszText = text.data();
-    // IShellIcon is absent under Wine and optional elsewhere: the system image list serves.
-    auto icon = [&](UINT flags) {
-      return inFileSystem ? kinds_.folderIconIndex(childAbsolute.get(), attributes, flags)
-                          : kinds_.iconIndex(childAbsolute.get(), parsingName, attributes, flags);
-    };
-    int image = -1, selectedImage = -1;
-    if (shellIcon && SUCCEEDED(shellIcon->GetIconOf(child.get(), GIL_FORSHELL, &image)) &&
-        SUCCEEDED(shellIcon->GetIconOf(child.get(), GIL_OPENICON, &selectedImage)) && image >= 0 &&
-        selectedImage >= 0) {
-      insert.item.iImage = image;
-      insert.item.iSelectedImage = selectedImage;
-    } else {
-      insert.item.iImage = icon(SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
-      insert.item.iSelectedImage = icon(SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON);
-    }
-    insert.item.cChildren = (attributes & SFGAO_HASSUBFOLDER) ? 1 : 0;
+    insert.item.iImage = I_IMAGECALLBACK;
+    insert.item.iSelectedImage = I_IMAGECALLBACK;
+    insert.item.cChildren = I_CHILDRENCALLBACK;
     auto* owned = new ShellItem(folder.get(), std::move(childAbsolute));
     insert.item.lParam = owned->data();
     if (!TreeView_InsertItem(tree_, &insert)) delete owned;
@@ -189,6 +167,43 @@ void TFolderView::FillNode(HTREEITEM node) {
   }
   busy_ = false;
   if (shown) setRedraw(true);
+}
+
+void TFolderView::describe(TVITEMW& item) {
+  const ShellItem* node = ShellItem::of(item.lParam);
+  if (!node || !(item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN))) return;
+  IShellFolder* folder = node->parent();
+  PCUITEMID_CHILD child = node->child();
+  SFGAOF attributes = SFGAO_HASSUBFOLDER | SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_LINK;
+  folder->GetAttributesOf(1, &child, &attributes);
+  if (item.mask & TVIF_CHILDREN) item.cChildren = (attributes & SFGAO_HASSUBFOLDER) ? 1 : 0;
+  if (item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE)) {
+    // Inside a file-system folder no child is a drive or a special folder.
+    const ShellItem* above = nodeItem(TreeView_GetParent(tree_, item.hItem));
+    wchar_t path[MAX_PATH];
+    const bool inFileSystem = above && SHGetPathFromIDListW(above->absolute(), path) != FALSE;
+    std::string parsingName;
+    if (!inFileSystem) DisplayName(folder, child, SHGDN_FORPARSING, parsingName);
+    auto icon = [&](UINT flags) {
+      return inFileSystem ? kinds_.folderIconIndex(node->absolute(), attributes, flags)
+                          : kinds_.iconIndex(node->absolute(), parsingName, attributes, flags);
+    };
+    // Folders that know their items' icons (Windows' own) say so; elsewhere the system image
+    // list is asked (always under Wine, where no folder has IShellIcon).
+    ComPtr<IShellIcon> shellIcon;
+    int image = -1, selectedImage = -1;
+    folder->QueryInterface(__uuidof(IShellIcon), shellIcon.putVoid());
+    if (shellIcon && SUCCEEDED(shellIcon->GetIconOf(child, GIL_FORSHELL, &image)) &&
+        SUCCEEDED(shellIcon->GetIconOf(child, GIL_OPENICON, &selectedImage)) && image >= 0 && selectedImage >= 0) {
+      item.iImage = image;
+      item.iSelectedImage = selectedImage;
+    } else {
+      item.iImage = icon(SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+      item.iSelectedImage = icon(SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON);
+    }
+  }
+  // Asked once: the tree keeps the answers.
+  item.mask |= TVIF_DI_SETITEM;
 }
 
 void TFolderView::notifyLinked(HTREEITEM node) {
@@ -211,6 +226,7 @@ bool TFolderView::reflectNotify(NMHDR* header, LRESULT& result) {
       result = FALSE;
       return true;
     }
+    case TVN_GETDISPINFOW: describe(reinterpret_cast<NMTVDISPINFOW*>(header)->item); return false;
     case TVN_SELCHANGEDW: {
       if (busy_) return false;
       previous_ = current_;

@@ -69,6 +69,8 @@ class TFolderView final : public ReflectedComponent {
   // A form closing takes its controls with it: the nodes give back what they own first.
   void parentDestroying() override;
   void FillNode(HTREEITEM node);
+  // A row's icons and whether it has folders, when the tree first needs them.
+  void describe(TVITEMW& item);
   void notifyLinked(HTREEITEM node);
   // What the node owns (TVN_DELETEITEM gives it back); null for no node.
   ShellItem* nodeItem(HTREEITEM node) const;
