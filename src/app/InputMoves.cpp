@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "app/core/InputHandling.h"
@@ -91,34 +92,37 @@ std::wstring folded(std::wstring name) {
 
 std::vector<OutputFacts> factsOfAll(const std::vector<std::string>& paths) {
   std::vector<OutputFacts> facts(paths.size());
-  // The paths of each folder, by their folded names.
-  std::unordered_map<std::wstring, std::unordered_map<std::wstring, std::vector<size_t>>> folders;
+  // The paths of each folder. Names are folded only where the listing found files: an output
+  // folder is often empty before a run, and folding 100,000 names cost a tenth of it.
+  std::unordered_map<std::string_view, std::vector<size_t>> folders;
   for (size_t i = 0; i < paths.size(); ++i) {
-    const std::wstring path = widen(paths[i]);
-    const size_t slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) {
+    const size_t slash = paths[i].find_last_of("\\/");
+    if (slash == std::string::npos) {
       facts[i] = factsOf(paths[i]);
       continue;
     }
-    folders[path.substr(0, slash)][folded(path.substr(slash + 1))].push_back(i);
+    folders[std::string_view(paths[i]).substr(0, slash)].push_back(i);
   }
-  for (const auto& [folder, names] : folders) {
+  for (const auto& [folder, indexes] : folders) {
+    std::unordered_map<std::wstring, OutputFacts> there;  // by folded name
     WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
-                                   FIND_FIRST_EX_LARGE_FETCH);
+    HANDLE find = FindFirstFileExW((widen(folder) + L"\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                   nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (find == INVALID_HANDLE_VALUE) continue;  // no folder, or none readable: nothing there yet
     do {
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-      const auto named = names.find(folded(found.cFileName));
-      if (named == names.end()) continue;
-      OutputFacts f;
+      OutputFacts& f = there[folded(found.cFileName)];
       f.exists = true;
       f.size = (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
       f.lastWrite =
           (static_cast<uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) | found.ftLastWriteTime.dwLowDateTime;
-      for (const size_t i : named->second) facts[i] = f;
     } while (FindNextFileW(find, &found));
     FindClose(find);
+    if (there.empty()) continue;
+    for (const size_t i : indexes) {
+      const auto named = there.find(folded(widen(std::string_view(paths[i]).substr(folder.size() + 1))));
+      if (named != there.end()) facts[i] = named->second;
+    }
   }
   return facts;
 }
