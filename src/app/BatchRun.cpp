@@ -97,9 +97,13 @@ BatchRun::Outcome BatchRun::run() {
       logMissing(*path, LogResult::Missing);
       continue;
     }
+    // Each allocation here is made 100,000 times for a long list, and under Wine costs as
+    // much as the line itself: the path moves into the list of handed inputs.
     host_.addProgress(*path);
-    commands.write(*ansiLine + "\r\n");
-    handed.push_back({*path, outputPathFor(s.OutputFolder, *path, extension)});
+    commands.write(*ansiLine);
+    commands.write("\r\n");
+    std::string output = outputPathFor(s.OutputFolder, *path, extension);
+    handed.push_back({std::move(*path), std::move(output)});
     if (clock.due()) host_.keepAlive();
   }
   host_.finishProgress();

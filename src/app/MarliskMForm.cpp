@@ -339,26 +339,46 @@ void TMarliskMForm::warn(const std::string& text) {
 void TMarliskMForm::clearProgress(bool trimmed) {
   SendMessageW(item(IDC_ListBox1), LB_RESETCONTENT, 0, 0);
   pendingProgress_.clear();
+  pendingCount_ = 0;
+  pendingNext_ = 0;
   progressTrim_ = trimmed;
 }
 
 // The list ends as if each entry had been added and scrolled to on its own, but is drawn
 // once per batch: a visible scroll per entry costs more than everything else a run does.
+void TMarliskMForm::addProgress(const std::string& path) {
+  ++pendingCount_;
+  // A trimmed list never ends with more than 101 entries: older ones need not wait, and their
+  // slots are reused without allocating.
+  if (!progressTrim_ || pendingProgress_.size() < kMostPendingKept) {
+    pendingProgress_.push_back(path);
+    return;
+  }
+  pendingProgress_[pendingNext_] = path;
+  pendingNext_ = (pendingNext_ + 1) % kMostPendingKept;
+}
+
 void TMarliskMForm::flushProgress() {
-  if (pendingProgress_.empty()) return;
+  if (pendingCount_ == 0) return;
   HWND list = item(IDC_ListBox1);
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   const int had = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
   // How many entries the list ends with, had each been added and the oldest dropped on its
   // own; only those are added (a batch of 100,000 keeps its last hundred or fewer).
   int count = had;
-  for (size_t i = 0; i < pendingProgress_.size(); ++i) count += 1 - (progressTrim_ ? progressEntriesToDrop(count) : 0);
-  const int added = static_cast<int>(pendingProgress_.size());
+  for (size_t i = 0; i < pendingCount_; ++i) count += 1 - (progressTrim_ ? progressEntriesToDrop(count) : 0);
+  const int added = static_cast<int>(pendingCount_);
   const int keptOld = std::max(0, count - added);
   for (int drop = had - keptOld; drop > 0; --drop) SendMessageW(list, LB_DELETESTRING, 0, 0);
-  for (size_t i = pendingProgress_.size() - static_cast<size_t>(count - keptOld); i < pendingProgress_.size(); ++i)
-    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(pendingProgress_[i]).c_str()));
+  // The oldest kept entry is at pendingNext_ once the slots have gone round.
+  const size_t kept = pendingProgress_.size();
+  for (size_t i = kept - static_cast<size_t>(count - keptOld); i < kept; ++i) {
+    const std::string& entry = pendingProgress_[(pendingNext_ + i) % kept];
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(entry).c_str()));
+  }
   pendingProgress_.clear();
+  pendingCount_ = 0;
+  pendingNext_ = 0;
   if (progressTrim_) {
     SendMessageW(list, LB_SETTOPINDEX, progressTopIndex(count), 0);
     SendMessageW(list, LB_SETCARETINDEX, progressTopIndex(count), FALSE);
@@ -374,7 +394,13 @@ void TMarliskMForm::finishProgress() {
 }
 
 void TMarliskMForm::keepAlive() {
-  flushProgress();
+  // The list is drawn four times a second at most: each drawing costs more than the rest of
+  // a pump, and nobody reads a list that moves faster. The messages are handled every time.
+  const uint64_t now = GetTickCount64();
+  if (now - progressShownAt_ >= kProgressShowMs) {
+    flushProgress();
+    progressShownAt_ = now;
+  }
   processPendingMessages();
 }
 

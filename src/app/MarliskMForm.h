@@ -100,7 +100,7 @@ class TMarliskMForm final : public Dialog, private RunHost {
   void placePages();
   // What the runs ask of the window.
   void clearProgress(bool trimmed) override;
-  void addProgress(const std::string& path) override { pendingProgress_.push_back(path); }
+  void addProgress(const std::string& path) override;
   void finishProgress() override;
   void keepAlive() override;
   void warn(const std::string& text) override;
@@ -146,9 +146,16 @@ class TMarliskMForm final : public Dialog, private RunHost {
   bool focusOkOnRestore_ = false;
   bool closeWhenDone_ = false;  // "終了" came during a run: the window closes once it is over
   int exitCode_ = 0;
+  // The entries since the list was last drawn: how many, and the last of them (all of them
+  // for a list that is not trimmed).
+  size_t pendingCount_ = 0;
   std::vector<std::string> pendingProgress_;
+  size_t pendingNext_ = 0;    // a trimmed list's entries go round in kMostPendingKept slots
   bool progressTrim_ = true;  // a batch run trims the list; a listing shows the whole folder
-  RunLog messages_;           // the log of what unattended running kept from a box
+  static constexpr uint64_t kProgressShowMs = 250;
+  static constexpr size_t kMostPendingKept = 128;
+  uint64_t progressShownAt_ = 0;  // GetTickCount64 of the list's last drawing during a run
+  RunLog messages_;               // the log of what unattended running kept from a box
   RepeatLimiter repeats_;
   bool unattendedStart_ = false;  // started by a switch with unattended mode on
   WarningHandler previousWarnings_;

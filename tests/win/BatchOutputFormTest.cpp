@@ -44,6 +44,7 @@ class BatchOutputFormTest : public ::testing::Test {
     }
   }
   // Writes files under in\ and a batch list of them (and of `missing` names, not written).
+  void expectProgressList(int files, int entries, int firstFile);
   void makeList(const std::vector<std::string>& names, const std::vector<std::string>& missing = {}) {
     std::string list;
     for (const auto& name : names) {
@@ -83,9 +84,11 @@ TEST_F(BatchOutputFormTest, OnTheSecondTabOnlyPdfFilesAreConvertedAndOthersSkipp
   EXPECT_EQ(form.hwnd(), nullptr);  // the program ends after a batch
 }
 
-TEST_F(BatchOutputFormTest, TheProgressListKeepsTheNewestEntries) {
+// The list as the run leaves it while the viewer runs, for a batch of `files` files: how many
+// entries, and the number of the first.
+void BatchOutputFormTest::expectProgressList(int files, int entries, int firstFile) {
   std::vector<std::string> names;
-  for (int i = 1; i <= 120; ++i) names.push_back("f" + std::to_string(i) + ".hgl");
+  for (int i = 1; i <= files; ++i) names.push_back("f" + std::to_string(i) + ".hgl");
   makeList(names);
   // Look at the list while the viewer runs (the window is pumped meanwhile): every tick once
   // the viewer has started (its log exists), so that a slow run cannot be caught half-way.
@@ -113,13 +116,22 @@ TEST_F(BatchOutputFormTest, TheProgressListKeepsTheNewestEntries) {
   });
   form.startBatchOutput();
   KillTimer(nullptr, timer);
-  EXPECT_EQ(count, 70);  // 101, less 50 before the 102nd, and 18 more
-  EXPECT_EQ(first, root / "in\\f51.hgl");
-  EXPECT_EQ(last, root / "in\\f120.hgl");
+  EXPECT_EQ(count, entries);
+  EXPECT_EQ(first, root / ("in\\f" + std::to_string(firstFile) + ".hgl"));
+  EXPECT_EQ(last, root / ("in\\f" + std::to_string(files) + ".hgl"));
   EXPECT_EQ(status, "出力中 !");
   const auto runs = viewerRuns();
   ASSERT_EQ(runs.size(), 1u);
-  EXPECT_EQ(std::count(runs[0].commandFileBytes.begin(), runs[0].commandFileBytes.end(), '\n'), 120);
+  EXPECT_EQ(std::count(runs[0].commandFileBytes.begin(), runs[0].commandFileBytes.end(), '\n'), files);
+}
+
+TEST_F(BatchOutputFormTest, TheProgressListKeepsTheNewestEntries) {
+  expectProgressList(120, 70, 51);  // 101, less 50 before the 102nd, and 18 more
+}
+
+// More entries than the window keeps between two drawings of the list.
+TEST_F(BatchOutputFormTest, TheProgressListKeepsTheNewestEntriesOfALongList) {
+  expectProgressList(300, 100, 201);  // 50 dropped before the 102nd, 152nd, 202nd and 252nd
 }
 
 TEST_F(BatchOutputFormTest, ExitDuringTheRunConvertsWhatWasListedThenEnds) {
