@@ -344,8 +344,6 @@ void TMarliskMForm::clearProgress(bool trimmed) {
   progressTrim_ = trimmed;
 }
 
-// The list ends as if each entry had been added and scrolled to on its own, but is drawn
-// once per batch: a visible scroll per entry costs more than everything else a run does.
 void TMarliskMForm::addProgress(const std::string& path) {
   ++pendingCount_;
   // A trimmed list never ends with more than 101 entries: older ones need not wait, and their
@@ -358,6 +356,8 @@ void TMarliskMForm::addProgress(const std::string& path) {
   pendingNext_ = (pendingNext_ + 1) % kMostPendingKept;
 }
 
+// The list ends as if each entry had been added and scrolled to on its own, but is drawn
+// once per batch: a visible scroll per entry costs more than everything else a run does.
 void TMarliskMForm::flushProgress() {
   if (pendingCount_ == 0) return;
   HWND list = item(IDC_ListBox1);

@@ -11,7 +11,6 @@ namespace marlisk::win {
 
 class TRunSettingsForm final : public Dialog {
  public:
-
   TRunSettingsForm(AppContext& app, TFolderOpenForm& folderOpenForm);
 
   // The handlers, callable directly for tests. OK checks every field (a number out of range,
