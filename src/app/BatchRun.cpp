@@ -1,6 +1,7 @@
 #include "app/BatchRun.h"
 
 #include <optional>
+#include <unordered_set>
 
 #include "app/InputMoves.h"
 
@@ -53,8 +54,14 @@ BatchRun::Outcome BatchRun::run() {
   struct Handed {
     std::string input, output;
     OutputFacts before = {};  // what was at the output path before the run
+    bool renamed = false;     // its own name was another input's output
   };
   std::vector<Handed> handed;
+  // Two listed drawings of one name (scan.bmp, scan.tif) never share an output, in this run
+  // or across runs: the later one gets a free name.
+  OutputOrigins origins = loadOutputOrigins(app_.fileSystem, s.WorkFolder);
+  std::unordered_set<std::string> outputs;  // given out in this run, folded
+  FolderListing outputFolder;               // what is there before the run
   const std::string extension = outputTypes(tab)[static_cast<size_t>(typeIndex)].extension;
   auto logMissing = [&](const std::string& path, LogResult result) {
     ++missing;
@@ -90,8 +97,10 @@ BatchRun::Outcome BatchRun::run() {
       logMissing(*path, LogResult::Missing);
       continue;
     }
+    const std::string wanted = outputPathFor(s.OutputFolder, *path, extension);
+    std::string output = outputFor(origins, wanted, *path, outputFolder, outputs);
     const std::optional<std::string> ansiLine =
-        app_.codec.toAnsi(*buildViewerCommandLine(tab, typeIndex, s.OutputFolder, *path));
+        output.empty() ? std::nullopt : app_.codec.toAnsi(*viewerLine(tab, typeIndex, *path, output));
     if (!ansiLine) {
       host_.warn(*path + kCannotOpenMessage);
       logMissing(*path, LogResult::Missing);
@@ -102,8 +111,9 @@ BatchRun::Outcome BatchRun::run() {
     host_.addProgress(*path);
     commands.write(*ansiLine);
     commands.write("\r\n");
-    std::string output = outputPathFor(s.OutputFolder, *path, extension);
-    handed.push_back({std::move(*path), std::move(output)});
+    const OutputFacts before = outputFolder.facts(output);
+    const bool renamed = output != wanted;
+    handed.push_back({std::move(*path), std::move(output), before, renamed});
     if (clock.due()) host_.keepAlive();
   }
   host_.finishProgress();
@@ -121,14 +131,14 @@ BatchRun::Outcome BatchRun::run() {
   state_ = State::Converting;
   const RunSettings& run = app_.runSettings;
   const uint64_t runStart = fileTimeNow();
-  // What is at the outputs before the viewer runs, for the output check: their folder is
-  // listed once. After the run each output is asked about itself, as a listing may show a
-  // file just closed with its old size.
-  const std::vector<OutputFacts> before = factsOfOutputs(handed);
-  for (size_t i = 0; i < handed.size(); ++i) handed[i].before = before[i];
+  // What was at the outputs before the viewer ran came from one listing of their folder.
+  // After the run each output is asked about itself, as a listing may show a file just
+  // closed with its old size.
   const ViewerResult viewer =
       runViewer(s.ViewerExePath, s.ViewerCommandFilePath, static_cast<DWORD>(run.ViewerTimeLimitMinutes) * 60'000u);
   if (viewer.timedOut) host_.warn(viewerTimeLimitMessage(run.ViewerTimeLimitMinutes));
+  if (!viewer.started)
+    host_.warn(viewerCannotStartMessage(s.ViewerExePath, viewer.error.code(), systemErrorText(viewer.error.code())));
   // The inputs stay where they are, as batch output always leaves them: the log says what
   // became of each, and the exit code whether anything is missing.
   size_t notMade = 0;
@@ -139,14 +149,19 @@ BatchRun::Outcome BatchRun::run() {
     entry.input = input.input;
     entry.output = input.output;
     const OutputFacts facts = factsOf(input.output);
-    const bool made = !run.CheckOutput || outputMade(facts, runStart, input.before);
+    const bool written = outputMade(facts, runStart, input.before);
+    if (written) origins.record(input.output, input.input);
+    const bool made = !run.CheckOutput || written;
     entry.result = viewer.end() == ViewerEnd::Ended && made ? LogResult::Converted : keptResult(viewer.end());
     if (entry.result != LogResult::Converted) ++notMade;
     entry.size = facts.size;
     entry.exitCode = viewer.started ? static_cast<int64_t>(viewer.exitCode) : -1;
     entry.viewerSeconds = viewer.seconds;
+    if (input.renamed) entry.detail = renamedOutputDetail(outputPathFor(s.OutputFolder, input.input, extension));
     log_.write(entry);
   }
+  const Win32Error saved = saveOutputOrigins(app_.fileSystem, s.WorkFolder, origins);
+  if (saved.failed()) host_.warn(ioErrorMessage(saved.code()));
   state_ = State::Idle;
   if (!viewer.started && !handed.empty()) return Outcome::Failed;
   return missing > 0 || notMade > 0 ? Outcome::Incomplete : Outcome::Converted;

@@ -90,41 +90,80 @@ std::wstring folded(std::wstring name) {
 
 }  // namespace
 
-std::vector<OutputFacts> factsOfAll(const std::vector<std::string>& paths) {
-  std::vector<OutputFacts> facts(paths.size());
-  // The paths of each folder. Names are folded only where the listing found files: an output
-  // folder is often empty before a run, and folding 100,000 names cost a tenth of it.
-  std::unordered_map<std::string_view, std::vector<size_t>> folders;
-  for (size_t i = 0; i < paths.size(); ++i) {
-    const size_t slash = paths[i].find_last_of("\\/");
-    if (slash == std::string::npos) {
-      facts[i] = factsOf(paths[i]);
-      continue;
-    }
-    folders[std::string_view(paths[i]).substr(0, slash)].push_back(i);
-  }
-  for (const auto& [folder, indexes] : folders) {
-    std::unordered_map<std::wstring, OutputFacts> there;  // by folded name
+OutputFacts FolderListing::facts(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  if (slash == std::string::npos) return factsOf(path);
+  const std::string folder = path.substr(0, slash);
+  auto [listed, isNew] = folders_.try_emplace(folder);
+  Files& there = listed->second;
+  if (isNew) {
     WIN32_FIND_DATAW found;
     HANDLE find = FindFirstFileExW((widen(folder) + L"\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
                                    nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    if (find == INVALID_HANDLE_VALUE) continue;  // no folder, or none readable: nothing there yet
-    do {
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-      OutputFacts& f = there[folded(found.cFileName)];
-      f.exists = true;
-      f.size = (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-      f.lastWrite =
-          (static_cast<uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) | found.ftLastWriteTime.dwLowDateTime;
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
-    if (there.empty()) continue;
-    for (const size_t i : indexes) {
-      const auto named = there.find(folded(widen(std::string_view(paths[i]).substr(folder.size() + 1))));
-      if (named != there.end()) facts[i] = named->second;
+    if (find != INVALID_HANDLE_VALUE) {  // else no folder, or none readable: nothing there yet
+      do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        OutputFacts& f = there[folded(found.cFileName)];
+        f.exists = true;
+        f.size = (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        f.lastWrite = (static_cast<uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
+                      found.ftLastWriteTime.dwLowDateTime;
+      } while (FindNextFileW(find, &found));
+      FindClose(find);
     }
   }
+  // Names are folded only where the listing found files: an output folder is often empty
+  // before a run, and folding 100,000 names cost a tenth of it.
+  if (there.empty()) return {};
+  const auto named = there.find(folded(widen(std::string_view(path).substr(slash + 1))));
+  return named == there.end() ? OutputFacts{} : named->second;
+}
+
+std::vector<OutputFacts> factsOfAll(const std::vector<std::string>& paths) {
+  FolderListing listing;
+  std::vector<OutputFacts> facts;
+  facts.reserve(paths.size());
+  for (const std::string& path : paths) facts.push_back(listing.facts(path));
   return facts;
+}
+
+OutputOrigins loadOutputOrigins(const FileSystem& fs, const std::string& workFolder) {
+  const ReadResult kept = fs.readFile(workFolder + "\\" + kOutputOriginsFileName, 256u << 20);
+  return OutputOrigins::parse(kept.error == 0 ? kept.bytes : std::string());
+}
+
+Win32Error saveOutputOrigins(FileSystem& fs, const std::string& workFolder, OutputOrigins& origins) {
+  FolderListing listing;
+  origins.keepOnly([&](const std::string& output) { return listing.facts(output).exists; });
+  const std::string path = workFolder + "\\" + kOutputOriginsFileName;
+  if (origins.empty() && !fs.fileExists(path)) return {};
+  return Win32Error(static_cast<DWORD>(fs.replaceFile(path, origins.text())));
+}
+
+std::string outputFor(const OutputOrigins& origins, const std::string& wanted, const std::string& input,
+                      FolderListing& listing, std::unordered_set<std::string>& given) {
+  std::string output =
+      origins.choose(wanted, input, [&](const std::string& path) { return listing.facts(path).exists; }, given);
+  if (!output.empty()) given.insert(OutputOrigins::fold(output));
+  return output;
+}
+
+std::string renamedOutputDetail(const std::string& wanted) {
+  return std::string(fileNamePart(wanted)) + " は別の入力ファイルの出力のため別名で出力";
+}
+
+Win32Error folderWritable(const std::string& folder) {
+  std::string base = folder;
+  if (base.ends_with('\\')) base.pop_back();
+  const DWORD attributes = GetFileAttributesW(widen(base).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Win32Error::last();
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return Win32Error(ERROR_DIRECTORY);
+  const std::string probe =
+      base + "\\~MarliskAuto-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64()) + ".tmp";
+  UniqueFileHandle file(CreateFileW(widen(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                                    nullptr));
+  return file ? Win32Error() : Win32Error::last();
 }
 
 MoveResult moveIntoFolder(const std::string& path, const std::string& folder) {

@@ -5,9 +5,13 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "app/core/InputHandling.h"
+#include "app/core/OutputOrigins.h"
+#include "core/FileSystem.h"
 #include "win/Error.h"
 
 namespace marlisk::win {
@@ -16,17 +20,35 @@ namespace marlisk::win {
 uint64_t fileTimeNow();
 // What is at an output path now (nothing, for a folder).
 OutputFacts factsOf(const std::string& path);
-// The same for many paths at once, in their order: each folder they lie in is listed once
+// What was at each path when its folder was first asked about: each folder is listed once
 // instead of each path being asked about (100,000 outputs in one folder are one listing).
+class FolderListing {
+ public:
+  OutputFacts facts(const std::string& path);
+
+ private:
+  // By name folded as the file system compares names; empty for a folder with no files.
+  using Files = std::unordered_map<std::wstring, OutputFacts>;
+  std::unordered_map<std::string, Files> folders_;
+};
+// The same for many paths at once, in their order.
 std::vector<OutputFacts> factsOfAll(const std::vector<std::string>& paths);
-// What is at each item's `output` now, in their order, the same way.
-template <typename Item>
-std::vector<OutputFacts> factsOfOutputs(const std::vector<Item>& items) {
-  std::vector<std::string> paths;
-  paths.reserve(items.size());
-  for (const Item& item : items) paths.push_back(item.output);
-  return factsOfAll(paths);
-}
+
+// The record of which input made each output, kept in the working folder (no trailing "\").
+OutputOrigins loadOutputOrigins(const FileSystem& fs, const std::string& workFolder);
+// Saved whole, less the outputs that are gone; 0 or the I/O error.
+Win32Error saveOutputOrigins(FileSystem& fs, const std::string& workFolder, OutputOrigins& origins);
+
+// The output `input` is given in this run (see OutputOrigins::choose), entered in `given`.
+// Empty when no free name is left. `listing` tells what is there before the run.
+std::string outputFor(const OutputOrigins& origins, const std::string& wanted, const std::string& input,
+                      FolderListing& listing, std::unordered_set<std::string>& given);
+// The log's word on an output given another name than its input's.
+std::string renamedOutputDetail(const std::string& wanted);
+
+// Whether a file can be made in `folder` now: a share that dropped, a folder removed or one
+// the user may not write to answers with its error. The probe leaves nothing behind.
+Win32Error folderWritable(const std::string& folder);
 
 struct MoveResult {
   Win32Error error;

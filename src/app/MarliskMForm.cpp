@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "app/RunLog.h"
+#include "app/RunningCopy.h"
 #include "app/core/ProgressList.h"
 #include "core/Messages.h"
 #include "batchlist/FileHelpers.h"
@@ -532,6 +533,11 @@ INT_PTR TMarliskMForm::onMessage(UINT message, WPARAM wParam, LPARAM lParam, boo
       return 0;
     default:
       if (message == TrayIcon::taskbarCreatedMessage()) tray_.restore();
+      if (message == RunningCopyLock::showMessage()) {
+        // The user started the program again: this copy is the one they want.
+        handled = true;
+        restoreFromTray();
+      }
       return 0;
   }
 }

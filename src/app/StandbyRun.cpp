@@ -42,6 +42,7 @@ bool StandbyRun::start() {
   if (state_ != State::Stopped) return true;
   const ReadResult kept = app_.fileSystem.readFile(app_.settings.WorkFolder + "\\" + kAttemptsFileName, 1u << 20);
   attempts_ = AttemptCounts::parse(kept.error == 0 ? kept.bytes : std::string());
+  origins_ = loadOutputOrigins(app_.fileSystem, app_.settings.WorkFolder);
   log_.prune();
   const OutputTab tab = host_.activeTab();
   if (!buildViewerCommandLine(tab, chosenOutputType(app_.settings, tab), app_.settings.OutputFolder, "")) {
@@ -158,14 +159,16 @@ bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_
                         std::vector<std::string>& notConverted) {
   const RunSettings& run = app_.runSettings;
   const OutputFacts output = factsOf(input.output);
-  const InputDecision decision =
-      decideInput(run, viewer.end(), outputMade(output, runStart, input.outputBefore), attempts_.of(input.path));
+  const bool made = outputMade(output, runStart, input.outputBefore);
+  if (made) origins_.record(input.output, input.path);
+  const InputDecision decision = decideInput(run, viewer.end(), made, attempts_.of(input.path));
   LogEntry entry;
   entry.input = input.path;
   entry.output = input.output;
   entry.size = input.listed.size;
   entry.exitCode = viewer.started ? static_cast<int64_t>(viewer.exitCode) : -1;
   entry.viewerSeconds = viewer.seconds;
+  if (!input.renamedFrom.empty()) entry.detail = renamedOutputDetail(input.renamedFrom);
   bool movedAside = false;
   const ViewerEnd end = viewer.end();
   switch (decision.action) {
@@ -173,6 +176,7 @@ bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_
       entry.result = finish(input);
       if (entry.result != LogResult::KeptCannotMove && entry.result != LogResult::KeptChanged)
         attempts_.forget(input.path);
+      if (entry.result == LogResult::KeptCannotMove) awaitingRemoval_[input.path] = input;
       break;
     case InputAction::Keep:
       if (decision.countsAttempt) attempts_.add(input.path);
@@ -198,11 +202,62 @@ bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_
       break;
     }
   }
-  log_.write(entry);
+  logOnce(entry);
   if (entry.result != LogResult::ConvertedDeleted && entry.result != LogResult::MovedToDone &&
       entry.result != LogResult::MovedToRecycleBin)
     notConverted.push_back(std::string(fileNamePart(input.path)) + ": " + logResultText(entry.result));
   return movedAside;
+}
+
+void StandbyRun::logOnce(const LogEntry& entry) {
+  const bool kept = entry.result != LogResult::ConvertedDeleted && entry.result != LogResult::MovedToDone &&
+                    entry.result != LogResult::MovedToRecycleBin && entry.result != LogResult::MovedToError &&
+                    entry.result != LogResult::Missing;
+  if (!kept) {
+    lastLogged_.erase(entry.input);
+  } else {
+    // An input held cycle after cycle for the same reason is one line, not one a cycle.
+    const auto [at, isNew] = lastLogged_.try_emplace(entry.input, entry.result);
+    if (!isNew && at->second == entry.result) return;
+    at->second = entry.result;
+  }
+  log_.write(entry);
+}
+
+bool StandbyRun::retryRemoval(const ListingEntry& listed) {
+  const std::string path = app_.settings.WatchFolder + listed.name;
+  const auto waiting = awaitingRemoval_.find(path);
+  if (waiting == awaitingRemoval_.end()) return false;
+  Handed input = waiting->second;
+  if (input.listed.size != listed.size || input.listed.lastWrite != listed.lastWrite) {
+    awaitingRemoval_.erase(waiting);  // a new drawing under the old name: converted as any other
+    return false;
+  }
+  LogEntry entry;
+  entry.input = path;
+  entry.output = input.output;
+  entry.size = listed.size;
+  entry.result = finish(input);
+  if (entry.result != LogResult::KeptCannotMove) awaitingRemoval_.erase(path);
+  if (entry.result == LogResult::KeptChanged) return false;  // written again: it wants the viewer
+  if (entry.result != LogResult::KeptCannotMove) attempts_.forget(path);
+  logOnce(entry);
+  return true;
+}
+
+bool StandbyRun::outputFolderUsable() {
+  const Win32Error error = folderWritable(app_.settings.OutputFolder);
+  if (!error.failed()) {
+    outputFolderReported_ = false;
+    return true;
+  }
+  // As a missing watch folder: said once, nothing converted and nothing counted, and the
+  // next cycle serves again once the folder is back.
+  if (!outputFolderReported_) {
+    outputFolderReported_ = true;
+    host_.warn(app_.settings.OutputFolder + kOutputFolderUnusableMessage + "\r\n" + ioErrorMessage(error.code()));
+  }
+  return false;
 }
 
 void StandbyRun::beginCycle() {
@@ -235,8 +290,15 @@ void StandbyRun::endCycle() {
     reportIoError(readyList.close());
   }
 
-  if (!ready.empty()) {
-    host_.convertingFiles(ready.size());
+  // Inputs converted in an earlier cycle that could not be deleted or moved wait only for
+  // that: it is tried again, without the viewer.
+  std::vector<ReadyFile> toConvert;
+  toConvert.reserve(ready.size());
+  for (const ReadyFile& file : ready)
+    if (!retryRemoval(secondListing[file.second])) toConvert.push_back(file);
+
+  if (!toConvert.empty() && outputFolderUsable()) {
+    host_.convertingFiles(toConvert.size());
     host_.setStatus(kOutputtingStatus);
     host_.keepAlive();
     BufferedFileWriter commands(s.ViewerCommandFilePath);
@@ -245,23 +307,24 @@ void StandbyRun::endCycle() {
     } else {
       // Exactly the inputs whose lines went into the command file: only they can be deleted.
       std::vector<Handed> handed;
-      std::set<std::string> outputs;  // of this run, told apart as the file system does
+      std::unordered_set<std::string> outputs;  // given out in this run, folded
+      FolderListing outputFolder;               // what is there before the run
       const OutputTab tab = host_.activeTab();
       const int typeIndex = chosenOutputType(s, tab);
       const std::string extension = outputTypes(tab)[static_cast<size_t>(typeIndex)].extension;
-      for (const ReadyFile& file : ready) {
+      for (const ReadyFile& file : toConvert) {
         const ListingEntry& listed = secondListing[file.second];
         const std::string input = s.WatchFolder + listed.name;
-        const std::string output = outputPathFor(s.OutputFolder, input, extension);
-        // A second input that names the same output would overwrite the first one's: it waits
-        // for a run of its own, or its check would pass on the other's output.
-        if (!outputs.insert(asciiLower(output)).second) {
-          log_.message(true, kSameOutputLogText + input + " -> " + output);
+        const std::string wanted = outputPathFor(s.OutputFolder, input, extension);
+        // Another drawing's output of the same name is never replaced: this one gets a free name.
+        const std::string output = outputFor(origins_, wanted, input, outputFolder, outputs);
+        if (output.empty()) {
+          log_.message(true, kSameOutputLogText + input + " -> " + wanted);
           continue;
         }
-        if (const auto line = app_.codec.toAnsi(*buildViewerCommandLine(tab, typeIndex, s.OutputFolder, input))) {
+        if (const auto line = app_.codec.toAnsi(*viewerLine(tab, typeIndex, input, output))) {
           commands.write(*line + "\r\n");
-          handed.push_back({input, output, listed});
+          handed.push_back({input, output, listed, outputFolder.facts(output), output != wanted ? wanted : ""});
         }
       }
       // An incomplete command file would delete inputs that were never converted.
@@ -271,12 +334,14 @@ void StandbyRun::endCycle() {
         // Inputs are deleted only once a viewer has had them and ended by itself; a viewer
         // that could not be started, or crashed, leaves them for the next cycle.
         const RunSettings& run = app_.runSettings;
-        // The outputs' folder is listed once for what is there before the run.
-        const std::vector<OutputFacts> before = factsOfOutputs(handed);
-        for (size_t i = 0; i < handed.size(); ++i) handed[i].outputBefore = before[i];
         const uint64_t runStart = fileTimeNow();
         const ViewerResult viewer = runViewer(s.ViewerExePath, s.ViewerCommandFilePath,
                                               static_cast<DWORD>(run.ViewerTimeLimitMinutes) * 60'000u);
+        if (!viewer.started && !viewerStartFailureReported_) {
+          viewerStartFailureReported_ = true;
+          host_.warn(viewerCannotStartMessage(s.ViewerExePath, viewer.error.code(), systemErrorText(viewer.error.code())));
+        }
+        if (viewer.started) viewerStartFailureReported_ = false;  // working again: a later failure is news
         if (viewer.crashed() && !viewerCrashReported_) {
           viewerCrashReported_ = true;
           host_.warn(viewerCrashedMessage(viewer.exitCode));
@@ -295,6 +360,7 @@ void StandbyRun::endCycle() {
         if (!notConverted.empty())
           host_.inputNotConverted(notConvertedSummary(notConverted.back(), notConverted.size() - 1));
         saveAttempts();
+        reportIoError(saveOutputOrigins(app_.fileSystem, s.WorkFolder, origins_));
         if (movedAside > 0) host_.warn(movedToErrorFolderMessage(movedAside, errorFolderOf(run, s.WatchFolder)));
       }
       host_.setStatus(kWaitingStatus);

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "app/RunLog.h"
 #include "app/ViewerLauncher.h"
 #include "app/core/InputHandling.h"
+#include "app/core/OutputOrigins.h"
 #include "app/core/Standby.h"
 #include "win/Error.h"
 
@@ -45,6 +47,7 @@ class StandbyRun {
     std::string output;
     ListingEntry listed;
     OutputFacts outputBefore = {};  // what was at the output path before the run
+    std::string renamedFrom;        // the input's own output name, when that was another's
   };
 
   void beginCycle();
@@ -63,6 +66,13 @@ class StandbyRun {
   static bool unchanged(const Handed& input);
   // Said once for each input, not at every cycle.
   void sayCannotMove(const std::string& path, Win32Error error);
+  // Logs an input, but an input held again for the reason of its last line only once.
+  void logOnce(const LogEntry& entry);
+  // An input converted earlier that could not be deleted or moved: the move is tried again.
+  // False when it is not such an input (or is one no longer): it goes to the viewer.
+  bool retryRemoval(const ListingEntry& listed);
+  // The output folder is there and can be written; said once when not.
+  bool outputFolderUsable();
   void saveAttempts();
   void reportIoError(Win32Error error);
 
@@ -75,8 +85,13 @@ class StandbyRun {
   bool viewerCrashReported_ = false;           // likewise a crashing viewer
   bool watchFolderMissingReported_ = false;    // and a watch folder that is not there
   bool timeLimitReported_ = false;             // and a viewer ended at its limit
+  bool viewerStartFailureReported_ = false;    // and a viewer that cannot be started
+  bool outputFolderReported_ = false;          // and an output folder that is gone or closed
+  std::map<std::string, Handed> awaitingRemoval_;   // converted, but not yet deleted or moved
+  std::map<std::string, LogResult> lastLogged_;     // what the log last said of a held input
   std::set<std::string> moveFailureReported_;  // inputs that could not be moved, said once each
   AttemptCounts attempts_;
+  OutputOrigins origins_;
   RunLog log_;
 };
 

@@ -52,6 +52,15 @@ inline constexpr const char* kNoLogYetMessage = "運転ログはまだありま�
 inline constexpr const char* kCannotMoveInputMessage = "\r 移動・削除できないため、入力ファイルはそのまま残します!";
 // After the log's path.
 inline constexpr const char* kCannotWriteLogMessage = "\r 運転ログを書けません。変換はこのまま続けます!";
+// After the output folder's path; the I/O error follows on a line of its own.
+inline constexpr const char* kOutputFolderUnusableMessage =
+    "\r 出力フォルダが見つからないか書き込めないため、入力ファイルはそのまま残して変換を待ちます!";
+// After the viewer's path; the I/O error and the system's words follow on a line of their own.
+inline constexpr const char* kViewerCannotStartMessage =
+    "\r Marliskプログラムを起動できないため、入力ファイルはそのまま残します!";
+// A second start on a working folder that a running copy holds.
+inline constexpr const char* kAlreadyRunningMessage =
+    "MarliskAutoはすでに起動しています!\r 通知領域のアイコンか、タスクバーのウインドウをお使いください";
 // A line of the run log.
 inline constexpr const char* kSameOutputLogText = "同じ出力ファイル名になる入力ファイルがあります: ";
 
@@ -61,5 +70,10 @@ inline constexpr const char* kWaitingStatus = "待機中 !";
 
 // Any input or output error of the runs, with the system's code.
 inline std::string ioErrorMessage(uint32_t code) { return "I/O Error code=" + std::to_string(code); }
+
+inline std::string viewerCannotStartMessage(const std::string& viewer, unsigned long code, const std::string& words) {
+  return viewer + kViewerCannotStartMessage + "\r\n" + ioErrorMessage(static_cast<uint32_t>(code)) +
+         (words.empty() ? "" : " " + words);
+}
 
 }  // namespace marlisk

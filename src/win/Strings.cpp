@@ -52,4 +52,18 @@ std::optional<std::string> Win32AnsiCodec::fromAnsi(std::string_view ansi) const
   return wide ? std::optional<std::string>(narrow(*wide)) : std::nullopt;
 }
 
+std::string systemErrorText(unsigned long code) {
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+      reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  if (length == 0 || !text) return {};
+  std::wstring words(text, length);
+  LocalFree(text);
+  for (wchar_t& c : words)
+    if (c == L'\r' || c == L'\n') c = L' ';
+  while (!words.empty() && words.back() == L' ') words.pop_back();
+  return narrow(words);
+}
+
 }  // namespace marlisk::win

@@ -16,6 +16,10 @@ std::string narrow(std::wstring_view utf16);
 // the code page does not know becomes U+FFFD.
 std::string ansiForDisplay(std::string_view ansi);
 
+// The system's own words for an error code, in the user's language, on one line; "" when the
+// system has none.
+std::string systemErrorText(unsigned long code);
+
 // The process's ANSI code page (CP_ACP), refusing characters it cannot hold exactly.
 class Win32AnsiCodec final : public AnsiCodec {
  public:

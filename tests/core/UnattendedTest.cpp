@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "app/core/InputHandling.h"
+#include "app/core/OutputOrigins.h"
 #include "settings/core/RunSettings.h"
 #include "support/MemoryFileSystem.h"
 
@@ -147,6 +148,35 @@ TEST(UnattendedTest, NamesThatNeverOverwriteAndTheLog) {
   EXPECT_FALSE(repeats.allow("I/O Error code=5", 1000 + RepeatLimiter::kQuietMs - 1));
   EXPECT_TRUE(repeats.allow("I/O Error code=3", 2000));  // another text is news
   EXPECT_TRUE(repeats.allow("I/O Error code=5", 1000 + RepeatLimiter::kQuietMs));
+}
+
+// Two drawings of one name never share an output; a drawing sent again replaces its own.
+TEST(UnattendedTest, AnOutputIsReplacedOnlyByTheInputThatMadeIt) {
+  OutputOrigins origins = OutputOrigins::parse(
+      "O:\\plan.pdf\tW:\\plan.hgl\r\nO:\\Plan (2).pdf\tW:\\plan.plt\r\nbroken\r\n\tW:\\x\r\n");
+  EXPECT_EQ(OutputOrigins::parse(origins.text()).text(), origins.text());
+  EXPECT_EQ(origins.size(), 2u);
+  const std::set<std::string> disk = {"o:\\plan.pdf", "o:\\plan (2).pdf", "o:\\scan.png", "o:\\scan (2).png"};
+  auto exists = [&](const std::string& path) { return disk.contains(OutputOrigins::fold(path)); };
+  const std::unordered_set<std::string> none, given = {"o:\\scan.png", "o:\\scan (3).png"};
+  struct Case {
+    const char *wanted, *input;
+    const std::unordered_set<std::string>& taken;
+    const char* chosen;
+  } cases[] = {
+      {"O:\\plan.pdf", "W:\\plan.hgl", none, "O:\\plan.pdf"},       // sent again: its own
+      {"O:\\plan.pdf", "w:\\PLAN.PLT", none, "O:\\Plan (2).pdf"},   // its own, at its numbered name
+      {"O:\\plan.pdf", "W:\\plan.tif", none, "O:\\plan (3).pdf"},   // another drawing: a free name
+      {"O:\\scan.png", "W:\\scan.bmp", none, "O:\\scan.png"},       // not ours: replaced, as always
+      {"O:\\scan.png", "W:\\scan.gif", given, "O:\\scan (4).png"},  // given out this run; (2) not ours
+      {"O:\\new.pdf", "W:\\new.hgl", none, "O:\\new.pdf"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(origins.choose(c.wanted, c.input, exists, c.taken), c.chosen) << c.input;
+  // An input has one output: recording its new one forgets the old, and a gone output is forgotten.
+  origins.record("O:\\plan (3).pdf", "W:\\plan.hgl");
+  EXPECT_EQ(origins.inputOf("O:\\plan.pdf"), "");
+  origins.keepOnly(exists);
+  EXPECT_EQ(origins.text(), "O:\\Plan (2).pdf\tW:\\plan.plt\r\n");
 }
 
 }  // namespace

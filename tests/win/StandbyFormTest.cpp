@@ -121,12 +121,23 @@ TEST_F(StandbyFormTest, TheSecondTabWatchesPdfFilesOnly) {
 }
 
 TEST_F(StandbyFormTest, NothingIsDeletedThatTheViewerDidNotGetWhole) {
-  // No viewer: every file stays, for a later cycle.
+  // No viewer: every file stays, for a later cycle; the viewer is named once with the
+  // system's reason, and the held input logged once.
   app.settings.ViewerExePath = root / "missing\\Marlisk.exe";
   test::writeFile(watched("a.hgl"), "IN;");
   form.startStandbyOutput();
   finishCycle();
+  finishCycle();
   EXPECT_TRUE(test::isFile(watched("a.hgl")));
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_TRUE(warnings[0].starts_with(app.settings.ViewerExePath +
+                                      "\r Marliskプログラムを起動できないため、入力ファイルはそのまま残します!\r\n"
+                                      "I/O Error code=2 "))
+      << warnings[0];
+  EXPECT_GT(warnings[0].size(), warnings[0].find("code=2 ") + 7);  // the system's words
+  warnings.clear();
+  const std::string runLog = test::readFile(root / ("work\\" + logFileName(RunLog::today())));
+  EXPECT_EQ(runLog.find("保留 ビューアを起動できない"), runLog.rfind("保留 ビューアを起動できない")) << runLog;
 
   // A file written again while the viewer ran holds what was never converted: it stays.
   app.settings.ViewerExePath = test::testViewerPath();

@@ -18,12 +18,19 @@ std::optional<std::string> buildViewerCommandLine(OutputTab tab, int typeIndex, 
                                                   std::string_view inputPath) {
   const auto types = outputTypes(tab);
   if (typeIndex < 0 || typeIndex >= static_cast<int>(types.size())) return std::nullopt;
-  const OutputType& type = types[static_cast<size_t>(typeIndex)];
-  std::string line = type.viewerSwitch;
+  return viewerLine(tab, typeIndex, inputPath,
+                    outputPathFor(outputFolder, inputPath, types[static_cast<size_t>(typeIndex)].extension));
+}
+
+std::optional<std::string> viewerLine(OutputTab tab, int typeIndex, std::string_view inputPath,
+                                      std::string_view outputPath) {
+  const auto types = outputTypes(tab);
+  if (typeIndex < 0 || typeIndex >= static_cast<int>(types.size())) return std::nullopt;
+  std::string line = types[static_cast<size_t>(typeIndex)].viewerSwitch;
   line += " \"";
   line += inputPath;
   line += "\" \"";
-  line += outputPathFor(outputFolder, inputPath, type.extension);
+  line += outputPath;
   line += '"';
   return line;
 }

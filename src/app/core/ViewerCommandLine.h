@@ -21,6 +21,11 @@ std::string outputPathFor(std::string_view outputFolder, std::string_view inputP
 std::optional<std::string> buildViewerCommandLine(OutputTab tab, int typeIndex, std::string_view outputFolder,
                                                   std::string_view inputPath);
 
+// The same line for an output path chosen by the caller (another name than the input's, when
+// that one belongs to another input's output).
+std::optional<std::string> viewerLine(OutputTab tab, int typeIndex, std::string_view inputPath,
+                                      std::string_view outputPath);
+
 // How the viewer is started: "<viewer>" /z "<command file>".
 std::string viewerProcessCommandLine(std::string_view viewerPath, std::string_view commandFilePath);
 
