@@ -105,6 +105,60 @@ TEST_F(BatchOutputTest, ConvertsEveryListedFileInOneViewerRunThenEnds) {
   EXPECT_EQ(converted, 2u) << last;
 }
 
+// Five pictures of one name are five outputs, in this run and the next; exit code 0 says that
+// every one has an output of its own.
+TEST_F(BatchOutputTest, DrawingsOfOneNameEachHaveAnOutputOfTheirOwn) {
+  std::vector<std::string> list;
+  for (const char* name : {"scan.bmp", "scan.gif", "scan.jpg"}) {
+    writeFile(local / ("in\\" + std::string(name)), name);
+    list.push_back(local / ("in\\" + std::string(name)));
+  }
+  writeList(list);
+  writeFile(local / "out\\scan (2).png", "the user's own");  // never ours to replace
+  settings.OutTypeIndex = 15;                                  // PNG
+  configure();
+  SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", L"1");
+  for (int run = 0; run < 2; ++run) {
+    const ProgramRun batch = runProgram("/c " + settings.BatchFileName);
+    EXPECT_EQ(batch.exitCode, 0u) << run;
+    EXPECT_TRUE(batch.messages.empty()) << run;
+    EXPECT_EQ(listFolder(local / "out"), "scan (2).png scan (3).png scan (4).png scan.png") << run;
+  }
+  SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", nullptr);
+  EXPECT_EQ(readFile(local / "out\\scan (2).png"), "the user's own");
+  const std::string out = local / "out\\";
+  EXPECT_EQ(readViewerLog(local / "viewer.log")[1].commandFileBytes,
+            ansi("/m \"" + list[0] + "\" \"" + out + "scan.png\"\r\n/m \"" + list[1] + "\" \"" + out +
+                 "scan (3).png\"\r\n/m \"" + list[2] + "\" \"" + out + "scan (4).png\"\r\n"));
+}
+
+// One copy a working folder: a second start brings the first forward, or tells a script's
+// batch run that it cannot run.
+TEST_F(BatchOutputTest, ASecondCopyOnTheSameWorkingFolderDoesNotRun) {
+  makeFolder(local / "watch");
+  settings.WatchFolder = local / "watch\\";
+  settings.WatchFileMask = "*.hgl";
+  writeList({});
+  configure();
+  ProgramRun again, batch;
+  const ProgramRun first = runProgram(
+      "/a",
+      [&](HWND main) {
+        again = runProgram("/a");
+        batch = runProgram("/c " + settings.BatchFileName);
+        PostMessageW(main, WM_CLOSE, 0, 0);
+      },
+      60000, [&](HWND) { return isFile(work() + "\\FList1.txt"); });
+  EXPECT_FALSE(first.timedOut);
+  EXPECT_EQ(again.exitCode, 0u);
+  EXPECT_TRUE(again.messages.empty());
+  EXPECT_EQ(batch.exitCode, 2u);
+  EXPECT_EQ(batch.messages, std::vector<std::string>{"MarliskAutoはすでに起動しています!\r 通知領域のアイコンか、タスクバーのウインドウをお使いください"});
+  EXPECT_TRUE(readViewerLog(local / "viewer.log").empty());  // the second batch never ran
+  // Once the first has ended, the next start is the only copy again.
+  EXPECT_EQ(runProgram("/c " + settings.BatchFileName).exitCode, 0u);
+}
+
 TEST_F(BatchOutputTest, AnEmptyListStillRunsTheViewerOnce) {
   writeList({});
   configure();

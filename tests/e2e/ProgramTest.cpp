@@ -28,7 +28,7 @@ TEST_F(ProgramTest, FirstStartMakesTheWorkingFolderAndEndsWithTheExitButton) {
   const ProgramRun run = runProgram("", [&](HWND main) {
     sawWindow = true;
     EXPECT_FALSE(IsIconic(main));
-    EXPECT_EQ(listFolder(work()), "Data\\ MarliskAuto.ini MarliskAuto.par");
+    EXPECT_EQ(listFolder(work()), "Data\\ MarliskAuto.ini MarliskAuto.lock MarliskAuto.par");  // locked while it runs
     HWND exit = GetDlgItem(main, 1009);  // "終了"
     wchar_t caption[16] = {};
     GetWindowTextW(exit, caption, 16);
