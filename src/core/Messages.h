@@ -44,6 +44,12 @@ inline std::string notConvertedSummary(const std::string& last, size_t others) {
 inline std::string numberRangeMessage(const std::string& what, int32_t least, int32_t most) {
   return what + "は " + std::to_string(least) + " から " + std::to_string(most) + " の数字で指定下さい!";
 }
+// OK in "運転設定" with "無人運転" on and no time limit for the viewer.
+inline constexpr const char* kUnattendedNeedsTimeLimitMessage =
+    "無人運転のときは、Marliskの制限時間を 1 から 1440 の数字で指定下さい!\r "
+    "制限時間が 0 (なし) では、止まったMarliskが待機出力をいつまでも止めてしまいます";
+// What switching "無人運転" on proposes for a limit of 0, in minutes.
+inline constexpr int32_t kProposedUnattendedMinutes = 60;
 // "ログオン時に起動する" could not be set or cleared; the I/O error follows on a line of its own.
 inline constexpr const char* kCannotSetStartAtLogonMessage = "スタートアップのショートカットを変更できません!";
 // "ログ表示" before any line was written.

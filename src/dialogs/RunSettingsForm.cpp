@@ -94,14 +94,22 @@ bool TRunSettingsForm::ButtonOKClick() {
     }
     s.*field.value = *number;
   }
+  // Nobody comes to end a hung viewer at night: unattended standby needs a time limit.
+  if (IsDlgButtonChecked(hwnd(), IDC_CheckUnattended) == BST_CHECKED && s.ViewerTimeLimitMinutes == 0) {
+    ShowWarning(kUnattendedNeedsTimeLimitMessage);
+    SetFocus(item(IDC_EditTimeLimit));
+    return false;
+  }
   for (const Flag& flag : kFlags) s.*flag.value = IsDlgButtonChecked(hwnd(), flag.box) == BST_CHECKED;
   for (int i = 0; i < 3; ++i)
     if (IsDlgButtonChecked(hwnd(), IDC_RadioOriginals0 + i) == BST_CHECKED) s.Originals = static_cast<AfterSuccess>(i);
   s.ErrorFolder = itemText(IDC_EditErrorFolder);
   s.DoneFolder = itemText(IDC_EditDoneFolder);
-  // A folder the user named must be one standby can use: made now, or said now.
+  // A folder the user named must be one standby can use: made now, or said now. A done folder
+  // that is not in use (the inputs are deleted) is kept as typed, unchecked.
+  const bool doneInUse = s.Originals == AfterSuccess::MoveToDone;
   for (const auto& [edit, folder] :
-       {std::pair{IDC_EditErrorFolder, s.ErrorFolder}, {IDC_EditDoneFolder, s.DoneFolder}}) {
+       {std::pair{IDC_EditErrorFolder, s.ErrorFolder}, {IDC_EditDoneFolder, doneInUse ? s.DoneFolder : ""}}) {
     if (folder.empty()) continue;
     const std::wstring wide = widen(folder);
     SHCreateDirectoryExW(hwnd(), wide.c_str(), nullptr);
@@ -133,6 +141,13 @@ bool TRunSettingsForm::onCommand(int id, int code, HWND) {
     case IDC_ButtonHelp: showHelpTopic(); return true;
     case IDC_ButtonErrorFolder: ButtonFolderClick(IDC_EditErrorFolder); return true;
     case IDC_ButtonDoneFolder: ButtonFolderClick(IDC_EditDoneFolder); return true;
+    case IDC_CheckUnattended:
+      // Switched on with no limit: an hour is proposed, for the user to change or keep.
+      if (IsDlgButtonChecked(hwnd(), IDC_CheckUnattended) == BST_CHECKED) {
+        const std::optional<int32_t> limit = parseInt32(itemText(IDC_EditTimeLimit));
+        if (limit && *limit == 0) setItemText(IDC_EditTimeLimit, std::to_string(kProposedUnattendedMinutes));
+      }
+      return true;
     case IDC_CheckRunLog:
     case IDC_RadioOriginals0:
     case IDC_RadioOriginals0 + 1:

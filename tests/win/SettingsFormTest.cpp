@@ -8,6 +8,7 @@
 
 #include "batchlist/FileHelpers.h"
 #include "dialogs/FolderOpenForm.h"
+#include "core/Messages.h"
 #include "dialogs/RunSettingsForm.h"
 #include "dialogs/SetAutoPar2Form.h"
 #include "dialogs/SetAutoParForm.h"
@@ -634,6 +635,8 @@ TEST(RunSettingsFormTest, OkChecksStoresAndSavesAndTheLogonBoxIsTheShortcut) {
   };
   for (const auto& refusal : refusals) {
     ASSERT_NE(form.create(), nullptr);
+    // A done folder that is not in use is not checked.
+    form.setItemText(IDC_EditDoneFolder, root / "blocked\\済み");
     form.setItemText(refusal.edit, refusal.text);
     if (refusal.edit == IDC_EditErrorFolder) form.setItemText(refusal.edit, root / "blocked\\エラー");
     warnings.clear();
@@ -650,7 +653,14 @@ TEST(RunSettingsFormTest, OkChecksStoresAndSavesAndTheLogonBoxIsTheShortcut) {
   EXPECT_TRUE(IsWindowEnabled(form.item(IDC_EditDoneFolder)));
   form.setItemText(IDC_EditMaxAttempts, "5");
   form.setItemText(IDC_EditDoneFolder, root / "済み\\図面");
+  // Unattended needs a time limit: an hour is proposed, and no limit is refused with why.
   SendMessageW(form.item(IDC_CheckUnattended), BM_CLICK, 0, 0);
+  EXPECT_EQ(form.itemText(IDC_EditTimeLimit), "60");
+  form.setItemText(IDC_EditTimeLimit, "0");
+  warnings.clear();
+  EXPECT_FALSE(form.ButtonOKClick());
+  EXPECT_EQ(warnings, std::vector<std::string>{kUnattendedNeedsTimeLimitMessage});
+  form.setItemText(IDC_EditTimeLimit, "60");
   SendMessageW(form.item(IDC_CheckStartAtLogon), BM_CLICK, 0, 0);
   warnings.clear();
   EXPECT_TRUE(form.ButtonOKClick());
