@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "app/InputMoves.h"
+#include "batchlist/core/BatchList.h"
 
 #include "app/core/ViewerCommandLine.h"
 #include "app/ViewerLauncher.h"
@@ -38,6 +39,14 @@ BatchRun::Outcome BatchRun::run() {
 
   LineFileReader batchList(s.BatchFileName);
   if (batchList.error().failed()) return refuse(s.BatchFileName + kCannotOpenMessage);
+  // A file that is not a list of names (the viewer's exe, chosen by mistake) would be read as
+  // hundreds of "paths", each with its box: it is refused whole, once.
+  {
+    constexpr size_t kLooked = 64u << 20;
+    const ReadResult start = app_.fileSystem.readFile(s.BatchFileName, kLooked);
+    if (start.error == 0 && !isTextList(start.bytes, app_.codec, start.bytes.size() < kLooked))
+      return refuse(s.BatchFileName + kBatchListNotTextMessage);
+  }
   BufferedFileWriter commands(s.ViewerCommandFilePath);
   if (commands.error().failed()) return refuse(s.ViewerCommandFilePath + kCannotOpenMessage);
   host_.setBusy(true);
@@ -71,6 +80,15 @@ BatchRun::Outcome BatchRun::run() {
     entry.result = result;
     log_.write(entry);
   };
+  // A list of many files that are gone must not hold the user at a box for each: after the
+  // first, the user may have the rest only logged.
+  bool missingAsked = false, missingQuiet = false;
+  auto sayMissing = [&](const std::string& path) {
+    if (missingQuiet) return;
+    if (missingAsked) return host_.warn(path + kCannotOpenMessage);
+    missingAsked = true;
+    missingQuiet = !host_.ask(path + kCannotOpenMessage + kMoreMissingQuestion);
+  };
   std::optional<RunLog::Batch> listingLines(std::in_place, log_);  // written before the viewer starts
   while (!host_.stopRequested()) {
     const LineFileReader::Status status = batchList.next(raw);
@@ -86,14 +104,14 @@ BatchRun::Outcome BatchRun::run() {
     }
     const std::optional<std::string> path = app_.codec.fromAnsi(raw);
     if (!path) {  // bytes that name no file in this code page
-      host_.warn(ansiForDisplay(raw) + kCannotOpenMessage);
+      sayMissing(ansiForDisplay(raw));
       logMissing(ansiForDisplay(raw), LogResult::Missing);
       continue;
     }
     // Output 2 takes PDF alone: the list may hold other files for output 1.
     if (tab == OutputTab::Output2 && asciiLower(extensionPart(*path)) != ".pdf") continue;
     if (!app_.fileSystem.fileExists(*path)) {
-      host_.warn(*path + kCannotOpenMessage);
+      sayMissing(*path);
       logMissing(*path, LogResult::Missing);
       continue;
     }
@@ -102,7 +120,7 @@ BatchRun::Outcome BatchRun::run() {
     const std::optional<std::string> ansiLine =
         output.empty() ? std::nullopt : app_.codec.toAnsi(*viewerLine(tab, typeIndex, *path, output));
     if (!ansiLine) {
-      host_.warn(*path + kCannotOpenMessage);
+      sayMissing(*path);
       logMissing(*path, LogResult::Missing);
       continue;
     }

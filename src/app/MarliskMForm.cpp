@@ -337,6 +337,17 @@ void TMarliskMForm::warn(const std::string& text) {
   messages_.message(standby_.state() != StandbyRun::State::Stopped, text);
 }
 
+bool TMarliskMForm::ask(const std::string& text) {
+  flushProgress();
+  if (unattended()) {
+    keepFromBox(text);
+    return true;
+  }
+  const bool yes = AskYesNo(text);
+  messages_.message(standby_.state() != StandbyRun::State::Stopped, text);
+  return yes;
+}
+
 void TMarliskMForm::clearProgress(bool trimmed) {
   SendMessageW(item(IDC_ListBox1), LB_RESETCONTENT, 0, 0);
   pendingProgress_.clear();

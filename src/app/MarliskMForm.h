@@ -104,6 +104,7 @@ class TMarliskMForm final : public Dialog, private RunHost {
   void finishProgress() override;
   void keepAlive() override;
   void warn(const std::string& text) override;
+  bool ask(const std::string& text) override;
   void startTimer() override;
   void stopTimer() override;
   // Progress entries wait here and reach the list in batches (see flushProgress).

@@ -32,6 +32,11 @@ class RunHost {
   virtual void keepAlive() = 0;
   // A message for the user; the list shows how far the run has come first.
   virtual void warn(const std::string& text) = 0;
+  // A question for the user (true for はい); unattended, nobody answers and it is only said.
+  virtual bool ask(const std::string& text) {
+    warn(text);
+    return true;
+  }
   // An input standby kept for another attempt, or moved to the error folder (a line of the
   // log says which): worth a word where the user looks while nobody is at the window.
   virtual void inputNotConverted(const std::string& /*text*/) {}

@@ -4,11 +4,18 @@
 
 #include <vector>
 
+#include "core/Path.h"
+#include "settings/core/SettingsRules.h"
 #include "win/Strings.h"
 
 namespace marlisk::win {
 
 std::function<bool(TOpenDialog&)> TOpenDialog::executeHook;
+
+void TOpenDialog::startAt(const std::string& fieldText) {
+  if (!fieldText.empty()) InitialDir = openDialogFolder(fieldText);
+  FileName = std::string(fileNamePart(fieldText));
+}
 
 bool TOpenDialog::Execute(HWND owner) {
   if (executeHook) return executeHook(*this);

@@ -18,6 +18,9 @@ class TOpenDialog {
 
   // Shows the dialog; true when the user chose a file (now in FileName).
   bool Execute(HWND owner);
+  // Opens on what `fieldText` names: its folder, and its own file name, never the name left
+  // by a browse for another field (the viewer's exe offered as the batch list).
+  void startAt(const std::string& fieldText);
 
   // Tests answer in the user's place: the hook sees the dialog as it would be shown and
   // returns what the user would have done.

@@ -92,14 +92,14 @@ void TSetAutoPar2Form::TabControl1Change(int index) {
 }
 
 void TSetAutoPar2Form::Button1Click() {
-  const std::string text = itemText(IDC_EditOutListFileName);
-  if (!text.empty()) openDialog_.InitialDir = openDialogFolder(text);
+  openDialog_.startAt(itemText(IDC_EditOutListFileName));
   openDialog_.Filter = resourceString(IDS_FilterBatchList);
   // The preview follows the field; no file is created here.
   if (openDialog_.Execute(hwnd())) setItemText(IDC_EditOutListFileName, openDialog_.FileName);
 }
 
 void TSetAutoPar2Form::Button2Click() {
+  openDialog_.FileName = std::string(fileNamePart(itemText(IDC_MarliskExeEdit)));
   openDialog_.Filter = "Program file(*.exe)|*.exe";
   if (openDialog_.Execute(hwnd())) setItemText(IDC_MarliskExeEdit, openDialog_.FileName);
 }

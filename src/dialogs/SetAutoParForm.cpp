@@ -94,8 +94,7 @@ bool TSetAutoParForm::EditOutListFileNameExit() {
 }
 
 void TSetAutoParForm::Button1Click() {
-  const std::string text = itemText(IDC_EditOutListFileName);
-  if (!text.empty()) openDialog_.InitialDir = openDialogFolder(text);
+  openDialog_.startAt(itemText(IDC_EditOutListFileName));
   openDialog_.Filter = resourceString(IDS_FilterBatchList);
   if (!openDialog_.Execute(hwnd())) return;
   const std::string chosen = openDialog_.FileName;
@@ -106,13 +105,13 @@ void TSetAutoParForm::Button1Click() {
 }
 
 void TSetAutoParForm::Button2Click() {
-  const std::string text = itemText(IDC_MarliskExeEdit);
-  if (!text.empty()) openDialog_.InitialDir = openDialogFolder(text);
+  openDialog_.startAt(itemText(IDC_MarliskExeEdit));
   openDialog_.Filter = "Program file(*.exe)|*.exe";
   if (openDialog_.Execute(hwnd())) setItemText(IDC_MarliskExeEdit, openDialog_.FileName);
 }
 
 void TSetAutoParForm::EditDblClick(int editId) {
+  openDialog_.FileName = std::string(fileNamePart(itemText(editId)));  // folder and filter as last left
   if (openDialog_.Execute(hwnd())) setItemText(editId, openDialog_.FileName);
 }
 

@@ -13,7 +13,24 @@ WarningHandler& handler() {
   static WarningHandler instance;
   return instance;
 }
+QuestionHandler& questions() {
+  static QuestionHandler instance;
+  return instance;
+}
 }  // namespace
+
+bool AskYesNo(const std::string& text) {
+  if (questions()) return questions()(text);
+  if (handler()) {
+    handler()(text);
+    return true;
+  }
+  return MessageBoxW(GetActiveWindow(), widen(text).c_str(), L"MarliskAuto", MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+QuestionHandler setQuestionHandler(QuestionHandler replacement) {
+  return std::exchange(questions(), std::move(replacement));
+}
 
 void ShowWarning(const std::string& text) {
   if (handler()) {

@@ -13,6 +13,13 @@ void ShowWarning(const std::string& text);
 // reports, such as the help viewer's own error text. It goes through the same seam.
 void ShowError(const std::string& text);
 
+// A question with はい and いいえ; true for はい. Where a handler stands in for the box (tests,
+// unattended running) the text goes to it and the answer is はい, unless a question handler
+// answers.
+bool AskYesNo(const std::string& text);
+using QuestionHandler = std::function<bool(const std::string&)>;
+QuestionHandler setQuestionHandler(QuestionHandler handler);
+
 using WarningHandler = std::function<void(const std::string&)>;
 // Replaces what ShowWarning does; an empty handler brings back the message box. Returns the
 // handler that was in place.

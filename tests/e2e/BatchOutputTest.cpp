@@ -62,7 +62,9 @@ TEST_F(BatchOutputTest, ConvertsEveryListedFileInOneViewerRunThenEnds) {
       runProgram("/c " + settings.BatchFileName, [](HWND) { ADD_FAILURE() << "the program stayed"; });
   EXPECT_FALSE(run.timedOut);
   EXPECT_EQ(run.exitCode, 1u);  // one listed file was missing (and the viewer made nothing)
-  EXPECT_EQ(run.messages, std::vector<std::string>{local / "in\\gone.plt" + "ファイルを開けません!"});
+  EXPECT_EQ(run.messages, std::vector<std::string>{local / "in\\gone.plt" + "ファイルを開けません!\r\n\r\n"
+                                                  "このあとも、開けないファイルがあるたびに表示しますか?\r\n"
+                                                  "(いいえ: この回の残りは運転ログにだけ記録します)"});
 
   const std::vector<ViewerRun> viewer = readViewerLog(local / "viewer.log");
   ASSERT_EQ(viewer.size(), 1u);
@@ -171,16 +173,24 @@ TEST_F(BatchOutputTest, AnEmptyListStillRunsTheViewerOnce) {
   EXPECT_EQ(viewer[0].commandFileBytes, "");
 }
 
+// A list that cannot be opened, or an exe given as the list: one message, nothing converted,
+// and the program stays for the user to mend it.
 TEST_F(BatchOutputTest, AnUnopenableListIsReportedAndTheProgramStays) {
   configure();
-  bool stayed = false;
-  const ProgramRun run = runProgram("/c " + (local / "missing.txt"), [&](HWND main) {
-    stayed = true;
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main, 1005)));  // "ﾊﾞｯﾁﾌｧｲﾙ出力" usable again
-    PostMessageW(main, WM_CLOSE, 0, 0);
-  });
-  EXPECT_TRUE(stayed);
-  EXPECT_EQ(run.messages, std::vector<std::string>{local / "missing.txt" + "ファイルを開けません!"});
+  const std::pair<std::string, std::string> lists[] = {
+      {local / "missing.txt", "ファイルを開けません!"},
+      {testViewerPath(), "\r テキストのバッチファイルではないため、何も変換しません!"},
+  };
+  for (const auto& [list, said] : lists) {
+    bool stayed = false;
+    const ProgramRun run = runProgram("/c " + list, [&](HWND main) {
+      stayed = true;
+      EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main, 1005)));  // "ﾊﾞｯﾁﾌｧｲﾙ出力" usable again
+      PostMessageW(main, WM_CLOSE, 0, 0);
+    });
+    EXPECT_TRUE(stayed) << list;
+    EXPECT_EQ(run.messages, std::vector<std::string>{list + said});
+  }
   EXPECT_TRUE(readViewerLog(local / "viewer.log").empty());
 }
 

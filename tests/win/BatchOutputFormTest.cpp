@@ -165,7 +165,35 @@ TEST_F(BatchOutputFormTest, NothingRunsWithoutAValidOutputTypeOrCommandFile) {
   form.startBatchOutput();
   EXPECT_EQ(warnings, std::vector<std::string>{app.settings.ViewerCommandFilePath + "ファイルを開けません!"});
   EXPECT_TRUE(IsWindowEnabled(form.item(IDC_ButtonBatchOutput)));
+
+  // An exe given as the batch list: one message, not one for each of its "lines".
+  warnings.clear();
+  app.settings.ViewerCommandFilePath = root / "MarComline.txt";
+  app.settings.BatchFileName = test::testViewerPath();
+  form.startBatchOutput();
+  EXPECT_EQ(warnings, std::vector<std::string>{test::testViewerPath() +
+                                               "\r テキストのバッチファイルではないため、何も変換しません!"});
   EXPECT_TRUE(viewerRuns().empty());
+}
+
+// After the first missing file the user may have the rest of them only logged.
+TEST_F(BatchOutputFormTest, ManyMissingFilesNeedNotHoldTheUser) {
+  app.settings.WorkFolder = root.path();
+  makeList({"a.hgl"}, {"x.hgl", "y.hgl", "z.hgl"});
+  std::vector<std::string> asked;
+  const QuestionHandler previous = setQuestionHandler([&](const std::string& text) {
+    asked.push_back(text);
+    return false;  // いいえ: no more boxes
+  });
+  form.startBatchOutput();
+  setQuestionHandler(previous);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_TRUE(asked[0].starts_with(root / "in\\x.hgl" + "ファイルを開けません!\r\n\r\n")) << asked[0];
+  EXPECT_TRUE(warnings.empty());
+  EXPECT_EQ(viewerRuns().size(), 1u);
+  const std::string log = test::readFile(root / ("Log\\" + RunLog::today() + ".txt"));
+  for (const char* name : {"x.hgl", "y.hgl", "z.hgl"})
+    EXPECT_NE(log.find(root / ("in\\" + std::string(name)) + "\t\t0\t見つからない"), std::string::npos) << log;
 }
 
 }  // namespace

@@ -123,7 +123,7 @@ class SetAutoParFormTest : public ::testing::Test {
     s.WaitSeconds = 2;
     s.HpglExtList = "hgl;plt";
     TOpenDialog::executeHook = [this](TOpenDialog& dialog) {
-      opened.push_back(dialog.Filter + " @ " + dialog.InitialDir);
+      opened.push_back(dialog.Filter + " @ " + dialog.InitialDir + " : " + dialog.FileName);
       if (choice.empty()) return false;
       dialog.FileName = choice;
       return true;
@@ -201,7 +201,7 @@ TEST_F(SetAutoParFormTest, EachCheckOfOkFailsInTurnWithItsMessageAndStoresNothin
                           root / "notoutフォルダが存在しません!",
                           "フォルダが存在しません!",
                       }));
-  EXPECT_EQ(opened, std::vector<std::string>{"Text file(*.TXT)|*.TXT @ " + root / "lists"});
+  EXPECT_EQ(opened, std::vector<std::string>{"Text file(*.TXT)|*.TXT @ " + root / "lists : none.txt"});
   EXPECT_EQ(app.settings, before);
   EXPECT_EQ(form.result(), 0);
 }
@@ -315,11 +315,12 @@ TEST_F(SetAutoParFormTest, FileBrowsingSetsFilterAndFolderAndKeepsThem) {
   choice = root / "lists\\batch.txt";
   form.EditDblClick(IDC_EditOutListFileName);
   EXPECT_EQ(form.itemText(IDC_EditOutListFileName), root / "lists\\batch.txt");
+  // Each opens on its own field's name, never on the one another browse left.
   EXPECT_EQ(opened, (std::vector<std::string>{
-                        "Text file(*.TXT)|*.TXT @ " + root / "lists",
-                        "Text file(*.TXT)|*.TXT @ " + root / "lists",
-                        "Program file(*.exe)|*.exe @ " + root.path(),
-                        "Program file(*.exe)|*.exe @ " + root.path(),
+                        "Text file(*.TXT)|*.TXT @ " + root / "lists : batch.txt",
+                        "Text file(*.TXT)|*.TXT @ " + root / "lists : chosen.txt",
+                        "Program file(*.exe)|*.exe @ " + root.path() + " : Marlisk.exe",
+                        "Program file(*.exe)|*.exe @ " + root.path() + " : chosen.txt",
                     }));
 }
 

@@ -48,6 +48,12 @@ bool needsReselection(std::string_view selected, std::string_view personalFolder
   return namesDocuments && (under(personalFolder) || under(commonDocuments));
 }
 
+bool isTextList(std::string_view bytes, const AnsiCodec& codec, bool whole) {
+  if (!whole) bytes = bytes.substr(0, bytes.rfind('\n') + 1);
+  if (bytes.find('\0') != std::string_view::npos) return false;
+  return codec.fromAnsi(bytes).has_value();
+}
+
 std::string cannotCreateBatchListMessage(std::string_view fileName) {
   return "出力リストファイル" + std::string(fileName) + kCannotCreateBatchFileMessage;
 }

@@ -34,6 +34,11 @@ std::string editorStartFolder(std::string_view batchFileName, std::string_view w
 // moves such a selection to the library when it is first made).
 bool needsReselection(std::string_view selected, std::string_view personalFolder, std::string_view commonDocuments);
 
+// Whether `bytes`, the start of a batch list, can be a list of names: no NUL byte, and
+// nothing the code page cannot read (an exe chosen by mistake is neither). A character cut
+// by the end of `bytes` after its last line break does not count.
+bool isTextList(std::string_view bytes, const AnsiCodec& codec, bool whole);
+
 std::string cannotCreateBatchListMessage(std::string_view fileName);
 // A name the code page cannot hold, refused when it would be added.
 std::string unlistableNameMessage(std::string_view path);
