@@ -172,7 +172,7 @@ BatchRun::Outcome BatchRun::run() {
     const bool made = !run.CheckOutput || written;
     entry.result = viewer.end() == ViewerEnd::Ended && made ? LogResult::Converted : keptResult(viewer.end());
     if (entry.result != LogResult::Converted) ++notMade;
-    entry.size = facts.size;
+    entry.size = written ? facts.size : 0;  // an output of an earlier run says nothing of this one
     entry.exitCode = viewer.started ? static_cast<int64_t>(viewer.exitCode) : -1;
     entry.viewerSeconds = viewer.seconds;
     if (input.renamed) entry.detail = renamedOutputDetail(outputPathFor(s.OutputFolder, input.input, extension));

@@ -17,6 +17,8 @@ uint64_t fileTimeValue(const FILETIME& time) {
   return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
+bool tooLongForTheViewer(const std::string& path) { return widen(path).size() >= MAX_PATH; }
+
 bool fileThere(const std::string& path) { return GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace
@@ -101,6 +103,12 @@ Win32Error StandbyRun::takeListing(const char* fileName, std::vector<ListingEntr
       LARGE_INTEGER size;
       FILETIME written;
       if (!file || !GetFileSizeEx(file.get(), &size) || !GetFileTime(file.get(), nullptr, nullptr, &written)) continue;
+      // The viewer opens its files through calls that stop at MAX_PATH: a longer path would
+      // fail there on Windows (Wine lets it pass), so it is never handed over, nor deleted.
+      if (tooLongForTheViewer(path)) {
+        if (unlistableReported_.insert(path).second) host_.warn(path + kPathTooLongMessage);
+        continue;
+      }
       const std::optional<std::string> ansiName = app_.codec.toAnsi(name);
       if (!ansiName) {
         // The viewer is given names in the code page: this one cannot be handed over, so it
@@ -127,7 +135,7 @@ bool StandbyRun::unchanged(const Handed& input) {
   return size == input.listed.size && fileTimeValue(now.ftLastWriteTime) == input.listed.lastWrite;
 }
 
-LogResult StandbyRun::finish(const Handed& input) {
+LogResult StandbyRun::finish(const Handed& input, std::string& movedTo) {
   if (!unchanged(input)) return fileThere(input.path) ? LogResult::KeptChanged : LogResult::Missing;
   const RunSettings& run = app_.runSettings;
   Win32Error error;
@@ -136,10 +144,13 @@ LogResult StandbyRun::finish(const Handed& input) {
     case AfterSuccess::Delete:
       if (!DeleteFileW(widen(input.path).c_str())) error = Win32Error::last();
       break;
-    case AfterSuccess::MoveToDone:
-      error = moveIntoFolder(input.path, doneFolderOf(run, app_.settings.WatchFolder)).error;
+    case AfterSuccess::MoveToDone: {
+      const MoveResult moved = moveIntoFolder(input.path, doneFolderOf(run, app_.settings.WatchFolder));
+      error = moved.error;
+      movedTo = moved.movedTo;
       done = LogResult::MovedToDone;
       break;
+    }
     case AfterSuccess::RecycleBin:
       error = moveToRecycleBin(input.path);
       done = LogResult::MovedToRecycleBin;
@@ -165,37 +176,42 @@ bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_
   LogEntry entry;
   entry.input = input.path;
   entry.output = input.output;
-  entry.size = input.listed.size;
+  entry.size = made ? output.size : 0;  // the output this run made; an older one says nothing
   entry.exitCode = viewer.started ? static_cast<int64_t>(viewer.exitCode) : -1;
   entry.viewerSeconds = viewer.seconds;
   if (!input.renamedFrom.empty()) entry.detail = renamedOutputDetail(input.renamedFrom);
   bool movedAside = false;
   const ViewerEnd end = viewer.end();
   switch (decision.action) {
-    case InputAction::Finish:
-      entry.result = finish(input);
+    case InputAction::Finish: {
+      std::string movedTo;
+      entry.result = finish(input, movedTo);
+      if (!movedTo.empty()) addDetail(entry, "移動先 " + movedTo);
       if (entry.result != LogResult::KeptCannotMove && entry.result != LogResult::KeptChanged)
         attempts_.forget(input.path);
       if (entry.result == LogResult::KeptCannotMove) awaitingRemoval_[input.path] = input;
       break;
+    }
     case InputAction::Keep:
       if (decision.countsAttempt) attempts_.add(input.path);
       entry.result = keptResult(end);
       break;
     case InputAction::MoveToError: {
       attempts_.add(input.path);
-      // Why it goes: the attempt that was its last, and what that attempt met.
-      entry.detail = std::to_string(attempts_.of(input.path)) + " 回目も" +
-                     (end == ViewerEnd::TimedOut  ? "制限時間でビューアを終了"
-                      : end == ViewerEnd::Crashed ? "ビューアが異常終了"
-                                                  : "出力なし");
+      // Why it goes: the attempt that was its last, and what that attempt met (the earlier
+      // ones may have met something else).
+      addDetail(entry, std::to_string(attempts_.of(input.path)) + " 回目: " +
+                           (end == ViewerEnd::TimedOut  ? "制限時間でビューアを終了"
+                            : end == ViewerEnd::Crashed ? "ビューアが異常終了"
+                                                        : "出力なし"));
       const MoveResult moved = moveIntoFolder(input.path, errorFolderOf(run, app_.settings.WatchFolder));
       if (moved.error.failed()) {
         entry.result = LogResult::KeptCannotMove;
-        entry.detail = "エラーフォルダ, " + ioErrorMessage(moved.error.code());
+        addDetail(entry, "エラーフォルダ, " + ioErrorMessage(moved.error.code()));
         sayCannotMove(input.path, moved.error);
       } else {
         entry.result = LogResult::MovedToError;
+        addDetail(entry, "移動先 " + moved.movedTo);
         attempts_.forget(input.path);
         movedAside = true;
       }
@@ -236,8 +252,9 @@ bool StandbyRun::retryRemoval(const ListingEntry& listed) {
   LogEntry entry;
   entry.input = path;
   entry.output = input.output;
-  entry.size = listed.size;
-  entry.result = finish(input);
+  std::string movedTo;
+  entry.result = finish(input, movedTo);
+  if (!movedTo.empty()) addDetail(entry, "移動先 " + movedTo);
   if (entry.result != LogResult::KeptCannotMove) awaitingRemoval_.erase(path);
   if (entry.result == LogResult::KeptChanged) return false;  // written again: it wants the viewer
   if (entry.result != LogResult::KeptCannotMove) attempts_.forget(path);
@@ -320,6 +337,10 @@ void StandbyRun::endCycle() {
         const std::string output = outputFor(origins_, wanted, input, outputFolder, outputs);
         if (output.empty()) {
           log_.message(true, kSameOutputLogText + input + " -> " + wanted);
+          continue;
+        }
+        if (tooLongForTheViewer(output)) {
+          if (unlistableReported_.insert(output).second) host_.warn(output + kPathTooLongMessage);
           continue;
         }
         if (const auto line = app_.codec.toAnsi(*viewerLine(tab, typeIndex, input, output))) {

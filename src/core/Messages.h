@@ -20,6 +20,8 @@ inline constexpr const char* kNoOutputTypeMessage = "出力形式が選択され
 inline constexpr const char* kOverlongLineMessage = "\r 長すぎる行を読み飛ばしました!";  // after the list's path
 inline constexpr const char* kUnconvertibleNameMessage =
     "\r このパソコンの文字コードで表せない文字を含む名前のため、変換できません!";  // after a path
+inline constexpr const char* kPathTooLongMessage =
+    "\r パスが 260 文字以上あり、Marliskが開けないため、変換も削除もしません!";  // after a path
 inline constexpr const char* kNoBatchFileNameMessage = "バッチファイル名の指定がありません!";
 inline constexpr const char* kCannotSetAsideMessage = "別のバージョンのパラメータファイルを退避できません!";
 inline constexpr const char* kCannotCreateFolderMessage = "フォルダーを作成できません\r\n";        // before a path

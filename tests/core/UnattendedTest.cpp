@@ -132,8 +132,16 @@ TEST(UnattendedTest, NamesThatNeverOverwriteAndTheLog) {
   e.result = LogResult::Missing;
   EXPECT_EQ(logLine(e), "2026-12-09 03:00:00\tバッチ\tC:\\in\\a b.hgl\tC:\\out\\a.pdf\t1234\t見つからない\t\t\r\n");
   e.result = LogResult::MovedToError;
-  e.detail = "3 回目も出力なし";
-  EXPECT_NE(logLine(e).find("\tエラーフォルダへ移動 (3 回目も出力なし)\t"), std::string::npos) << logLine(e);
+  addDetail(e, "3 回目: 出力なし");
+  addDetail(e, "移動先 C:\\in\\変換エラー\\a (2).hgl");
+  EXPECT_NE(logLine(e).find("\tエラーフォルダへ移動 (3 回目: 出力なし, 移動先 C:\\in\\変換エラー\\a (2).hgl)\t"),
+            std::string::npos)
+      << logLine(e);
+  // Whatever a name holds, a line is one line of text: control bytes blank, broken UTF-8 U+FFFD.
+  e.input = "a\x01\x7F図\xFF\xE3\x81.\xC0\xAF" "b\xF0\x9F\x98\x80";
+  EXPECT_NE(logLine(e).find("\ta  図\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD.\xEF\xBF\xBD\xEF\xBF\xBD" "b\xF0\x9F\x98\x80\t"),
+            std::string::npos)
+      << logLine(e);
   EXPECT_EQ(logMessageLine("t", true, "I/O Error\r\ncode=5"), "t\t待機\tメッセージ\tI/O Error  code=5\r\n");
   EXPECT_EQ(logFileName("2026-12-09"), "Log\\2026-12-09.txt");
   EXPECT_TRUE(isExpiredLog("2026-11-09.txt", "2026-12-09", 30));

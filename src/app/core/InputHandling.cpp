@@ -9,10 +9,34 @@ namespace marlisk {
 
 namespace {
 
-std::string oneLine(std::string text) {
-  for (char& c : text)
-    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
-  return text;
+std::string oneLine(std::string_view text) {
+  std::string line;
+  line.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      line += c < 0x20 || c == 0x7F ? ' ' : static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    // A whole, shortest-form UTF-8 sequence is kept; anything else is one U+FFFD a byte.
+    const size_t length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    bool whole = length > 0 && i + length <= text.size();
+    for (size_t k = 1; whole && k < length; ++k) whole = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+    if (whole && length >= 3) {
+      const auto second = static_cast<unsigned char>(text[i + 1]);
+      whole = !(c == 0xE0 && second < 0xA0) && !(c == 0xED && second > 0x9F) && !(c == 0xF0 && second < 0x90) &&
+              !(c == 0xF4 && second > 0x8F);
+    }
+    if (!whole) {
+      line += "\xEF\xBF\xBD";
+      ++i;
+      continue;
+    }
+    line.append(text.substr(i, length));
+    i += length;
+  }
+  return line;
 }
 
 const char* modeText(bool standby) { return standby ? "待機" : "バッチ"; }
@@ -132,6 +156,10 @@ const char* logResultText(LogResult result) {
     case LogResult::Skipped: return "スキップ";
   }
   return "";
+}
+
+void addDetail(LogEntry& entry, const std::string& more) {
+  entry.detail += (entry.detail.empty() ? "" : ", ") + more;
 }
 
 std::string logLine(const LogEntry& e) {

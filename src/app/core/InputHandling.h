@@ -114,7 +114,10 @@ struct LogEntry {
   double viewerSeconds = 0;
   std::string detail;  // why, after the result, in brackets
 };
-// Tab-separated, CR LF ended; tabs and line breaks inside names become blanks.
+// Adds to what the brackets after the result say.
+void addDetail(LogEntry& entry, const std::string& more);
+// Tab-separated, CR LF ended; control characters inside names become blanks, and bytes that
+// are not UTF-8 (from a file that is not text) become U+FFFD, so a line is always text.
 std::string logLine(const LogEntry& entry);
 // A line for a message shown or kept from a box.
 std::string logMessageLine(const std::string& time, bool standby, const std::string& message);
