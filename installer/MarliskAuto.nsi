@@ -1,13 +1,18 @@
 ; The MarliskAuto installer, built by scripts/package with Debian's makensis:
 ;   makensis -DSTAGE=<the zip's folder> -DREFCONVERTER=<RefConverter.exe> -DSOURCE=<repository>
 ;            -DOUTFILE=<setup.exe> installer/MarliskAuto.nsi
-; Installs under Program Files, with a Start-menu folder and an entry in the system's list of
-; programs; the reference converter is an optional component. Uninstalling removes exactly
-; what was installed and leaves every user's working folder and settings alone.
+; Installs under Program Files, with a Start-menu folder for all users and an entry in the
+; system's list of programs. The reference converter is a component chosen by default, and
+; so installed by /S too, since a new user without the viewer can convert nothing without it;
+; "/NOREFCONVERTER" leaves it out. Uninstalling removes exactly what was installed, and the
+; uninstalling user's start-at-logon shortcut, which would point at nothing; every user's
+; working folder and settings stay.
 ; A 64-bit installer for a 64-bit program: it also runs where Windows has no 32-bit layer.
 Target amd64-unicode
 !include "MUI2.nsh"
 !include "x64.nsh"
+!include "FileFunc.nsh"
+!include "Sections.nsh"
 
 ; VERSION comes from the command line (scripts/lib/build.sh reads the VERSION file).
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\MarliskAuto"
@@ -27,7 +32,6 @@ VIAddVersionKey /LANG=1041 "LegalCopyright" "MIT License"
 
 !define MUI_ICON "${SOURCE}\res\MarliskAuto.ico"
 !define MUI_UNICON "${SOURCE}\res\MarliskAuto.ico"
-!define MUI_COMPONENTSPAGE_NODESC
 !insertmacro MUI_PAGE_LICENSE "${SOURCE}\LICENSE"
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
@@ -38,16 +42,10 @@ VIAddVersionKey /LANG=1041 "LegalCopyright" "MIT License"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "Japanese"
 
-Function .onInit
-  ${IfNot} ${RunningX64}
-    MessageBox MB_ICONSTOP "MarliskAuto は 64 ビット版 Windows 用です。"
-    Abort
-  ${EndIf}
-  SetRegView 64
-FunctionEnd
 
 Function un.onInit
   SetRegView 64
+  SetShellVarContext all
 FunctionEnd
 
 Section "MarliskAuto" SecProgram
@@ -65,6 +63,7 @@ Section "MarliskAuto" SecProgram
   CreateDirectory "$SMPROGRAMS\MarliskAuto"
   CreateShortcut "$SMPROGRAMS\MarliskAuto\MarliskAuto.lnk" "$INSTDIR\MarliskAuto.exe"
   CreateShortcut "$SMPROGRAMS\MarliskAuto\MarliskAuto ヘルプ.lnk" "$INSTDIR\MarliskAuto.chm"
+  CreateShortcut "$SMPROGRAMS\MarliskAuto\README.lnk" "$INSTDIR\README.txt"
   CreateShortcut "$SMPROGRAMS\MarliskAuto\アンインストール.lnk" "$INSTDIR\Uninstall.exe"
 
   WriteRegStr HKLM "Software\Brennamor\MarliskAuto" "InstallDir" "$INSTDIR"
@@ -79,10 +78,32 @@ Section "MarliskAuto" SecProgram
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
 
-Section /o "参照コンバーター (RefConverter)" SecRefConverter
+Section "参照コンバーター (RefConverter)" SecRefConverter
   SetOutPath "$INSTDIR\RefConverter"
   File "${REFCONVERTER}"
 SectionEnd
+
+!insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecProgram} "MarliskAuto 本体、ヘルプ、初期設定のファイルです。"
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecRefConverter} "Marlisk がないときに使える付属の変換プログラムです。Marlisk と同じコマンドラインで、HP-GL と画像ファイルを PDF、TIFF、PNG、SVG、EMF などに変換します。Marlisk がなければ、はじめての起動のときに使うかどうか尋ねます。"
+!insertmacro MUI_FUNCTION_DESCRIPTION_END
+
+; After the sections, whose numbers it uses.
+Function .onInit
+  ${IfNot} ${RunningX64}
+    MessageBox MB_ICONSTOP "MarliskAuto は 64 ビット版 Windows 用です。"
+    Abort
+  ${EndIf}
+  SetRegView 64
+  ; The program is installed for every user of the machine: so are its Start-menu entries.
+  SetShellVarContext all
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/NOREFCONVERTER" $1
+  ${IfNot} ${Errors}
+    !insertmacro UnselectSection ${SecRefConverter}
+  ${EndIf}
+FunctionEnd
 
 ; Only what the installer put there goes: a user's files in the folder, and every user's
 ; working folder under Local AppData, stay.
@@ -101,7 +122,12 @@ Section "Uninstall"
   Delete "$SMPROGRAMS\MarliskAuto\MarliskAuto.lnk"
   Delete "$SMPROGRAMS\MarliskAuto\MarliskAuto ヘルプ.lnk"
   Delete "$SMPROGRAMS\MarliskAuto\アンインストール.lnk"
+  Delete "$SMPROGRAMS\MarliskAuto\README.lnk"
   RMDir "$SMPROGRAMS\MarliskAuto"
+  ; "ログオン時に待機出力で起動する" of the user who uninstalls: it would start nothing.
+  SetShellVarContext current
+  Delete "$SMSTARTUP\MarliskAuto.lnk"
+  SetShellVarContext all
 
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
   DeleteRegKey HKLM "Software\Brennamor\MarliskAuto"

@@ -37,7 +37,8 @@ package() {
   x86_64-w64-mingw32-strip -o "$ROOT/build/package/RefConverter.exe" "$ROOT/build/win/RefConverter.exe"
   cp "$ROOT/build/win/MarliskAuto.chm" "$stage/"
   cp -r "$ROOT/build/win/Init" "$stage/Init"
-  sed "s/@VERSION@/$version/g" "$ROOT/installer/README.txt" >"$stage/README.txt"
+  # With a BOM: older Japanese Notepad takes a text without one for Shift-JIS.
+  { printf '\xEF\xBB\xBF'; sed "s/@VERSION@/$version/g" "$ROOT/installer/README.txt"; } >"$stage/README.txt"
   cp "$ROOT/LICENSE" "$stage/LICENSE.txt"
   rm -f "$dist/MarliskAuto-$version-x64.zip"
   (cd "$ROOT/build/package" && zip -qr "$dist/MarliskAuto-$version-x64.zip" "MarliskAuto-$version")

@@ -30,8 +30,11 @@ install_suite() {
   check "the program, its help and Init are installed" \
     test -f "$program/MarliskAuto.exe" -a -f "$program/MarliskAuto.chm" -a -f "$program/Init/MarliskAuto.par" \
     -a -f "$program/README.txt" -a -f "$program/LICENSE.txt" -a -f "$program/Uninstall.exe"
-  check "the reference converter is optional and off by default" test ! -e "$program/RefConverter"
-  check "a Start-menu shortcut" test -n "$(find "$prefix/drive_c" -path '*Start Menu/Programs/MarliskAuto/MarliskAuto.lnk' | head -1)"
+  check "the reference converter is installed by default, silently too" test -f "$program/RefConverter/RefConverter.exe"
+  check "Start-menu shortcuts for all users, the README among them" \
+    test -f "$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/MarliskAuto/MarliskAuto.lnk" \
+    -a -f "$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/MarliskAuto/README.lnk"
+  check "README.txt starts with a BOM" bash -c "head -c 3 '$program/README.txt' | od -An -tx1 | grep -q 'ef bb bf'"
   check "an entry in the system's list of programs" \
     bash -c "wine reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\MarliskAuto' /v DisplayName 2>/dev/null | grep -q 'MarliskAuto $version'"
 
@@ -47,7 +50,10 @@ install_suite() {
   check "the working folder was made from the installed Init" cmp -s "$work/MarliskAuto.par" "$program/Init/MarliskAuto.par"
   check "the batch was converted" test -f "$outputs/flange.pdf" -a -f "$outputs/floorplan.pdf"
 
-  # A silent uninstall takes the program away and leaves the user's settings.
+  # A silent uninstall takes the program away, and the user's start-at-logon shortcut with it,
+  # and leaves the user's settings.
+  local startup="$prefix/drive_c/users/$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/StartUp"
+  mkdir -p "$startup" && cp "$ROOT/LICENSE" "$startup/MarliskAuto.lnk"
   wine 'C:\Program Files\Brennamor\MarliskAuto\Uninstall.exe' /S </dev/null >/dev/null 2>&1
   wineserver -w
   sleep 2
@@ -57,6 +63,13 @@ install_suite() {
   check "the entry in the list of programs is gone" \
     bash -c "! wine reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\MarliskAuto' >/dev/null 2>&1"
   check "the user's parameter file stays" test -f "$work/MarliskAuto.par"
+  check "the user's start-at-logon shortcut is gone" test ! -e "$startup/MarliskAuto.lnk"
+
+  # "/NOREFCONVERTER" leaves the converter out.
+  wine "$setup" /S /NOREFCONVERTER </dev/null >/dev/null 2>&1
+  wineserver -w
+  check "/NOREFCONVERTER installs the program without the converter" \
+    test -f "$program/MarliskAuto.exe" -a ! -e "$program/RefConverter"
 
   wineserver -k 2>/dev/null || true
   export WINEPREFIX=$saved
