@@ -141,11 +141,23 @@ void TMarliskMForm::initialize() {
     for (const std::string& text : said) ShowWarning(text);
   }
 
+  // Without the viewer a new user can convert nothing: the converter that came with the
+  // program is offered in its place (only a person may say yes).
   ParameterFile parameters = app_.parameterFile();
+  const std::string bundled = bundledConverterPath();
+  bool useBundled = false;
+  if (!bundled.empty())
+    parameters.onViewerMissing([&](const std::string& text) {
+      useBundled = AskYesNo(text + kOfferBundledConverterText + bundled + kOfferBundledConverterQuestion, false);
+    });
   if (!prepareWorkingFolder(startFolders(app_.exeFolder, app_.localAppData), app_.settings, app_.fileSystem, parameters,
                             ShowWarning)) {
     close(IDCANCEL);
     return;
+  }
+  if (useBundled) {
+    app_.settings.ViewerExePath = bundled;
+    app_.parameterFile().save(app_.settings);
   }
   request_ = evaluateCommandLine(app_.arguments, resolveShortcut);
   // A name the parameter file cannot hold is not taken: it would be saved at the next
@@ -185,6 +197,16 @@ void TMarliskMForm::initialize() {
     }
     startBatchOutput();
   }
+}
+
+// The reference converter where the installer puts it, or beside the program as the build
+// leaves it; "" when there is none.
+std::string TMarliskMForm::bundledConverterPath() const {
+  for (const char* place : {"\\RefConverter\\RefConverter.exe", "\\RefConverter.exe"}) {
+    const std::string path = app_.exeFolder + place;
+    if (app_.fileSystem.fileExists(path)) return path;
+  }
+  return {};
 }
 
 // During a run the window must outlive the loop that is using it: the run sees the stop flag,

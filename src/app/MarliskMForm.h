@@ -98,6 +98,7 @@ class TMarliskMForm final : public Dialog, private RunHost {
 
  private:
   void placePages();
+  std::string bundledConverterPath() const;
   // What the runs ask of the window.
   void clearProgress(bool trimmed) override;
   void addProgress(const std::string& path) override;

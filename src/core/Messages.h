@@ -22,6 +22,12 @@ inline constexpr const char* kUnconvertibleNameMessage =
     "\r このパソコンの文字コードで表せない文字を含む名前のため、変換できません!";  // after a path
 inline constexpr const char* kPathTooLongMessage =
     "\r パスが 260 文字以上あり、Marliskが開けないため、変換も削除もしません!";  // after a path
+// After the viewer-missing message, when the converter that came with the program is there;
+// its path stands between the two.
+inline constexpr const char* kOfferBundledConverterText =
+    "\r\n\r\nこのパソコンには付属の参照コンバーター (RefConverter) があります:\r\n";
+inline constexpr const char* kOfferBundledConverterQuestion =
+    "\r\nMarliskの代わりにこれを使いますか? (設定でいつでも変えられます)";
 inline constexpr const char* kNoBatchFileNameMessage = "バッチファイル名の指定がありません!";
 inline constexpr const char* kCannotSetAsideMessage = "別のバージョンのパラメータファイルを退避できません!";
 inline constexpr const char* kCannotCreateFolderMessage = "フォルダーを作成できません\r\n";        // before a path

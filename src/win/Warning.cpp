@@ -19,11 +19,11 @@ QuestionHandler& questions() {
 }
 }  // namespace
 
-bool AskYesNo(const std::string& text) {
+bool AskYesNo(const std::string& text, bool unasked) {
   if (questions()) return questions()(text);
   if (handler()) {
     handler()(text);
-    return true;
+    return unasked;
   }
   return MessageBoxW(GetActiveWindow(), widen(text).c_str(), L"MarliskAuto", MB_YESNO | MB_ICONQUESTION) == IDYES;
 }

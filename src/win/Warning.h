@@ -14,9 +14,9 @@ void ShowWarning(const std::string& text);
 void ShowError(const std::string& text);
 
 // A question with はい and いいえ; true for はい. Where a handler stands in for the box (tests,
-// unattended running) the text goes to it and the answer is はい, unless a question handler
-// answers.
-bool AskYesNo(const std::string& text);
+// unattended running) the text goes to it and `unasked` is the answer, unless a question
+// handler answers.
+bool AskYesNo(const std::string& text, bool unasked = true);
 using QuestionHandler = std::function<bool(const std::string&)>;
 QuestionHandler setQuestionHandler(QuestionHandler handler);
 

@@ -134,6 +134,28 @@ TEST_F(MainFormTest, TheShippedInitFolderStartsTheProgram) {
   EXPECT_EQ(s.OutputFolder, "C:\\HpglData\\OutData\\");
   EXPECT_EQ(s.WaitSeconds, 60);
   EXPECT_EQ(form.outputPage(OutputTab::Output1).itemIndex(), 0);
+
+  // With the converter the installer brings, the user is offered it, and はい keeps it.
+  const std::string bundled = root / "exe\\RefConverter\\RefConverter.exe";
+  test::makeFolder(root / "exe\\RefConverter");
+  test::writeFile(bundled, "MZ");
+  std::vector<std::string> asked;
+  const QuestionHandler previous = setQuestionHandler([&](const std::string& text) {
+    asked.push_back(text);
+    return true;
+  });
+  restart();
+  start();
+  setQuestionHandler(previous);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_TRUE(asked[0].starts_with(warnings[0] + "\r\n\r\nこのパソコンには付属の参照コンバーター")) << asked[0];
+  EXPECT_NE(asked[0].find(bundled), std::string::npos);
+  EXPECT_EQ(context().settings.ViewerExePath, bundled);
+  restart();
+  warnings.clear();
+  start();
+  EXPECT_TRUE(warnings.empty());  // saved: the next start finds it
+  EXPECT_EQ(context().settings.ViewerExePath, bundled);
 }
 
 // However the system first shows the window: a shortcut set to "最小化" never paints it.
@@ -201,7 +223,8 @@ TEST_F(MainFormTest, CommandLine) {
   });
   TMarliskMForm& minimised = start({"/d", root / "My", "Batch", "List.txt"});
   EXPECT_EQ(context().settings.BatchFileName, root / "My Batch List.txt");
-  EXPECT_EQ(warnings, std::vector<std::string>{root / "gone.hgl" + "ファイルを開けません!"});
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_TRUE(warnings[0].starts_with(root / "gone.hgl" + "ファイルを開けません!")) << warnings[0];
   EXPECT_TRUE(minimisedDuringRun);
   EXPECT_EQ(minimised.hwnd(), nullptr);  // the batch ended the program
   EXPECT_EQ(test::readFile(work() + "\\MarComline.txt"), "");

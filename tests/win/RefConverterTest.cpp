@@ -235,6 +235,13 @@ TEST_F(RefConverterTest, FailedLinesAreLoggedAndSetTheExitCode) {
   EXPECT_EQ(test::readFile(root / "old.pdf"), "the previous output");  // a failed line leaves it alone
   EXPECT_EQ(test::listFolder(root.path()), "MarComline.log MarComline.txt empty.hgl notes.hgl old.pdf 図面 出力.pdf");
   EXPECT_EQ(runConverter(root / "nothing.txt"), 2u);
+
+  // A Windows program: no console window comes up for each conversion run.
+  const std::string exe = test::readFile(test::exeFolder() + "\\RefConverter.exe");
+  ASSERT_GT(exe.size(), 0x100u);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(exe.data());
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(exe.data() + dos->e_lfanew);
+  EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
 }
 
 // A plot of three pages: a PDF page and a TIFF frame each; the one-page formats take the

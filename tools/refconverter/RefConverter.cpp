@@ -8,6 +8,7 @@
 // a temporary file beside it and put in place whole, so a failure never leaves half a file.
 #include <windows.h>
 #include <objbase.h>
+#include <shellapi.h>
 #include <wincodec.h>
 
 #include <algorithm>
@@ -510,26 +511,40 @@ class Log {
  public:
   explicit Log(const std::wstring& path) {
     file_ = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
-    write("\xEF\xBB\xBF");
+    DWORD written = 0;
+    if (file_ != INVALID_HANDLE_VALUE) WriteFile(file_, "\xEF\xBB\xBF", 3, &written, nullptr);
+    if (AttachConsole(ATTACH_PARENT_PROCESS))
+      console_ = CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   }
   ~Log() {
     if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    if (console_ != INVALID_HANDLE_VALUE) CloseHandle(console_);
   }
   void write(const std::string& text) {
     DWORD written = 0;
     if (file_ != INVALID_HANDLE_VALUE)
       WriteFile(file_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    if (console_ != INVALID_HANDLE_VALUE) {
+      const std::wstring wide = widen(text);
+      WriteConsoleW(console_, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    }
   }
 
  private:
   HANDLE file_ = INVALID_HANDLE_VALUE;
+  HANDLE console_ = INVALID_HANDLE_VALUE;
 };
 
 }  // namespace
 
-int wmain(int argc, wchar_t** argv) {
+// A Windows program, not a console one: started by MarliskAuto for every conversion run, a
+// console program would put a black window over the user's screen each time. Started from a
+// console (for diagnosis) it writes its log lines there too.
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
-  if (argc != 3 || (lstrcmpiW(argv[1], L"/z") != 0)) return 2;
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (!argv || argc != 3 || (lstrcmpiW(argv[1], L"/z") != 0)) return 2;
   const std::wstring commandFile = argv[2];
   const size_t dot = commandFile.find_last_of(L".\\/:");
   const std::wstring logPath =

@@ -148,7 +148,7 @@ LoadResult ParameterFile::load(Settings& settings) {
       // A viewer line that cannot be read names no viewer the program could start: the same
       // warning as for a viewer that is not there, with the bytes as far as they show.
       if (auto* text = std::get_if<std::string*>(&slot); text && *text == &settings.ViewerExePath)
-        warn_(printableBytes(raw) + "\r" + kViewerMissingMessage);
+        (viewerMissing_ ? viewerMissing_ : warn_)(printableBytes(raw) + "\r" + kViewerMissingMessage);
       continue;
     }
     if (auto* text = std::get_if<std::string*>(&slot)) {
@@ -157,7 +157,7 @@ LoadResult ParameterFile::load(Settings& settings) {
         if (settings.ViewerExePath == kDefaultViewerPath && fs_.fileExists(kDefaultViewerPathX86))
           settings.ViewerExePath = kDefaultViewerPathX86;
         else
-          warn_(settings.ViewerExePath + "\r" + kViewerMissingMessage);
+          (viewerMissing_ ? viewerMissing_ : warn_)(settings.ViewerExePath + "\r" + kViewerMissingMessage);
       }
     } else if (auto* number = std::get_if<int32_t*>(&slot)) {
       if (auto value = parseInt32(*line)) **number = *value;

@@ -32,6 +32,10 @@ class ParameterFile {
   // settings.LastIoStatus.
   LoadResult load(Settings& settings);
 
+  // Who tells the user that the viewer named by the file is not there; by default the warning
+  // sink. The program offers its bundled converter in its place this way.
+  void onViewerMissing(WarningSink said) { viewerMissing_ = std::move(said); }
+
   // Writes all 57 lines to settings.ParameterFilePath. The old file is replaced only once
   // the new one is completely written. A value that cannot be stored as it is (a line
   // break, a character the code page lacks) is said and its line keeps what the file held
@@ -43,6 +47,7 @@ class ParameterFile {
   FileSystem& fs_;
   const AnsiCodec& codec_;
   WarningSink warn_;
+  WarningSink viewerMissing_;
 };
 
 }  // namespace marlisk
