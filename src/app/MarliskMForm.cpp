@@ -18,6 +18,7 @@
 #include "win/Controls.h"
 #include "win/HelpHook.h"
 #include "win/MessagePump.h"
+#include "win/ShellOpen.h"
 #include "win/Tooltip.h"
 
 namespace marlisk::win {
@@ -480,7 +481,10 @@ void TMarliskMForm::ButtonShowLogClick() {
     ShowWarning(kNoLogYetMessage);
     return;
   }
-  ShellExecuteW(hwnd(), L"open", widen(shown).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  // A machine with no program for ".txt" still has Notepad; failing that, the user is told.
+  Win32Error error = openDocument(shown);
+  if (error.failed() && shown == today) error = openDocument(shown, "notepad.exe");
+  if (error.failed()) ShowWarning(shown + kCannotShowLogMessage + "\r\n" + ioErrorMessage(error.code()));
 }
 
 void TMarliskMForm::RadioGroupOutTypClick(int index) {

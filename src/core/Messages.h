@@ -68,6 +68,8 @@ inline constexpr int32_t kProposedUnattendedMinutes = 60;
 inline constexpr const char* kCannotSetStartAtLogonMessage = "スタートアップのショートカットを変更できません!";
 // "ログ表示" before any line was written.
 inline constexpr const char* kNoLogYetMessage = "運転ログはまだありません!";
+// After the log's path, when neither its program nor Notepad could open it; the I/O error follows.
+inline constexpr const char* kCannotShowLogMessage = "\r 運転ログを開けるプログラムがありません!";
 // After an input's path; the I/O error follows on a line of its own.
 inline constexpr const char* kCannotMoveInputMessage = "\r 移動・削除できないため、入力ファイルはそのまま残します!";
 // After the log's path.

@@ -12,9 +12,13 @@
 namespace marlisk::test {
 namespace {
 
+// The viewer is not installed here; the reference converter built beside the program is
+// offered in its place (the runner's OK is no はい).
 const std::string kViewerMissing =
     "C:\\Program Files\\Brennamor\\Marlisk\\Marlisk.exe\r Marliskプログラムファイルが存在しません!\r "
-    "設定ボタンでMarliskプログラム名を登録してください";
+    "設定ボタンでMarliskプログラム名を登録してください\r\n\r\nこのパソコンには付属の参照コンバーター (RefConverter) "
+    "があります:\r\n" +
+    exeFolder() + "\\RefConverter.exe\r\nMarliskの代わりにこれを使いますか? (設定でいつでも変えられます)";
 
 class ProgramTest : public ::testing::Test {
  protected:

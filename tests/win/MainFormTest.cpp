@@ -13,6 +13,7 @@
 #include "batchlist/FileHelpers.h"
 #include "resource.h"
 #include "support/TestFolder.h"
+#include "win/ShellOpen.h"
 #include "support/WarningRecorder.h"
 #include "support/WhenModal.h"
 #include "win/Handles.h"
@@ -209,6 +210,28 @@ TEST_F(MainFormTest, AnUnopenableParameterFileIsReportedAndTheProgramEnds) {
   EXPECT_EQ(form.hwnd(), nullptr);
   MSG quit;
   EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+// "ログ表示" on a machine with no program for ".txt": Notepad, and else a message that says so.
+TEST_F(MainFormTest, TheLogOpensInNotepadWhenNothingElseTakesIt) {
+  TMarliskMForm& form = start();
+  const std::string log = work() + "\\Log\\" + RunLog::today() + ".txt";
+  test::makeFolder(work() + "\\Log");
+  test::writeFile(log, "\xEF\xBB\xBF");
+  for (const bool notepadThere : {true, false}) {
+    std::vector<std::string> opened;
+    const OpenHandler previous = setOpenHandler([&](const std::string& path, const std::string& program) {
+      opened.push_back(program + ":" + path);
+      return program.empty() || !notepadThere ? Win32Error(ERROR_NO_ASSOCIATION) : Win32Error();
+    });
+    warnings.clear();
+    form.ButtonShowLogClick();
+    setOpenHandler(previous);
+    EXPECT_EQ(opened, (std::vector<std::string>{":" + log, "notepad.exe:" + log}));
+    EXPECT_EQ(warnings, notepadThere ? std::vector<std::string>{}
+                                     : std::vector<std::string>{log + "\r 運転ログを開けるプログラムがありません!\r\n"
+                                                                      "I/O Error code=1155"});
+  }
 }
 
 TEST_F(MainFormTest, CommandLine) {
