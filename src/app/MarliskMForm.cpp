@@ -439,6 +439,25 @@ void TMarliskMForm::keepAlive() {
   processPendingMessages();
 }
 
+// "_" is drawn as a line, not as text: a font's low line sits on the very bottom of its cell,
+// and at 144 DPI the button clipped it away, leaving an empty button.
+void TMarliskMForm::drawMinimizeButton(const DRAWITEMSTRUCT& draw) {
+  RECT box = draw.rcItem;
+  const bool pushed = (draw.itemState & ODS_SELECTED) != 0;
+  DrawFrameControl(draw.hDC, &box, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
+  const int width = box.right - box.left, height = box.bottom - box.top;
+  const int thickness = std::max(1, height / 14);
+  RECT line = {box.left + width * 3 / 10, box.top + height * 2 / 3, box.right - width * 3 / 10, 0};
+  line.bottom = line.top + thickness;
+  if (pushed) OffsetRect(&line, 1, 1);
+  const bool enabled = !(draw.itemState & ODS_DISABLED);
+  FillRect(draw.hDC, &line, GetSysColorBrush(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+  if (draw.itemState & ODS_FOCUS) {
+    InflateRect(&box, -3, -3);
+    DrawFocusRect(draw.hDC, &box);
+  }
+}
+
 // The user comes back to "終了". Not every dialog manager keeps the focus across a minimise
 // (Wine's does not), so the form gives it back itself when it is next activated.
 void TMarliskMForm::ButtonAppMinimizeClick() {
@@ -540,6 +559,13 @@ INT_PTR TMarliskMForm::onMessage(UINT message, WPARAM wParam, LPARAM lParam, boo
     case WM_CLOSE:
       handled = true;
       ButtonOKClick();
+      return 0;
+    case WM_DRAWITEM:
+      if (wParam == IDC_ButtonAppMinimize) {
+        handled = true;
+        drawMinimizeButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+      }
       return 0;
     case WM_SETCURSOR:
       if (busy_) {

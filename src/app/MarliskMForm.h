@@ -98,6 +98,7 @@ class TMarliskMForm final : public Dialog, private RunHost {
 
  private:
   void placePages();
+  void drawMinimizeButton(const DRAWITEMSTRUCT& draw);
   std::string bundledConverterPath() const;
   // What the runs ask of the window.
   void clearProgress(bool trimmed) override;

@@ -105,16 +105,21 @@ TEST_F(FaultTest, AViewerThatCannotStartLeavesEveryInputAndSaysWhereItWasLooked)
   configure();
   const ProgramRun run = runProgram("/c " + settings.BatchFileName);
   EXPECT_FALSE(run.timedOut);
-  ASSERT_EQ(run.messages.size(), 1u);
+  // Said at the start, and named with the system's reason when the run would start it.
+  const std::string cannotStart = settings.ViewerExePath + "\r Marliskプログラムを起動できないため、入力ファイルはそのまま残します!\r\nI/O Error code=3";
+  ASSERT_EQ(run.messages.size(), 2u);
   EXPECT_EQ(run.messages[0].rfind(settings.ViewerExePath + "\r Marliskプログラムファイルが存在しません!", 0), 0u);
+  EXPECT_EQ(run.messages[1].rfind(cannotStart, 0), 0u) << run.messages[1];
   EXPECT_EQ(listFolder(local / "in"), "a.hgl b.hgl");
   EXPECT_EQ(readFile(local / "in\\a.hgl"), kInput);
 
-  // In standby too: cycle after cycle, nothing is deleted.
+  // In standby too: cycle after cycle, nothing is deleted, and the viewer is named once.
   writeFile(local / "watch\\w.hgl", kInput);
   const ProgramRun standby = standbyUntil(afterSeconds(10));
   EXPECT_FALSE(standby.timedOut);
   EXPECT_EQ(listFolder(local / "watch"), "w.hgl");
+  ASSERT_EQ(standby.messages.size(), 2u);
+  EXPECT_EQ(standby.messages[1].rfind(cannotStart, 0), 0u) << standby.messages[1];
 }
 
 TEST_F(FaultTest, UnattendedNobodyIsWaitedFor) {
