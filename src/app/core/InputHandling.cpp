@@ -91,18 +91,24 @@ std::string AttemptCounts::text() const {
   return text;
 }
 
-AttemptCounts AttemptCounts::parse(std::string_view text) {
-  AttemptCounts counts;
+void forEachPair(std::string_view text, const std::function<void(std::string_view, std::string_view)>& take) {
   while (!text.empty()) {
     const size_t end = text.find('\n');
     std::string_view line = text.substr(0, end);
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     if (line.ends_with('\r')) line.remove_suffix(1);
     const size_t tab = line.find('\t');
-    if (tab == std::string_view::npos || tab + 1 == line.size()) continue;
-    const std::optional<int32_t> count = parseInt32(line.substr(0, tab));
-    if (count && *count > 0) counts.counts_[std::string(line.substr(tab + 1))] = *count;
+    if (tab == 0 || tab == std::string_view::npos || tab + 1 == line.size()) continue;
+    take(line.substr(0, tab), line.substr(tab + 1));
   }
+}
+
+AttemptCounts AttemptCounts::parse(std::string_view text) {
+  AttemptCounts counts;
+  forEachPair(text, [&](std::string_view number, std::string_view input) {
+    const std::optional<int32_t> count = parseInt32(number);
+    if (count && *count > 0) counts.counts_[std::string(input)] = *count;
+  });
   return counts;
 }
 

@@ -46,6 +46,10 @@ struct InputDecision {
 // standby always did); a viewer that could not start is nobody's attempt.
 InputDecision decideInput(const RunSettings& settings, ViewerEnd viewer, bool outputIsMade, int32_t attemptsBefore);
 
+// Each line "<left>\t<right>" of a record of the working folder (CR LF or LF ended), with
+// both sides non-empty; other lines are passed over.
+void forEachPair(std::string_view text, const std::function<void(std::string_view, std::string_view)>& take);
+
 // The failed attempts of the inputs still waiting, kept across restarts in the working folder.
 class AttemptCounts {
  public:

@@ -63,16 +63,9 @@ std::string OutputOrigins::text() const {
 
 OutputOrigins OutputOrigins::parse(std::string_view text) {
   OutputOrigins origins;
-  while (!text.empty()) {
-    const size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    if (line.ends_with('\r')) line.remove_suffix(1);
-    const size_t tab = line.find('\t');
-    if (tab == 0 || tab == std::string_view::npos || tab + 1 == line.size()) continue;
-    if (line.find('\t', tab + 1) != std::string_view::npos) continue;
-    origins.record(std::string(line.substr(0, tab)), std::string(line.substr(tab + 1)));
-  }
+  forEachPair(text, [&](std::string_view output, std::string_view input) {
+    if (input.find('\t') == std::string_view::npos) origins.record(std::string(output), std::string(input));
+  });
   return origins;
 }
 
