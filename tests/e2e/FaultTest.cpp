@@ -106,7 +106,7 @@ TEST_F(FaultTest, AViewerThatCannotStartLeavesEveryInputAndSaysWhereItWasLooked)
   const ProgramRun run = runProgram("/c " + settings.BatchFileName);
   EXPECT_FALSE(run.timedOut);
   // Said at the start, and named with the system's reason when the run would start it.
-  const std::string cannotStart = settings.ViewerExePath + "\r Marliskプログラムを起動できないため、入力ファイルはそのまま残します!\r\nI/O Error code=3";
+  const std::string cannotStart = settings.ViewerExePath + "\r Marliskプログラムを起動できないため、入力ファイルはそのまま残します!\r\nI/O Error code=2 ";
   ASSERT_EQ(run.messages.size(), 2u);
   EXPECT_EQ(run.messages[0].rfind(settings.ViewerExePath + "\r Marliskプログラムファイルが存在しません!", 0), 0u);
   EXPECT_EQ(run.messages[1].rfind(cannotStart, 0), 0u) << run.messages[1];
@@ -269,6 +269,30 @@ TEST_F(FaultTest, WatchFolderFilesHeldOpenGrowingOrRenamedAreNeverLost) {
   EXPECT_TRUE(isFile(local / "watch\\growing.hgl"));
   EXPECT_TRUE(isFile(local / "out\\moved.pdf"));  // converted under its new name, then deleted
   EXPECT_FALSE(isFile(local / "watch\\moving.hgl"));
+}
+
+// A night in a shop: two drawings of one name arrive together while the output share is
+// gone. Nothing is converted or counted until the share is back, that is said once, and then
+// each drawing gets an output of its own.
+TEST_F(FaultTest, SameNamedDrawingsWaitForADroppedOutputShareThenEachHaveTheirOwnOutput) {
+  settings.WatchFileMask = "*.*";
+  configure();
+  RemoveDirectoryW(win::widen(local / "out").c_str());
+  writeFile(local / "watch\\plan.hgl", kInput);
+  writeFile(local / "watch\\plan.plt", kInput + "SP2;");
+  const auto shareBack = afterSeconds(8);
+  const ProgramRun run = standbyUntil([&] {
+    if (!shareBack()) return false;
+    CreateDirectoryW(win::widen(local / "out").c_str(), nullptr);
+    return listFolder(local / "watch").empty();
+  });
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_EQ(listFolder(local / "out"), "plan (2).pdf plan.pdf");
+  EXPECT_FALSE(isFile(work() + "\\StandbyAttempts.txt"));  // the wait cost no attempt
+  EXPECT_EQ(run.messages, std::vector<std::string>{local / "out\\" +
+                                                   "\r 出力フォルダが見つからないか書き込めないため、入力ファイルはそのまま残して変換を待ちます!\r\n"
+                                                   "I/O Error code=2"});
+  EXPECT_EQ(viewerRuns(), 1u);
 }
 
 TEST_F(FaultTest, PathsLongerThan260CharactersAreLeftAlone) {
