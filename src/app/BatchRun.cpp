@@ -41,11 +41,13 @@ BatchRun::Outcome BatchRun::run() {
   if (batchList.error().failed()) return refuse(s.BatchFileName + kCannotOpenMessage);
   // A file that is not a list of names (the viewer's exe, chosen by mistake) would be read as
   // hundreds of "paths", each with its box: it is refused whole, once.
+  size_t listBytes = 0;
   {
     constexpr size_t kLooked = 64u << 20;
     const ReadResult start = app_.fileSystem.readFile(s.BatchFileName, kLooked);
     if (start.error == 0 && !isTextList(start.bytes, app_.codec, start.bytes.size() < kLooked))
       return refuse(s.BatchFileName + kBatchListNotTextMessage);
+    listBytes = start.bytes.size();
   }
   BufferedFileWriter commands(s.ViewerCommandFilePath);
   if (commands.error().failed()) return refuse(s.ViewerCommandFilePath + kCannotOpenMessage);
@@ -70,6 +72,7 @@ BatchRun::Outcome BatchRun::run() {
   // or across runs: the later one gets a free name.
   OutputOrigins origins = loadOutputOrigins(app_.fileSystem, s.WorkFolder);
   std::unordered_set<std::string> outputs;  // given out in this run, folded
+  outputs.reserve(listBytes / 32);          // a line a path: never rehashed on the way
   FolderListing outputFolder;               // what is there before the run
   const std::string extension = outputTypes(tab)[static_cast<size_t>(typeIndex)].extension;
   auto logMissing = [&](const std::string& path, LogResult result) {
@@ -116,9 +119,9 @@ BatchRun::Outcome BatchRun::run() {
       continue;
     }
     const std::string wanted = outputPathFor(s.OutputFolder, *path, extension);
-    std::string output = outputFor(origins, wanted, *path, outputFolder, outputs);
+    OutputChoice output = outputFor(origins, wanted, *path, outputFolder, outputs);
     const std::optional<std::string> ansiLine =
-        output.empty() ? std::nullopt : app_.codec.toAnsi(*viewerLine(tab, typeIndex, *path, output));
+        output.path.empty() ? std::nullopt : app_.codec.toAnsi(*viewerLine(tab, typeIndex, *path, output.path));
     if (!ansiLine) {
       sayMissing(*path);
       logMissing(*path, LogResult::Missing);
@@ -129,9 +132,8 @@ BatchRun::Outcome BatchRun::run() {
     host_.addProgress(*path);
     commands.write(*ansiLine);
     commands.write("\r\n");
-    const OutputFacts before = outputFolder.facts(output);
-    const bool renamed = output != wanted;
-    handed.push_back({std::move(*path), std::move(output), before, renamed});
+    const bool renamed = output.path != wanted;
+    handed.push_back({std::move(*path), std::move(output.path), output.before, renamed});
     if (clock.due()) host_.keepAlive();
   }
   host_.finishProgress();

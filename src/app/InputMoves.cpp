@@ -93,7 +93,20 @@ std::wstring folded(std::wstring name) {
 OutputFacts FolderListing::facts(const std::string& path) {
   const size_t slash = path.find_last_of("\\/");
   if (slash == std::string::npos) return factsOf(path);
-  const std::string folder = path.substr(0, slash);
+  const std::string_view folder = std::string_view(path).substr(0, slash);
+  if (!lastFiles_ || folder != lastFolder_) {
+    lastFolder_ = folder;
+    lastFiles_ = &list(lastFolder_);
+  }
+  const Files& there = *lastFiles_;
+  // Names are folded only where the listing found files: an output folder is often empty
+  // before a run, and folding 100,000 names cost a tenth of it.
+  if (there.empty()) return {};
+  const auto named = there.find(folded(widen(std::string_view(path).substr(slash + 1))));
+  return named == there.end() ? OutputFacts{} : named->second;
+}
+
+const FolderListing::Files& FolderListing::list(const std::string& folder) {
   auto [listed, isNew] = folders_.try_emplace(folder);
   Files& there = listed->second;
   if (isNew) {
@@ -112,11 +125,7 @@ OutputFacts FolderListing::facts(const std::string& path) {
       FindClose(find);
     }
   }
-  // Names are folded only where the listing found files: an output folder is often empty
-  // before a run, and folding 100,000 names cost a tenth of it.
-  if (there.empty()) return {};
-  const auto named = there.find(folded(widen(std::string_view(path).substr(slash + 1))));
-  return named == there.end() ? OutputFacts{} : named->second;
+  return there;
 }
 
 std::vector<OutputFacts> factsOfAll(const std::vector<std::string>& paths) {
@@ -140,12 +149,24 @@ Win32Error saveOutputOrigins(FileSystem& fs, const std::string& workFolder, Outp
   return Win32Error(static_cast<DWORD>(fs.replaceFile(path, origins.text())));
 }
 
-std::string outputFor(const OutputOrigins& origins, const std::string& wanted, const std::string& input,
-                      FolderListing& listing, std::unordered_set<std::string>& given) {
-  std::string output =
+OutputChoice outputFor(const OutputOrigins& origins, const std::string& wanted, const std::string& input,
+                       FolderListing& listing, std::unordered_set<std::string>& given) {
+  OutputChoice choice;
+  std::string key = OutputOrigins::fold(wanted);
+  // The common case, a run with no record yet (100,000 lines of a batch): the input's own
+  // name, unless this run gave it out already.
+  if (origins.empty() && !given.contains(key)) {
+    choice.before = listing.facts(wanted);
+    choice.path = wanted;
+    given.insert(std::move(key));
+    return choice;
+  }
+  choice.path =
       origins.choose(wanted, input, [&](const std::string& path) { return listing.facts(path).exists; }, given);
-  if (!output.empty()) given.insert(OutputOrigins::fold(output));
-  return output;
+  if (choice.path.empty()) return choice;
+  given.insert(OutputOrigins::fold(choice.path));
+  choice.before = listing.facts(choice.path);
+  return choice;
 }
 
 std::string renamedOutputDetail(const std::string& wanted) {

@@ -27,9 +27,14 @@ class FolderListing {
   OutputFacts facts(const std::string& path);
 
  private:
+  using FilesByName = std::unordered_map<std::wstring, OutputFacts>;
+  const FilesByName& list(const std::string& folder);
   // By name folded as the file system compares names; empty for a folder with no files.
-  using Files = std::unordered_map<std::wstring, OutputFacts>;
+  using Files = FilesByName;
   std::unordered_map<std::string, Files> folders_;
+  // The folder asked about last: a run's outputs mostly share one, found without a copy.
+  std::string lastFolder_;
+  const Files* lastFiles_ = nullptr;
 };
 // The same for many paths at once, in their order.
 std::vector<OutputFacts> factsOfAll(const std::vector<std::string>& paths);
@@ -39,10 +44,14 @@ OutputOrigins loadOutputOrigins(const FileSystem& fs, const std::string& workFol
 // Saved whole, less the outputs that are gone; 0 or the I/O error.
 Win32Error saveOutputOrigins(FileSystem& fs, const std::string& workFolder, OutputOrigins& origins);
 
-// The output `input` is given in this run (see OutputOrigins::choose), entered in `given`.
-// Empty when no free name is left. `listing` tells what is there before the run.
-std::string outputFor(const OutputOrigins& origins, const std::string& wanted, const std::string& input,
-                      FolderListing& listing, std::unordered_set<std::string>& given);
+// The output `input` is given in this run (see OutputOrigins::choose), entered in `given`,
+// and what `listing` saw there before the run. An empty path when no free name is left.
+struct OutputChoice {
+  std::string path;
+  OutputFacts before;
+};
+OutputChoice outputFor(const OutputOrigins& origins, const std::string& wanted, const std::string& input,
+                       FolderListing& listing, std::unordered_set<std::string>& given);
 // The log's word on an output given another name than its input's.
 std::string renamedOutputDetail(const std::string& wanted);
 

@@ -334,7 +334,8 @@ void StandbyRun::endCycle() {
         const std::string input = s.WatchFolder + listed.name;
         const std::string wanted = outputPathFor(s.OutputFolder, input, extension);
         // Another drawing's output of the same name is never replaced: this one gets a free name.
-        const std::string output = outputFor(origins_, wanted, input, outputFolder, outputs);
+        const OutputChoice choice = outputFor(origins_, wanted, input, outputFolder, outputs);
+        const std::string& output = choice.path;
         if (output.empty()) {
           log_.message(true, kSameOutputLogText + input + " -> " + wanted);
           continue;
@@ -345,7 +346,7 @@ void StandbyRun::endCycle() {
         }
         if (const auto line = app_.codec.toAnsi(*viewerLine(tab, typeIndex, input, output))) {
           commands.write(*line + "\r\n");
-          handed.push_back({input, output, listed, outputFolder.facts(output), output != wanted ? wanted : ""});
+          handed.push_back({input, output, listed, choice.before, output != wanted ? wanted : ""});
         }
       }
       // An incomplete command file would delete inputs that were never converted.

@@ -16,6 +16,8 @@ class AnsiCodec {
   virtual std::optional<std::string> toAnsi(std::string_view utf8) const = 0;
   // Nothing when the bytes are not valid in the code page.
   virtual std::optional<std::string> fromAnsi(std::string_view ansi) const = 0;
+  // Whether fromAnsi would take the bytes, without converting them (a whole batch list).
+  virtual bool isAnsi(std::string_view ansi) const { return fromAnsi(ansi).has_value(); }
 };
 
 }  // namespace marlisk

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <climits>
+
 namespace marlisk::win {
 
 namespace {
@@ -50,6 +52,14 @@ std::optional<std::string> Win32AnsiCodec::toAnsi(std::string_view utf8) const {
 std::optional<std::string> Win32AnsiCodec::fromAnsi(std::string_view ansi) const {
   const std::optional<std::wstring> wide = toWide(CP_ACP, MB_ERR_INVALID_CHARS, ansi);
   return wide ? std::optional<std::string>(narrow(*wide)) : std::nullopt;
+}
+
+bool Win32AnsiCodec::isAnsi(std::string_view ansi) const {
+  // Counted only, not converted: a batch list is read again line by line, and each line
+  // converted then. Longer than an int can say is no list of names.
+  if (ansi.empty()) return true;
+  if (ansi.size() > static_cast<size_t>(INT_MAX)) return false;
+  return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0) != 0;
 }
 
 std::string systemErrorText(unsigned long code) {

@@ -25,6 +25,7 @@ class Win32AnsiCodec final : public AnsiCodec {
  public:
   std::optional<std::string> toAnsi(std::string_view utf8) const override;
   std::optional<std::string> fromAnsi(std::string_view ansi) const override;
+  bool isAnsi(std::string_view ansi) const override;
 };
 
 }  // namespace marlisk::win

@@ -51,7 +51,7 @@ bool needsReselection(std::string_view selected, std::string_view personalFolder
 bool isTextList(std::string_view bytes, const AnsiCodec& codec, bool whole) {
   if (!whole) bytes = bytes.substr(0, bytes.rfind('\n') + 1);
   if (bytes.find('\0') != std::string_view::npos) return false;
-  return codec.fromAnsi(bytes).has_value();
+  return codec.isAnsi(bytes);
 }
 
 std::string cannotCreateBatchListMessage(std::string_view fileName) {
