@@ -17,7 +17,8 @@ uint64_t fileTimeValue(const FILETIME& time) {
   return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
-bool tooLongForTheViewer(const std::string& path) { return widen(path).size() >= MAX_PATH; }
+// UTF-8 takes at least as many bytes as UTF-16 takes units: only a long path is widened.
+bool tooLongForTheViewer(const std::string& path) { return path.size() >= MAX_PATH && widen(path).size() >= MAX_PATH; }
 
 bool fileThere(const std::string& path) { return GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -241,6 +242,7 @@ void StandbyRun::logOnce(const LogEntry& entry) {
 }
 
 bool StandbyRun::retryRemoval(const ListingEntry& listed) {
+  if (awaitingRemoval_.empty()) return false;
   const std::string path = app_.settings.WatchFolder + listed.name;
   const auto waiting = awaitingRemoval_.find(path);
   if (waiting == awaitingRemoval_.end()) return false;

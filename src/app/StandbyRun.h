@@ -6,6 +6,7 @@
 
 #include <map>
 #include <set>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -89,7 +90,7 @@ class StandbyRun {
   bool viewerStartFailureReported_ = false;    // and a viewer that cannot be started
   bool outputFolderReported_ = false;          // and an output folder that is gone or closed
   std::map<std::string, Handed> awaitingRemoval_;   // converted, but not yet deleted or moved
-  std::map<std::string, LogResult> lastLogged_;     // what the log last said of a held input
+  std::unordered_map<std::string, LogResult> lastLogged_;  // what the log last said of a held input
   std::set<std::string> moveFailureReported_;  // inputs that could not be moved, said once each
   AttemptCounts attempts_;
   OutputOrigins origins_;
