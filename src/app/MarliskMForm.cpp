@@ -37,7 +37,7 @@ constexpr int kRunControls[] = {
 }  // namespace
 
 TMarliskMForm::TMarliskMForm(AppContext& app)
-    : Dialog(IDD_MAIN, kMainWindowTopic.number),
+    : Dialog(IDD_MAIN, {kMainWindowTopic.number, controlPopup}),
       app_(app),
       HTMLHelp1(app.exeFolder, app.helpFile),
       outFileList_(app),

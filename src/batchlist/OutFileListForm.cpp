@@ -37,7 +37,7 @@ LRESULT CALLBACK listProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 }  // namespace
 
-TFormOutFileList::TFormOutFileList(AppContext& app) : Dialog(IDD_OUTFILELIST, kBatchListTopic.number), app_(app) {}
+TFormOutFileList::TFormOutFileList(AppContext& app) : Dialog(IDD_OUTFILELIST, {kBatchListTopic.number, controlPopup}), app_(app) {}
 
 void TFormOutFileList::onInitDialog() {
   setProgramIcon(hwnd(), IDI_MARLISKAUTO);

@@ -9,7 +9,7 @@
 
 namespace marlisk::win {
 
-TFolderOpenForm::TFolderOpenForm() : Dialog(IDD_FOLDEROPEN, kFolderChooserTopic.number) {}
+TFolderOpenForm::TFolderOpenForm() : Dialog(IDD_FOLDEROPEN, {kFolderChooserTopic.number, controlPopup}) {}
 
 void TFolderOpenForm::onInitDialog() {
   setProgramIcon(hwnd(), IDI_MARLISKAUTO);

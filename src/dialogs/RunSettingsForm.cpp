@@ -51,7 +51,7 @@ std::string exePath() {
 }  // namespace
 
 TRunSettingsForm::TRunSettingsForm(AppContext& app, TFolderOpenForm& folderOpenForm)
-    : Dialog(IDD_RUNSETTINGS, kRunSettingsTopic.number), app_(app), folderOpenForm_(folderOpenForm) {}
+    : Dialog(IDD_RUNSETTINGS, {kRunSettingsTopic.number, controlPopup}), app_(app), folderOpenForm_(folderOpenForm) {}
 
 void TRunSettingsForm::onInitDialog() {
   setProgramIcon(hwnd(), IDI_MARLISKAUTO);

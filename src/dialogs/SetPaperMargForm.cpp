@@ -50,7 +50,7 @@ int checkedRadio(HWND dialog, int first, int count) {
 
 }  // namespace
 
-TSetPaperMargForm::TSetPaperMargForm(AppContext& app) : Dialog(IDD_SETPAPERMARG, kPaperMarginTopic.number), app_(app) {}
+TSetPaperMargForm::TSetPaperMargForm(AppContext& app) : Dialog(IDD_SETPAPERMARG, {kPaperMarginTopic.number, controlPopup}), app_(app) {}
 
 void TSetPaperMargForm::onInitDialog() {
   setProgramIcon(hwnd(), IDI_MARLISKAUTO);

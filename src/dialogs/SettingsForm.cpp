@@ -1,5 +1,7 @@
 #include "dialogs/SettingsForm.h"
 
+#include "help/core/HelpTopics.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -17,7 +19,7 @@
 namespace marlisk::win {
 
 SettingsForm::SettingsForm(int templateId, int helpTopic, AppContext& app, TFolderOpenForm& folderOpenForm)
-    : Dialog(templateId, helpTopic), app_(app), folderOpenForm_(folderOpenForm) {
+    : Dialog(templateId, {helpTopic, controlPopup}), app_(app), folderOpenForm_(folderOpenForm) {
   openDialog_.InitialDir = "\\Program Files\\Trenol\\Data";
 }
 

@@ -7,7 +7,7 @@
 
 namespace marlisk::win {
 
-TVersionForm::TVersionForm() : Dialog(IDD_VERSION, kVersionTopic.number) {}
+TVersionForm::TVersionForm() : Dialog(IDD_VERSION, {kVersionTopic.number, controlPopup}) {}
 
 void TVersionForm::onInitDialog() {
   setItemText(IDC_VersionText, kVersionText);

@@ -1,6 +1,5 @@
 #include "win/Dialog.h"
 
-#include "help/core/HelpTopics.h"
 #include "win/Controls.h"
 #include "win/Guard.h"
 #include "win/HelpHook.h"
@@ -51,8 +50,8 @@ INT_PTR CALLBACK Dialog::dialogProc(HWND window, UINT message, WPARAM wParam, LP
 }
 
 void Dialog::showHelpTopic() const {
-  if (helpTopic_ != 0)
-    requestHelp(HELP_CONTEXT, static_cast<DWORD_PTR>(helpTopic_));
+  if (help_.topic != 0)
+    requestHelp(HELP_CONTEXT, static_cast<DWORD_PTR>(help_.topic));
   else
     requestHelp(HELP_FINDER, 0);
 }
@@ -62,7 +61,9 @@ void Dialog::onHelp(const HELPINFO* info) const {
   if (!info) return showHelpTopic();
   const bool f1 = GetKeyState(VK_F1) < 0;
   const bool aboutControl = !f1 || GetKeyState(VK_SHIFT) < 0;
-  const int popup = info->iContextType == HELPINFO_WINDOW ? controlPopup(helpTopic_, info->iCtrlId) : 0;
+  const int popup = info->iContextType == HELPINFO_WINDOW && help_.controlText
+                        ? help_.controlText(help_.topic, info->iCtrlId)
+                        : 0;
   if (!aboutControl || popup == 0) return showHelpTopic();
   POINT at = info->MousePos;
   // From the keyboard the mouse may be anywhere: the text goes under the control.

@@ -11,10 +11,18 @@
 
 namespace marlisk::win {
 
+// Where F1, the help button and a control's "?" lead, as the caller's help file has them: the
+// window's topic (0 opens the help's contents) and the short text of each of its controls (0
+// for none). The kit itself knows no help file.
+struct DialogHelp {
+  int topic = 0;
+  int (*controlText)(int topic, int control) = nullptr;
+};
+
 class Dialog {
  public:
-  // `helpTopic`: the help topic F1 and the help button open; 0 opens the help's contents.
-  explicit Dialog(int templateId, int helpTopic = 0) : helpTopic_(helpTopic), templateId_(templateId) {}
+  using Help = DialogHelp;
+  explicit Dialog(int templateId, Help help = {}) : help_(help), templateId_(templateId) {}
   virtual ~Dialog();
   Dialog(const Dialog&) = delete;
   Dialog& operator=(const Dialog&) = delete;
@@ -50,7 +58,7 @@ class Dialog {
   // The form's help topic, as its help button opens it.
   void showHelpTopic() const;
 
-  const int helpTopic_;
+  const Help help_;
 
  private:
   static INT_PTR CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
