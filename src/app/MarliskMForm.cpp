@@ -52,13 +52,14 @@ TMarliskMForm::TMarliskMForm(AppContext& app)
       messages_(app.settings.WorkFolder, app.runSettings, [this](const std::string& text) {
         // The log itself failed: unattended, the balloon is all that is left.
         if (unattended())
-          tray_.balloon("MarliskAuto", text);
+          tray_.balloon(text);
         else
           ShowWarning(text);
       }) {}
 
 void TMarliskMForm::onInitDialog() {
   setProgramIcon(hwnd(), IDI_MARLISKAUTO);
+  tray_.attach(hwnd());
   SetWindowTextW(hwnd(), widen(app_.title).c_str());
   HTMLHelp1.Loaded();
 
@@ -111,8 +112,7 @@ void TMarliskMForm::setBusy(bool busy) {
 
 void TMarliskMForm::setStatus(const std::string& text) {
   setItemText(IDC_Label1, text);
-  status_ = text;
-  if (tray_.shown()) updateTray();
+  tray_.setStatus(text);
 }
 
 void TMarliskMForm::firstShown() {
@@ -178,7 +178,7 @@ void TMarliskMForm::initialize() {
 
   if (request_.minimize) {
     if (app_.runSettings.TrayOnMinimize)
-      minimizeToTray();
+      tray_.minimize();
     else
       ShowWindow(hwnd(), SW_MINIMIZE);
   }
@@ -256,7 +256,7 @@ void TMarliskMForm::startBatchOutput() {
 void TMarliskMForm::startStandbyOutput() {
   if (running() || standby_.state() != StandbyRun::State::Stopped) return;
   standby_.start();
-  updateTray();
+  tray_.standbyRunning(standby_.state() != StandbyRun::State::Stopped);
   closeIfStopped();
 }
 
@@ -266,73 +266,19 @@ bool TMarliskMForm::unattended() const {
 }
 
 void TMarliskMForm::keepFromBox(const std::string& text) {
-  lastProblem_ = text;
-  if (!repeats_.allow(text, GetTickCount64())) return;
+  if (!repeats_.allow(text, GetTickCount64())) return tray_.keepProblem(text);
   messages_.message(standby_.state() != StandbyRun::State::Stopped || request_.standby, text);
-  updateTray();
-  tray_.balloon("MarliskAuto", text);
+  tray_.problem(text);
 }
 
-void TMarliskMForm::inputNotConverted(const std::string& text) {
-  lastProblem_ = text;
-  updateTray();
-  tray_.balloon("MarliskAuto", text);
-}
-
-// The icon shows while standby runs or the window is in the tray; its tip is the status line
-// and the last problem.
-void TMarliskMForm::updateTray() {
-  const bool wanted = inTray_ || standby_.state() != StandbyRun::State::Stopped;
-  if (!wanted) {
-    tray_.hide();
-    return;
-  }
-  std::string tip = status_.empty() ? std::string("MarliskAuto") : status_;
-  if (converting_ > 0 && status_ == kOutputtingStatus) tip += " " + std::to_string(converting_) + " ファイル";
-  if (!lastProblem_.empty()) tip += "\n" + lastProblem_;
-  tray_.show(hwnd(), reinterpret_cast<HICON>(SendMessageW(hwnd(), WM_GETICON, ICON_SMALL, 0)), tip);
-}
-
-void TMarliskMForm::minimizeToTray() {
-  inTray_ = true;
-  updateTray();
-  if (!tray_.shown()) {  // no notification area to go to: the taskbar it is
-    inTray_ = false;
-    ShowWindow(hwnd(), SW_MINIMIZE);
-    return;
-  }
-  ShowWindow(hwnd(), SW_HIDE);
-}
-
-void TMarliskMForm::restoreFromTray() {
-  inTray_ = false;
-  ShowWindow(hwnd(), SW_SHOW);
-  ShowWindow(hwnd(), SW_RESTORE);
-  SetForegroundWindow(hwnd());
-  updateTray();
-}
+void TMarliskMForm::inputNotConverted(const std::string& text) { tray_.problem(text); }
 
 void TMarliskMForm::trayMenu() {
-  enum { kShow = 1, kLog, kExit };
-  HMENU menu = CreatePopupMenu();
-  AppendMenuW(menu, MF_STRING, kShow, widen(resourceString(IDS_TrayShow)).c_str());
-  AppendMenuW(menu, MF_STRING, kLog, widen(resourceString(IDS_TrayShowLog)).c_str());
-  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, MF_STRING, kExit, widen(resourceString(IDS_TrayExit)).c_str());
-  SetMenuDefaultItem(menu, kShow, FALSE);
-  POINT at;
-  GetCursorPos(&at);
-  // The menu closes when the user clicks elsewhere only if the window is in front.
-  SetForegroundWindow(hwnd());
-  const int chosen =
-      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
-  DestroyMenu(menu);
-  PostMessageW(hwnd(), WM_NULL, 0, 0);
-  switch (chosen) {
-    case kShow: restoreFromTray(); break;
-    case kLog: ButtonShowLogClick(); break;
-    case kExit: ButtonOKClick(); break;
-    default: break;
+  switch (tray_.menu(resourceString(IDS_TrayShow), resourceString(IDS_TrayShowLog), resourceString(IDS_TrayExit))) {
+    case TrayPresence::Choice::Show: tray_.restore(); break;
+    case TrayPresence::Choice::ShowLog: ButtonShowLogClick(); break;
+    case TrayPresence::Choice::Exit: ButtonOKClick(); break;
+    case TrayPresence::Choice::None: break;
   }
 }
 
@@ -464,7 +410,7 @@ void TMarliskMForm::ButtonAppMinimizeClick() {
   SendMessageW(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(IDC_ButtonOK)), TRUE);
   focusOkOnRestore_ = true;
   if (app_.runSettings.TrayOnMinimize)
-    minimizeToTray();
+    tray_.minimize();
   else
     ShowWindow(hwnd(), SW_MINIMIZE);
 }
@@ -583,7 +529,7 @@ INT_PTR TMarliskMForm::onMessage(UINT message, WPARAM wParam, LPARAM lParam, boo
     case TrayIcon::kMessage:
       handled = true;
       if (lParam == WM_LBUTTONDBLCLK)
-        restoreFromTray();
+        tray_.restore();
       else if (lParam == WM_RBUTTONUP || lParam == WM_CONTEXTMENU)
         trayMenu();
       return 0;
@@ -591,15 +537,15 @@ INT_PTR TMarliskMForm::onMessage(UINT message, WPARAM wParam, LPARAM lParam, boo
       // The caption's minimise box goes where "_" goes.
       if ((wParam & 0xFFF0) == SC_MINIMIZE && app_.runSettings.TrayOnMinimize) {
         handled = true;
-        minimizeToTray();
+        tray_.minimize();
       }
       return 0;
     default:
-      if (message == TrayIcon::taskbarCreatedMessage()) tray_.restore();
+      if (message == TrayIcon::taskbarCreatedMessage()) tray_.explorerRestarted();
       if (message == RunningCopyLock::showMessage()) {
         // The user started the program again: this copy is the one they want.
         handled = true;
-        restoreFromTray();
+        tray_.restore();
       }
       return 0;
   }

@@ -12,7 +12,7 @@
 #include "app/core/ProjectInfo.h"
 #include "app/RunHost.h"
 #include "app/RunLog.h"
-#include "app/TrayIcon.h"
+#include "app/TrayPresence.h"
 #include "app/StandbyRun.h"
 #include "batchlist/OutFileListForm.h"
 #include "dialogs/FolderOpenForm.h"
@@ -44,7 +44,7 @@ class TMarliskMForm final : public Dialog, private RunHost {
   bool running() const { return batch_.state() != BatchRun::State::Idle || standby_.busy(); }
   const StartRequest& startRequest() const { return request_; }
   OutputPage& outputPage(OutputTab tab) { return tab == OutputTab::Output1 ? page1_ : page2_; }
-  const TrayIcon& trayIcon() const { return tray_; }
+  const TrayIcon& trayIcon() const { return tray_.icon(); }
 
   // The controls that must not be used while an output runs: the five of the run, and the
   // buttons that open modal windows.
@@ -121,12 +121,7 @@ class TMarliskMForm final : public Dialog, private RunHost {
   bool unattended() const;
   void keepFromBox(const std::string& text);
   void inputNotConverted(const std::string& text) override;
-  void convertingFiles(size_t count) override { converting_ = count; }
-  // The notification area: while standby runs, and in place of the taskbar when minimised
-  // with "最小化のとき通知領域に入れる".
-  void updateTray();
-  void minimizeToTray();
-  void restoreFromTray();
+  void convertingFiles(size_t count) override { tray_.setConverting(count); }
   void trayMenu();
 
   AppContext& app_;
@@ -162,10 +157,9 @@ class TMarliskMForm final : public Dialog, private RunHost {
   RepeatLimiter repeats_;
   bool unattendedStart_ = false;  // started by a switch with unattended mode on
   WarningHandler previousWarnings_;
-  TrayIcon tray_;
-  bool inTray_ = false;  // hidden from the taskbar, shown by the tray icon
-  std::string status_, lastProblem_;
-  size_t converting_ = 0;  // files the viewer has in this cycle, for the icon's tip
+  // The notification area: while standby runs, and in place of the taskbar when minimised
+  // with "最小化のとき通知領域に入れる".
+  TrayPresence tray_;
 };
 
 }  // namespace marlisk::win
