@@ -363,7 +363,7 @@ void StandbyRun::endCycle() {
                                               static_cast<DWORD>(run.ViewerTimeLimitMinutes) * 60'000u);
         if (!viewer.started && !viewerStartFailureReported_) {
           viewerStartFailureReported_ = true;
-          host_.warn(viewerCannotStartMessage(s.ViewerExePath, viewer.error.code(), systemErrorText(viewer.error.code())));
+          host_.warn(viewerCannotStartMessage(s.ViewerExePath, viewer.error.code(), systemErrorText(viewer.error.code(), std::string(fileNamePart(s.ViewerExePath)))));
         }
         if (viewer.started) viewerStartFailureReported_ = false;  // working again: a later failure is news
         if (viewer.crashed() && !viewerCrashReported_) {

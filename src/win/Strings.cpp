@@ -62,7 +62,7 @@ bool Win32AnsiCodec::isAnsi(std::string_view ansi) const {
   return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0) != 0;
 }
 
-std::string systemErrorText(unsigned long code) {
+std::string systemErrorText(unsigned long code, const std::string& file) {
   wchar_t* text = nullptr;
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
@@ -73,6 +73,7 @@ std::string systemErrorText(unsigned long code) {
   for (wchar_t& c : words)
     if (c == L'\r' || c == L'\n') c = L' ';
   while (!words.empty() && words.back() == L' ') words.pop_back();
+  if (const size_t at = words.find(L"%1"); at != std::wstring::npos) words.replace(at, 2, widen(file));
   return narrow(words);
 }
 

@@ -17,8 +17,9 @@ std::string narrow(std::wstring_view utf16);
 std::string ansiForDisplay(std::string_view ansi);
 
 // The system's own words for an error code, in the user's language, on one line; "" when the
-// system has none.
-std::string systemErrorText(unsigned long code);
+// system has none. Words that name the file as "%1" ("%1 の EXE フォーマットが不正です。") get
+// `file` there.
+std::string systemErrorText(unsigned long code, const std::string& file = "");
 
 // The process's ANSI code page (CP_ACP), refusing characters it cannot hold exactly.
 class Win32AnsiCodec final : public AnsiCodec {

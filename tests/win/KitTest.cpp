@@ -32,6 +32,13 @@ TEST(KitTest, AnsiCodecIsCodePage932AndRefusesWhatItCannotHold) {
   EXPECT_EQ(codec.toAnsi("?"), std::string("?"));             // a real "?" is not a refusal
   EXPECT_EQ(codec.toAnsi("\xC3"), std::nullopt);              // cut UTF-8
   EXPECT_EQ(codec.fromAnsi("C:\\\x81"), std::nullopt);        // a lead byte without its trail
+  // Counted without converting, with the same verdict.
+  EXPECT_TRUE(codec.isAnsi("C:\\\x83\x5c\x83\x74\r\n"));
+  EXPECT_FALSE(codec.isAnsi("C:\\\x81"));
+  // The system's words name the file where its text has "%1".
+  const std::string words = systemErrorText(ERROR_BAD_EXE_FORMAT, "Marlisk.exe");
+  EXPECT_NE(words.find("Marlisk.exe"), std::string::npos) << words;
+  EXPECT_EQ(words.find("%1"), std::string::npos) << words;
 
   EXPECT_EQ(narrow(widen("é〜😀表")), "é〜😀表");
   EXPECT_EQ(widen("表"), L"\u8868");
