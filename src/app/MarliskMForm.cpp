@@ -8,7 +8,6 @@
 
 #include "app/RunLog.h"
 #include "app/RunningCopy.h"
-#include "app/core/ProgressList.h"
 #include "core/Messages.h"
 #include "batchlist/FileHelpers.h"
 #include "dialogs/VersionForm.h"
@@ -60,6 +59,7 @@ TMarliskMForm::TMarliskMForm(AppContext& app)
 void TMarliskMForm::onInitDialog() {
   setProgramIcon(hwnd(), IDI_MARLISKAUTO);
   tray_.attach(hwnd());
+  progress_.attach(item(IDC_ListBox1));
   SetWindowTextW(hwnd(), widen(app_.title).c_str());
   HTMLHelp1.Loaded();
 
@@ -296,7 +296,7 @@ void TMarliskMForm::startTimer() { SetTimer(hwnd(), kTimer1, kTimer1Interval, nu
 void TMarliskMForm::stopTimer() { KillTimer(hwnd(), kTimer1); }
 
 void TMarliskMForm::warn(const std::string& text) {
-  flushProgress();  // the list shows the run as far as it has come
+  progress_.flush();  // the list shows the run as far as it has come
   if (unattended()) {
     keepFromBox(text);
     return;
@@ -307,7 +307,7 @@ void TMarliskMForm::warn(const std::string& text) {
 }
 
 bool TMarliskMForm::ask(const std::string& text) {
-  flushProgress();
+  progress_.flush();
   if (unattended()) {
     keepFromBox(text);
     return true;
@@ -317,72 +317,13 @@ bool TMarliskMForm::ask(const std::string& text) {
   return yes;
 }
 
-void TMarliskMForm::clearProgress(bool trimmed) {
-  SendMessageW(item(IDC_ListBox1), LB_RESETCONTENT, 0, 0);
-  pendingProgress_.clear();
-  pendingCount_ = 0;
-  pendingNext_ = 0;
-  progressTrim_ = trimmed;
-}
-
-void TMarliskMForm::addProgress(const std::string& path) {
-  ++pendingCount_;
-  // A trimmed list never ends with more than 101 entries: older ones need not wait, and their
-  // slots are reused without allocating.
-  if (!progressTrim_ || pendingProgress_.size() < kMostPendingKept) {
-    pendingProgress_.push_back(path);
-    return;
-  }
-  pendingProgress_[pendingNext_] = path;
-  pendingNext_ = (pendingNext_ + 1) % kMostPendingKept;
-}
-
-// The list ends as if each entry had been added and scrolled to on its own, but is drawn
-// once per batch: a visible scroll per entry costs more than everything else a run does.
-void TMarliskMForm::flushProgress() {
-  if (pendingCount_ == 0) return;
-  HWND list = item(IDC_ListBox1);
-  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-  const int had = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
-  // How many entries the list ends with, had each been added and the oldest dropped on its
-  // own; only those are added (a batch of 100,000 keeps its last hundred or fewer).
-  int count = had;
-  for (size_t i = 0; i < pendingCount_; ++i) count += 1 - (progressTrim_ ? progressEntriesToDrop(count) : 0);
-  const int added = static_cast<int>(pendingCount_);
-  const int keptOld = std::max(0, count - added);
-  for (int drop = had - keptOld; drop > 0; --drop) SendMessageW(list, LB_DELETESTRING, 0, 0);
-  // The oldest kept entry is at pendingNext_ once the slots have gone round.
-  const size_t kept = pendingProgress_.size();
-  for (size_t i = kept - static_cast<size_t>(count - keptOld); i < kept; ++i) {
-    const std::string& entry = pendingProgress_[(pendingNext_ + i) % kept];
-    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(entry).c_str()));
-  }
-  pendingProgress_.clear();
-  pendingCount_ = 0;
-  pendingNext_ = 0;
-  if (progressTrim_) {
-    SendMessageW(list, LB_SETTOPINDEX, progressTopIndex(count), 0);
-    SendMessageW(list, LB_SETCARETINDEX, progressTopIndex(count), FALSE);
-  }
-  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list, nullptr, TRUE);
-}
-
-// Long paths can be scrolled to sideways.
-void TMarliskMForm::finishProgress() {
-  flushProgress();
-  fitHorizontalExtent(item(IDC_ListBox1));
-}
+void TMarliskMForm::clearProgress(bool trimmed) { progress_.clear(trimmed); }
+void TMarliskMForm::addProgress(const std::string& path) { progress_.add(path); }
+void TMarliskMForm::finishProgress() { progress_.finish(); }
 
 void TMarliskMForm::keepAlive() {
-  // The list is drawn four times a second at most: each drawing costs more than the rest of
-  // a pump, and nobody reads a list that moves faster. The messages are handled every time.
-  const uint64_t now = GetTickCount64();
-  if (now - progressShownAt_ >= kProgressShowMs) {
-    flushProgress();
-    progressShownAt_ = now;
-  }
-  processPendingMessages();
+  progress_.flushNowAndThen();
+  processPendingMessages();  // the messages are handled every time
 }
 
 // "_" is drawn as a line, not as text: a font's low line sits on the very bottom of its cell,

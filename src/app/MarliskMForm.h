@@ -12,6 +12,7 @@
 #include "app/core/ProjectInfo.h"
 #include "app/RunHost.h"
 #include "app/RunLog.h"
+#include "app/ProgressView.h"
 #include "app/TrayPresence.h"
 #include "app/StandbyRun.h"
 #include "batchlist/OutFileListForm.h"
@@ -109,8 +110,6 @@ class TMarliskMForm final : public Dialog, private RunHost {
   bool ask(const std::string& text) override;
   void startTimer() override;
   void stopTimer() override;
-  // Progress entries wait here and reach the list in batches (see flushProgress).
-  void flushProgress();
   // After a run handed the window back: the controls come back, or the program ends if
   // "終了" was pressed meanwhile.
   void finishRun();
@@ -144,15 +143,7 @@ class TMarliskMForm final : public Dialog, private RunHost {
   bool focusOkOnRestore_ = false;
   bool closeWhenDone_ = false;  // "終了" came during a run: the window closes once it is over
   int exitCode_ = 0;
-  // The entries since the list was last drawn: how many, and the last of them (all of them
-  // for a list that is not trimmed).
-  size_t pendingCount_ = 0;
-  std::vector<std::string> pendingProgress_;
-  size_t pendingNext_ = 0;    // a trimmed list's entries go round in kMostPendingKept slots
-  bool progressTrim_ = true;  // a batch run trims the list; a listing shows the whole folder
-  static constexpr uint64_t kProgressShowMs = 250;
-  static constexpr size_t kMostPendingKept = 128;
-  uint64_t progressShownAt_ = 0;  // GetTickCount64 of the list's last drawing during a run
+  ProgressView progress_;         // the progress list, filled in batches
   RunLog messages_;               // the log of what unattended running kept from a box
   RepeatLimiter repeats_;
   bool unattendedStart_ = false;  // started by a switch with unattended mode on
