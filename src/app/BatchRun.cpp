@@ -158,7 +158,7 @@ BatchRun::Outcome BatchRun::run() {
       runViewer(s.ViewerExePath, s.ViewerCommandFilePath, static_cast<DWORD>(run.ViewerTimeLimitMinutes) * 60'000u);
   if (viewer.timedOut) host_.warn(viewerTimeLimitMessage(run.ViewerTimeLimitMinutes));
   if (!viewer.started && !handed.empty())
-    host_.warn(viewerCannotStartMessage(s.ViewerExePath, viewer.error.code(), systemErrorText(viewer.error.code(), std::string(fileNamePart(s.ViewerExePath)))));
+    host_.warn(cannotStartMessage(s.ViewerExePath, viewer.error));
   // The inputs stay where they are, as batch output always leaves them: the log says what
   // became of each, and the exit code whether anything is missing.
   size_t notMade = 0;

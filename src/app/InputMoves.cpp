@@ -128,14 +128,6 @@ const FolderListing::Files& FolderListing::list(const std::string& folder) {
   return there;
 }
 
-std::vector<OutputFacts> factsOfAll(const std::vector<std::string>& paths) {
-  FolderListing listing;
-  std::vector<OutputFacts> facts;
-  facts.reserve(paths.size());
-  for (const std::string& path : paths) facts.push_back(listing.facts(path));
-  return facts;
-}
-
 OutputOrigins loadOutputOrigins(const FileSystem& fs, const std::string& workFolder) {
   const ReadResult kept = fs.readFile(workFolder + "\\" + kOutputOriginsFileName, 256u << 20);
   return OutputOrigins::parse(kept.error == 0 ? kept.bytes : std::string());

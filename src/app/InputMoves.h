@@ -36,8 +36,6 @@ class FolderListing {
   std::string lastFolder_;
   const Files* lastFiles_ = nullptr;
 };
-// The same for many paths at once, in their order.
-std::vector<OutputFacts> factsOfAll(const std::vector<std::string>& paths);
 
 // The record of which input made each output, kept in the working folder (no trailing "\").
 OutputOrigins loadOutputOrigins(const FileSystem& fs, const std::string& workFolder);

@@ -13,6 +13,8 @@ namespace marlisk::win {
 
 namespace {
 
+std::string movedToDetail(const std::string& path) { return "移動先 " + path; }
+
 uint64_t fileTimeValue(const FILETIME& time) {
   return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
@@ -136,7 +138,7 @@ bool StandbyRun::unchanged(const Handed& input) {
   return size == input.listed.size && fileTimeValue(now.ftLastWriteTime) == input.listed.lastWrite;
 }
 
-LogResult StandbyRun::finish(const Handed& input, std::string& movedTo) {
+LogResult StandbyRun::finish(const Handed& input, LogEntry& entry) {
   if (!unchanged(input)) return fileThere(input.path) ? LogResult::KeptChanged : LogResult::Missing;
   const RunSettings& run = app_.runSettings;
   Win32Error error;
@@ -148,7 +150,7 @@ LogResult StandbyRun::finish(const Handed& input, std::string& movedTo) {
     case AfterSuccess::MoveToDone: {
       const MoveResult moved = moveIntoFolder(input.path, doneFolderOf(run, app_.settings.WatchFolder));
       error = moved.error;
-      movedTo = moved.movedTo;
+      if (!error.failed()) addDetail(entry, movedToDetail(moved.movedTo));
       done = LogResult::MovedToDone;
       break;
     }
@@ -185,9 +187,7 @@ bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_
   const ViewerEnd end = viewer.end();
   switch (decision.action) {
     case InputAction::Finish: {
-      std::string movedTo;
-      entry.result = finish(input, movedTo);
-      if (!movedTo.empty()) addDetail(entry, "移動先 " + movedTo);
+      entry.result = finish(input, entry);
       if (entry.result != LogResult::KeptCannotMove && entry.result != LogResult::KeptChanged)
         attempts_.forget(input.path);
       if (entry.result == LogResult::KeptCannotMove) awaitingRemoval_[input.path] = input;
@@ -212,7 +212,7 @@ bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_
         sayCannotMove(input.path, moved.error);
       } else {
         entry.result = LogResult::MovedToError;
-        addDetail(entry, "移動先 " + moved.movedTo);
+        addDetail(entry, movedToDetail(moved.movedTo));
         attempts_.forget(input.path);
         movedAside = true;
       }
@@ -220,17 +220,13 @@ bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_
     }
   }
   logOnce(entry);
-  if (entry.result != LogResult::ConvertedDeleted && entry.result != LogResult::MovedToDone &&
-      entry.result != LogResult::MovedToRecycleBin)
+  if (!isConverted(entry.result))
     notConverted.push_back(std::string(fileNamePart(input.path)) + ": " + logResultText(entry.result));
   return movedAside;
 }
 
 void StandbyRun::logOnce(const LogEntry& entry) {
-  const bool kept = entry.result != LogResult::ConvertedDeleted && entry.result != LogResult::MovedToDone &&
-                    entry.result != LogResult::MovedToRecycleBin && entry.result != LogResult::MovedToError &&
-                    entry.result != LogResult::Missing;
-  if (!kept) {
+  if (!isHeld(entry.result)) {
     lastLogged_.erase(entry.input);
   } else {
     // An input held cycle after cycle for the same reason is one line, not one a cycle.
@@ -254,9 +250,7 @@ bool StandbyRun::retryRemoval(const ListingEntry& listed) {
   LogEntry entry;
   entry.input = path;
   entry.output = input.output;
-  std::string movedTo;
-  entry.result = finish(input, movedTo);
-  if (!movedTo.empty()) addDetail(entry, "移動先 " + movedTo);
+  entry.result = finish(input, entry);
   if (entry.result != LogResult::KeptCannotMove) awaitingRemoval_.erase(path);
   if (entry.result == LogResult::KeptChanged) return false;  // written again: it wants the viewer
   if (entry.result != LogResult::KeptCannotMove) attempts_.forget(path);
@@ -363,7 +357,7 @@ void StandbyRun::endCycle() {
                                               static_cast<DWORD>(run.ViewerTimeLimitMinutes) * 60'000u);
         if (!viewer.started && !viewerStartFailureReported_) {
           viewerStartFailureReported_ = true;
-          host_.warn(viewerCannotStartMessage(s.ViewerExePath, viewer.error.code(), systemErrorText(viewer.error.code(), std::string(fileNamePart(s.ViewerExePath)))));
+          host_.warn(cannotStartMessage(s.ViewerExePath, viewer.error));
         }
         if (viewer.started) viewerStartFailureReported_ = false;  // working again: a later failure is news
         if (viewer.crashed() && !viewerCrashReported_) {

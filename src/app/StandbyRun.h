@@ -63,8 +63,8 @@ class StandbyRun {
               std::vector<std::string>& notConverted);
   // Deletes a converted input, or moves it where the settings say; false when it changed after
   // the second listing, or could not go.
-  // `movedTo` is where it went, when it was moved into a folder.
-  LogResult finish(const Handed& input, std::string& movedTo);
+  // Where it went, when it was moved into a folder, goes into the entry's detail.
+  LogResult finish(const Handed& input, LogEntry& entry);
   static bool unchanged(const Handed& input);
   // Said once for each input, not at every cycle.
   void sayCannotMove(const std::string& path, Win32Error error);

@@ -1,6 +1,8 @@
 #include "app/ViewerLauncher.h"
 
 #include "app/core/ViewerCommandLine.h"
+#include "core/Messages.h"
+#include "core/Path.h"
 #include "win/Handles.h"
 #include "win/MessagePump.h"
 #include "win/Strings.h"
@@ -13,6 +15,11 @@ namespace {
 constexpr UINT kEndedAtLimitExitCode = ERROR_TIMEOUT;
 
 }  // namespace
+
+std::string cannotStartMessage(const std::string& viewerPath, Win32Error error) {
+  return viewerCannotStartMessage(viewerPath, error.code(),
+                                  systemErrorText(error.code(), std::string(fileNamePart(viewerPath))));
+}
 
 ViewerResult runViewer(const std::string& viewerPath, const std::string& commandFilePath, DWORD timeLimitMs) {
   ViewerResult result;

@@ -33,6 +33,9 @@ struct ViewerResult {
 // another run are disabled by the caller. With a time limit (milliseconds, 0 for none) the
 // viewer runs in a job object, and at the limit the job ends: the viewer and every program it
 // started, so that nothing it left behind holds the files.
+// The viewer could not be started: its path, the I/O error and the system's own words.
+std::string cannotStartMessage(const std::string& viewerPath, Win32Error error);
+
 ViewerResult runViewer(const std::string& viewerPath, const std::string& commandFilePath, DWORD timeLimitMs = 0);
 
 }  // namespace marlisk::win

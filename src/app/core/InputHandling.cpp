@@ -112,14 +112,16 @@ AttemptCounts AttemptCounts::parse(std::string_view text) {
   return counts;
 }
 
+std::pair<std::string_view, std::string_view> stemAndExtension(std::string_view fileName) {
+  const size_t dot = fileName.find_last_of('.');
+  if (dot == std::string_view::npos || dot == 0) return {fileName, {}};
+  return {fileName.substr(0, dot), fileName.substr(dot)};
+}
+
 std::string freeName(const std::string& fileName, const std::function<bool(const std::string&)>& taken) {
   if (!taken(fileName)) return fileName;
-  // The extension as the viewer's outputs count it: only a dot inside the name, not one that
-  // starts it.
-  const size_t dot = fileName.find_last_of('.');
-  const bool hasExtension = dot != std::string::npos && dot > 0;
-  const std::string stem = hasExtension ? fileName.substr(0, dot) : fileName;
-  const std::string extension = hasExtension ? fileName.substr(dot) : std::string();
+  const auto [stemView, extensionView] = stemAndExtension(fileName);
+  const std::string stem(stemView), extension(extensionView);
   constexpr int kMostCopies = 9999;
   for (int n = 2; n <= kMostCopies; ++n) {
     std::string candidate = stem + " (" + std::to_string(n) + ")" + extension;
@@ -143,6 +145,15 @@ LogResult keptResult(ViewerEnd viewer) {
     case ViewerEnd::Ended: break;
   }
   return LogResult::KeptNoOutput;
+}
+
+bool isConverted(LogResult result) {
+  return result == LogResult::Converted || result == LogResult::ConvertedDeleted ||
+         result == LogResult::MovedToDone || result == LogResult::MovedToRecycleBin;
+}
+
+bool isHeld(LogResult result) {
+  return !isConverted(result) && result != LogResult::MovedToError && result != LogResult::Missing;
 }
 
 const char* logResultText(LogResult result) {

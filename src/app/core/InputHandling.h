@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "settings/core/RunSettings.h"
 
@@ -72,6 +73,10 @@ class AttemptCounts {
 
 inline constexpr char kAttemptsFileName[] = "StandbyAttempts.txt";
 
+// The name's stem and its extension (from its last dot on) as the viewer's outputs count
+// them: only a dot inside the name, not one that starts it.
+std::pair<std::string_view, std::string_view> stemAndExtension(std::string_view fileName);
+
 // A name for `fileName` that `taken` does not know: the name itself, else " (2)", " (3)" ...
 // before its extension. Empty when even the last of them is taken.
 std::string freeName(const std::string& fileName, const std::function<bool(const std::string&)>& taken);
@@ -105,6 +110,10 @@ enum class LogResult {
   Skipped,
 };
 const char* logResultText(LogResult result);
+// Converted, and done with (batch output leaves its inputs where they are).
+bool isConverted(LogResult result);
+// Still in the watch folder, waiting for another try: what a cycle may say again and again.
+bool isHeld(LogResult result);
 // Why an input stays after a viewer run that did not make its output.
 LogResult keptResult(ViewerEnd viewer);
 

@@ -10,10 +10,7 @@ namespace {
 // Whether `candidate` is `name` itself or one of the names freeName gives it: "stem (n).ext".
 bool isNumberedName(std::string_view candidate, std::string_view name) {
   if (equalsIgnoringAsciiCase(candidate, name)) return true;
-  const size_t dot = name.find_last_of('.');
-  const bool hasExtension = dot != std::string_view::npos && dot > 0;
-  const std::string_view stem = hasExtension ? name.substr(0, dot) : name;
-  const std::string_view extension = hasExtension ? name.substr(dot) : std::string_view();
+  const auto [stem, extension] = stemAndExtension(name);
   if (candidate.size() < stem.size() + extension.size() + 4) return false;
   if (!equalsIgnoringAsciiCase(candidate.substr(0, stem.size()), stem) ||
       !equalsIgnoringAsciiCase(candidate.substr(candidate.size() - extension.size()), extension))
