@@ -12,6 +12,7 @@
 
 #include "app/MarliskMForm.h"
 #include "app/core/ViewerCommandLine.h"
+#include "support/RunWait.h"
 #include "support/TestFolder.h"
 #include "win/Strings.h"
 
@@ -89,9 +90,11 @@ int wmain(int argc, wchar_t** argv) {
   win::TMarliskMForm form(app);
   form.create();
   form.startStandbyOutput();  // first listing
-  form.Timer1Timer();         // the wait
+  test::waitForSteps(form);
+  form.Timer1Timer();  // the wait
   start = Clock::now();
   form.Timer1Timer();  // second listing, comparison, files; and the next cycle's first listing
+  test::waitForSteps(form);
   const double cycle = since(start);
 
   std::printf("floor (two listings, same files written): %6.2f s\n", floor);

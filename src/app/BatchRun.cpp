@@ -18,17 +18,16 @@ namespace marlisk::win {
 BatchRun::BatchRun(AppContext& app, RunHost& host)
     : app_(app),
       host_(host),
-      log_(app.settings.WorkFolder, app.runSettings, [&host](const std::string& text) { host.warn(text); }) {}
+      log_(app.settings.WorkFolder, run_, [&host](const std::string& text) { host.warn(text); }) {}
 
 BatchRun::Outcome BatchRun::refuse(const std::string& message) {
   host_.warn(message);
-  state_ = State::Idle;
   return Outcome::Refused;
 }
 
-BatchRun::Outcome BatchRun::run() {
+BatchRun::Outcome BatchRun::run(const RunSettings& settings) {
   const Settings& s = app_.settings;
-  state_ = State::Listing;
+  run_ = settings;
   host_.setRunControlsEnabled(false);
 
   // What every line needs is checked before anything is written.
@@ -56,8 +55,8 @@ BatchRun::Outcome BatchRun::run() {
   host_.keepAlive();
   host_.clearProgress(true);
 
-  // Ten times a second keeps the window answering (and 停止 heard) while a long list is read;
-  // each pump repaints the progress list, which at forty a second cost a fifth of the run.
+  // The window is told of new entries ten times a second: more often, it would spend the run
+  // redrawing a list nobody can read at that pace.
   PumpClock clock(100);
   std::string raw;
   bool listReadFailed = false;
@@ -145,17 +144,16 @@ BatchRun::Outcome BatchRun::run() {
   const Win32Error writeError = commands.close();
   if (writeError.failed() || listReadFailed) {
     host_.warn(ioErrorMessage((writeError.failed() ? writeError : batchList.error()).code()));
-    state_ = State::Idle;
     return Outcome::Failed;
   }
-  state_ = State::Converting;
-  const RunSettings& run = app_.runSettings;
+  const RunSettings& run = run_;
   const uint64_t runStart = fileTimeNow();
   // What was at the outputs before the viewer ran came from one listing of their folder.
   // After the run each output is asked about itself, as a listing may show a file just
   // closed with its old size.
   const ViewerResult viewer =
-      runViewer(s.ViewerExePath, s.ViewerCommandFilePath, static_cast<DWORD>(run.ViewerTimeLimitMinutes) * 60'000u);
+      runViewer(s.ViewerExePath, s.ViewerCommandFilePath, static_cast<DWORD>(run.ViewerTimeLimitMinutes) * 60'000u,
+                &viewer_);
   if (viewer.timedOut) host_.warn(viewerTimeLimitMessage(run.ViewerTimeLimitMinutes));
   if (!viewer.started && !handed.empty())
     host_.warn(cannotStartMessage(s.ViewerExePath, viewer.error));
@@ -182,7 +180,6 @@ BatchRun::Outcome BatchRun::run() {
   }
   const Win32Error saved = saveOutputOrigins(app_.fileSystem, s.WorkFolder, origins);
   if (saved.failed()) host_.warn(ioErrorMessage(saved.code()));
-  state_ = State::Idle;
   if (!viewer.started && !handed.empty()) return Outcome::Failed;
   return missing > 0 || notMade > 0 ? Outcome::Incomplete : Outcome::Converted;
 }

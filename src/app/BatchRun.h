@@ -4,12 +4,12 @@
 #include "app/AppContext.h"
 #include "app/RunHost.h"
 #include "app/RunLog.h"
+#include "app/ViewerLauncher.h"
 
 namespace marlisk::win {
 
 class BatchRun {
  public:
-  enum class State { Idle, Listing, Converting };
   // How a run ended. Refused: nothing was written, the controls are back and the program
   // stays for the user. Failed: the command file is not whole, nothing was converted, and
   // the run ends as every batch run ends, with the program; so does a viewer that could not
@@ -20,16 +20,19 @@ class BatchRun {
 
   BatchRun(AppContext& app, RunHost& host);
 
-  // Runs the whole batch, letting the window run meanwhile; returns when the viewer ended.
-  Outcome run();
-  State state() const { return state_; }
+  // Runs the whole batch with these run settings (as they were when it was started); returns
+  // when the viewer ended. It blocks: the main window runs it off its thread.
+  Outcome run(const RunSettings& settings);
+  // The viewer of the run, which "終了" may end.
+  ViewerStopper& viewer() { return viewer_; }
 
  private:
   Outcome refuse(const std::string& message);
 
   AppContext& app_;
   RunHost& host_;
-  State state_ = State::Idle;
+  RunSettings run_;
+  ViewerStopper viewer_;
   RunLog log_;
 };
 

@@ -27,12 +27,10 @@ namespace {
 // runs from the message loop, not inside ShowWindow.
 constexpr UINT kInitializeMessage = WM_APP + 1;
 
-// The five controls a run takes away, and with them every button that opens a modal window
-// (the version dialog; the help, whose failure is a message box): a modal loop would hold
-// the standby cycle until someone came to close it.
-constexpr int kRunControls[] = {
-    IDC_ButtonCreateOutListFile, IDC_ButtonSetAutoPar, IDC_ButtonRunSettings, IDC_PageControl1,
-    IDC_ButtonBatchOutput,       IDC_ButtonAutoOutput, IDC_ButtonVersion,     IDC_ButtonHelp};
+// The five controls a run takes away. The help, the version and the run settings stay: the
+// run goes on on its own thread whatever window is open.
+constexpr int kRunControls[] = {IDC_ButtonCreateOutListFile, IDC_ButtonSetAutoPar, IDC_PageControl1,
+                                IDC_ButtonBatchOutput, IDC_ButtonAutoOutput};
 }  // namespace
 
 TMarliskMForm::TMarliskMForm(AppContext& app)
@@ -48,6 +46,7 @@ TMarliskMForm::TMarliskMForm(AppContext& app)
              [this](int index) { RadioGroupOutTypClick(index); }),
       page2_(IDD_PAGE_OUTPUT2, IDC_RadioGroupOutTyp2, IDC_RadioGroupOutTyp2_First, outputTypes(OutputTab::Output2),
              [this](int index) { RadioGroupOutTyp2Click(index); }),
+      startUp_(app, [this](const std::string& text) { keepFromBox(text); }),
       messages_(app.settings.WorkFolder, app.runSettings, [this](const std::string& text) {
         // The log itself failed: unattended, the balloon is all that is left.
         if (unattended())
@@ -56,9 +55,15 @@ TMarliskMForm::TMarliskMForm(AppContext& app)
           ShowWarning(text);
       }) {}
 
+TMarliskMForm::~TMarliskMForm() {
+  stop_ = true;
+  runThread_.wait();
+}
+
 void TMarliskMForm::onInitDialog() {
   setProgramIcon(hwnd(), IDI_MARLISKAUTO);
   tray_.attach(hwnd());
+  runThread_.attach(hwnd());
   progress_.attach(item(IDC_ListBox1));
   SetWindowTextW(hwnd(), widen(app_.title).c_str());
   HTMLHelp1.Loaded();
@@ -116,60 +121,19 @@ void TMarliskMForm::setStatus(const std::string& text) {
 }
 
 void TMarliskMForm::firstShown() {
-  if (initialized_) return;
-  initialized_ = true;
-  PostMessageW(hwnd(), kInitializeMessage, 0, 0);
+  if (startUp_.shown()) PostMessageW(hwnd(), kInitializeMessage, 0, 0);
 }
 
 void TMarliskMForm::initialize() {
-  if (started_) return;
-  started_ = true;
+  if (startUp_.stage() == StartUp::Stage::Done) return;
   SetWindowTextW(hwnd(), widen("<< MarliskAuto >>  " + std::string(kVersionText) + kNoticeText).c_str());
-
-  // Unattended mode is known before anything can show a box: a start at logon must not wait
-  // for a person at the first message (a viewer that is not there, say).
-  const StartFolders folders = startFolders(app_.exeFolder, app_.localAppData);
-  {
-    std::vector<std::string> said;
-    app_.runSettings = RunSettingsFile(app_.fileSystem, [&said](const std::string& text) {
-                         said.push_back(text);
-                       }).load(folders.workFolder + "\\" + kRunSettingsFileName);
-    const StartRequest early = evaluateCommandLine(app_.arguments, resolveShortcut);
-    if (app_.runSettings.Unattended && (early.standby || early.batch)) {
-      unattendedStart_ = true;
-      previousWarnings_ = setWarningHandler([this](const std::string& text) { keepFromBox(text); });
-    }
-    for (const std::string& text : said) ShowWarning(text);
-  }
-
-  // Without the viewer a new user can convert nothing: the converter that came with the
-  // program is offered in its place (only a person may say yes).
-  ParameterFile parameters = app_.parameterFile();
-  const std::string bundled = bundledConverterPath();
-  bool useBundled = false;
-  if (!bundled.empty())
-    parameters.onViewerMissing([&](const std::string& text) {
-      useBundled = AskYesNo(text + kOfferBundledConverterText + bundled + kOfferBundledConverterQuestion, false);
-    });
-  if (!prepareWorkingFolder(startFolders(app_.exeFolder, app_.localAppData), app_.settings, app_.fileSystem, parameters,
-                            ShowWarning)) {
+  const StartUp::Result start = startUp_.run(bundledConverterPath());
+  if (!start.proceed) {
+    exitCode_ = start.exitCode;
     close(IDCANCEL);
     return;
   }
-  if (useBundled) {
-    app_.settings.ViewerExePath = bundled;
-    app_.parameterFile().save(app_.settings);
-  }
-  request_ = evaluateCommandLine(app_.arguments, resolveShortcut);
-  // A name the parameter file cannot hold is not taken: it would be saved at the next
-  // change, and a batch run on the stored list instead would convert the wrong files.
-  bool nameRefused = false;
-  if (request_.batchFileName) {
-    if (storableOrSay(*request_.batchFileName, app_.codec, ShowWarning))
-      app_.settings.BatchFileName = *request_.batchFileName;
-    else
-      nameRefused = true;
-  }
+  request_ = start.request;
   page1_.setItemIndex(app_.settings.OutTypeIndex);
   page2_.setItemIndex(app_.settings.OutType2Index);
   // The user's first choice here is the output type: start there, not on the empty list.
@@ -182,22 +146,10 @@ void TMarliskMForm::initialize() {
     else
       ShowWindow(hwnd(), SW_MINIMIZE);
   }
-  if (request_.standby) {
+  if (request_.standby)
     startStandbyOutput();
-  } else if (request_.batch) {
-    if (nameRefused) {
-      exitCode_ = kExitRunNotStarted;
-      close(IDCANCEL);
-      return;
-    }
-    if (app_.settings.BatchFileName.empty()) {
-      ShowWarning(kNoBatchFileNameMessage);
-      exitCode_ = kExitRunNotStarted;
-      close(IDCANCEL);
-      return;
-    }
+  else if (request_.batch)
     startBatchOutput();
-  }
 }
 
 // The reference converter where the installer puts it, or beside the program as the build
@@ -210,15 +162,33 @@ std::string TMarliskMForm::bundledConverterPath() const {
   return {};
 }
 
-// During a run the window must outlive the loop that is using it: the run sees the stop flag,
-// finishes what it has started, and the window closes when the run hands it back.
+// During a run the window must outlive the step that is using it: the run sees the stop
+// flag, finishes what it has started, and the window closes when the run hands it back.
 void TMarliskMForm::ButtonOKClick() {
   stop_ = true;
   if (running()) {
     closeWhenDone_ = true;
+    offerToEndViewer();
     return;
   }
   close(IDOK);
+}
+
+void TMarliskMForm::offerToEndViewer() {
+  ViewerStopper& viewer = batchRunning_ ? batch_.viewer() : standby_.viewer();
+  if (askingToEndViewer_ || !viewer.running()) return;
+  askingToEndViewer_ = true;
+  setStatus(kWaitingForViewerStatus);
+  // The inputs of the run stay where they are: a viewer ended is a viewer that did not finish.
+  const bool yes = AskYesNo(kWaitingForViewerStatus + std::string(kEndViewerQuestion), false);
+  askingToEndViewer_ = false;
+  if (!stepEndedWhileAsking_) {
+    if (yes) viewer.endNow();
+    return;
+  }
+  // The viewer ended by itself while the question was up: the run is over now.
+  stepEndedWhileAsking_ = false;
+  stepEnded();
 }
 
 void TMarliskMForm::finishRun() {
@@ -232,13 +202,22 @@ void TMarliskMForm::finishRun() {
 
 void TMarliskMForm::startBatchOutput() {
   if (running()) return;
-  switch (batch_.run()) {
+  // Whoever started it, a run in unattended mode shows no box: nobody need be there.
+  runUnattended_ = app_.runSettings.Unattended;
+  batchRunning_ = true;
+  setRunControlsEnabled(false);
+  runThread_.runStep([this, settings = app_.runSettings] { batchOutcome_ = batch_.run(settings); });
+}
+
+void TMarliskMForm::batchEnded(BatchRun::Outcome outcome) {
+  switch (outcome) {
     case BatchRun::Outcome::Refused:
       // Nobody is there to mend what was refused: the script that started it is told.
-      if (unattendedStart_) {
+      if (startUp_.unattended() && request_.batch) {
         exitCode_ = kExitRunNotStarted;
         closeWhenDone_ = true;
       }
+      runUnattended_ = false;
       break;
     case BatchRun::Outcome::Failed:
       exitCode_ = kExitRunNotStarted;
@@ -253,16 +232,27 @@ void TMarliskMForm::startBatchOutput() {
   finishRun();
 }
 
-void TMarliskMForm::startStandbyOutput() {
-  if (running() || standby_.state() != StandbyRun::State::Stopped) return;
-  standby_.start();
+void TMarliskMForm::stepEnded() {
+  if (askingToEndViewer_) {
+    withdrawQuestion();
+    stepEndedWhileAsking_ = true;
+    return;
+  }
+  if (batchRunning_) {
+    batchRunning_ = false;
+    batchEnded(batchOutcome_);
+    return;
+  }
   tray_.standbyRunning(standby_.state() != StandbyRun::State::Stopped);
   closeIfStopped();
 }
 
-bool TMarliskMForm::unattended() const {
-  if (!app_.runSettings.Unattended) return false;
-  return unattendedStart_ || standby_.state() != StandbyRun::State::Stopped;
+void TMarliskMForm::startStandbyOutput() {
+  if (running() || standby_.state() != StandbyRun::State::Stopped) return;
+  runUnattended_ = app_.runSettings.Unattended;
+  if (!standby_.start()) runUnattended_ = false;
+  tray_.standbyRunning(standby_.state() != StandbyRun::State::Stopped);
+  closeIfStopped();
 }
 
 void TMarliskMForm::keepFromBox(const std::string& text) {
@@ -283,6 +273,7 @@ void TMarliskMForm::trayMenu() {
 }
 
 void TMarliskMForm::Timer1Timer() {
+  if (runThread_.busy()) return;  // a tick that came while a step ran
   standby_.tick();
   closeIfStopped();
 }
@@ -321,10 +312,7 @@ void TMarliskMForm::clearProgress(bool trimmed) { progress_.clear(trimmed); }
 void TMarliskMForm::addProgress(const std::string& path) { progress_.add(path); }
 void TMarliskMForm::finishProgress() { progress_.finish(); }
 
-void TMarliskMForm::keepAlive() {
-  progress_.flushNowAndThen();
-  processPendingMessages();  // the messages are handled every time
-}
+void TMarliskMForm::keepAlive() { progress_.flushNowAndThen(); }
 
 // "_" is drawn as a line, not as text: a font's low line sits on the very bottom of its cell,
 // and at 144 DPI the button clipped it away, leaving an empty button.
@@ -422,6 +410,10 @@ bool TMarliskMForm::onCommand(int id, int code, HWND) {
 }
 
 INT_PTR TMarliskMForm::onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+  if (runThread_.onMessage(message)) {
+    handled = true;
+    return 0;
+  }
   switch (message) {
     case WM_SHOWWINDOW:
       if (wParam) firstShown();
@@ -495,7 +487,6 @@ INT_PTR TMarliskMForm::onMessage(UINT message, WPARAM wParam, LPARAM lParam, boo
 // Closing the main window ends the program.
 void TMarliskMForm::onDestroy() {
   tray_.hide();
-  if (unattendedStart_) setWarningHandler(std::move(previousWarnings_));
   PostQuitMessage(exitCode_);
 }
 

@@ -2,6 +2,8 @@
 // type of each tab, and the start of the program, which runs once the window is first shown.
 #pragma once
 
+#include <atomic>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,8 @@
 #include "app/core/ProgramStart.h"
 #include "app/core/ProjectInfo.h"
 #include "app/RunHost.h"
+#include "app/RunThread.h"
+#include "app/StartUp.h"
 #include "app/RunLog.h"
 #include "app/ProgressView.h"
 #include "app/TrayPresence.h"
@@ -34,21 +38,23 @@ class TMarliskMForm final : public Dialog, private RunHost {
   // Exit codes of batch output, for the scripts that start it with "/c": every listed file
   // converted (0), some missing or not converted (1), nothing converted (2).
   static constexpr int kExitSomeNotConverted = 1;
-  static constexpr int kExitRunNotStarted = 2;
+  static constexpr int kExitRunNotStarted = StartUp::kExitRunNotStarted;
 
   explicit TMarliskMForm(AppContext& app);
+  // A step still running is waited for before the runs it belongs to go.
+  ~TMarliskMForm() override;
 
   OutputTab activeTab() const override;
   bool stopRequested() const override { return stop_; }
   int exitCode() const { return exitCode_; }
-  // An output is under way that the window must outlive.
-  bool running() const { return batch_.state() != BatchRun::State::Idle || standby_.busy(); }
+  // An output step is under way that the window must outlive.
+  bool running() const { return runThread_.busy() || standby_.busy(); }
   const StartRequest& startRequest() const { return request_; }
+  StartUp::Stage startStage() const { return startUp_.stage(); }
   OutputPage& outputPage(OutputTab tab) { return tab == OutputTab::Output1 ? page1_ : page2_; }
   const TrayIcon& trayIcon() const { return tray_.icon(); }
 
-  // The controls that must not be used while an output runs: the five of the run, and the
-  // buttons that open modal windows.
+  // The five controls that must not be used while an output runs, and the output types.
   void setRunControlsEnabled(bool enabled) override;
   // The hourglass over the window while converting.
   void setBusy(bool busy) override;
@@ -94,9 +100,6 @@ class TMarliskMForm final : public Dialog, private RunHost {
   bool onCommand(int id, int code, HWND control) override;
   INT_PTR onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
   void onDestroy() override;
-  // F1 during a run would be the help button's way round its being disabled.
-  bool helpAvailable() const override { return standby_.state() == StandbyRun::State::Stopped && !running(); }
-
  private:
   void placePages();
   void drawMinimizeButton(const DRAWITEMSTRUCT& draw);
@@ -110,14 +113,22 @@ class TMarliskMForm final : public Dialog, private RunHost {
   bool ask(const std::string& text) override;
   void startTimer() override;
   void stopTimer() override;
+  // A step of a run has ended, on the run's thread.
+  void stepEnded();
+  // After a batch run: the program ends, unless nothing was begun and a person is there.
+  void batchEnded(BatchRun::Outcome outcome);
   // After a run handed the window back: the controls come back, or the program ends if
   // "終了" was pressed meanwhile.
   void finishRun();
   void closeIfStopped();
+  // "終了" while the viewer converts: the user is told what the program waits for, and may
+  // have the viewer ended now.
+  void offerToEndViewer();
 
   // Unattended: messages go to the log and a balloon instead of a box, each text at most once
-  // an hour; the run goes on at once.
-  bool unattended() const;
+  // an hour; the run goes on at once. Decided for each run as it starts, whoever started it,
+  // and for the program's start by a switch.
+  bool unattended() const { return runUnattended_ || startUp_.unattended(); }
   void keepFromBox(const std::string& text);
   void inputNotConverted(const std::string& text) override;
   void convertingFiles(size_t count) override { tray_.setConverting(count); }
@@ -134,11 +145,17 @@ class TMarliskMForm final : public Dialog, private RunHost {
   OutputPage page1_;
   OutputPage page2_;
   StartRequest request_;
-  BatchRun batch_{app_, *this};
-  StandbyRun standby_{app_, *this};
-  bool initialized_ = false;  // the start has been asked for
-  bool started_ = false;      // the start has run
-  bool stop_ = false;
+  StartUp startUp_;
+  // The runs' slow steps go to their own thread; what they ask of the window comes back here.
+  RunThread runThread_{*this, [this] { stepEnded(); }};
+  BatchRun batch_{app_, runThread_};
+  StandbyRun standby_{app_, runThread_};
+  bool batchRunning_ = false;                 // the step running is a batch run
+  BatchRun::Outcome batchOutcome_ = BatchRun::Outcome::Refused;  // set on the run's thread
+  bool runUnattended_ = false;                // the run under way shows no box
+  bool askingToEndViewer_ = false;
+  bool stepEndedWhileAsking_ = false;  // handled once the question is answered
+  std::atomic<bool> stop_{false};
   bool busy_ = false;
   bool focusOkOnRestore_ = false;
   bool closeWhenDone_ = false;  // "終了" came during a run: the window closes once it is over
@@ -146,8 +163,6 @@ class TMarliskMForm final : public Dialog, private RunHost {
   ProgressView progress_;         // the progress list, filled in batches
   RunLog messages_;               // the log of what unattended running kept from a box
   RepeatLimiter repeats_;
-  bool unattendedStart_ = false;  // started by a switch with unattended mode on
-  WarningHandler previousWarnings_;
   // The notification area: while standby runs, and in place of the taskbar when minimised
   // with "最小化のとき通知領域に入れる".
   TrayPresence tray_;

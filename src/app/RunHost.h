@@ -3,6 +3,7 @@
 // window.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "app/core/OutputTypes.h"
@@ -28,7 +29,7 @@ class RunHost {
   virtual void addProgress(const std::string& path) = 0;
   // The list catches up, and sideways scrolling reaches its widest entry.
   virtual void finishProgress() = 0;
-  // Lets the window run for a moment during a long loop (painting, "終了").
+  // Called now and then during a long loop: the progress so far may be shown.
   virtual void keepAlive() = 0;
   // A message for the user; the list shows how far the run has come first.
   virtual void warn(const std::string& text) = 0;
@@ -42,6 +43,10 @@ class RunHost {
   virtual void inputNotConverted(const std::string& /*text*/) {}
   // How many files standby hands to the viewer in this cycle (0 when it is done with them).
   virtual void convertingFiles(size_t /*count*/) {}
+
+  // A slow step of the run (a listing, a viewer run): the window's host runs it off the
+  // window's thread and says when it is over; here it runs at once.
+  virtual void runStep(const std::function<void()>& step) { step(); }
 
   // Timer1, which paces standby output.
   virtual void startTimer() = 0;

@@ -29,7 +29,7 @@ bool fileThere(const std::string& path) { return GetFileAttributesW(widen(path).
 StandbyRun::StandbyRun(AppContext& app, RunHost& host)
     : app_(app),
       host_(host),
-      log_(app.settings.WorkFolder, app.runSettings, [&host](const std::string& text) { host.warn(text); }) {}
+      log_(app.settings.WorkFolder, run_, [&host](const std::string& text) { host.warn(text); }) {}
 
 void StandbyRun::saveAttempts() {
   attempts_.keepOnly(fileThere);
@@ -43,19 +43,35 @@ void StandbyRun::reportIoError(Win32Error error) {
   if (error.failed()) host_.warn(ioErrorMessage(error.code()));
 }
 
-bool StandbyRun::start() {
-  if (state_ != State::Stopped) return true;
+void StandbyRun::takeSettings() { run_ = app_.runSettings; }
+
+void StandbyRun::loadKept() {
   const ReadResult kept = app_.fileSystem.readFile(app_.settings.WorkFolder + "\\" + kAttemptsFileName, 1u << 20);
   attempts_ = AttemptCounts::parse(kept.error == 0 ? kept.bytes : std::string());
   origins_ = loadOutputOrigins(app_.fileSystem, app_.settings.WorkFolder);
   log_.prune();
+}
+
+bool StandbyRun::start() {
+  if (state_ != State::Stopped) return true;
+  takeSettings();
   const OutputTab tab = host_.activeTab();
   if (!buildViewerCommandLine(tab, chosenOutputType(app_.settings, tab), app_.settings.OutputFolder, "")) {
     host_.warn(kNoOutputTypeMessage);
     return false;
   }
-  beginCycle();
+  state_ = State::Listing;
+  host_.runStep([this] {
+    loadKept();
+    listFirst();
+  });
   return true;
+}
+
+void StandbyRun::beginCycle() {
+  takeSettings();
+  state_ = State::Listing;
+  host_.runStep([this] { listFirst(); });
 }
 
 void StandbyRun::tick() {
@@ -66,7 +82,10 @@ void StandbyRun::tick() {
         countdown_ -= 2;
         host_.setStatus(countdownText(countdown_));
       } else {
-        endCycle();
+        takeSettings();
+        state_ = State::Converting;
+        host_.stopTimer();
+        host_.runStep([this] { convert(); });
       }
       break;
     case State::Listing:
@@ -140,7 +159,7 @@ bool StandbyRun::unchanged(const Handed& input) {
 
 LogResult StandbyRun::finish(const Handed& input, LogEntry& entry) {
   if (!unchanged(input)) return fileThere(input.path) ? LogResult::KeptChanged : LogResult::Missing;
-  const RunSettings& run = app_.runSettings;
+  const RunSettings& run = run_;
   Win32Error error;
   LogResult done = LogResult::ConvertedDeleted;
   switch (run.Originals) {
@@ -171,7 +190,7 @@ void StandbyRun::sayCannotMove(const std::string& path, Win32Error error) {
 
 bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_t runStart,
                         std::vector<std::string>& notConverted) {
-  const RunSettings& run = app_.runSettings;
+  const RunSettings& run = run_;
   const OutputFacts output = factsOf(input.output);
   const bool made = outputMade(output, runStart, input.outputBefore);
   if (made) origins_.record(input.output, input.path);
@@ -273,8 +292,7 @@ bool StandbyRun::outputFolderUsable() {
   return false;
 }
 
-void StandbyRun::beginCycle() {
-  state_ = State::Listing;
+void StandbyRun::listFirst() {
   countdown_ = app_.settings.WaitSeconds;
   host_.setStatus(countdownText(countdown_));
   host_.setRunControlsEnabled(false);
@@ -287,10 +305,8 @@ void StandbyRun::beginCycle() {
   state_ = State::Waiting;
 }
 
-void StandbyRun::endCycle() {
+void StandbyRun::convert() {
   const Settings& s = app_.settings;
-  host_.stopTimer();
-  state_ = State::Converting;
   host_.setBusy(true);
 
   std::vector<ListingEntry> secondListing;
@@ -351,10 +367,10 @@ void StandbyRun::endCycle() {
       if (!writeError.failed() && !handed.empty()) {
         // Inputs are deleted only once a viewer has had them and ended by itself; a viewer
         // that could not be started, or crashed, leaves them for the next cycle.
-        const RunSettings& run = app_.runSettings;
+        const RunSettings& run = run_;
         const uint64_t runStart = fileTimeNow();
         const ViewerResult viewer = runViewer(s.ViewerExePath, s.ViewerCommandFilePath,
-                                              static_cast<DWORD>(run.ViewerTimeLimitMinutes) * 60'000u);
+                                              static_cast<DWORD>(run.ViewerTimeLimitMinutes) * 60'000u, &viewer_);
         if (!viewer.started && !viewerStartFailureReported_) {
           viewerStartFailureReported_ = true;
           host_.warn(cannotStartMessage(s.ViewerExePath, viewer.error));
@@ -386,9 +402,12 @@ void StandbyRun::endCycle() {
   }
   host_.convertingFiles(0);
   host_.setBusy(false);
-  state_ = State::Stopped;
-  if (host_.stopRequested()) return;
-  beginCycle();
+  if (host_.stopRequested()) {
+    state_ = State::Stopped;
+    return;
+  }
+  state_ = State::Listing;
+  listFirst();
 }
 
 }  // namespace marlisk::win

@@ -1,9 +1,12 @@
 // Standby output: the watch folder is listed twice, a wait apart; the files whose size held
 // are converted by one viewer run and then deleted. It runs until the program is closed.
+// start() and tick() are called on the window's thread; the listings and the conversion are
+// steps its host runs (off that thread, for the main window), one at a time.
 #pragma once
 
 #include <windows.h>
 
+#include <atomic>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -36,6 +39,8 @@ class StandbyRun {
   void tick();
 
   State state() const { return state_; }
+  // The viewer of the cycle, which "終了" may end.
+  ViewerStopper& viewer() { return viewer_; }
   // A listing or a conversion is under way: the window must outlive it.
   bool busy() const { return state_ == State::Listing || state_ == State::Converting; }
   int32_t countdown() const { return countdown_; }
@@ -51,8 +56,13 @@ class StandbyRun {
     std::string renamedFrom;        // the input's own output name, when that was another's
   };
 
+  // What the settings are for the step about to begin: 運転設定 may change them meanwhile.
+  void takeSettings();
   void beginCycle();
-  void endCycle();
+  // The steps: the first listing, and the rest of the cycle (which then lists again).
+  void listFirst();
+  void convert();
+  void loadKept();
   // Lists the watch folder into a listing file of the working folder; 0 or the I/O error.
   Win32Error takeListing(const char* fileName, std::vector<ListingEntry>& entries);
   // After the viewer run: each input is finished, kept for another attempt or moved to the
@@ -80,8 +90,9 @@ class StandbyRun {
 
   AppContext& app_;
   RunHost& host_;
-  State state_ = State::Stopped;
-  int32_t countdown_ = 0;
+  std::atomic<State> state_{State::Stopped};
+  std::atomic<int32_t> countdown_{0};
+  RunSettings run_;  // the run settings as the current step began
   std::vector<ListingEntry> firstListing_;
   std::set<std::string> unlistableReported_;   // names told about once, not every cycle
   bool viewerCrashReported_ = false;           // likewise a crashing viewer
@@ -94,6 +105,7 @@ class StandbyRun {
   std::set<std::string> moveFailureReported_;  // inputs that could not be moved, said once each
   AttemptCounts attempts_;
   OutputOrigins origins_;
+  ViewerStopper viewer_;
   RunLog log_;
 };
 

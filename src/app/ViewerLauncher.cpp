@@ -4,7 +4,6 @@
 #include "core/Messages.h"
 #include "core/Path.h"
 #include "win/Handles.h"
-#include "win/MessagePump.h"
 #include "win/Strings.h"
 
 namespace marlisk::win {
@@ -13,6 +12,8 @@ namespace {
 
 // What a viewer ended at its limit exits with, as TerminateJobObject gives it.
 constexpr UINT kEndedAtLimitExitCode = ERROR_TIMEOUT;
+// And one the user ended.
+constexpr UINT kEndedByUserExitCode = ERROR_CANCELLED;
 
 }  // namespace
 
@@ -21,13 +22,50 @@ std::string cannotStartMessage(const std::string& viewerPath, Win32Error error) 
                                   systemErrorText(error.code(), std::string(fileNamePart(viewerPath))));
 }
 
-ViewerResult runViewer(const std::string& viewerPath, const std::string& commandFilePath, DWORD timeLimitMs) {
+bool ViewerStopper::running() const {
+  SlimLock::Held held(lock_);
+  return process_ != nullptr;
+}
+
+bool ViewerStopper::endNow() {
+  SlimLock::Held held(lock_);
+  if (!process_) return false;
+  ended_ = true;
+  if (!job_ || !TerminateJobObject(job_, kEndedByUserExitCode)) TerminateProcess(process_, kEndedByUserExitCode);
+  return true;
+}
+
+// While the viewer runs, the stopper knows its handles; they are closed only after it is told.
+class ViewerWait {
+ public:
+  ViewerWait(ViewerStopper* stopper, HANDLE process, HANDLE job) : stopper_(stopper) {
+    if (!stopper_) return;
+    SlimLock::Held held(stopper_->lock_);
+    stopper_->process_ = process;
+    stopper_->job_ = job;
+    stopper_->ended_ = false;
+  }
+  ~ViewerWait() { endedByUser(); }
+  // Forgets the viewer; whether the user ended it.
+  bool endedByUser() {
+    if (!stopper_) return false;
+    SlimLock::Held held(stopper_->lock_);
+    stopper_->process_ = stopper_->job_ = nullptr;
+    return stopper_->ended_;
+  }
+
+ private:
+  ViewerStopper* stopper_;
+};
+
+ViewerResult runViewer(const std::string& viewerPath, const std::string& commandFilePath, DWORD timeLimitMs,
+                       ViewerStopper* stopper) {
   ViewerResult result;
   std::wstring commandLine = widen(viewerProcessCommandLine(viewerPath, commandFilePath));
   STARTUPINFOW startup = {sizeof(startup)};
   PROCESS_INFORMATION process = {};
   // Started suspended, so that it is in the job before it can start anything of its own.
-  UniqueHandle job(timeLimitMs > 0 ? CreateJobObjectW(nullptr, nullptr) : nullptr);
+  UniqueHandle job(CreateJobObjectW(nullptr, nullptr));
   const DWORD flags = job ? CREATE_SUSPENDED : 0;
   if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
                       &process)) {
@@ -37,40 +75,22 @@ ViewerResult runViewer(const std::string& viewerPath, const std::string& command
   UniqueHandle processHandle(process.hProcess);
   UniqueHandle thread(process.hThread);
   // A process already in a job of its own (Windows 7 has no nested jobs) cannot be put in
-  // ours: then only the viewer itself is ended at the limit.
+  // ours: then only the viewer itself is ended.
   const bool inJob = job && AssignProcessToJobObject(job.get(), processHandle.get());
   if (flags & CREATE_SUSPENDED) ResumeThread(thread.get());
   result.started = true;
   HANDLE handle = processHandle.get();
+  ViewerWait wait(stopper, handle, inJob ? job.get() : nullptr);
   const ULONGLONG startedAt = GetTickCount64();
-  // A conversion can take hours: keep the window alive while waiting, not "not responding".
-  // Once the program is quitting, or the message wait fails, the viewer is waited for without.
-  bool pumping = true;
-  for (;;) {
-    DWORD wait = INFINITE;
-    if (timeLimitMs > 0) {
-      const ULONGLONG elapsed = GetTickCount64() - startedAt;
-      wait = elapsed >= timeLimitMs ? 0 : static_cast<DWORD>(timeLimitMs - elapsed);
-    }
-    const DWORD woke =
-        pumping ? MsgWaitForMultipleObjects(1, &handle, FALSE, wait, QS_ALLINPUT) : WaitForSingleObject(handle, wait);
-    if (woke == WAIT_OBJECT_0) break;
-    if (pumping && woke == WAIT_OBJECT_0 + 1) {
-      pumping = processPendingMessages();
-      continue;
-    }
-    if (woke == WAIT_TIMEOUT) {
-      if (inJob)
-        TerminateJobObject(job.get(), kEndedAtLimitExitCode);
-      else
-        TerminateProcess(handle, kEndedAtLimitExitCode);
-      result.timedOut = true;
-      WaitForSingleObject(handle, 10'000);
-      break;
-    }
-    if (!pumping) break;  // not even a plain wait works: nothing more can be learnt
-    pumping = false;
+  if (WaitForSingleObject(handle, timeLimitMs > 0 ? timeLimitMs : INFINITE) == WAIT_TIMEOUT) {
+    if (inJob)
+      TerminateJobObject(job.get(), kEndedAtLimitExitCode);
+    else
+      TerminateProcess(handle, kEndedAtLimitExitCode);
+    result.timedOut = true;
+    WaitForSingleObject(handle, 10'000);
   }
+  result.endedByUser = wait.endedByUser();
   GetExitCodeProcess(handle, &result.exitCode);
   result.seconds = static_cast<double>(GetTickCount64() - startedAt) / 1000.0;
   return result;

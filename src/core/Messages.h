@@ -86,6 +86,12 @@ inline constexpr const char* kAlreadyRunningMessage =
 // A line of the run log.
 inline constexpr const char* kSameOutputLogText = "同じ出力ファイル名になる入力ファイルがあります: ";
 
+// "終了" while the viewer converts: the status line, and the question after it.
+inline constexpr const char* kWaitingForViewerStatus = "Marliskの終了を待っています";
+inline constexpr const char* kEndViewerQuestion =
+    "\r\n\nMarliskとそれが起動したプログラムを今すぐ終了させますか?\r\n"
+    "(変換中の入力ファイルはそのまま残します。いいえを選ぶと、変換が終わってから終了します)";
+
 // The status line while the viewer has the files, and between cycles of standby.
 inline constexpr const char* kOutputtingStatus = "出力中 !";
 inline constexpr const char* kWaitingStatus = "待機中 !";

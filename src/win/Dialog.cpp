@@ -1,4 +1,5 @@
 #include "win/Dialog.h"
+#include "win/WindowCall.h"
 
 #include "win/Controls.h"
 #include "win/Guard.h"
@@ -79,6 +80,10 @@ INT_PTR Dialog::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     // DWLP_MSGRESULT.
     if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) return static_cast<INT_PTR>(reflected);
     SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, reflected);
+    return TRUE;
+  }
+  if (LRESULT answer = 0; runSentCall(message, lParam, answer)) {
+    SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, answer);
     return TRUE;
   }
   switch (message) {

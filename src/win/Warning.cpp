@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <string_view>
 #include <utility>
 
 #include "win/Strings.h"
@@ -26,6 +27,19 @@ bool AskYesNo(const std::string& text, bool unasked) {
     return unasked;
   }
   return MessageBoxW(GetActiveWindow(), widen(text).c_str(), L"MarliskAuto", MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void withdrawQuestion() {
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM) -> BOOL {
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (std::wstring_view(name) == L"#32770" && GetDlgItem(window, IDYES) && GetDlgItem(window, IDNO))
+          PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
+        return TRUE;
+      },
+      0);
 }
 
 QuestionHandler setQuestionHandler(QuestionHandler replacement) {

@@ -17,6 +17,9 @@ void ShowError(const std::string& text);
 // unattended running) the text goes to it and `unasked` is the answer, unless a question
 // handler answers.
 bool AskYesNo(const std::string& text, bool unasked = true);
+// Closes a question of AskYesNo still open on this thread as if いいえ were chosen: what it
+// asked about has passed.
+void withdrawQuestion();
 using QuestionHandler = std::function<bool(const std::string&)>;
 QuestionHandler setQuestionHandler(QuestionHandler handler);
 

@@ -11,6 +11,7 @@
 
 #include "app/MarliskMForm.h"
 #include "resource.h"
+#include "support/RunWait.h"
 #include "support/TestFolder.h"
 #include "support/TestViewerLog.h"
 
@@ -75,6 +76,7 @@ TEST_F(BatchOutputFormTest, OnTheSecondTabOnlyPdfFilesAreConvertedAndOthersSkipp
   makeList({"a.PDF", "b.plt", "c.pdf", "d"});
   chooseTab(OutputTab::Output2);
   form.startBatchOutput();
+  test::waitForSteps(form);
   EXPECT_TRUE(warnings.empty());
   const auto runs = viewerRuns();
   ASSERT_EQ(runs.size(), 1u);
@@ -115,6 +117,7 @@ void BatchOutputFormTest::expectProgressList(int files, int entries, int firstFi
     status = narrow(label);
   });
   form.startBatchOutput();
+  test::waitForSteps(form);
   KillTimer(nullptr, timer);
   EXPECT_EQ(count, entries);
   EXPECT_EQ(first, root / ("in\\f" + std::to_string(firstFile) + ".hgl"));
@@ -145,6 +148,7 @@ TEST_F(BatchOutputFormTest, ExitDuringTheRunConvertsWhatWasListedThenEnds) {
   // "終了" is pressed while the message about the missing file is up.
   onWarning = [this] { SendMessageW(form.item(IDC_ButtonOK), BM_CLICK, 0, 0); };
   form.startBatchOutput();
+  test::waitForSteps(form);
   const auto runs = viewerRuns();
   ASSERT_EQ(runs.size(), 1u);
   EXPECT_EQ(runs[0].commandFileBytes, "/p \"" + (root / "in\\a.hgl") + "\" \"" + (root / "out\\a.pdf") + "\"\r\n");
@@ -155,6 +159,7 @@ TEST_F(BatchOutputFormTest, NothingRunsWithoutAValidOutputTypeOrCommandFile) {
   makeList({"a.hgl"});
   app.settings.OutTypeIndex = 40;  // from a damaged parameter file
   form.startBatchOutput();
+  test::waitForSteps(form);
   EXPECT_EQ(warnings, std::vector<std::string>{"出力形式が選択されていません!"});
   ASSERT_NE(form.hwnd(), nullptr);
   EXPECT_TRUE(IsWindowEnabled(form.item(IDC_ButtonBatchOutput)));
@@ -163,6 +168,7 @@ TEST_F(BatchOutputFormTest, NothingRunsWithoutAValidOutputTypeOrCommandFile) {
   app.settings.OutTypeIndex = 0;
   app.settings.ViewerCommandFilePath = root / "no such folder\\MarComline.txt";
   form.startBatchOutput();
+  test::waitForSteps(form);
   EXPECT_EQ(warnings, std::vector<std::string>{app.settings.ViewerCommandFilePath + "ファイルを開けません!"});
   EXPECT_TRUE(IsWindowEnabled(form.item(IDC_ButtonBatchOutput)));
 
@@ -171,6 +177,7 @@ TEST_F(BatchOutputFormTest, NothingRunsWithoutAValidOutputTypeOrCommandFile) {
   app.settings.ViewerCommandFilePath = root / "MarComline.txt";
   app.settings.BatchFileName = test::testViewerPath();
   form.startBatchOutput();
+  test::waitForSteps(form);
   EXPECT_EQ(warnings, std::vector<std::string>{test::testViewerPath() +
                                                "\r テキストのバッチファイルではないため、何も変換しません!"});
   EXPECT_TRUE(viewerRuns().empty());
@@ -186,6 +193,7 @@ TEST_F(BatchOutputFormTest, ManyMissingFilesNeedNotHoldTheUser) {
     return false;  // いいえ: no more boxes
   });
   form.startBatchOutput();
+  test::waitForSteps(form);
   setQuestionHandler(previous);
   ASSERT_EQ(asked.size(), 1u);
   EXPECT_TRUE(asked[0].starts_with(root / "in\\x.hgl" + "ファイルを開けません!\r\n\r\n")) << asked[0];

@@ -12,6 +12,7 @@
 
 #include "batchlist/FileHelpers.h"
 #include "resource.h"
+#include "support/RunWait.h"
 #include "support/TestFolder.h"
 #include "win/ShellOpen.h"
 #include "support/WarningRecorder.h"
@@ -67,6 +68,7 @@ class MainFormTest : public ::testing::Test {
     form_ = std::make_unique<TMarliskMForm>(context());
     EXPECT_NE(form_->create(), nullptr);
     form_->initialize();
+    test::waitForSteps(*form_);
     return *form_;
   }
   std::string work() const { return root / "local\\Brennamor\\MarliskAuto"; }
@@ -412,14 +414,15 @@ TEST_F(MainFormTest, ControlsCaptionsAndButtons) {
   TabCtrl_GetItem(form.item(IDC_PageControl1), 1, &item);
   EXPECT_EQ(narrow(tab), "出力２");
 
-  // While an output runs, its five controls, the output types and every button that opens a
-  // modal window are out of reach.
+  // While an output runs, its five controls and the output types are out of reach; the help,
+  // the version and the run settings are not.
   form.setRunControlsEnabled(false);
   for (int id : {IDC_ButtonCreateOutListFile, IDC_ButtonSetAutoPar, IDC_PageControl1, IDC_ButtonBatchOutput,
-                 IDC_ButtonAutoOutput, IDC_ButtonVersion, IDC_ButtonHelp})
+                 IDC_ButtonAutoOutput})
     EXPECT_FALSE(IsWindowEnabled(form.item(id))) << id;
   EXPECT_FALSE(IsWindowEnabled(first.hwnd()));
-  EXPECT_TRUE(IsWindowEnabled(form.item(IDC_ButtonOK)));
+  for (int id : {IDC_ButtonOK, IDC_ButtonVersion, IDC_ButtonHelp, IDC_ButtonRunSettings})
+    EXPECT_TRUE(IsWindowEnabled(form.item(id))) << id;
   form.setRunControlsEnabled(true);
   EXPECT_TRUE(IsWindowEnabled(form.item(IDC_ButtonBatchOutput)));
   EXPECT_TRUE(IsWindowEnabled(first.hwnd()));

@@ -10,6 +10,7 @@
 #include "batchlist/FileHelpers.h"
 #include "batchlist/OutFileListForm.h"
 #include "resource.h"
+#include "support/RunWait.h"
 #include "support/TestFolder.h"
 #include "support/WarningRecorder.h"
 #include "support/TestViewerLog.h"
@@ -229,6 +230,7 @@ TEST_F(OutFileListFormTest, TheMainWindowStartsBatchOutputWhenTheEditorClosesWit
   });
   SendMessageW(main.item(IDC_ButtonCreateOutListFile), BM_CLICK, 0, 0);
   KillTimer(nullptr, timer);
+  test::waitForSteps(main);
   const auto runs = test::readViewerLog(root / "viewer.log");
   ASSERT_EQ(runs.size(), 1u);
   EXPECT_EQ(runs[0].commandFileBytes, "/p \"" + in("a.hgl") + "\" \"" + (root / "out\\a.pdf") + "\"\r\n");

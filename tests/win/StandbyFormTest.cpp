@@ -6,6 +6,7 @@
 
 #include "app/MarliskMForm.h"
 #include "resource.h"
+#include "support/RunWait.h"
 #include "support/TestFolder.h"
 #include "support/WarningRecorder.h"
 #include "support/TestViewerLog.h"
@@ -35,9 +36,11 @@ class StandbyFormTest : public ::testing::Test {
     int ticks = 0;
     while (form.countdown() > 0) {
       form.Timer1Timer();
+      test::waitForSteps(form);
       ++ticks;
     }
     form.Timer1Timer();
+    test::waitForSteps(form);
     return ticks + 1;
   }
   std::vector<test::ViewerRun> viewerRuns() { return test::readViewerLog(root / "viewer.log"); }
@@ -52,6 +55,7 @@ class StandbyFormTest : public ::testing::Test {
 TEST_F(StandbyFormTest, AFileThatHeldItsSizeIsConvertedThenDeleted) {
   test::writeFile(watched("表 a.hgl"), "IN;");
   SendMessageW(form.item(IDC_ButtonAutoOutput), BM_CLICK, 0, 0);
+  test::waitForSteps(form);
   EXPECT_TRUE(form.timer1Running());
   EXPECT_EQ(form.itemText(IDC_Label1), "待機中 !　待機時間=0時間0分2秒");
   EXPECT_FALSE(IsWindowEnabled(form.item(IDC_ButtonAutoOutput)));
@@ -84,6 +88,7 @@ TEST_F(StandbyFormTest, OnlyFilesPresentAndUnchangedInBothListingsAreTaken) {
   HANDLE writer = CreateFileW(widen(watched("locked.hgl")).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                               CREATE_ALWAYS, 0, nullptr);
   form.startStandbyOutput();
+  test::waitForSteps(form);
   const std::string first = work("FList1.txt");
   EXPECT_EQ(first.find("locked.hgl"), std::string::npos);  // still held by its writer
   EXPECT_EQ(first.find("folder.hgl"), std::string::npos);
@@ -113,6 +118,7 @@ TEST_F(StandbyFormTest, TheSecondTabWatchesPdfFilesOnly) {
   TabCtrl_SetCurSel(form.item(IDC_PageControl1), 1);
   form.PageControl1Change();
   form.startStandbyOutput();
+  test::waitForSteps(form);
   EXPECT_EQ(work("FList1.txt"), "         4a.pdf\r\n");
   finishCycle();
   ASSERT_EQ(viewerRuns().size(), 1u);
@@ -126,6 +132,7 @@ TEST_F(StandbyFormTest, NothingIsDeletedThatTheViewerDidNotGetWhole) {
   app.settings.ViewerExePath = root / "missing\\Marlisk.exe";
   test::writeFile(watched("a.hgl"), "IN;");
   form.startStandbyOutput();
+  test::waitForSteps(form);
   finishCycle();
   finishCycle();
   EXPECT_TRUE(test::isFile(watched("a.hgl")));
@@ -170,6 +177,7 @@ TEST_F(StandbyFormTest, AViewerThatCrashesDeletesNothingAndIsReportedOnce) {
   test::writeFile(watched("a.hgl"), "IN;");
   SetEnvironmentVariableW(L"TESTVIEWER_CRASH", L"1");
   form.startStandbyOutput();
+  test::waitForSteps(form);
   finishCycle();
   finishCycle();
   EXPECT_TRUE(test::isFile(watched("a.hgl")));
@@ -195,6 +203,7 @@ TEST_F(StandbyFormTest, AViewerThatCrashesDeletesNothingAndIsReportedOnce) {
 TEST_F(StandbyFormTest, AMissingWatchFolderIsSaidOnceUntilItComesBack) {
   app.settings.WatchFolder = root / "share\\";
   form.startStandbyOutput();
+  test::waitForSteps(form);
   finishCycle();
   finishCycle();
   EXPECT_EQ(warnings, std::vector<std::string>{root / "shareフォルダが存在しません!"});
@@ -211,6 +220,7 @@ TEST_F(StandbyFormTest, AMissingWatchFolderIsSaidOnceUntilItComesBack) {
 TEST_F(StandbyFormTest, ANameTheCodePageCannotHoldIsLeftAloneAndReportedOnce) {
   test::writeFile(watched("café.hgl"), "IN;");
   form.startStandbyOutput();
+  test::waitForSteps(form);
   finishCycle();
   finishCycle();
   EXPECT_TRUE(test::isFile(watched("café.hgl")));
@@ -222,7 +232,9 @@ TEST_F(StandbyFormTest, ANameTheCodePageCannotHoldIsLeftAloneAndReportedOnce) {
 TEST_F(StandbyFormTest, ExitEndsTheRunBetweenTicksOrAfterTheCycle) {
   test::writeFile(watched("a.hgl"), "IN;");
   form.startStandbyOutput();
+  test::waitForSteps(form);
   form.Timer1Timer();
+  test::waitForSteps(form);
   SendMessageW(form.item(IDC_ButtonOK), BM_CLICK, 0, 0);
   EXPECT_EQ(form.hwnd(), nullptr);
   EXPECT_TRUE(test::isFile(watched("a.hgl")));
@@ -236,6 +248,7 @@ TEST_F(StandbyFormTest, TheNotificationAreaShowsTheRunAndTakesTheMinimisedWindow
   test::writeFile(watched("a.hgl"), "IN;");
   SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", nullptr);  // a.hgl stays, for another attempt
   SendMessageW(form.item(IDC_ButtonAutoOutput), BM_CLICK, 0, 0);
+  test::waitForSteps(form);
   ASSERT_TRUE(form.trayIcon().shown());
   EXPECT_EQ(form.trayIcon().tip(), "待機中 !　待機時間=0時間0分2秒");
   finishCycle();

@@ -65,7 +65,8 @@ bool outputMade(const OutputFacts& output, uint64_t runStart, const OutputFacts&
 }
 
 InputDecision decideInput(const RunSettings& settings, ViewerEnd viewer, bool outputIsMade, int32_t attemptsBefore) {
-  if (viewer == ViewerEnd::NotStarted) return {InputAction::Keep, false};
+  // Neither is the input's fault: no attempt is counted against it.
+  if (viewer == ViewerEnd::NotStarted || viewer == ViewerEnd::EndedByUser) return {InputAction::Keep, false};
   if (!settings.CheckOutput) {
     // As standby always did: what an ended viewer had goes; a crash or a limit keeps it.
     if (viewer == ViewerEnd::Ended) return {InputAction::Finish, false};
@@ -141,6 +142,7 @@ LogResult keptResult(ViewerEnd viewer) {
   switch (viewer) {
     case ViewerEnd::NotStarted: return LogResult::KeptViewerNotStarted;
     case ViewerEnd::TimedOut: return LogResult::KeptTimeLimit;
+    case ViewerEnd::EndedByUser: return LogResult::KeptEndedByUser;
     case ViewerEnd::Crashed: return LogResult::KeptViewerCrashed;
     case ViewerEnd::Ended: break;
   }
@@ -166,6 +168,7 @@ const char* logResultText(LogResult result) {
     case LogResult::MovedToError: return "エラーフォルダへ移動";
     case LogResult::KeptViewerNotStarted: return "保留 ビューアを起動できない";
     case LogResult::KeptTimeLimit: return "保留 制限時間でビューアを終了";
+    case LogResult::KeptEndedByUser: return "保留 終了の指示でビューアを終了";
     case LogResult::KeptViewerCrashed: return "保留 ビューアが異常終了";
     case LogResult::KeptChanged: return "保留 変換中に更新された";
     case LogResult::KeptCannotMove: return "保留 削除・移動できない";

@@ -15,7 +15,8 @@
 namespace marlisk {
 
 // How the viewer run that had the input ended.
-enum class ViewerEnd { NotStarted, Ended, Crashed, TimedOut };
+// EndedByUser: "終了" was pressed while it ran, and the user had it ended.
+enum class ViewerEnd { NotStarted, Ended, Crashed, TimedOut, EndedByUser };
 
 // What was found at the output path the input's command line named. Times are FILETIME
 // values (100 ns units).
@@ -103,6 +104,7 @@ enum class LogResult {
   MovedToError,
   KeptViewerNotStarted,
   KeptTimeLimit,
+  KeptEndedByUser,
   KeptViewerCrashed,
   KeptChanged,     // written again while the viewer ran: what it holds now is not converted
   KeptCannotMove,  // deleting or moving it failed

@@ -1,0 +1,131 @@
+#include "app/RunThread.h"
+
+#include "win/WindowCall.h"
+
+namespace marlisk::win {
+
+namespace {
+constexpr UINT kStepEndedMessage = WM_APP + 2;
+constexpr UINT kTakeProgressMessage = WM_APP + 3;
+}  // namespace
+
+RunThread::RunThread(RunHost& window, std::function<void()> stepEnded)
+    : window_(window), stepEnded_(std::move(stepEnded)) {}
+
+RunThread::~RunThread() { wait(); }
+
+DWORD WINAPI RunThread::threadMain(void* self) {
+  auto* run = static_cast<RunThread*>(self);
+  run->step_();
+  PostMessageW(run->hwnd_, kStepEndedMessage, 0, 0);
+  return 0;
+}
+
+void RunThread::runStep(const std::function<void()>& step) {
+  tab_ = window_.activeTab();
+  step_ = step;
+  thread_.reset(CreateThread(nullptr, 0, threadMain, this, 0, nullptr));
+  if (thread_) return;
+  // No thread to be had (the system is out of resources): the step runs here, the window
+  // waiting for it, rather than not at all.
+  step_();
+  stepEnded_();
+}
+
+void RunThread::wait() {
+  if (!thread_) return;
+  HANDLE handle = thread_.get();
+  // The step may be sending the window something: that is done here, or neither would end.
+  while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+  thread_.reset();
+}
+
+bool RunThread::onMessage(UINT message) {
+  if (message == kTakeProgressMessage) {
+    takePosted_ = false;
+    takeProgress();
+    window_.keepAlive();
+    return true;
+  }
+  if (message != kStepEndedMessage) return false;
+  if (!thread_) return true;  // a step already waited for
+  WaitForSingleObject(thread_.get(), INFINITE);  // it has posted its last word: it is ending
+  thread_.reset();
+  step_ = {};
+  takeProgress();
+  stepEnded_();
+  return true;
+}
+
+void RunThread::onWindow(const std::function<void()>& call) { callOnWindowThread(hwnd_, call); }
+
+void RunThread::takeProgress() {
+  std::vector<std::string> entries;
+  {
+    SlimLock::Held held(lock_);
+    entries.swap(queued_);
+  }
+  for (const std::string& entry : entries) window_.addProgress(entry);
+}
+
+void RunThread::addProgress(const std::string& path) {
+  SlimLock::Held held(lock_);
+  queued_.push_back(path);
+}
+
+void RunThread::keepAlive() {
+  if (!takePosted_.exchange(true)) PostMessageW(hwnd_, kTakeProgressMessage, 0, 0);
+}
+
+void RunThread::setStatus(const std::string& text) {
+  onWindow([&] { window_.setStatus(text); });
+}
+void RunThread::setBusy(bool busy) {
+  onWindow([&] { window_.setBusy(busy); });
+}
+void RunThread::setRunControlsEnabled(bool enabled) {
+  onWindow([&] { window_.setRunControlsEnabled(enabled); });
+}
+void RunThread::clearProgress(bool trimmed) {
+  onWindow([&] {
+    takeProgress();
+    window_.clearProgress(trimmed);
+  });
+}
+void RunThread::finishProgress() {
+  onWindow([&] {
+    takeProgress();
+    window_.finishProgress();
+  });
+}
+void RunThread::warn(const std::string& text) {
+  onWindow([&] {
+    takeProgress();
+    window_.warn(text);
+  });
+}
+bool RunThread::ask(const std::string& text) {
+  bool yes = true;  // with the window gone there is nobody to say no
+  onWindow([&] {
+    takeProgress();
+    yes = window_.ask(text);
+  });
+  return yes;
+}
+void RunThread::inputNotConverted(const std::string& text) {
+  onWindow([&] { window_.inputNotConverted(text); });
+}
+void RunThread::convertingFiles(size_t count) {
+  onWindow([&] { window_.convertingFiles(count); });
+}
+void RunThread::startTimer() {
+  onWindow([&] { window_.startTimer(); });
+}
+void RunThread::stopTimer() {
+  onWindow([&] { window_.stopTimer(); });
+}
+
+}  // namespace marlisk::win

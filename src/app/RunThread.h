@@ -1,0 +1,73 @@
+// The runs' slow steps on a thread of their own, so that the window never waits for them:
+// what a step asks of the window is sent to the window's thread and done there, between its
+// other messages (a message box a run must show waits on the step, not on the window); the
+// progress entries queue here and the window takes them when it is told they are there.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/RunHost.h"
+#include "win/Handles.h"
+#include "win/Lock.h"
+
+namespace marlisk::win {
+
+class RunThread final : public RunHost {
+ public:
+  // `window` is the host the window's thread knows; `stepEnded` runs on the window's thread
+  // once a step is over.
+  RunThread(RunHost& window, std::function<void()> stepEnded);
+  // A step still running (a test's end, a program killed from outside) is waited for.
+  ~RunThread() override;
+  RunThread(const RunThread&) = delete;
+  RunThread& operator=(const RunThread&) = delete;
+
+  void attach(HWND window) { hwnd_ = window; }
+  // A step has been handed over and has not yet been seen to end.
+  bool busy() const { return thread_ ? true : false; }
+  // For the window's procedure: true for this thread's own messages, which it handles.
+  bool onMessage(UINT message);
+  // Waits for a running step, still doing what it asks of the window meanwhile.
+  void wait();
+
+  // What the runs ask: the tab is the one in front when the step began.
+  OutputTab activeTab() const override { return tab_; }
+  bool stopRequested() const override { return window_.stopRequested(); }
+  void setStatus(const std::string& text) override;
+  void setBusy(bool busy) override;
+  void setRunControlsEnabled(bool enabled) override;
+  void clearProgress(bool trimmed) override;
+  void addProgress(const std::string& path) override;
+  void finishProgress() override;
+  void keepAlive() override;
+  void warn(const std::string& text) override;
+  bool ask(const std::string& text) override;
+  void inputNotConverted(const std::string& text) override;
+  void convertingFiles(size_t count) override;
+  void runStep(const std::function<void()>& step) override;
+  void startTimer() override;
+  void stopTimer() override;
+
+ private:
+  static DWORD WINAPI threadMain(void* self);
+  // On the window's thread: the queued entries reach the window's host.
+  void takeProgress();
+  void onWindow(const std::function<void()>& call);
+
+  RunHost& window_;
+  std::function<void()> stepEnded_;
+  HWND hwnd_ = nullptr;
+  OutputTab tab_ = OutputTab::Output1;
+  std::function<void()> step_;
+  UniqueHandle thread_;
+  SlimLock lock_;
+  std::vector<std::string> queued_;     // under lock_
+  std::atomic<bool> takePosted_{false};  // the window has been told entries are there
+};
+
+}  // namespace marlisk::win
