@@ -1,5 +1,7 @@
 #include "app/RunThread.h"
 
+#include <objbase.h>
+
 #include "win/WindowCall.h"
 
 namespace marlisk::win {
@@ -16,7 +18,10 @@ RunThread::~RunThread() { wait(); }
 
 DWORD WINAPI RunThread::threadMain(void* self) {
   auto* run = static_cast<RunThread*>(self);
+  // The shell's recycle bin, where a converted input may go, wants COM on the calling thread.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   run->step_();
+  if (SUCCEEDED(com)) CoUninitialize();
   PostMessageW(run->hwnd_, kStepEndedMessage, 0, 0);
   return 0;
 }

@@ -204,5 +204,26 @@ TEST_F(BatchOutputFormTest, ManyMissingFilesNeedNotHoldTheUser) {
     EXPECT_NE(log.find(root / ("in\\" + std::string(name)) + "\t\t0\t見つからない"), std::string::npos) << log;
 }
 
+// Whoever starts it, a run in unattended mode asks nothing and shows nothing: its words go to
+// the log.
+TEST_F(BatchOutputFormTest, ARunStartedByItsButtonInUnattendedModeShowsNoBox) {
+  app.settings.WorkFolder = root.path();
+  app.runSettings.Unattended = true;
+  makeList({"a.hgl"}, {"gone.hgl"});
+  std::vector<std::string> asked;
+  const QuestionHandler previous = setQuestionHandler([&](const std::string& text) {
+    asked.push_back(text);
+    return true;
+  });
+  SendMessageW(form.item(IDC_ButtonBatchOutput), BM_CLICK, 0, 0);
+  test::waitForSteps(form);
+  setQuestionHandler(previous);
+  EXPECT_TRUE(asked.empty());
+  EXPECT_TRUE(warnings.empty());
+  EXPECT_EQ(viewerRuns().size(), 1u);
+  const std::string log = test::readFile(root / ("Log\\" + RunLog::today() + ".txt"));
+  EXPECT_NE(log.find("メッセージ\t" + (root / "in\\gone.hgl") + "ファイルを開けません!"), std::string::npos) << log;
+}
+
 }  // namespace
 }  // namespace marlisk::win

@@ -6,7 +6,9 @@
 
 #include "app/MarliskMForm.h"
 #include "resource.h"
+#include "support/AnswerProbe.h"
 #include "support/RunWait.h"
+#include "support/WhenModal.h"
 #include "support/TestFolder.h"
 #include "support/WarningRecorder.h"
 #include "support/TestViewerLog.h"
@@ -25,7 +27,8 @@ class StandbyFormTest : public ::testing::Test {
     form.create();
   }
   ~StandbyFormTest() override {
-    for (const wchar_t* name : {L"TESTVIEWER_LOG", L"TESTVIEWER_CREATE_OUTPUTS", L"TESTVIEWER_SLEEP_MS"})
+    for (const wchar_t* name : {L"TESTVIEWER_LOG", L"TESTVIEWER_CREATE_OUTPUTS", L"TESTVIEWER_SLEEP_MS",
+                                L"TESTVIEWER_HANG_FOR", L"TESTVIEWER_CHILD_PID_FILE"})
       SetEnvironmentVariableW(name, nullptr);
   }
   std::string watched(const std::string& name) const { return root / ("watch\\" + name); }
@@ -227,6 +230,94 @@ TEST_F(StandbyFormTest, ANameTheCodePageCannotHoldIsLeftAloneAndReportedOnce) {
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_EQ(warnings[0].rfind(watched("café.hgl") + "\r", 0), 0u);
   EXPECT_TRUE(viewerRuns().empty());
+}
+
+// A person may read the version, and a message box over it, while standby runs: Timer1 and
+// the cycle go on inside their loops, and the input is converted on time.
+TEST_F(StandbyFormTest, ACycleConvertsOnTimeWhileTheVersionAndAMessageBoxAreOpen) {
+  test::writeFile(watched("a.hgl"), "IN;");
+  form.startStandbyOutput();
+  test::waitForSteps(form);
+  ASSERT_TRUE(IsWindowEnabled(form.item(IDC_ButtonVersion)));
+  static std::string input;
+  static HWND version;
+  static ULONGLONG shownAt, convertedAt;
+  input = watched("a.hgl");
+  shownAt = GetTickCount64();
+  convertedAt = 0;
+  test::WhenModal reading(form.hwnd(), [](HWND dialog) {
+    version = dialog;
+    // The box over the version closes once the input is converted (or after a minute).
+    const UINT_PTR poll = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+      if (convertedAt == 0 && !test::isFile(input)) convertedAt = GetTickCount64();
+      if (convertedAt == 0 && GetTickCount64() - shownAt < 60'000) return;
+      EnumThreadWindows(
+          GetCurrentThreadId(),
+          [](HWND box, LPARAM) -> BOOL {
+            if (GetWindow(box, GW_OWNER) == version) PostMessageW(box, WM_COMMAND, IDOK, 0);
+            return TRUE;
+          },
+          0);
+    });
+    const WarningHandler recorder = setWarningHandler({});
+    ShowWarning("ヘルプを読んでいます");  // a real box, with its own loop
+    setWarningHandler(recorder);
+    KillTimer(nullptr, poll);
+    test::clickButton(dialog, IDOK);
+  });
+  form.ButtonVersionClick();
+  EXPECT_TRUE(reading.ran());
+  ASSERT_NE(convertedAt, 0u);
+  EXPECT_LT(convertedAt - shownAt, 20'000u);  // two ticks of 2 s and a conversion, not a minute
+  EXPECT_TRUE(test::isFile(root / "out\\a.pdf"));
+  EXPECT_TRUE(warnings.empty());
+}
+
+// "終了" (here the close box) while the viewer hangs: the user is asked, and the viewer and
+// what it started are ended; the input stays for the next start, its attempts not counted.
+TEST_F(StandbyFormTest, ExitDuringAHungViewerEndsItWhenTheUserAgreesAndKeepsItsInputs) {
+  test::writeFile(watched("a.hgl"), "IN;");
+  SetEnvironmentVariableW(L"TESTVIEWER_HANG_FOR", L"a.hgl");
+  SetEnvironmentVariableW(L"TESTVIEWER_CHILD_PID_FILE", widen(root / "child.pid").c_str());
+  form.startStandbyOutput();
+  test::waitForSteps(form);
+  while (form.countdown() > 0) form.Timer1Timer();
+  form.Timer1Timer();  // the conversion: the viewer hangs, and the window still runs
+  for (int i = 0; i < 600 && !test::isFile(root / "child.pid"); ++i) test::waitForSteps(form, 50);
+  ASSERT_TRUE(form.running());
+  std::vector<std::string> asked;
+  const QuestionHandler previous = setQuestionHandler([&](const std::string& text) {
+    asked.push_back(text);
+    return true;
+  });
+  SendMessageW(form.hwnd(), WM_CLOSE, 0, 0);
+  test::waitForSteps(form, 30'000);
+  setQuestionHandler(previous);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].rfind("Marliskの終了を待っています\r\n\n", 0), 0u) << asked[0];
+  EXPECT_EQ(form.hwnd(), nullptr);
+  EXPECT_TRUE(test::isFile(watched("a.hgl")));
+  const DWORD child = static_cast<DWORD>(std::stoul(test::readFile(root / "child.pid")));
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, child);
+  EXPECT_TRUE(!process || WaitForSingleObject(process, 5000) == WAIT_OBJECT_0);  // ended with the viewer
+  if (process) CloseHandle(process);
+  EXPECT_NE(work(logFileName(RunLog::today()).c_str()).find("保留 終了の指示でビューアを終了"), std::string::npos);
+  EXPECT_FALSE(test::isFile(root / ("work\\" + std::string(kAttemptsFileName))));
+  MSG quit;
+  PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
+// A long listing runs off the window's thread: the window answers all along.
+TEST_F(StandbyFormTest, TheWindowAnswersDuringALongListing) {
+  for (int i = 0; i < 2000; ++i) test::writeFile(watched("f" + std::to_string(i) + ".hgl"), "IN;");
+  test::AnswerProbe probe(form.hwnd(), 2000);
+  form.startStandbyOutput();
+  test::waitForSteps(form);
+  probe.stop();
+  EXPECT_GT(probe.probes(), 0);
+  EXPECT_EQ(probe.unanswered(), 0);
+  const std::string listing = work("FList1.txt");
+  EXPECT_EQ(std::count(listing.begin(), listing.end(), '\n'), 2000);
 }
 
 TEST_F(StandbyFormTest, ExitEndsTheRunBetweenTicksOrAfterTheCycle) {
