@@ -7,11 +7,13 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
 #include "app/MarliskMForm.h"
 #include "app/core/ViewerCommandLine.h"
+#include "support/AnswerProbe.h"
 #include "support/RunWait.h"
 #include "support/TestFolder.h"
 #include "win/Strings.h"
@@ -62,20 +64,24 @@ int wmain(int argc, wchar_t** argv) {
 
   // The floor: the same reads and the same files, nothing else.
   const std::string watch = root / "watch\\";
-  auto start = Clock::now();
-  std::vector<ListingEntry> first, second;
-  test::writeFile(root / "floor\\FList1.txt", listOnce(watch, first, codec));
-  test::writeFile(root / "floor\\FList2.txt", listOnce(watch, second, codec));
-  std::string ready, commands;
-  for (const ReadyFile& file : readyFiles(first, second)) {
-    ready += *codec.toAnsi(watch + second[file.second].name) + "\r\n";
-    commands += *codec.toAnsi(
-                    *buildViewerCommandLine(OutputTab::Output1, 0, root / "out\\", watch + second[file.second].name)) +
-                "\r\n";
+  // Best of three on each side: a single pass under Wine varies by a fifth from one to the next.
+  double floor = 1e9;
+  for (int pass = 0; pass < 3; ++pass) {
+    const auto start = Clock::now();
+    std::vector<ListingEntry> first, second;
+    test::writeFile(root / "floor\\FList1.txt", listOnce(watch, first, codec));
+    test::writeFile(root / "floor\\FList2.txt", listOnce(watch, second, codec));
+    std::string ready, commands;
+    for (const ReadyFile& file : readyFiles(first, second)) {
+      ready += *codec.toAnsi(watch + second[file.second].name) + "\r\n";
+      commands += *codec.toAnsi(*buildViewerCommandLine(OutputTab::Output1, 0, root / "out\\",
+                                                        watch + second[file.second].name)) +
+                  "\r\n";
+    }
+    test::writeFile(root / "floor\\FList.txt", ready);
+    test::writeFile(root / "floor\\MarComline.txt", commands);
+    floor = std::min(floor, since(start));
   }
-  test::writeFile(root / "floor\\FList.txt", ready);
-  test::writeFile(root / "floor\\MarComline.txt", commands);
-  const double floor = since(start);
 
   win::setWarningHandler([](const std::string& text) { std::printf("warning: %s\n", text.c_str()); });
   win::AppContext app;
@@ -91,15 +97,29 @@ int wmain(int argc, wchar_t** argv) {
   form.create();
   form.startStandbyOutput();  // first listing
   test::waitForSteps(form);
-  form.Timer1Timer();  // the wait
-  start = Clock::now();
-  form.Timer1Timer();  // second listing, comparison, files; and the next cycle's first listing
+  double cycle = 1e9;
+  for (int pass = 0; pass < 3; ++pass) {
+    form.Timer1Timer();  // the wait
+    const auto start = Clock::now();
+    form.Timer1Timer();  // second listing, comparison, files; and the next cycle's first listing
+    test::waitForSteps(form);
+    cycle = std::min(cycle, since(start));
+  }
+  // Another cycle, timed apart: the window asked every 50 ms whether it answers (the asking
+  // itself slows a run under Wine by a tenth or more).
+  test::AnswerProbe probe(form.hwnd(), 10'000);
+  form.Timer1Timer();
+  form.Timer1Timer();
   test::waitForSteps(form);
-  const double cycle = since(start);
+  probe.stop();
 
   std::printf("floor (two listings, same files written): %6.2f s\n", floor);
-  std::printf("MarliskAuto, one cycle:                    %6.2f s = %.2f x the floor (target: within 1.2 x)\n", cycle,
+  std::printf("MarliskAuto, one cycle:                    %6.2f s = %.2f x the floor (target: within 1.1 x)\n", cycle,
               cycle / floor);
+  std::printf(
+      "window's slowest answer to WM_NULL every 50 ms: %llu ms over %d probes, %d unanswered in 10 s "
+      "(target: within 100 ms)\n",
+      probe.worstMs(), probe.probes(), probe.unanswered());
   bool same = true;
   for (const char* name : {"FList2.txt", "FList.txt", "MarComline.txt"})
     same = same && test::readFile(root / ("work\\" + std::string(name))) ==

@@ -46,14 +46,7 @@ TMarliskMForm::TMarliskMForm(AppContext& app)
              [this](int index) { RadioGroupOutTypClick(index); }),
       page2_(IDD_PAGE_OUTPUT2, IDC_RadioGroupOutTyp2, IDC_RadioGroupOutTyp2_First, outputTypes(OutputTab::Output2),
              [this](int index) { RadioGroupOutTyp2Click(index); }),
-      startUp_(app, [this](const std::string& text) { keepFromBox(text); }),
-      messages_(app.settings.WorkFolder, app.runSettings, [this](const std::string& text) {
-        // The log itself failed: unattended, the balloon is all that is left.
-        if (unattended())
-          tray_.balloon(text);
-        else
-          ShowWarning(text);
-      }) {}
+      startUp_(app, [this](const std::string& text) { messages_.keep(text, standbyMode()); }) {}
 
 TMarliskMForm::~TMarliskMForm() {
   stop_ = true;
@@ -128,6 +121,7 @@ void TMarliskMForm::initialize() {
   if (startUp_.stage() == StartUp::Stage::Done) return;
   SetWindowTextW(hwnd(), widen("<< MarliskAuto >>  " + std::string(kVersionText) + kNoticeText).c_str());
   const StartUp::Result start = startUp_.run(bundledConverterPath());
+  if (startUp_.unattended()) messages_.startUnattended();
   if (!start.proceed) {
     exitCode_ = start.exitCode;
     close(IDCANCEL);
@@ -203,7 +197,7 @@ void TMarliskMForm::finishRun() {
 void TMarliskMForm::startBatchOutput() {
   if (running()) return;
   // Whoever started it, a run in unattended mode shows no box: nobody need be there.
-  runUnattended_ = app_.runSettings.Unattended;
+  messages_.runStarts();
   batchRunning_ = true;
   setRunControlsEnabled(false);
   runThread_.runStep([this, settings = app_.runSettings] { batchOutcome_ = batch_.run(settings); });
@@ -217,7 +211,7 @@ void TMarliskMForm::batchEnded(BatchRun::Outcome outcome) {
         exitCode_ = kExitRunNotStarted;
         closeWhenDone_ = true;
       }
-      runUnattended_ = false;
+      messages_.runEnds();
       break;
     case BatchRun::Outcome::Failed:
       exitCode_ = kExitRunNotStarted;
@@ -249,16 +243,14 @@ void TMarliskMForm::stepEnded() {
 
 void TMarliskMForm::startStandbyOutput() {
   if (running() || standby_.state() != StandbyRun::State::Stopped) return;
-  runUnattended_ = app_.runSettings.Unattended;
-  if (!standby_.start()) runUnattended_ = false;
+  messages_.runStarts();
+  if (!standby_.start()) messages_.runEnds();
   tray_.standbyRunning(standby_.state() != StandbyRun::State::Stopped);
   closeIfStopped();
 }
 
-void TMarliskMForm::keepFromBox(const std::string& text) {
-  if (!repeats_.allow(text, GetTickCount64())) return tray_.keepProblem(text);
-  messages_.message(standby_.state() != StandbyRun::State::Stopped || request_.standby, text);
-  tray_.problem(text);
+bool TMarliskMForm::standbyMode() const {
+  return standby_.state() != StandbyRun::State::Stopped || request_.standby;
 }
 
 void TMarliskMForm::inputNotConverted(const std::string& text) { tray_.problem(text); }
@@ -288,24 +280,12 @@ void TMarliskMForm::stopTimer() { KillTimer(hwnd(), kTimer1); }
 
 void TMarliskMForm::warn(const std::string& text) {
   progress_.flush();  // the list shows the run as far as it has come
-  if (unattended()) {
-    keepFromBox(text);
-    return;
-  }
-  ShowWarning(text);
-  // Shown, and logged after: a log on the same failing disk is news only after the news.
-  messages_.message(standby_.state() != StandbyRun::State::Stopped, text);
+  messages_.warn(text, standby_.state() != StandbyRun::State::Stopped);
 }
 
 bool TMarliskMForm::ask(const std::string& text) {
   progress_.flush();
-  if (unattended()) {
-    keepFromBox(text);
-    return true;
-  }
-  const bool yes = AskYesNo(text);
-  messages_.message(standby_.state() != StandbyRun::State::Stopped, text);
-  return yes;
+  return messages_.ask(text, standby_.state() != StandbyRun::State::Stopped);
 }
 
 void TMarliskMForm::clearProgress(bool trimmed) { progress_.clear(trimmed); }
@@ -365,7 +345,7 @@ void TMarliskMForm::ButtonSetAutoParClick() {
 void TMarliskMForm::ButtonRunSettingsClick() { runSettingsForm_.showModal(hwnd()); }
 
 void TMarliskMForm::ButtonShowLogClick() {
-  const std::string today = messages_.todayPath();
+  const std::string today = messages_.todayLogPath();
   const std::string folder = app_.settings.WorkFolder + "\\Log";
   // Before today's first line, the folder with the earlier days.
   const std::string shown = app_.fileSystem.fileExists(today)      ? today

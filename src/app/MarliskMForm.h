@@ -13,6 +13,7 @@
 #include "app/core/ProgramStart.h"
 #include "app/core/ProjectInfo.h"
 #include "app/RunHost.h"
+#include "app/RunMessages.h"
 #include "app/RunThread.h"
 #include "app/StartUp.h"
 #include "app/RunLog.h"
@@ -107,6 +108,7 @@ class TMarliskMForm final : public Dialog, private RunHost {
   // What the runs ask of the window.
   void clearProgress(bool trimmed) override;
   void addProgress(const std::string& path) override;
+  void addDroppedProgress(size_t count) override { progress_.addDropped(count); }
   void finishProgress() override;
   void keepAlive() override;
   void warn(const std::string& text) override;
@@ -125,11 +127,8 @@ class TMarliskMForm final : public Dialog, private RunHost {
   // have the viewer ended now.
   void offerToEndViewer();
 
-  // Unattended: messages go to the log and a balloon instead of a box, each text at most once
-  // an hour; the run goes on at once. Decided for each run as it starts, whoever started it,
-  // and for the program's start by a switch.
-  bool unattended() const { return runUnattended_ || startUp_.unattended(); }
-  void keepFromBox(const std::string& text);
+  // A message now belongs to standby output: one is running, or the program was started for it.
+  bool standbyMode() const;
   void inputNotConverted(const std::string& text) override;
   void convertingFiles(size_t count) override { tray_.setConverting(count); }
   void trayMenu();
@@ -144,6 +143,9 @@ class TMarliskMForm final : public Dialog, private RunHost {
   TRunSettingsForm runSettingsForm_;
   OutputPage page1_;
   OutputPage page2_;
+  // The notification area: while standby runs, and in place of the taskbar when minimised
+  // with "最小化のとき通知領域に入れる".
+  TrayPresence tray_;
   StartRequest request_;
   StartUp startUp_;
   // The runs' slow steps go to their own thread; what they ask of the window comes back here.
@@ -152,7 +154,6 @@ class TMarliskMForm final : public Dialog, private RunHost {
   StandbyRun standby_{app_, runThread_};
   bool batchRunning_ = false;                 // the step running is a batch run
   BatchRun::Outcome batchOutcome_ = BatchRun::Outcome::Refused;  // set on the run's thread
-  bool runUnattended_ = false;                // the run under way shows no box
   bool askingToEndViewer_ = false;
   bool stepEndedWhileAsking_ = false;  // handled once the question is answered
   std::atomic<bool> stop_{false};
@@ -161,11 +162,7 @@ class TMarliskMForm final : public Dialog, private RunHost {
   bool closeWhenDone_ = false;  // "終了" came during a run: the window closes once it is over
   int exitCode_ = 0;
   ProgressView progress_;         // the progress list, filled in batches
-  RunLog messages_;               // the log of what unattended running kept from a box
-  RepeatLimiter repeats_;
-  // The notification area: while standby runs, and in place of the taskbar when minimised
-  // with "最小化のとき通知領域に入れる".
-  TrayPresence tray_;
+  RunMessages messages_{app_, tray_};  // a box, or the log and the tray when nobody is there
 };
 
 }  // namespace marlisk::win

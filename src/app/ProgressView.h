@@ -19,6 +19,10 @@ class ProgressView {
 
   void clear(bool trimmed);
   void add(const std::string& path);
+  // Entries of a trimmed list that the newest ones push out anyway: only counted.
+  void addDropped(size_t count) { pendingCount_ += count; }
+  // However many are added, a trimmed list keeps no more than this many of them.
+  static constexpr size_t kMostPendingKept = 128;
   // The waiting entries reach the list now.
   void flush();
   // As flush, but only when the list was last drawn a while ago.
@@ -28,7 +32,6 @@ class ProgressView {
 
  private:
   static constexpr uint64_t kShowMs = 250;
-  static constexpr size_t kMostPendingKept = 128;
 
   HWND list_ = nullptr;
   // The entries since the list was last drawn: how many, and the last of them (all of them

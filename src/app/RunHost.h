@@ -27,6 +27,9 @@ class RunHost {
   // newest entries (`trimmed`); a listing shows the whole folder.
   virtual void clearProgress(bool trimmed) = 0;
   virtual void addProgress(const std::string& path) = 0;
+  // As many entries, older than any added after, that a trimmed list drops anyway: counted
+  // only, so that a batch of 100,000 does not carry every path to the window.
+  virtual void addDroppedProgress(size_t /*count*/) {}
   // The list catches up, and sideways scrolling reaches its widest entry.
   virtual void finishProgress() = 0;
   // Called now and then during a long loop: the progress so far may be shown.

@@ -2,11 +2,13 @@
 
 #include <objbase.h>
 
+#include "app/ProgressView.h"
 #include "win/WindowCall.h"
 
 namespace marlisk::win {
 
 namespace {
+constexpr size_t kRing = ProgressView::kMostPendingKept;
 constexpr UINT kStepEndedMessage = WM_APP + 2;
 constexpr UINT kTakeProgressMessage = WM_APP + 3;
 }  // namespace
@@ -68,17 +70,40 @@ bool RunThread::onMessage(UINT message) {
 void RunThread::onWindow(const std::function<void()>& call) { callOnWindowThread(hwnd_, call); }
 
 void RunThread::takeProgress() {
-  std::vector<std::string> entries;
+  bool trimmed;
   {
     SlimLock::Held held(lock_);
-    entries.swap(queued_);
+    std::swap(queued_, taken_);
+    trimmed = trimmed_;
   }
-  for (const std::string& entry : entries) window_.addProgress(entry);
+  const size_t count = taken_.count;
+  if (!trimmed || count <= kRing) {
+    for (size_t i = 0; i < count; ++i) window_.addProgress(taken_.slots[i]);
+  } else {  // the ring went round: its oldest entry is where the next would go
+    window_.addDroppedProgress(count - kRing);
+    for (size_t i = 0; i < kRing; ++i) window_.addProgress(taken_.slots[(count + i) % kRing]);
+  }
+  taken_.count = 0;
+  // A backlog (the window was held by a box) is not kept for the rest of the program.
+  constexpr size_t kSlotsKept = 4096;
+  if (taken_.slots.size() > kSlotsKept) taken_.slots.resize(kSlotsKept);
 }
 
 void RunThread::addProgress(const std::string& path) {
   SlimLock::Held held(lock_);
-  queued_.push_back(path);
+  const size_t at = trimmed_ && queued_.count >= kRing ? queued_.count % kRing : queued_.count;
+  if (at < queued_.slots.size())
+    queued_.slots[at].assign(path);
+  else
+    queued_.slots.push_back(path);
+  ++queued_.count;
+}
+
+void RunThread::addDroppedProgress(size_t count) {
+  onWindow([&] {
+    takeProgress();
+    window_.addDroppedProgress(count);
+  });
 }
 
 void RunThread::keepAlive() {
@@ -99,6 +124,9 @@ void RunThread::clearProgress(bool trimmed) {
     takeProgress();
     window_.clearProgress(trimmed);
   });
+  // Only this thread adds entries, and none waits now: the next ones are of the new kind.
+  SlimLock::Held held(lock_);
+  trimmed_ = trimmed;
 }
 void RunThread::finishProgress() {
   onWindow([&] {

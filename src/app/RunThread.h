@@ -43,6 +43,7 @@ class RunThread final : public RunHost {
   void setRunControlsEnabled(bool enabled) override;
   void clearProgress(bool trimmed) override;
   void addProgress(const std::string& path) override;
+  void addDroppedProgress(size_t count) override;
   void finishProgress() override;
   void keepAlive() override;
   void warn(const std::string& text) override;
@@ -66,7 +67,17 @@ class RunThread final : public RunHost {
   std::function<void()> step_;
   UniqueHandle thread_;
   SlimLock lock_;
-  std::vector<std::string> queued_;     // under lock_
+  // Entries waiting for the window. The strings stay between batches, so that a run of
+  // 100,000 files reuses their buffers instead of allocating one an entry.
+  struct Entries {
+    std::vector<std::string> slots;
+    size_t count = 0;
+  };
+  Entries queued_;  // under lock_
+  // A trimmed list (a batch run's) keeps the newest entries only: the queue keeps as many as
+  // the window would, in a ring, and counts the rest.
+  bool trimmed_ = false;  // under lock_
+  Entries taken_;   // the window's thread's
   std::atomic<bool> takePosted_{false};  // the window has been told entries are there
 };
 

@@ -96,6 +96,7 @@ TEST(UnattendedTest, AnInputGoesOnlyWithItsOutputAndMovesAsideAfterItsAttempts) 
       {checked, ViewerEnd::TimedOut, true, 0, A::Keep, true},       // a cut-off run proves nothing
       {checked, ViewerEnd::Crashed, false, 1, A::Keep, true},
       {checked, ViewerEnd::NotStarted, false, 5, A::Keep, false},  // a missing viewer is no input's fault
+      {unchecked, ViewerEnd::EndedByUser, true, 2, A::Keep, false},  // nor a viewer the user ended
       {unchecked, ViewerEnd::Ended, false, 0, A::Finish, false},   // as standby always did
       {unchecked, ViewerEnd::Crashed, false, 2, A::MoveToError, true},
   };

@@ -6,12 +6,18 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 
 namespace marlisk::test {
 
 class AnswerProbe {
  public:
   explicit AnswerProbe(HWND window, UINT timeoutMs = 5000) : window_(window), timeoutMs_(timeoutMs) {
+    thread_ = CreateThread(nullptr, 0, run, this, 0, nullptr);
+  }
+  // For a window still to come (another process's): `find` is asked until it gives one, and
+  // the probing ends when that window goes.
+  AnswerProbe(std::function<HWND()> find, UINT timeoutMs) : find_(std::move(find)), timeoutMs_(timeoutMs) {
     thread_ = CreateThread(nullptr, 0, run, this, 0, nullptr);
   }
   ~AnswerProbe() { stop(); }
@@ -32,6 +38,10 @@ class AnswerProbe {
  private:
   static DWORD WINAPI run(void* self) {
     auto* probe = static_cast<AnswerProbe*>(self);
+    while (!probe->window_ && !probe->stopping_) {
+      probe->window_ = probe->find_();
+      if (!probe->window_) Sleep(10);
+    }
     while (!probe->stopping_) {
       const ULONGLONG sent = GetTickCount64();
       DWORD_PTR answer = 0;
@@ -46,7 +56,8 @@ class AnswerProbe {
     return 0;
   }
 
-  HWND window_;
+  std::function<HWND()> find_;
+  HWND window_ = nullptr;
   UINT timeoutMs_;
   HANDLE thread_ = nullptr;
   std::atomic<bool> stopping_{false};
