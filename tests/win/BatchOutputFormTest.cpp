@@ -14,6 +14,7 @@
 #include "support/RunWait.h"
 #include "support/TestFolder.h"
 #include "support/TestViewerLog.h"
+#include "support/WhenModal.h"
 
 namespace marlisk::win {
 namespace {
@@ -202,6 +203,24 @@ TEST_F(BatchOutputFormTest, ManyMissingFilesNeedNotHoldTheUser) {
   const std::string log = test::readFile(root / ("Log\\" + RunLog::today() + ".txt"));
   for (const char* name : {"x.hgl", "y.hgl", "z.hgl"})
     EXPECT_NE(log.find(root / ("in\\" + std::string(name)) + "\t\t0\t見つからない"), std::string::npos) << log;
+}
+
+// The version may be read while a batch runs; the batch's end still ends the program.
+TEST_F(BatchOutputFormTest, ABatchEndsTheProgramEvenWithTheVersionOpen) {
+  makeList({"a.hgl"});
+  SetEnvironmentVariableW(L"TESTVIEWER_SLEEP_MS", L"500");
+  form.startBatchOutput();
+  ASSERT_TRUE(IsWindowEnabled(form.item(IDC_ButtonVersion)));
+  test::WhenModal reading(form.hwnd(), [](HWND dialog) {
+    // Left open: the program's end closes it (or, failing that, a person after half a minute).
+    SetTimer(dialog, 1, 30'000, [](HWND window, UINT, UINT_PTR, DWORD) { test::clickButton(window, IDOK); });
+  });
+  const ULONGLONG opened = GetTickCount64();
+  form.ButtonVersionClick();
+  EXPECT_TRUE(reading.ran());
+  EXPECT_LT(GetTickCount64() - opened, 20'000u);
+  EXPECT_EQ(form.hwnd(), nullptr);
+  EXPECT_EQ(viewerRuns().size(), 1u);
 }
 
 // Whoever starts it, a run in unattended mode asks nothing and shows nothing: its words go to
