@@ -99,6 +99,20 @@ const Field kFields[] = {
      [](const RunSettings& s) { return flag(s.Unattended); }},
     {"TrayOnMinimize", [](RunSettings& s, std::string_view v) { return readFlag(s.TrayOnMinimize, v); },
      [](const RunSettings& s) { return flag(s.TrayOnMinimize); }},
+    {"SharedWatchFolder", [](RunSettings& s, std::string_view v) { return readFlag(s.SharedWatchFolder, v); },
+     [](const RunSettings& s) { return flag(s.SharedWatchFolder); }},
+    {"StationName",
+     [](RunSettings& s, std::string_view v) {
+       if (!v.empty() && !isStationName(v)) return false;
+       s.StationName = v;
+       return true;
+     },
+     [](const RunSettings& s) { return s.StationName; }},
+    {"ClaimBatch", [](RunSettings& s, std::string_view v) { return readNumber(s.ClaimBatch, v, 1, kMostClaimBatch); },
+     [](const RunSettings& s) { return std::to_string(s.ClaimBatch); }},
+    {"TakeOverMinutes",
+     [](RunSettings& s, std::string_view v) { return readNumber(s.TakeOverMinutes, v, 0, kMostTakeOverMinutes); },
+     [](const RunSettings& s) { return std::to_string(s.TakeOverMinutes); }},
 };
 
 const Field* fieldNamed(std::string_view key) {
@@ -108,6 +122,23 @@ const Field* fieldNamed(std::string_view key) {
 }
 
 }  // namespace
+
+namespace {
+bool isNameCharacter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+}
+}  // namespace
+
+bool isStationName(std::string_view name) {
+  return !name.empty() && name.size() <= kMostStationNameLength && std::all_of(name.begin(), name.end(), isNameCharacter);
+}
+
+std::string stationNameFrom(std::string_view computerName) {
+  std::string name;
+  for (const char c : computerName)
+    if (isNameCharacter(c) && name.size() < kMostStationNameLength) name += c;
+  return name.empty() ? "STATION" : name;
+}
 
 std::string errorFolderOf(const RunSettings& settings, const std::string& watchFolder) {
   return settings.ErrorFolder.empty() ? watchFolder + "変換エラー" : folderWithoutSeparator(settings.ErrorFolder);

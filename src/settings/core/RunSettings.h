@@ -28,6 +28,11 @@ struct RunSettings {
   int32_t LogDays = 30;         // how long a day's log is kept
   bool Unattended = false;      // messages go to the log and a balloon, not a box
   bool TrayOnMinimize = false;  // "_" and a minimised start go to the notification area
+  // Several stations (PCs) on one watch folder, each file converted by one of them.
+  bool SharedWatchFolder = false;
+  std::string StationName;       // "" : the computer's name, made into a station name
+  int32_t ClaimBatch = 20;       // files one station claims in a cycle, so that all share the work
+  int32_t TakeOverMinutes = 0;   // a silent station's files are put back after this long (0: never)
 
   // Lines of the file this version does not know (a newer version's settings): kept as they
   // were, so that saving here does not lose them.
@@ -37,6 +42,16 @@ struct RunSettings {
 inline constexpr int32_t kMostAttempts = 99;
 inline constexpr int32_t kMostLogDays = 999;
 inline constexpr int32_t kMostViewerMinutes = 24 * 60;
+inline constexpr int32_t kMostClaimBatch = 999;
+inline constexpr int32_t kMostTakeOverMinutes = 24 * 60;
+inline constexpr size_t kMostStationNameLength = 15;
+
+// A station's name is the folder of its claims and goes into the viewer's command file with
+// every claimed path: ASCII letters, digits, "-" and "_" only (every code page and every file
+// server holds them), at most 15 of them, as a computer name.
+bool isStationName(std::string_view name);
+// The computer's name made into a station name; "STATION" when nothing of it is left.
+std::string stationNameFrom(std::string_view computerName);
 
 // The folders as they are used: an empty setting stands for a folder inside the watch folder
 // (which ends in "\"); a set one loses a trailing "\".

@@ -1,0 +1,66 @@
+// Several stations (PCs) on one shared watch folder: the rules they share. The file server is
+// their only coordinator: a file is claimed by renaming it into the station's own folder
+// under "<watch folder>\変換中\", each station keeps a card there that others read, and no
+// clocks are compared between PCs.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "settings/core/RunSettings.h"
+
+namespace marlisk {
+
+inline constexpr char kClaimRootName[] = "変換中";
+
+// The ready names this station tries to claim in a cycle, as indices into `names`, in order:
+// at most `batch`, from a place in the sorted names that depends on the station, so that the
+// stations do not all race for the same files first.
+std::vector<size_t> claimOrder(const std::vector<std::string>& names, std::string_view station, int32_t batch);
+
+// What a running station says of itself to the others, rewritten whole at each cycle:
+// "key=value" lines, UTF-8.
+struct StationCard {
+  std::string computer;
+  std::string instance;  // new at each start: two lives of one station are told apart
+  std::string version;
+  uint32_t pid = 0;
+  uint64_t counter = 0;  // raised at each cycle: a station whose counter stands still is silent
+  std::string state;     // 待機中, 変換中, 停止中
+  uint32_t convertedToday = 0;
+  std::vector<std::string> batch;  // the claimed paths the viewer has now
+  std::string takenOverBy;         // set by the station that put this one's claims back
+
+  bool operator==(const StationCard&) const = default;
+};
+std::string cardText(const StationCard& card);
+// Read as far as it is sound: a line that cannot be read is passed over, an unknown key is
+// left for a newer version.
+StationCard parseCard(std::string_view text);
+
+// How long each other station's counter has stood still, on this station's own clock
+// (milliseconds, monotonic): another PC's clock may be anything.
+class Liveness {
+ public:
+  void observe(const std::string& station, uint64_t counter, uint64_t nowMs);
+  // 0 for a station never seen, or whose counter moved at the last look.
+  uint64_t silentMs(const std::string& station, uint64_t nowMs) const;
+
+ private:
+  struct Seen {
+    uint64_t counter = 0;
+    uint64_t changedAtMs = 0;
+  };
+  std::map<std::string, Seen> seen_;
+};
+
+// Whether a silent station's claimed files may be put back into the watch folder now: only
+// when its counter has stood still for `takeOverMinutes` (0: never on its own; `byHand` for
+// the operator's button, which needs no wait) and the file server no longer holds its lock.
+enum class Takeover { Never, NotSilentLongEnough, LockStillHeld, Allowed };
+Takeover takeoverDecision(uint64_t silentMs, int32_t takeOverMinutes, bool lockReleased, bool byHand = false);
+
+}  // namespace marlisk
