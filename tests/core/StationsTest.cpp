@@ -54,8 +54,19 @@ TEST(StationsTest, CardsReadBackAndDamageIsPassedOver) {
   card.counter = 1377;
   card.state = "変換中";
   card.convertedToday = 212;
-  card.batch = {"\\\\srv\\plots\\変換中\\PC-02\\a.plt", "\\\\srv\\plots\\変換中\\PC-02\\b.hgl"};
+  const std::string watch = "\\\\srv\\plots\\";
+  EXPECT_EQ(claimFolderOf(watch, "PC-02"), "\\\\srv\\plots\\変換中\\PC-02");
+  EXPECT_EQ(lockFileOf(watch, "PC-02"), "\\\\srv\\plots\\変換中\\PC-02.lock");
+  EXPECT_EQ(cardFileOf(watch, "PC-02"), "\\\\srv\\plots\\変換中\\PC-02.txt");
+  const std::string a = claimFolderOf(watch, "PC-02") + "\\a.plt", b = claimFolderOf(watch, "PC-02") + "\\b.hgl";
+  card.batch = {a, b};
+  card.checked = {a};
   EXPECT_EQ(parseCard(cardText(card)), card);
+  // After a restart: a checked output still there is finished without the viewer; anything
+  // else is converted again.
+  EXPECT_EQ(recoveryOf(card, a, true), Recovery::FinishWithoutConverting);
+  EXPECT_EQ(recoveryOf(card, a, false), Recovery::ConvertAgain);
+  EXPECT_EQ(recoveryOf(card, b, true), Recovery::ConvertAgain);
   const StationCard hurt =
       parseCard("Counter=12x\nPid=99999999999\n=orphan\nnonsense\nState=待機中\r\nFuture=1\nBatch=\nCounter=7");
   EXPECT_EQ(hurt.counter, 7u);

@@ -56,6 +56,7 @@ std::string cardText(const StationCard& card) {
   line("State", card.state);
   line("ConvertedToday", std::to_string(card.convertedToday));
   for (const std::string& path : card.batch) line("Batch", path);
+  for (const std::string& path : card.checked) line("Checked", path);
   if (!card.takenOverBy.empty()) line("TakenOverBy", card.takenOverBy);
   return text;
 }
@@ -85,9 +86,30 @@ StationCard parseCard(std::string_view text) {
     else if (key == "State") card.state = value;
     else if (key == "ConvertedToday") number(card.convertedToday);
     else if (key == "Batch" && !value.empty()) card.batch.push_back(value);
+    else if (key == "Checked" && !value.empty()) card.checked.push_back(value);
     else if (key == "TakenOverBy") card.takenOverBy = value;
   }
   return card;
+}
+
+std::string claimRootOf(const std::string& watchFolder) { return watchFolder + kClaimRootName; }
+
+std::string claimFolderOf(const std::string& watchFolder, const std::string& station) {
+  return claimRootOf(watchFolder) + "\\" + station;
+}
+
+std::string lockFileOf(const std::string& watchFolder, const std::string& station) {
+  return claimFolderOf(watchFolder, station) + ".lock";
+}
+
+std::string cardFileOf(const std::string& watchFolder, const std::string& station) {
+  return claimFolderOf(watchFolder, station) + ".txt";
+}
+
+Recovery recoveryOf(const StationCard& lastCard, const std::string& claimedPath, bool outputStillThere) {
+  const bool checked =
+      std::find(lastCard.checked.begin(), lastCard.checked.end(), claimedPath) != lastCard.checked.end();
+  return checked && outputStillThere ? Recovery::FinishWithoutConverting : Recovery::ConvertAgain;
 }
 
 void Liveness::observe(const std::string& station, uint64_t counter, uint64_t nowMs) {

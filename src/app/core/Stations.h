@@ -31,7 +31,8 @@ struct StationCard {
   uint64_t counter = 0;  // raised at each cycle: a station whose counter stands still is silent
   std::string state;     // 待機中, 変換中, 停止中
   uint32_t convertedToday = 0;
-  std::vector<std::string> batch;  // the claimed paths the viewer has now
+  std::vector<std::string> batch;    // the claimed paths the viewer has now
+  std::vector<std::string> checked;  // of those, the ones whose output was checked, not yet finished
   std::string takenOverBy;         // set by the station that put this one's claims back
 
   bool operator==(const StationCard&) const = default;
@@ -40,6 +41,20 @@ std::string cardText(const StationCard& card);
 // Read as far as it is sound: a line that cannot be read is passed over, an unknown key is
 // left for a newer version.
 StationCard parseCard(std::string_view text);
+
+// Where a station keeps its claims, its lock and its card: all inside the watch folder (which
+// ends in "\\"), so that a claim is a rename on one share and one volume.
+std::string claimRootOf(const std::string& watchFolder);
+std::string claimFolderOf(const std::string& watchFolder, const std::string& station);
+std::string lockFileOf(const std::string& watchFolder, const std::string& station);
+std::string cardFileOf(const std::string& watchFolder, const std::string& station);
+
+// A file left in this station's claim folder by its last life (which may have ended at any
+// step): finished without the viewer when its output was checked before the end and is still
+// there; otherwise converted again, said as "再開" and counted as an attempt (the file may
+// be what ended that life).
+enum class Recovery { FinishWithoutConverting, ConvertAgain };
+Recovery recoveryOf(const StationCard& lastCard, const std::string& claimedPath, bool outputStillThere);
 
 // How long each other station's counter has stood still, on this station's own clock
 // (milliseconds, monotonic): another PC's clock may be anything.
