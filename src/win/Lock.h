@@ -1,5 +1,5 @@
-// A lock for what two threads share. The toolchain's threads are Win32 ones, with no
-// std::mutex: this is the system's slim reader/writer lock, taken exclusively.
+// A lock for what two threads share: the system's slim reader/writer lock, taken exclusively.
+// std::mutex would do the same through winpthreads, a layer the program needs nowhere else.
 #pragma once
 
 #include <windows.h>
