@@ -62,7 +62,7 @@ bool RunThread::onMessage(UINT message) {
   WaitForSingleObject(thread_.get(), INFINITE);  // it has posted its last word: it is ending
   thread_.reset();
   step_ = {};
-  takeProgress();
+  takeAll();  // the step's thread is gone: what it filled last is the window's now
   stepEnded_();
   return true;
 }
@@ -70,43 +70,59 @@ bool RunThread::onMessage(UINT message) {
 void RunThread::onWindow(const std::function<void()>& call) { callOnWindowThread(hwnd_, call); }
 
 void RunThread::takeProgress() {
-  bool trimmed;
   {
     SlimLock::Held held(lock_);
     std::swap(queued_, taken_);
-    trimmed = trimmed_;
   }
-  const size_t count = taken_.count;
-  if (!trimmed || count <= kRing) {
-    for (size_t i = 0; i < count; ++i) window_.addProgress(taken_.slots[i]);
+  deliver(taken_);
+}
+
+void RunThread::takeAll() {
+  takeProgress();
+  deliver(filling_);
+}
+
+void RunThread::deliver(Entries& entries) {
+  const size_t count = entries.count;
+  if (!entries.trimmed || count <= kRing) {
+    for (size_t i = 0; i < count; ++i) window_.addProgress(entries.slots[i]);
   } else {  // the ring went round: its oldest entry is where the next would go
     window_.addDroppedProgress(count - kRing);
-    for (size_t i = 0; i < kRing; ++i) window_.addProgress(taken_.slots[(count + i) % kRing]);
+    for (size_t i = 0; i < kRing; ++i) window_.addProgress(entries.slots[(count + i) % kRing]);
   }
-  taken_.count = 0;
+  entries.count = 0;
   // A backlog (the window was held by a box) is not kept for the rest of the program.
   constexpr size_t kSlotsKept = 4096;
-  if (taken_.slots.size() > kSlotsKept) taken_.slots.resize(kSlotsKept);
+  if (entries.slots.size() > kSlotsKept) entries.slots.resize(kSlotsKept);
 }
 
 void RunThread::addProgress(const std::string& path) {
-  SlimLock::Held held(lock_);
-  const size_t at = trimmed_ && queued_.count >= kRing ? queued_.count % kRing : queued_.count;
-  if (at < queued_.slots.size())
-    queued_.slots[at].assign(path);
+  Entries& to = filling_;
+  const size_t at = to.trimmed && to.count >= kRing ? to.count % kRing : to.count;
+  if (at < to.slots.size())
+    to.slots[at].assign(path);
   else
-    queued_.slots.push_back(path);
-  ++queued_.count;
+    to.slots.push_back(path);
+  ++to.count;
 }
 
 void RunThread::addDroppedProgress(size_t count) {
   onWindow([&] {
-    takeProgress();
+    takeAll();
     window_.addDroppedProgress(count);
   });
 }
 
 void RunThread::keepAlive() {
+  if (filling_.count == 0) return;
+  {
+    // Handed over only when the window has taken the last batch; else it grows meanwhile.
+    SlimLock::Held held(lock_);
+    if (queued_.count != 0) return;
+    const bool trimmed = filling_.trimmed;
+    std::swap(filling_, queued_);
+    filling_.trimmed = trimmed;
+  }
   if (!takePosted_.exchange(true)) PostMessageW(hwnd_, kTakeProgressMessage, 0, 0);
 }
 
@@ -121,29 +137,27 @@ void RunThread::setRunControlsEnabled(bool enabled) {
 }
 void RunThread::clearProgress(bool trimmed) {
   onWindow([&] {
-    takeProgress();
+    takeAll();
     window_.clearProgress(trimmed);
   });
-  // Only this thread adds entries, and none waits now: the next ones are of the new kind.
-  SlimLock::Held held(lock_);
-  trimmed_ = trimmed;
+  filling_.trimmed = trimmed;  // none waits now: the next ones are of the new kind
 }
 void RunThread::finishProgress() {
   onWindow([&] {
-    takeProgress();
+    takeAll();
     window_.finishProgress();
   });
 }
 void RunThread::warn(const std::string& text) {
   onWindow([&] {
-    takeProgress();
+    takeAll();
     window_.warn(text);
   });
 }
 bool RunThread::ask(const std::string& text) {
   bool yes = true;  // with the window gone there is nobody to say no
   onWindow([&] {
-    takeProgress();
+    takeAll();
     yes = window_.ask(text);
   });
   return yes;

@@ -56,7 +56,7 @@ class RunThread final : public RunHost {
 
  private:
   static DWORD WINAPI threadMain(void* self);
-  // On the window's thread: the queued entries reach the window's host.
+  // On the window's thread: the entries handed over reach the window's host.
   void takeProgress();
   void onWindow(const std::function<void()>& call);
 
@@ -67,17 +67,21 @@ class RunThread final : public RunHost {
   std::function<void()> step_;
   UniqueHandle thread_;
   SlimLock lock_;
-  // Entries waiting for the window. The strings stay between batches, so that a run of
-  // 100,000 files reuses their buffers instead of allocating one an entry.
+  // Entries on their way to the window. The strings stay between batches, so that a run of
+  // 100,000 files reuses their buffers instead of allocating one an entry; a trimmed list (a
+  // batch run's) keeps only as many of the newest as the window would, in a ring, and counts
+  // the rest. The run's thread fills one batch without a lock and hands it over whole.
   struct Entries {
     std::vector<std::string> slots;
     size_t count = 0;
+    bool trimmed = false;
   };
-  Entries queued_;  // under lock_
-  // A trimmed list (a batch run's) keeps the newest entries only: the queue keeps as many as
-  // the window would, in a ring, and counts the rest.
-  bool trimmed_ = false;  // under lock_
-  Entries taken_;   // the window's thread's
+  void deliver(Entries& entries);
+  // On the window's thread while the run's thread waits for it: every entry so far.
+  void takeAll();
+  Entries filling_;  // the run's thread's
+  Entries queued_;   // under lock_
+  Entries taken_;    // the window's thread's
   std::atomic<bool> takePosted_{false};  // the window has been told entries are there
 };
 
