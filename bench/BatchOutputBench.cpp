@@ -146,9 +146,10 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("MarliskAuto start to viewer launch:   %7.2f s\n", full);
   std::printf("MarliskAuto run (less its start):     %7.2f s  = %.2f x the floor (target: within 1.15 x)\n", run,
               run / floor);
-  std::printf("window's slowest answer to WM_NULL every 50 ms: %llu ms over %d probes, %d unanswered in 10 s "
-              "(target: within 100 ms)\n",
-              worstAnswerMs, probes, unanswered);
+  std::printf(
+      "window's slowest answer to WM_NULL every 50 ms: %llu ms over %d probes, %d unanswered in 10 s "
+      "(target: within 100 ms)\n",
+      worstAnswerMs, probes, unanswered);
   const bool same =
       test::readFile(root / "floor-commands.txt") == test::readFile(root / "Brennamor\\MarliskAuto\\MarComline.txt");
   std::printf("command files identical: %s\n", same ? "yes" : "NO");

@@ -151,12 +151,10 @@ BatchRun::Outcome BatchRun::run(const RunSettings& settings) {
   // What was at the outputs before the viewer ran came from one listing of their folder.
   // After the run each output is asked about itself, as a listing may show a file just
   // closed with its old size.
-  const ViewerResult viewer =
-      runViewer(s.ViewerExePath, s.ViewerCommandFilePath, static_cast<DWORD>(run.ViewerTimeLimitMinutes) * 60'000u,
-                &viewer_);
+  const ViewerResult viewer = runViewer(s.ViewerExePath, s.ViewerCommandFilePath,
+                                        static_cast<DWORD>(run.ViewerTimeLimitMinutes) * 60'000u, &viewer_);
   if (viewer.timedOut) host_.warn(viewerTimeLimitMessage(run.ViewerTimeLimitMinutes));
-  if (!viewer.started && !handed.empty())
-    host_.warn(cannotStartMessage(s.ViewerExePath, viewer.error));
+  if (!viewer.started && !handed.empty()) host_.warn(cannotStartMessage(s.ViewerExePath, viewer.error));
   // The inputs stay where they are, as batch output always leaves them: the log says what
   // became of each, and the exit code whether anything is missing.
   size_t notMade = 0;

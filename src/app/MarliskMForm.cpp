@@ -249,9 +249,7 @@ void TMarliskMForm::startStandbyOutput() {
   closeIfStopped();
 }
 
-bool TMarliskMForm::standbyMode() const {
-  return standby_.state() != StandbyRun::State::Stopped || request_.standby;
-}
+bool TMarliskMForm::standbyMode() const { return standby_.state() != StandbyRun::State::Stopped || request_.standby; }
 
 void TMarliskMForm::inputNotConverted(const std::string& text) { tray_.problem(text); }
 

@@ -101,6 +101,7 @@ class TMarliskMForm final : public Dialog, private RunHost {
   bool onCommand(int id, int code, HWND control) override;
   INT_PTR onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
   void onDestroy() override;
+
  private:
   void placePages();
   void drawMinimizeButton(const DRAWITEMSTRUCT& draw);
@@ -152,7 +153,7 @@ class TMarliskMForm final : public Dialog, private RunHost {
   RunThread runThread_{*this, [this] { stepEnded(); }};
   BatchRun batch_{app_, runThread_};
   StandbyRun standby_{app_, runThread_};
-  bool batchRunning_ = false;                 // the step running is a batch run
+  bool batchRunning_ = false;                                    // the step running is a batch run
   BatchRun::Outcome batchOutcome_ = BatchRun::Outcome::Refused;  // set on the run's thread
   bool askingToEndViewer_ = false;
   bool stepEndedWhileAsking_ = false;  // handled once the question is answered
@@ -161,7 +162,7 @@ class TMarliskMForm final : public Dialog, private RunHost {
   bool focusOkOnRestore_ = false;
   bool closeWhenDone_ = false;  // "終了" came during a run: the window closes once it is over
   int exitCode_ = 0;
-  ProgressView progress_;         // the progress list, filled in batches
+  ProgressView progress_;              // the progress list, filled in batches
   RunMessages messages_{app_, tray_};  // a box, or the log and the tray when nobody is there
 };
 

@@ -38,8 +38,8 @@ class ProgressView {
   // for a list that is not trimmed).
   size_t pendingCount_ = 0;
   std::vector<std::string> pending_;
-  size_t next_ = 0;     // a trimmed list's entries go round in kMostPendingKept slots
-  bool trim_ = true;    // a batch run trims the list; a listing shows the whole folder
+  size_t next_ = 0;       // a trimmed list's entries go round in kMostPendingKept slots
+  bool trim_ = true;      // a batch run trims the list; a listing shows the whole folder
   uint64_t shownAt_ = 0;  // GetTickCount64 of the list's last drawing
 };
 

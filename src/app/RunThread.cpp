@@ -29,6 +29,7 @@ DWORD WINAPI RunThread::threadMain(void* self) {
 }
 
 void RunThread::runStep(const std::function<void()>& step) {
+  wait();  // one step at a time: the callers start none while one runs, and this makes sure
   tab_ = window_.activeTab();
   step_ = step;
   thread_.reset(CreateThread(nullptr, 0, threadMain, this, 0, nullptr));
@@ -58,7 +59,7 @@ bool RunThread::onMessage(UINT message) {
     return true;
   }
   if (message != kStepEndedMessage) return false;
-  if (!thread_) return true;  // a step already waited for
+  if (!thread_) return true;                     // a step already waited for
   WaitForSingleObject(thread_.get(), INFINITE);  // it has posted its last word: it is ending
   thread_.reset();
   step_ = {};

@@ -79,9 +79,9 @@ class RunThread final : public RunHost {
   void deliver(Entries& entries);
   // On the window's thread while the run's thread waits for it: every entry so far.
   void takeAll();
-  Entries filling_;  // the run's thread's
-  Entries queued_;   // under lock_
-  Entries taken_;    // the window's thread's
+  Entries filling_;                      // the run's thread's
+  Entries queued_;                       // under lock_
+  Entries taken_;                        // the window's thread's
   std::atomic<bool> takePosted_{false};  // the window has been told entries are there
 };
 

@@ -94,15 +94,15 @@ class StandbyRun {
   std::atomic<int32_t> countdown_{0};
   RunSettings run_;  // the run settings as the current step began
   std::vector<ListingEntry> firstListing_;
-  std::set<std::string> unlistableReported_;   // names told about once, not every cycle
-  bool viewerCrashReported_ = false;           // likewise a crashing viewer
-  bool watchFolderMissingReported_ = false;    // and a watch folder that is not there
-  bool timeLimitReported_ = false;             // and a viewer ended at its limit
-  bool viewerStartFailureReported_ = false;    // and a viewer that cannot be started
-  bool outputFolderReported_ = false;          // and an output folder that is gone or closed
-  std::map<std::string, Handed> awaitingRemoval_;   // converted, but not yet deleted or moved
+  std::set<std::string> unlistableReported_;               // names told about once, not every cycle
+  bool viewerCrashReported_ = false;                       // likewise a crashing viewer
+  bool watchFolderMissingReported_ = false;                // and a watch folder that is not there
+  bool timeLimitReported_ = false;                         // and a viewer ended at its limit
+  bool viewerStartFailureReported_ = false;                // and a viewer that cannot be started
+  bool outputFolderReported_ = false;                      // and an output folder that is gone or closed
+  std::map<std::string, Handed> awaitingRemoval_;          // converted, but not yet deleted or moved
   std::unordered_map<std::string, LogResult> lastLogged_;  // what the log last said of a held input
-  std::set<std::string> moveFailureReported_;  // inputs that could not be moved, said once each
+  std::set<std::string> moveFailureReported_;              // inputs that could not be moved, said once each
   AttemptCounts attempts_;
   OutputOrigins origins_;
   ViewerStopper viewer_;

@@ -14,11 +14,11 @@ namespace marlisk::win {
 
 struct ViewerResult {
   bool started = false;
-  DWORD exitCode = 0;     // when started
-  Win32Error error;       // when not started: why
-  bool timedOut = false;  // ended by us at the time limit, with whatever it had started
+  DWORD exitCode = 0;        // when started
+  Win32Error error;          // when not started: why
+  bool timedOut = false;     // ended by us at the time limit, with whatever it had started
   bool endedByUser = false;  // ended at the user's word ("終了"), with whatever it had started
-  double seconds = 0;     // how long it ran
+  double seconds = 0;        // how long it ran
   // Ended by an exception (an access violation, a stack overflow...), not by itself: what it
   // was given may not have been converted.
   bool crashed() const { return started && !timedOut && !endedByUser && isCrashExitCode(exitCode); }
@@ -26,8 +26,8 @@ struct ViewerResult {
     return !started      ? ViewerEnd::NotStarted
            : endedByUser ? ViewerEnd::EndedByUser
            : timedOut    ? ViewerEnd::TimedOut
-           : crashed() ? ViewerEnd::Crashed
-                       : ViewerEnd::Ended;
+           : crashed()   ? ViewerEnd::Crashed
+                         : ViewerEnd::Ended;
   }
 };
 

@@ -14,8 +14,7 @@ inline constexpr const char* kCannotOpenMessage = "ファイルを開けませ�
 inline constexpr const char* kMoreMissingQuestion =
     "\r\n\r\nこのあとも、開けないファイルがあるたびに表示しますか?\r\n(いいえ: この回の残りは運転ログにだけ記録します)";
 // After the batch list's path: an exe or another file that is not a list of names.
-inline constexpr const char* kBatchListNotTextMessage =
-    "\r テキストのバッチファイルではないため、何も変換しません!";
+inline constexpr const char* kBatchListNotTextMessage = "\r テキストのバッチファイルではないため、何も変換しません!";
 inline constexpr const char* kNoOutputTypeMessage = "出力形式が選択されていません!";
 inline constexpr const char* kOverlongLineMessage = "\r 長すぎる行を読み飛ばしました!";  // after the list's path
 inline constexpr const char* kUnconvertibleNameMessage =

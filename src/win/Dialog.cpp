@@ -62,9 +62,8 @@ void Dialog::onHelp(const HELPINFO* info) const {
   if (!info) return showHelpTopic();
   const bool f1 = GetKeyState(VK_F1) < 0;
   const bool aboutControl = !f1 || GetKeyState(VK_SHIFT) < 0;
-  const int popup = info->iContextType == HELPINFO_WINDOW && help_.controlText
-                        ? help_.controlText(help_.topic, info->iCtrlId)
-                        : 0;
+  const int popup =
+      info->iContextType == HELPINFO_WINDOW && help_.controlText ? help_.controlText(help_.topic, info->iCtrlId) : 0;
   if (!aboutControl || popup == 0) return showHelpTopic();
   POINT at = info->MousePos;
   // From the keyboard the mouse may be anywhere: the text goes under the control.

@@ -12,7 +12,10 @@ TEST(StationsTest, NamesAndTheirSettings) {
   const struct {
     const char* computer;
     const char* station;
-  } names[] = {{"PC-02", "PC-02"}, {"製図室PC_3", "PC_3"}, {"図面", "STATION"}, {"A.B C", "ABC"},
+  } names[] = {{"PC-02", "PC-02"},
+               {"製図室PC_3", "PC_3"},
+               {"図面", "STATION"},
+               {"A.B C", "ABC"},
                {"ABCDEFGHIJKLMNOPQ", "ABCDEFGHIJKLMNO"}};
   for (const auto& n : names) {
     EXPECT_EQ(stationNameFrom(n.computer), n.station) << n.computer;
@@ -21,8 +24,8 @@ TEST(StationsTest, NamesAndTheirSettings) {
   for (const char* bad : {"", "PC 02", "PC\\02", "製図", "ABCDEFGHIJKLMNOP"}) EXPECT_FALSE(isStationName(bad)) << bad;
 
   std::vector<std::string> damaged;
-  const RunSettings read = parseRunSettings(
-      "SharedWatchFolder=1\nStationName=PC 02\nClaimBatch=1000\nTakeOverMinutes=1440\n", damaged);
+  const RunSettings read =
+      parseRunSettings("SharedWatchFolder=1\nStationName=PC 02\nClaimBatch=1000\nTakeOverMinutes=1440\n", damaged);
   EXPECT_EQ(damaged, (std::vector<std::string>{"StationName", "ClaimBatch"}));
   EXPECT_TRUE(read.SharedWatchFolder);
   EXPECT_EQ(read.StationName, "");
@@ -92,12 +95,9 @@ TEST(StationsTest, ASilentStationIsTakenOverOnlyAfterItsTimeAndOnceItsLockIsFree
     bool lockReleased, byHand;
     Takeover decision;
   } cases[] = {
-      {3'600'000, 0, true, false, Takeover::Never},
-      {599'999, 10, true, false, Takeover::NotSilentLongEnough},
-      {600'000, 10, false, false, Takeover::LockStillHeld},
-      {600'000, 10, true, false, Takeover::Allowed},
-      {0, 0, false, true, Takeover::LockStillHeld},
-      {0, 0, true, true, Takeover::Allowed},
+      {3'600'000, 0, true, false, Takeover::Never},         {599'999, 10, true, false, Takeover::NotSilentLongEnough},
+      {600'000, 10, false, false, Takeover::LockStillHeld}, {600'000, 10, true, false, Takeover::Allowed},
+      {0, 0, false, true, Takeover::LockStillHeld},         {0, 0, true, true, Takeover::Allowed},
   };
   for (const auto& c : cases)
     EXPECT_EQ(takeoverDecision(c.silentMs, c.minutes, c.lockReleased, c.byHand), c.decision)

@@ -95,9 +95,9 @@ TEST(UnattendedTest, AnInputGoesOnlyWithItsOutputAndMovesAsideAfterItsAttempts) 
       {checked, ViewerEnd::Ended, false, 2, A::MoveToError, true},  // the third of three
       {checked, ViewerEnd::TimedOut, true, 0, A::Keep, true},       // a cut-off run proves nothing
       {checked, ViewerEnd::Crashed, false, 1, A::Keep, true},
-      {checked, ViewerEnd::NotStarted, false, 5, A::Keep, false},  // a missing viewer is no input's fault
+      {checked, ViewerEnd::NotStarted, false, 5, A::Keep, false},    // a missing viewer is no input's fault
       {unchecked, ViewerEnd::EndedByUser, true, 2, A::Keep, false},  // nor a viewer the user ended
-      {unchecked, ViewerEnd::Ended, false, 0, A::Finish, false},   // as standby always did
+      {unchecked, ViewerEnd::Ended, false, 0, A::Finish, false},     // as standby always did
       {unchecked, ViewerEnd::Crashed, false, 2, A::MoveToError, true},
   };
   for (const Case& c : cases) {
@@ -139,8 +139,11 @@ TEST(UnattendedTest, NamesThatNeverOverwriteAndTheLog) {
             std::string::npos)
       << logLine(e);
   // Whatever a name holds, a line is one line of text: control bytes blank, broken UTF-8 U+FFFD.
-  e.input = "a\x01\x7F図\xFF\xE3\x81.\xC0\xAF" "b\xF0\x9F\x98\x80";
-  EXPECT_NE(logLine(e).find("\ta  図\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD.\xEF\xBF\xBD\xEF\xBF\xBD" "b\xF0\x9F\x98\x80\t"),
+  e.input =
+      "a\x01\x7F図\xFF\xE3\x81.\xC0\xAF"
+      "b\xF0\x9F\x98\x80";
+  EXPECT_NE(logLine(e).find("\ta  図\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD.\xEF\xBF\xBD\xEF\xBF\xBD"
+                            "b\xF0\x9F\x98\x80\t"),
             std::string::npos)
       << logLine(e);
   EXPECT_EQ(logMessageLine("t", true, "I/O Error\r\ncode=5"), "t\t待機\tメッセージ\tI/O Error  code=5\r\n");
@@ -161,8 +164,8 @@ TEST(UnattendedTest, NamesThatNeverOverwriteAndTheLog) {
 
 // Two drawings of one name never share an output; a drawing sent again replaces its own.
 TEST(UnattendedTest, AnOutputIsReplacedOnlyByTheInputThatMadeIt) {
-  OutputOrigins origins = OutputOrigins::parse(
-      "O:\\plan.pdf\tW:\\plan.hgl\r\nO:\\Plan (2).pdf\tW:\\plan.plt\r\nbroken\r\n\tW:\\x\r\n");
+  OutputOrigins origins =
+      OutputOrigins::parse("O:\\plan.pdf\tW:\\plan.hgl\r\nO:\\Plan (2).pdf\tW:\\plan.plt\r\nbroken\r\n\tW:\\x\r\n");
   EXPECT_EQ(OutputOrigins::parse(origins.text()).text(), origins.text());
   EXPECT_EQ(origins.size(), 2u);
   const std::set<std::string> disk = {"o:\\plan.pdf", "o:\\plan (2).pdf", "o:\\scan.png", "o:\\scan (2).png"};

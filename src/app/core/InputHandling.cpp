@@ -150,8 +150,8 @@ LogResult keptResult(ViewerEnd viewer) {
 }
 
 bool isConverted(LogResult result) {
-  return result == LogResult::Converted || result == LogResult::ConvertedDeleted ||
-         result == LogResult::MovedToDone || result == LogResult::MovedToRecycleBin;
+  return result == LogResult::Converted || result == LogResult::ConvertedDeleted || result == LogResult::MovedToDone ||
+         result == LogResult::MovedToRecycleBin;
 }
 
 bool isHeld(LogResult result) {
@@ -178,9 +178,7 @@ const char* logResultText(LogResult result) {
   return "";
 }
 
-void addDetail(LogEntry& entry, const std::string& more) {
-  entry.detail += (entry.detail.empty() ? "" : ", ") + more;
-}
+void addDetail(LogEntry& entry, const std::string& more) { entry.detail += (entry.detail.empty() ? "" : ", ") + more; }
 
 std::string logLine(const LogEntry& e) {
   char seconds[32];

@@ -78,16 +78,26 @@ StationCard parseCard(std::string_view text) {
           parsed && *parsed <= std::numeric_limits<std::remove_reference_t<decltype(to)>>::max())
         to = static_cast<std::remove_reference_t<decltype(to)>>(*parsed);
     };
-    if (key == "Computer") card.computer = value;
-    else if (key == "Instance") card.instance = value;
-    else if (key == "Version") card.version = value;
-    else if (key == "Pid") number(card.pid);
-    else if (key == "Counter") number(card.counter);
-    else if (key == "State") card.state = value;
-    else if (key == "ConvertedToday") number(card.convertedToday);
-    else if (key == "Batch" && !value.empty()) card.batch.push_back(value);
-    else if (key == "Checked" && !value.empty()) card.checked.push_back(value);
-    else if (key == "TakenOverBy") card.takenOverBy = value;
+    if (key == "Computer")
+      card.computer = value;
+    else if (key == "Instance")
+      card.instance = value;
+    else if (key == "Version")
+      card.version = value;
+    else if (key == "Pid")
+      number(card.pid);
+    else if (key == "Counter")
+      number(card.counter);
+    else if (key == "State")
+      card.state = value;
+    else if (key == "ConvertedToday")
+      number(card.convertedToday);
+    else if (key == "Batch" && !value.empty())
+      card.batch.push_back(value);
+    else if (key == "Checked" && !value.empty())
+      card.checked.push_back(value);
+    else if (key == "TakenOverBy")
+      card.takenOverBy = value;
   }
   return card;
 }

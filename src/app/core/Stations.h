@@ -33,7 +33,7 @@ struct StationCard {
   uint32_t convertedToday = 0;
   std::vector<std::string> batch;    // the claimed paths the viewer has now
   std::vector<std::string> checked;  // of those, the ones whose output was checked, not yet finished
-  std::string takenOverBy;         // set by the station that put this one's claims back
+  std::string takenOverBy;           // set by the station that put this one's claims back
 
   bool operator==(const StationCard&) const = default;
 };

@@ -130,7 +130,8 @@ bool isNameCharacter(char c) {
 }  // namespace
 
 bool isStationName(std::string_view name) {
-  return !name.empty() && name.size() <= kMostStationNameLength && std::all_of(name.begin(), name.end(), isNameCharacter);
+  return !name.empty() && name.size() <= kMostStationNameLength &&
+         std::all_of(name.begin(), name.end(), isNameCharacter);
 }
 
 std::string stationNameFrom(std::string_view computerName) {

@@ -30,9 +30,9 @@ struct RunSettings {
   bool TrayOnMinimize = false;  // "_" and a minimised start go to the notification area
   // Several stations (PCs) on one watch folder, each file converted by one of them.
   bool SharedWatchFolder = false;
-  std::string StationName;       // "" : the computer's name, made into a station name
-  int32_t ClaimBatch = 20;       // files one station claims in a cycle, so that all share the work
-  int32_t TakeOverMinutes = 0;   // a silent station's files are put back after this long (0: never)
+  std::string StationName;      // "" : the computer's name, made into a station name
+  int32_t ClaimBatch = 20;      // files one station claims in a cycle, so that all share the work
+  int32_t TakeOverMinutes = 0;  // a silent station's files are put back after this long (0: never)
 
   // Lines of the file this version does not know (a newer version's settings): kept as they
   // were, so that saving here does not lose them.
