@@ -29,7 +29,6 @@ DWORD WINAPI RunThread::threadMain(void* self) {
 }
 
 void RunThread::runStep(const std::function<void()>& step) {
-  wait();  // one step at a time: the callers start none while one runs, and this makes sure
   tab_ = window_.activeTab();
   step_ = step;
   thread_.reset(CreateThread(nullptr, 0, threadMain, this, 0, nullptr));

@@ -50,6 +50,7 @@ class RunThread final : public RunHost {
   bool ask(const std::string& text) override;
   void inputNotConverted(const std::string& text) override;
   void convertingFiles(size_t count) override;
+  // One step at a time: the callers start none while busy().
   void runStep(const std::function<void()>& step) override;
   void startTimer() override;
   void stopTimer() override;
