@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
 #include <thread>
 
 #include "settings/core/ParameterFile.h"
@@ -21,6 +22,7 @@ namespace marlisk::test {
 namespace {
 
 constexpr int kExitButton = 1009;
+constexpr int kStatusLabel = 1001;
 constexpr int kFirstOutputType = 1101;  // the first item of the 出力１ list
 
 const std::string kInput = "IN;SP1;PU0,0;PD100,100;";
@@ -66,10 +68,15 @@ class FaultTest : public ::testing::Test {
     writeFile(settings.BatchFileName, list);
   }
   // Standby until `done`, then "終了" as a user presses it.
+  // "終了" is pressed between conversions: during one, it would ask whether to end the viewer.
   ProgramRun standbyUntil(const std::function<bool()>& done, DWORD timeoutMs = 60000) {
     return runProgram(
         "/a", [](HWND main) { PostMessageW(GetDlgItem(main, kExitButton), BM_CLICK, 0, 0); }, timeoutMs,
-        [&](HWND) { return done(); });
+        [&](HWND main) {
+          wchar_t status[64] = {};
+          GetDlgItemTextW(main, kStatusLabel, status, 64);
+          return done() && std::wstring_view(status).rfind(L"出力中", 0) != 0;
+        });
   }
   // Starts the program, chooses an output type on the first tab (which saves the settings),
   // and presses "終了" once the message that may follow has been answered. Everything is
@@ -106,7 +113,9 @@ TEST_F(FaultTest, AViewerThatCannotStartLeavesEveryInputAndSaysWhereItWasLooked)
   const ProgramRun run = runProgram("/c " + settings.BatchFileName);
   EXPECT_FALSE(run.timedOut);
   // Said at the start, and named with the system's reason when the run would start it.
-  const std::string cannotStart = settings.ViewerExePath + "\r Marliskプログラムを起動できないため、入力ファイルはそのまま残します!\r\nI/O Error code=2 ";
+  const std::string cannotStart =
+      settings.ViewerExePath +
+      "\r Marliskプログラムを起動できないため、入力ファイルはそのまま残します!\r\nI/O Error code=2 ";
   ASSERT_EQ(run.messages.size(), 2u);
   EXPECT_EQ(run.messages[0].rfind(settings.ViewerExePath + "\r Marliskプログラムファイルが存在しません!", 0), 0u);
   EXPECT_EQ(run.messages[1].rfind(cannotStart, 0), 0u) << run.messages[1];
@@ -289,9 +298,11 @@ TEST_F(FaultTest, SameNamedDrawingsWaitForADroppedOutputShareThenEachHaveTheirOw
   EXPECT_FALSE(run.timedOut);
   EXPECT_EQ(listFolder(local / "out"), "plan (2).pdf plan.pdf");
   EXPECT_FALSE(isFile(work() + "\\StandbyAttempts.txt"));  // the wait cost no attempt
-  EXPECT_EQ(run.messages, std::vector<std::string>{local / "out\\" +
-                                                   "\r 出力フォルダが見つからないか書き込めないため、入力ファイルはそのまま残して変換を待ちます!\r\n"
-                                                   "I/O Error code=2"});
+  EXPECT_EQ(run.messages,
+            std::vector<std::string>{
+                local / "out\\" +
+                "\r 出力フォルダが見つからないか書き込めないため、入力ファイルはそのまま残して変換を待ちます!\r\n"
+                "I/O Error code=2"});
   EXPECT_EQ(viewerRuns(), 1u);
 }
 
@@ -317,8 +328,8 @@ TEST_F(FaultTest, PathsLongerThan260CharactersAreLeftAlone) {
   // (Wine would), and said once however many cycles pass.
   EXPECT_NE(GetFileAttributesW((L"\\\\?\\" + win::widen(longName)).c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(readFile(local / "viewer.log").find(std::string(30, 'f') + ".hgl"), std::string::npos);
-  EXPECT_EQ(run.messages,
-            std::vector<std::string>{longName + "\r パスが 260 文字以上あり、Marliskが開けないため、変換も削除もしません!"});
+  EXPECT_EQ(run.messages, std::vector<std::string>{
+                              longName + "\r パスが 260 文字以上あり、Marliskが開けないため、変換も削除もしません!"});
 }
 
 // A disk that fills up: scripts/test mounts a small tmpfs where the machine allows it and
