@@ -92,16 +92,22 @@ std::string AttemptCounts::text() const {
   return text;
 }
 
-void forEachPair(std::string_view text, const std::function<void(std::string_view, std::string_view)>& take) {
+void forEachLine(std::string_view text, const std::function<void(std::string_view)>& take) {
   while (!text.empty()) {
     const size_t end = text.find('\n');
     std::string_view line = text.substr(0, end);
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     if (line.ends_with('\r')) line.remove_suffix(1);
-    const size_t tab = line.find('\t');
-    if (tab == 0 || tab == std::string_view::npos || tab + 1 == line.size()) continue;
-    take(line.substr(0, tab), line.substr(tab + 1));
+    take(line);
   }
+}
+
+void forEachPair(std::string_view text, const std::function<void(std::string_view, std::string_view)>& take) {
+  forEachLine(text, [&](std::string_view line) {
+    const size_t tab = line.find('\t');
+    if (tab == 0 || tab == std::string_view::npos || tab + 1 == line.size()) return;
+    take(line.substr(0, tab), line.substr(tab + 1));
+  });
 }
 
 AttemptCounts AttemptCounts::parse(std::string_view text) {

@@ -50,6 +50,8 @@ InputDecision decideInput(const RunSettings& settings, ViewerEnd viewer, bool ou
 
 // Each line "<left>\t<right>" of a record of the working folder (CR LF or LF ended), with
 // both sides non-empty; other lines are passed over.
+// Each line of a record (CR LF or LF ended), without its end.
+void forEachLine(std::string_view text, const std::function<void(std::string_view)>& take);
 void forEachPair(std::string_view text, const std::function<void(std::string_view, std::string_view)>& take);
 
 // The failed attempts of the inputs still waiting, kept across restarts in the working folder.

@@ -7,6 +7,8 @@
 #include <optional>
 #include <type_traits>
 
+#include "app/core/InputHandling.h"
+
 namespace marlisk {
 
 namespace {
@@ -63,16 +65,12 @@ std::string cardText(const StationCard& card) {
 
 StationCard parseCard(std::string_view text) {
   StationCard card;
-  while (!text.empty()) {
-    const size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    if (line.ends_with('\r')) line.remove_suffix(1);
+  forEachLine(text, [&](std::string_view line) {
     const size_t equals = line.find('=');
-    if (equals == std::string_view::npos || equals == 0) continue;
+    if (equals == std::string_view::npos || equals == 0) return;
     const std::string_view key = line.substr(0, equals);
     const std::string value(line.substr(equals + 1));
-    if (!isOneLine(value)) continue;
+    if (!isOneLine(value)) return;
     auto number = [&](auto& to) {
       if (const std::optional<uint64_t> parsed = parseCount(value);
           parsed && *parsed <= std::numeric_limits<std::remove_reference_t<decltype(to)>>::max())
@@ -98,7 +96,7 @@ StationCard parseCard(std::string_view text) {
       card.checked.push_back(value);
     else if (key == "TakenOverBy")
       card.takenOverBy = value;
-  }
+  });
   return card;
 }
 
