@@ -109,7 +109,7 @@ class TMarliskMForm final : public Dialog, private RunHost {
   // What the runs ask of the window.
   void clearProgress(bool trimmed) override;
   void addProgress(const std::string& path) override;
-  void addDroppedProgress(size_t count) override { progress_.addDropped(count); }
+  void addProgress(const ProgressBatch& batch) override { progress_.add(batch); }
   void finishProgress() override;
   void keepAlive() override;
   void warn(const std::string& text) override;

@@ -11,45 +11,27 @@ namespace marlisk::win {
 void ProgressView::clear(bool trimmed) {
   SendMessageW(list_, LB_RESETCONTENT, 0, 0);
   pending_.clear();
-  pendingCount_ = 0;
-  next_ = 0;
-  trim_ = trimmed;
-}
-
-void ProgressView::add(const std::string& path) {
-  ++pendingCount_;
-  // A trimmed list never ends with more than 101 entries: older ones need not wait, and their
-  // slots are reused without allocating.
-  if (!trim_ || pending_.size() < kMostPendingKept) {
-    pending_.push_back(path);
-    return;
-  }
-  pending_[next_] = path;
-  next_ = (next_ + 1) % kMostPendingKept;
+  pending_.setTrimmed(trimmed);
 }
 
 // Drawn once per batch: a visible scroll per entry costs more than everything else a run does.
 void ProgressView::flush() {
-  if (pendingCount_ == 0) return;
+  if (pending_.count() == 0) return;
+  const bool trim = pending_.trimmed();
   SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
   const int had = static_cast<int>(SendMessageW(list_, LB_GETCOUNT, 0, 0));
   // How many entries the list ends with, had each been added and the oldest dropped on its
   // own; only those are added (a batch of 100,000 keeps its last hundred or fewer).
   int count = had;
-  for (size_t i = 0; i < pendingCount_; ++i) count += 1 - (trim_ ? progressEntriesToDrop(count) : 0);
-  const int added = static_cast<int>(pendingCount_);
+  for (size_t i = 0; i < pending_.count(); ++i) count += 1 - (trim ? progressEntriesToDrop(count) : 0);
+  const int added = static_cast<int>(pending_.count());
   const int keptOld = std::max(0, count - added);
   for (int drop = had - keptOld; drop > 0; --drop) SendMessageW(list_, LB_DELETESTRING, 0, 0);
-  // The oldest kept entry is at next_ once the slots have gone round.
-  const size_t kept = pending_.size();
-  for (size_t i = kept - static_cast<size_t>(count - keptOld); i < kept; ++i) {
-    const std::string& entry = pending_[(next_ + i) % kept];
-    SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(entry).c_str()));
-  }
+  const size_t kept = pending_.kept();
+  for (size_t i = kept - static_cast<size_t>(count - keptOld); i < kept; ++i)
+    SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(pending_.entry(i)).c_str()));
   pending_.clear();
-  pendingCount_ = 0;
-  next_ = 0;
-  if (trim_) {
+  if (trim) {
     SendMessageW(list_, LB_SETTOPINDEX, progressTopIndex(count), 0);
     SendMessageW(list_, LB_SETCARETINDEX, progressTopIndex(count), FALSE);
   }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/core/OutputTypes.h"
+#include "app/core/ProgressList.h"
 
 namespace marlisk::win {
 
@@ -27,9 +28,10 @@ class RunHost {
   // newest entries (`trimmed`); a listing shows the whole folder.
   virtual void clearProgress(bool trimmed) = 0;
   virtual void addProgress(const std::string& path) = 0;
-  // As many entries, older than any added after, that a trimmed list drops anyway: counted
-  // only, so that a batch of 100,000 does not carry every path to the window.
-  virtual void addDroppedProgress(size_t /*count*/) {}
+  // Entries gathered elsewhere (on the run's thread), the ones a trimmed list drops only counted.
+  virtual void addProgress(const ProgressBatch& batch) {
+    for (size_t i = 0; i < batch.kept(); ++i) addProgress(batch.entry(i));
+  }
   // The list catches up, and sideways scrolling reaches its widest entry.
   virtual void finishProgress() = 0;
   // Called now and then during a long loop: the progress so far may be shown.

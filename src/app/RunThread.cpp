@@ -2,13 +2,11 @@
 
 #include <objbase.h>
 
-#include "app/ProgressView.h"
 #include "win/WindowCall.h"
 
 namespace marlisk::win {
 
 namespace {
-constexpr size_t kRing = ProgressView::kMostPendingKept;
 constexpr UINT kStepEndedMessage = WM_APP + 2;
 constexpr UINT kTakeProgressMessage = WM_APP + 3;
 }  // namespace
@@ -74,54 +72,26 @@ void RunThread::takeProgress() {
     SlimLock::Held held(lock_);
     std::swap(queued_, taken_);
   }
-  deliver(taken_);
+  window_.addProgress(taken_);
+  taken_.clear();
 }
 
 void RunThread::takeAll() {
   takeProgress();
-  deliver(filling_);
+  window_.addProgress(filling_);
+  filling_.clear();
 }
 
-void RunThread::deliver(Entries& entries) {
-  const size_t count = entries.count;
-  if (!entries.trimmed || count <= kRing) {
-    for (size_t i = 0; i < count; ++i) window_.addProgress(entries.slots[i]);
-  } else {  // the ring went round: its oldest entry is where the next would go
-    window_.addDroppedProgress(count - kRing);
-    for (size_t i = 0; i < kRing; ++i) window_.addProgress(entries.slots[(count + i) % kRing]);
-  }
-  entries.count = 0;
-  // A backlog (the window was held by a box) is not kept for the rest of the program.
-  constexpr size_t kSlotsKept = 4096;
-  if (entries.slots.size() > kSlotsKept) entries.slots.resize(kSlotsKept);
-}
-
-void RunThread::addProgress(const std::string& path) {
-  Entries& to = filling_;
-  const size_t at = to.trimmed && to.count >= kRing ? to.count % kRing : to.count;
-  if (at < to.slots.size())
-    to.slots[at].assign(path);
-  else
-    to.slots.push_back(path);
-  ++to.count;
-}
-
-void RunThread::addDroppedProgress(size_t count) {
-  onWindow([&] {
-    takeAll();
-    window_.addDroppedProgress(count);
-  });
-}
+void RunThread::addProgress(const std::string& path) { filling_.add(path); }
 
 void RunThread::keepAlive() {
-  if (filling_.count == 0) return;
+  if (filling_.count() == 0) return;
   {
     // Handed over only when the window has taken the last batch; else it grows meanwhile.
     SlimLock::Held held(lock_);
-    if (queued_.count != 0) return;
-    const bool trimmed = filling_.trimmed;
+    if (queued_.count() != 0) return;
     std::swap(filling_, queued_);
-    filling_.trimmed = trimmed;
+    filling_.setTrimmed(queued_.trimmed());
   }
   if (!takePosted_.exchange(true)) PostMessageW(hwnd_, kTakeProgressMessage, 0, 0);
 }
@@ -140,7 +110,7 @@ void RunThread::clearProgress(bool trimmed) {
     takeAll();
     window_.clearProgress(trimmed);
   });
-  filling_.trimmed = trimmed;  // none waits now: the next ones are of the new kind
+  filling_.setTrimmed(trimmed);  // none waits now: the next ones are of the new kind
 }
 void RunThread::finishProgress() {
   onWindow([&] {

@@ -43,7 +43,6 @@ class RunThread final : public RunHost {
   void setRunControlsEnabled(bool enabled) override;
   void clearProgress(bool trimmed) override;
   void addProgress(const std::string& path) override;
-  void addDroppedProgress(size_t count) override;
   void finishProgress() override;
   void keepAlive() override;
   void warn(const std::string& text) override;
@@ -68,21 +67,13 @@ class RunThread final : public RunHost {
   std::function<void()> step_;
   UniqueHandle thread_;
   SlimLock lock_;
-  // Entries on their way to the window. The strings stay between batches, so that a run of
-  // 100,000 files reuses their buffers instead of allocating one an entry; a trimmed list (a
-  // batch run's) keeps only as many of the newest as the window would, in a ring, and counts
-  // the rest. The run's thread fills one batch without a lock and hands it over whole.
-  struct Entries {
-    std::vector<std::string> slots;
-    size_t count = 0;
-    bool trimmed = false;
-  };
-  void deliver(Entries& entries);
+  // Entries on their way to the window: the run's thread fills one batch without a lock and
+  // hands it over whole.
   // On the window's thread while the run's thread waits for it: every entry so far.
   void takeAll();
-  Entries filling_;                      // the run's thread's
-  Entries queued_;                       // under lock_
-  Entries taken_;                        // the window's thread's
+  ProgressBatch filling_;                // the run's thread's
+  ProgressBatch queued_;                 // under lock_
+  ProgressBatch taken_;                  // the window's thread's
   std::atomic<bool> takePosted_{false};  // the window has been told entries are there
 };
 
