@@ -238,6 +238,11 @@ void TMarliskMForm::stepEnded() {
     return;
   }
   tray_.standbyRunning(standby_.state() != StandbyRun::State::Stopped);
+  // Refused as it began (a station name in use elsewhere): the window is the user's again.
+  if (standby_.state() == StandbyRun::State::Stopped && !closeWhenDone_) {
+    messages_.runEnds();
+    finishRun();
+  }
   closeIfStopped();
 }
 

@@ -29,7 +29,13 @@ bool fileThere(const std::string& path) { return GetFileAttributesW(widen(path).
 StandbyRun::StandbyRun(AppContext& app, RunHost& host)
     : app_(app),
       host_(host),
-      log_(app.settings.WorkFolder, run_, [&host](const std::string& text) { host.warn(text); }) {}
+      log_(app.settings.WorkFolder, run_, [&host](const std::string& text) { host.warn(text); }),
+      station_(app.fileSystem) {}
+
+StandbyRun::~StandbyRun() {
+  held_.clear();
+  station_.end();
+}
 
 void StandbyRun::saveAttempts() {
   attempts_.keepOnly(fileThere);
@@ -61,8 +67,13 @@ bool StandbyRun::start() {
     return false;
   }
   state_ = State::Listing;
+  shared_ = run_.SharedWatchFolder;
   host_.runStep([this] {
     loadKept();
+    if (shared_ && !beginStation()) {
+      state_ = State::Stopped;
+      return;
+    }
     listFirst();
   });
   return true;
@@ -80,7 +91,7 @@ void StandbyRun::tick() {
     case State::Waiting:
       if (countdown_ > 0) {
         countdown_ -= 2;
-        host_.setStatus(countdownText(countdown_));
+        host_.setStatus(status(countdownText(countdown_)));
       } else {
         takeSettings();
         state_ = State::Converting;
@@ -120,7 +131,10 @@ Win32Error StandbyRun::takeListing(const char* fileName, std::vector<ListingEntr
       const std::string path = s.WatchFolder + name;
       // Read-only, and sharing only reading: a folder, or a file its writer still holds open,
       // does not open, and so stays out of this listing.
-      UniqueFileHandle file(CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+      // On a shared folder it shares deleting too: a station that only lists must not make
+      // another station's claim fail.
+      UniqueFileHandle file(CreateFileW(widen(path).c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | (shared_ ? FILE_SHARE_DELETE : 0), nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
       LARGE_INTEGER size;
       FILETIME written;
@@ -149,16 +163,33 @@ Win32Error StandbyRun::takeListing(const char* fileName, std::vector<ListingEntr
   return listing.close();
 }
 
-bool StandbyRun::unchanged(const Handed& input) {
-  WIN32_FILE_ATTRIBUTE_DATA now;
-  if (!GetFileAttributesExW(widen(input.path).c_str(), GetFileExInfoStandard, &now)) return false;
-  const uint64_t size = (static_cast<uint64_t>(now.nFileSizeHigh) << 32) | now.nFileSizeLow;
+bool StandbyRun::unchanged(const Handed& input) const {
+  uint64_t size = 0, lastWrite = 0;
+  if (const auto held = held_.find(input.path); held != held_.end() && held->second.seal) {
+    // Through the seal: a path's attributes may come from a client's cache, seconds old.
+    if (!sizeAndTimeOf(held->second.seal.get(), size, lastWrite)) return false;
+  } else {
+    WIN32_FILE_ATTRIBUTE_DATA now;
+    if (!GetFileAttributesExW(widen(input.path).c_str(), GetFileExInfoStandard, &now)) return false;
+    size = (static_cast<uint64_t>(now.nFileSizeHigh) << 32) | now.nFileSizeLow;
+    lastWrite = fileTimeValue(now.ftLastWriteTime);
+  }
   // Written again while the viewer ran: what it holds now was never converted.
-  return size == input.listed.size && fileTimeValue(now.ftLastWriteTime) == input.listed.lastWrite;
+  return size == input.listed.size && lastWrite == input.listed.lastWrite;
+}
+
+void StandbyRun::unseal(const std::string& path) {
+  if (const auto held = held_.find(path); held != held_.end()) held->second.seal.reset();
+}
+
+std::string StandbyRun::status(const std::string& text) const {
+  if (!shared_ || !station_.active()) return text;
+  return text + "  [" + station_.name() + ": " + std::to_string(heldCount_) + " 件]";
 }
 
 LogResult StandbyRun::finish(const Handed& input, LogEntry& entry) {
   if (!unchanged(input)) return fileThere(input.path) ? LogResult::KeptChanged : LogResult::Missing;
+  unseal(input.path);
   const RunSettings& run = run_;
   Win32Error error;
   LogResult done = LogResult::ConvertedDeleted;
@@ -188,12 +219,11 @@ void StandbyRun::sayCannotMove(const std::string& path, Win32Error error) {
     host_.warn(path + kCannotMoveInputMessage + "\r\n" + ioErrorMessage(error.code()));
 }
 
-bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_t runStart,
-                        std::vector<std::string>& notConverted) {
+bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, std::vector<std::string>& notConverted) {
   const RunSettings& run = run_;
   const OutputFacts output = factsOf(input.output);
-  const bool made = outputMade(output, runStart, input.outputBefore);
-  if (made) origins_.record(input.output, input.path);
+  const bool made = input.made;
+  if (made) origins_.record(input.output, originOf(input.path));
   const InputDecision decision = decideInput(run, viewer.end(), made, attempts_.of(input.path));
   LogEntry entry;
   entry.input = input.path;
@@ -202,6 +232,7 @@ bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_
   entry.exitCode = viewer.started ? static_cast<int64_t>(viewer.exitCode) : -1;
   entry.viewerSeconds = viewer.seconds;
   if (!input.renamedFrom.empty()) entry.detail = renamedOutputDetail(input.renamedFrom);
+  if (input.resumed) addDetail(entry, kResumedLogText);
   bool movedAside = false;
   const ViewerEnd end = viewer.end();
   switch (decision.action) {
@@ -224,6 +255,7 @@ bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, uint64_
                            (end == ViewerEnd::TimedOut  ? "制限時間でビューアを終了"
                             : end == ViewerEnd::Crashed ? "ビューアが異常終了"
                                                         : "出力なし"));
+      unseal(input.path);
       const MoveResult moved = moveIntoFolder(input.path, errorFolderOf(run, app_.settings.WatchFolder));
       if (moved.error.failed()) {
         entry.result = LogResult::KeptCannotMove;
@@ -256,9 +288,8 @@ void StandbyRun::logOnce(const LogEntry& entry) {
   log_.write(entry);
 }
 
-bool StandbyRun::retryRemoval(const ListingEntry& listed) {
+bool StandbyRun::retryRemoval(const std::string& path, const ListingEntry& listed) {
   if (awaitingRemoval_.empty()) return false;
-  const std::string path = app_.settings.WatchFolder + listed.name;
   const auto waiting = awaitingRemoval_.find(path);
   if (waiting == awaitingRemoval_.end()) return false;
   Handed input = waiting->second;
@@ -294,7 +325,7 @@ bool StandbyRun::outputFolderUsable() {
 
 void StandbyRun::listFirst() {
   countdown_ = app_.settings.WaitSeconds;
-  host_.setStatus(countdownText(countdown_));
+  host_.setStatus(status(countdownText(countdown_)));
   host_.setRunControlsEnabled(false);
   reportIoError(takeListing("\\FList1.txt", firstListing_));
   if (host_.stopRequested()) {
@@ -319,16 +350,29 @@ void StandbyRun::convert() {
     reportIoError(readyList.close());
   }
 
-  // Inputs converted in an earlier cycle that could not be deleted or moved wait only for
-  // that: it is tried again, without the viewer.
-  std::vector<ReadyFile> toConvert;
-  toConvert.reserve(ready.size());
-  for (const ReadyFile& file : ready)
-    if (!retryRemoval(secondListing[file.second])) toConvert.push_back(file);
+  std::vector<Candidate> toConvert;
+  bool usable = false;
+  if (shared_) {
+    // Nothing is claimed for an output folder that cannot take the outputs.
+    if (stillOurs() && (usable = outputFolderUsable())) {
+      lookAtOthers();
+      claimReady(ready, secondListing);
+      takeHeld(toConvert);
+    }
+  } else {
+    // Inputs converted in an earlier cycle that could not be deleted or moved wait only for
+    // that: it is tried again, without the viewer.
+    toConvert.reserve(ready.size());
+    for (const ReadyFile& file : ready) {
+      const ListingEntry& listed = secondListing[file.second];
+      if (!retryRemoval(s.WatchFolder + listed.name, listed)) toConvert.push_back({s.WatchFolder + listed.name, listed});
+    }
+    usable = !toConvert.empty() && outputFolderUsable();
+  }
 
-  if (!toConvert.empty() && outputFolderUsable()) {
+  if (!toConvert.empty() && usable) {
     host_.convertingFiles(toConvert.size());
-    host_.setStatus(kOutputtingStatus);
+    host_.setStatus(status(kOutputtingStatus));
     host_.keepAlive();
     BufferedFileWriter commands(s.ViewerCommandFilePath);
     if (commands.error().failed()) {
@@ -341,12 +385,12 @@ void StandbyRun::convert() {
       const OutputTab tab = host_.activeTab();
       const int typeIndex = chosenOutputType(s, tab);
       const std::string extension = outputTypes(tab)[static_cast<size_t>(typeIndex)].extension;
-      for (const ReadyFile& file : toConvert) {
-        const ListingEntry& listed = secondListing[file.second];
-        const std::string input = s.WatchFolder + listed.name;
+      for (const Candidate& file : toConvert) {
+        const ListingEntry& listed = file.listed;
+        const std::string& input = file.path;
         const std::string wanted = outputPathFor(s.OutputFolder, input, extension);
         // Another drawing's output of the same name is never replaced: this one gets a free name.
-        const OutputChoice choice = outputFor(origins_, wanted, input, outputFolder, outputs);
+        const OutputChoice choice = outputFor(origins_, wanted, originOf(input), outputFolder, outputs);
         const std::string& output = choice.path;
         if (output.empty()) {
           log_.message(true, kSameOutputLogText + input + " -> " + wanted);
@@ -358,7 +402,7 @@ void StandbyRun::convert() {
         }
         if (const auto line = app_.codec.toAnsi(*viewerLine(tab, typeIndex, input, output))) {
           commands.write(*line + "\r\n");
-          handed.push_back({input, output, listed, choice.before, output != wanted ? wanted : ""});
+          handed.push_back({input, output, listed, choice.before, output != wanted ? wanted : "", file.resumed});
         }
       }
       // An incomplete command file would delete inputs that were never converted.
@@ -368,7 +412,16 @@ void StandbyRun::convert() {
         // Inputs are deleted only once a viewer has had them and ended by itself; a viewer
         // that could not be started, or crashed, leaves them for the next cycle.
         const RunSettings& run = run_;
-        const uint64_t runStart = fileTimeNow();
+        uint64_t runStart = 0;
+        if (shared_) {
+          // Said on the card before the viewer has them: a life that ends now is followed by
+          // one that knows what it was doing. The card's time is the server's clock.
+          station_.card().state = "変換中";
+          station_.card().batch.clear();
+          for (const Handed& input : handed) station_.card().batch.push_back(input.path);
+          runStart = station_.beat();
+        }
+        if (runStart == 0) runStart = fileTimeNow();
         const ViewerResult viewer = runViewer(s.ViewerExePath, s.ViewerCommandFilePath,
                                               static_cast<DWORD>(run.ViewerTimeLimitMinutes) * 60'000u, &viewer_);
         if (!viewer.started && !viewerStartFailureReported_) {
@@ -384,11 +437,26 @@ void StandbyRun::convert() {
           timeLimitReported_ = true;
           host_.warn(viewerTimeLimitMessage(run.ViewerTimeLimitMinutes));
         }
+        for (Handed& input : handed) input.made = outputMade(factsOf(input.output), runStart, input.outputBefore);
+        if (shared_) {
+          // The outputs checked are on the card before any input goes: a life ending in the
+          // middle of that is not followed by a second conversion.
+          station_.card().state = "待機中";
+          station_.card().batch.clear();
+          for (const Handed& input : handed)
+            if (input.made) station_.card().checked.push_back(checkedEntry(input.path, input.output));
+          station_.beat();
+          station_.card().checked.clear();
+        }
         size_t movedAside = 0;
         std::vector<std::string> notConverted;
-        {
+        if (!shared_ || stillOurs()) {
           RunLog::Batch lines(log_);
-          for (const Handed& input : handed) movedAside += handle(input, viewer, runStart, notConverted) ? 1 : 0;
+          for (const Handed& input : handed) {
+            movedAside += handle(input, viewer, notConverted) ? 1 : 0;
+            if (shared_ && !fileThere(input.path)) held_.erase(input.path);
+          }
+          heldCount_ = held_.size();
         }
         // One word in the tray a cycle, not a balloon an input.
         if (!notConverted.empty())
@@ -397,7 +465,7 @@ void StandbyRun::convert() {
         reportIoError(saveOutputOrigins(app_.fileSystem, s.WorkFolder, origins_));
         if (movedAside > 0) host_.warn(movedToErrorFolderMessage(movedAside, errorFolderOf(run, s.WatchFolder)));
       }
-      host_.setStatus(kWaitingStatus);
+      host_.setStatus(status(kWaitingStatus));
     }
   }
   host_.convertingFiles(0);
@@ -408,6 +476,188 @@ void StandbyRun::convert() {
   }
   state_ = State::Listing;
   listFirst();
+}
+
+std::string StandbyRun::originOf(const std::string& path) const {
+  // A claimed file is still the watch folder's drawing: its own output is the one it made
+  // under that name, whichever station it was.
+  if (shared_ && path.starts_with(station_.claimFolder()))
+    return app_.settings.WatchFolder + path.substr(station_.claimFolder().size());
+  return path;
+}
+
+bool StandbyRun::beginStation() {
+  const Settings& s = app_.settings;
+  const std::string name = run_.StationName.empty() ? stationNameFrom(computerName()) : run_.StationName;
+  const std::string folder = claimFolderOf(s.WatchFolder, name);
+  // The viewer is given the claimed paths in the code page.
+  if (!app_.codec.toAnsi(folder)) {
+    host_.warn(folder + kUnconvertibleNameMessage);
+    return false;
+  }
+  Win32Error error;
+  switch (station_.begin(s.WatchFolder, name, &error)) {
+    case Station::Begin::Ok: break;
+    case Station::Begin::NameInUse: host_.warn(stationNameInUseMessage(name)); return false;
+    case Station::Begin::OtherVolume: host_.warn(folder + kClaimFolderOtherVolumeMessage); return false;
+    case Station::Begin::CannotUse:
+      host_.warn(folder + kClaimFolderUnusableMessage + "\r\n" + ioErrorMessage(error.code()));
+      return false;
+  }
+  recoverClaims();
+  return true;
+}
+
+void StandbyRun::recoverClaims() {
+  RunLog::Batch lines(log_);
+  for (const std::string& name : station_.held()) {
+    const std::string path = station_.claimFolder() + name;
+    if (held_.contains(path)) continue;
+    Held held;
+    held.resumed = true;
+    held.listed.name = name;
+    held.seal = sealFile(path);
+    if (held.seal) sizeAndTimeOf(held.seal.get(), held.listed.size, held.listed.lastWrite);
+    std::string output;
+    if (held.seal && recoveryOf(station_.lastLife(), path, [](const std::string& o) { return factsOf(o).exists; },
+                                &output) == Recovery::FinishWithoutConverting) {
+      // Its output was made and checked before that life ended: only the input is left to go.
+      held_[path] = std::move(held);
+      LogEntry entry;
+      entry.input = path;
+      entry.output = output;
+      addDetail(entry, kResumedLogText);
+      Handed input{path, output, held_[path].listed};
+      origins_.record(output, originOf(path));
+      entry.result = finish(input, entry);
+      if (!fileThere(path)) held_.erase(path);
+      logOnce(entry);
+      continue;
+    }
+    // That life may have ended on this very file: one attempt is counted.
+    if (held.seal) attempts_.add(path);
+    held_[path] = std::move(held);
+  }
+  heldCount_ = held_.size();
+}
+
+void StandbyRun::claimReady(const std::vector<ReadyFile>& ready, const std::vector<ListingEntry>& listing) {
+  const std::string& watch = app_.settings.WatchFolder;
+  std::vector<std::string> names;
+  names.reserve(ready.size());
+  for (const ReadyFile& file : ready) names.push_back(listing[file.second].name);
+  const int32_t room = run_.ClaimBatch - static_cast<int32_t>(held_.size());
+  size_t claimed = 0, lost = 0;
+  RunLog::Batch lines(log_);
+  const std::vector<size_t> order = claimOrder(names, station_.name(), room);
+  for (const size_t i : order) {
+    const ListingEntry& listed = listing[ready[i].second];
+    const std::string path = station_.claimFolder() + listed.name;
+    if (tooLongForTheViewer(path)) {
+      if (unlistableReported_.insert(path).second) host_.warn(path + kPathTooLongMessage);
+      continue;
+    }
+    // Lost to another station, or still held by its writer: not an error, and no attempt.
+    // A file of this name this station already holds goes first; the new one waits.
+    if (station_.claim(listed.name) != Station::ClaimOutcome::Claimed) {
+      lost += held_.contains(path) ? 0 : 1;
+      continue;
+    }
+    Win32Error why;
+    Held held{listed, sealFile(path, &why)};
+    uint64_t size = 0, lastWrite = 0;
+    if (!held.seal && (why.code() == ERROR_FILE_NOT_FOUND || why.code() == ERROR_PATH_NOT_FOUND)) {
+      ++lost;  // a rename from another station's older open took it on
+      continue;
+    }
+    if (held.seal && (!sizeAndTimeOf(held.seal.get(), size, lastWrite) || size != listed.size ||
+                      lastWrite != listed.lastWrite)) {
+      // Written again since the listings: back to the watch folder, to settle again.
+      held.seal.reset();
+      if (MoveFileExW(widen(path).c_str(), widen(watch + listed.name).c_str(), 0)) {
+        LogEntry entry;
+        entry.input = path;
+        entry.output = watch + listed.name;
+        entry.result = LogResult::PutBack;
+        addDetail(entry, "書き込み中");
+        log_.write(entry);
+        continue;
+      }
+    }
+    LogEntry entry;
+    entry.input = watch + listed.name;
+    entry.output = path;
+    entry.result = LogResult::Claimed;
+    log_.write(entry);
+    held_[path] = std::move(held);
+    ++claimed;
+  }
+  if (!order.empty()) log_.message(true, claimCycleLogText(station_.name(), claimed, lost));
+  heldCount_ = held_.size();
+}
+
+void StandbyRun::takeHeld(std::vector<Candidate>& candidates) {
+  for (auto& [path, held] : held_) {
+    // Converted already, and only its deletion or move failed: that is tried again.
+    if (awaitingRemoval_.contains(path)) {
+      retryRemoval(path, held.listed);
+      continue;
+    }
+    if (!held.seal) {
+      // Someone still had it open when it was claimed: the seal is tried again, and what the
+      // file is now is what the viewer gets.
+      held.seal = sealFile(path);
+      if (!held.seal || !sizeAndTimeOf(held.seal.get(), held.listed.size, held.listed.lastWrite)) continue;
+    }
+    candidates.push_back({path, held.listed, held.resumed});
+    held.resumed = false;
+  }
+  std::erase_if(held_, [](const auto& held) { return !fileThere(held.first); });
+  heldCount_ = held_.size();
+}
+
+void StandbyRun::lookAtOthers() {
+  const std::string& watch = app_.settings.WatchFolder;
+  const uint64_t now = GetTickCount64();
+  for (const StationState& other : readStations(app_.fileSystem, watch)) {
+    if (other.name == station_.name()) continue;
+    liveness_.observe(other.name, other.card.counter, now);
+    if (other.held == 0 || !other.card.takenOverBy.empty()) continue;
+    if (takeoverDecision(liveness_.silentMs(other.name, now), run_.TakeOverMinutes, !other.lockHeld) !=
+        Takeover::Allowed)
+      continue;
+    const PutBack result = putBackClaims(app_.fileSystem, watch, other.name,
+                                         station_.name() + " " + station_.card().instance,
+                                         errorFolderOf(run_, watch));
+    RunLog::Batch lines(log_);
+    auto line = [&](const std::string& to, LogResult what) {
+      LogEntry entry;
+      entry.input = claimFolderOf(watch, other.name) + "\\" + std::string(fileNamePart(to));
+      entry.output = to;
+      entry.result = what;
+      addDetail(entry, other.name + " から");
+      log_.write(entry);
+    };
+    for (const std::string& to : result.back) line(to, LogResult::PutBack);
+    for (const std::string& to : result.toError) line(to, LogResult::MovedToError);
+  }
+}
+
+bool StandbyRun::stillOurs() {
+  if (station_.stillOurs()) {
+    takenOverSaid_ = false;
+    return true;
+  }
+  // Away too long (a frozen PC, a dropped share) and another station put the files back:
+  // they may be another's now. Nothing is deleted; the station begins again.
+  if (!takenOverSaid_) log_.message(true, kTakenOverLogText);
+  takenOverSaid_ = true;
+  held_.clear();
+  heldCount_ = 0;
+  awaitingRemoval_.clear();
+  Win32Error error;
+  if (station_.begin(app_.settings.WatchFolder, station_.name(), &error) == Station::Begin::Ok) recoverClaims();
+  return false;
 }
 
 }  // namespace marlisk::win

@@ -16,6 +16,7 @@
 #include "app/AppContext.h"
 #include "app/RunHost.h"
 #include "app/RunLog.h"
+#include "app/Station.h"
 #include "app/ViewerLauncher.h"
 #include "app/core/InputHandling.h"
 #include "app/core/OutputOrigins.h"
@@ -32,6 +33,8 @@ class StandbyRun {
   enum class State { Stopped, Listing, Waiting, Converting };
 
   StandbyRun(AppContext& app, RunHost& host);
+  // A station on a shared watch folder says it stopped and lets go of its lock.
+  ~StandbyRun();
 
   // Begins the first cycle; false (and said) when no output type is chosen.
   bool start();
@@ -44,6 +47,9 @@ class StandbyRun {
   // A listing or a conversion is under way: the window must outlive it.
   bool busy() const { return state_ == State::Listing || state_ == State::Converting; }
   int32_t countdown() const { return countdown_; }
+  // On a shared watch folder: this station's name, and how many files it holds now.
+  std::string stationName() const { return shared_ ? station_.name() : std::string(); }
+  size_t heldCount() const { return heldCount_; }
 
  private:
   // An input as it was handed to the viewer: its path, the output its line named, and what
@@ -54,6 +60,21 @@ class StandbyRun {
     ListingEntry listed;
     OutputFacts outputBefore = {};  // what was at the output path before the run
     std::string renamedFrom;        // the input's own output name, when that was another's
+    bool resumed = false;           // left in the claim folder by this station's last life
+    bool made = false;              // the viewer made its output
+  };
+  // A file ready for the viewer: in the watch folder, or (shared) in this station's claim folder.
+  struct Candidate {
+    std::string path;
+    ListingEntry listed;
+    bool resumed = false;
+  };
+  // A file this station claimed: sealed while it holds it (unsealed while someone else still
+  // has it open), and what it was when it was claimed.
+  struct Held {
+    ListingEntry listed;
+    UniqueFileHandle seal;
+    bool resumed = false;
   };
 
   // What the settings are for the step about to begin: 運転設定 may change them meanwhile.
@@ -69,20 +90,36 @@ class StandbyRun {
   // error folder, and logged. Returns whether it went to the error folder.
   // Says in `notConverted` (the tray's last problem) what became of an input that was not
   // converted; true when it went to the error folder.
-  bool handle(const Handed& input, const ViewerResult& viewer, uint64_t runStart,
-              std::vector<std::string>& notConverted);
+  bool handle(const Handed& input, const ViewerResult& viewer, std::vector<std::string>& notConverted);
   // Deletes a converted input, or moves it where the settings say; false when it changed after
   // the second listing, or could not go.
   // Where it went, when it was moved into a folder, goes into the entry's detail.
   LogResult finish(const Handed& input, LogEntry& entry);
-  static bool unchanged(const Handed& input);
+  bool unchanged(const Handed& input) const;
+  // Lets go of a claimed file's seal before it is deleted or moved (the seal forbids both).
+  void unseal(const std::string& path);
+  // The status line, with the station and what it holds when the watch folder is shared.
+  std::string status(const std::string& text) const;
+
+  // A shared watch folder: the station begins (or is refused, and said why), finishes what its
+  // last life left, claims its share of the ready files, and looks at the other stations.
+  bool beginStation();
+  // Who an input is to the record of outputs: a claimed file is the watch folder's drawing.
+  std::string originOf(const std::string& path) const;
+  void recoverClaims();
+  void claimReady(const std::vector<ReadyFile>& ready, const std::vector<ListingEntry>& listing);
+  void lookAtOthers();
+  // Nobody else took this station's files while it was away; otherwise it lets go of all it
+  // held, deletes nothing, and begins again.
+  bool stillOurs();
+  void takeHeld(std::vector<Candidate>& candidates);
   // Said once for each input, not at every cycle.
   void sayCannotMove(const std::string& path, Win32Error error);
   // Logs an input, but an input held again for the reason of its last line only once.
   void logOnce(const LogEntry& entry);
   // An input converted earlier that could not be deleted or moved: the move is tried again.
   // False when it is not such an input (or is one no longer): it goes to the viewer.
-  bool retryRemoval(const ListingEntry& listed);
+  bool retryRemoval(const std::string& path, const ListingEntry& listed);
   // The output folder is there and can be written; said once when not.
   bool outputFolderUsable();
   void saveAttempts();
@@ -107,6 +144,12 @@ class StandbyRun {
   OutputOrigins origins_;
   ViewerStopper viewer_;
   RunLog log_;
+  bool shared_ = false;  // the watch folder is shared with other stations, for this whole run
+  Station station_;
+  std::map<std::string, Held> held_;  // by claimed path
+  std::atomic<size_t> heldCount_{0};
+  Liveness liveness_;
+  bool takenOverSaid_ = false;
 };
 
 }  // namespace marlisk::win

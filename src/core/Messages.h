@@ -85,6 +85,25 @@ inline constexpr const char* kAlreadyRunningMessage =
 // A line of the run log.
 inline constexpr const char* kSameOutputLogText = "同じ出力ファイル名になる入力ファイルがあります: ";
 
+// A shared watch folder. Log words: a file converted again after this station stopped in the
+// middle of it; what the station does when another one put its files back meanwhile.
+inline constexpr const char* kResumedLogText = "再開";
+inline constexpr const char* kTakenOverLogText =
+    "変換中ファイルが他の端末によって監視フォルダに戻されたため、このステーションの処理を中断してやり直します";
+// After the claim folder's path.
+inline constexpr const char* kClaimFolderOtherVolumeMessage =
+    "\r 変換中フォルダが監視フォルダと別のボリュームにあるため、監視フォルダを複数の端末で共有できません!";
+inline constexpr const char* kClaimFolderUnusableMessage =
+    "\r 変換中フォルダを作成できないか書き込めないため、監視フォルダを複数の端末で共有できません!";
+inline std::string stationNameInUseMessage(const std::string& station) {
+  return "ステーション名 " + station + " はすでに他の端末で動作しています!\r 運転設定で別のステーション名にしてください";
+}
+// One line of the run log a cycle.
+inline std::string claimCycleLogText(const std::string& station, size_t claimed, size_t lost) {
+  return "複数端末 " + station + ": 引き取り " + std::to_string(claimed) + " 件, 他の端末が先に取った " +
+         std::to_string(lost) + " 件";
+}
+
 // "終了" while the viewer converts: the status line, and the question after it.
 inline constexpr const char* kWaitingForViewerStatus = "Marliskの終了を待っています";
 inline constexpr const char* kEndViewerQuestion =

@@ -63,13 +63,16 @@ TEST(StationsTest, CardsReadBackAndDamageIsPassedOver) {
   EXPECT_EQ(cardFileOf(watch, "PC-02"), "\\\\srv\\plots\\変換中\\PC-02.txt");
   const std::string a = claimFolderOf(watch, "PC-02") + "\\a.plt", b = claimFolderOf(watch, "PC-02") + "\\b.hgl";
   card.batch = {a, b};
-  card.checked = {a};
+  card.checked = {checkedEntry(a, "\\\\srv\\out\\a.pdf")};
   EXPECT_EQ(parseCard(cardText(card)), card);
   // After a restart: a checked output still there is finished without the viewer; anything
   // else is converted again.
-  EXPECT_EQ(recoveryOf(card, a, true), Recovery::FinishWithoutConverting);
-  EXPECT_EQ(recoveryOf(card, a, false), Recovery::ConvertAgain);
-  EXPECT_EQ(recoveryOf(card, b, true), Recovery::ConvertAgain);
+  auto there = [](const std::string& output) { return output == "\\\\srv\\out\\a.pdf"; };
+  std::string output;
+  EXPECT_EQ(recoveryOf(card, a, there, &output), Recovery::FinishWithoutConverting);
+  EXPECT_EQ(output, "\\\\srv\\out\\a.pdf");
+  EXPECT_EQ(recoveryOf(card, a, [](const std::string&) { return false; }), Recovery::ConvertAgain);
+  EXPECT_EQ(recoveryOf(card, b, there), Recovery::ConvertAgain);
   const StationCard hurt =
       parseCard("Counter=12x\nPid=99999999999\n=orphan\nnonsense\nState=待機中\r\nFuture=1\nBatch=\nCounter=7");
   EXPECT_EQ(hurt.counter, 7u);

@@ -161,7 +161,8 @@ bool isConverted(LogResult result) {
 }
 
 bool isHeld(LogResult result) {
-  return !isConverted(result) && result != LogResult::MovedToError && result != LogResult::Missing;
+  return !isConverted(result) && result != LogResult::MovedToError && result != LogResult::Missing &&
+         result != LogResult::Claimed && result != LogResult::PutBack;
 }
 
 const char* logResultText(LogResult result) {
@@ -180,6 +181,8 @@ const char* logResultText(LogResult result) {
     case LogResult::KeptCannotMove: return "保留 削除・移動できない";
     case LogResult::Missing: return "見つからない";
     case LogResult::Skipped: return "スキップ";
+    case LogResult::Claimed: return "引き取り";
+    case LogResult::PutBack: return "差し戻し";
   }
   return "";
 }

@@ -112,6 +112,8 @@ enum class LogResult {
   KeptCannotMove,  // deleting or moving it failed
   Missing,
   Skipped,
+  Claimed,  // a shared watch folder's file, taken into this station's claim folder
+  PutBack,  // a claimed file back in the watch folder, for any station to take
 };
 const char* logResultText(LogResult result);
 // Converted, and done with (batch output leaves its inputs where they are).

@@ -114,10 +114,21 @@ std::string cardFileOf(const std::string& watchFolder, const std::string& statio
   return claimFolderOf(watchFolder, station) + ".txt";
 }
 
-Recovery recoveryOf(const StationCard& lastCard, const std::string& claimedPath, bool outputStillThere) {
-  const bool checked =
-      std::find(lastCard.checked.begin(), lastCard.checked.end(), claimedPath) != lastCard.checked.end();
-  return checked && outputStillThere ? Recovery::FinishWithoutConverting : Recovery::ConvertAgain;
+std::string checkedEntry(const std::string& claimedPath, const std::string& output) {
+  return claimedPath + "\t" + output;
+}
+
+Recovery recoveryOf(const StationCard& lastCard, const std::string& claimedPath,
+                    const std::function<bool(const std::string&)>& outputStillThere, std::string* output) {
+  const std::string prefix = claimedPath + "\t";
+  for (const std::string& entry : lastCard.checked) {
+    if (!entry.starts_with(prefix) || entry.size() == prefix.size()) continue;
+    const std::string made = entry.substr(prefix.size());
+    if (!outputStillThere(made)) break;
+    if (output) *output = made;
+    return Recovery::FinishWithoutConverting;
+  }
+  return Recovery::ConvertAgain;
 }
 
 void Liveness::observe(const std::string& station, uint64_t counter, uint64_t nowMs) {

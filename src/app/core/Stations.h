@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -32,7 +33,7 @@ struct StationCard {
   std::string state;     // 待機中, 変換中, 停止中
   uint32_t convertedToday = 0;
   std::vector<std::string> batch;    // the claimed paths the viewer has now
-  std::vector<std::string> checked;  // of those, the ones whose output was checked, not yet finished
+  std::vector<std::string> checked;  // of those, the ones whose output was checked: checkedEntry()
   std::string takenOverBy;           // set by the station that put this one's claims back
 
   bool operator==(const StationCard&) const = default;
@@ -49,12 +50,16 @@ std::string claimFolderOf(const std::string& watchFolder, const std::string& sta
 std::string lockFileOf(const std::string& watchFolder, const std::string& station);
 std::string cardFileOf(const std::string& watchFolder, const std::string& station);
 
+// A card's word that the output of a claimed file was made and checked: "claim path<TAB>output".
+std::string checkedEntry(const std::string& claimedPath, const std::string& output);
+
 // A file left in this station's claim folder by its last life (which may have ended at any
 // step): finished without the viewer when its output was checked before the end and is still
 // there; otherwise converted again, said as "再開" and counted as an attempt (the file may
-// be what ended that life).
+// be what ended that life). `output` is the output that was checked, if any.
 enum class Recovery { FinishWithoutConverting, ConvertAgain };
-Recovery recoveryOf(const StationCard& lastCard, const std::string& claimedPath, bool outputStillThere);
+Recovery recoveryOf(const StationCard& lastCard, const std::string& claimedPath,
+                    const std::function<bool(const std::string& output)>& outputStillThere, std::string* output = nullptr);
 
 // How long each other station's counter has stood still, on this station's own clock
 // (milliseconds, monotonic): another PC's clock may be anything.

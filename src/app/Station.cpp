@@ -1,0 +1,227 @@
+#include "app/Station.h"
+
+#include <objbase.h>
+
+#include "app/InputMoves.h"
+#include "core/Path.h"
+#include "win/Strings.h"
+
+namespace marlisk::win {
+
+namespace {
+
+uint64_t fileTimeValue(const FILETIME& time) {
+  return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// The files (not folders) a folder holds, by name.
+std::vector<std::string> filesIn(const std::string& folder, const wchar_t* pattern = L"*") {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found;
+  UniqueFindHandle search(FindFirstFileExW((widen(folder) + L"\\" + pattern).c_str(), FindExInfoBasic, &found,
+                                           FindExSearchNameMatch, nullptr, 0));
+  if (!search) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(narrow(found.cFileName));
+  } while (FindNextFileW(search.get(), &found));
+  return names;
+}
+
+StationCard readCard(const FileSystem& fs, const std::string& path) {
+  const ReadResult read = fs.readFile(path, 1u << 20);
+  return read.error == 0 ? parseCard(read.bytes) : StationCard();
+}
+
+// An open of the lock that asks to delete it, sharing everything: refused while the station's
+// own open (which shares only reading) stands, on every client of the server.
+UniqueFileHandle openLockToRemove(const std::string& lock, bool removeOnClose) {
+  return UniqueFileHandle(CreateFileW(widen(lock).c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      removeOnClose ? FILE_FLAG_DELETE_ON_CLOSE : 0, nullptr));
+}
+
+std::string newInstanceId() {
+  GUID guid{};
+  if (FAILED(CoCreateGuid(&guid))) return std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64());
+  wchar_t text[64] = {};
+  StringFromGUID2(guid, text, 64);
+  return narrow(text);
+}
+
+}  // namespace
+
+std::string computerName() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  return GetComputerNameW(name, &size) ? narrow(name) : std::string();
+}
+
+UniqueFileHandle sealFile(const std::string& path, Win32Error* error) {
+  Win32Error last;
+  for (int attempt = 0; attempt < 6; ++attempt) {
+    if (attempt > 0) Sleep(200);
+    UniqueFileHandle sealed(CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (sealed) return sealed;
+    last = Win32Error::last();
+    // A racing rename or a writer that shares deleting lets go in a moment; anything else is
+    // the answer already.
+    if (last.code() != ERROR_SHARING_VIOLATION) break;
+  }
+  if (error) *error = last;
+  return UniqueFileHandle();
+}
+
+bool sizeAndTimeOf(HANDLE file, uint64_t& size, uint64_t& lastWrite) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file, &info)) return false;
+  size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  lastWrite = fileTimeValue(info.ftLastWriteTime);
+  return true;
+}
+
+std::vector<StationState> readStations(const FileSystem& fs, const std::string& watchFolder) {
+  std::vector<StationState> stations;
+  const std::string root = claimRootOf(watchFolder);
+  for (const std::string& cardName : filesIn(root, L"*.txt")) {
+    const std::string name = cardName.substr(0, cardName.size() - 4);
+    if (!isStationName(name)) continue;
+    StationState state;
+    state.name = name;
+    state.card = readCard(fs, root + "\\" + cardName);
+    state.held = filesIn(claimFolderOf(watchFolder, name)).size();
+    const std::string lock = lockFileOf(watchFolder, name);
+    state.lockHeld = !openLockToRemove(lock, false) && GetLastError() == ERROR_SHARING_VIOLATION;
+    stations.push_back(std::move(state));
+  }
+  return stations;
+}
+
+PutBack putBackClaims(FileSystem& fs, const std::string& watchFolder, const std::string& station,
+                      const std::string& rescuer, const std::string& errorFolder) {
+  PutBack result;
+  // Held open until the files are back: the station cannot take up its lock again meanwhile,
+  // and once this ends the lock is gone, which the station sees if it comes back.
+  UniqueFileHandle lock = openLockToRemove(lockFileOf(watchFolder, station), true);
+  if (!lock && GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND) {
+    result.decision = Takeover::LockStillHeld;
+    return result;
+  }
+  const std::string cardPath = cardFileOf(watchFolder, station);
+  StationCard card = readCard(fs, cardPath);
+  card.takenOverBy = rescuer;
+  card.state = "停止中";
+  fs.replaceFile(cardPath, cardText(card));
+
+  const std::string folder = claimFolderOf(watchFolder, station) + "\\";
+  for (const std::string& name : filesIn(folder)) {
+    const std::string from = folder + name;
+    // The rename needs deleting, which a station's seal does not share: a file that station
+    // still converts stays with it.
+    if (MoveFileExW(widen(from).c_str(), widen(watchFolder + name).c_str(), 0)) {
+      result.back.push_back(watchFolder + name);
+      continue;
+    }
+    const DWORD code = GetLastError();
+    if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS) {
+      // A new drawing of the same name waits there: neither is replaced.
+      const MoveResult moved = moveIntoFolder(from, errorFolder);
+      if (!moved.error.failed()) {
+        result.toError.push_back(moved.movedTo);
+        continue;
+      }
+    }
+    ++result.stillHeld;
+  }
+  return result;
+}
+
+Station::Begin Station::begin(const std::string& watchFolder, const std::string& name, Win32Error* error) {
+  watchFolder_ = watchFolder;
+  name_ = name;
+  claimFolder_ = claimFolderOf(watchFolder, name) + "\\";
+  cardPath_ = cardFileOf(watchFolder, name);
+  auto failed = [&](Begin why) {
+    if (error) *error = Win32Error::last();
+    lock_.reset();
+    return why;
+  };
+  lock_.reset();  // a second begin, after this station's files were put back
+  CreateDirectoryW(widen(claimRootOf(watchFolder)).c_str(), nullptr);
+  CreateDirectoryW(widen(claimFolderOf(watchFolder, name)).c_str(), nullptr);
+  // Only reading shared: a second station of this name, anywhere, is refused by the server.
+  lock_.reset(CreateFileW(widen(lockFileOf(watchFolder, name)).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!lock_) return failed(GetLastError() == ERROR_SHARING_VIOLATION ? Begin::NameInUse : Begin::CannotUse);
+
+  // A claim must be a rename: a claim folder behind a junction or a link to another volume
+  // would turn it into a copy. A probe made in the watch folder shows it at once.
+  const std::string probeName = "~" + name + ".probe";
+  const std::wstring probe = widen(watchFolder + probeName), probed = widen(claimFolder_ + probeName);
+  DeleteFileW(probed.c_str());
+  UniqueFileHandle made(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY, nullptr));
+  if (!made) return failed(Begin::CannotUse);
+  made.reset();
+  if (!MoveFileExW(probe.c_str(), probed.c_str(), 0)) {
+    const Begin why = GetLastError() == ERROR_NOT_SAME_DEVICE ? Begin::OtherVolume : Begin::CannotUse;
+    const Win32Error code = Win32Error::last();
+    DeleteFileW(probe.c_str());
+    if (error) *error = code;
+    lock_.reset();
+    return why;
+  }
+  DeleteFileW(probed.c_str());
+
+  lastLife_ = readCard(fs_, cardPath_);
+  card_ = StationCard();
+  card_.computer = computerName();
+  card_.instance = newInstanceId();
+  card_.pid = GetCurrentProcessId();
+  card_.state = "待機中";
+  if (beat() == 0) return failed(Begin::CannotUse);
+  return Begin::Ok;
+}
+
+void Station::end() {
+  if (!lock_) return;
+  card_.state = "停止中";
+  card_.batch.clear();
+  card_.checked.clear();
+  if (stillOurs()) beat();
+  lock_.reset();
+}
+
+uint64_t Station::beat() {
+  ++card_.counter;
+  if (fs_.replaceFile(cardPath_, cardText(card_)) != 0) return 0;
+  // The card's write time is the server's clock: the time this station's outputs are
+  // compared with, whatever this PC's own clock says.
+  UniqueFileHandle card(CreateFileW(widen(cardPath_).c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  uint64_t size = 0, written = 0;
+  return card && sizeAndTimeOf(card.get(), size, written) ? written : 0;
+}
+
+bool Station::stillOurs() const {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!lock_ || !GetFileInformationByHandle(lock_.get(), &info)) return false;
+  // A lock file removed by a rescuer (a server that let it go while this PC was away).
+  if (GetFileAttributesW(widen(lockFileOf(watchFolder_, name_)).c_str()) == INVALID_FILE_ATTRIBUTES &&
+      GetLastError() == ERROR_FILE_NOT_FOUND)
+    return false;
+  const StationCard now = readCard(fs_, cardPath_);
+  return now.instance == card_.instance && now.takenOverBy.empty();
+}
+
+Station::ClaimOutcome Station::claim(const std::string& name) {
+  if (MoveFileExW(widen(watchFolder_ + name).c_str(), widen(claimFolder_ + name).c_str(), 0))
+    return ClaimOutcome::Claimed;
+  const DWORD code = GetLastError();
+  return code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS ? ClaimOutcome::Leftover : ClaimOutcome::Lost;
+}
+
+std::vector<std::string> Station::held() const { return filesIn(claimFolder_); }
+
+}  // namespace marlisk::win

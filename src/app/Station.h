@@ -1,0 +1,89 @@
+// This PC as one of several stations on a shared watch folder, and what it can see of the
+// others. Everything goes through the file server: a claim is a rename that replaces nothing,
+// a claimed file is held open without delete sharing (sealed) so that nobody can move it away,
+// and a running station holds its lock file open so that the server itself says it is alive.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/core/Stations.h"
+#include "core/FileSystem.h"
+#include "win/Error.h"
+#include "win/Handles.h"
+
+namespace marlisk::win {
+
+std::string computerName();
+
+// A claimed file held open for reading only, sharing only reading: no other station (nor a
+// late rename from a stale handle) can move or delete it, and a writer still at it keeps the
+// open from succeeding. A brief sharing violation is waited out, about a second.
+UniqueFileHandle sealFile(const std::string& path, Win32Error* error = nullptr);
+
+// What a sealed (or any open) file holds now, read through its handle: the server's answer,
+// not a cached listing.
+bool sizeAndTimeOf(HANDLE file, uint64_t& size, uint64_t& lastWrite);
+
+// What 運転設定 and the run show of a station.
+struct StationState {
+  std::string name;
+  StationCard card;
+  size_t held = 0;         // files in its claim folder now
+  bool lockHeld = false;   // the server still holds its lock open: it runs, or is frozen
+};
+std::vector<StationState> readStations(const FileSystem& fs, const std::string& watchFolder);
+
+// A silent station's claimed files put back into the watch folder, one at a time, each only
+// when nobody holds it; a name taken there sends the file to the error folder instead.
+struct PutBack {
+  Takeover decision = Takeover::Allowed;
+  std::vector<std::string> back;     // the paths in the watch folder they came back to
+  std::vector<std::string> toError;  // the paths in the error folder
+  size_t stillHeld = 0;              // files someone still holds: left where they are
+};
+PutBack putBackClaims(FileSystem& fs, const std::string& watchFolder, const std::string& station,
+                      const std::string& rescuer, const std::string& errorFolder);
+
+class Station {
+ public:
+  enum class Begin { Ok, NameInUse, OtherVolume, CannotUse };
+  enum class ClaimOutcome { Claimed, Lost, Leftover };
+
+  explicit Station(FileSystem& fs) : fs_(fs) {}
+
+  // Takes the station's lock, makes its claim folder and proves that a rename from the watch
+  // folder reaches it. Reads the card its last life left before writing a new one.
+  Begin begin(const std::string& watchFolder, const std::string& name, Win32Error* error = nullptr);
+  // Says it stopped, and lets go of the lock (the files it holds stay, for its next life).
+  void end();
+  bool active() const { return static_cast<bool>(lock_); }
+
+  const std::string& name() const { return name_; }
+  // The claim folder, with a trailing "\".
+  const std::string& claimFolder() const { return claimFolder_; }
+  const StationCard& lastLife() const { return lastLife_; }
+  StationCard& card() { return card_; }
+
+  // The card rewritten whole with its counter raised; returns the server's time as it wrote
+  // the card (a file time), or 0 when the card could not be written.
+  uint64_t beat();
+  // Whether this life still owns its claims: the server still honours its lock, and nobody
+  // put its files back meanwhile.
+  bool stillOurs() const;
+
+  // Renames `name` from the watch folder into the claim folder, replacing nothing.
+  ClaimOutcome claim(const std::string& name);
+  // The names in the claim folder now.
+  std::vector<std::string> held() const;
+
+ private:
+  FileSystem& fs_;
+  std::string watchFolder_, name_, claimFolder_, cardPath_;
+  UniqueFileHandle lock_;
+  StationCard card_, lastLife_;
+};
+
+}  // namespace marlisk::win

@@ -1,0 +1,213 @@
+// Stations on one shared watch folder, in one process (one wineserver, which keeps the share
+// modes as a file server does): each file converted by one station, a station's leftovers
+// finished at its restart, a silent station's files put back, a station name used twice.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+
+#include "app/StandbyRun.h"
+#include "core/Messages.h"
+#include "support/TestFolder.h"
+#include "support/TestViewerLog.h"
+
+namespace marlisk::win {
+namespace {
+
+class QuietHost final : public RunHost {
+ public:
+  OutputTab activeTab() const override { return OutputTab::Output1; }
+  bool stopRequested() const override { return stop; }
+  void setStatus(const std::string& text) override { status = text; }
+  void setBusy(bool) override {}
+  void setRunControlsEnabled(bool) override {}
+  void clearProgress(bool) override {}
+  void addProgress(const std::string&) override {}
+  void finishProgress() override {}
+  void keepAlive() override {}
+  void warn(const std::string& text) override { warnings.push_back(text); }
+  void startTimer() override {}
+  void stopTimer() override {}
+
+  bool stop = false;
+  std::string status;
+  std::vector<std::string> warnings;
+};
+
+// A station: its own working folder, the shared watch and output folders.
+struct TestStation {
+  TestStation(const test::TestFolder& root, const std::string& name, int32_t batch = 20) {
+    test::useStandbyFolders(app.settings, root);
+    app.settings.WorkFolder = root / ("work-" + name);
+    app.settings.ViewerCommandFilePath = app.settings.WorkFolder + "\\MarComline.txt";
+    test::makeFolder(app.settings.WorkFolder);
+    app.runSettings.SharedWatchFolder = true;
+    app.runSettings.StationName = name;
+    app.runSettings.ClaimBatch = batch;
+    run = std::make_unique<StandbyRun>(app, host);
+  }
+  // The wait, then the second listing, the claims, the viewer and the next first listing.
+  void cycle() {
+    run->tick();
+    run->tick();
+  }
+  std::string log() const { return test::readFile(app.settings.WorkFolder + "\\" + logFileName(RunLog::today())); }
+
+  AppContext app;
+  QuietHost host;
+  std::unique_ptr<StandbyRun> run;
+};
+
+size_t count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+class SharedWatchFolderTest : public ::testing::Test {
+ protected:
+  SharedWatchFolderTest() {
+    SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", L"1");
+    SetEnvironmentVariableW(L"TESTVIEWER_LOG", widen(root / "viewer.log").c_str());
+    test::makeFolder(root / "watch");
+  }
+  ~SharedWatchFolderTest() override {
+    SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", nullptr);
+    SetEnvironmentVariableW(L"TESTVIEWER_LOG", nullptr);
+  }
+  // Every input the viewer was given, over all its runs.
+  std::vector<std::string> converted() {
+    std::vector<std::string> inputs;
+    if (!test::isFile(root / "viewer.log")) return inputs;
+    Win32AnsiCodec codec;
+    for (const test::ViewerRun& run : test::readViewerLog(root / "viewer.log")) {
+      const std::string text = *codec.fromAnsi(run.commandFileBytes);
+      for (size_t at = text.find('"'); at != std::string::npos; at = text.find('"', text.find('\n', at))) {
+        inputs.push_back(text.substr(at + 1, text.find('"', at + 1) - at - 1));
+        if (text.find('\n', at) == std::string::npos) break;
+      }
+    }
+    return inputs;
+  }
+  std::string claims(const std::string& station) { return root / ("watch\\変換中\\" + station); }
+
+  test::TestFolder root;
+};
+
+TEST_F(SharedWatchFolderTest, TwoStationsConvertEachFileOnce) {
+  for (int i = 0; i < 10; ++i) test::writeFile(root / ("watch\\" + std::to_string(i) + ".hgl"), "IN;");
+  TestStation a(root, "PC-A", 3), b(root, "PC-B", 3);
+  ASSERT_TRUE(a.run->start());
+  ASSERT_TRUE(b.run->start());
+  EXPECT_EQ(a.run->stationName(), "PC-A");
+  for (int i = 0; i < 4; ++i) {
+    a.cycle();
+    b.cycle();
+  }
+  EXPECT_TRUE(a.host.warnings.empty() && b.host.warnings.empty()) << a.host.warnings[0];
+  EXPECT_EQ(test::listFolder(root / "watch"), "変換中\\");
+  EXPECT_EQ(test::listFolder(root / "out").size(), std::string("0.pdf ").size() * 10 - 1);
+  const std::vector<std::string> inputs = converted();
+  EXPECT_EQ(inputs.size(), 10u);  // no file twice
+  std::set<std::string> names;
+  for (const std::string& input : inputs) {
+    EXPECT_TRUE(input.starts_with(claims("PC-A") + "\\") || input.starts_with(claims("PC-B") + "\\")) << input;
+    names.insert(input.substr(input.rfind('\\') + 1));
+  }
+  EXPECT_EQ(names.size(), 10u);
+  // Both took their share, three at most a cycle, and said so.
+  const std::string logA = a.log(), logB = b.log();
+  EXPECT_EQ(count(logA, "\t引き取り") + count(logB, "\t引き取り"), 10u);
+  EXPECT_GE(count(logA, "\t引き取り"), 3u);
+  EXPECT_GE(count(logB, "\t引き取り"), 3u);
+  EXPECT_NE(logA.find("複数端末 PC-A: 引き取り 3 件, 他の端末が先に取った "), std::string::npos) << logA;
+  EXPECT_NE(a.host.status.find("[PC-A: 0 件]"), std::string::npos) << a.host.status;
+
+  // A second station of the same name is refused while the first runs, and says why.
+  TestStation twin(root, "PC-A");
+  ASSERT_TRUE(twin.run->start());
+  EXPECT_EQ(twin.run->state(), StandbyRun::State::Stopped);
+  EXPECT_EQ(twin.host.warnings, std::vector<std::string>{stationNameInUseMessage("PC-A")});
+}
+
+TEST_F(SharedWatchFolderTest, ARestartedStationFinishesWhatItsLastLifeLeft) {
+  // PC-A stopped in the middle of a cycle: done.hgl's output was made and checked, redo.hgl's
+  // viewer never ended.
+  test::makeFolder(root / "watch\\変換中");
+  test::makeFolder(claims("PC-A"));
+  test::makeFolder(root / "out");
+  test::writeFile(claims("PC-A") + "\\done.hgl", "IN;");
+  test::writeFile(claims("PC-A") + "\\redo.hgl", "IN;");
+  test::writeFile(root / "out\\done.pdf", "made before the stop");
+  StationCard last;
+  last.instance = "earlier";
+  last.counter = 40;
+  last.batch = {claims("PC-A") + "\\done.hgl", claims("PC-A") + "\\redo.hgl"};
+  last.checked = {checkedEntry(claims("PC-A") + "\\done.hgl", root / "out\\done.pdf")};
+  test::writeFile(root / "watch\\変換中\\PC-A.txt", cardText(last));
+
+  TestStation a(root, "PC-A");
+  ASSERT_TRUE(a.run->start());
+  EXPECT_EQ(a.run->heldCount(), 1u);
+  a.cycle();
+  EXPECT_EQ(converted(), std::vector<std::string>{claims("PC-A") + "\\redo.hgl"});
+  EXPECT_EQ(test::readFile(root / "out\\done.pdf"), "made before the stop");
+  EXPECT_EQ(test::listFolder(claims("PC-A")), "");
+  const std::string log = a.log();
+  EXPECT_NE(log.find("done.hgl\t" + root / "out\\done.pdf\t0\t変換済み 削除 (再開)"), std::string::npos) << log;
+  EXPECT_NE(log.find("redo.pdf\t"), std::string::npos);
+  EXPECT_EQ(count(log, "(再開)"), 2u) << log;
+  a.host.stop = true;
+  a.cycle();
+  a.run.reset();
+  EXPECT_EQ(parseCard(test::readFile(root / "watch\\変換中\\PC-A.txt")).state, "停止中");
+}
+
+TEST_F(SharedWatchFolderTest, ASilentStationsFilesGoBackOnlyOnceTheServerLetsGoOfIt) {
+  test::writeFile(root / "watch\\new.hgl", "IN;");
+  TestStation a(root, "PC-A");
+  ASSERT_TRUE(a.run->start());
+  // PC-A claims, and then "freezes" with its lock and seals held: nothing of it can move.
+  SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", nullptr);
+  SetEnvironmentVariableW(L"TESTVIEWER_NO_OUTPUT_FOR", L"new.hgl");
+  a.cycle();
+  SetEnvironmentVariableW(L"TESTVIEWER_NO_OUTPUT_FOR", nullptr);
+  ASSERT_EQ(test::listFolder(claims("PC-A")), "new.hgl");
+  PutBack held = putBackClaims(a.app.fileSystem, root / "watch\\", "PC-A", "PC-B x", root / "watch\\変換エラー");
+  EXPECT_EQ(held.decision, Takeover::LockStillHeld);
+  EXPECT_EQ(test::listFolder(claims("PC-A")), "new.hgl");
+
+  // Gone for good (its process ended, its lock let go): the files go back, one of them to the
+  // error folder since a new drawing of its name waits in the watch folder.
+  test::writeFile(claims("PC-A") + "\\twin.hgl", "IN; old");
+  a.run.reset();
+  test::writeFile(root / "watch\\twin.hgl", "IN; new");
+  const PutBack back = putBackClaims(a.app.fileSystem, root / "watch\\", "PC-A", "PC-B x", root / "watch\\変換エラー");
+  EXPECT_EQ(back.decision, Takeover::Allowed);
+  EXPECT_EQ(back.back, std::vector<std::string>{root / "watch\\new.hgl"});
+  EXPECT_EQ(back.toError, std::vector<std::string>{root / "watch\\変換エラー\\twin.hgl"});
+  EXPECT_EQ(test::readFile(root / "watch\\twin.hgl"), "IN; new");
+  EXPECT_EQ(parseCard(test::readFile(root / "watch\\変換中\\PC-A.txt")).takenOverBy, "PC-B x");
+  EXPECT_FALSE(test::isFile(root / "watch\\変換中\\PC-A.lock"));
+}
+
+TEST_F(SharedWatchFolderTest, AStationWhoseFilesWerePutBackDeletesNothingAndBeginsAgain) {
+  test::writeFile(root / "watch\\a.hgl", "IN;");
+  TestStation a(root, "PC-A");
+  ASSERT_TRUE(a.run->start());
+  // As if the server dropped PC-A's session and PC-B put its claims back meanwhile.
+  StationCard card = parseCard(test::readFile(root / "watch\\変換中\\PC-A.txt"));
+  card.takenOverBy = "PC-B x";
+  test::writeFile(root / "watch\\変換中\\PC-A.txt", cardText(card));
+  a.cycle();
+  EXPECT_TRUE(converted().empty());
+  EXPECT_EQ(test::readFile(root / "watch\\a.hgl"), "IN;");
+  EXPECT_EQ(count(a.log(), kTakenOverLogText), 1u);
+  // It began again: the next cycle is an ordinary one.
+  a.cycle();
+  EXPECT_EQ(converted().size(), 1u);
+  EXPECT_FALSE(test::isFile(root / "watch\\a.hgl"));
+}
+
+}  // namespace
+}  // namespace marlisk::win
