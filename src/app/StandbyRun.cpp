@@ -30,7 +30,8 @@ StandbyRun::StandbyRun(AppContext& app, RunHost& host)
     : app_(app),
       host_(host),
       log_(app.settings.WorkFolder, run_, [&host](const std::string& text) { host.warn(text); }),
-      station_(app.fileSystem) {}
+      station_(app.fileSystem),
+      records_(app.fileSystem) {}
 
 StandbyRun::~StandbyRun() {
   held_.clear();
@@ -354,7 +355,9 @@ void StandbyRun::convert() {
   bool usable = false;
   if (shared_) {
     // Nothing is claimed for an output folder that cannot take the outputs.
-    if (stillOurs() && (usable = outputFolderUsable())) {
+    // The card is rewritten at every cycle (its counter is how the others know this one
+    // lives), once it is sure to be still this life's card.
+    if (stillOurs() && (serverNow_ = station_.beat(), usable = outputFolderUsable())) {
       lookAtOthers();
       claimReady(ready, secondListing);
       takeHeld(toConvert);
@@ -390,7 +393,18 @@ void StandbyRun::convert() {
         const std::string& input = file.path;
         const std::string wanted = outputPathFor(s.OutputFolder, input, extension);
         // Another drawing's output of the same name is never replaced: this one gets a free name.
-        const OutputChoice choice = outputFor(origins_, wanted, originOf(input), outputFolder, outputs);
+        // On a shared folder another station may be choosing the same name right now: the
+        // name is taken by making its record, and a name lost that way is passed over.
+        OutputChoice choice;
+        bool recorded = false;
+        for (int tries = 0; tries < 16; ++tries) {
+          if (shared_) learnOutputs(wanted, outputFolder);
+          choice = outputFor(origins_, wanted, originOf(input), outputFolder, outputs);
+          if (!shared_ || choice.path.empty() ||
+              records_.reserve(choice.path, listed.name, serverNow_, recorded))
+            break;
+          choice.path.clear();
+        }
         const std::string& output = choice.path;
         if (output.empty()) {
           log_.message(true, kSameOutputLogText + input + " -> " + wanted);
@@ -402,7 +416,8 @@ void StandbyRun::convert() {
         }
         if (const auto line = app_.codec.toAnsi(*viewerLine(tab, typeIndex, input, output))) {
           commands.write(*line + "\r\n");
-          handed.push_back({input, output, listed, choice.before, output != wanted ? wanted : "", file.resumed});
+          handed.push_back(
+              {input, output, listed, choice.before, output != wanted ? wanted : "", file.resumed, false, recorded});
         }
       }
       // An incomplete command file would delete inputs that were never converted.
@@ -419,7 +434,7 @@ void StandbyRun::convert() {
           station_.card().state = "変換中";
           station_.card().batch.clear();
           for (const Handed& input : handed) station_.card().batch.push_back(input.path);
-          runStart = station_.beat();
+          runStart = serverNow_ = station_.beat();
         }
         if (runStart == 0) runStart = fileTimeNow();
         const ViewerResult viewer = runViewer(s.ViewerExePath, s.ViewerCommandFilePath,
@@ -437,7 +452,10 @@ void StandbyRun::convert() {
           timeLimitReported_ = true;
           host_.warn(viewerTimeLimitMessage(run.ViewerTimeLimitMinutes));
         }
-        for (Handed& input : handed) input.made = outputMade(factsOf(input.output), runStart, input.outputBefore);
+        for (Handed& input : handed) {
+          input.made = outputMade(factsOf(input.output), runStart, input.outputBefore);
+          if (!input.made && input.recorded) records_.release(input.output, input.listed.name);
+        }
         if (shared_) {
           // The outputs checked are on the card before any input goes: a life ending in the
           // middle of that is not followed by a second conversion.
@@ -594,6 +612,17 @@ void StandbyRun::claimReady(const std::vector<ReadyFile>& ready, const std::vect
   }
   if (!order.empty()) log_.message(true, claimCycleLogText(station_.name(), claimed, lost));
   heldCount_ = held_.size();
+}
+
+void StandbyRun::learnOutputs(const std::string& wanted, FolderListing& outputFolder) {
+  const std::string folder(folderPart(wanted));
+  freeName(std::string(fileNamePart(wanted)), [&](const std::string& name) {
+    const std::string path = folder + name;
+    const std::string drawing = records_.drawingOf(path);
+    if (drawing.empty()) return outputFolder.facts(path).exists;
+    origins_.record(path, app_.settings.WatchFolder + drawing);
+    return true;
+  });
 }
 
 void StandbyRun::takeHeld(std::vector<Candidate>& candidates) {

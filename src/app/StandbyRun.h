@@ -15,6 +15,7 @@
 
 #include "app/AppContext.h"
 #include "app/RunHost.h"
+#include "app/InputMoves.h"
 #include "app/RunLog.h"
 #include "app/Station.h"
 #include "app/ViewerLauncher.h"
@@ -62,6 +63,7 @@ class StandbyRun {
     std::string renamedFrom;        // the input's own output name, when that was another's
     bool resumed = false;           // left in the claim folder by this station's last life
     bool made = false;              // the viewer made its output
+    bool recorded = false;          // (shared) its output's record was made for this run
   };
   // A file ready for the viewer: in the watch folder, or (shared) in this station's claim folder.
   struct Candidate {
@@ -113,6 +115,8 @@ class StandbyRun {
   // held, deletes nothing, and begins again.
   bool stillOurs();
   void takeHeld(std::vector<Candidate>& candidates);
+  // What the other stations' records say of `wanted` and the numbered names after it.
+  void learnOutputs(const std::string& wanted, FolderListing& outputFolder);
   // Said once for each input, not at every cycle.
   void sayCannotMove(const std::string& path, Win32Error error);
   // Logs an input, but an input held again for the reason of its last line only once.
@@ -146,6 +150,8 @@ class StandbyRun {
   RunLog log_;
   bool shared_ = false;  // the watch folder is shared with other stations, for this whole run
   Station station_;
+  OutputRecords records_;
+  uint64_t serverNow_ = 0;  // the server's time at this station's last beat
   std::map<std::string, Held> held_;  // by claimed path
   std::atomic<size_t> heldCount_{0};
   Liveness liveness_;

@@ -3,6 +3,7 @@
 #include <objbase.h>
 
 #include "app/InputMoves.h"
+#include "app/core/OutputOrigins.h"
 #include "core/Path.h"
 #include "win/Strings.h"
 
@@ -48,7 +49,57 @@ std::string newInstanceId() {
   return narrow(text);
 }
 
+std::string recordOf(const std::string& output) {
+  return std::string(folderPart(output)) + kOutputRecordFolderName + "\\" + std::string(fileNamePart(output)) + ".txt";
+}
+
 }  // namespace
+
+std::string OutputRecords::drawingOf(const std::string& output) const {
+  const ReadResult read = fs_.readFile(recordOf(output), 4096);
+  return read.error == 0 ? read.bytes : std::string();
+}
+
+bool OutputRecords::reserve(const std::string& output, const std::string& drawing, uint64_t serverNow,
+                            bool& madeNow) {
+  madeNow = false;
+  const std::string record = recordOf(output);
+  const std::wstring folder = widen(std::string(folderPart(record)));
+  if (CreateDirectoryW(folder.c_str(), nullptr)) SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  // Made only where no record is: of two stations, one makes it and the other reads it.
+  UniqueFileHandle made(CreateFileW(widen(record).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (made) {
+    DWORD written = 0;
+    if (WriteFile(made.get(), drawing.data(), static_cast<DWORD>(drawing.size()), &written, nullptr) &&
+        written == drawing.size()) {
+      madeNow = true;
+      return true;
+    }
+    made.reset();
+    DeleteFileW(widen(record).c_str());
+    return true;  // a record that cannot be written keeps nobody out: the name is as before
+  }
+  if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return true;
+  const std::string owner = drawingOf(output);
+  if (OutputOrigins::fold(owner) == OutputOrigins::fold(drawing)) return true;
+  // Another drawing's: kept while its output is there, or may still come.
+  UniqueFileHandle existing(CreateFileW(widen(record).c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+  uint64_t size = 0, written = 0;
+  constexpr uint64_t kDay = 24ull * 60 * 60 * 10'000'000;
+  if (serverNow == 0 || !existing || !sizeAndTimeOf(existing.get(), size, written) || serverNow < written + kDay ||
+      GetFileAttributesW(widen(output).c_str()) != INVALID_FILE_ATTRIBUTES)
+    return false;
+  existing.reset();
+  madeNow = fs_.replaceFile(record, drawing) == 0;
+  return madeNow;
+}
+
+void OutputRecords::release(const std::string& output, const std::string& drawing) {
+  if (OutputOrigins::fold(drawingOf(output)) == OutputOrigins::fold(drawing)) DeleteFileW(widen(recordOf(output)).c_str());
+}
 
 std::string computerName() {
   wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};

@@ -47,6 +47,27 @@ struct PutBack {
 PutBack putBackClaims(FileSystem& fs, const std::string& watchFolder, const std::string& station,
                       const std::string& rescuer, const std::string& errorFolder);
 
+// Which drawing made each output, where every station sees it: one small file per output in a
+// hidden folder of the output folder, named after the output and holding the drawing's name in
+// the watch folder. It is made before the viewer runs, so that two stations never give one
+// output name to two drawings at once, and taken away again when no output came of it.
+class OutputRecords {
+ public:
+  explicit OutputRecords(FileSystem& fs) : fs_(fs) {}
+  // The drawing whose output `output` is, by its name in the watch folder ("" when none).
+  std::string drawingOf(const std::string& output) const;
+  // Takes `output` for `drawing`: true when it is that drawing's (made now, or already),
+  // false when another drawing has it. A record of another drawing whose output never came,
+  // a day old by the server's clock (`serverNow`, 0 when unknown), is a leftover and is taken.
+  // `madeNow` says whether this call made the record (only such a one is released).
+  bool reserve(const std::string& output, const std::string& drawing, uint64_t serverNow, bool& madeNow);
+  // The output did not come: its name is free again.
+  void release(const std::string& output, const std::string& drawing);
+
+ private:
+  FileSystem& fs_;
+};
+
 class Station {
  public:
   enum class Begin { Ok, NameInUse, OtherVolume, CannotUse };

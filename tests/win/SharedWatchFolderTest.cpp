@@ -23,13 +23,16 @@ class QuietHost final : public RunHost {
   void setRunControlsEnabled(bool) override {}
   void clearProgress(bool) override {}
   void addProgress(const std::string&) override {}
-  void finishProgress() override {}
+  void finishProgress() override {
+    if (onListed) std::exchange(onListed, nullptr)();
+  }
   void keepAlive() override {}
   void warn(const std::string& text) override { warnings.push_back(text); }
   void startTimer() override {}
   void stopTimer() override {}
 
   bool stop = false;
+  std::function<void()> onListed;  // once, when a listing is taken
   std::string status;
   std::vector<std::string> warnings;
 };
@@ -95,8 +98,12 @@ class SharedWatchFolderTest : public ::testing::Test {
 };
 
 TEST_F(SharedWatchFolderTest, TwoStationsConvertEachFileOnce) {
-  for (int i = 0; i < 10; ++i) test::writeFile(root / ("watch\\" + std::to_string(i) + ".hgl"), "IN;");
+  for (int i = 0; i < 8; ++i) test::writeFile(root / ("watch\\" + std::to_string(i) + ".hgl"), "IN;");
+  // Two drawings of one output name: neither output replaces the other, whichever station has them.
+  test::writeFile(root / "watch\\t.hgl", "IN;");
+  test::writeFile(root / "watch\\t.plt", "IN;");
   TestStation a(root, "PC-A", 3), b(root, "PC-B", 3);
+  a.app.settings.WatchFileMask = b.app.settings.WatchFileMask = "*.*";
   ASSERT_TRUE(a.run->start());
   ASSERT_TRUE(b.run->start());
   EXPECT_EQ(a.run->stationName(), "PC-A");
@@ -106,7 +113,7 @@ TEST_F(SharedWatchFolderTest, TwoStationsConvertEachFileOnce) {
   }
   EXPECT_TRUE(a.host.warnings.empty() && b.host.warnings.empty()) << a.host.warnings[0];
   EXPECT_EQ(test::listFolder(root / "watch"), "変換中\\");
-  EXPECT_EQ(test::listFolder(root / "out").size(), std::string("0.pdf ").size() * 10 - 1);
+  EXPECT_EQ(test::listFolder(root / "out"), "0.pdf 1.pdf 2.pdf 3.pdf 4.pdf 5.pdf 6.pdf 7.pdf t (2).pdf t.pdf 変換元\\");
   const std::vector<std::string> inputs = converted();
   EXPECT_EQ(inputs.size(), 10u);  // no file twice
   std::set<std::string> names;
@@ -115,6 +122,9 @@ TEST_F(SharedWatchFolderTest, TwoStationsConvertEachFileOnce) {
     names.insert(input.substr(input.rfind('\\') + 1));
   }
   EXPECT_EQ(names.size(), 10u);
+  EXPECT_EQ((std::set<std::string>{test::readFile(root / "out\\変換元\\t.pdf.txt"),
+                                   test::readFile(root / "out\\変換元\\t (2).pdf.txt")}),
+            (std::set<std::string>{"t.hgl", "t.plt"}));
   // Both took their share, three at most a cycle, and said so.
   const std::string logA = a.log(), logB = b.log();
   EXPECT_EQ(count(logA, "\t引き取り") + count(logB, "\t引き取り"), 10u);
@@ -128,6 +138,47 @@ TEST_F(SharedWatchFolderTest, TwoStationsConvertEachFileOnce) {
   ASSERT_TRUE(twin.run->start());
   EXPECT_EQ(twin.run->state(), StandbyRun::State::Stopped);
   EXPECT_EQ(twin.host.warnings, std::vector<std::string>{stationNameInUseMessage("PC-A")});
+}
+
+TEST_F(SharedWatchFolderTest, AStaleListingOnlyLosesItsClaims) {
+  for (const char* name : {"a.hgl", "b.hgl"}) test::writeFile(root / ("watch\\" + std::string(name)), "IN;");
+  TestStation a(root, "PC-A"), b(root, "PC-B");
+  ASSERT_TRUE(a.run->start());
+  ASSERT_TRUE(b.run->start());
+  b.run->tick();
+  // PC-A takes everything just after PC-B's second listing: PC-B claims from what it saw.
+  b.host.onListed = [&] { a.cycle(); };
+  b.run->tick();
+  EXPECT_EQ(converted().size(), 2u);
+  EXPECT_TRUE(b.host.warnings.empty());
+  const std::string log = b.log();
+  EXPECT_EQ(count(log, "\t引き取り"), 0u);
+  EXPECT_NE(log.find("複数端末 PC-B: 引き取り 0 件, 他の端末が先に取った 2 件"), std::string::npos) << log;
+  EXPECT_FALSE(test::isFile(b.app.settings.WorkFolder + "\\" + kAttemptsFileName));
+}
+
+TEST(OutputRecordsTest, OneNameForOneDrawingAcrossStations) {
+  test::TestFolder root;
+  Win32FileSystem fs;
+  OutputRecords records(fs);
+  const std::string output = root / "plan.pdf";
+  const uint64_t kNow = fileTimeNow(), kDay = 24ull * 60 * 60 * 10'000'000;
+  bool made = false;
+  EXPECT_TRUE(records.reserve(output, "plan.hgl", kNow, made));
+  EXPECT_TRUE(made);
+  EXPECT_TRUE(records.reserve(output, "PLAN.HGL", kNow, made));  // its own, as names are compared
+  EXPECT_FALSE(made);
+  EXPECT_FALSE(records.reserve(output, "plan.plt", kNow, made));
+  // A reservation whose output never came, a day old on the server's clock, is a leftover...
+  EXPECT_TRUE(records.reserve(output, "plan.plt", kNow + 2 * kDay, made));
+  EXPECT_EQ(records.drawingOf(output), "plan.plt");
+  // ...but not while the output is there.
+  test::writeFile(output, "%PDF");
+  EXPECT_FALSE(records.reserve(output, "plan.hgl", kNow + 4 * kDay, made));
+  records.release(output, "plan.hgl");  // not its record: nothing happens
+  EXPECT_EQ(records.drawingOf(output), "plan.plt");
+  records.release(output, "plan.plt");
+  EXPECT_EQ(records.drawingOf(output), "");
 }
 
 TEST_F(SharedWatchFolderTest, ARestartedStationFinishesWhatItsLastLifeLeft) {

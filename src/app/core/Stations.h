@@ -16,6 +16,8 @@
 namespace marlisk {
 
 inline constexpr char kClaimRootName[] = "変換中";
+// In the output folder, hidden: which drawing made each output, for every station to see.
+inline constexpr char kOutputRecordFolderName[] = "変換元";
 
 // The ready names this station tries to claim in a cycle, as indices into `names`, in order:
 // at most `batch`, from a place in the sorted names that depends on the station, so that the
