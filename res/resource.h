@@ -149,6 +149,14 @@
 #define IDC_CheckUnattended 3317
 #define IDC_CheckTray 3318
 #define IDC_CheckStartAtLogon 3319
+#define IDC_CheckShared 3320
+#define IDC_EditStationName 3321
+#define IDC_EditClaimBatch 3322
+#define IDC_SpinClaimBatch 3323
+#define IDC_EditTakeOver 3324
+#define IDC_SpinTakeOver 3325
+#define IDC_ListStations 3326
+#define IDC_ButtonPutBack 3327
 #define IDS_TrayShow 4051
 #define IDS_TrayShowLog 4052
 #define IDS_TrayExit 4053

@@ -98,6 +98,18 @@ inline constexpr const char* kClaimFolderUnusableMessage =
 inline std::string stationNameInUseMessage(const std::string& station) {
   return "ステーション名 " + station + " はすでに他の端末で動作しています!\r 運転設定で別のステーション名にしてください";
 }
+// 運転設定's 複数端末.
+inline constexpr const char* kStationNameRuleMessage =
+    "ステーション名は半角の英数字と - _ で 15 文字までにしてください!";
+inline constexpr const char* kChooseStationMessage = "変換中ファイルを戻す端末を一覧から選んでください!";
+inline std::string putBackQuestion(const std::string& station, size_t files) {
+  return "端末 " + station + " の変換中ファイル " + std::to_string(files) +
+         " 件を監視フォルダに戻します。\r\n戻したファイルは、動作中のどの端末でも変換されます。よろしいですか?";
+}
+inline std::string stationStillRunningMessage(const std::string& station) {
+  return "端末 " + station +
+         " はまだ動作中か、ファイルサーバーがその端末のファイルを開いたままのため、戻せないファイルがあります!";
+}
 // One line of the run log a cycle.
 inline std::string claimCycleLogText(const std::string& station, size_t claimed, size_t lost) {
   return "複数端末 " + station + ": 引き取り " + std::to_string(claimed) + " 件, 他の端末が先に取った " +

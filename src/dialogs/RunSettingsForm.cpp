@@ -4,7 +4,10 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include "app/RunLog.h"
+#include "app/Station.h"
 #include "batchlist/FileHelpers.h"
+#include "core/Path.h"
 #include "core/Messages.h"
 #include "core/Numbers.h"
 #include "help/core/HelpTopics.h"
@@ -29,6 +32,8 @@ constexpr NumberField kNumbers[] = {
     {IDC_EditTimeLimit, IDC_SpinTimeLimit, 0, kMostViewerMinutes, &RunSettings::ViewerTimeLimitMinutes,
      "Marliskの制限時間"},
     {IDC_EditLogDays, IDC_SpinLogDays, 1, kMostLogDays, &RunSettings::LogDays, "運転ログの保存日数"},
+    {IDC_EditClaimBatch, IDC_SpinClaimBatch, 1, kMostClaimBatch, &RunSettings::ClaimBatch, "1回に取る件数"},
+    {IDC_EditTakeOver, IDC_SpinTakeOver, 0, kMostTakeOverMinutes, &RunSettings::TakeOverMinutes, "停止端末の戻し"},
 };
 
 struct Flag {
@@ -40,7 +45,15 @@ constexpr Flag kFlags[] = {
     {IDC_CheckRunLog, &RunSettings::RunLog},
     {IDC_CheckUnattended, &RunSettings::Unattended},
     {IDC_CheckTray, &RunSettings::TrayOnMinimize},
+    {IDC_CheckShared, &RunSettings::SharedWatchFolder},
 };
+
+// What a station is doing, as far as its card and the server's hold on its lock tell.
+std::string stationStateText(const StationState& station) {
+  if (!station.card.takenOverBy.empty()) return "戻し済み (" + station.card.takenOverBy + ")";
+  if (station.lockHeld) return station.card.state.empty() ? "動作中" : station.card.state;
+  return station.card.state == "停止中" ? "停止中" : "応答なし (ロック解放済み)";
+}
 
 std::string exePath() {
   wchar_t path[MAX_PATH] = {};
@@ -66,7 +79,90 @@ void TRunSettingsForm::onInitDialog() {
   setItemText(IDC_EditErrorFolder, s.ErrorFolder);
   setItemText(IDC_EditDoneFolder, s.DoneFolder);
   CheckDlgButton(hwnd(), IDC_CheckStartAtLogon, startsAtLogon(exePath()) ? BST_CHECKED : BST_UNCHECKED);
+  setItemText(IDC_EditStationName, s.StationName);
+  // Left empty, the computer's name serves: shown greyed in the empty field.
+  SendDlgItemMessageW(hwnd(), IDC_EditStationName, EM_SETCUEBANNER, TRUE,
+                      reinterpret_cast<LPARAM>(widen(stationNameFrom(computerName())).c_str()));
+  SendDlgItemMessageW(hwnd(), IDC_EditStationName, EM_SETLIMITTEXT, kMostStationNameLength, 0);
+  HWND list = item(IDC_ListStations);
+  ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
+  // The state, the longest, takes what the others leave.
+  const wchar_t* columns[] = {L"端末", L"変換中", L"カウンタ", L"状態"};
+  for (int i = 0; i < 4; ++i) {
+    LVCOLUMNW column{LVCF_TEXT | LVCF_SUBITEM};
+    column.pszText = const_cast<wchar_t*>(columns[i]);
+    column.iSubItem = i;
+    ListView_InsertColumn(list, i, &column);
+  }
+  // Wide enough for a 15-letter name and the counts; the last fills the rest.
+  const int widths[] = {70, 36, 40};  // dialog units, as the dialog's own layout
+  for (int i = 0; i < 3; ++i) {
+    RECT width{0, 0, widths[i], 0};
+    MapDialogRect(hwnd(), &width);
+    ListView_SetColumnWidth(list, i, width.right);
+  }
+  ListView_SetColumnWidth(list, 3, LVSCW_AUTOSIZE_USEHEADER);
+  showStations();
   enableFields();
+}
+
+std::string TRunSettingsForm::ownStationName() const {
+  const std::string typed = itemText(IDC_EditStationName);
+  return typed.empty() ? stationNameFrom(computerName()) : typed;
+}
+
+void TRunSettingsForm::showStations() {
+  HWND list = item(IDC_ListStations);
+  ListView_DeleteAllItems(list);
+  stations_.clear();
+  if (IsDlgButtonChecked(hwnd(), IDC_CheckShared) == BST_CHECKED && !app_.settings.WatchFolder.empty())
+    stations_ = readStations(app_.fileSystem, app_.settings.WatchFolder);
+  const std::string own = ownStationName();
+  for (size_t i = 0; i < stations_.size(); ++i) {
+    const StationState& station = stations_[i];
+    const std::string cells[] = {station.name + (station.name == own ? " *" : ""), std::to_string(station.held),
+                                 std::to_string(station.card.counter), stationStateText(station)};
+    std::wstring text = widen(cells[0]);
+    LVITEMW row{LVIF_TEXT};
+    row.iItem = static_cast<int>(i);
+    row.pszText = text.data();
+    ListView_InsertItem(list, &row);
+    for (int column = 1; column < 4; ++column) {
+      text = widen(cells[column]);
+      ListView_SetItemText(list, static_cast<int>(i), column, text.data());
+    }
+  }
+}
+
+void TRunSettingsForm::ButtonPutBackClick() {
+  const int row = ListView_GetNextItem(item(IDC_ListStations), -1, LVNI_SELECTED);
+  if (row < 0 || static_cast<size_t>(row) >= stations_.size()) {
+    ShowWarning(kChooseStationMessage);
+    return;
+  }
+  const StationState station = stations_[static_cast<size_t>(row)];
+  if (!AskYesNo(putBackQuestion(station.name, station.held), false)) return;
+  const std::string& watch = app_.settings.WatchFolder;
+  const PutBack result = putBackClaims(app_.fileSystem, watch, station.name, ownStationName() + " 手動",
+                                       errorFolderOf(app_.runSettings, watch));
+  if (result.decision == Takeover::LockStillHeld) {
+    ShowWarning(stationStillRunningMessage(station.name));
+  } else {
+    // The run log keeps what was put back by hand as it keeps a takeover.
+    RunLog log(app_.settings.WorkFolder, app_.runSettings, ShowWarning);
+    RunLog::Batch lines(log);
+    for (const auto& [files, what] : {std::pair{&result.back, LogResult::PutBack}, {&result.toError, LogResult::MovedToError}})
+      for (const std::string& to : *files) {
+        LogEntry entry;
+        entry.input = claimFolderOf(watch, station.name) + "\\" + std::string(fileNamePart(to));
+        entry.output = to;
+        entry.result = what;
+        addDetail(entry, station.name + " から (手動)");
+        log.write(entry);
+      }
+    if (result.stillHeld > 0) ShowWarning(stationStillRunningMessage(station.name));
+  }
+  showStations();
 }
 
 void TRunSettingsForm::enableFields() {
@@ -75,6 +171,10 @@ void TRunSettingsForm::enableFields() {
   const bool done = IsDlgButtonChecked(hwnd(), IDC_RadioOriginals0 + 1) == BST_CHECKED;
   EnableWindow(item(IDC_EditDoneFolder), done);
   EnableWindow(item(IDC_ButtonDoneFolder), done);
+  const bool shared = IsDlgButtonChecked(hwnd(), IDC_CheckShared) == BST_CHECKED;
+  for (const int id : {IDC_EditStationName, IDC_EditClaimBatch, IDC_SpinClaimBatch, IDC_EditTakeOver, IDC_SpinTakeOver,
+                       IDC_ListStations, IDC_ButtonPutBack})
+    EnableWindow(item(id), shared);
 }
 
 void TRunSettingsForm::ButtonFolderClick(int editId) {
@@ -100,6 +200,13 @@ bool TRunSettingsForm::ButtonOKClick() {
     SetFocus(item(IDC_EditTimeLimit));
     return false;
   }
+  const std::string station = itemText(IDC_EditStationName);
+  if (!station.empty() && !isStationName(station)) {
+    ShowWarning(kStationNameRuleMessage);
+    SetFocus(item(IDC_EditStationName));
+    return false;
+  }
+  s.StationName = station;
   for (const Flag& flag : kFlags) s.*flag.value = IsDlgButtonChecked(hwnd(), flag.box) == BST_CHECKED;
   for (int i = 0; i < 3; ++i)
     if (IsDlgButtonChecked(hwnd(), IDC_RadioOriginals0 + i) == BST_CHECKED) s.Originals = static_cast<AfterSuccess>(i);
@@ -141,6 +248,11 @@ bool TRunSettingsForm::onCommand(int id, int code, HWND) {
     case IDC_ButtonHelp: showHelpTopic(); return true;
     case IDC_ButtonErrorFolder: ButtonFolderClick(IDC_EditErrorFolder); return true;
     case IDC_ButtonDoneFolder: ButtonFolderClick(IDC_EditDoneFolder); return true;
+    case IDC_ButtonPutBack: ButtonPutBackClick(); return true;
+    case IDC_CheckShared:
+      showStations();
+      enableFields();
+      return true;
     case IDC_CheckUnattended:
       // Switched on with no limit: an hour is proposed, for the user to change or keep.
       if (IsDlgButtonChecked(hwnd(), IDC_CheckUnattended) == BST_CHECKED) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/AppContext.h"
+#include "app/Station.h"
 #include "dialogs/FolderOpenForm.h"
 #include "win/Dialog.h"
 
@@ -17,6 +18,9 @@ class TRunSettingsForm final : public Dialog {
   // a folder that cannot be made), stores and saves; false when a check refused.
   bool ButtonOKClick();
   void ButtonFolderClick(int editId);
+  // 「この端末の変換中ファイルを戻す」: the chosen station's claimed files back into the watch
+  // folder, after a confirmation, and only when the file server no longer holds that station.
+  void ButtonPutBackClick();
 
  protected:
   void onInitDialog() override;
@@ -24,9 +28,12 @@ class TRunSettingsForm final : public Dialog {
 
  private:
   void enableFields();
+  void showStations();
+  std::string ownStationName() const;
 
   AppContext& app_;
   TFolderOpenForm& folderOpenForm_;
+  std::vector<StationState> stations_;  // as the list shows them
 };
 
 }  // namespace marlisk::win

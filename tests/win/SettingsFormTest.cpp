@@ -9,6 +9,9 @@
 #include "batchlist/FileHelpers.h"
 #include "dialogs/FolderOpenForm.h"
 #include "core/Messages.h"
+#include "app/core/Stations.h"
+#include "app/RunLog.h"
+#include <commctrl.h>
 #include "dialogs/RunSettingsForm.h"
 #include "dialogs/SetAutoPar2Form.h"
 #include "dialogs/SetAutoParForm.h"
@@ -685,6 +688,59 @@ TEST(RunSettingsFormTest, OkChecksStoresAndSavesAndTheLogonBoxIsTheShortcut) {
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_EQ(warnings[0].rfind(root / "MarliskAuto.ini\r\n運転設定ファイルを保存できません!", 0), 0u) << warnings[0];
   SetFileAttributesW(widen(root / "MarliskAuto.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(RunSettingsFormTest, SeveralStationsTheirListAndPuttingBackByHand) {
+  TestFolder root;
+  AppContext app;
+  app.settings.WorkFolder = root.path();
+  app.settings.WatchFolder = root / "watch\\";
+  // PC-B stopped holding a file; its lock is let go.
+  for (const char* folder : {"watch", "watch\\変換中", "watch\\変換中\\PC-B"}) test::makeFolder(root / folder);
+  test::writeFile(root / "watch\\変換中\\PC-B\\a.plt", "IN;");
+  test::writeFile(root / "watch\\変換中\\PC-B.lock", "");
+  StationCard card;
+  card.counter = 12;
+  card.state = "変換中";
+  test::writeFile(root / "watch\\変換中\\PC-B.txt", cardText(card));
+  TFolderOpenForm chooser;
+  TRunSettingsForm form(app, chooser);
+  std::vector<std::string> warnings, questions;
+  test::WarningRecorder recording{warnings};
+  const QuestionHandler before = setQuestionHandler([&](const std::string& text) {
+    questions.push_back(text);
+    return true;
+  });
+  ASSERT_NE(form.create(), nullptr);
+  EXPECT_FALSE(IsWindowEnabled(form.item(IDC_ListStations)));  // only for a shared watch folder
+  SendMessageW(form.item(IDC_CheckShared), BM_CLICK, 0, 0);
+  HWND list = form.item(IDC_ListStations);
+  ASSERT_EQ(ListView_GetItemCount(list), 1);
+  wchar_t state[64] = {};
+  ListView_GetItemText(list, 0, 3, state, 64);
+  EXPECT_EQ(narrow(state), "応答なし (ロック解放済み)");
+
+  form.ButtonPutBackClick();  // nothing chosen
+  EXPECT_EQ(warnings, std::vector<std::string>{kChooseStationMessage});
+  ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
+  form.ButtonPutBackClick();
+  EXPECT_EQ(questions, std::vector<std::string>{putBackQuestion("PC-B", 1)});
+  EXPECT_EQ(test::readFile(root / "watch\\a.plt"), "IN;");
+  EXPECT_NE(test::readFile(root / ("Log\\" + RunLog::today() + ".txt")).find("\t差し戻し (PC-B から (手動))"),
+            std::string::npos);
+  ListView_GetItemText(list, 0, 3, state, 64);
+  EXPECT_EQ(narrow(state).rfind("戻し済み (", 0), 0u);
+
+  // The station's name must make a folder name the viewer can be given.
+  for (const auto& [typed, ok] : {std::pair{"PC 03", false}, {"ＰＣ３", false}, {"PC-03_a", true}}) {
+    form.setItemText(IDC_EditStationName, typed);
+    warnings.clear();
+    EXPECT_EQ(form.ButtonOKClick(), ok) << typed;
+    EXPECT_EQ(warnings, ok ? std::vector<std::string>{} : std::vector<std::string>{kStationNameRuleMessage});
+  }
+  EXPECT_TRUE(app.runSettings.SharedWatchFolder);
+  EXPECT_EQ(app.runSettings.StationName, "PC-03_a");
+  setQuestionHandler(before);
 }
 
 }  // namespace

@@ -93,6 +93,12 @@ inline constexpr ControlHelp kControlHelp[] = {
     {303, IDC_CheckStartAtLogon, IDC_CheckStartAtLogon, 30310},
     {303, IDC_ButtonOK, IDC_ButtonOK, 30311},
     {303, IDC_ButtonHelp, IDC_ButtonHelp, 30312},
+    {303, IDC_CheckShared, IDC_CheckShared, 30313},
+    {303, IDC_EditStationName, IDC_EditStationName, 30314},
+    {303, IDC_EditClaimBatch, IDC_SpinClaimBatch, 30315},
+    {303, IDC_EditTakeOver, IDC_SpinTakeOver, 30316},
+    {303, IDC_ListStations, IDC_ListStations, 30317},
+    {303, IDC_ButtonPutBack, IDC_ButtonPutBack, 30318},
     // Output-2 settings
     {304, IDC_MarliskExeEdit, IDC_Button2, 30401},
     {304, IDC_EditOutListFileName, IDC_Button1, 30402},
