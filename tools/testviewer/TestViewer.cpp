@@ -4,6 +4,7 @@
 // by the same names in TestViewer.ini beside it, one NAME=value a line) it can also:
 //   TESTVIEWER_LOG=path          where the log goes (default: TestViewer.log beside the exe)
 //   TESTVIEWER_SLEEP_MS=n        take this long before finishing
+//   TESTVIEWER_MS_PER_LINE=n     and this long for each line of the command file
 //   TESTVIEWER_CREATE_OUTPUTS=1  create each output file named on the command file's lines
 //   TESTVIEWER_EXIT_CODE=n       end with this exit code
 //   TESTVIEWER_CRASH=1           end with an access violation instead
@@ -91,7 +92,7 @@ std::map<std::string, std::string> loadOptions() {
   for (const char* name : {"TESTVIEWER_LOG", "TESTVIEWER_SLEEP_MS", "TESTVIEWER_CREATE_OUTPUTS", "TESTVIEWER_EXIT_CODE",
                            "TESTVIEWER_CRASH", "TESTVIEWER_NO_OUTPUT_FOR", "TESTVIEWER_EMPTY_OUTPUT_FOR",
                            "TESTVIEWER_HANG_FOR", "TESTVIEWER_CHILD_PID_FILE",
-                           "TESTVIEWER_HANG_MARK"}) {
+                           "TESTVIEWER_HANG_MARK", "TESTVIEWER_MS_PER_LINE"}) {
     wchar_t value[1024];
     const DWORD n = GetEnvironmentVariableW(wide(name, CP_UTF8).c_str(), value, 1024);
     if (n > 0 && n < 1024) options[name] = utf8(value);
@@ -176,6 +177,11 @@ int wmain(int childArgc, wchar_t** childArgv) {
   writeWhole(logPath.empty() ? exeFolder() + L"TestViewer.log" : wide(logPath, CP_UTF8), record, OPEN_ALWAYS);
 
   if (const std::string sleep = option("TESTVIEWER_SLEEP_MS"); !sleep.empty()) Sleep(std::stoul(sleep));
+  if (const std::string perLine = option("TESTVIEWER_MS_PER_LINE"); !perLine.empty() && haveCommandFile) {
+    size_t lines = 0;
+    for (const char c : commandFile) lines += c == '\n' ? 1 : 0;
+    Sleep(static_cast<DWORD>(std::stoul(perLine) * lines));
+  }
   std::string hangFor = option("TESTVIEWER_HANG_FOR");
   if (const std::string mark = option("TESTVIEWER_HANG_MARK"); !mark.empty() && !hangFor.empty()) {
     if (GetFileAttributesW(wide(mark, CP_UTF8).c_str()) != INVALID_FILE_ATTRIBUTES) hangFor.clear();
