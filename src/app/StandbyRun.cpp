@@ -1,5 +1,7 @@
 #include "app/StandbyRun.h"
 
+#include <algorithm>
+
 #include "app/core/ViewerCommandLine.h"
 #include "app/InputMoves.h"
 #include "app/ViewerLauncher.h"
@@ -552,8 +554,10 @@ void StandbyRun::recoverClaims() {
       logOnce(entry);
       continue;
     }
-    // That life may have ended on this very file: one attempt is counted.
-    if (held.seal) attempts_.add(path);
+    // A file the viewer had when that life ended may be what ended it: one attempt is
+    // counted. One only waiting in the folder for its next attempt is not.
+    const std::vector<std::string>& handed = station_.lastLife().batch;
+    if (held.seal && std::find(handed.begin(), handed.end(), path) != handed.end()) attempts_.add(path);
     held_[path] = std::move(held);
   }
   heldCount_ = held_.size();
@@ -655,20 +659,11 @@ void StandbyRun::lookAtOthers() {
     if (takeoverDecision(liveness_.silentMs(other.name, now), run_.TakeOverMinutes, !other.lockHeld) !=
         Takeover::Allowed)
       continue;
-    const PutBack result = putBackClaims(app_.fileSystem, watch, other.name,
-                                         station_.name() + " " + station_.card().instance,
-                                         errorFolderOf(run_, watch));
+    const PutBack result =
+        putBackClaims(app_.fileSystem, watch, other.name, station_.name() + " " + station_.card().instance,
+                      errorFolderOf(run_, watch), other.name + " から");
     RunLog::Batch lines(log_);
-    auto line = [&](const std::string& to, LogResult what) {
-      LogEntry entry;
-      entry.input = claimFolderOf(watch, other.name) + "\\" + std::string(fileNamePart(to));
-      entry.output = to;
-      entry.result = what;
-      addDetail(entry, other.name + " から");
-      log_.write(entry);
-    };
-    for (const std::string& to : result.back) line(to, LogResult::PutBack);
-    for (const std::string& to : result.toError) line(to, LogResult::MovedToError);
+    for (const LogEntry& entry : result.lines) log_.write(entry);
   }
 }
 

@@ -149,7 +149,7 @@ std::vector<StationState> readStations(const FileSystem& fs, const std::string& 
 }
 
 PutBack putBackClaims(FileSystem& fs, const std::string& watchFolder, const std::string& station,
-                      const std::string& rescuer, const std::string& errorFolder) {
+                      const std::string& rescuer, const std::string& errorFolder, const std::string& why) {
   PutBack result;
   // Held open until the files are back: the station cannot take up its lock again meanwhile,
   // and once this ends the lock is gone, which the station sees if it comes back.
@@ -165,12 +165,21 @@ PutBack putBackClaims(FileSystem& fs, const std::string& watchFolder, const std:
   fs.replaceFile(cardPath, cardText(card));
 
   const std::string folder = claimFolderOf(watchFolder, station) + "\\";
+  auto line = [&](const std::string& from, const std::string& to, LogResult what) {
+    LogEntry entry;
+    entry.input = from;
+    entry.output = to;
+    entry.result = what;
+    entry.detail = why;
+    result.lines.push_back(std::move(entry));
+  };
   for (const std::string& name : filesIn(folder)) {
     const std::string from = folder + name;
     // The rename needs deleting, which a station's seal does not share: a file that station
     // still converts stays with it.
     if (MoveFileExW(widen(from).c_str(), widen(watchFolder + name).c_str(), 0)) {
       result.back.push_back(watchFolder + name);
+      line(from, watchFolder + name, LogResult::PutBack);
       continue;
     }
     const DWORD code = GetLastError();
@@ -179,6 +188,7 @@ PutBack putBackClaims(FileSystem& fs, const std::string& watchFolder, const std:
       const MoveResult moved = moveIntoFolder(from, errorFolder);
       if (!moved.error.failed()) {
         result.toError.push_back(moved.movedTo);
+        line(from, moved.movedTo, LogResult::MovedToError);
         continue;
       }
     }
@@ -201,9 +211,15 @@ Station::Begin Station::begin(const std::string& watchFolder, const std::string&
   CreateDirectoryW(widen(claimRootOf(watchFolder)).c_str(), nullptr);
   CreateDirectoryW(widen(claimFolderOf(watchFolder, name)).c_str(), nullptr);
   // Only reading shared: a second station of this name, anywhere, is refused by the server.
-  lock_.reset(CreateFileW(widen(lockFileOf(watchFolder, name)).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!lock_) return failed(GetLastError() == ERROR_SHARING_VIOLATION ? Begin::NameInUse : Begin::CannotUse);
+  // Another station looking whether this one lives opens the lock for a moment too: a
+  // refusal is believed only when it lasts.
+  for (int attempt = 0; attempt < 10 && !lock_; ++attempt) {
+    if (attempt > 0) Sleep(200);
+    lock_.reset(CreateFileW(widen(lockFileOf(watchFolder, name)).c_str(), GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!lock_ && GetLastError() != ERROR_SHARING_VIOLATION) return failed(Begin::CannotUse);
+  }
+  if (!lock_) return failed(Begin::NameInUse);
 
   // A claim must be a rename: a claim folder behind a junction or a link to another volume
   // would turn it into a copy. A probe made in the watch folder shows it at once. It is held

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/InputHandling.h"
 #include "app/core/Stations.h"
 #include "core/FileSystem.h"
 #include "win/Error.h"
@@ -43,9 +44,10 @@ struct PutBack {
   std::vector<std::string> back;     // the paths in the watch folder they came back to
   std::vector<std::string> toError;  // the paths in the error folder
   size_t stillHeld = 0;              // files someone still holds: left where they are
+  std::vector<LogEntry> lines;       // for the run log: each file, whence, whither, and `why`
 };
 PutBack putBackClaims(FileSystem& fs, const std::string& watchFolder, const std::string& station,
-                      const std::string& rescuer, const std::string& errorFolder);
+                      const std::string& rescuer, const std::string& errorFolder, const std::string& why);
 
 // Which drawing made each output, where every station sees it: one small file per output in a
 // hidden folder of the output folder, named after the output and holding the drawing's name in

@@ -144,22 +144,14 @@ void TRunSettingsForm::ButtonPutBackClick() {
   if (!AskYesNo(putBackQuestion(station.name, station.held), false)) return;
   const std::string& watch = app_.settings.WatchFolder;
   const PutBack result = putBackClaims(app_.fileSystem, watch, station.name, ownStationName() + " 手動",
-                                       errorFolderOf(app_.runSettings, watch));
+                                       errorFolderOf(app_.runSettings, watch), station.name + " から (手動)");
   if (result.decision == Takeover::LockStillHeld) {
     ShowWarning(stationStillRunningMessage(station.name));
   } else {
     // The run log keeps what was put back by hand as it keeps a takeover.
     RunLog log(app_.settings.WorkFolder, app_.runSettings, ShowWarning);
     RunLog::Batch lines(log);
-    for (const auto& [files, what] : {std::pair{&result.back, LogResult::PutBack}, {&result.toError, LogResult::MovedToError}})
-      for (const std::string& to : *files) {
-        LogEntry entry;
-        entry.input = claimFolderOf(watch, station.name) + "\\" + std::string(fileNamePart(to));
-        entry.output = to;
-        entry.result = what;
-        addDetail(entry, station.name + " から (手動)");
-        log.write(entry);
-      }
+    for (const LogEntry& entry : result.lines) log.write(entry);
     if (result.stillHeld > 0) ShowWarning(stationStillRunningMessage(station.name));
   }
   showStations();

@@ -182,13 +182,12 @@ TEST(OutputRecordsTest, OneNameForOneDrawingAcrossStations) {
 }
 
 TEST_F(SharedWatchFolderTest, ARestartedStationFinishesWhatItsLastLifeLeft) {
-  // PC-A stopped in the middle of a cycle: done.hgl's output was made and checked, redo.hgl's
-  // viewer never ended.
+  // PC-A stopped in the middle of a cycle: done.hgl's output was made and checked, the viewer
+  // had redo.hgl when it stopped, and wait.hgl waited for its next attempt.
   test::makeFolder(root / "watch\\変換中");
   test::makeFolder(claims("PC-A"));
   test::makeFolder(root / "out");
-  test::writeFile(claims("PC-A") + "\\done.hgl", "IN;");
-  test::writeFile(claims("PC-A") + "\\redo.hgl", "IN;");
+  for (const char* name : {"done.hgl", "redo.hgl", "wait.hgl"}) test::writeFile(claims("PC-A") + "\\" + name, "IN;");
   test::writeFile(root / "out\\done.pdf", "made before the stop");
   StationCard last;
   last.instance = "earlier";
@@ -198,16 +197,20 @@ TEST_F(SharedWatchFolderTest, ARestartedStationFinishesWhatItsLastLifeLeft) {
   test::writeFile(root / "watch\\変換中\\PC-A.txt", cardText(last));
 
   TestStation a(root, "PC-A");
+  SetEnvironmentVariableW(L"TESTVIEWER_NO_OUTPUT_FOR", L"\\out\\");  // nothing comes out this time
   ASSERT_TRUE(a.run->start());
-  EXPECT_EQ(a.run->heldCount(), 1u);
+  EXPECT_EQ(a.run->heldCount(), 2u);
   a.cycle();
-  EXPECT_EQ(converted(), std::vector<std::string>{claims("PC-A") + "\\redo.hgl"});
+  SetEnvironmentVariableW(L"TESTVIEWER_NO_OUTPUT_FOR", nullptr);
+  EXPECT_EQ(converted(), (std::vector<std::string>{claims("PC-A") + "\\redo.hgl", claims("PC-A") + "\\wait.hgl"}));
   EXPECT_EQ(test::readFile(root / "out\\done.pdf"), "made before the stop");
-  EXPECT_EQ(test::listFolder(claims("PC-A")), "");
+  EXPECT_EQ(test::listFolder(claims("PC-A")), "redo.hgl wait.hgl");
   const std::string log = a.log();
   EXPECT_NE(log.find("done.hgl\t" + root / "out\\done.pdf\t0\t変換済み 削除 (再開)"), std::string::npos) << log;
-  EXPECT_NE(log.find("redo.pdf\t"), std::string::npos);
-  EXPECT_EQ(count(log, "(再開)"), 2u) << log;
+  EXPECT_EQ(count(log, "(再開)"), 3u) << log;
+  // The stop counted as an attempt only for the file the viewer had.
+  EXPECT_EQ(test::readFile(a.app.settings.WorkFolder + "\\" + kAttemptsFileName),
+            "2\t" + claims("PC-A") + "\\redo.hgl\r\n1\t" + claims("PC-A") + "\\wait.hgl\r\n");
   a.host.stop = true;
   a.cycle();
   a.run.reset();
@@ -224,7 +227,7 @@ TEST_F(SharedWatchFolderTest, ASilentStationsFilesGoBackOnlyOnceTheServerLetsGoO
   a.cycle();
   SetEnvironmentVariableW(L"TESTVIEWER_NO_OUTPUT_FOR", nullptr);
   ASSERT_EQ(test::listFolder(claims("PC-A")), "new.hgl");
-  PutBack held = putBackClaims(a.app.fileSystem, root / "watch\\", "PC-A", "PC-B x", root / "watch\\変換エラー");
+  PutBack held = putBackClaims(a.app.fileSystem, root / "watch\\", "PC-A", "PC-B x", root / "watch\\変換エラー", "");
   EXPECT_EQ(held.decision, Takeover::LockStillHeld);
   EXPECT_EQ(test::listFolder(claims("PC-A")), "new.hgl");
 
@@ -233,7 +236,7 @@ TEST_F(SharedWatchFolderTest, ASilentStationsFilesGoBackOnlyOnceTheServerLetsGoO
   test::writeFile(claims("PC-A") + "\\twin.hgl", "IN; old");
   a.run.reset();
   test::writeFile(root / "watch\\twin.hgl", "IN; new");
-  const PutBack back = putBackClaims(a.app.fileSystem, root / "watch\\", "PC-A", "PC-B x", root / "watch\\変換エラー");
+  const PutBack back = putBackClaims(a.app.fileSystem, root / "watch\\", "PC-A", "PC-B x", root / "watch\\変換エラー", "");
   EXPECT_EQ(back.decision, Takeover::Allowed);
   EXPECT_EQ(back.back, std::vector<std::string>{root / "watch\\new.hgl"});
   EXPECT_EQ(back.toError, std::vector<std::string>{root / "watch\\変換エラー\\twin.hgl"});
