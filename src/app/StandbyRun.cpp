@@ -370,7 +370,8 @@ void StandbyRun::convert() {
     toConvert.reserve(ready.size());
     for (const ReadyFile& file : ready) {
       const ListingEntry& listed = secondListing[file.second];
-      if (!retryRemoval(s.WatchFolder + listed.name, listed)) toConvert.push_back({s.WatchFolder + listed.name, listed});
+      if (!retryRemoval(s.WatchFolder + listed.name, listed))
+        toConvert.push_back({s.WatchFolder + listed.name, listed});
     }
     usable = !toConvert.empty() && outputFolderUsable();
   }
@@ -402,8 +403,7 @@ void StandbyRun::convert() {
         for (int tries = 0; tries < 16; ++tries) {
           if (shared_) learnOutputs(wanted, outputFolder);
           choice = outputFor(origins_, wanted, originOf(input), outputFolder, outputs);
-          if (!shared_ || choice.path.empty() ||
-              records_.reserve(choice.path, listed.name, serverNow_, recorded))
+          if (!shared_ || choice.path.empty() || records_.reserve(choice.path, listed.name, serverNow_, recorded))
             break;
           choice.path.clear();
         }
@@ -539,8 +539,9 @@ void StandbyRun::recoverClaims() {
     held.seal = sealFile(path);
     if (held.seal) sizeAndTimeOf(held.seal.get(), held.listed.size, held.listed.lastWrite);
     std::string output;
-    if (held.seal && recoveryOf(station_.lastLife(), path, [](const std::string& o) { return factsOf(o).exists; },
-                                &output) == Recovery::FinishWithoutConverting) {
+    if (held.seal && recoveryOf(
+                         station_.lastLife(), path, [](const std::string& o) { return factsOf(o).exists; }, &output) ==
+                         Recovery::FinishWithoutConverting) {
       // Its output was made and checked before that life ended: only the input is left to go.
       held_[path] = std::move(held);
       LogEntry entry;
@@ -592,8 +593,8 @@ void StandbyRun::claimReady(const std::vector<ReadyFile>& ready, const std::vect
       ++lost;  // a rename from another station's older open took it on
       continue;
     }
-    if (held.seal && (!sizeAndTimeOf(held.seal.get(), size, lastWrite) || size != listed.size ||
-                      lastWrite != listed.lastWrite)) {
+    if (held.seal &&
+        (!sizeAndTimeOf(held.seal.get(), size, lastWrite) || size != listed.size || lastWrite != listed.lastWrite)) {
       // Written again since the listings: back to the watch folder, to settle again.
       held.seal.reset();
       if (MoveFileExW(widen(path).c_str(), widen(watch + listed.name).c_str(), 0)) {

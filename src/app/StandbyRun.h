@@ -151,7 +151,7 @@ class StandbyRun {
   bool shared_ = false;  // the watch folder is shared with other stations, for this whole run
   Station station_;
   OutputRecords records_;
-  uint64_t serverNow_ = 0;  // the server's time at this station's last beat
+  uint64_t serverNow_ = 0;            // the server's time at this station's last beat
   std::map<std::string, Held> held_;  // by claimed path
   std::atomic<size_t> heldCount_{0};
   Liveness liveness_;

@@ -43,7 +43,8 @@ UniqueFileHandle openLockToRemove(const std::string& lock, bool removeOnClose) {
 
 std::string newInstanceId() {
   GUID guid{};
-  if (FAILED(CoCreateGuid(&guid))) return std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64());
+  if (FAILED(CoCreateGuid(&guid)))
+    return std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64());
   wchar_t text[64] = {};
   StringFromGUID2(guid, text, 64);
   return narrow(text);
@@ -60,15 +61,14 @@ std::string OutputRecords::drawingOf(const std::string& output) const {
   return read.error == 0 ? read.bytes : std::string();
 }
 
-bool OutputRecords::reserve(const std::string& output, const std::string& drawing, uint64_t serverNow,
-                            bool& madeNow) {
+bool OutputRecords::reserve(const std::string& output, const std::string& drawing, uint64_t serverNow, bool& madeNow) {
   madeNow = false;
   const std::string record = recordOf(output);
   const std::wstring folder = widen(std::string(folderPart(record)));
   if (CreateDirectoryW(folder.c_str(), nullptr)) SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_HIDDEN);
   // Made only where no record is: of two stations, one makes it and the other reads it.
-  UniqueFileHandle made(CreateFileW(widen(record).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFileHandle made(
+      CreateFileW(widen(record).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (made) {
     DWORD written = 0;
     if (WriteFile(made.get(), drawing.data(), static_cast<DWORD>(drawing.size()), &written, nullptr) &&
@@ -98,7 +98,8 @@ bool OutputRecords::reserve(const std::string& output, const std::string& drawin
 }
 
 void OutputRecords::release(const std::string& output, const std::string& drawing) {
-  if (OutputOrigins::fold(drawingOf(output)) == OutputOrigins::fold(drawing)) DeleteFileW(widen(recordOf(output)).c_str());
+  if (OutputOrigins::fold(drawingOf(output)) == OutputOrigins::fold(drawing))
+    DeleteFileW(widen(recordOf(output)).c_str());
 }
 
 std::string computerName() {
@@ -215,8 +216,8 @@ Station::Begin Station::begin(const std::string& watchFolder, const std::string&
   // refusal is believed only when it lasts.
   for (int attempt = 0; attempt < 10 && !lock_; ++attempt) {
     if (attempt > 0) Sleep(200);
-    lock_.reset(CreateFileW(widen(lockFileOf(watchFolder, name)).c_str(), GENERIC_READ | GENERIC_WRITE,
-                            FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    lock_.reset(CreateFileW(widen(lockFileOf(watchFolder, name)).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!lock_ && GetLastError() != ERROR_SHARING_VIOLATION) return failed(Begin::CannotUse);
   }
   if (!lock_) return failed(Begin::NameInUse);

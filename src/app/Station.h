@@ -32,8 +32,8 @@ bool sizeAndTimeOf(HANDLE file, uint64_t& size, uint64_t& lastWrite);
 struct StationState {
   std::string name;
   StationCard card;
-  size_t held = 0;         // files in its claim folder now
-  bool lockHeld = false;   // the server still holds its lock open: it runs, or is frozen
+  size_t held = 0;        // files in its claim folder now
+  bool lockHeld = false;  // the server still holds its lock open: it runs, or is frozen
 };
 std::vector<StationState> readStations(const FileSystem& fs, const std::string& watchFolder);
 

@@ -96,7 +96,8 @@ inline constexpr const char* kClaimFolderOtherVolumeMessage =
 inline constexpr const char* kClaimFolderUnusableMessage =
     "\r 変換中フォルダを作成できないか書き込めないため、監視フォルダを複数の端末で共有できません!";
 inline std::string stationNameInUseMessage(const std::string& station) {
-  return "ステーション名 " + station + " はすでに他の端末で動作しています!\r 運転設定で別のステーション名にしてください";
+  return "ステーション名 " + station +
+         " はすでに他の端末で動作しています!\r 運転設定で別のステーション名にしてください";
 }
 // 運転設定's 複数端末.
 inline constexpr const char* kStationNameRuleMessage =

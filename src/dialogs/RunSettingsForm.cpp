@@ -41,10 +41,8 @@ struct Flag {
   bool RunSettings::*value;
 };
 constexpr Flag kFlags[] = {
-    {IDC_CheckOutput, &RunSettings::CheckOutput},
-    {IDC_CheckRunLog, &RunSettings::RunLog},
-    {IDC_CheckUnattended, &RunSettings::Unattended},
-    {IDC_CheckTray, &RunSettings::TrayOnMinimize},
+    {IDC_CheckOutput, &RunSettings::CheckOutput},       {IDC_CheckRunLog, &RunSettings::RunLog},
+    {IDC_CheckUnattended, &RunSettings::Unattended},    {IDC_CheckTray, &RunSettings::TrayOnMinimize},
     {IDC_CheckShared, &RunSettings::SharedWatchFolder},
 };
 

@@ -236,7 +236,8 @@ TEST_F(SharedWatchFolderTest, ASilentStationsFilesGoBackOnlyOnceTheServerLetsGoO
   test::writeFile(claims("PC-A") + "\\twin.hgl", "IN; old");
   a.run.reset();
   test::writeFile(root / "watch\\twin.hgl", "IN; new");
-  const PutBack back = putBackClaims(a.app.fileSystem, root / "watch\\", "PC-A", "PC-B x", root / "watch\\変換エラー", "");
+  const PutBack back =
+      putBackClaims(a.app.fileSystem, root / "watch\\", "PC-A", "PC-B x", root / "watch\\変換エラー", "");
   EXPECT_EQ(back.decision, Takeover::Allowed);
   EXPECT_EQ(back.back, std::vector<std::string>{root / "watch\\new.hgl"});
   EXPECT_EQ(back.toError, std::vector<std::string>{root / "watch\\変換エラー\\twin.hgl"});

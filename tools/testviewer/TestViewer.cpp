@@ -89,10 +89,10 @@ std::map<std::string, std::string> loadOptions() {
       start = end + 1;
     }
   }
-  for (const char* name : {"TESTVIEWER_LOG", "TESTVIEWER_SLEEP_MS", "TESTVIEWER_CREATE_OUTPUTS", "TESTVIEWER_EXIT_CODE",
-                           "TESTVIEWER_CRASH", "TESTVIEWER_NO_OUTPUT_FOR", "TESTVIEWER_EMPTY_OUTPUT_FOR",
-                           "TESTVIEWER_HANG_FOR", "TESTVIEWER_CHILD_PID_FILE",
-                           "TESTVIEWER_HANG_MARK", "TESTVIEWER_MS_PER_LINE"}) {
+  for (const char* name :
+       {"TESTVIEWER_LOG", "TESTVIEWER_SLEEP_MS", "TESTVIEWER_CREATE_OUTPUTS", "TESTVIEWER_EXIT_CODE",
+        "TESTVIEWER_CRASH", "TESTVIEWER_NO_OUTPUT_FOR", "TESTVIEWER_EMPTY_OUTPUT_FOR", "TESTVIEWER_HANG_FOR",
+        "TESTVIEWER_CHILD_PID_FILE", "TESTVIEWER_HANG_MARK", "TESTVIEWER_MS_PER_LINE"}) {
     wchar_t value[1024];
     const DWORD n = GetEnvironmentVariableW(wide(name, CP_UTF8).c_str(), value, 1024);
     if (n > 0 && n < 1024) options[name] = utf8(value);
@@ -184,8 +184,10 @@ int wmain(int childArgc, wchar_t** childArgv) {
   }
   std::string hangFor = option("TESTVIEWER_HANG_FOR");
   if (const std::string mark = option("TESTVIEWER_HANG_MARK"); !mark.empty() && !hangFor.empty()) {
-    if (GetFileAttributesW(wide(mark, CP_UTF8).c_str()) != INVALID_FILE_ATTRIBUTES) hangFor.clear();
-    else if (commandFile.find(hangFor) != std::string::npos) writeWhole(wide(mark, CP_UTF8), "hung", CREATE_ALWAYS);
+    if (GetFileAttributesW(wide(mark, CP_UTF8).c_str()) != INVALID_FILE_ATTRIBUTES)
+      hangFor.clear();
+    else if (commandFile.find(hangFor) != std::string::npos)
+      writeWhole(wide(mark, CP_UTF8), "hung", CREATE_ALWAYS);
   }
   if (haveCommandFile && (option("TESTVIEWER_CREATE_OUTPUTS") == "1" || !hangFor.empty()) &&
       !createOutputs(commandFile, option("TESTVIEWER_NO_OUTPUT_FOR"), option("TESTVIEWER_EMPTY_OUTPUT_FOR"), hangFor))

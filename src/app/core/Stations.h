@@ -61,7 +61,8 @@ std::string checkedEntry(const std::string& claimedPath, const std::string& outp
 // be what ended that life). `output` is the output that was checked, if any.
 enum class Recovery { FinishWithoutConverting, ConvertAgain };
 Recovery recoveryOf(const StationCard& lastCard, const std::string& claimedPath,
-                    const std::function<bool(const std::string& output)>& outputStillThere, std::string* output = nullptr);
+                    const std::function<bool(const std::string& output)>& outputStillThere,
+                    std::string* output = nullptr);
 
 // How long each other station's counter has stood still, on this station's own clock
 // (milliseconds, monotonic): another PC's clock may be anything.
