@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "StrokeFont.h"
+#include "hpgl/Reader.h"
 
 namespace refconv {
 
@@ -49,7 +50,7 @@ uint32_t carouselColor(int pen) {
 
 namespace {
 
-constexpr char kEsc = 0x1B;
+using hpgl::kEsc;
 constexpr double kLimit = 1e8;            // plotter units: 2.5 km, more than any plot
 constexpr size_t kMaxPoints = 4'000'000;  // a hostile file still ends in bounded memory
 constexpr size_t kMaxPages = 256;
@@ -205,162 +206,27 @@ constexpr NationalSet kNationalSets[] = {
 class Interpreter {
  public:
   // `carousel`: pens are a pen plotter's carousel, drawing with round tips.
-  Interpreter(std::string_view in, bool carousel) : in_(in), carousel_(carousel) {
+  Interpreter(std::string_view in, bool carousel) : reader_(in), carousel_(carousel) {
     reset(true);
     pages_.emplace_back();
   }
 
   Drawing run() {
-    // A PCL job starts with an escape; a pen plotter's device control (ESC .) is HP-GL's.
-    if (in_.size() >= 2 && in_[0] == kEsc && in_[1] != '.') pcl_ = true;
-    while (pos_ < in_.size() && !full_) {
-      if (pcl_) {
-        skipPcl();
-        continue;
-      }
-      const char c = in_[pos_];
-      if (c == kEsc) {
-        escape();
-      } else if (c == '@' && in_.substr(pos_, 4) == "@PJL") {
-        const size_t end = in_.find('\n', pos_);
-        pos_ = end == std::string_view::npos ? in_.size() : end + 1;
-      } else if (std::isalpha(static_cast<unsigned char>(c)) && pos_ + 1 < in_.size() &&
-                 std::isalpha(static_cast<unsigned char>(in_[pos_ + 1]))) {
-        const char a = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        const char b = static_cast<char>(std::toupper(static_cast<unsigned char>(in_[pos_ + 1])));
-        pos_ += 2;
-        command(a, b);
-      } else {
-        ++pos_;
-      }
+    while (!full_) {
+      const std::optional<hpgl::Reader::Mnemonic> mnemonic = reader_.next();
+      if (!mnemonic) break;
+      if (reader_.enteredFromPcl()) hpgl2_ = true;
+      command(mnemonic->a, mnemonic->b);
     }
     flushLine();
     return finish();
   }
 
  private:
-  // --- reading -----------------------------------------------------------------------
-  void skipSeparators() {
-    while (pos_ < in_.size() &&
-           (in_[pos_] == ' ' || in_[pos_] == ',' || in_[pos_] == '\t' || in_[pos_] == '\r' || in_[pos_] == '\n'))
-      ++pos_;
-  }
-
-  // The next parameter, if one comes before the command ends. A malformed number ("1.2.3",
-  // "+-") gives what could be read of it and leaves the rest to be stepped over.
-  std::optional<double> number() {
-    skipSeparators();
-    size_t p = pos_;
-    if (p < in_.size() && (in_[p] == '+' || in_[p] == '-')) ++p;
-    const size_t digitsStart = p;
-    double value = 0;
-    int digits = 0;
-    while (p < in_.size() && std::isdigit(static_cast<unsigned char>(in_[p]))) {
-      if (digits < 30) value = value * 10 + (in_[p] - '0');
-      ++digits;
-      ++p;
-    }
-    if (p < in_.size() && in_[p] == '.') {
-      ++p;
-      double scale = 0.1;
-      while (p < in_.size() && std::isdigit(static_cast<unsigned char>(in_[p]))) {
-        value += (in_[p] - '0') * scale;
-        scale *= 0.1;
-        ++digits;
-        ++p;
-      }
-    }
-    if (digits == 0) {
-      if (p > pos_ && p == digitsStart + 1 && in_[digitsStart] == '.')
-        pos_ = p;  // a lone "."
-      else if (digitsStart > pos_)
-        pos_ = digitsStart;  // a lone sign
-      return std::nullopt;
-    }
-    if (in_[pos_] == '-') value = -value;
-    pos_ = p;
-    if (digits >= 30) value = std::copysign(kLimit * 100, value);
-    return value;
-  }
-
-  // Steps over what is left of a command: numbers, separators, quoted strings, up to ";" or
-  // the next mnemonic.
-  void endCommand() {
-    while (pos_ < in_.size()) {
-      const char c = in_[pos_];
-      if (c == ';') {
-        ++pos_;
-        return;
-      }
-      if (c == kEsc || std::isalpha(static_cast<unsigned char>(c))) return;
-      if (c == '"') {
-        const size_t close = in_.find('"', pos_ + 1);
-        pos_ = close == std::string_view::npos ? in_.size() : close + 1;
-        continue;
-      }
-      ++pos_;
-    }
-  }
-
-  // --- escapes -------------------------------------------------------------------------
-  // Pen plotters' device control: ESC . and a character, then maybe parameters ended by
-  // ":". PCL: ESC % <n> B enters HP-GL/2, ESC % <n> A leaves it; in PCL everything up to
-  // the next escape is text or data, and a sequence ending in "W" carries that many bytes.
-  void escape() {
-    ++pos_;
-    if (pos_ >= in_.size()) return;
-    const char kind = in_[pos_++];
-    if (kind == '.') {
-      if (pos_ < in_.size()) ++pos_;
-      size_t p = pos_;
-      while (p < in_.size() && p - pos_ < 256 &&
-             (std::isdigit(static_cast<unsigned char>(in_[p])) || std::strchr(";,.+- ", in_[p]) != nullptr))
-        ++p;
-      if (p < in_.size() && in_[p] == ':') pos_ = p + 1;
-      return;
-    }
-    if (kind == 'E') return;  // printer reset
-    if (kind != '%' && kind != '*' && kind != '&' && kind != '(' && kind != ')') return;
-    for (;;) {
-      size_t p = pos_;
-      if (p < in_.size() && (in_[p] == '+' || in_[p] == '-')) ++p;
-      double value = 0;
-      while (p < in_.size() && (std::isdigit(static_cast<unsigned char>(in_[p])) || in_[p] == '.')) {
-        if (in_[p] != '.' && value < 1e9) value = value * 10 + (in_[p] - '0');
-        ++p;
-      }
-      if (p >= in_.size()) {
-        pos_ = p;
-        return;
-      }
-      if (kind == '%' && (in_[p] == 'B' || in_[p] == 'A')) {
-        pcl_ = in_[p] == 'A';
-        if (!pcl_) hpgl2_ = true;
-        pos_ = p + 1;
-        return;
-      }
-      if (kind == '%' && in_[p] == 'X') {  // universal exit: PCL (and PJL) follow
-        pcl_ = true;
-        pos_ = p + 1;
-        return;
-      }
-      const char letter = in_[p];
-      pos_ = p + 1;
-      if (!std::isalpha(static_cast<unsigned char>(letter))) return;
-      if (letter == 'W' || letter == 'w') pos_ = std::min(in_.size(), pos_ + static_cast<size_t>(value));
-      if (std::isupper(static_cast<unsigned char>(letter))) return;  // the sequence ends
-    }
-  }
-
-  void skipPcl() {
-    const size_t next = in_.find(kEsc, pos_);
-    if (next == std::string_view::npos) {
-      pos_ = in_.size();
-      return;
-    }
-    pos_ = next;
-    escape();
-  }
+  // --- reading: the reader's, for the commands below ---------------------------------
+  void skipSeparators() { reader_.skipSeparators(); }
+  std::optional<double> number() { return reader_.number(); }
+  void endCommand() { reader_.endCommand(); }
 
   // --- state --------------------------------------------------------------------------
   void reset(bool initialize) {
@@ -1342,12 +1208,7 @@ class Interpreter {
 
   // --- text ---------------------------------------------------------------------------
   // The text of LB or BL: up to its terminator, which DT may ask to be drawn too.
-  std::string_view labelText() {
-    const size_t start = pos_, end = in_.find(terminator_, pos_);
-    pos_ = end == std::string_view::npos ? in_.size() : end + 1;
-    if (end == std::string_view::npos) return in_.substr(start);
-    return in_.substr(start, end - start + (terminatorPrinted_ ? 1 : 0));
-  }
+  std::string_view labelText() { return reader_.textUntil(terminator_, terminatorPrinted_); }
 
   void label() {
     flushLine();
@@ -1360,8 +1221,9 @@ class Interpreter {
   }
 
   void labelTerminator() {
-    if (pos_ < in_.size() && in_[pos_] != ';' && in_[pos_] != kEsc && in_[pos_] != '\n' && in_[pos_] != '\0') {
-      terminator_ = in_[pos_++];
+    if (const char c = reader_.peek(); !reader_.atEnd() && c != ';' && c != hpgl::kEsc && c != '\n' && c != '\0') {
+      terminator_ = c;
+      reader_.advance();
       skipSeparators();
       terminatorPrinted_ = wholeNumber(number().value_or(1)) == 0;
     } else {
@@ -1372,8 +1234,9 @@ class Interpreter {
   }
 
   void symbolMode() {
-    if (pos_ < in_.size() && in_[pos_] != ';' && static_cast<unsigned char>(in_[pos_]) > ' ') {
-      symbol_ = in_[pos_++];
+    if (const char c = reader_.peek(); !reader_.atEnd() && c != ';' && static_cast<unsigned char>(c) > ' ') {
+      symbol_ = c;
+      reader_.advance();
     } else {
       symbol_ = 0;
     }
@@ -1615,10 +1478,10 @@ class Interpreter {
     int fractionBits = 0;
     auto value = [&]() -> std::optional<double> {
       uint64_t n = 0, weight = 1;
-      while (pos_ < in_.size()) {
-        const auto c = static_cast<unsigned char>(in_[pos_]);
+      while (!reader_.atEnd()) {
+        const auto c = static_cast<unsigned char>(reader_.peek());
         if (c == ';' || std::strchr(":<>=7", c) != nullptr) return std::nullopt;  // a flag is no digit
-        ++pos_;
+        reader_.advance();
         const int base = sevenBit ? 32 : 64;
         int digit = -1;
         bool last = false;
@@ -1638,28 +1501,28 @@ class Interpreter {
       }
       return std::nullopt;
     };
-    while (pos_ < in_.size() && in_[pos_] != ';' && !full_) {
-      const char c = in_[pos_];
+    while (!reader_.atEnd() && reader_.peek() != ';' && !full_) {
+      const char c = reader_.peek();
       if (c == ':') {
-        ++pos_;
+        reader_.advance();
         if (auto v = value()) {
           flushLine();
           pen_ = static_cast<int>(std::clamp(*v, 0.0, 255.0));
         }
       } else if (c == '<') {
-        ++pos_;
+        reader_.advance();
         upNext = true;
       } else if (c == '>') {
-        ++pos_;
+        reader_.advance();
         if (auto v = value()) fractionBits = static_cast<int>(std::clamp(*v, -26.0, 26.0));
       } else if (c == '=') {
-        ++pos_;
+        reader_.advance();
         absoluteNext = true;
       } else if (c == '7') {
-        ++pos_;
+        reader_.advance();
         sevenBit = true;
       } else if (static_cast<unsigned char>(c) < 63) {
-        ++pos_;  // line ends and other bytes between numbers are stepped over
+        reader_.advance();  // line ends and other bytes between numbers are stepped over
       } else {
         const auto x = value();
         if (!x) continue;
@@ -1671,7 +1534,7 @@ class Interpreter {
         upNext = absoluteNext = false;
       }
     }
-    if (pos_ < in_.size() && in_[pos_] == ';') ++pos_;
+    if (reader_.peek() == ';') reader_.advance();
     penDown_ = false;
     flushLine();
   }
@@ -1692,10 +1555,8 @@ class Interpreter {
     return d;
   }
 
-  std::string_view in_;
+  hpgl::Reader reader_;
   bool carousel_ = false;
-  size_t pos_ = 0;
-  bool pcl_ = false;
   bool full_ = false;
   bool truncated_ = false;
   bool hpgl2_ = false;
