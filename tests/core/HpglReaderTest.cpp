@@ -34,9 +34,12 @@ TEST(HpglReaderTest, CommandsAndTheirNumbers) {
       {"PA-1.5,+2.25,.5;PD1.2.3;", "PA -1.5 2.25 0.5;PD 1.2 0.3;"},  // signs, fractions, "1.2.3"
       {"PD+-;PU", "PD;PU;"},                                         // a lone sign
       {"PD1000000000000000000000000000000000000,1", "PD 1e+10 1;"},  // too many digits
-      {"LB\"quoted\";SP2", "LB;SP 2;"},                              // quotes stepped over
-      {"@PJL ENTER LANGUAGE=HPGL2\nIN;SP1", "IN;SP 1;"},             // a PJL line
-      {"\x1B.(\x1B.I81;;17:IN;PA1,1", "IN;PA 1 1;"},                 // device control
+      // Exponents, as PostScript-to-HP-GL converters write them; an E before a letter is a command.
+      {"DI4.48966e-09,100;SI2.5E-1,1e+2", "DI 4.48966e-09 100;SI 0.25 100;"},
+      {"PA10,10EA20,20;PD2E400,-3e-400", "PA 10 10;EA 20 20;PD 1e+10 -0;"},
+      {"LB\"quoted\";SP2", "LB;SP 2;"},                   // quotes stepped over
+      {"@PJL ENTER LANGUAGE=HPGL2\nIN;SP1", "IN;SP 1;"},  // a PJL line
+      {"\x1B.(\x1B.I81;;17:IN;PA1,1", "IN;PA 1 1;"},      // device control
       {"\x1B"
        "E\x1B%1BIN;PD1,2;\x1B%0ATEXT PD\x1B%0BPU",
        "IN;PD 1 2;PU;"},                   // PCL around HP-GL/2

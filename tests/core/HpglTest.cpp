@@ -135,6 +135,14 @@ TEST(HpglTest, LabelsAreStrokedInThePlottersFont) {
   EXPECT_EQ(shapeOf(d).color, carouselColor(3));
   EXPECT_EQ(shapeOf(d).end, LineEnd::Round);
   expectPoints(linesOf(d).back(), {{100 + 600, 200}, {0, 0}});  // the pen ends after the label
+  // A direction and size with exponents, as PostScript-to-HP-GL converters write them: read as
+  // their values, the label runs upwards at its size, as with the plain numbers.
+  const Bounds upwards = interpretHpgl("IN;SP3;PA100,200;SI0.5,1.0;DI4.48966e-09,1E+2;LBHH\x03").pages[0].bounds;
+  const Bounds plain = interpretHpgl("IN;SP3;PA100,200;SI0.5,1.0;DI0,100;LBHH\x03").pages[0].bounds;
+  EXPECT_GT(plain.height(), plain.width());
+  for (const auto& [a, b] :
+       {std::pair{upwards.minX, plain.minX}, {upwards.maxX, plain.maxX}, {upwards.maxY, plain.maxY}})
+    EXPECT_NEAR(a, b, 1e-3);
 
   struct Case {
     const char* file;

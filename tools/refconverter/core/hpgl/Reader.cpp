@@ -71,6 +71,22 @@ std::optional<double> Reader::number() {
       ++p;
     }
   }
+  // An exponent, as PostScript-to-HP-GL converters write ("4.48966e-09"). An "E" followed by a
+  // letter is the next command (EA, EP, ER, EW), written without a separator.
+  int exponent = 0;
+  if (digits > 0 && p < in_.size() && (in_[p] == 'e' || in_[p] == 'E')) {
+    size_t q = p + 1;
+    const bool negative = q < in_.size() && in_[q] == '-';
+    if (q < in_.size() && (in_[q] == '+' || in_[q] == '-')) ++q;
+    if (q < in_.size() && isDigit(in_[q])) {
+      while (q < in_.size() && isDigit(in_[q])) {
+        if (exponent < 1000) exponent = exponent * 10 + (in_[q] - '0');
+        ++q;
+      }
+      if (negative) exponent = -exponent;
+      p = q;
+    }
+  }
   if (digits == 0) {
     if (p > pos_ && p == digitsStart + 1 && in_[digitsStart] == '.')
       pos_ = p;  // a lone "."
@@ -80,7 +96,9 @@ std::optional<double> Reader::number() {
   }
   if (in_[pos_] == '-') value = -value;
   pos_ = p;
-  if (digits >= 30) value = std::copysign(kHugeNumber, value);
+  if (exponent != 0) value *= std::pow(10.0, exponent);
+  if (digits >= 30 || !std::isfinite(value) || std::fabs(value) > kHugeNumber)
+    value = std::copysign(kHugeNumber, value);
   return value;
 }
 
