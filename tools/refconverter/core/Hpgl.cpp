@@ -1633,8 +1633,14 @@ Drawing interpretHpgl(std::string_view bytes) {
 }
 
 bool looksLikeHpgl(std::string_view bytes) {
+  // Blanks, and the control bytes pen-plotter drivers start with (ETX to end any label left
+  // open, NUL padding), come before the first command or escape.
   size_t p = 0;
-  while (p < bytes.size() && p < 4096 && std::isspace(static_cast<unsigned char>(bytes[p]))) ++p;
+  auto skipped = [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return std::isspace(u) || (u < 0x20 && c != kEsc);
+  };
+  while (p < bytes.size() && p < 4096 && skipped(bytes[p])) ++p;
   if (p >= bytes.size()) return false;
   if (bytes[p] == kEsc || bytes.substr(p, 4) == "@PJL") return true;
   return p + 1 < bytes.size() && std::isupper(static_cast<unsigned char>(bytes[p])) &&
