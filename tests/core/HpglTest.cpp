@@ -339,6 +339,32 @@ TEST(HpglTest, PclWrapperAroundHpgl2) {
   expectPoints(pointsOf(plot), {{6545, 6440}, {6545, 7000}});
 }
 
+TEST(HpglTest, PclEndsItsPagesAsAPrinterDoes) {
+  // Each plot ends with an eject (ESC & l 0 H), a reset after a drawing, or a form feed in PCL
+  // text; a reset or an eject before anything was drawn makes no empty page.
+  const std::string plot = "\x1B%1BIN;SP1;PD;PR100,0;\x1B%1A";
+  const struct {
+    std::string file;
+    size_t pages;
+  } cases[] = {
+      {"\x1B"
+       "E\x1B&l0H" +
+           plot + "\x1B&l0H" + plot + "\x1B&l0H",
+       2},
+      {plot +
+           "\x1B"
+           "E" +
+           plot +
+           "\x1B"
+           "E",
+       2},
+      {plot + "page one\f" + plot, 2},
+      {plot + "\x1B&l1H" + plot, 1},  // ESC & l 1 H feeds paper from a tray: no new page
+      {plot + "\x1B*b0W" + plot, 1},
+  };
+  for (const auto& c : cases) EXPECT_EQ(interpretHpgl(c.file).pages.size(), c.pages) << c.file;
+}
+
 TEST(HpglTest, RotationTurnsThePlot) {
   const Drawing d = interpretHpgl("IN;RO90;SP1;PU0,0;PD100,0;");
   expectPoints(pointsOf(d), {{0, 0}, {0, 100}});

@@ -214,6 +214,10 @@ class Interpreter {
   Drawing run() {
     while (!full_) {
       const std::optional<hpgl::Reader::Mnemonic> mnemonic = reader_.next();
+      if (reader_.takePageEnd()) {
+        flushLine();
+        advancePage();
+      }
       if (!mnemonic) break;
       if (reader_.enteredFromPcl()) hpgl2_ = true;
       command(mnemonic->a, mnemonic->b);

@@ -140,8 +140,12 @@ void Reader::escape() {
     if (p < in_.size() && in_[p] == ':') pos_ = p + 1;
     return;
   }
-  if (kind == 'E') return;  // printer reset
+  if (kind == 'E') {  // printer reset
+    pageEnd_ = true;
+    return;
+  }
   if (kind != '%' && kind != '*' && kind != '&' && kind != '(' && kind != ')') return;
+  char group = 0;  // the letter after "&", "*" ...: "l" in ESC & l 0 H
   for (;;) {
     size_t p = pos_;
     if (p < in_.size() && (in_[p] == '+' || in_[p] == '-')) ++p;
@@ -166,8 +170,14 @@ void Reader::escape() {
       return;
     }
     const char letter = in_[p];
+    const bool noDigits = p == pos_;
     pos_ = p + 1;
     if (!isLetter(letter)) return;
+    if (group == 0 && noDigits && std::islower(static_cast<unsigned char>(letter))) {
+      group = letter;
+      continue;
+    }
+    if (kind == '&' && group == 'l' && (letter == 'H' || letter == 'h') && value == 0) pageEnd_ = true;
     if (letter == 'W' || letter == 'w') pos_ = std::min(in_.size(), pos_ + static_cast<size_t>(value));
     if (std::isupper(static_cast<unsigned char>(letter))) return;  // the sequence ends
   }
@@ -175,6 +185,9 @@ void Reader::escape() {
 
 void Reader::skipPcl() {
   const size_t next = in_.find(kEsc, pos_);
+  if (in_.substr(pos_, next == std::string_view::npos ? std::string_view::npos : next - pos_).find('\f') !=
+      std::string_view::npos)
+    pageEnd_ = true;  // a form feed in PCL text
   if (next == std::string_view::npos) {
     pos_ = in_.size();
     return;

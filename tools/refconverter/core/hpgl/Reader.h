@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 namespace refconv::hpgl {
 
@@ -26,6 +27,10 @@ class Reader {
   std::optional<Mnemonic> next();
   // Whether the file entered HP-GL/2 from PCL (ESC % B) anywhere so far.
   bool enteredFromPcl() const { return enteredFromPcl_; }
+  // Whether PCL ended a page since the last call: a page eject (ESC & l 0 H), a printer reset
+  // (ESC E) or a form feed in PCL text. A printer ends a page there only when something is
+  // on it, which is the caller's to know.
+  bool takePageEnd() { return std::exchange(pageEnd_, false); }
 
   // The next parameter of the command, if one comes before it ends. A malformed number
   // ("1.2.3", "+-") gives what could be read of it and leaves the rest to be stepped over.
@@ -55,6 +60,7 @@ class Reader {
   size_t pos_ = 0;
   bool pcl_ = false;  // in PCL: everything up to the next escape is text or data
   bool enteredFromPcl_ = false;
+  bool pageEnd_ = false;
 };
 
 }  // namespace refconv::hpgl
