@@ -296,8 +296,14 @@ TEST(HpglTest, MalformedNumbersAndUnknownCommandsAreSteppedOver) {
     for (const auto& line : linesOf(interpretHpgl(file), true))
       for (const Point& p : line) EXPECT_LE(std::fabs(p.x) + std::fabs(p.y), 2e8) << file;
   }
-  d = interpretHpgl("IN;SP1;PU0,0;PD1e400,99999999999999999999999999999999999999999;PD-999999999999,0;");
-  ASSERT_FALSE(d.empty());
+  // A parameter beyond ±2^30 makes a plotter ignore its command, and is counted.
+  d = interpretHpgl(
+      "IN;SP1;PU0,0;PD1e400,99999999999999999999999999999999999999999;PD-2147483648,0;PD10,10;"
+      "AA0,0,1073741824;LB-2147483648\x03");
+  EXPECT_EQ(d.ignoredCommands, 3);
+  expectPoints(pointsOf(d), {{0, 0}, {10, 10}});
+  d = interpretHpgl("IN;SP1;PU0,0;PD1073741823,-1073741823;");
+  EXPECT_EQ(d.ignoredCommands, 0);
   for (const Point& p : pointsOf(d)) {
     EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y));
     EXPECT_LE(std::fabs(p.x), 1e8);

@@ -500,6 +500,8 @@ std::string convert(const std::wstring& input, const std::wstring& output) {
       }
     }
     if (drawing.truncated) note += " (cut short: the plot passes the converter's limits)";
+    if (drawing.ignoredCommands > 0)
+      note += " (" + std::to_string(drawing.ignoredCommands) + " commands with a parameter out of range ignored)";
   } else {
     throw Failure{"the input is neither a picture nor a plotter file"};
   }

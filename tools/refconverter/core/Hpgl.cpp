@@ -51,8 +51,9 @@ uint32_t carouselColor(int pen) {
 namespace {
 
 using hpgl::kEsc;
-constexpr double kLimit = 1e8;            // plotter units: 2.5 km, more than any plot
-constexpr size_t kMaxPoints = 4'000'000;  // a hostile file still ends in bounded memory
+constexpr double kLimit = 1e8;                  // plotter units: 2.5 km, more than any plot
+constexpr double kParameterRange = 1073741823;  // 2^30 - 1: beyond it a plotter ignores the command
+constexpr size_t kMaxPoints = 4'000'000;        // a hostile file still ends in bounded memory
 constexpr size_t kMaxPages = 256;
 constexpr size_t kMaxLabelBytes = 4096;
 constexpr double kMaxHatchLines = 20'000;  // a fill; wider spacing beyond that
@@ -227,6 +228,16 @@ class Interpreter {
   }
 
  private:
+  // Whether a command's numbers include one beyond HP-GL/2's range of ±2^30, read ahead on
+  // a copy of the reader. The commands whose parameters are text or bytes are not numbers.
+  bool parameterOutOfRange(int c) const {
+    if (c == code("LB") || c == code("BL") || c == code("DT") || c == code("SM") || c == code("PE")) return false;
+    hpgl::Reader ahead = reader_;
+    while (const std::optional<double> value = ahead.number())
+      if (std::fabs(*value) > kParameterRange) return true;
+    return false;
+  }
+
   // --- reading: the reader's, for the commands below ---------------------------------
   void skipSeparators() { reader_.skipSeparators(); }
   std::optional<double> number() { return reader_.number(); }
@@ -606,6 +617,13 @@ class Interpreter {
 
   void command(char a, char b) {
     const int c = a * 256 + b;
+    // A plotter ignores a command with a parameter out of range (error 3): a diagram editor's
+    // -2147483648 in PD or AA is no point kilometres away.
+    if (parameterOutOfRange(c)) {
+      ++ignored_;
+      endCommand();
+      return;
+    }
     switch (c) {  // a new style, or a page, ends the line being drawn
       case code("IN"):
       case code("DF"):
@@ -1554,6 +1572,7 @@ class Interpreter {
     }
     d.pages = std::move(pages_);
     d.unknownCommands = unknown_;
+    d.ignoredCommands = ignored_;
     d.hpgl2 = hpgl2_;
     d.truncated = truncated_;
     return d;
@@ -1566,6 +1585,7 @@ class Interpreter {
   bool hpgl2_ = false;
   size_t points_ = 0;
   int unknown_ = 0;
+  int ignored_ = 0;
   std::vector<Plot> pages_;
   std::vector<Point> line_;  // the line being drawn
 

@@ -50,6 +50,7 @@ struct Plot {
 struct Drawing {
   std::vector<Plot> pages;  // at least one, maybe empty
   int unknownCommands = 0;  // mnemonics stepped over
+  int ignoredCommands = 0;  // commands with a parameter beyond HP-GL/2's range, ignored as a plotter does
   bool hpgl2 = false;       // HP-GL/2 commands or a PCL wrapper were seen
   bool truncated = false;   // a limit on points, shapes or pages was reached
   bool empty() const;
