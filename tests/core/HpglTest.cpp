@@ -345,6 +345,26 @@ TEST(HpglTest, PclWrapperAroundHpgl2) {
   expectPoints(pointsOf(plot), {{6545, 6440}, {6545, 7000}});
 }
 
+TEST(HpglTest, NothingIsDrawnOutsideThePaper) {
+  // With PS (and IW with no parameters, the whole page), what lies off the page is cut away and
+  // does not enlarge the picture; with no PS only what lies beyond any paper is.
+  const struct {
+    std::string file;
+    Bounds drawn;
+  } cases[] = {
+      {"IN;PS10000,7000;IW;SP1;PA0,0;PD5000,5000;PU-500000,0;PD0,-500000;PU20000,20000;PD30000,30000;PU9000,0;"
+       "PD11000,0;",
+       {0, 0, 10000, 5000, false}},
+      {"IN;SP1;PA0,0;PD40000,-30000;PU;PA0,0;PD9000000,0;", {0, -30000, 47560, 0, false}},
+  };
+  for (const auto& c : cases) {
+    const Bounds b = interpretHpgl(c.file).pages[0].bounds;
+    for (const auto& [got, want] :
+         {std::pair{b.minX, c.drawn.minX}, {b.minY, c.drawn.minY}, {b.maxX, c.drawn.maxX}, {b.maxY, c.drawn.maxY}})
+      EXPECT_NEAR(got, want, 1e-6) << c.file;
+  }
+}
+
 TEST(HpglTest, PclEndsItsPagesAsAPrinterDoes) {
   // Each plot ends with an eject (ESC & l 0 H), a reset after a drawing, or a form feed in PCL
   // text; a reset or an eject before anything was drawn makes no empty page.

@@ -52,6 +52,7 @@ namespace {
 
 using hpgl::kEsc;
 constexpr double kLimit = 1e8;                  // plotter units: 2.5 km, more than any plot
+constexpr double kLargestPaper = 47'560;        // plotter units: A0's long side, 1189 mm
 constexpr double kParameterRange = 1073741823;  // 2^30 - 1: beyond it a plotter ignores the command
 constexpr size_t kMaxPoints = 4'000'000;        // a hostile file still ends in bounded memory
 constexpr size_t kMaxPages = 256;
@@ -251,6 +252,7 @@ class Interpreter {
     scaled_ = false;
     if (initialize) {
       hardClip_ = {0, 0, 10000, 7500};
+      plotSizeGiven_ = false;
       at_ = {0, 0};
       rotation_ = 0;
       pen_ = 1;
@@ -310,6 +312,19 @@ class Interpreter {
   }
   double diagonal() const { return std::hypot(p2_.x - p1_.x, p2_.y - p1_.y); }
 
+  // Where a plotter draws: inside the hard-clip limits of its paper (PS), and inside the
+  // window IW sets. With no PS, or with the plot turned (this interpreter turns it round the
+  // origin, so where the paper lies is not known), the largest paper any plotter takes, round
+  // the origin: a point beyond it is on no paper at all.
+  Rect clipArea() const {
+    Rect area{-kLargestPaper, -kLargestPaper, kLargestPaper, kLargestPaper};
+    if (plotSizeGiven_ && rotation_ == 0) area = hardClip_;
+    if (window_)
+      area = {std::max(area.x0, window_->x0), std::max(area.y0, window_->y0), std::min(area.x1, window_->x1),
+              std::min(area.y1, window_->y1)};
+    return area;
+  }
+
   Point placed(Point p) const {
     switch (rotation_) {
       case 90: return {-p.y, p.x};
@@ -362,9 +377,10 @@ class Interpreter {
   void emitLines(std::vector<std::vector<Point>> lines, bool text = false) {
     const uint32_t color = colorOfPen(pen_);
     if (pen_ < 0 || (color == kWhite && transparent_) || lines.empty()) return;
-    if (window_) {
+    {
       std::vector<std::vector<Point>> cut;
-      for (const auto& line : lines) clipPolyline(line, *window_, cut);
+      const Rect area = clipArea();
+      for (const auto& line : lines) clipPolyline(line, area, cut);
       lines = std::move(cut);
     }
     Shape* shape = nullptr;
@@ -471,7 +487,7 @@ class Interpreter {
     s.fill = true;
     s.evenOdd = evenOdd;
     for (auto& ring : rings) {
-      if (window_) ring = clipRing(std::move(ring), *window_);
+      ring = clipRing(std::move(ring), clipArea());
       if (ring.size() < 3 || !spend(ring.size())) continue;
       for (Point& p : ring) p = clamped(placed(p));
       s.paths.push_back(std::move(ring));
@@ -880,6 +896,7 @@ class Interpreter {
     const double x = std::clamp(std::fabs(*length), 1.0, kLimit);
     const double y = width ? std::clamp(std::fabs(*width), 1.0, kLimit) : x * 0.75;
     hardClip_ = {0, 0, x, y};
+    plotSizeGiven_ = true;
     p1_ = {0, 0};
     p2_ = {x, y};
     if (scaled_) applyScaling();
@@ -1622,6 +1639,7 @@ class Interpreter {
   std::vector<Ring> polygon_;
 
   Rect hardClip_;
+  bool plotSizeGiven_ = false;
   std::optional<Rect> window_;
   bool scaled_ = false;
   int scaleType_ = 0;
