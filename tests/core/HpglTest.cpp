@@ -345,6 +345,27 @@ TEST(HpglTest, PclWrapperAroundHpgl2) {
   expectPoints(pointsOf(plot), {{6545, 6440}, {6545, 7000}});
 }
 
+TEST(HpglTest, LabelBytesAboveAsciiAreReadInTheirSymbolSet) {
+  // Each label draws as its twin in ISO Latin-1 (set 14) or in ASCII: Roman-8's 0xF6 is a dash
+  // (not "ö"), its 0xC5 an "é"; PC-8's 0x82 is an "é"; CS names the set as SD does.
+  auto strokes = [](const std::string& file) {
+    std::vector<std::vector<Point>> all;
+    const Drawing d = interpretHpgl("IN;SP1;SI0.5,0.8;" + file + "\x03");
+    for (const Shape& s : d.pages[0].shapes) all.insert(all.end(), s.paths.begin(), s.paths.end());
+    return all;
+  };
+  const std::pair<std::string, std::string> twins[] = {
+      {"SD1,277;LB\xF6", "SD1,277;LB-"},   {"SD1,277;LB\xC5", "SD1,14;LB\xE9"}, {"CS277;LBA\xC5", "SD1,14;LBA\xE9"},
+      {"SD1,341;LB\x82", "SD1,14;LB\xE9"}, {"SD1,629;LB\xE9", "SD1,14;LB\xE9"},
+  };
+  for (const auto& [file, twin] : twins) {
+    const auto got = strokes(file), want = strokes(twin);
+    ASSERT_EQ(got.size(), want.size()) << file;
+    for (size_t i = 0; i < got.size(); ++i) expectPoints(got[i], want[i]);
+  }
+  EXPECT_NE(strokes("SD1,14;LB\xF6").size(), strokes("SD1,277;LB\xF6").size());  // "ö" has its dots
+}
+
 TEST(HpglTest, NothingIsDrawnOutsideThePaper) {
   // With PS (and IW with no parameters, the whole page), what lies off the page is cut away and
   // does not enlarge the picture; with no PS only what lies beyond any paper is.

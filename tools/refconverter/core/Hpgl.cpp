@@ -12,6 +12,7 @@
 
 #include "StrokeFont.h"
 #include "hpgl/Reader.h"
+#include "hpgl/SymbolSets.h"
 
 namespace refconv {
 
@@ -1361,7 +1362,7 @@ class Interpreter {
 
   char32_t characterOf(unsigned char b, bool shifted) const {
     const int set = fonts_[shifted ? 1 : 0].set;
-    if (b >= 0x80) return b;  // Latin-1 above ASCII
+    if (b >= 0x80) return hpgl::upperHalfCharacter(set, b);
     for (const NationalSet& n : kNationalSets) {
       const bool match = (set >= 30 && set <= 39 && !hpgl2_) ? set == n.hpgl : set == n.pcl;
       if (!match) continue;

@@ -96,6 +96,7 @@ constexpr Composition kCompositions[] = {
     {U'ÿ', 'y', Mark::Diaeresis},  {U'£', 'L', Mark::Bar},        {U'ß', 'B', Mark::None},
     {U'µ', 'u', Mark::None},       {U'¤', 'o', Mark::None},       {U'°', 'o', Mark::None},
     {U'¨', ' ', Mark::Diaeresis},  {U'´', ' ', Mark::Acute},      {U'‾', '-', Mark::None},
+    {U'—', '-', Mark::None},       {U'–', '-', Mark::None},
 };
 
 struct Font {
