@@ -244,6 +244,32 @@ TEST_F(RefConverterTest, FailedLinesAreLoggedAndSetTheExitCode) {
   EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
 }
 
+// The lines run on several threads: the log still follows the command file, and lines that
+// write one output do so in their order, the last one's drawing staying.
+TEST_F(RefConverterTest, LinesRunTogetherYetLogAndOverwriteInOrder) {
+  test::writeFile(root / "across.hgl", "IN;SP1;PU0,0;PD4000,0;");
+  test::writeFile(root / "up.hgl", "IN;SP1;PU0,0;PD0,4000;");
+  std::vector<std::string> lines;
+  for (int i = 1; i <= 16; ++i)
+    lines.push_back(i % 5 == 0 ? line(root / (i == 15 ? "up.hgl" : "across.hgl"), root / "same.svg")
+                               : line(sample("flange.hgl"), root / ("out" + std::to_string(i) + ".png")));
+  writeCommandFile(root / "MarComline.txt", lines);
+  EXPECT_EQ(runConverter(root / "MarComline.txt"), 0u);
+  const std::string log = "\n" + test::readFile(root / "MarComline.log").substr(3);  // past the BOM
+  size_t at = 0;
+  for (int i = 1; i <= 16; ++i) {
+    const size_t found = log.find("\n" + std::to_string(i) + "\tOK", at);
+    ASSERT_NE(found, std::string::npos) << i << "\n" << log;
+    at = found + 1;
+  }
+  const std::string svg = test::readFile(root / "same.svg");
+  EXPECT_EQ(svg, [&] {  // what up.hgl alone makes
+    writeCommandFile(root / "one.txt", {line(root / "up.hgl", root / "alone.svg")});
+    runConverter(root / "one.txt");
+    return test::readFile(root / "alone.svg");
+  }());
+}
+
 // A plot of three pages: a PDF page and a TIFF frame each; the one-page formats take the
 // first and the log says so.
 TEST_F(RefConverterTest, PagesGoToTheFormatsThatHoldThem) {

@@ -12,7 +12,14 @@
 #include <wincodec.h>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdlib>
 #include <functional>
+#include <map>
+#include <mutex>
+#include <thread>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -102,8 +109,9 @@ struct Picture {
   std::vector<BYTE> bgra;  // 32 bits a pixel, top row first
 };
 
+// One a thread: each conversion thread has its own COM apartment.
 IWICImagingFactory* factory() {
-  static IWICImagingFactory* instance = [] {
+  thread_local IWICImagingFactory* instance = [] {
     IWICImagingFactory* f = nullptr;
     check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&f)),
           "starting the imaging codecs");
@@ -559,9 +567,20 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     log.write("command file: " + failure.reason + "\r\n");
     return 2;
   }
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  int failed = 0, lineNumber = 0;
+  // The lines first: each is a job, converted on as many threads as the machine has cores
+  // (REFCONVERTER_THREADS may say fewer), and logged in the command file's order.
+  struct Job {
+    int lineNumber = 0;
+    std::string text;
+    std::optional<CommandLine> command;
+    size_t sameOutputBefore = SIZE_MAX;  // an earlier line writing the same output: it goes first
+    std::string result;
+    bool done = false;
+  };
+  std::vector<Job> jobs;
+  int lineNumber = 0;
   size_t start = 0;
+  std::map<std::string, size_t> lastOfOutput;  // folded output path -> its latest line
   while (start < bytes.size()) {
     size_t end = bytes.find_first_of("\r\n", start);
     if (end == std::string::npos) end = bytes.size();
@@ -570,25 +589,70 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (end < bytes.size() && bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n') ++start;
     ++lineNumber;
     if (line.find_first_not_of(" \t") == std::string::npos) continue;
+    Job job;
+    job.lineNumber = lineNumber;
     // The command file is in the ANSI code page, as the program writes it.
-    const std::string text = ansiForDisplay(line);
-    std::string result;
-    const std::optional<CommandLine> command = parseCommandLine(text);
-    if (!command) {
-      result = "FAILED  not a conversion line";
-    } else {
-      try {
-        const std::string note = convert(widen(command->input), widen(command->output));
-        result = std::string("OK      ") + formatName(formatOfPath(command->output)) + note;
-      } catch (const Failure& failure) {
-        result = "FAILED  " + failure.reason;
-      } catch (const std::exception& e) {
-        result = std::string("FAILED  ") + e.what();
-      }
+    job.text = ansiForDisplay(line);
+    job.command = parseCommandLine(job.text);
+    if (job.command) {
+      std::string folded = job.command->output;
+      std::transform(folded.begin(), folded.end(), folded.begin(),
+                     [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+      const auto [at, isNew] = lastOfOutput.try_emplace(folded, jobs.size());
+      if (!isNew) job.sameOutputBefore = std::exchange(at->second, jobs.size());
     }
-    if (result.rfind("OK", 0) != 0) ++failed;
-    log.write(std::to_string(lineNumber) + "\t" + result + "\t" + text + "\r\n");
+    jobs.push_back(std::move(job));
   }
-  CoUninitialize();
+
+  std::mutex lock;
+  std::condition_variable changed;
+  std::atomic<size_t> next{0};
+  auto work = [&] {
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    for (size_t i; (i = next++) < jobs.size();) {
+      Job& job = jobs[i];
+      if (job.sameOutputBefore != SIZE_MAX) {
+        std::unique_lock<std::mutex> held(lock);
+        changed.wait(held, [&] { return jobs[job.sameOutputBefore].done; });
+      }
+      std::string result;
+      if (!job.command) {
+        result = "FAILED  not a conversion line";
+      } else {
+        try {
+          const std::string note = convert(widen(job.command->input), widen(job.command->output));
+          result = std::string("OK      ") + formatName(formatOfPath(job.command->output)) + note;
+        } catch (const Failure& failure) {
+          result = "FAILED  " + failure.reason;
+        } catch (const std::exception& e) {
+          result = std::string("FAILED  ") + e.what();
+        }
+      }
+      {
+        const std::lock_guard<std::mutex> held(lock);
+        job.result = std::move(result);
+        job.done = true;
+      }
+      changed.notify_all();
+    }
+    CoUninitialize();
+  };
+  size_t threads = std::max(1u, std::thread::hardware_concurrency());
+  if (const char* wanted = std::getenv("REFCONVERTER_THREADS"); wanted && std::atoi(wanted) > 0)
+    threads = static_cast<size_t>(std::atoi(wanted));
+  threads = std::min(threads, std::max<size_t>(jobs.size(), 1));
+  std::vector<std::thread> workers;
+  for (size_t i = 0; i < threads; ++i) workers.emplace_back(work);
+
+  int failed = 0;
+  for (Job& job : jobs) {
+    {
+      std::unique_lock<std::mutex> held(lock);
+      changed.wait(held, [&] { return job.done; });
+    }
+    if (job.result.rfind("OK", 0) != 0) ++failed;
+    log.write(std::to_string(job.lineNumber) + "\t" + job.result + "\t" + job.text + "\r\n");
+  }
+  for (std::thread& worker : workers) worker.join();
   return failed == 0 ? 0 : 1;
 }
