@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "StrokeFont.h"
+#include "hpgl/Geometry.h"
 #include "hpgl/Reader.h"
 #include "hpgl/SymbolSets.h"
 
@@ -51,8 +52,13 @@ uint32_t carouselColor(int pen) {
 
 namespace {
 
+using hpgl::arcPoints;
+using hpgl::clamped;
+using hpgl::clipPolyline;
+using hpgl::clipRing;
 using hpgl::kEsc;
-constexpr double kLimit = 1e8;                  // plotter units: 2.5 km, more than any plot
+using hpgl::kLimit;
+using hpgl::Rect;
 constexpr double kLargestPaper = 47'560;        // plotter units: A0's long side, 1189 mm
 constexpr double kParameterRange = 1073741823;  // 2^30 - 1: beyond it a plotter ignores the command
 constexpr size_t kMaxPoints = 4'000'000;        // a hostile file still ends in bounded memory
@@ -65,79 +71,6 @@ constexpr uint32_t kWhite = 0xFFFFFF;
 int wholeNumber(double v) {
   if (!std::isfinite(v)) return 0;
   return static_cast<int>(std::clamp(v, -1e6, 1e6));
-}
-
-double clampCoordinate(double v) {
-  if (!std::isfinite(v)) return 0;
-  return std::clamp(v, -kLimit, kLimit);
-}
-
-Point clamped(Point p) { return {clampCoordinate(p.x), clampCoordinate(p.y)}; }
-
-struct Rect {
-  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-};
-
-// --- geometry ---------------------------------------------------------------------------
-
-// The parts of a polyline inside a rectangle.
-void clipPolyline(const std::vector<Point>& line, const Rect& r, std::vector<std::vector<Point>>& out) {
-  std::vector<Point> piece;
-  auto finish = [&] {
-    if (piece.size() >= 2) out.push_back(std::move(piece));
-    piece.clear();
-  };
-  for (size_t i = 0; i + 1 < line.size(); ++i) {
-    const Point a = line[i], b = line[i + 1];
-    double t0 = 0, t1 = 1;
-    const double dx = b.x - a.x, dy = b.y - a.y;
-    bool inside = true;
-    for (const auto& [p, q] : {std::pair{-dx, a.x - r.x0}, std::pair{dx, r.x1 - a.x}, std::pair{-dy, a.y - r.y0},
-                               std::pair{dy, r.y1 - a.y}}) {
-      if (p == 0) {
-        if (q < 0) inside = false;
-      } else {
-        const double t = q / p;
-        if (p < 0)
-          t0 = std::max(t0, t);
-        else
-          t1 = std::min(t1, t);
-      }
-    }
-    if (!inside || t0 > t1) {
-      finish();
-      continue;
-    }
-    const Point from = {a.x + t0 * dx, a.y + t0 * dy}, to = {a.x + t1 * dx, a.y + t1 * dy};
-    if (piece.empty() || t0 > 0) {
-      finish();
-      piece.push_back(from);
-    }
-    piece.push_back(to);
-    if (t1 < 1) finish();
-  }
-  finish();
-}
-
-// A closed ring cut to a rectangle (Sutherland-Hodgman: exact for a convex window).
-std::vector<Point> clipRing(std::vector<Point> ring, const Rect& r) {
-  auto cut = [&](auto inside, auto cross) {
-    std::vector<Point> out;
-    for (size_t i = 0; i < ring.size(); ++i) {
-      const Point a = ring[i], b = ring[(i + 1) % ring.size()];
-      const bool ia = inside(a), ib = inside(b);
-      if (ia) out.push_back(a);
-      if (ia != ib) out.push_back(cross(a, b));
-    }
-    ring = std::move(out);
-  };
-  auto atX = [](Point a, Point b, double x) { return Point{x, a.y + (b.y - a.y) * (x - a.x) / (b.x - a.x)}; };
-  auto atY = [](Point a, Point b, double y) { return Point{a.x + (b.x - a.x) * (y - a.y) / (b.y - a.y), y}; };
-  cut([&](Point p) { return p.x >= r.x0; }, [&](Point a, Point b) { return atX(a, b, r.x0); });
-  cut([&](Point p) { return p.x <= r.x1; }, [&](Point a, Point b) { return atX(a, b, r.x1); });
-  cut([&](Point p) { return p.y >= r.y0; }, [&](Point a, Point b) { return atY(a, b, r.y0); });
-  cut([&](Point p) { return p.y <= r.y1; }, [&](Point a, Point b) { return atY(a, b, r.y1); });
-  return ring;
 }
 
 // The default dash patterns of LT 1..8: on, off, on, off... as fractions of the pattern.
@@ -154,24 +87,6 @@ const std::vector<double>& defaultPattern(int type) {
       {0.5, 0.1, 0.0, 0.1, 0.1, 0.1, 0.0, 0.1},
   };
   return kPatterns[std::clamp(type, 0, 8)];
-}
-
-// Arc points around `center` from `start`, `sweep` degrees (positive counter-clockwise), in
-// a space whose units are (ux, uy) plotter units: anisotropic scaling makes ellipses.
-std::vector<Point> arcPoints(Point center, Point start, double sweep, double chord, double ux = 1, double uy = 1) {
-  sweep = std::clamp(sweep, -360.0, 360.0);
-  const double dx = (start.x - center.x) / ux, dy = (start.y - center.y) / uy;
-  const double radius = std::hypot(dx, dy);
-  const double begin = std::atan2(dy, dx);
-  const int steps = std::max(1, static_cast<int>(std::ceil(std::fabs(sweep) / chord)));
-  std::vector<Point> points;
-  points.reserve(static_cast<size_t>(steps) + 1);
-  for (int i = 0; i <= steps; ++i) {
-    const double a = begin + sweep * kPi / 180 * i / steps;
-    points.push_back(clamped({center.x + ux * radius * std::cos(a), center.y + uy * radius * std::sin(a)}));
-  }
-  if (std::fabs(sweep) == 360) points.back() = points.front();  // closed exactly
-  return points;
 }
 
 struct Ring {
