@@ -61,10 +61,14 @@ Win32Error copyThenDelete(const std::wstring& from, const std::wstring& to) {
 
 }  // namespace
 
+uint64_t fileTimeValue(const FILETIME& time) {
+  return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
 uint64_t fileTimeNow() {
   FILETIME now;
   GetSystemTimeAsFileTime(&now);
-  return (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  return fileTimeValue(now);
 }
 
 OutputFacts factsOf(const std::string& path) {
@@ -75,8 +79,7 @@ OutputFacts factsOf(const std::string& path) {
     return facts;
   facts.exists = true;
   facts.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  facts.lastWrite =
-      (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+  facts.lastWrite = fileTimeValue(data.ftLastWriteTime);
   return facts;
 }
 
@@ -119,8 +122,7 @@ const FolderListing::Files& FolderListing::list(const std::string& folder) {
         OutputFacts& f = there[folded(found.cFileName)];
         f.exists = true;
         f.size = (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-        f.lastWrite = (static_cast<uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
-                      found.ftLastWriteTime.dwLowDateTime;
+        f.lastWrite = fileTimeValue(found.ftLastWriteTime);
       } while (FindNextFileW(find, &found));
       FindClose(find);
     }
@@ -153,8 +155,8 @@ OutputChoice outputFor(const OutputOrigins& origins, const std::string& wanted, 
     given.insert(std::move(key));
     return choice;
   }
-  choice.path =
-      origins.choose(wanted, input, [&](const std::string& path) { return listing.facts(path).exists; }, given);
+  choice.path = origins.choose(
+      wanted, input, [&](const std::string& path) { return listing.facts(path).exists; }, given);
   if (choice.path.empty()) return choice;
   given.insert(OutputOrigins::fold(choice.path));
   choice.before = listing.facts(choice.path);
@@ -171,8 +173,8 @@ Win32Error folderWritable(const std::string& folder) {
   const DWORD attributes = GetFileAttributesW(widen(base).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return Win32Error::last();
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return Win32Error(ERROR_DIRECTORY);
-  const std::string probe =
-      base + "\\~MarliskAuto-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64()) + ".tmp";
+  const std::string probe = base + "\\~MarliskAuto-" + std::to_string(GetCurrentProcessId()) + "-" +
+                            std::to_string(GetTickCount64()) + ".tmp";
   UniqueFileHandle file(CreateFileW(widen(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
                                     nullptr));

@@ -4,6 +4,8 @@
 // it was.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -16,6 +18,8 @@
 
 namespace marlisk::win {
 
+// A file time as one number (100 ns units).
+uint64_t fileTimeValue(const FILETIME& time);
 // The system time now, as a file time (100 ns units), to compare with files' write times.
 uint64_t fileTimeNow();
 // What is at an output path now (nothing, for a folder).

@@ -17,10 +17,6 @@ namespace {
 
 std::string movedToDetail(const std::string& path) { return "移動先 " + path; }
 
-uint64_t fileTimeValue(const FILETIME& time) {
-  return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
 // UTF-8 takes at least as many bytes as UTF-16 takes units: only a long path is widened.
 bool tooLongForTheViewer(const std::string& path) { return path.size() >= MAX_PATH && widen(path).size() >= MAX_PATH; }
 
@@ -172,10 +168,10 @@ bool StandbyRun::unchanged(const Handed& input) const {
     // Through the seal: a path's attributes may come from a client's cache, seconds old.
     if (!sizeAndTimeOf(held->second.seal.get(), size, lastWrite)) return false;
   } else {
-    WIN32_FILE_ATTRIBUTE_DATA now;
-    if (!GetFileAttributesExW(widen(input.path).c_str(), GetFileExInfoStandard, &now)) return false;
-    size = (static_cast<uint64_t>(now.nFileSizeHigh) << 32) | now.nFileSizeLow;
-    lastWrite = fileTimeValue(now.ftLastWriteTime);
+    const OutputFacts now = factsOf(input.path);
+    if (!now.exists) return false;
+    size = now.size;
+    lastWrite = now.lastWrite;
   }
   // Written again while the viewer ran: what it holds now was never converted.
   return size == input.listed.size && lastWrite == input.listed.lastWrite;

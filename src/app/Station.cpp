@@ -11,10 +11,6 @@ namespace marlisk::win {
 
 namespace {
 
-uint64_t fileTimeValue(const FILETIME& time) {
-  return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
 // The files (not folders) a folder holds, by name.
 std::vector<std::string> filesIn(const std::string& folder, const wchar_t* pattern = L"*") {
   std::vector<std::string> names;
