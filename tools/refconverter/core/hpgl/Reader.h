@@ -5,6 +5,8 @@
 // ends, so a caller's loop over next() ends.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <optional>
 #include <string_view>
@@ -15,6 +17,12 @@ namespace refconv::hpgl {
 inline constexpr char kEsc = 0x1B;
 // A number beyond this many digits is read as ±kHugeNumber: past any coordinate a plot uses.
 inline constexpr double kHugeNumber = 1e10;
+
+// A parameter where a whole number is meant (modes, kinds, indexes), bounded.
+inline int wholeNumber(double v) {
+  if (!std::isfinite(v)) return 0;
+  return static_cast<int>(std::clamp(v, -1e6, 1e6));
+}
 
 class Reader {
  public:
