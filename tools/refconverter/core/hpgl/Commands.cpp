@@ -157,6 +157,11 @@ const Interpreter::Command* Interpreter::find(char a, char b) {
   return n < 0 ? nullptr : &kCommands[n];
 }
 
+std::optional<Part> Interpreter::partSetBy(char a, char b) {
+  const Command* c = find(a, b);
+  return c ? std::optional<Part>(c->sets) : std::nullopt;
+}
+
 // Whether a command's numbers include one beyond HP-GL/2's range of ±2^30, read ahead on a
 // copy of the reader.
 bool Interpreter::parameterOutOfRange() const {

@@ -23,6 +23,10 @@ class Interpreter final : public LineSink {
   void lines(std::vector<std::vector<Point>> lines, bool text) override;
   bool full() const override { return plot_.full(); }
 
+  // The part of the state a command sets (which says whether IN and DF reset it); none for
+  // a mnemonic the interpreter does not know.
+  static std::optional<Part> partSetBy(char a, char b);
+
  private:
   struct Command;
   static const Command* find(char a, char b);
