@@ -4,19 +4,15 @@
 #include <cmath>
 #include <numbers>
 
+#include "PointMath.h"
+
 namespace refconv {
 
 namespace {
 
-struct P {
-  double x, y;
-};
-P operator+(P a, P b) { return {a.x + b.x, a.y + b.y}; }
-P operator-(P a, P b) { return {a.x - b.x, a.y - b.y}; }
-P operator*(P a, double s) { return {a.x * s, a.y * s}; }
-
+// Points here are pixels: x to the right, y down from the top row.
 struct Edge {
-  P a, b;
+  Point a, b;
 };
 
 // Closed outlines in pixels, collected for one pass of coverage.
@@ -27,22 +23,19 @@ class Outlines {
 
   // A closed polygon; `positive` turns it so that every piece of a stroke winds the same
   // way, and their union is what the non-zero rule fills.
-  void polygon(std::vector<P> points, bool positive) {
+  void polygon(std::vector<Point> points, bool positive) {
     if (points.size() < 3) return;
     if (positive) {
       double area = 0;
-      for (size_t i = 0; i < points.size(); ++i) {
-        const P a = points[i], b = points[(i + 1) % points.size()];
-        area += a.x * b.y - b.x * a.y;
-      }
+      for (size_t i = 0; i < points.size(); ++i) area += cross(points[i], points[(i + 1) % points.size()]);
       if (area < 0) std::reverse(points.begin(), points.end());
     }
     for (size_t i = 0; i < points.size(); ++i) add(points[i], points[(i + 1) % points.size()]);
   }
 
-  void circle(P c, double r) {
+  void circle(Point c, double r) {
     const int n = std::clamp(static_cast<int>(std::ceil(r * 2)), 8, 64);
-    std::vector<P> points;
+    std::vector<Point> points;
     for (int i = 0; i < n; ++i) {
       const double a = 2 * std::numbers::pi * i / n;
       points.push_back({c.x + r * std::cos(a), c.y + r * std::sin(a)});
@@ -51,7 +44,7 @@ class Outlines {
   }
 
  private:
-  void add(P a, P b) {
+  void add(Point a, Point b) {
     if (a.y == b.y) return;
     edges.push_back({a, b});
     minX = std::min({minX, a.x, b.x});
@@ -63,18 +56,14 @@ class Outlines {
 
 // A line of `halfWidth` pixels either side, as polygons: one a segment, and its ends and
 // joins as the shape asks. Joins and round ends too small to see are left out.
-void strokeOutline(Outlines& out, const std::vector<P>& line, double halfWidth, const Shape& shape) {
+void strokeOutline(Outlines& out, const std::vector<Point>& line, double halfWidth, const Shape& shape) {
   if (line.size() < 2) return;
-  const bool closed = line.size() > 2 && line.front().x == line.back().x && line.front().y == line.back().y;
+  const bool closed = isClosed(line);
   const bool visibleJoins = halfWidth >= 0.75;
-  auto unit = [](P d) {
-    const double l = std::hypot(d.x, d.y);
-    return l > 0 ? P{d.x / l, d.y / l} : P{1, 0};
-  };
   const size_t n = line.size();
   for (size_t i = 0; i + 1 < n; ++i) {
-    P a = line[i], b = line[i + 1];
-    const P d = unit(b - a), normal = {-d.y * halfWidth, d.x * halfWidth};
+    Point a = line[i], b = line[i + 1];
+    const Point d = unitOf(b - a), normal = normalOf(d) * halfWidth;
     if (!closed && shape.end == LineEnd::Square) {
       if (i == 0) a = a - d * halfWidth;
       if (i + 2 == n) b = b + d * halfWidth;
@@ -83,27 +72,27 @@ void strokeOutline(Outlines& out, const std::vector<P>& line, double halfWidth, 
   }
   if (!closed) {
     for (const bool first : {true, false}) {
-      const P end = first ? line[0] : line[n - 1];
-      const P d = first ? unit(line[0] - line[1]) : unit(line[n - 1] - line[n - 2]);
-      const P normal = {-d.y * halfWidth, d.x * halfWidth};
+      const Point end = first ? line[0] : line[n - 1];
+      const Point d = first ? unitOf(line[0] - line[1]) : unitOf(line[n - 1] - line[n - 2]);
+      const Point normal = normalOf(d) * halfWidth;
       if (shape.end == LineEnd::Round && visibleJoins) out.circle(end, halfWidth);
       if (shape.end == LineEnd::Triangle) out.polygon({end + normal, end + d * halfWidth, end - normal}, true);
     }
   }
   if (!visibleJoins || shape.join == LineJoin::None) return;
   for (size_t i = closed ? 0 : 1; i + 1 < n; ++i) {
-    const P v = line[i], prev = closed && i == 0 ? line[n - 2] : line[i - 1], next = line[i + 1];
+    const Point v = line[i], prev = closed && i == 0 ? line[n - 2] : line[i - 1], next = line[i + 1];
     if (shape.join == LineJoin::Round) {
       out.circle(v, halfWidth);
       continue;
     }
-    const P d0 = unit(v - prev), d1 = unit(next - v);
-    const double turn = d0.x * d1.y - d0.y * d1.x;
-    if (std::fabs(turn) < 1e-9 && d0.x * d1.x + d0.y * d1.y > 0) continue;  // straight on
+    const Point d0 = unitOf(v - prev), d1 = unitOf(next - v);
+    const double turn = cross(d0, d1);
+    if (std::fabs(turn) < 1e-9 && dot(d0, d1) > 0) continue;  // straight on
     // The outer side of the turn.
     const double side = turn > 0 ? -1 : 1;
-    const P o0 = v + P{-d0.y, d0.x} * (halfWidth * side), o1 = v + P{-d1.y, d1.x} * (halfWidth * side);
-    const P bisector = unit((o0 - v) + (o1 - v));
+    const Point o0 = v + normalOf(d0) * (halfWidth * side), o1 = v + normalOf(d1) * (halfWidth * side);
+    const Point bisector = unitOf((o0 - v) + (o1 - v));
     const double cosHalf = std::max(1e-9, bisector.x * (o0 - v).x / halfWidth + bisector.y * (o0 - v).y / halfWidth);
     const double miter = 1 / cosHalf;  // miter length / pen width
     if ((shape.join == LineJoin::Miter || shape.join == LineJoin::MiterBevel) && miter <= shape.miterLimit) {
@@ -149,7 +138,25 @@ class Canvas {
  private:
   static constexpr double kMaxWork = 6e9;  // pixels visited: about a minute
 
-  void line(P p0, P p1, int band, int rows, int w) {
+  // One edge's share of the coverage, a pixel row at a time. The row keeps differences: the
+  // running sum from the left (composite) is, in each pixel, the signed part of the pixel
+  // that lies to the right of the edge, in units of the row's height. Past the edge it is the
+  // edge's full height `d`; before it, nothing. In between, an edge crossing several pixels
+  // (xa to xb, sorted; s = 1 / (xb - xa), the share of the height it climbs a pixel):
+  //
+  //          x0i       x0i+1     x0i+2             x1i-1  xb  x1i
+  //     y1 ---+---------+---------+------ ... -------+------/---+------
+  //           |         |         |             ___--|####/#####|######
+  //           |         |         |     ___---#######|##/#######|######
+  //           |      ___|___---###|#######  ...  ####|/#########|######
+  //     y0 ---+--xa/----+---------+------ ... -------+----------+------
+  //     covered:  a0        a1       a1 + s  ...      1 - am       1
+  //
+  // a0 = s (1 - x0f)^2 / 2: the triangle right of the edge in its first pixel (x0f = xa - x0i).
+  // a1 = s (1.5 - x0f): the second pixel's mean height of the edge above y0, over the pixel.
+  // Each pixel after grows by s, up to the last, which misses only the triangle left of the
+  // edge, am = s x1f^2 / 2 (x1f = xb - (x1i - 1)); the pixel after is wholly covered.
+  void line(Point p0, Point p1, int band, int rows, int w) {
     double dir = 1;
     if (p0.y > p1.y) std::swap(p0, p1), dir = -1;
     const double dxdy = (p1.x - p0.x) / (p1.y - p0.y);
@@ -240,7 +247,7 @@ Image rasterize(const Plot& plot, double dpi, double maxSidePx) {
   image.rgb.assign(static_cast<size_t>(image.width) * image.height * 3, 0xFF);
   const double scale = pxPerMm * kMmPerPlu;
   const double top = page.bottom + page.heightMm / kMmPerPlu;
-  auto at = [&](Point p) { return P{(p.x - page.left) * scale, (top - p.y) * scale}; };
+  auto at = [&](Point p) { return Point{(p.x - page.left) * scale, (top - p.y) * scale}; };
 
   Canvas canvas(image);
   Outlines pending;
@@ -249,7 +256,7 @@ Image rasterize(const Plot& plot, double dpi, double maxSidePx) {
     canvas.paint(pending, pendingColor, false);
     pending = Outlines();
   };
-  std::vector<P> points;
+  std::vector<Point> points;
   for (const Shape& shape : plot.shapes) {
     // Lines of one colour in a row are one union: painted in one pass.
     if (!pending.edges.empty() && (shape.color != pendingColor || pending.edges.size() > kEdgesAPass)) flush();
