@@ -41,31 +41,10 @@ const Interpreter::Command* Interpreter::find(char a, char b) {
       {"PG", [](I& i) { i.plot_.advancePage(); }, kEndsLine, Part::None},
       {"FR", [](I& i) { i.plot_.advancePage(); }, kEndsLine | kHpgl2, Part::None},
       // moving the pen
-      {"PU",
-       [](I& i) {
-         i.s_.mode.down = false;
-         i.flushLine();
-         i.coordinates();
-       },
-       0, Part::PenMode},
-      {"PD",
-       [](I& i) {
-         i.s_.mode.down = true;
-         i.coordinates();
-       },
-       0, Part::PenMode},
-      {"PA",
-       [](I& i) {
-         i.s_.mode.relative = false;
-         i.coordinates();
-       },
-       0, Part::PenMode},
-      {"PR",
-       [](I& i) {
-         i.s_.mode.relative = true;
-         i.coordinates();
-       },
-       0, Part::PenMode},
+      {"PU", [](I& i) { i.coordinates(false, std::nullopt); }, 0, Part::PenMode},
+      {"PD", [](I& i) { i.coordinates(true, std::nullopt); }, 0, Part::PenMode},
+      {"PA", [](I& i) { i.coordinates(std::nullopt, false); }, 0, Part::PenMode},
+      {"PR", [](I& i) { i.coordinates(std::nullopt, true); }, 0, Part::PenMode},
       {"PE", [](I& i) { i.encodedPolyline(); }, kHpgl2 | kOwnBytes, Part::Position},
       // arcs, curves and figures
       {"CI", [](I& i) { i.circle(); }, 0, Part::None},

@@ -128,7 +128,10 @@ void Interpreter::figure(std::vector<Point> ring, bool filled) {
   }
 }
 
-void Interpreter::coordinates() {
+void Interpreter::coordinates(std::optional<bool> down, std::optional<bool> relative) {
+  if (down) s_.mode.down = *down;
+  if (relative) s_.mode.relative = *relative;
+  if (down == false) flushLine();
   for (;;) {
     const std::optional<double> x = in_.number();
     if (!x) return;

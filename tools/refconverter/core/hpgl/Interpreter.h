@@ -42,7 +42,8 @@ class Interpreter final : public LineSink {
   void fillRings(std::vector<std::vector<Point>> rings, bool evenOdd);
 
   // the commands that draw
-  void coordinates();
+  // PU, PD, PA, PR: the pen lifted or lowered, or moves made absolute or relative, then points to go to.
+  void coordinates(std::optional<bool> down, std::optional<bool> relative);
   void circle();
   void arc(bool relativeCenter);
   void threePointArc(bool relative);
