@@ -38,6 +38,7 @@ TEST(HpglStagesTest, InAndDfResetWhatTheCommandTableSays) {
       {"RO90", "PD100,100"},
       {"PS20000,10000", "PD30000,0"},
       {"IP0,0,100,100;SC0,10,0,10", "PD5,5"},
+      {"IP0,0,2000,2000", "SR;LBA\x03"},  // relative sizes are of P1-P2
       {"FT3,100", "PM0;PD1000,0,1000,1000;PM2;FP"},
       {"RF1,2,1,2,5;FT11,1", "PM0;PD1000,0,1000,1000;PM2;FP"},
       {"SI1,2", "LBA\x03"},
@@ -56,6 +57,19 @@ TEST(HpglStagesTest, InAndDfResetWhatTheCommandTableSays) {
     EXPECT_EQ(drawn(setting + ";IN;" + probe), resets.in ? before : after) << setting << " after IN";
   }
   EXPECT_FALSE(Interpreter::partSetBy('Z', 'Z'));
+}
+
+// What the manual's tables of IN and DF say of the parts where a plotter surprises.
+TEST(HpglStagesTest, DfKeepsP1P2AndInResetsThePalette) {
+  // P1 and P2 stay where IP put them: SC scales onto them again.
+  const Drawing scaled = interpretHpgl("IP0,0,2000,2000;SC0,10,0,10;DF;SC0,10,0,10;PD10,10;");
+  EXPECT_EQ(scaled.pages[0].bounds.maxX, 2000);
+  for (const auto& [file, color] : std::initializer_list<std::pair<const char*, uint32_t>>{
+           {"PC1,255,0,0;DF;PD100,0;", 0xFF0000},              // DF keeps the palette
+           {"PC1,255,0,0;IN;MC0;PD100,0;", 0x000000},          // IN returns it
+           {"RF1,1,1,2;FT11,1;RA100,100;", 0xFF0000},          // a red raster pattern
+           {"RF1,1,1,2;DF;FT11,1;MC0;RA100,100;", 0x000000}})  // DF clears the patterns
+    EXPECT_EQ(interpretHpgl(file).pages[0].shapes.at(0).color, color) << file;
 }
 
 TEST(HpglStagesTest, GeometryScalesTurnsAndCurves) {

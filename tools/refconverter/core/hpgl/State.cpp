@@ -24,11 +24,11 @@ void resetPart(State& s, Part part) {
     case Part::None:
     case Part::Count: break;
     case Part::Paper: s.paper = {}; break;
-    case Part::Scaling:
-      s.scaling = {};
+    case Part::ScalingPoints:
       s.scaling.p1 = {s.paper.hardClip.x0, s.paper.hardClip.y0};
       s.scaling.p2 = {s.paper.hardClip.x1, s.paper.hardClip.y1};
       break;
+    case Part::Scaling: s.scaling = {.p1 = s.scaling.p1, .p2 = s.scaling.p2}; break;
     case Part::Position: s.at = {0, 0}; break;
     case Part::PenMode: s.mode = {}; break;
     case Part::Pen: s.pen = 1; break;

@@ -21,7 +21,7 @@ struct PenMode {
   bool relative = false;
 };
 
-// NP, PC and CR: the palette. IN and DF keep it.
+// NP, PC and CR: the palette.
 struct Palette {
   int pens = 8;
   std::array<uint32_t, 256> colors = [] {
@@ -75,7 +75,7 @@ struct Fill {
   bool transparent = true;  // white draws nothing
 };
 
-// RF's raster patterns, kept only as the pens of their pixels. IN and DF keep them.
+// RF's raster patterns, kept only as the pens of their pixels.
 using RasterPatterns = std::map<int, std::vector<int>>;
 
 // A polygon buffer's ring, and whether the edge into each point was drawn with the pen down.
@@ -117,8 +117,9 @@ struct Labels {
 enum class Part : uint8_t {
   None,  // the command sets nothing that is kept
   Paper,
-  Scaling,
-  Position,  // where the pen is
+  ScalingPoints,  // P1 and P2
+  Scaling,        // SC and IW
+  Position,       // where the pen is
   PenMode,
   Pen,  // the selected pen
   Palette,
@@ -140,16 +141,17 @@ struct ResetBy {
 inline constexpr std::array<ResetBy, static_cast<size_t>(Part::Count)> kResetBy = {{
     {false, false},  // None
     {true, false},   // Paper
+    {true, false},   // ScalingPoints
     {true, true},    // Scaling
     {true, false},   // Position
     {true, true},    // PenMode
     {true, false},   // Pen
-    {false, false},  // Palette
+    {true, false},   // Palette
     {true, true},    // PenWidths
     {true, true},    // LineEnds
     {true, true},    // LineType
     {true, true},    // Fill
-    {false, false},  // Patterns
+    {true, true},    // Patterns
     {true, true},    // Polygon
     {true, true},    // Labels
     {false, false},  // LabelBuffer
