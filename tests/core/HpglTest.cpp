@@ -485,6 +485,15 @@ TEST(WriterTest, PicturesFillByTheRuleAndSmoothEdges) {
   for (size_t i = 0; i < thick.rgb.size(); i += 3) thickInk += thick.rgb[i] < 128;
   EXPECT_GE(thinInk, 390);
   EXPECT_NEAR(thickInk, 394 * 2 / 0.254, 394 * 1.5);
+  // A dot is the pen's round tip, whatever LA's ends: in the drawing and in the picture.
+  const Drawing dots = interpretHpgl("IN;LA1,1;SP1;PW0.1;PA0,0;PD0,0;PU2000,0;PD2000,0;PU;LT0;PA4000,0;PD4000,0;");
+  ASSERT_EQ(dots.pages[0].shapes.size(), 1u);
+  EXPECT_EQ(dots.pages[0].shapes[0].end, LineEnd::Round);
+  EXPECT_EQ(dots.pages[0].shapes[0].paths.size(), 4u);  // LT0 dots both ends of its line
+  const Image spots = rasterize(dots.pages[0], 100, 8000);
+  int spotInk = 0;
+  for (size_t i = 0; i < spots.rgb.size(); i += 3) spotInk += spots.rgb[i] < 200;
+  EXPECT_GE(spotInk, 3);
 }
 
 TEST(CommandFileTest, LinesAndFormats) {

@@ -70,6 +70,12 @@ void strokeOutline(Outlines& out, const std::vector<Point>& line, double halfWid
     }
     out.polygon({a + normal, b + normal, b - normal, a - normal}, true);
   }
+  // A dot (a zero-length line, a dotted line type's dots) is the pen's tip, whatever its
+  // ends: a plotter leaves a spot of the pen's width, where a butt-ended line of no length
+  // would leave nothing and round ends too small to see are left out.
+  bool isDot = true;
+  for (const Point& p : line) isDot = isDot && std::fabs(p.x - line[0].x) < 0.5 && std::fabs(p.y - line[0].y) < 0.5;
+  if (isDot && !(shape.end == LineEnd::Round && visibleJoins)) out.circle(line[0], std::max(halfWidth, 0.5));
   if (!closed) {
     for (const bool first : {true, false}) {
       const Point end = first ? line[0] : line[n - 1];

@@ -42,22 +42,32 @@ Drawing Interpreter::run() {
   return d;
 }
 
-void Interpreter::lines(std::vector<std::vector<Point>> lines, bool text) {
+void Interpreter::lines(std::vector<std::vector<Point>> lines, bool round) {
   const uint32_t color = colorOf(s_, s_.pen);
   if (s_.pen < 0 || (color == kWhite && s_.fill.transparent) || lines.empty()) return;
   LineStyle style;
   style.pen = s_.pen;
   style.color = color;
   style.widthMm = s_.widths.mm[static_cast<size_t>(std::clamp(s_.pen, 0, 255))];
-  style.end = text ? LineEnd::Round : s_.ends.end;
-  style.join = text ? LineJoin::Round : s_.ends.join;
+  style.end = round ? LineEnd::Round : s_.ends.end;
+  style.join = round ? LineJoin::Round : s_.ends.join;
   style.miterLimit = s_.ends.miterLimit;
   plot_.lines(std::move(lines), style, clipArea(s_.paper, s_.scaling), s_.paper.rotation);
 }
 
 void Interpreter::strokeLine(std::vector<Point> line) {
   if (line.size() < 2 || full()) return;
-  lines(dashes(std::move(line), s_.lineType, s_.scaling.diagonal()), false);
+  std::vector<std::vector<Point>> pieces = dashes(std::move(line), s_.lineType, s_.scaling.diagonal());
+  // A dot (a zero-length line, a dotted type's dot) is the pen's round tip on the paper, as a
+  // plotter leaves it whatever LA's ends: butt ends would leave a line of no length, and nothing.
+  std::vector<std::vector<Point>> dots;
+  std::erase_if(pieces, [&](std::vector<Point>& piece) {
+    const bool dot = piece.size() == 2 && std::hypot(piece[1].x - piece[0].x, piece[1].y - piece[0].y) <= 1 + 1e-9;
+    if (dot) dots.push_back(std::move(piece));
+    return dot;
+  });
+  lines(std::move(pieces), false);
+  if (!dots.empty()) lines(std::move(dots), true);
 }
 
 // Closed areas filled as the fill type says.

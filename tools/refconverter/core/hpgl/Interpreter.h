@@ -19,8 +19,9 @@ class Interpreter final : public LineSink {
   Interpreter(std::string_view in, bool carousel);
   Drawing run();
 
-  // Lines in the current pen's colour and line attributes (labels' round), cut and turned.
-  void lines(std::vector<std::vector<Point>> lines, bool text) override;
+  // Lines in the current pen's colour and line attributes (`round`: a label's strokes and dots
+  // have round ends and joins), cut and turned.
+  void lines(std::vector<std::vector<Point>> lines, bool round) override;
   bool full() const override { return plot_.full(); }
 
   // The part of the state a command sets (which says whether IN and DF reset it); none for

@@ -26,7 +26,7 @@ struct LineStyle {
 // with the plot. Stages stop once it is full.
 class LineSink {
  public:
-  virtual void lines(std::vector<std::vector<Point>> lines, bool text) = 0;
+  virtual void lines(std::vector<std::vector<Point>> lines, bool round) = 0;
   virtual bool full() const = 0;
 
  protected:
