@@ -507,7 +507,8 @@ TEST(CommandFileTest, LinesAndFormats) {
   EXPECT_FALSE(parseCommandLine("/p \"a\" \"b\" extra"));
   EXPECT_FALSE(parseCommandLine(""));
   EXPECT_EQ(formatOfPath("D:\\out.v2\\a.TIF"), Format::Tiff);
-  EXPECT_EQ(formatOfPath("D:\\out\\a.dxf"), Format::Unknown);
+  EXPECT_EQ(formatOfPath("D:\\out\\a.Pcx"), Format::Pcx);
+  EXPECT_EQ(formatOfPath("D:\\out\\a.dwg"), Format::Unknown);  // a format the converter leaves out
   EXPECT_EQ(formatOfPath("D:\\out.svg\\a"), Format::Unknown);
 }
 

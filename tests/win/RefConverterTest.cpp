@@ -219,7 +219,7 @@ TEST_F(RefConverterTest, FailedLinesAreLoggedAndSetTheExitCode) {
   test::writeFile(root / "empty.hgl", "");
   test::writeFile(root / "old.pdf", "the previous output");
   writeCommandFile(root / "MarComline.txt",
-                   {line(sample("flange.hgl"), root / "flange.dxf"), line(root / "missing.hgl", root / "missing.pdf"),
+                   {line(sample("flange.hgl"), root / "flange.dwg"), line(root / "missing.hgl", root / "missing.pdf"),
                     line(root / "notes.hgl", root / "notes.pdf"), line(root / "empty.hgl", root / "old.pdf"),
                     "/p \"" + sample("flange.hgl") + "\"", line(sample("flange.hgl"), root / "no folder\\flange.pdf"),
                     line(sample("flange.hgl"), root / "図面 出力.pdf")});

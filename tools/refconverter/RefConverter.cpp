@@ -26,9 +26,14 @@
 #include <vector>
 
 #include "core/CommandFile.h"
+#include "core/Dxf.h"
 #include "core/Hpgl.h"
+#include "core/HpglWriter.h"
+#include "core/Pcx.h"
+#include "core/PostScript.h"
 #include "core/Raster.h"
 #include "core/Render.h"
+#include "core/Xps.h"
 #include "win/AtomicFileWriter.h"
 #include "win/Error.h"
 #include "win/Handles.h"
@@ -343,6 +348,22 @@ Picture pictureOf(const Image& image) {
   return picture;
 }
 
+// WIC's BGRA as the core's RGB rows, on white where the picture is see-through.
+Image imageOf(const Picture& picture) {
+  Image image;
+  image.width = static_cast<int>(picture.width);
+  image.height = static_cast<int>(picture.height);
+  image.dpi = picture.dpi;
+  image.rgb.resize(static_cast<size_t>(image.width) * image.height * 3);
+  for (size_t i = 0, j = 0; j < picture.bgra.size(); i += 3, j += 4) {
+    const unsigned alpha = picture.bgra[j + 3];
+    for (int k = 0; k < 3; ++k)
+      image.rgb[i + static_cast<size_t>(k)] = static_cast<uint8_t>(
+          (picture.bgra[j + 2 - static_cast<size_t>(k)] * alpha + 255 * (255 - alpha) + 127) / 255);
+  }
+  return image;
+}
+
 void drawPicture(HDC dc, const Picture& picture, RECT to) {
   // Metafiles record the bits with their header; a bottom-up picture is the form every
   // player sizes right (Wine's reads past a top-down one).
@@ -463,6 +484,21 @@ std::string convert(const std::wstring& input, const std::wstring& output) {
             picture.dpi / 25.4);
         break;
       case Format::Svg: throw Failure{"a picture cannot be converted to SVG"};
+      case Format::Dxf: throw Failure{"a picture cannot be converted to DXF (it holds only a link to an image file)"};
+      case Format::Hgl: throw Failure{"a picture cannot be converted to HP-GL/2 (it holds vectors, not pixels)"};
+      case Format::Ps:
+      case Format::Eps: out.write(psOfImage(imageOf(picture), format == Format::Eps)); break;
+      case Format::Pcl: out.write(pclOfImage(imageOf(picture))); break;
+      case Format::Pcx: out.write(pcxOf(imageOf(picture))); break;
+      case Format::Xps: {
+        // The part at 96 dpi, where an XPS viewbox counts its pixels.
+        Picture at96 = picture;
+        at96.dpi = 96;
+        out.write(xpsOfPicture(encodePicture(at96, Format::Png), static_cast<int>(picture.width),
+                               static_cast<int>(picture.height), picture.width / picture.dpi,
+                               picture.height / picture.dpi));
+        break;
+      }
       default: out.write(encodePicture(picture, format));
     }
   } else if (looksLikeHpgl(bytes)) {
@@ -471,12 +507,26 @@ std::string convert(const std::wstring& input, const std::wstring& output) {
     const Plot& first = drawing.pages.front();
     const Page page = pageOf(first);
     const size_t pages = drawing.pages.size();
-    // PDF and TIFF take every page; the other formats hold one, the first.
-    if (pages > 1 && format != Format::Pdf && format != Format::Tiff)
-      note = " (the first of " + std::to_string(pages) + " pages)";
+    // The document and printer formats take every page (TIFF as many as its bound allows);
+    // the others hold one, the first.
+    const bool everyPage = format == Format::Pdf || format == Format::Tiff || format == Format::Ps ||
+                           format == Format::Hgl || format == Format::Pcl || format == Format::Xps;
+    if (pages > 1 && !everyPage) note = " (the first of " + std::to_string(pages) + " pages)";
     switch (format) {
       case Format::Svg: out.write(svgOf(first)); break;
       case Format::Pdf: out.write(pdfOf(drawing)); break;
+      case Format::Dxf: out.write(dxfOf(first)); break;
+      case Format::Ps: out.write(psOf(drawing)); break;
+      case Format::Eps: out.write(epsOf(first)); break;
+      case Format::Hgl: out.write(hpglOf(drawing)); break;
+      case Format::Pcl: out.write(pclOf(drawing)); break;
+      case Format::Xps: out.write(xpsOf(drawing)); break;
+      case Format::Pcx: {
+        const Image image = rasterize(first, kDrawingDpi, kMaxSidePx);
+        if (image.cutShort) note += " (cut short: the picture would take too long to draw)";
+        out.write(pcxOf(image));
+        break;
+      }
       case Format::Emf:
         writeEmf(out, page.widthMm, page.heightMm, [&](HDC dc) {
           drawPlot(dc, first, Mapping{page, 100 * kMmPerPlu, true}, false);

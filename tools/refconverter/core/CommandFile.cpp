@@ -40,36 +40,36 @@ std::optional<CommandLine> parseCommandLine(std::string_view line) {
   return command;
 }
 
+namespace {
+struct FormatName {
+  const char* extension;
+  Format format;
+  const char* name;
+};
+constexpr FormatName kFormats[] = {
+    {"png", Format::Png, "PNG"},   {"tif", Format::Tiff, "TIFF"},  {"tiff", Format::Tiff, "TIFF"},
+    {"jpg", Format::Jpeg, "JPEG"}, {"jpeg", Format::Jpeg, "JPEG"}, {"bmp", Format::Bmp, "BMP"},
+    {"gif", Format::Gif, "GIF"},   {"pdf", Format::Pdf, "PDF"},    {"emf", Format::Emf, "EMF"},
+    {"wmf", Format::Wmf, "WMF"},   {"svg", Format::Svg, "SVG"},    {"dxf", Format::Dxf, "DXF"},
+    {"ps", Format::Ps, "PS"},      {"eps", Format::Eps, "EPS"},    {"hgl", Format::Hgl, "HGL"},
+    {"pcl", Format::Pcl, "PCL"},   {"xps", Format::Xps, "XPS"},    {"pcx", Format::Pcx, "PCX"},
+};
+}  // namespace
+
 Format formatOfPath(std::string_view path) {
   const size_t dot = path.find_last_of(".\\:/");
   if (dot == std::string_view::npos || path[dot] != '.') return Format::Unknown;
   std::string extension;
   for (const char c : path.substr(dot + 1)) extension += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (extension == "png") return Format::Png;
-  if (extension == "tif" || extension == "tiff") return Format::Tiff;
-  if (extension == "jpg" || extension == "jpeg") return Format::Jpeg;
-  if (extension == "bmp") return Format::Bmp;
-  if (extension == "gif") return Format::Gif;
-  if (extension == "pdf") return Format::Pdf;
-  if (extension == "emf") return Format::Emf;
-  if (extension == "wmf") return Format::Wmf;
-  if (extension == "svg") return Format::Svg;
+  for (const FormatName& f : kFormats)
+    if (extension == f.extension) return f.format;
   return Format::Unknown;
 }
 
 const char* formatName(Format format) {
-  switch (format) {
-    case Format::Png: return "PNG";
-    case Format::Tiff: return "TIFF";
-    case Format::Jpeg: return "JPEG";
-    case Format::Bmp: return "BMP";
-    case Format::Gif: return "GIF";
-    case Format::Pdf: return "PDF";
-    case Format::Emf: return "EMF";
-    case Format::Wmf: return "WMF";
-    case Format::Svg: return "SVG";
-    default: return "unknown";
-  }
+  for (const FormatName& f : kFormats)
+    if (f.format == format) return f.name;
+  return "unknown";
 }
 
 }  // namespace refconv

@@ -15,13 +15,7 @@ std::string format(const char* pattern, double a) {
   return buffer;
 }
 
-std::string num(double v) {
-  if (std::fabs(v) < 0.0005) v = 0;
-  std::string s = format("%.3f", v);
-  while (!s.empty() && s.back() == '0') s.pop_back();
-  if (!s.empty() && s.back() == '.') s.pop_back();
-  return s;
-}
+std::string num(double v) { return decimal(v); }
 
 std::string precise(double v) { return format("%.6f", v); }
 
@@ -62,6 +56,19 @@ std::string stream(const std::string& dictionary, const std::string& data) {
 }
 
 }  // namespace
+
+std::string decimal(double v, int places) {
+  const double half = 0.5 * std::pow(10.0, -places);
+  if (!std::isfinite(v) || std::fabs(v) < half) v = 0;
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.*f", places, v);
+  std::string s = buffer;
+  if (s.find('.') != std::string::npos) {
+    while (s.back() == '0') s.pop_back();
+    if (s.back() == '.') s.pop_back();
+  }
+  return s;
+}
 
 Page pageOf(const Plot& plot) {
   Page page;

@@ -21,6 +21,9 @@ struct Page {
 };
 Page pageOf(const Plot& plot);
 
+// A number as vector files write it: at most `places` decimals, no trailing zeros, no "-0".
+std::string decimal(double v, int places = 3);
+
 // Whether a path ends where it starts, and is drawn with a join there rather than ends.
 bool isClosed(const std::vector<Point>& path);
 

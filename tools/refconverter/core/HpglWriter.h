@@ -1,0 +1,17 @@
+// Plot files written back out: HP-GL/2 for plotters (HGL), and a PCL 5 job for printers that
+// carries the same HP-GL/2 a page at a time; pictures as PCL raster graphics. A raster is no
+// HP-GL/2 vector, so HGL takes no picture.
+#pragma once
+
+#include <string>
+
+#include "Hpgl.h"
+#include "Raster.h"
+
+namespace refconv {
+
+std::string hpglOf(const Drawing& drawing);
+std::string pclOf(const Drawing& drawing);
+std::string pclOfImage(const Image& image);
+
+}  // namespace refconv
