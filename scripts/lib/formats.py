@@ -2,6 +2,7 @@
 """Checks the reference converter's vector and printer outputs with readers others wrote.
 
   formats.py DIR NAME...
+  formats.py --draw FILE.dxf|FILE.ps PICTURE.png   (a file as its outside reader draws it)
 
 DIR holds, for each NAME, the converter's NAME.png (the reference picture) and its outputs
 NAME.dxf .ps .eps .hgl .pcl .xps .pcx, plus NAME.hgl.png and NAME.pcl.png (the converter's own
@@ -65,8 +66,7 @@ def run(*args):
     return done
 
 
-def check_dxf(base, ref):
-    import ezdxf
+def draw_dxf(doc, out):
     import matplotlib
     matplotlib.use("Agg")
     import matplotlib.pyplot as plt
@@ -74,10 +74,6 @@ def check_dxf(base, ref):
     from ezdxf.addons.drawing.matplotlib import MatplotlibBackend
     from ezdxf.addons.drawing.properties import LayoutProperties
 
-    doc = ezdxf.readfile(base + ".dxf")
-    auditor = doc.audit()
-    if auditor.has_errors:
-        return False, "ezdxf's auditor: " + "; ".join(str(e.message) for e in auditor.errors[:3])
     msp = doc.modelspace()
     figure = plt.figure()
     axes = figure.add_axes([0, 0, 1, 1])
@@ -87,8 +83,18 @@ def check_dxf(base, ref):
     # The figure takes the drawing's shape; it is sized to draw it true to size.
     bottom, top = axes.get_ylim()
     figure.set_size_inches(figure.get_size_inches() * (top - bottom) / 25.4 / figure.get_size_inches()[1])
-    figure.savefig(base + ".dxf.png", dpi=int(DPI), facecolor="#ffffff")
+    figure.savefig(out, dpi=int(DPI), facecolor="#ffffff")
     plt.close(figure)
+
+
+def check_dxf(base, ref):
+    import ezdxf
+
+    doc = ezdxf.readfile(base + ".dxf")
+    auditor = doc.audit()
+    if auditor.has_errors:
+        return False, "ezdxf's auditor: " + "; ".join(str(e.message) for e in auditor.errors[:3])
+    draw_dxf(doc, base + ".dxf.png")
     return agrees(base + ".dxf.png", ref)
 
 
@@ -196,6 +202,14 @@ def check_pcx(base, ref):
 
 
 def main():
+    if sys.argv[1] == "--draw":
+        path, out = sys.argv[2], sys.argv[3]
+        if path.endswith(".dxf"):
+            import ezdxf
+            draw_dxf(ezdxf.readfile(path), out)
+        else:
+            os.replace(ghostscript(path, out + "-%d.png")[0], out)
+        return 0
     folder, names = sys.argv[1], sys.argv[2:]
     failures = 0
     for name in names:
