@@ -146,6 +146,7 @@ TEST(WritersTest, DxfSectionsLayersAndFills) {
   EXPECT_EQ(lines % 2, 0u);  // group code and value, pair by pair
   EXPECT_EQ(nearestAci(0xFF0000), 1);
   EXPECT_EQ(nearestAci(0x000000), 7);
+  EXPECT_EQ(nearestAci(0xE0C000), 40);  // the yellow pen: amber (255, 191, 0), not an olive
 
   const std::vector<Point> outer = {{0, 0}, {10, 0}, {10, 10}, {0, 10}}, inner = {{2, 2}, {8, 2}, {8, 8}, {2, 8}};
   for (const bool evenOdd : {true, false}) {
