@@ -24,7 +24,7 @@ const Drawing& sample() {
   static const Drawing d = interpretHpgl(
       "IN;SP1;PW0.5;LA1,4;PA1000,1000;PD3000,1000,3000,2000;PU;SP2;PW0.1;PD4000,3000;"
       "PM0;PU5000,0;PD7000,0,7000,2000,5000,2000;PM1;PU5500,500;PD6500,500,6500,1500,5500,1500;PM2;FT1;FP0;"
-      "PG;SP3;PA0,0;CI400;");
+      "PU;PG;SP3;PA0,0;CI400;");
   return d;
 }
 
@@ -144,6 +144,11 @@ TEST(WritersTest, DxfSectionsLayersAndFills) {
   size_t lines = 0;
   for (const char c : dxf) lines += c == '\n';
   EXPECT_EQ(lines % 2, 0u);  // group code and value, pair by pair
+  // The circle (CI400, 72 chords) is one: two half turns round its centre, of radius 10 mm.
+  const std::string circle = dxfOf(sample().pages[1]);
+  EXPECT_EQ(count(circle, "\nVERTEX\n"), 2u);
+  EXPECT_EQ(count(circle, "\n42\n1\n"), 2u);
+  EXPECT_NE(circle.find("\n10\n10\n20\n0\n"), std::string::npos);
   EXPECT_EQ(nearestAci(0xFF0000), 1);
   EXPECT_EQ(nearestAci(0x000000), 7);
   EXPECT_EQ(nearestAci(0xE0C000), 40);  // the yellow pen: amber (255, 191, 0), not an olive

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
 
 #include "Render.h"
 
@@ -56,6 +57,22 @@ class Writer {
 };
 
 Point mm(Point p) { return {p.x * kMmPerPlu, p.y * kMmPerPlu}; }
+
+// A closed path of 24 or more chords on one circle is a circle the plot drew (CI, a wedge's
+// whole turn, a round arc's): written as one, so that CAD finds its centre. A polygon a user
+// drew with its corners on a circle has fewer corners.
+std::optional<std::pair<Point, double>> circleOf(const std::vector<Point>& path) {
+  if (!isClosed(path) || path.size() < 25) return std::nullopt;
+  const size_t n = path.size() - 1;
+  Point c;
+  for (size_t i = 0; i < n; ++i) c.x += path[i].x / n, c.y += path[i].y / n;
+  double r = 0;
+  for (size_t i = 0; i < n; ++i) r += std::hypot(path[i].x - c.x, path[i].y - c.y) / n;
+  const double tolerance = std::max(0.5, r * 1e-4);
+  for (size_t i = 0; i < n; ++i)
+    if (std::fabs(std::hypot(path[i].x - c.x, path[i].y - c.y) - r) > tolerance) return std::nullopt;
+  return std::pair{c, r};
+}
 
 }  // namespace
 
@@ -219,10 +236,19 @@ std::string dxfOf(const Plot& plot) {
         w.real(40, width);
         w.real(41, width);
       }
-      for (size_t i = 0; i < path.size() - (closed ? 1 : 0); ++i) {
+      auto vertex = [&](Point p, double bulge) {
         w.group(0, "VERTEX");
         w.group(8, name);
-        w.point(10, mm(path[i]));
+        w.point(10, mm(p));
+        if (bulge != 0) w.real(42, bulge);
+      };
+      // A circle: two half turns (bulge 1), which keeps the pen's width as a CIRCLE would not.
+      if (const auto circle = circleOf(path)) {
+        const auto& [c, r] = *circle;
+        vertex({c.x + r, c.y}, 1);
+        vertex({c.x - r, c.y}, 1);
+      } else {
+        for (size_t i = 0; i < path.size() - (closed ? 1 : 0); ++i) vertex(path[i], 0);
       }
       w.group(0, "SEQEND");
       w.group(8, name);
