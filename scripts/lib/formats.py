@@ -7,7 +7,7 @@
 DIR holds, for each NAME, the converter's NAME.png (the reference picture) and its outputs
 NAME.dxf .ps .eps .hgl .pcl .xps .pcx, plus NAME.hgl.png and NAME.pcl.png (the converter's own
 pictures of its .hgl and .pcl read back). Each output is opened by an outside reader (ezdxf and
-its auditor, Ghostscript, hp2xx, libgxps's xpstopng, ImageMagick) and its picture compared with
+its auditor, LibreCAD, Ghostscript, hp2xx, libgxps's xpstopng, ImageMagick) and its picture compared with
 the reference by where the ink is. Prints one line a check; the exit code is the failures.
 """
 import glob
@@ -95,7 +95,26 @@ def check_dxf(base, ref):
     if auditor.has_errors:
         return False, "ezdxf's auditor: " + "; ".join(str(e.message) for e in auditor.errors[:3])
     draw_dxf(doc, base + ".dxf.png")
-    return agrees(base + ".dxf.png", ref)
+    ok, why = agrees(base + ".dxf.png", ref)
+    if not ok:
+        return False, "ezdxf: " + why
+    # LibreCAD too, printing it to PDF without a display, fitted to its page.
+    environment = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+    folder = os.path.join(os.path.dirname(os.path.abspath(base)), "librecad")
+    os.makedirs(folder, exist_ok=True)
+    pdf = os.path.join(folder, os.path.basename(base) + ".pdf")  # it names the PDF after the DXF
+    if os.path.exists(pdf):
+        os.remove(pdf)
+    done = subprocess.run(["librecad", "dxf2pdf", "-a", "-t", folder, os.path.abspath(base + ".dxf")],
+                          capture_output=True, text=True, timeout=120, env=environment)
+    if done.returncode != 0 or not os.path.exists(pdf):
+        return False, "LibreCAD could not print it: " + (done.stderr or done.stdout).strip()[-200:]
+    # Opened and drawn is what is asked of it: LibreCAD draws no polyline width, so a wide pen's
+    # outline can come out filled, and its ink is only reported.
+    printed = ghostscript(pdf, base + ".dxf-librecad-%d.png")[0]
+    if ink(printed) is None:
+        return False, "LibreCAD printed an empty page"
+    return True, f"ezdxf: {why}; LibreCAD opened and printed it ({agrees(printed, ref)[1]})"
 
 
 def ghostscript(path, out, *options):
