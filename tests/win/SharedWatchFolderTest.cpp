@@ -111,7 +111,8 @@ TEST_F(SharedWatchFolderTest, TwoStationsConvertEachFileOnce) {
     a.cycle();
     b.cycle();
   }
-  EXPECT_TRUE(a.host.warnings.empty() && b.host.warnings.empty()) << a.host.warnings[0];
+  EXPECT_EQ(a.host.warnings, std::vector<std::string>{});
+  EXPECT_EQ(b.host.warnings, std::vector<std::string>{});
   EXPECT_EQ(test::listFolder(root / "watch"), "変換中\\");
   EXPECT_EQ(test::listFolder(root / "out"), "0.pdf 1.pdf 2.pdf 3.pdf 4.pdf 5.pdf 6.pdf 7.pdf t (2).pdf t.pdf 変換元\\");
   const std::vector<std::string> inputs = converted();
@@ -149,8 +150,8 @@ TEST_F(SharedWatchFolderTest, AStaleListingOnlyLosesItsClaims) {
   // PC-A takes everything just after PC-B's second listing: PC-B claims from what it saw.
   b.host.onListed = [&] { a.cycle(); };
   b.run->tick();
-  EXPECT_EQ(converted().size(), 2u);
-  EXPECT_TRUE(b.host.warnings.empty());
+  EXPECT_EQ(converted().size(), 2u) << "PC-A's log:\n" << a.log() << "PC-B's log:\n" << b.log();
+  EXPECT_EQ(b.host.warnings, std::vector<std::string>{});
   const std::string log = b.log();
   EXPECT_EQ(count(log, "\t引き取り"), 0u);
   EXPECT_NE(log.find("複数端末 PC-B: 引き取り 0 件, 他の端末が先に取った 2 件"), std::string::npos) << log;
