@@ -4,6 +4,7 @@
 #include <cmath>
 #include <map>
 
+#include "PostScript.h"
 #include "Render.h"
 
 namespace refconv {
@@ -167,23 +168,9 @@ std::string pclOfImage(const Image& image) {
   const size_t rowBytes = static_cast<size_t>(image.width) * 3;
   for (int y = 0; y < image.height; ++y) {
     const std::string row(reinterpret_cast<const char*>(image.rgb.data()) + y * rowBytes, rowBytes);
-    std::string packed;
-    // PackBits: a count n then n+1 literal bytes, or 1-n (as a signed byte) then a byte repeated.
-    for (size_t i = 0; i < row.size();) {
-      size_t run = 1;
-      while (i + run < row.size() && run < 128 && row[i + run] == row[i]) ++run;
-      if (run >= 2) {
-        packed += static_cast<char>(static_cast<int8_t>(1 - static_cast<int>(run)));
-        packed += row[i];
-        i += run;
-        continue;
-      }
-      size_t end = i + 1;
-      while (end < row.size() && end - i < 128 && !(end + 1 < row.size() && row[end] == row[end + 1])) ++end;
-      packed += static_cast<char>(end - i - 1);
-      packed.append(row, i, end - i);
-      i = end;
-    }
+    // PCL's PackBits is PostScript's RunLengthDecode without its end-of-data byte.
+    std::string packed = runLengthEncoded(row);
+    packed.pop_back();
     body += std::string(1, kEsc) + "*b" + std::to_string(packed.size()) + "W" + packed;
   }
   return pclJob(body + kEsc + "*rC\f");

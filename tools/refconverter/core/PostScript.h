@@ -15,7 +15,7 @@ std::string epsOf(const Plot& plot);
 std::string psOfImage(const Image& image, bool eps);
 
 // The encodings a PostScript file carries binary data in, for its images.
-std::string runLengthEncoded(const std::string& bytes);  // RunLengthDecode's
+std::string runLengthEncoded(const std::string& bytes);  // RunLengthDecode's (PackBits, then 128)
 std::string ascii85(const std::string& bytes);           // ASCII85Decode's, "~>" ended, lines of 75
 
 }  // namespace refconv

@@ -19,12 +19,6 @@ std::string num(double v) { return decimal(v); }
 
 std::string precise(double v) { return format("%.6f", v); }
 
-std::string hexColor(uint32_t rgb) {
-  char buffer[8];
-  std::snprintf(buffer, sizeof buffer, "#%06X", static_cast<unsigned>(rgb & 0xFFFFFF));
-  return buffer;
-}
-
 std::string pdfColor(uint32_t rgb, const char* op) {
   return num(((rgb >> 16) & 0xFF) / 255.0) + " " + num(((rgb >> 8) & 0xFF) / 255.0) + " " + num((rgb & 0xFF) / 255.0) +
          " " + op + "\n";
@@ -68,6 +62,12 @@ std::string decimal(double v, int places) {
     if (s.back() == '.') s.pop_back();
   }
   return s;
+}
+
+std::string hexColor(uint32_t rgb) {
+  char buffer[8];
+  std::snprintf(buffer, sizeof buffer, "#%06X", static_cast<unsigned>(rgb & 0xFFFFFF));
+  return buffer;
 }
 
 Page pageOf(const Plot& plot) {

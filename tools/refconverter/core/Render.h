@@ -24,6 +24,9 @@ Page pageOf(const Plot& plot);
 // A number as vector files write it: at most `places` decimals, no trailing zeros, no "-0".
 std::string decimal(double v, int places = 3);
 
+// A colour as SVG and XPS write it: "#RRGGBB".
+std::string hexColor(uint32_t rgb);
+
 // Whether a path ends where it starts, and is drawn with a join there rather than ends.
 bool isClosed(const std::vector<Point>& path);
 

@@ -23,12 +23,6 @@ const char* kContentTypes =
 const char* kNamespace = "http://schemas.microsoft.com/xps/2005/06";
 const char* kRelationships = "http://schemas.openxmlformats.org/package/2006/relationships";
 
-std::string color(uint32_t rgb) {
-  char buffer[8];
-  std::snprintf(buffer, sizeof buffer, "#%06X", static_cast<unsigned>(rgb & 0xFFFFFF));
-  return buffer;
-}
-
 const char* cap(LineEnd end) {
   switch (end) {
     case LineEnd::Square: return "Square";
@@ -62,10 +56,10 @@ std::string plotXml(const Plot& plot) {
     data.pop_back();
     body += "<Path Data=\"" + data + "\" ";
     if (shape.fill) {
-      body += "Fill=\"" + color(shape.color) + "\"/>\n";
+      body += "Fill=\"" + hexColor(shape.color) + "\"/>\n";
       continue;
     }
-    body += "Stroke=\"" + color(shape.color) + "\" StrokeThickness=\"" +
+    body += "Stroke=\"" + hexColor(shape.color) + "\" StrokeThickness=\"" +
             decimal(std::max(shape.widthMm, kThinnestMm) * kUnitsPerMm, 3) + "\" StrokeStartLineCap=\"" +
             cap(shape.end) + "\" StrokeEndLineCap=\"" + cap(shape.end) + "\" StrokeLineJoin=\"" + join(shape.join) +
             "\" StrokeMiterLimit=\"" + decimal(std::max(shape.miterLimit, 1.0)) + "\"/>\n";

@@ -1,4 +1,4 @@
-// XML Paper Specification documents, what Windows prints to: a package of one fixed page a
+// XPS documents, Microsoft's fixed-page format that Windows prints to: a package of one fixed page a
 // plot, paths filled and stroked as the drawing has them; a picture as a PNG part.
 #pragma once
 
