@@ -234,7 +234,10 @@ TEST_F(RefConverterTest, FailedLinesAreLoggedAndSetTheExitCode) {
   EXPECT_NE(log.find("図面 出力.pdf"), std::string::npos);             // the log is UTF-8
   EXPECT_EQ(test::readFile(root / "old.pdf"), "the previous output");  // a failed line leaves it alone
   EXPECT_EQ(test::listFolder(root.path()), "MarComline.log MarComline.txt empty.hgl notes.hgl old.pdf 図面 出力.pdf");
+  // A command file that cannot be read leaves no log behind: there is nothing for it to sit beside.
   EXPECT_EQ(runConverter(root / "nothing.txt"), 2u);
+  EXPECT_EQ(runConverter(root.path() + "\\"), 2u);
+  EXPECT_EQ(test::listFolder(root.path()), "MarComline.log MarComline.txt empty.hgl notes.hgl old.pdf 図面 出力.pdf");
 
   // A Windows program: no console window comes up for each conversion run.
   const std::string exe = test::readFile(test::exeFolder() + "\\RefConverter.exe");

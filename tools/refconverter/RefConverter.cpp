@@ -569,8 +569,10 @@ std::string convert(const std::wstring& input, const std::wstring& output) {
 
 class Log {
  public:
+  // No `path`: the console alone (or nowhere).
   explicit Log(const std::wstring& path) {
-    file_ = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (!path.empty())
+      file_ = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written = 0;
     if (file_ != INVALID_HANDLE_VALUE) WriteFile(file_, "\xEF\xBB\xBF", 3, &written, nullptr);
     if (AttachConsole(ATTACH_PARENT_PROCESS))
@@ -609,14 +611,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const size_t dot = commandFile.find_last_of(L".\\/:");
   const std::wstring logPath =
       (dot != std::wstring::npos && commandFile[dot] == L'.' ? commandFile.substr(0, dot) : commandFile) + L".log";
-  Log log(logPath);
   std::string bytes;
   try {
     bytes = readAll(commandFile, 64u * 1024 * 1024);
   } catch (const Failure& failure) {
-    log.write("command file: " + failure.reason + "\r\n");
+    // No command file, nothing for a log to sit beside: a ".log" made from a name that is
+    // not there would land in whatever folder the converter was started in.
+    Log(L"").write("command file: " + failure.reason + "\r\n");
     return 2;
   }
+  Log log(logPath);
   // The lines first: each is a job, converted on as many threads as the machine has cores
   // (REFCONVERTER_THREADS may say fewer), and logged in the command file's order.
   struct Job {
