@@ -336,12 +336,34 @@ void StandbyRun::listFirst() {
 }
 
 void StandbyRun::convert() {
-  const Settings& s = app_.settings;
   host_.setBusy(true);
+  // A station that took a full claim while more files were ready claims again at once: those
+  // files were listed twice already, and a whole wait for each claim made several stations
+  // slower than one PC. The listing just taken is the first one of the next claim.
+  for (bool again = false; (again = convertReady(again)) && !host_.stopRequested();) {
+  }
+  host_.convertingFiles(0);
+  host_.setBusy(false);
+  if (host_.stopRequested()) {
+    state_ = State::Stopped;
+    return;
+  }
+  state_ = State::Listing;
+  listFirst();
+}
 
+bool StandbyRun::convertReady(bool again) {
+  const Settings& s = app_.settings;
+  bool claimAgain = false;
   std::vector<ListingEntry> secondListing;
   reportIoError(takeListing("\\FList2.txt", secondListing));
-  const std::vector<ReadyFile> ready = readyFiles(firstListing_, secondListing);
+  std::vector<ReadyFile> ready = readyFiles(firstListing_, secondListing);
+  // A claim at once takes only files that settled over a whole wait: one that arrived since
+  // has been listed twice only a conversion apart, and may still be being written.
+  if (again)
+    std::erase_if(ready, [&](const ReadyFile& file) { return !settled_.contains(secondListing[file.second].name); });
+  settled_.clear();
+  for (const ReadyFile& file : ready) settled_.insert(secondListing[file.second].name);
   {
     BufferedFileWriter readyList(s.WorkFolder + "\\FList.txt");
     for (const ReadyFile& file : ready)
@@ -357,7 +379,7 @@ void StandbyRun::convert() {
     // lives), once it is sure to be still this life's card.
     if (stillOurs() && (serverNow_ = station_.beat(), usable = outputFolderUsable())) {
       lookAtOthers();
-      claimReady(ready, secondListing);
+      claimAgain = claimReady(ready, secondListing);
       takeHeld(toConvert);
     }
   } else {
@@ -484,14 +506,8 @@ void StandbyRun::convert() {
       host_.setStatus(status(kWaitingStatus));
     }
   }
-  host_.convertingFiles(0);
-  host_.setBusy(false);
-  if (host_.stopRequested()) {
-    state_ = State::Stopped;
-    return;
-  }
-  state_ = State::Listing;
-  listFirst();
+  if (claimAgain) firstListing_ = std::move(secondListing);
+  return claimAgain;
 }
 
 std::string StandbyRun::originOf(const std::string& path) const {
@@ -560,7 +576,7 @@ void StandbyRun::recoverClaims() {
   heldCount_ = held_.size();
 }
 
-void StandbyRun::claimReady(const std::vector<ReadyFile>& ready, const std::vector<ListingEntry>& listing) {
+bool StandbyRun::claimReady(const std::vector<ReadyFile>& ready, const std::vector<ListingEntry>& listing) {
   const std::string& watch = app_.settings.WatchFolder;
   std::vector<std::string> names;
   names.reserve(ready.size());
@@ -613,6 +629,8 @@ void StandbyRun::claimReady(const std::vector<ReadyFile>& ready, const std::vect
   }
   if (!order.empty()) log_.message(true, claimCycleLogText(station_.name(), claimed, lost));
   heldCount_ = held_.size();
+  // Its room, not the ready files, ended this claim: the rest are as settled as these were.
+  return claimed > 0 && order.size() < names.size();
 }
 
 void StandbyRun::learnOutputs(const std::string& wanted, FolderListing& outputFolder) {

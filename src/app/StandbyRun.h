@@ -10,6 +10,7 @@
 #include <map>
 #include <set>
 #include <unordered_map>
+#include <unordered_set>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,9 @@ class StandbyRun {
   // The steps: the first listing, and the rest of the cycle (which then lists again).
   void listFirst();
   void convert();
+  // Converts what is ready now (`again`: at once after a full claim); true when a shared
+  // station should claim again at once.
+  bool convertReady(bool again);
   void loadKept();
   // Lists the watch folder into a listing file of the working folder; 0 or the I/O error.
   Win32Error takeListing(const char* fileName, std::vector<ListingEntry>& entries);
@@ -109,7 +113,8 @@ class StandbyRun {
   // Who an input is to the record of outputs: a claimed file is the watch folder's drawing.
   std::string originOf(const std::string& path) const;
   void recoverClaims();
-  void claimReady(const std::vector<ReadyFile>& ready, const std::vector<ListingEntry>& listing);
+  // Claims this station's share; true when the claim was full and more files were ready.
+  bool claimReady(const std::vector<ReadyFile>& ready, const std::vector<ListingEntry>& listing);
   void lookAtOthers();
   // Nobody else took this station's files while it was away; otherwise it lets go of all it
   // held, deletes nothing, and begins again.
@@ -135,6 +140,7 @@ class StandbyRun {
   std::atomic<int32_t> countdown_{0};
   RunSettings run_;  // the run settings as the current step began
   std::vector<ListingEntry> firstListing_;
+  std::unordered_set<std::string> settled_;  // names ready at the last comparison
   std::set<std::string> unlistableReported_;               // names told about once, not every cycle
   bool viewerCrashReported_ = false;                       // likewise a crashing viewer
   bool watchFolderMissingReported_ = false;                // and a watch folder that is not there
