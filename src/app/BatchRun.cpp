@@ -1,7 +1,9 @@
 #include "app/BatchRun.h"
 
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "app/InputMoves.h"
 #include "batchlist/core/BatchList.h"
@@ -72,6 +74,10 @@ BatchRun::Outcome BatchRun::run(const RunSettings& settings) {
   OutputOrigins origins = loadOutputOrigins(app_.fileSystem, s.WorkFolder);
   std::unordered_set<std::string> outputs;  // given out in this run, folded
   outputs.reserve(listBytes / 32);          // a line a path: never rehashed on the way
+  // A list that names a drawing again (a list grown by appending) converts it once: a second
+  // line would make "name (2)" of the same drawing. Folded path -> its repeat was logged.
+  std::unordered_map<std::string, bool> inputs;
+  inputs.reserve(listBytes / 32);
   FolderListing outputFolder;               // what is there before the run
   const std::string extension = outputTypes(tab)[static_cast<size_t>(typeIndex)].extension;
   auto logMissing = [&](const std::string& path, LogResult result) {
@@ -115,6 +121,17 @@ BatchRun::Outcome BatchRun::run(const RunSettings& settings) {
     if (!app_.fileSystem.fileExists(*path)) {
       sayMissing(*path);
       logMissing(*path, LogResult::Missing);
+      continue;
+    }
+    if (const auto [seen, isNew] = inputs.try_emplace(OutputOrigins::fold(*path), false); !isNew) {
+      if (!std::exchange(seen->second, true)) {
+        LogEntry entry;
+        entry.standby = false;
+        entry.input = *path;
+        entry.result = LogResult::Skipped;
+        entry.detail = kRepeatedInputDetail;
+        log_.write(entry);
+      }
       continue;
     }
     const std::string wanted = outputPathFor(s.OutputFolder, *path, extension);
@@ -168,16 +185,24 @@ BatchRun::Outcome BatchRun::run(const RunSettings& settings) {
     const bool written = outputMade(facts, runStart, input.before);
     if (written) origins.record(input.output, input.input);
     const bool made = !run.CheckOutput || written;
-    entry.result = viewer.end() == ViewerEnd::Ended && made ? LogResult::Converted : keptResult(viewer.end());
-    if (entry.result != LogResult::Converted) ++notMade;
+    // Batch output leaves every input where it is: a line that made nothing says so and why,
+    // not that the input is held for another try, which batch output never makes.
+    entry.result = viewer.end() == ViewerEnd::Ended && made ? LogResult::Converted : LogResult::NotConverted;
+    if (entry.result != LogResult::Converted) {
+      ++notMade;
+      entry.detail = notConvertedReason(viewer.end());
+    }
     entry.size = written ? facts.size : 0;  // an output of an earlier run says nothing of this one
     entry.exitCode = viewer.started ? static_cast<int64_t>(viewer.exitCode) : -1;
     entry.viewerSeconds = viewer.seconds;
-    if (input.renamed) entry.detail = renamedOutputDetail(outputPathFor(s.OutputFolder, input.input, extension));
+    if (input.renamed && written)
+      addDetail(entry, renamedOutputDetail(outputPathFor(s.OutputFolder, input.input, extension)));
     log_.write(entry);
   }
   const Win32Error saved = saveOutputOrigins(app_.fileSystem, s.WorkFolder, origins);
   if (saved.failed()) host_.warn(ioErrorMessage(saved.code()));
+  listed_ = handed.size() + missing;
+  converted_ = handed.size() - notMade;
   if (!viewer.started && !handed.empty()) return Outcome::Failed;
   return missing > 0 || notMade > 0 ? Outcome::Incomplete : Outcome::Converted;
 }

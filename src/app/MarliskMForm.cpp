@@ -46,7 +46,9 @@ TMarliskMForm::TMarliskMForm(AppContext& app)
              [this](int index) { RadioGroupOutTypClick(index); }),
       page2_(IDD_PAGE_OUTPUT2, IDC_RadioGroupOutTyp2, IDC_RadioGroupOutTyp2_First, outputTypes(OutputTab::Output2),
              [this](int index) { RadioGroupOutTyp2Click(index); }),
-      startUp_(app, [this](const std::string& text) { messages_.keep(text, standbyMode()); }) {}
+      startUp_(app, [this](const std::string& text) {
+        messages_.keep(text, standbyMode() || startUp_.standbyRequested());
+      }) {}
 
 TMarliskMForm::~TMarliskMForm() {
   stop_ = true;
@@ -220,6 +222,12 @@ void TMarliskMForm::batchEnded(BatchRun::Outcome outcome) {
     case BatchRun::Outcome::Incomplete:
       exitCode_ = kExitSomeNotConverted;
       closeWhenDone_ = true;
+      // A person who pressed the button would otherwise see the window close a second after
+      // "出力中 !" and never learn that some files came to nothing (a script has the exit code).
+      if (!request_.batch)
+        messages_.warn(batchSummaryMessage(batch_.converted(), batch_.listed(),
+                                           app_.runSettings.RunLog ? messages_.todayLogPath() : std::string()),
+                       false);
       break;
     case BatchRun::Outcome::Converted: closeWhenDone_ = true; break;
   }

@@ -30,6 +30,10 @@ StartUp::Result StartUp::run(const std::string& bundledConverter) {
   // Unattended mode is known before anything can show a box: a start at logon must not wait
   // for a person at the first message (a viewer that is not there, say).
   const StartFolders folders = startFolders(app_.exeFolder, app_.localAppData);
+  // The run log lies in the working folder: what the run settings' load says, kept unattended,
+  // must reach it, not a "Log" folder at the root of the current drive.
+  app_.settings.WorkFolder = folders.workFolder;
+  bool personStarted = false;
   {
     std::vector<std::string> said;
     app_.runSettings = RunSettingsFile(app_.fileSystem, [&said](const std::string& text) {
@@ -37,16 +41,20 @@ StartUp::Result StartUp::run(const std::string& bundledConverter) {
                        }).load(folders.workFolder + "\\" + kRunSettingsFileName);
     const StartRequest early = evaluateCommandLine(app_.arguments, resolveShortcut);
     unattended_ = app_.runSettings.Unattended && (early.standby || early.batch);
+    standby_ = early.standby;
+    personStarted = !early.standby && !early.batch && !app_.runSettings.Unattended;
     for (const std::string& text : said) say(text);
   }
 
   // Without the viewer a new user can convert nothing: the converter that came with the
-  // program is offered in its place (only a person may say yes).
+  // program is offered in its place. Only a person who started the program is asked: a start
+  // by a switch, or in unattended mode, may be a start at logon or from a script, and a
+  // question there would hold the night's work until morning.
   ParameterFile parameters(app_.fileSystem, app_.codec, say);
   bool useBundled = false;
   if (!bundledConverter.empty())
     parameters.onViewerMissing([&](const std::string& text) {
-      if (unattended_) return say(text);
+      if (!personStarted) return say(text);
       useBundled =
           AskYesNo(text + kOfferBundledConverterText + bundledConverter + kOfferBundledConverterQuestion, false);
     });

@@ -36,6 +36,8 @@ class StartUp {
   Stage stage() const { return stage_; }
   // Started by a switch with unattended mode on: nobody may be asked anything.
   bool unattended() const { return unattended_; }
+  // Started by a standby switch: what the start keeps belongs to the standby log.
+  bool standbyRequested() const { return standby_; }
 
  private:
   void say(const std::string& text) const;
@@ -44,6 +46,7 @@ class StartUp {
   WarningSink keep_;
   Stage stage_ = Stage::Waiting;
   bool unattended_ = false;
+  bool standby_ = false;
 };
 
 }  // namespace marlisk::win

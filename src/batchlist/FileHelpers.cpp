@@ -131,7 +131,7 @@ Win32Error copyFile(const std::string& sourceFolder, const std::string& destinat
   return destination.commit();
 }
 
-Win32Error copyFolderTree(const std::string& source, const std::string& destination) {
+Win32Error copyFolderTree(const std::string& source, const std::string& destination, bool keepExisting) {
   WIN32_FIND_DATAW found;
   UniqueFindHandle search(
       FindFirstFileExW(widen(source + "\\*.*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
@@ -149,7 +149,10 @@ Win32Error copyFolderTree(const std::string& source, const std::string& destinat
       const DWORD attributes = GetFileAttributesW(widen(target).c_str());
       const bool isFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
       if (!isFolder && !CreateDirectoryW(widen(target).c_str(), nullptr)) return Win32Error::last();
-      if (const Win32Error result = copyFolderTree(source + "\\" + name, target); result.failed()) return result;
+      if (const Win32Error result = copyFolderTree(source + "\\" + name, target, keepExisting); result.failed())
+        return result;
+    } else if (keepExisting && GetFileAttributesW(widen(destination + "\\" + name).c_str()) != INVALID_FILE_ATTRIBUTES) {
+      continue;
     } else if (const Win32Error result = copyFile(source, destination, name); result.failed()) {
       return result;
     }

@@ -55,6 +55,7 @@ Win32Error copyFile(const std::string& sourceFolder, const std::string& destinat
 // folders before their contents, creating missing sub-folders and overwriting files; nothing
 // is deleted. Stops at the first failure and gives its reason: why a sub-folder could not be
 // created, why a copy failed, why the source folder could not be read.
-Win32Error copyFolderTree(const std::string& source, const std::string& destination);
+// With `keepExisting`, a file already at the destination is left as it is.
+Win32Error copyFolderTree(const std::string& source, const std::string& destination, bool keepExisting = false);
 
 }  // namespace marlisk::win

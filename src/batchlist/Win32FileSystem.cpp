@@ -61,8 +61,8 @@ bool Win32FileSystem::createFolder(const std::string& path) {
   return CreateDirectoryW(widen(path).c_str(), nullptr) != 0;
 }
 
-int Win32FileSystem::copyFolderTree(const std::string& from, const std::string& to) {
-  return static_cast<int>(win::copyFolderTree(from, to).code());
+int Win32FileSystem::copyFolderTree(const std::string& from, const std::string& to, bool keepExisting) {
+  return static_cast<int>(win::copyFolderTree(from, to, keepExisting).code());
 }
 
 std::string currentFolder() {

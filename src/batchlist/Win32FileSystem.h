@@ -12,7 +12,7 @@ class Win32FileSystem final : public FileSystem {
   int replaceFile(const std::string& path, std::string_view bytes) override;
   int renameFile(const std::string& from, const std::string& to) override;
   bool createFolder(const std::string& path) override;
-  int copyFolderTree(const std::string& from, const std::string& to) override;
+  int copyFolderTree(const std::string& from, const std::string& to, bool keepExisting) override;
 };
 
 // The process's current working folder ("" if it cannot be had).

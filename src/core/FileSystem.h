@@ -27,8 +27,9 @@ class FileSystem {
   // One level; false when the folder could not be created.
   virtual bool createFolder(const std::string& path) = 0;
   // Everything below `from` into `to`, both without a trailing "\": 0 on success, else the
-  // system's error code of what failed first (a sub-folder's creation, a file's copy).
-  virtual int copyFolderTree(const std::string& from, const std::string& to) = 0;
+  // system's error code of what failed first (a sub-folder's creation, a file's copy). With
+  // `keepExisting`, a file that is already in `to` stays as it is.
+  virtual int copyFolderTree(const std::string& from, const std::string& to, bool keepExisting = false) = 0;
 };
 
 }  // namespace marlisk

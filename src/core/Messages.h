@@ -28,6 +28,9 @@ inline constexpr const char* kOfferBundledConverterText =
 inline constexpr const char* kOfferBundledConverterQuestion =
     "\r\nMarliskの代わりにこれを使いますか? (設定でいつでも変えられます)";
 inline constexpr const char* kNoBatchFileNameMessage = "バッチファイル名の指定がありません!";
+// After the parameter file's path; the name it was set aside under follows.
+inline constexpr const char* kParameterFileDamagedMessage =
+    "パラメータファイルが壊れているため、初期設定のファイルに置き換えました。元のファイルは別名で残してあります!";
 inline constexpr const char* kCannotSetAsideMessage = "別のバージョンのパラメータファイルを退避できません!";
 inline constexpr const char* kCannotCreateFolderMessage = "フォルダーを作成できません\r\n";        // before a path
 inline constexpr const char* kCannotOpenParameterFileMessage = "パラメータファイルを開けません!";  // after its path
@@ -52,6 +55,13 @@ inline std::string movedToErrorFolderMessage(size_t count, const std::string& fo
 // many more there were.
 inline std::string notConvertedSummary(const std::string& last, size_t others) {
   return others == 0 ? last : last + "\r\nほか " + std::to_string(others) + " 個の入力ファイルも変換できませんでした";
+}
+// The end of a batch run a person started that did not convert every listed file; the log's
+// path, when there is a log, says where the rest is.
+inline std::string batchSummaryMessage(size_t converted, size_t listed, const std::string& logPath) {
+  return std::to_string(listed) + " 個の入力ファイルのうち " + std::to_string(converted) + " 個を変換しました" +
+         (logPath.empty() ? std::string("\r 変換できなかったファイルは画面の一覧とメッセージで確認してください")
+                          : "\r 変換できなかったファイルとその理由は運転ログにあります:\r " + logPath);
 }
 // A number of the "運転設定" dialog outside what it may be.
 inline std::string numberRangeMessage(const std::string& what, int32_t least, int32_t most) {

@@ -117,6 +117,7 @@ TEST_F(ParameterFileTest, DamagedFilesLoadAsFarAsTheyAreSound) {
     const char* name;
     std::string bytes;
     std::function<void(Settings&)> expect;  // turns `full` into what must be loaded
+    std::string damaged = {};               // the damaged numbers said, after the message
   };
   auto withLine = [&](size_t lineNumber, const std::string& text) {
     std::vector<std::string> copy = lines;
@@ -144,12 +145,19 @@ TEST_F(ParameterFileTest, DamagedFilesLoadAsFarAsTheyAreSound) {
          return text;
        }(),
        [](Settings&) {}},
-      {"wait time not a number", withLine(19, "5分"), [&](Settings& s) { s.WaitSeconds = builtIn.WaitSeconds; }},
-      {"wait time out of range", withLine(19, "2147483648"), [&](Settings& s) { s.WaitSeconds = builtIn.WaitSeconds; }},
+      // A number that is none, or too large for its field, takes the field's default and is said.
+      {"wait time not a number", withLine(19, "5分"), [&](Settings& s) { s.WaitSeconds = kDefaultWaitSeconds; },
+       "\r\n 19行目 待機時間"},
+      {"wait time out of range", withLine(19, "99999999999999999999"),
+       [&](Settings& s) { s.WaitSeconds = kDefaultWaitSeconds; }, "\r\n 19行目 待機時間"},
       {"wait time empty", withLine(19, ""), [&](Settings& s) { s.WaitSeconds = builtIn.WaitSeconds; }},
       {"wait time with blanks and sign", withLine(19, "  -60 "), [](Settings& s) { s.WaitSeconds = -60; }},
       {"byte settings take the low byte", withLine(20, "300"), [](Settings& s) { s.OutTypeIndex = 44; }},
       {"negative byte", withLine(28, "-1"), [](Settings& s) { s.HDrawPos[0] = 255; }},
+      {"byte beyond 32 bits", withLine(21, "4294967296"),
+       [&](Settings& s) { s.OutType2Index = 0; }, "\r\n 21行目 出力２の出力形式"},
+      {"a margin that is no number", withLine(44, "x"), [&](Settings& s) { s.MarginBottom[1] = 0; },
+       "\r\n 44行目 下余白2"},
       {"paper mode of neither choice", withLine(27, "2"), [](Settings& s) { s.PaperSettingMode = 0; }},
       {"paper mode of a byte's end", withLine(27, "-1"), [](Settings& s) { s.PaperSettingMode = 0; }},
       {"overlong extension list", withLine(2, std::string(kMaxParameterLineBytes + 1, 'x')),
@@ -163,12 +171,16 @@ TEST_F(ParameterFileTest, DamagedFilesLoadAsFarAsTheyAreSound) {
   for (const Case& c : cases) {
     fs.files[kPath] = c.bytes;
     Settings loaded = freshSettings();
+    warnings.clear();
     EXPECT_EQ(file.load(loaded), LoadResult::Loaded) << c.name;
     Settings expected = full;
     c.expect(expected);
     EXPECT_EQ(loaded, expected) << c.name;
+    const std::vector<std::string> said = {std::string(kPath) +
+                                           "\r\nパラメータファイルに読めない数字があります。次の設定は既定値にしました!" +
+                                           c.damaged};
+    EXPECT_EQ(warnings, c.damaged.empty() ? std::vector<std::string>{} : said) << c.name;
   }
-  EXPECT_TRUE(warnings.empty());
 }
 
 TEST_F(ParameterFileTest, HugeFileIsReadOnlyAsFarAsNeeded) {

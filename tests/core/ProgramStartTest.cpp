@@ -156,6 +156,29 @@ TEST_F(WorkingFolderTest, AnotherVersionIsKeptAsBackupAndReplacedFromInit) {
   EXPECT_EQ(warnings, std::vector<std::string>{work + "\\MarliskAuto.parパラメータファイルを開けません!"});
 }
 
+// A damaged parameter file is set aside and said; nothing else of the working folder is
+// touched: the run settings beside it keep unattended mode, the done and error folders.
+TEST_F(WorkingFolderTest, ADamagedParameterFileLeavesTheRunSettingsAlone) {
+  fs.folders.insert("C:\\Local\\Brennamor");
+  fs.folders.insert(work);
+  fs.files["C:\\App\\Init\\MarliskAuto.ini"] = "[Run]\r\nUnattended=0\r\n";
+  const std::string mine = "[Run]\r\nUnattended=1\r\nOriginals=1\r\nErrorFolder=D:\\err\r\n";
+  for (const std::string& damage : {std::string("\x93\xff\x00\x12 random"), std::string()}) {
+    fs.files[work + "\\MarliskAuto.ini"] = mine;
+    fs.files[work + "\\Data\\sample.hgl"] = "IN;SP1;";  // the user's own copy of a sample
+    fs.files.erase(work + "\\MarliskAuto.par.bak");
+    fs.files[work + "\\MarliskAuto.par"] = damage;
+    warnings.clear();
+    ASSERT_TRUE(prepare());
+    EXPECT_EQ(fs.files[work + "\\MarliskAuto.ini"], mine);
+    EXPECT_EQ(fs.files[work + "\\Data\\sample.hgl"], "IN;SP1;");
+    EXPECT_EQ(fs.files[work + "\\MarliskAuto.par.bak"], damage);
+    EXPECT_EQ(settings.WaitSeconds, 600);
+    EXPECT_EQ(warnings, std::vector<std::string>{work + "\\MarliskAuto.par\r\n" + kParameterFileDamagedMessage +
+                                                 "\r\nTo  :" + work + "\\MarliskAuto.par.bak"});
+  }
+}
+
 TEST_F(WorkingFolderTest, FailuresAreReportedAndStopTheStart) {
   fs.unwritableFolders = {"C:\\Local\\Brennamor"};
   EXPECT_FALSE(prepare());

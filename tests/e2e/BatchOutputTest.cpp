@@ -94,11 +94,11 @@ TEST_F(BatchOutputTest, ConvertsEveryListedFileInOneViewerRunThenEnds) {
   ASSERT_EQ(logs.size(), 14u) << logs;  // one day's file
   const std::string log = readFile(work() + "\\Log\\" + logs);
   for (const std::string& line : {"\tバッチ\t" + in + "gone.plt\t\t0\t見つからない",
-                                  "\tバッチ\t" + in + "a.plt\t" + out + "a.pdf\t0\t保留 出力なし",
+                                  "\tバッチ\t" + in + "a.plt\t" + out + "a.pdf\t0\t変換できず (出力ファイルが作られなかった)\t",
                                   "\tバッチ\t" + in + "c.pdf\t" + out + "c.pdf\t"})
     EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
   // The second run's two lines: both converted by a viewer that ended with 0.
-  const size_t secondRun = log.find("\tバッチ\t" + in + "a.plt\t" + out + "a.pdf\t", log.find("保留 出力なし"));
+  const size_t secondRun = log.find("\tバッチ\t" + in + "a.plt\t" + out + "a.pdf\t", log.find("変換できず"));
   ASSERT_NE(secondRun, std::string::npos) << log;
   const std::string last = log.substr(secondRun);
   EXPECT_EQ(std::count(last.begin(), last.end(), '\n'), 2);
@@ -132,6 +132,42 @@ TEST_F(BatchOutputTest, DrawingsOfOneNameEachHaveAnOutputOfTheirOwn) {
   EXPECT_EQ(readViewerLog(local / "viewer.log")[1].commandFileBytes,
             ansi("/m \"" + list[0] + "\" \"" + out + "scan.png\"\r\n/m \"" + list[1] + "\" \"" + out +
                  "scan (3).png\"\r\n/m \"" + list[2] + "\" \"" + out + "scan (4).png\"\r\n"));
+}
+
+// A list that names drawings again and again converts each once; a person who pressed the
+// button hears how many were converted before the program closes, and the log says why the
+// others were not.
+TEST_F(BatchOutputTest, RepeatedLinesConvertOnceAndAPersonHearsWhatFailed) {
+  std::vector<std::string> list;
+  for (const char* name : {"flange.hgl", "scan.bmp", "plan.hgl"}) writeFile(local / ("in\\" + std::string(name)), "IN;");
+  for (int round = 0; round < 40; ++round)
+    for (const char* name : {"flange.hgl", "FLANGE.HGL", "scan.bmp", "plan.hgl"}) list.push_back(local / ("in\\" + std::string(name)));
+  writeList(list);
+  configure();
+  SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", L"1");
+  SetEnvironmentVariableW(L"TESTVIEWER_NO_OUTPUT_FOR", L"scan.bmp");
+  const ProgramRun run = runProgram("", [](HWND main) { PostMessageW(GetDlgItem(main, 1005), BM_CLICK, 0, 0); });
+  SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", nullptr);
+  SetEnvironmentVariableW(L"TESTVIEWER_NO_OUTPUT_FOR", nullptr);
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_EQ(listFolder(local / "out"), "flange.pdf plan.pdf");
+  const std::vector<ViewerRun> viewer = readViewerLog(local / "viewer.log");
+  ASSERT_EQ(viewer.size(), 1u);
+  const std::string& lines = viewer[0].commandFileBytes;
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 3) << lines;
+  const std::string logs = listFolder(work() + "\\Log");
+  const std::string logPath = work() + "\\Log\\" + logs;
+  ASSERT_EQ(run.messages.size(), 1u);
+  EXPECT_EQ(run.messages[0], "3 個の入力ファイルのうち 2 個を変換しました\r 変換できなかったファイルとその理由は運転ログにあります:\r " + logPath);
+  const std::string log = readFile(logPath);
+  const std::string in = local / "in\\";
+  for (const std::string& line :
+       {"\tバッチ\t" + in + "FLANGE.HGL\t\t0\tスキップ (同じファイルが複数行にあります)\t",
+        "\tバッチ\t" + in + "scan.bmp\t\t0\tスキップ (同じファイルが複数行にあります)\t",
+        "\tバッチ\t" + in + "scan.bmp\t" + local / "out\\scan.pdf" + "\t0\t変換できず (出力ファイルが作られなかった)\t"})
+    EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+  EXPECT_EQ(log.find("別名で出力"), std::string::npos) << log;
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 7) << log;  // three converted or not, three repeats, the box
 }
 
 // One copy a working folder: a second start brings the first forward, or tells a script's

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <string_view>
 #include <thread>
 
@@ -232,6 +233,80 @@ TEST_F(FaultTest, DamagedParameterFilesAreSetAsideAndTheProgramStarts) {
     EXPECT_FALSE(run.timedOut);
     EXPECT_TRUE(readFile(parameterFile() + ".bak") == damaged) << damaged.size() << " bytes";
     EXPECT_EQ(readFile(parameterFile()).rfind("Version 10.10\r\n", 0), 0u);
+    removeTree(local / "Brennamor");
+  }
+}
+
+// A wait time too large for its field is damage: standby waits the first minute, not two
+// seconds, and the user is told once.
+TEST_F(FaultTest, AWaitTimeTooLargeForItsFieldWaitsTheDefaultMinute) {
+  configure();
+  std::string par = readFile(parameterFile());
+  size_t line19 = 0;
+  for (int line = 1; line < 19; ++line) line19 = par.find("\r\n", line19) + 2;
+  par.replace(line19, par.find("\r\n", line19) - line19, "99999999999999999999");
+  writeFile(parameterFile(), par);
+  std::wstring shown;
+  const ProgramRun run = runProgram(
+      "/a", [](HWND main) { PostMessageW(GetDlgItem(main, kExitButton), BM_CLICK, 0, 0); }, 60000,
+      [&](HWND main) {
+        wchar_t status[64] = {};
+        GetDlgItemTextW(main, kStatusLabel, status, 64);
+        shown = status;
+        return shown.find(L"待機時間=") != std::wstring::npos;
+      });
+  EXPECT_FALSE(run.timedOut);
+  int hours = -1, minutes = -1, seconds = -1;
+  swscanf(shown.c_str() + shown.find(L"=") + 1, L"%d時間%d分%d秒", &hours, &minutes, &seconds);
+  EXPECT_GT(hours * 3600 + minutes * 60 + seconds, 40) << win::narrow(shown);  // of 60, as the runner saw it
+  EXPECT_EQ(run.messages, std::vector<std::string>{parameterFile() +
+                                                   "\r\nパラメータファイルに読めない数字があります。次の設定は既定値にしました!"
+                                                   "\r\n 19行目 待機時間"});
+}
+
+// A start by a switch on a damaged parameter file asks nobody anything (not even to take the
+// bundled converter) and leaves MarliskAuto.ini as it was; unattended, every word of it is in
+// the run log as standby's, and no box is shown.
+TEST_F(FaultTest, ADamagedParameterFileAtASwitchStartAsksNothingAndKeepsTheRunSettings) {
+  for (const bool unattended : {true, false}) {
+    configure();
+    RunSettings run;
+    run.Unattended = unattended;
+    run.Originals = AfterSuccess::MoveToDone;
+    run.ErrorFolder = local / "errors";
+    run.ViewerTimeLimitMinutes = 5;
+    const std::string ini = runSettingsText(run);
+    writeFile(work() + "\\MarliskAuto.ini", ini);
+    writeFile(parameterFile(), "\x93\xff\x01 not a parameter file");
+    auto log = [&] {
+      const std::string day = listFolder(work() + "\\Log");
+      return day.empty() ? std::string() : readFile(work() + "\\Log\\" + day);
+    };
+    const ProgramRun started = runProgram(
+        "/b", [](HWND main) { PostMessageW(GetDlgItem(main, kExitButton), BM_CLICK, 0, 0); }, 60000,
+        [&](HWND) { return !unattended || log().find("Marliskプログラムファイルが存在しません") != std::string::npos; });
+    EXPECT_FALSE(started.timedOut);
+    EXPECT_EQ(readFile(work() + "\\MarliskAuto.ini"), ini);
+    EXPECT_EQ(readFile(parameterFile() + ".bak"), "\x93\xff\x01 not a parameter file");
+    if (!unattended) {
+      // Boxes for a person who may be there, but no question that would hold a night's work.
+      // (The third: the Init folder's watch folder, C:\HpglData\InData\, is not there.)
+      ASSERT_EQ(started.messages.size(), 3u);
+      EXPECT_NE(started.messages[0].find("パラメータファイルが壊れているため"), std::string::npos);
+      EXPECT_NE(started.messages[1].find("Marliskプログラムファイルが存在しません"), std::string::npos);
+      EXPECT_EQ(started.messages[1].find("RefConverter"), std::string::npos) << started.messages[1];
+      EXPECT_NE(started.messages[2].find("HpglData"), std::string::npos) << started.messages[2];
+    } else {
+      EXPECT_TRUE(started.messages.empty());
+      const std::string said = log();
+      for (const char* text : {"パラメータファイルが壊れているため", "Marliskプログラムファイルが存在しません"}) {
+        const size_t at = said.find(text);
+        ASSERT_NE(at, std::string::npos) << text << "\n" << said;
+        const size_t lineStart = said.rfind('\n', at) + 1;
+        EXPECT_NE(said.substr(lineStart, at - lineStart).find("\t待機\tメッセージ\t"), std::string::npos) << said;
+      }
+      EXPECT_EQ(said.find("\tバッチ\t"), std::string::npos) << said;
+    }
     removeTree(local / "Brennamor");
   }
 }

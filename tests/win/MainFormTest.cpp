@@ -115,7 +115,7 @@ TEST_F(MainFormTest, ADamagedRunSettingsFileIsReadAsFarAsItIsSound) {
   EXPECT_EQ(warnings[0],
             work() +
                 "\\MarliskAuto.ini\r\n運転設定ファイルに読めない設定があります。次の設定は既定値で運転します!"
-                "\r\nLogDays, \x01\x02");
+                "\r\n運転ログを残す日数、読めない行 (4行目)");
   EXPECT_EQ(context().runSettings.MaxAttempts, 7);
   EXPECT_EQ(context().runSettings.LogDays, 30);
 }

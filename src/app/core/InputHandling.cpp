@@ -155,6 +155,17 @@ LogResult keptResult(ViewerEnd viewer) {
   return LogResult::KeptNoOutput;
 }
 
+const char* notConvertedReason(ViewerEnd viewer) {
+  switch (viewer) {
+    case ViewerEnd::NotStarted: return "ビューアを起動できない";
+    case ViewerEnd::TimedOut: return "制限時間でビューアを終了";
+    case ViewerEnd::EndedByUser: return "終了の指示でビューアを終了";
+    case ViewerEnd::Crashed: return "ビューアが異常終了";
+    case ViewerEnd::Ended: break;
+  }
+  return "出力ファイルが作られなかった";
+}
+
 bool isConverted(LogResult result) {
   return result == LogResult::Converted || result == LogResult::ConvertedDeleted || result == LogResult::MovedToDone ||
          result == LogResult::MovedToRecycleBin;
@@ -162,7 +173,7 @@ bool isConverted(LogResult result) {
 
 bool isHeld(LogResult result) {
   return !isConverted(result) && result != LogResult::MovedToError && result != LogResult::Missing &&
-         result != LogResult::Claimed && result != LogResult::PutBack;
+         result != LogResult::Claimed && result != LogResult::PutBack && result != LogResult::NotConverted;
 }
 
 const char* logResultText(LogResult result) {
@@ -183,6 +194,7 @@ const char* logResultText(LogResult result) {
     case LogResult::Skipped: return "スキップ";
     case LogResult::Claimed: return "引き取り";
     case LogResult::PutBack: return "差し戻し";
+    case LogResult::NotConverted: return "変換できず";
   }
   return "";
 }

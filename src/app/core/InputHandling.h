@@ -114,6 +114,7 @@ enum class LogResult {
   Skipped,
   Claimed,  // a shared watch folder's file, taken into this station's claim folder
   PutBack,  // a claimed file back in the watch folder, for any station to take
+  NotConverted,  // batch output that made nothing: the input stays, as batch output leaves it
 };
 const char* logResultText(LogResult result);
 // Converted, and done with (batch output leaves its inputs where they are).
@@ -122,6 +123,10 @@ bool isConverted(LogResult result);
 bool isHeld(LogResult result);
 // Why an input stays after a viewer run that did not make its output.
 LogResult keptResult(ViewerEnd viewer);
+// Why a batch line got no output, for its log line.
+const char* notConvertedReason(ViewerEnd viewer);
+// The log's word on a path a batch list names again: it is converted once.
+inline constexpr const char* kRepeatedInputDetail = "同じファイルが複数行にあります";
 
 struct LogEntry {
   std::string time;  // "yyyy-mm-dd hh:mm:ss"

@@ -38,8 +38,11 @@ StartFolders startFolders(std::string_view exeFolder, std::string_view localAppD
 
 namespace {
 
+// What is already in the working folder is the user's: the run settings (MarliskAuto.ini),
+// the logs, a parameter file. Only what is missing comes from Init; a parameter file to be
+// replaced is set aside first.
 bool copyInit(const StartFolders& folders, FileSystem& fs, const WarningSink& warn) {
-  if (fs.copyFolderTree(folders.initFolder, folders.workFolder) == 0) return true;
+  if (fs.copyFolderTree(folders.initFolder, folders.workFolder, true) == 0) return true;
   warn("フォルダをコピーできません\r\nFrom:" + folders.initFolder + "\r\nTo  :" + folders.workFolder);
   return false;
 }
@@ -90,6 +93,11 @@ bool prepareWorkingFolder(const StartFolders& folders, Settings& settings, FileS
   const std::string cannotOpen = parameterFile + kCannotOpenParameterFileMessage;
   LoadResult result = parameters.load(settings);
   if (result == LoadResult::OtherVersion) {
+    // Another version's file is replaced without a word, as it always was; a file whose first
+    // line is no version at all (an empty file, random bytes) is damage, and the user hears
+    // that the settings are the first ones again and where the old file went.
+    const ReadResult first = fs.readFile(parameterFile, 16);
+    const bool damaged = first.error == 0 && !first.bytes.starts_with("Version ");
     // The user's settings of another version are not ours to understand, but they are the
     // user's: the whole file is kept beside the new one rather than lost to the Init copy,
     // under a name no earlier set-aside file has. If it cannot be set aside, the Init copy
@@ -101,6 +109,7 @@ bool prepareWorkingFolder(const StartFolders& folders, Settings& settings, FileS
       return false;
     }
     if (!copyInit(folders, fs, warn)) return false;
+    if (damaged) warn(parameterFile + "\r\n" + kParameterFileDamagedMessage + "\r\nTo  :" + backup);
     result = parameters.load(settings);
   }
   if (result != LoadResult::Loaded) {

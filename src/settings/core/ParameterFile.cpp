@@ -13,6 +13,8 @@ namespace marlisk {
 namespace {
 
 constexpr const char* kCannotCreateMessage = "パラメータファイルを作成できません!";
+constexpr const char* kNumbersDamagedMessage =
+    "\r\nパラメータファイルに読めない数字があります。次の設定は既定値にしました!";
 constexpr const char* kValueNotSavedMessage = "この設定はパラメータファイルに保存できません!";
 constexpr const char* kViewerMissingMessage =
     " Marliskプログラムファイルが存在しません!\r 設定ボタンでMarliskプログラム名を登録してください";
@@ -55,6 +57,20 @@ std::string printableBytes(std::string_view raw) {
   for (char& c : shown)
     if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E) c = '?';
   return shown;
+}
+
+// What a person calls the numeric lines, for the word on a damaged one.
+std::string numberLineName(int line) {
+  static const char* const kMargins[] = {"上余白", "下余白", "右余白", "左余白"};
+  auto slot = [line](int first) { return std::to_string(line - first + 1); };
+  if (line == 19) return "待機時間";
+  if (line == 20) return "出力１の出力形式";
+  if (line == 21) return "出力２の出力形式";
+  if (line == 27) return "用紙余白の設定";
+  if (line >= 28 && line <= 32) return "横の作画位置 " + slot(28);
+  if (line >= 33 && line <= 37) return "縦の作画位置 " + slot(33);
+  if (line >= 38 && line <= 57) return kMargins[(line - 38) / 5] + slot(38 + (line - 38) / 5 * 5);
+  return {};
 }
 
 std::string refusal(const std::string& value, const char* reason) {
@@ -141,10 +157,30 @@ LoadResult ParameterFile::load(Settings& settings) {
   const std::optional<std::string> version = nextLine();
   if (!version || *version != kVersionText) return finish(LoadResult::OtherVersion);
 
+  // A number that is no number, or too large for its field, is damage: read as 0 it would
+  // make a wait of one minute a wait of two seconds. The field takes its default instead,
+  // and the user hears of every such line at once.
+  Settings defaults = defaultSettings();
+  std::string damaged;
+  int lineNumber = 1;
+  auto numberDamaged = [&] {
+    damaged += "\r\n " + std::to_string(lineNumber) + "行目 " + numberLineName(lineNumber);
+  };
+  const std::vector<Slot> defaultSlots = slotsOf(defaults);
+  size_t slotIndex = 0;
   for (const Slot& slot : slotsOf(settings)) {
+    const Slot& defaultSlot = defaultSlots[slotIndex++];
+    ++lineNumber;
     const std::optional<std::string> line = nextLine();
     if (ended) break;
     if (!line) {
+      if (auto* number = std::get_if<int32_t*>(&slot)) {
+        **number = *std::get<int32_t*>(defaultSlot);
+        numberDamaged();
+      } else if (auto* byte = std::get_if<uint8_t*>(&slot)) {
+        **byte = *std::get<uint8_t*>(defaultSlot);
+        numberDamaged();
+      }
       // A viewer line that cannot be read names no viewer the program could start: the same
       // warning as for a viewer that is not there, with the bytes as far as they show.
       if (auto* text = std::get_if<std::string*>(&slot); text && *text == &settings.ViewerExePath)
@@ -159,10 +195,24 @@ LoadResult ParameterFile::load(Settings& settings) {
         else
           (viewerMissing_ ? viewerMissing_ : warn_)(settings.ViewerExePath + "\r" + kViewerMissingMessage);
       }
+    } else if ((std::holds_alternative<int32_t*>(slot) || std::holds_alternative<uint8_t*>(slot)) &&
+               line->find_first_not_of(" \t") == std::string::npos) {
+      continue;  // an empty number line keeps the value, as files of other writers have them
     } else if (auto* number = std::get_if<int32_t*>(&slot)) {
-      if (auto value = parseInt32(*line)) **number = *value;
+      if (auto value = parseInt32(*line)) {
+        **number = *value;
+      } else {
+        **number = *std::get<int32_t*>(defaultSlot);
+        numberDamaged();
+      }
     } else if (auto* byte = std::get_if<uint8_t*>(&slot)) {
-      if (auto value = parseInt32(*line)) **byte = static_cast<uint8_t>(static_cast<uint32_t>(*value) & 0xFF);
+      // A number that fits 32 bits gives its low byte, as the stored files always had it.
+      if (auto value = parseInt32(*line)) {
+        **byte = static_cast<uint8_t>(static_cast<uint32_t>(*value) & 0xFF);
+      } else {
+        **byte = *std::get<uint8_t*>(defaultSlot);
+        numberDamaged();
+      }
     } else if (std::holds_alternative<BatchFileLine>(slot)) {
       if (settings.BatchFileName.empty()) settings.BatchFileName = *line;
     } else if (settings.WatchFolder.empty() && settings.WatchFileMask.empty()) {
@@ -172,6 +222,7 @@ LoadResult ParameterFile::load(Settings& settings) {
   }
   // The mode is a choice of two: anything else is damage, and reads as "not in effect".
   if (settings.PaperSettingMode > 1) settings.PaperSettingMode = 0;
+  if (!damaged.empty()) warn_(settings.ParameterFilePath + kNumbersDamagedMessage + damaged);
   return finish(LoadResult::Loaded);
 }
 

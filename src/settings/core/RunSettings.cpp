@@ -11,6 +11,8 @@ namespace {
 
 constexpr char kBom[] = "\xEF\xBB\xBF";
 constexpr char kSection[] = "[Run]";
+// A damaged line that names no setting is known by its number: its bytes may be anything.
+constexpr char kLinePrefix[] = "line ";
 
 // Folder names are kept as typed; a bad byte sequence would come back as something else.
 bool isUtf8(std::string_view text) {
@@ -115,6 +117,24 @@ const Field kFields[] = {
      [](const RunSettings& s) { return std::to_string(s.TakeOverMinutes); }},
 };
 
+// What 運転設定 calls each setting: a person reads the message, not the file.
+constexpr std::pair<const char*, const char*> kCaptions[] = {
+    {"CheckOutput", "変換結果を確認してから入力ファイルを処理する"},
+    {"MaxAttempts", "変換の試行回数"},
+    {"ErrorFolder", "エラーフォルダ"},
+    {"Originals", "変換後の入力ファイル"},
+    {"DoneFolder", "完了フォルダ"},
+    {"ViewerTimeLimit", "Marliskの制限時間"},
+    {"RunLog", "運転ログを残す"},
+    {"LogDays", "運転ログを残す日数"},
+    {"Unattended", "無人運転"},
+    {"TrayOnMinimize", "最小化のとき通知領域に入れる"},
+    {"SharedWatchFolder", "監視フォルダを複数の端末で共有する"},
+    {"StationName", "ステーション名"},
+    {"ClaimBatch", "1回に取る件数"},
+    {"TakeOverMinutes", "停止端末の戻し"},
+};
+
 const Field* fieldNamed(std::string_view key) {
   for (const Field& field : kFields)
     if (key == field.key) return &field;
@@ -128,6 +148,13 @@ bool isNameCharacter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
 }
 }  // namespace
+
+std::string damagedSettingName(const std::string& key) {
+  if (key.starts_with(kLinePrefix)) return "読めない行 (" + key.substr(sizeof kLinePrefix - 1) + "行目)";
+  for (const auto& [name, caption] : kCaptions)
+    if (key == name) return caption;
+  return key;
+}
 
 bool isStationName(std::string_view name) {
   return !name.empty() && name.size() <= kMostStationNameLength &&
@@ -163,6 +190,7 @@ RunSettings parseRunSettings(std::string_view text, std::vector<std::string>& da
   };
   if (text.starts_with(kBom)) text.remove_prefix(3);
   bool first = true;
+  int lineNumber = 0;
   while (!text.empty()) {
     const size_t end = text.find_first_of("\r\n");
     std::string_view line = text.substr(0, end);
@@ -171,6 +199,7 @@ RunSettings parseRunSettings(std::string_view text, std::vector<std::string>& da
       text.remove_prefix(2);
     else if (!text.empty())
       text.remove_prefix(1);
+    ++lineNumber;
     const bool ourHeader = first && line.starts_with("; MarliskAuto ");
     first = false;
     const std::string_view content = trimmed(line);
@@ -181,7 +210,7 @@ RunSettings parseRunSettings(std::string_view text, std::vector<std::string>& da
       // A comment, another section, or a setting of a newer version: kept, untouched. A line
       // that is none of these (no "=", bytes that are no text) is damage.
       if (content.front() != ';' && content.front() != '[' && equals == std::string_view::npos)
-        mark(std::string(content.substr(0, 32)));
+        mark(kLinePrefix + std::to_string(lineNumber));
       else if (isUtf8(line))
         settings.OtherLines.emplace_back(line);
       continue;
@@ -204,9 +233,9 @@ RunSettings RunSettingsFile::load(const std::string& path) {
   std::vector<std::string> damaged;
   RunSettings settings = parseRunSettings(read.bytes, damaged);
   if (!damaged.empty()) {
-    std::string keys;
-    for (const std::string& key : damaged) keys += (keys.empty() ? "" : ", ") + key;
-    warn_(path + kRunSettingsDamagedMessage + "\r\n" + keys);
+    std::string names;
+    for (const std::string& key : damaged) names += (names.empty() ? "" : "、") + damagedSettingName(key);
+    warn_(path + kRunSettingsDamagedMessage + "\r\n" + names);
   }
   return settings;
 }

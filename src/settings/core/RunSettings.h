@@ -62,8 +62,12 @@ std::string doneFolderOf(const RunSettings& settings, const std::string& watchFo
 std::string runSettingsText(const RunSettings& settings);
 
 // Reads the text as far as it is sound: a line or value that cannot be read leaves its setting
-// at the default, and its key is named in `damaged` (once each).
+// at the default, and its key is named in `damaged` (once each); a line that names no
+// setting is named "line N".
 RunSettings parseRunSettings(std::string_view text, std::vector<std::string>& damaged);
+// What the user is told of an entry of `damaged`: the setting's caption in 運転設定, or the
+// line's number.
+std::string damagedSettingName(const std::string& key);
 
 class RunSettingsFile {
  public:

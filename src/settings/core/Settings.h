@@ -55,4 +55,15 @@ struct Settings {
   bool operator==(const Settings&) const = default;
 };
 
+// The wait a new installation starts with (the Init folder's parameter file): a damaged wait
+// time falls back to it rather than to 0, which would be two seconds.
+inline constexpr int32_t kDefaultWaitSeconds = 60;
+
+// What a setting falls back to when its stored value is damaged.
+inline Settings defaultSettings() {
+  Settings settings;
+  settings.WaitSeconds = kDefaultWaitSeconds;
+  return settings;
+}
+
 }  // namespace marlisk

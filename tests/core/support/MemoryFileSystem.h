@@ -42,13 +42,14 @@ class MemoryFileSystem final : public FileSystem {
     folders.insert(path);
     return true;
   }
-  int copyFolderTree(const std::string& from, const std::string& to) override {
+  int copyFolderTree(const std::string& from, const std::string& to, bool keepExisting) override {
     if (!folders.count(from)) return 3;  // path not found
     const std::string prefix = from + "\\";
     for (const std::string& folder : std::set<std::string>(folders))
       if (folder.rfind(prefix, 0) == 0) folders.insert(to + folder.substr(from.size()));
     for (const auto& [path, bytes] : std::map<std::string, std::string>(files))
-      if (path.rfind(prefix, 0) == 0) files[to + path.substr(from.size())] = bytes;
+      if (path.rfind(prefix, 0) == 0 && !(keepExisting && files.count(to + path.substr(from.size()))))
+        files[to + path.substr(from.size())] = bytes;
     return 0;
   }
 };
