@@ -7,6 +7,8 @@
 # wine_start has run.
 #   stations_begin                      an empty share: watch\, out\, logs\
 #   station_add NAME own|main [Key=Value ...]   a station and the [Run] settings it adds
+#                                       (SharedWatchFolder=0: a PC of its own on the folder;
+#                                       STATION_WAIT_SECONDS: its wait, 2 s unless set)
 #   station_start NAME [VAR=value ...]  starts it (/a), with the test viewer's options
 #   station_kill NAME [SIGNAL]          kill -9 (default) or -STOP/-CONT its program
 #   stations_arrive FIRST LAST          writes f<FIRST>.hgl ... f<LAST>.hgl into the watch folder
@@ -56,12 +58,13 @@ station_add() {
   _station_work[$name]=$work
   WINEPREFIX=$prefix wine "$ROOT/build/win/SetParameter.exe" "$(winpath "$work/MarliskAuto.par")" \
     "ViewerExePath=$(winpath "$ROOT/build/win/TestViewer.exe")" 'OutputFolder=\\fileserver\marlisk\out\' \
-    'WatchPattern=\\fileserver\marlisk\watch\*.hgl' WaitSeconds=2 </dev/null >/dev/null ||
+    'WatchPattern=\\fileserver\marlisk\watch\*.hgl' "WaitSeconds=${STATION_WAIT_SECONDS:-2}" </dev/null >/dev/null ||
     { echo "stations: could not set the parameters of $name" >&2; return 1; }
   {
     printf '\xEF\xBB\xBF[Run]\r\nUnattended=1\r\nViewerTimeLimit=1\r\nMaxAttempts=3\r\nRunLog=1\r\n'
-    printf 'SharedWatchFolder=1\r\nStationName=%s\r\n' "$name"
-    local setting
+    local setting shared=1
+    for setting in "$@"; do [ "$setting" = SharedWatchFolder=0 ] && shared=0; done
+    [ "$shared" = 0 ] || printf 'SharedWatchFolder=1\r\nStationName=%s\r\n' "$name"
     for setting in "$@"; do printf '%s\r\n' "$setting"; done
   } >"$work/MarliskAuto.ini"
 }
@@ -78,10 +81,12 @@ station_start() {
     TESTVIEWER_CREATE_OUTPUTS=1 "$@" wine "$ROOT/build/win/MarliskAuto.exe" /a </dev/null >/dev/null 2>&1 &
   _station_pid[$name]=$!
   disown "$!"  # killed on purpose, without a word from the shell
-  # Until it has read where its working folder is, and taken its lock.
+  # Until it has read where its working folder is, and taken its lock (a PC of its own: until
+  # its first listing).
   local i
   for i in $(seq 1 100); do
     [ -f "$STATIONS_SHARE/watch/変換中/$name.txt" ] && grep -q "Pid=" "$STATIONS_SHARE/watch/変換中/$name.txt" && break
+    grep -q '^SharedWatchFolder=0' "${_station_work[$name]}/MarliskAuto.ini" && [ -f "${_station_work[$name]}/FList1.txt" ] && break
     sleep 0.2
   done
   sleep 1

@@ -202,6 +202,7 @@ BatchRun::Outcome BatchRun::run(const RunSettings& settings) {
   const Win32Error saved = saveOutputOrigins(app_.fileSystem, s.WorkFolder, origins);
   if (saved.failed()) host_.warn(ioErrorMessage(saved.code()));
   listed_ = handed.size() + missing;
+  handed_ = handed.size();
   converted_ = handed.size() - notMade;
   if (!viewer.started && !handed.empty()) return Outcome::Failed;
   return missing > 0 || notMade > 0 ? Outcome::Incomplete : Outcome::Converted;

@@ -25,9 +25,10 @@ class BatchRun {
   Outcome run(const RunSettings& settings);
   // The viewer of the run, which "終了" may end.
   ViewerStopper& viewer() { return viewer_; }
-  // Of the last run that reached the viewer: the inputs the list named (each once), and how
-  // many of them were converted.
+  // Of the last run that reached the viewer: the inputs the list named (each once), how many
+  // of them the viewer had, and how many were converted.
   size_t listed() const { return listed_; }
+  size_t handed() const { return handed_; }  // given to the viewer
   size_t converted() const { return converted_; }
 
  private:
@@ -36,7 +37,7 @@ class BatchRun {
   AppContext& app_;
   RunHost& host_;
   RunSettings run_;
-  size_t listed_ = 0, converted_ = 0;
+  size_t listed_ = 0, handed_ = 0, converted_ = 0;
   ViewerStopper viewer_;
   RunLog log_;
 };

@@ -224,7 +224,9 @@ void TMarliskMForm::batchEnded(BatchRun::Outcome outcome) {
       closeWhenDone_ = true;
       // A person who pressed the button would otherwise see the window close a second after
       // "出力中 !" and never learn that some files came to nothing (a script has the exit code).
-      if (!request_.batch)
+      // Missing files were each said already. A viewer none of whose outputs could be seen
+      // (one that writes elsewhere) ends the run as it always did, without a box.
+      if (!request_.batch && batch_.converted() > 0 && batch_.converted() < batch_.handed())
         messages_.warn(batchSummaryMessage(batch_.converted(), batch_.listed(),
                                            app_.runSettings.RunLog ? messages_.todayLogPath() : std::string()),
                        false);

@@ -24,11 +24,15 @@ namespace {
 
 constexpr UINT_PTR kListSubclass = 0x6c62;  // "lb"
 
-// The Delete key removes the chosen entries.
+// The Delete key removes the chosen entries; Ctrl+A chooses them all.
 LRESULT CALLBACK listProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR form) {
   return guarded<LRESULT>(0, [&]() -> LRESULT {
     if (message == WM_KEYDOWN && wParam == VK_DELETE) {
       reinterpret_cast<TFormOutFileList*>(form)->ListBox1DeleteSelected();
+      return 0;
+    }
+    if (message == WM_KEYDOWN && wParam == 'A' && GetKeyState(VK_CONTROL) < 0) {
+      SendMessageW(window, LB_SETSEL, TRUE, -1);
       return 0;
     }
     return DefSubclassProc(window, message, wParam, lParam);

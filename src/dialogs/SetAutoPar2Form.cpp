@@ -121,7 +121,7 @@ void TSetAutoPar2Form::ButtonOKClick() {
   const std::string viewer = itemText(IDC_MarliskExeEdit);
   if (!fileExistsOrSay(viewer)) return;
   const std::string batchFile = itemText(IDC_EditOutListFileName);
-  if (!fileExistsOrSay(batchFile)) return;
+  if (!batchFile.empty() && !fileExistsOrSay(batchFile)) return;  // none at all: standby only
   std::string outputFolder;
   if (!outputFolderExistsOrSay(outputFolder)) return;
   if (std::optional<std::string> message = validateDrawingFolders(app_.settings, app_.fileSystem)) {

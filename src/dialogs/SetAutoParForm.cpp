@@ -85,7 +85,8 @@ Win32Error TSetAutoParForm::createEmptyBatchFile(const std::string& name) {
 
 bool TSetAutoParForm::EditOutListFileNameExit() {
   const std::string name = itemText(IDC_EditOutListFileName);
-  if (storableOrSay({name}) && (app_.fileSystem.fileExists(name) || !createEmptyBatchFile(name).failed())) {
+  // No batch file at all is a choice: a shop that only runs standby has none.
+  if (name.empty() || (storableOrSay({name}) && (app_.fileSystem.fileExists(name) || !createEmptyBatchFile(name).failed()))) {
     app_.settings.BatchFileName = name;
     return true;
   }
@@ -131,8 +132,10 @@ void TSetAutoParForm::ButtonOKClick() {
   if (GetFocus() == item(IDC_EditOutListFileName) && !EditOutListFileNameExit()) return;
   const std::string viewer = itemText(IDC_MarliskExeEdit);
   if (!fileExistsOrSay(viewer)) return;
+  // An empty batch file name is taken (start-up empties it, and a shop that only runs standby
+  // never names one); a name that is not there is still refused.
   const std::string batchFile = itemText(IDC_EditOutListFileName);
-  if (!fileExistsOrSay(batchFile)) return Button1Click();
+  if (!batchFile.empty() && !fileExistsOrSay(batchFile)) return Button1Click();
   const std::string pattern = itemText(IDC_sFileNameDirEdit);
   const std::string watchFolder = watchFolderToCheck(pattern);
   if (!app_.fileSystem.folderExists(watchFolder)) return ShowWarning(watchFolder + kFolderMissingMessage);

@@ -316,6 +316,30 @@ bool TFileView::reflectNotify(NMHDR* header, LRESULT& result) {
       result = guarded<int>(-1, [&] { return findItem(*reinterpret_cast<NMLVFINDITEMW*>(header)); });
       return true;
     case LVN_COLUMNCLICK: ColumnClick(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem); return false;
+    case LVN_KEYDOWN:
+      // Ctrl+A takes every file of the folder, as Explorer's list does.
+      if (reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey == 'A' && GetKeyState(VK_CONTROL) < 0)
+        ListView_SetItemState(list_, -1, LVIS_SELECTED, LVIS_SELECTED);
+      return false;
+    case NM_CUSTOMDRAW: {
+      // The rows chosen for the list stay in the selection colour while the user works
+      // elsewhere in the dialog: the pale grey of an unfocused list is hard to see.
+      auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(header);
+      if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
+        result = CDRF_NOTIFYITEMDRAW;
+        return true;
+      }
+      if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT && GetFocus() != list_ &&
+          ListView_GetItemState(list_, static_cast<int>(draw->nmcd.dwItemSpec), LVIS_SELECTED)) {
+        draw->nmcd.uItemState &= ~CDIS_SELECTED;
+        draw->clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+        draw->clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
+        result = CDRF_NEWFONT;
+        return true;
+      }
+      result = CDRF_DODEFAULT;
+      return true;
+    }
     case NM_DBLCLK: doubleClick(); return false;
     case NM_RCLICK: {
       const std::vector<PCUITEMID_CHILD> items = selectedItems();

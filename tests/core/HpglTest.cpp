@@ -337,6 +337,8 @@ TEST(HpglTest, PclWrapperAroundHpgl2) {
   EXPECT_FALSE(looksLikeHpgl("%PDF-1.4"));
   EXPECT_FALSE(looksLikeHpgl(""));
   EXPECT_FALSE(looksLikeHpgl("\x03\x03"));
+  EXPECT_TRUE(looksLikeHpgl(";DF;DF;RO;SP1;PU0,0;"));  // an instrument's empty first instruction
+  EXPECT_FALSE(looksLikeHpgl(";;;"));
   // A pen-plotter driver's file: control bytes first, then commands with no separators.
   const std::string driver = std::string("\x03\x00", 2) + "INCA2IP0,0,10300,7650DI0,1SP2VSSP2PAPU6545,6440PD6545,7000;";
   EXPECT_TRUE(looksLikeHpgl(driver));

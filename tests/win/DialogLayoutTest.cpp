@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -117,17 +118,30 @@ TEST(DialogLayoutTest, EveryWindowFitsTheScreenAndNoControlCoversAnother) {
       EXPECT_LE(size.cx, screen.area.cx) << "dialog " << id << " at " << screen.dpi << " DPI";
       EXPECT_LE(size.cy, screen.area.cy) << "dialog " << id << " at " << screen.dpi << " DPI";
     }
-    // Frames (group boxes, tab controls) hold others; a spin button sits on its edit; a combo
-    // box's height in a template is that of its dropped list.
+    // Only a frame may hold others, by its kind: a group box, a static frame or a tab control;
+    // any other control over another hides it, partly or wholly. A spin button sits on its
+    // edit; a combo box's height in a template is that of its dropped list, so its closed
+    // height is what counts.
+    const auto isFrame = [](const Item& item) {
+      if (item.kind == L"systabcontrol32") return true;
+      if (item.kind == L"button") return (item.style & BS_TYPEMASK) == BS_GROUPBOX;
+      if (item.kind != L"static") return false;
+      const DWORD type = item.style & SS_TYPEMASK;
+      return type == SS_ETCHEDFRAME || type == SS_BLACKFRAME || type == SS_GRAYFRAME || type == SS_WHITEFRAME;
+    };
+    const auto closed = [](const Item& item) {
+      RECT box = item.box;
+      if (item.kind.starts_with(L"combobox")) box.bottom = std::min<LONG>(box.bottom, box.top + 14);
+      return box;
+    };
     for (size_t i = 0; i < t.items.size(); ++i) {
       for (size_t k = i + 1; k < t.items.size(); ++k) {
         const Item &a = t.items[i], &b = t.items[k];
+        if (a.kind == L"msctls_updown32" || b.kind == L"msctls_updown32") continue;
+        const RECT boxA = closed(a), boxB = closed(b);
         RECT both;
-        if (!IntersectRect(&both, &a.box, &b.box) || covers(a.box, b.box) || covers(b.box, a.box)) continue;
-        const auto loose = [](const Item& item) {
-          return item.kind == L"msctls_updown32" || item.kind.starts_with(L"combobox");
-        };
-        if (loose(a) || loose(b)) continue;
+        if (!IntersectRect(&both, &boxA, &boxB)) continue;
+        if ((isFrame(a) && covers(boxA, boxB)) || (isFrame(b) && covers(boxB, boxA))) continue;
         ADD_FAILURE() << "dialog " << id << ": controls " << a.id << " and " << b.id << " overlap";
       }
     }

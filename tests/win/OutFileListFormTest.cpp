@@ -106,6 +106,16 @@ TEST_F(OutFileListFormTest, RemovingAndWritingTheFile) {
     form.SelectFilenameEnter();
   }
   HWND list = form.item(IDC_ListBox1Files);
+  // Ctrl+A chooses every entry.
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  SendMessageW(list, WM_KEYDOWN, 'A', 0);
+  keys[VK_CONTROL] = 0;
+  SetKeyboardState(keys);
+  EXPECT_EQ(SendMessageW(list, LB_GETSELCOUNT, 0, 0), 4);
+  SendMessageW(list, LB_SETSEL, FALSE, -1);
   SendMessageW(list, LB_SETSEL, TRUE, 1);
   SendMessageW(list, LB_SETSEL, TRUE, 3);
   SendMessageW(list, WM_KEYDOWN, VK_DELETE, 0);

@@ -233,6 +233,12 @@ TEST_F(SetAutoParFormTest, OkStoresEverySetting) {
   form.setItemText(IDC_WaitTimeEdit, "1440");
   ASSERT_TRUE(ok());
   EXPECT_EQ(app.settings.WaitSeconds, 86400);
+
+  // No batch file at all (a shop that only runs standby; start-up empties the name): taken.
+  open();
+  form.setItemText(IDC_EditOutListFileName, "");
+  ASSERT_TRUE(ok());
+  EXPECT_EQ(app.settings.BatchFileName, "");
   EXPECT_TRUE(warnings.empty());
 }
 

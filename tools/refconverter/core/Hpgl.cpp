@@ -53,9 +53,10 @@ bool looksLikeHpgl(std::string_view bytes) {
   // Blanks, and the control bytes pen-plotter drivers start with (ETX to end any label left
   // open, NUL padding), come before the first command or escape.
   size_t p = 0;
+  // Empty instructions too: instruments begin with ";DF;DF;RO;...".
   auto skipped = [](char c) {
     const auto u = static_cast<unsigned char>(c);
-    return std::isspace(u) || (u < 0x20 && c != hpgl::kEsc);
+    return std::isspace(u) || (u < 0x20 && c != hpgl::kEsc) || c == ';';
   };
   while (p < bytes.size() && p < 4096 && skipped(bytes[p])) ++p;
   if (p >= bytes.size()) return false;
