@@ -8,6 +8,7 @@
 #include "core/Hpgl.h"
 #include "core/HpglWriter.h"
 #include "core/Pcx.h"
+#include "core/PclRaster.h"
 #include "core/PostScript.h"
 #include "core/Raster.h"
 #include "core/Render.h"
@@ -68,6 +69,13 @@ void checkDocuments(const Drawing& drawing) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // A PCL job's raster: a picture of whole rows, within its bound.
+  if (const auto raster = pclRaster(std::string_view(reinterpret_cast<const char*>(data), size))) {
+    if (raster->width <= 0 || raster->height <= 0 ||
+        raster->rgb.size() != static_cast<size_t>(raster->width) * raster->height * 3 ||
+        static_cast<size_t>(raster->width) * raster->height > 64'000'000)
+      std::abort();
+  }
   const Drawing drawing = interpretHpgl(std::string_view(reinterpret_cast<const char*>(data), size));
   if (drawing.pages.empty() || drawing.pages.size() > 256) std::abort();
   size_t points = 0;

@@ -11,6 +11,9 @@ hp2xx_references() {
   mkdir -p "$dir"
   for file in "$ROOT"/samples/corpus/*.hgl "$ROOT"/samples/{flange,floorplan,gear-plate,pie-chart}.hgl; do
     name=$(basename "$file" .hgl)
+    # A 10 m marker is 39,370 pixels long at 100 dpi, past the converter's longest side: its
+    # length is checked by its pin and the native tests instead.
+    [ "$name" = marker-10m ] && continue
     source=$file
     [ -f "$ROOT/samples/corpus/hp2xx/$name.hgl" ] && source="$ROOT/samples/corpus/hp2xx/$name.hgl"
     cp "$source" "$dir/$name.hgl"

@@ -1,6 +1,8 @@
 // The interpreter's stages driven by themselves, and the command table's word on IN and DF.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "core/hpgl/Fills.h"
 #include "core/hpgl/Interpreter.h"
 #include "core/hpgl/Labels.h"
@@ -86,13 +88,32 @@ TEST(HpglStagesTest, GeometryScalesTurnsAndCurves) {
   s.apply();  // point factors of zero are no scaling
   EXPECT_FALSE(s.scaled);
 
-  Paper paper;
-  EXPECT_EQ(clipArea(paper, {}).x1, 47'560);  // no PS: the largest paper
-  paper.plotSizeGiven = true;
-  EXPECT_EQ(clipArea(paper, {}).x1, 10'000);
-  paper.rotation = 90;
-  EXPECT_EQ(clipArea(paper, {}).x1, 47'560);  // turned: where the paper lies is not known
-  EXPECT_EQ(placed(90, {1, 2}).x, -2);
+  // The paper: as long as the drawing with no PS (a roll), the paper turned as RO turns it,
+  // and RO's origin the turned paper's lower left corner.
+  struct PaperCase {
+    bool size, width;
+    int rotation;
+    Rect area;
+    Point p, onPaper;
+  } papers[] = {
+      {false, false, 0, {-kLongestRoll, -kLongestRoll, kLongestRoll, kLongestRoll}, {1, 2}, {1, 2}},
+      {true, true, 0, {0, 0, 10'000, 7'500}, {1, 2}, {1, 2}},
+      {true, false, 0, {0, 0, 10'000, kLongestRoll}, {1, 2}, {1, 2}},  // PS with a length alone
+      {true, true, 90, {0, 0, 7'500, 10'000}, {500, 3'500}, {6'500, 500}},
+      {true, true, 180, {0, 0, 10'000, 7'500}, {1, 2}, {9'999, 7'498}},
+      {true, true, 270, {0, 0, 7'500, 10'000}, {1, 2}, {2, 7'499}},
+  };
+  for (const PaperCase& c : papers) {
+    Paper paper;
+    paper.plotSizeGiven = c.size;
+    paper.widthGiven = c.width;
+    paper.rotation = c.rotation;
+    const Rect area = clipArea(paper, {});
+    EXPECT_EQ(std::tie(area.x0, area.y0, area.x1, area.y1), std::tie(c.area.x0, c.area.y0, c.area.x1, c.area.y1))
+        << c.rotation;
+    EXPECT_EQ(placed(paper, c.p).x, c.onPaper.x) << c.rotation;
+    EXPECT_EQ(placed(paper, c.p).y, c.onPaper.y) << c.rotation;
+  }
 
   auto near = [](Point a, Point b) { return std::hypot(a.x - b.x, a.y - b.y) < 1e-6; };
   const auto half = arcThrough({-100, 0}, {0, 100}, {100, 0}, 10);  // clockwise over the top
@@ -175,17 +196,19 @@ TEST(HpglStagesTest, ThePlotBuilderCutsTurnsGroupsAndPages) {
   const Rect area{0, 0, 100, 100};
   LineStyle style;
   plot.advancePage();  // nothing drawn yet: no new page
-  plot.lines({{{-50, 50}, {50, 50}}}, style, area, 90);
-  plot.lines({{{10, 10}, {20, 10}}}, style, area, 90);  // the same style: the same shape
+  Paper turned, flat;
+  turned.rotation = 90;
+  plot.lines({{{-50, 50}, {50, 50}}}, style, area, turned);
+  plot.lines({{{10, 10}, {20, 10}}}, style, area, turned);  // the same style: the same shape
   style.pen = 2;
-  plot.lines({{{10, 10}, {20, 10}}}, style, area, 0);
+  plot.lines({{{10, 10}, {20, 10}}}, style, area, flat);
   plot.advancePage();
-  plot.areas({{{0, 0}, {200, 0}, {200, 200}}}, 1, 0, true, area, 0);
+  plot.areas({{{0, 0}, {200, 0}, {200, 200}}}, 1, 0, true, area, flat);
   const std::vector<Plot> pages = plot.finish();
   ASSERT_EQ(pages.size(), 2u);
   ASSERT_EQ(pages[0].shapes.size(), 2u);
   EXPECT_EQ(pages[0].shapes[0].paths.size(), 2u);
-  EXPECT_EQ(pages[0].shapes[0].paths[0][0].x, -50);  // from (0, 50), turned
+  EXPECT_EQ(pages[0].shapes[0].paths[0][0].x, 10'000 - 50);  // from (0, 50), turned onto the paper
   EXPECT_EQ(pages[1].bounds.maxX, 100);
   PlotBuilder limited;
   EXPECT_FALSE(limited.spend(kMaxPoints + 1));

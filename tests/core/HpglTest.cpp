@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
+#include <tuple>
 
 #include "core/CommandFile.h"
 #include "core/Hpgl.h"
+#include "core/PclRaster.h"
 #include "core/Raster.h"
 #include "core/Render.h"
 
@@ -198,6 +201,14 @@ TEST(HpglTest, PolygonsAndFillTypes) {
   EXPECT_EQ(pointsOf(d, 0).size(), 5u);
   EXPECT_TRUE(linesOf(d, true).empty());
   EXPECT_TRUE(interpretHpgl(square + "PA5000,5000;").pages[0].shapes.empty());  // the pen is up again after PM2
+  // The hole reached with the pen up inside one subpolygon: two closed figures, no diagonal
+  // from the outline to the hole, whichever way the polygon is used.
+  const std::string oneSub = "IN;SP1;PA0,0;PM0;PD1000,0,1000,1000,0,1000;PU200,200;PD800,200,800,800,200,800;PM1;PM2;";
+  d = interpretHpgl(oneSub + "EP;");
+  ASSERT_EQ(linesOf(d).size(), 2u);
+  expectPoints(pointsOf(d, 0), {{0, 0}, {1000, 0}, {1000, 1000}, {0, 1000}, {0, 0}});
+  expectPoints(pointsOf(d, 1), {{200, 200}, {800, 200}, {800, 800}, {200, 800}, {200, 200}});
+  EXPECT_EQ(linesOf(interpretHpgl(oneSub + "FP;"), true).size(), 2u);
 
   // Hatching: lines through the anchor, spaced and turned as FT says, cut to the area.
   auto hatch = [](const char* ft) {
@@ -378,7 +389,14 @@ TEST(HpglTest, NothingIsDrawnOutsideThePaper) {
       {"IN;PS10000,7000;IW;SP1;PA0,0;PD5000,5000;PU-500000,0;PD0,-500000;PU20000,20000;PD30000,30000;PU9000,0;"
        "PD11000,0;",
        {0, 0, 10000, 5000, false}},
-      {"IN;SP1;PA0,0;PD40000,-30000;PU;PA0,0;PD9000000,0;", {0, -30000, 47560, 0, false}},
+      // No PS: a roll, as long as its drawing; a textile marker of 18 m is whole (720,000 units).
+      {"IN;SP1;PA0,0;PD40000,-30000;PU;PA0,0;PD720000,0;PU;PA0,0;PD9000000,0;", {0, -30000, 6'000'000, 0, false}},
+      // PS with a length alone cuts at that length only; in a PCL job the printer's page is the
+      // paper and PS is ignored (plotutils' title above its plot).
+      {"IN;PS10668;SP1;PA0,0;PD20000,8006;", {0, 0, 10668, 8006 * 10668.0 / 20000, false}},
+      {"\x1B%0BBP;IN;PS10668;SP1;PA0,0;PD20000,8006;", {0, 0, 20000, 8006, false}},
+      // HP-GL/1's PS is an older plotter's paper code, not a length: nothing is cut.
+      {"IN;PS4;SP1;PA0,0;PD5000,5000;", {0, 0, 5000, 5000, false}},
   };
   for (const auto& c : cases) {
     const Bounds b = interpretHpgl(c.file).pages[0].bounds;
@@ -415,8 +433,50 @@ TEST(HpglTest, PclEndsItsPagesAsAPrinterDoes) {
 }
 
 TEST(HpglTest, RotationTurnsThePlot) {
+  // Turned and shifted, as a printer does: the origin is the turned paper's lower left corner.
   const Drawing d = interpretHpgl("IN;RO90;SP1;PU0,0;PD100,0;");
-  expectPoints(pointsOf(d), {{0, 0}, {0, 100}});
+  expectPoints(pointsOf(d), {{10000, 0}, {10000, 100}});
+  // A label at (500,3500) after RO90 with no IP lies on the paper PS gave, not off it.
+  const Bounds b = interpretHpgl("IN;PS10000,7500;RO90;SP1;PA500,3500;LBA\x03").pages.at(0).bounds;
+  EXPECT_GT(b.minX, 0);
+  EXPECT_LT(b.maxX, 10000);
+  EXPECT_GT(b.minY, 400);
+}
+
+// A PCL job of raster rows alone draws nothing as a plot: it is a picture, whichever of the
+// printer's compressions its rows come in.
+TEST(HpglTest, PclRasterRowsAreAPicture) {
+  const std::string e = "\x1B";
+  auto job = [&](const std::string& mode, const std::vector<std::string>& rows) {
+    std::string text = e + "E" + e + "*t150R" + e + "*r16S" + e + "*r1A" + e + "*b" + mode + "M";
+    for (const std::string& row : rows) text += e + "*b" + std::to_string(row.size()) + "W" + row;
+    return text + e + "*rB" + e + "E";
+  };
+  const std::string jobs[] = {
+      job("0", {"\xF0\x0F", std::string("\xFF\x00", 2), std::string("\xFF\x00", 2)}),
+      job("1", {std::string("\x00\xF0\x00\x0F", 4), std::string("\x00\xFF\x00\x00", 4), std::string("\x00\xFF\x00\x00", 4)}),
+      job("2", {std::string("\x01\xF0\x0F", 3), std::string("\x00\xFF\x00\x00", 4), std::string("\x00\xFF\xFF\x00", 4)}),
+      job("3", {std::string("\x20\xF0\x0F", 3), std::string("\x20\xFF\x00", 3), ""}),  // the last row repeats its seed
+      e + "*t150R" + e + "*r16s1A" + e + "*b3m3W" + std::string("\x20\xF0\x0F", 3) + e + "*b3W" +
+          std::string("\x20\xFF\x00", 3) + e + "*b0W" + e + "*rB",  // values chained in one escape
+  };
+  for (const std::string& bytes : jobs) {
+    ASSERT_TRUE(looksLikeHpgl(bytes));
+    EXPECT_TRUE(interpretHpgl(bytes).empty());
+    const std::optional<Image> image = pclRaster(bytes);
+    ASSERT_TRUE(image) << bytes.size();
+    EXPECT_EQ(std::tie(image->width, image->height, image->dpi), std::make_tuple(16, 3, 150.0));
+    std::string ink;
+    for (size_t i = 0; i < image->rgb.size(); i += 3) ink += image->rgb[i] == 0 ? '#' : '.';
+    EXPECT_EQ(ink, "####........############........########........");
+  }
+  // Colour planes: red, green and blue, each plane of a row by V, the last by W.
+  const std::optional<Image> rgb =
+      pclRaster(e + "*r3U" + e + "*r1A" + e + "*b1V\xFF" + e + "*b1V" + std::string(1, '\0') + e + "*b1W\x0F");
+  ASSERT_TRUE(rgb);
+  EXPECT_EQ(std::vector<uint8_t>(rgb->rgb.begin(), rgb->rgb.begin() + 3), (std::vector<uint8_t>{0xFF, 0, 0}));
+  EXPECT_EQ(std::vector<uint8_t>(rgb->rgb.end() - 3, rgb->rgb.end()), (std::vector<uint8_t>{0xFF, 0, 0xFF}));
+  EXPECT_FALSE(pclRaster(e + "E" + e + "%1BIN;SP1;PD100,100;" + e + "%0A"));  // vectors, no rows
 }
 
 TEST(HpglTest, HostileInputEndsBounded) {

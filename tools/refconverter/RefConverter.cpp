@@ -31,6 +31,7 @@
 #include "core/HpglWriter.h"
 #include "core/Pcx.h"
 #include "core/PostScript.h"
+#include "core/PclRaster.h"
 #include "core/Raster.h"
 #include "core/Render.h"
 #include "core/Xps.h"
@@ -450,6 +451,52 @@ void writeWmf(OutputFile& out, double widthMm, double heightMm, Draw draw, doubl
 
 // --- one line -----------------------------------------------------------------------------
 
+// A picture (or a PCL job's raster) into `format`.
+void writePicture(OutputFile& out, const Picture& picture, Format format) {
+  const double widthMm = picture.width * 25.4 / picture.dpi, heightMm = picture.height * 25.4 / picture.dpi;
+  switch (format) {
+    case Format::Pdf: {
+      Picture opaque = picture;
+      out.write(pdfOfJpeg(encodePicture(opaque, Format::Jpeg), static_cast<int>(picture.width),
+                          static_cast<int>(picture.height), picture.dpi));
+      break;
+    }
+    case Format::Emf:
+      writeEmf(out, widthMm, heightMm, [&](HDC dc) {
+        drawPicture(
+            dc, picture,
+            {0, 0, static_cast<LONG>(std::lround(widthMm * 100)), -static_cast<LONG>(std::lround(heightMm * 100))});
+      });
+      break;
+    case Format::Wmf:
+      // One logical unit a pixel: the picture is recorded as it is.
+      writeWmf(
+          out, widthMm, heightMm,
+          [&](HDC dc, double) {
+            drawPicture(dc, picture, {0, 0, static_cast<LONG>(picture.width), static_cast<LONG>(picture.height)});
+          },
+          picture.dpi / 25.4);
+      break;
+    case Format::Svg: throw Failure{"a picture cannot be converted to SVG"};
+    case Format::Dxf: throw Failure{"a picture cannot be converted to DXF (it holds only a link to an image file)"};
+    case Format::Hgl: throw Failure{"a picture cannot be converted to HP-GL/2 (it holds vectors, not pixels)"};
+    case Format::Ps:
+    case Format::Eps: out.write(psOfImage(imageOf(picture), format == Format::Eps)); break;
+    case Format::Pcl: out.write(pclOfImage(imageOf(picture))); break;
+    case Format::Pcx: out.write(pcxOf(imageOf(picture))); break;
+    case Format::Xps: {
+      // The part at 96 dpi, where an XPS viewbox counts its pixels.
+      Picture at96 = picture;
+      at96.dpi = 96;
+      out.write(xpsOfPicture(encodePicture(at96, Format::Png), static_cast<int>(picture.width),
+                             static_cast<int>(picture.height), picture.width / picture.dpi,
+                             picture.height / picture.dpi));
+      break;
+    }
+    default: out.write(encodePicture(picture, format));
+  }
+}
+
 // Converts one file; what the log should add to "OK" (pages left out, a plot cut short).
 std::string convert(const std::wstring& input, const std::wstring& output) {
   std::string note;
@@ -458,52 +505,18 @@ std::string convert(const std::wstring& input, const std::wstring& output) {
   const std::string bytes = readAll(input, kMaxInputBytes);
   OutputFile out(output);
   if (isPicture(bytes)) {
-    const Picture picture = decodePicture(bytes);
-    const double widthMm = picture.width * 25.4 / picture.dpi, heightMm = picture.height * 25.4 / picture.dpi;
-    switch (format) {
-      case Format::Pdf: {
-        Picture opaque = picture;
-        out.write(pdfOfJpeg(encodePicture(opaque, Format::Jpeg), static_cast<int>(picture.width),
-                            static_cast<int>(picture.height), picture.dpi));
-        break;
-      }
-      case Format::Emf:
-        writeEmf(out, widthMm, heightMm, [&](HDC dc) {
-          drawPicture(
-              dc, picture,
-              {0, 0, static_cast<LONG>(std::lround(widthMm * 100)), -static_cast<LONG>(std::lround(heightMm * 100))});
-        });
-        break;
-      case Format::Wmf:
-        // One logical unit a pixel: the picture is recorded as it is.
-        writeWmf(
-            out, widthMm, heightMm,
-            [&](HDC dc, double) {
-              drawPicture(dc, picture, {0, 0, static_cast<LONG>(picture.width), static_cast<LONG>(picture.height)});
-            },
-            picture.dpi / 25.4);
-        break;
-      case Format::Svg: throw Failure{"a picture cannot be converted to SVG"};
-      case Format::Dxf: throw Failure{"a picture cannot be converted to DXF (it holds only a link to an image file)"};
-      case Format::Hgl: throw Failure{"a picture cannot be converted to HP-GL/2 (it holds vectors, not pixels)"};
-      case Format::Ps:
-      case Format::Eps: out.write(psOfImage(imageOf(picture), format == Format::Eps)); break;
-      case Format::Pcl: out.write(pclOfImage(imageOf(picture))); break;
-      case Format::Pcx: out.write(pcxOf(imageOf(picture))); break;
-      case Format::Xps: {
-        // The part at 96 dpi, where an XPS viewbox counts its pixels.
-        Picture at96 = picture;
-        at96.dpi = 96;
-        out.write(xpsOfPicture(encodePicture(at96, Format::Png), static_cast<int>(picture.width),
-                               static_cast<int>(picture.height), picture.width / picture.dpi,
-                               picture.height / picture.dpi));
-        break;
-      }
-      default: out.write(encodePicture(picture, format));
-    }
+    writePicture(out, decodePicture(bytes), format);
   } else if (looksLikeHpgl(bytes)) {
     const Drawing drawing = interpretHpgl(bytes);
-    if (drawing.empty()) throw Failure{"the plotter file draws nothing"};
+    if (drawing.empty()) {
+      // A PCL job of raster graphics alone (an instrument's screen print) is a picture.
+      const std::optional<Image> raster = pclRaster(bytes);
+      if (!raster) throw Failure{"the plotter file draws nothing"};
+      writePicture(out, pictureOf(*raster), format);
+      if (raster->cutShort) note += " (cut short: the raster passes the converter's limits)";
+      out.commit();
+      return note;
+    }
     const Plot& first = drawing.pages.front();
     const Page page = pageOf(first);
     const size_t pages = drawing.pages.size();

@@ -32,7 +32,7 @@ const Interpreter::Command* Interpreter::find(char a, char b) {
       // the plot: initialising, paper, user units
       {"IN", [](I& i) { reset(i.s_, true); }, kEndsLine, Part::None},
       {"DF", [](I& i) { reset(i.s_, false); }, kEndsLine, Part::None},
-      {"PS", [](I& i) { plotSize(i.in_, i.s_.paper, i.s_.scaling); }, 0, Part::Paper},
+      {"PS", [](I& i) { plotSize(i.in_, i.s_.paper, i.s_.scaling, !i.s_.carousel); }, 0, Part::Paper},
       {"RO", [](I& i) { rotate(i.in_, i.s_.paper); }, kEndsLine, Part::Paper},
       {"IP", [](I& i) { scalingPoints(i.in_, i.s_.scaling, i.s_.paper); }, 0, Part::ScalingPoints},
       {"IR", [](I& i) { relativeScalingPoints(i.in_, i.s_.scaling, i.s_.paper); }, 0, Part::ScalingPoints},

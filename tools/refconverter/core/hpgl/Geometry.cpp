@@ -216,13 +216,20 @@ void inputWindow(Reader& in, Scaling& s) {
   s.window = Rect{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
 }
 
-void plotSize(Reader& in, Paper& paper, Scaling& s) {
+void plotSize(Reader& in, Paper& paper, Scaling& s, bool hpgl2) {
   const auto length = in.number(), width = in.number();
-  if (!length) return;
+  // In a PCL job the printer's picture frame and logical page are the paper: PS is ignored, as
+  // a printer ignores it.
+  if (!length || in.enteredFromPcl()) return;
+  // HP-GL/1's PS is one small number, a paper code; no plot is a few units long.
+  constexpr double kLargestPaperCode = 9;
+  if (!hpgl2 && !width && std::fabs(*length) <= kLargestPaperCode) return;
   const double x = std::clamp(std::fabs(*length), 1.0, kLimit);
+  // P1 and P2 need a width; nothing is cut by a width the file did not give.
   const double y = width ? std::clamp(std::fabs(*width), 1.0, kLimit) : x * 0.75;
   paper.hardClip = {0, 0, x, y};
   paper.plotSizeGiven = true;
+  paper.widthGiven = width.has_value();
   s.p1 = {0, 0};
   s.p2 = {x, y};
   if (s.scaled) s.apply();
@@ -233,23 +240,26 @@ void rotate(Reader& in, Paper& paper) {
   paper.rotation = angle == 90 || angle == 180 || angle == 270 ? angle : 0;
 }
 
-// With no PS, or with the plot turned (it is turned round the origin, so where the paper lies
-// is not known), the largest paper any plotter takes, round the origin: a point beyond it is
-// on no paper at all.
+// The paper as the turned coordinate system sees it; with no PS, the longest roll round the
+// origin.
 Rect clipArea(const Paper& paper, const Scaling& scaling) {
-  constexpr double kLargestPaper = 47'560;  // plotter units: A0's long side, 1189 mm
-  Rect area{-kLargestPaper, -kLargestPaper, kLargestPaper, kLargestPaper};
-  if (paper.plotSizeGiven && paper.rotation == 0) area = paper.hardClip;
+  Rect area{-kLongestRoll, -kLongestRoll, kLongestRoll, kLongestRoll};
+  if (paper.plotSizeGiven) {
+    const bool across = paper.rotation == 90 || paper.rotation == 270;
+    const double w = paper.hardClip.x1, h = paper.widthGiven ? paper.hardClip.y1 : kLongestRoll;
+    area = {0, 0, across ? h : w, across ? w : h};
+  }
   if (const auto& w = scaling.window)
     area = {std::max(area.x0, w->x0), std::max(area.y0, w->y0), std::min(area.x1, w->x1), std::min(area.y1, w->y1)};
   return area;
 }
 
-Point placed(int rotation, Point p) {
-  switch (rotation) {
-    case 90: return {-p.y, p.x};
-    case 180: return {-p.x, -p.y};
-    case 270: return {p.y, -p.x};
+Point placed(const Paper& paper, Point p) {
+  const double w = paper.hardClip.x1, h = paper.hardClip.y1;
+  switch (paper.rotation) {
+    case 90: return {w - p.y, p.x};
+    case 180: return {w - p.x, h - p.y};
+    case 270: return {p.y, h - p.x};
     default: return p;
   }
 }

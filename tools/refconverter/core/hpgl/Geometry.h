@@ -40,8 +40,13 @@ std::vector<Point> bezierPoints(Point p0, Point p1, Point p2, Point p3);
 struct Paper {
   Rect hardClip{0, 0, 10000, 7500};
   bool plotSizeGiven = false;
-  int rotation = 0;  // 0, 90, 180 or 270 degrees
+  bool widthGiven = false;  // PS gave a width; a roll's width is the roll's own
+  int rotation = 0;         // 0, 90, 180 or 270 degrees
 };
+
+// A plot with no PS is as long as its drawing (a textile marker runs 18 m along its roll); a
+// point beyond this is on no roll at all.
+inline constexpr double kLongestRoll = 6'000'000;  // plotter units: 150 m
 
 // User units: P1 and P2 (IP, IR), the scaling onto them (SC) and the window (IW).
 struct Scaling {
@@ -70,12 +75,16 @@ void scalingPoints(Reader& in, Scaling& scaling, const Paper& paper);          /
 void relativeScalingPoints(Reader& in, Scaling& scaling, const Paper& paper);  // IR
 void scale(Reader& in, Scaling& scaling);                                      // SC
 void inputWindow(Reader& in, Scaling& scaling);                                // IW
-void plotSize(Reader& in, Paper& paper, Scaling& scaling);                     // PS
+// PS. In HP-GL/1 (`hpgl2` false) a single small number is an older plotter's paper code (PS4:
+// size A), not a length: the paper stays unknown and nothing is cut.
+void plotSize(Reader& in, Paper& paper, Scaling& scaling, bool hpgl2 = true);
 void rotate(Reader& in, Paper& paper);                                         // RO
 
 // Where a plotter draws: inside the paper's hard-clip limits and the window.
 Rect clipArea(const Paper& paper, const Scaling& scaling);
 // A point of the plot turned as RO asks, round the origin.
-Point placed(int rotation, Point p);
+// RO turns and shifts the coordinate system: its origin is the lower left corner of the turned
+// paper, so a plot turned 90 degrees stays on the paper. P1 and P2 keep their values.
+Point placed(const Paper& paper, Point p);
 
 }  // namespace refconv::hpgl

@@ -1,5 +1,7 @@
 #include "Interpreter.h"
 
+#include <algorithm>
+
 #include <cstring>
 #include <numbers>
 #include <tuple>
@@ -52,7 +54,7 @@ void Interpreter::lines(std::vector<std::vector<Point>> lines, bool round) {
   style.end = round ? LineEnd::Round : s_.ends.end;
   style.join = round ? LineJoin::Round : s_.ends.join;
   style.miterLimit = s_.ends.miterLimit;
-  plot_.lines(std::move(lines), style, clipArea(s_.paper, s_.scaling), s_.paper.rotation);
+  plot_.lines(std::move(lines), style, clipArea(s_.paper, s_.scaling), s_.paper);
 }
 
 void Interpreter::strokeLine(std::vector<Point> line) {
@@ -80,7 +82,7 @@ void Interpreter::fillRings(std::vector<std::vector<Point>> rings, bool evenOdd)
   }
   const uint32_t color = fillColor(s_);
   if (s_.pen < 0 || (color == kWhite && s_.fill.transparent)) return;
-  plot_.areas(std::move(rings), s_.pen, color, evenOdd, clipArea(s_.paper, s_.scaling), s_.paper.rotation);
+  plot_.areas(std::move(rings), s_.pen, color, evenOdd, clipArea(s_.paper, s_.scaling), s_.paper);
 }
 
 void Interpreter::flushLine() {
@@ -96,8 +98,23 @@ void Interpreter::moveTo(Point to, bool draw) {
     std::vector<Ring>& rings = s_.polygon.rings;
     if (rings.empty()) rings.push_back({{s_.at}, {0}});
     if (!plot_.spend(1)) return;
-    rings.back().points.push_back(to);
-    rings.back().drawn.push_back(draw && rings.back().points.size() > 1);
+    Ring& ring = rings.back();
+    if (!draw) {
+      // A pen-up move ends the figure drawn so far, which closes on its own first point, and
+      // the next begins where the pen is put down: a hole reached with the pen up is a hole,
+      // not the outline joined to it by a diagonal.
+      const bool drewSome = std::find(ring.drawn.begin(), ring.drawn.end(), 1) != ring.drawn.end();
+      if (drewSome) {
+        closeRing(true);
+        rings.push_back({{to}, {0}});
+      } else {
+        ring = {{to}, {0}};
+      }
+      s_.at = to;
+      return;
+    }
+    ring.points.push_back(to);
+    ring.drawn.push_back(ring.points.size() > 1);
   } else if (draw && s_.pen >= 0) {
     if (line_.empty()) line_.push_back(s_.at);
     if (!plot_.spend(1)) return;
@@ -239,12 +256,12 @@ void Interpreter::polygonMode() {
   }
 }
 
-void Interpreter::closeRing() {
+void Interpreter::closeRing(std::optional<bool> drawn) {
   if (s_.polygon.rings.empty()) return;
   Ring& r = s_.polygon.rings.back();
   if (r.points.size() >= 2 && (r.points.front().x != r.points.back().x || r.points.front().y != r.points.back().y)) {
     r.points.push_back(r.points.front());
-    r.drawn.push_back(s_.mode.down);
+    r.drawn.push_back(drawn.value_or(s_.mode.down));
   }
 }
 

@@ -52,7 +52,7 @@ class Interpreter final : public LineSink {
   void rectangle(bool relative, bool filled);
   void wedge(bool filled);
   void polygonMode();
-  void closeRing();
+  void closeRing(std::optional<bool> drawn = std::nullopt);  // drawn: as the pen is
   void fillPolygon();
   void edgePolygon();
   void encodedPolyline();

@@ -8,14 +8,14 @@ bool PlotBuilder::spend(size_t points) {
   return !full_;
 }
 
-void PlotBuilder::lines(std::vector<std::vector<Point>> lines, const LineStyle& style, const Rect& area, int rotation) {
+void PlotBuilder::lines(std::vector<std::vector<Point>> lines, const LineStyle& style, const Rect& area, const Paper& paper) {
   std::vector<std::vector<Point>> cut;
   for (const auto& line : lines) clipPolyline(line, area, cut);
   std::vector<Shape>& shapes = pages_.back().shapes;
   Shape* shape = nullptr;
   for (auto& line : cut) {
     if (line.size() < 2 || !spend(line.size())) continue;
-    for (Point& p : line) p = clamped(placed(rotation, p));  // a dot's one unit past the limit included
+    for (Point& p : line) p = clamped(placed(paper, p));  // a dot's one unit past the limit included
     if (!shape) {
       const bool joins = !shapes.empty() && !shapes.back().fill && shapes.back().pen == style.pen &&
                          shapes.back().color == style.color && shapes.back().widthMm == style.widthMm &&
@@ -38,7 +38,7 @@ void PlotBuilder::lines(std::vector<std::vector<Point>> lines, const LineStyle& 
 }
 
 void PlotBuilder::areas(std::vector<std::vector<Point>> rings, int pen, uint32_t color, bool evenOdd, const Rect& area,
-                        int rotation) {
+                        const Paper& paper) {
   Shape s;
   s.pen = pen;
   s.color = color;
@@ -47,7 +47,7 @@ void PlotBuilder::areas(std::vector<std::vector<Point>> rings, int pen, uint32_t
   for (auto& ring : rings) {
     ring = clipRing(std::move(ring), area);
     if (ring.size() < 3 || !spend(ring.size())) continue;
-    for (Point& p : ring) p = clamped(placed(rotation, p));
+    for (Point& p : ring) p = clamped(placed(paper, p));
     s.paths.push_back(std::move(ring));
   }
   if (!s.paths.empty()) pages_.back().shapes.push_back(std::move(s));

@@ -43,11 +43,11 @@ class PlotBuilder {
   // Counts points against the limit; false once it is reached.
   bool spend(size_t points);
 
-  // Lines cut to `area` and turned by `rotation`; they join the last shape when it has their style.
-  void lines(std::vector<std::vector<Point>> lines, const LineStyle& style, const Rect& area, int rotation);
-  // Closed rings filled by the rule, cut to `area` and turned by `rotation`: a shape of their own.
+  // Lines cut to `area` and turned onto `paper` (RO); they join the last shape when it has their style.
+  void lines(std::vector<std::vector<Point>> lines, const LineStyle& style, const Rect& area, const Paper& paper);
+  // Closed rings filled by the rule, cut to `area` and turned onto `paper`: a shape of their own.
   void areas(std::vector<std::vector<Point>> rings, int pen, uint32_t color, bool evenOdd, const Rect& area,
-             int rotation);
+             const Paper& paper);
   // A new page, unless the current one is still empty.
   void advancePage();
   // The pages, without trailing empty ones, each with the bounds of what it holds.
