@@ -1,6 +1,6 @@
 ; The MarliskAuto installer, built by scripts/package with Debian's makensis:
 ;   makensis -DSTAGE=<the zip's folder> -DREFCONVERTER=<RefConverter.exe> -DSOURCE=<repository>
-;            -DOUTFILE=<setup.exe> installer/MarliskAuto.nsi
+;            -DLICENSEPAGE=<the licence, a paragraph a line> -DOUTFILE=<setup.exe> installer/MarliskAuto.nsi
 ; Installs under Program Files, with a Start-menu folder for all users and an entry in the
 ; system's list of programs. The reference converter is a component chosen by default, and
 ; so installed by /S too, since a new user without the viewer can convert nothing without it;
@@ -32,7 +32,9 @@ VIAddVersionKey /LANG=1041 "LegalCopyright" "MIT License"
 
 !define MUI_ICON "${SOURCE}\res\MarliskAuto.ico"
 !define MUI_UNICON "${SOURCE}\res\MarliskAuto.ico"
-!insertmacro MUI_PAGE_LICENSE "${SOURCE}\LICENSE"
+; The licence with each paragraph on one line (scripts/package makes it): the page wraps it
+; to its own width, where the file's own line ends broke every line in two.
+!insertmacro MUI_PAGE_LICENSE "${LICENSEPAGE}"
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
@@ -78,14 +80,15 @@ Section "MarliskAuto" SecProgram
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
 
-Section "参照コンバーター (RefConverter)" SecRefConverter
+; The components list is narrow: the name is short, the description says the rest.
+Section "参照コンバーター" SecRefConverter
   SetOutPath "$INSTDIR\RefConverter"
   File "${REFCONVERTER}"
 SectionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
   !insertmacro MUI_DESCRIPTION_TEXT ${SecProgram} "MarliskAuto 本体、ヘルプ、初期設定のファイルです。"
-  !insertmacro MUI_DESCRIPTION_TEXT ${SecRefConverter} "Marlisk がないときに使える付属の変換プログラムです。Marlisk と同じコマンドラインで、HP-GL と画像ファイルを PDF、TIFF、PNG、SVG、EMF などに変換します。Marlisk がなければ、はじめての起動のときに使うかどうか尋ねます。"
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecRefConverter} "参照コンバーター (RefConverter): Marlisk がないときに使える付属の変換プログラムです。Marlisk と同じコマンドラインで、HP-GL と画像ファイルを PDF、TIFF、PNG、SVG、EMF などに変換します。Marlisk がなければ、はじめての起動のときに使うかどうか尋ねます。"
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 ; After the sections, whose numbers it uses.

@@ -42,7 +42,10 @@ package() {
   cp "$ROOT/LICENSE" "$stage/LICENSE.txt"
   rm -f "$dist/MarliskAuto-$version-x64.zip"
   (cd "$ROOT/build/package" && zip -qr "$dist/MarliskAuto-$version-x64.zip" "MarliskAuto-$version")
+  # The licence page wraps its text itself: each paragraph as one line.
+  awk 'BEGIN { RS = ""; ORS = "\r\n\r\n" } { gsub(/\n/, " "); print }' "$ROOT/LICENSE" >"$ROOT/build/package/LICENSE-page.txt"
   makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DREFCONVERTER="$ROOT/build/package/RefConverter.exe" -DSOURCE="$ROOT" \
+    -DLICENSEPAGE="$ROOT/build/package/LICENSE-page.txt" \
     -DOUTFILE="$dist/MarliskAuto-$version-setup.exe" \
     "$ROOT/installer/MarliskAuto.nsi"
   echo "package: $(ls -l "$dist" | awk 'NR > 1 { printf "%s (%s bytes)  ", $9, $5 }')"

@@ -53,10 +53,9 @@ StartUp::Result StartUp::run(const std::string& bundledConverter) {
   ParameterFile parameters(app_.fileSystem, app_.codec, say);
   bool useBundled = false;
   if (!bundledConverter.empty())
-    parameters.onViewerMissing([&](const std::string& text) {
-      if (!personStarted) return say(text);
-      useBundled =
-          AskYesNo(text + kOfferBundledConverterText + bundledConverter + kOfferBundledConverterQuestion, false);
+    parameters.onViewerMissing([&](const std::string& path, const std::string& warning) {
+      if (!personStarted) return say(warning);
+      useBundled = AskYesNo(offerBundledConverterQuestion(path, bundledConverter), false);
     });
   if (!prepareWorkingFolder(folders, app_.settings, app_.fileSystem, parameters, say)) return result;
   if (useBundled) {

@@ -21,12 +21,13 @@ inline constexpr const char* kUnconvertibleNameMessage =
     "\r このパソコンの文字コードで表せない文字を含む名前のため、変換できません!";  // after a path
 inline constexpr const char* kPathTooLongMessage =
     "\r パスが 260 文字以上あり、Marliskが開けないため、変換も削除もしません!";  // after a path
-// After the viewer-missing message, when the converter that came with the program is there;
-// its path stands between the two.
-inline constexpr const char* kOfferBundledConverterText =
-    "\r\n\r\nこのパソコンには付属の参照コンバーター (RefConverter) があります:\r\n";
-inline constexpr const char* kOfferBundledConverterQuestion =
-    "\r\nMarliskの代わりにこれを使いますか? (設定でいつでも変えられます)";
+// In place of the viewer-missing message, at a start by a person, when the converter that
+// came with the program is there: one question, its facts first.
+inline std::string offerBundledConverterQuestion(const std::string& viewer, const std::string& bundled) {
+  return "Marliskプログラムが見つからないため、付属の参照コンバーター (RefConverter) を代わりに使いますか?\r\n\r\n"
+         "Marlisk: " + viewer + "\r\n参照コンバーター: " + bundled +
+         "\r\n\r\n(いいえ: 設定ボタンでMarliskプログラム名を登録してください。どちらも設定でいつでも変えられます)";
+}
 inline constexpr const char* kNoBatchFileNameMessage = "バッチファイル名の指定がありません!";
 // After the parameter file's path; the name it was set aside under follows.
 inline constexpr const char* kParameterFileDamagedMessage =

@@ -212,6 +212,19 @@ TEST_F(RefConverterTest, EveryOutputTypeFromEachInputFamilyDecodes) {
     if (input.vector) expectSoundSvg(base + ".svg");
   }
   EXPECT_EQ(test::listFolder(root.path()).find(".part"), std::string::npos);
+
+  // An instrument's screen print: a PCL job of raster rows alone, PackBits rows, is a picture.
+  std::string job = "\x1B" "E\x1B*t100R\x1B*r64S\x1B*r1A\x1B*b2M";
+  for (int y = 0; y < 32; ++y) job += std::string("\x1B*b2W") + char(-7) + char(y % 2 ? 0xF0 : 0x0F);
+  test::writeFile(root / "screen.prn", job + "\x1B*rB\x1B" "E");
+  writeCommandFile(root / "screen.txt",
+                   {line(root / "screen.prn", root / "screen.png"), line(root / "screen.prn", root / "screen.pdf")});
+  ASSERT_EQ(runConverter(root / "screen.txt"), 0u) << test::readFile(root / "screen.log");
+  const std::optional<Pixels> screen = decode(root / "screen.png");
+  ASSERT_TRUE(screen);
+  EXPECT_EQ(std::pair(screen->width, screen->height), std::pair(64u, 32u));
+  EXPECT_TRUE(screen->ink(4, 0) && !screen->ink(0, 0) && screen->ink(0, 1));
+  expectSoundPdf(root / "screen.pdf");
 }
 
 TEST_F(RefConverterTest, FailedLinesAreLoggedAndSetTheExitCode) {

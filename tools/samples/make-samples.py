@@ -195,7 +195,8 @@ def geometry():
     pe = "PE<=" + encode_pe([10000, 6500]) + encode_pe([1500, 0, 0, 1500, -1500, 0, 0, -1500]) + \
          ">" + encode_pe([1]) + "<" + encode_pe([400, 400]) + encode_pe([1400, 0, 0, 1400, -1400, 0, 0, -1400]) + ";"
     out.append(pe)
-    out.append("RO90;IP;PA1000,-11500;PD3000,-11500,3000,-9500;PU;RO;SP0;")
+    # RO turns and shifts: the turned paper's lower left corner is the origin.
+    out.append("RO90;IP;PA1000,1000;PD3000,1000,3000,3000;PU;RO;SP0;")
     corpus("geometry.hgl", "\n".join(out) + "\n")
 
 
@@ -249,6 +250,30 @@ def pcl_job():
            esc + "E" + esc + "&l1O" + raster + esc + "%1B" + body + esc + "%1A" + esc + "&a0H" + "PCL TEXT" +
            esc + "%1BPA0,6000;PD8000,6000;" + esc + "%0A" + esc + "E" + esc + "%-12345X@PJL EOJ\r\n" + esc + "%-12345X")
     corpus("pcl-job.hgl", job)
+
+
+def marker():
+    """A textile marker on a roll: no PS, pieces laid along 10 m (400,000 plotter units), as
+    cutting-room software writes for a plotter of any length."""
+    out = ["IN;SP1;PW0.3;"]
+    for i in range(40):
+        x = i * 10000
+        out.append("PU%d,200;PD%d,200,%d,1500,%d,3800,%d,3800,%d,200;" % (x, x + 9000, x + 9400, x + 4500, x, x))
+        out.append("PU%d,4200;PD%d,4200,%d,7000,%d,7000,%d,4200;" % (x + 500, x + 8500, x + 8000, x + 1000, x + 500))
+    out.append("PU0,7600;PD400000,7600;PU;SP0;")
+    corpus("marker-10m.hgl", "".join(out))
+
+
+def plotutils_pcl():
+    """A PCL job as plotutils' graph writes it: HP-GL/2 entered from PCL, PS with a length
+    only, and a title above the plot that lies past PS's width."""
+    esc = "\x1b"
+    out = [esc + "%0B", "BP;IN;PS10668;IP0,1016,8128,9144;SC0,10000,0,10000;SP1;DR1,0;SI0.25,0.35;"]
+    out.append("PA2075,8600;LBA TITLE ABOVE THE PLOT\x03;")
+    out.append("PA2000,2000;PD8000,2000,8000,8000,2000,8000,2000,2000;PU;")
+    out.append("PA2000,2000;PD3000,3500,4000,5000,5000,4200,6000,6500,7000,7000,8000,7600;PU;")
+    out.append("PG;" + esc + "%0A" + esc + "E")
+    corpus("plotutils-pcl-title.hgl", "".join(out))
 
 
 def pages():
@@ -317,6 +342,9 @@ HP2XX_IS_WRONG = {
     "pcl-job.hgl": [
         (r"SP2;FT3,150,45;PA1000,1000;RA4000,4000;", "", "starts hatching in a PCL job off the anchor"),
         (r"LBPCL JOB\x03", "", "draws a label after PCL raster data as a bar"),
+    ],
+    "plotutils-pcl-title.hgl": [
+        (r"PS10668;", "", "keeps PS in a PCL job, where a printer ignores it, and draws a sliver of the plot"),
     ],
     "plotutils-graph.hgl": [
         (r"WU1;", "WU0;", "takes WU1 pen widths as far too wide: the widths in millimetres instead"),
@@ -404,6 +432,7 @@ if __name__ == "__main__":
     gear_plate()
     site_plan_pcl()
     pie_chart()
-    for make in (polygons, hatching, pens, linetypes, geometry, labels, labels2, pen_plotter, pcl_job, pages,
+    for make in (polygons, hatching, pens, linetypes, geometry, labels, labels2, pen_plotter, pcl_job, marker,
+                 plotutils_pcl, pages,
                  other_programs, hp2xx_forms):
         make()

@@ -79,6 +79,14 @@ std::string refusal(const std::string& value, const char* reason) {
 
 }  // namespace
 
+void ParameterFile::viewerMissing(const std::string& path) {
+  const std::string warning = path + "\r" + kViewerMissingMessage;
+  if (viewerMissing_)
+    viewerMissing_(path, warning);
+  else
+    warn_(warning);
+}
+
 bool ParameterFile::save(const Settings& settings) {
   Settings copy = settings;  // the slot table hands out pointers into a model it may change
   // A value that cannot be stored as it is keeps the line the file holds now: the other
@@ -184,7 +192,7 @@ LoadResult ParameterFile::load(Settings& settings) {
       // A viewer line that cannot be read names no viewer the program could start: the same
       // warning as for a viewer that is not there, with the bytes as far as they show.
       if (auto* text = std::get_if<std::string*>(&slot); text && *text == &settings.ViewerExePath)
-        (viewerMissing_ ? viewerMissing_ : warn_)(printableBytes(raw) + "\r" + kViewerMissingMessage);
+        viewerMissing(printableBytes(raw));
       continue;
     }
     if (auto* text = std::get_if<std::string*>(&slot)) {
@@ -193,7 +201,7 @@ LoadResult ParameterFile::load(Settings& settings) {
         if (settings.ViewerExePath == kDefaultViewerPath && fs_.fileExists(kDefaultViewerPathX86))
           settings.ViewerExePath = kDefaultViewerPathX86;
         else
-          (viewerMissing_ ? viewerMissing_ : warn_)(settings.ViewerExePath + "\r" + kViewerMissingMessage);
+          viewerMissing(settings.ViewerExePath);
       }
     } else if ((std::holds_alternative<int32_t*>(slot) || std::holds_alternative<uint8_t*>(slot)) &&
                line->find_first_not_of(" \t") == std::string::npos) {

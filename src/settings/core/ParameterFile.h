@@ -7,6 +7,8 @@
 #include "core/WarningSink.h"
 #include "settings/core/Settings.h"
 
+#include <functional>
+#include <string>
 #include <utility>
 
 namespace marlisk {
@@ -32,9 +34,11 @@ class ParameterFile {
   // settings.LastIoStatus.
   LoadResult load(Settings& settings);
 
-  // Who tells the user that the viewer named by the file is not there; by default the warning
-  // sink. The program offers its bundled converter in its place this way.
-  void onViewerMissing(WarningSink said) { viewerMissing_ = std::move(said); }
+  // Who tells the user that the viewer named by the file is not there (its path as the file
+  // shows it, and the warning that says so); by default the warning sink. The program offers
+  // its bundled converter in its place this way.
+  using ViewerMissing = std::function<void(const std::string& path, const std::string& warning)>;
+  void onViewerMissing(ViewerMissing said) { viewerMissing_ = std::move(said); }
 
   // Writes all 57 lines to settings.ParameterFilePath. The old file is replaced only once
   // the new one is completely written. A value that cannot be stored as it is (a line
@@ -47,7 +51,8 @@ class ParameterFile {
   FileSystem& fs_;
   const AnsiCodec& codec_;
   WarningSink warn_;
-  WarningSink viewerMissing_;
+  ViewerMissing viewerMissing_;
+  void viewerMissing(const std::string& path);
 };
 
 }  // namespace marlisk
