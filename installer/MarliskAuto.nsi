@@ -15,6 +15,12 @@ Target amd64-unicode
 !include "Sections.nsh"
 
 ; VERSION comes from the command line (scripts/lib/build.sh reads the VERSION file).
+; SIGNCOMMAND, when given, signs the uninstaller before it is packed and the installer once
+; it is written (scripts/lib/sign-file.sh).
+!ifdef SIGNCOMMAND
+  !uninstfinalize '"${SIGNCOMMAND}" "%1"' = 0
+  !finalize '"${SIGNCOMMAND}" "%1"' = 0
+!endif
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\MarliskAuto"
 
 Name "MarliskAuto ${VERSION}"

@@ -26,7 +26,9 @@ build_fuzz() {
   cmake --build "$dir" -j"$jobs"
 }
 
-# The zip and the installer into dist/ from an existing build/win.
+# The zip and the installer into dist/ from an existing build/win. With MARLISK_SIGN_PFX (a
+# PKCS#12 file) and MARLISK_SIGN_PASSWORD, every program in them is signed: MarliskAuto.exe,
+# RefConverter.exe, the uninstaller before the installer packs it, and the installer.
 package() {
   local version dist="$ROOT/dist" stage
   version=$(head -1 "$ROOT/VERSION")
@@ -35,6 +37,14 @@ package() {
   # Without the debug information of the build: a tenth of the size.
   x86_64-w64-mingw32-strip -o "$stage/MarliskAuto.exe" "$ROOT/build/win/MarliskAuto.exe"
   x86_64-w64-mingw32-strip -o "$ROOT/build/package/RefConverter.exe" "$ROOT/build/win/RefConverter.exe"
+  local signing=()
+  if [ -n "${MARLISK_SIGN_PFX:-}" ]; then
+    [ -f "$MARLISK_SIGN_PFX" ] || { echo "package: no certificate at $MARLISK_SIGN_PFX"; return 1; }
+    "$ROOT/scripts/lib/sign-file.sh" "$stage/MarliskAuto.exe" || { echo "package: MarliskAuto.exe could not be signed"; return 1; }
+    "$ROOT/scripts/lib/sign-file.sh" "$ROOT/build/package/RefConverter.exe" ||
+      { echo "package: RefConverter.exe could not be signed"; return 1; }
+    signing=(-DSIGNCOMMAND="$ROOT/scripts/lib/sign-file.sh")
+  fi
   cp "$ROOT/build/win/MarliskAuto.chm" "$stage/"
   cp -r "$ROOT/build/win/Init" "$stage/Init"
   # With a BOM: older Japanese Notepad takes a text without one for Shift-JIS.
@@ -45,7 +55,7 @@ package() {
   # The licence page wraps its text itself: each paragraph as one line.
   awk 'BEGIN { RS = ""; ORS = "\r\n\r\n" } { gsub(/\n/, " "); print }' "$ROOT/LICENSE" >"$ROOT/build/package/LICENSE-page.txt"
   makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DREFCONVERTER="$ROOT/build/package/RefConverter.exe" -DSOURCE="$ROOT" \
-    -DLICENSEPAGE="$ROOT/build/package/LICENSE-page.txt" \
+    -DLICENSEPAGE="$ROOT/build/package/LICENSE-page.txt" "${signing[@]}" \
     -DOUTFILE="$dist/MarliskAuto-$version-setup.exe" \
     "$ROOT/installer/MarliskAuto.nsi"
   echo "package: $(ls -l "$dist" | awk 'NR > 1 { printf "%s (%s bytes)  ", $9, $5 }')"

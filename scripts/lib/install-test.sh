@@ -2,6 +2,23 @@
 # Source after lib/wine.sh (a display must be running); install_suite sets install_passed and
 # install_failed.
 
+# A code-signing certificate of the run's own in $1 (cert.pem, test.pfx), as a shop's would
+# be; exports MARLISK_SIGN_PFX and MARLISK_SIGN_PASSWORD for scripts/package.
+make_test_certificate() {
+  local dir=$1
+  mkdir -p "$dir"
+  openssl req -x509 -newkey rsa:2048 -nodes -keyout "$dir/key.pem" -out "$dir/cert.pem" -days 2 \
+    -subj "/CN=MarliskAuto test signing" -addext "extendedKeyUsage=codeSigning" >/dev/null 2>&1 &&
+    openssl pkcs12 -export -inkey "$dir/key.pem" -in "$dir/cert.pem" -out "$dir/test.pfx" \
+      -passout pass:marlisk-test >/dev/null 2>&1 || { echo "install: no test certificate could be made"; return 1; }
+  export MARLISK_SIGN_PFX="$dir/test.pfx" MARLISK_SIGN_PASSWORD=marlisk-test
+}
+
+# Whether `file` carries a good signature of the test certificate.
+signed_by_test_certificate() {
+  osslsigncode verify -CAfile "$ROOT/build/signing/cert.pem" -in "$1" 2>&1 | grep -q '^Signature verification: ok'
+}
+
 install_suite() {
   local version prefix="$ROOT/build/wine-install" setup
   version=$(head -1 "$ROOT/VERSION")
@@ -31,6 +48,11 @@ install_suite() {
     test -f "$program/MarliskAuto.exe" -a -f "$program/MarliskAuto.chm" -a -f "$program/Init/MarliskAuto.par" \
     -a -f "$program/README.txt" -a -f "$program/LICENSE.txt" -a -f "$program/Uninstall.exe"
   check "the reference converter is installed by default, silently too" test -f "$program/RefConverter/RefConverter.exe"
+  local signed
+  for signed in "$setup" "$program/MarliskAuto.exe" "$program/RefConverter/RefConverter.exe" "$program/Uninstall.exe" \
+    "$ROOT/build/package/MarliskAuto-$version/MarliskAuto.exe"; do
+    check "signed: ${signed#"$ROOT/"}" signed_by_test_certificate "$signed"
+  done
   check "Start-menu shortcuts for all users, the README among them" \
     test -f "$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/MarliskAuto/MarliskAuto.lnk" \
     -a -f "$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/MarliskAuto/README.lnk"

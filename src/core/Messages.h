@@ -24,8 +24,8 @@ inline constexpr const char* kPathTooLongMessage =
 // In place of the viewer-missing message, at a start by a person, when the converter that
 // came with the program is there: one question, its facts first.
 inline std::string offerBundledConverterQuestion(const std::string& viewer, const std::string& bundled) {
-  return "Marliskプログラムが見つからないため、付属の参照コンバーター (RefConverter) を代わりに使いますか?\r\n\r\n"
-         "Marlisk: " + viewer + "\r\n参照コンバーター: " + bundled +
+  return viewer + "\r\nMarliskプログラムファイルが存在しません。付属の参照コンバーター (RefConverter) を代わりに使いますか?" +
+         "\r\n\r\n参照コンバーター: " + bundled +
          "\r\n\r\n(いいえ: 設定ボタンでMarliskプログラム名を登録してください。どちらも設定でいつでも変えられます)";
 }
 inline constexpr const char* kNoBatchFileNameMessage = "バッチファイル名の指定がありません!";

@@ -18,8 +18,8 @@ const std::string kViewerMissingWarning =
     "C:\\Program Files\\Brennamor\\Marlisk\\Marlisk.exe\r Marliskプログラムファイルが存在しません!\r "
     "設定ボタンでMarliskプログラム名を登録してください";
 const std::string kViewerMissing =
-    "Marliskプログラムが見つからないため、付属の参照コンバーター (RefConverter) を代わりに使いますか?\r\n\r\n"
-    "Marlisk: C:\\Program Files\\Brennamor\\Marlisk\\Marlisk.exe\r\n参照コンバーター: " +
+    "C:\\Program Files\\Brennamor\\Marlisk\\Marlisk.exe\r\nMarliskプログラムファイルが存在しません。"
+    "付属の参照コンバーター (RefConverter) を代わりに使いますか?\r\n\r\n参照コンバーター: " +
     exeFolder() +
     "\\RefConverter.exe\r\n\r\n(いいえ: 設定ボタンでMarliskプログラム名を登録してください。どちらも設定でいつでも変えられます)";
 
