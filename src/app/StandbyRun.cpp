@@ -69,7 +69,8 @@ bool StandbyRun::start() {
   shared_ = run_.SharedWatchFolder;
   host_.runStep([this] {
     loadKept();
-    if (shared_ && !beginStation()) {
+    stationBegun_ = false;
+    if (shared_ && beginStation() == StationStart::Refused) {
       state_ = State::Stopped;
       return;
     }
@@ -377,7 +378,8 @@ bool StandbyRun::convertReady(bool again) {
     // Nothing is claimed for an output folder that cannot take the outputs.
     // The card is rewritten at every cycle (its counter is how the others know this one
     // lives), once it is sure to be still this life's card.
-    if (stillOurs() && (serverNow_ = station_.beat(), usable = outputFolderUsable())) {
+    const bool begun = stationBegun_ || beginStation() == StationStart::Ok;
+    if (begun && stillOurs() && (serverNow_ = station_.beat(), usable = outputFolderUsable())) {
       lookAtOthers();
       claimAgain = claimReady(ready, secondListing);
       takeHeld(toConvert);
@@ -518,26 +520,35 @@ std::string StandbyRun::originOf(const std::string& path) const {
   return path;
 }
 
-bool StandbyRun::beginStation() {
+StandbyRun::StationStart StandbyRun::beginStation() {
   const Settings& s = app_.settings;
   const std::string name = run_.StationName.empty() ? stationNameFrom(computerName()) : run_.StationName;
   const std::string folder = claimFolderOf(s.WatchFolder, name);
   // The viewer is given the claimed paths in the code page.
   if (!app_.codec.toAnsi(folder)) {
     host_.warn(folder + kUnconvertibleNameMessage);
-    return false;
+    return StationStart::Refused;
   }
   Win32Error error;
+  // A folder that cannot be made or written now, or a rename the server refuses now, may be
+  // a share that dropped or a server not yet up: standby goes on and tries again each cycle,
+  // said once, as for a missing watch folder. What will not change by itself is refused.
+  auto notYet = [&](const char* message) {
+    if (!stationUnusableSaid_) host_.warn(folder + message + "\r\n" + ioErrorMessage(error.code()));
+    stationUnusableSaid_ = true;
+    return StationStart::NotYet;
+  };
   switch (station_.begin(s.WatchFolder, name, &error)) {
     case Station::Begin::Ok: break;
-    case Station::Begin::NameInUse: host_.warn(stationNameInUseMessage(name)); return false;
-    case Station::Begin::OtherVolume: host_.warn(folder + kClaimFolderOtherVolumeMessage); return false;
-    case Station::Begin::CannotUse:
-      host_.warn(folder + kClaimFolderUnusableMessage + "\r\n" + ioErrorMessage(error.code()));
-      return false;
+    case Station::Begin::NameInUse: host_.warn(stationNameInUseMessage(name)); return StationStart::Refused;
+    case Station::Begin::OtherVolume: host_.warn(folder + kClaimFolderOtherVolumeMessage); return StationStart::Refused;
+    case Station::Begin::CannotUse: return notYet(kClaimFolderUnusableMessage);
+    case Station::Begin::CannotRename: return notYet(kClaimRenameFailedMessage);
   }
+  stationUnusableSaid_ = false;
+  stationBegun_ = true;
   recoverClaims();
-  return true;
+  return StationStart::Ok;
 }
 
 void StandbyRun::recoverClaims() {

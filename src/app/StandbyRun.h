@@ -109,7 +109,9 @@ class StandbyRun {
 
   // A shared watch folder: the station begins (or is refused, and said why), finishes what its
   // last life left, claims its share of the ready files, and looks at the other stations.
-  bool beginStation();
+  // Refused: standby stops. NotYet: it goes on and tries again at the next cycle.
+  enum class StationStart { Ok, Refused, NotYet };
+  StationStart beginStation();
   // Who an input is to the record of outputs: a claimed file is the watch folder's drawing.
   std::string originOf(const std::string& path) const;
   void recoverClaims();
@@ -162,6 +164,8 @@ class StandbyRun {
   std::atomic<size_t> heldCount_{0};
   Liveness liveness_;
   bool takenOverSaid_ = false;
+  bool stationBegun_ = false;         // this run's station has begun (its lock is held)
+  bool stationUnusableSaid_ = false;  // a claim folder that cannot be used yet, said once
 };
 
 }  // namespace marlisk::win

@@ -219,24 +219,26 @@ Station::Begin Station::begin(const std::string& watchFolder, const std::string&
   if (!lock_) return failed(Begin::NameInUse);
 
   // A claim must be a rename: a claim folder behind a junction or a link to another volume
-  // would turn it into a copy. A probe made in the watch folder shows it at once. It is held
-  // open, sharing only deleting, so that no other station lists it as a drawing, and it goes
-  // when it is closed.
+  // would turn it into a copy, and some file servers and clients cannot rename at all. A probe
+  // made in the watch folder shows both at once. It is closed before the rename, as a drawing
+  // is when it is claimed (a client that cannot rename an open file can still claim), and
+  // removed whatever happens: nothing of it stays in the watch folder.
   const std::string probeName = "~" + name + ".probe";
   const std::wstring probe = widen(watchFolder + probeName), probed = widen(claimFolder_ + probeName);
   DeleteFileW(probed.c_str());
-  UniqueFileHandle made(CreateFileW(probe.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
-                                    nullptr));
-  if (!made) return failed(Begin::CannotUse);
-  if (!MoveFileExW(probe.c_str(), probed.c_str(), 0)) {
-    const Begin why = GetLastError() == ERROR_NOT_SAME_DEVICE ? Begin::OtherVolume : Begin::CannotUse;
-    if (error) *error = Win32Error::last();
-    lock_.reset();
-    return why;
+  {
+    UniqueFileHandle made(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY, nullptr));
+    if (!made) return failed(Begin::CannotUse);
   }
-  made.reset();
-  DeleteFileW(probed.c_str());  // Wine's open keeps the old name: it deletes nothing on close
+  if (!MoveFileExW(probe.c_str(), probed.c_str(), 0)) {
+    const Win32Error why = Win32Error::last();
+    DeleteFileW(probe.c_str());
+    if (error) *error = why;
+    lock_.reset();
+    return why.code() == ERROR_NOT_SAME_DEVICE ? Begin::OtherVolume : Begin::CannotRename;
+  }
+  DeleteFileW(probed.c_str());
 
   lastLife_ = readCard(fs_, cardPath_);
   card_ = StationCard();

@@ -72,7 +72,9 @@ class OutputRecords {
 
 class Station {
  public:
-  enum class Begin { Ok, NameInUse, OtherVolume, CannotUse };
+  // CannotRename: the claim folder is there, but a file of the watch folder cannot be renamed
+  // into it (a file server, or a client, that does not rename): a claim could never be made.
+  enum class Begin { Ok, NameInUse, OtherVolume, CannotUse, CannotRename };
   enum class ClaimOutcome { Claimed, Lost, Leftover };
 
   explicit Station(FileSystem& fs) : fs_(fs) {}

@@ -106,6 +106,11 @@ inline constexpr const char* kClaimFolderOtherVolumeMessage =
     "\r 変換中フォルダが監視フォルダと別のボリュームにあるため、監視フォルダを複数の端末で共有できません!";
 inline constexpr const char* kClaimFolderUnusableMessage =
     "\r 変換中フォルダを作成できないか書き込めないため、監視フォルダを複数の端末で共有できません!";
+// After the claim folder's path, when a file of the watch folder cannot be renamed into it (a
+// file server or client that cannot rename); the I/O error follows on a line of its own.
+inline constexpr const char* kClaimRenameFailedMessage =
+    "\r 監視フォルダのファイルを変換中フォルダへ名前を変えて移せないため、まだ引き取りを始められません!\r "
+    "回ごとに試し直します";
 inline std::string stationNameInUseMessage(const std::string& station) {
   return "ステーション名 " + station +
          " はすでに他の端末で動作しています!\r 運転設定で別のステーション名にしてください";

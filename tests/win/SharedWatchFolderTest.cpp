@@ -111,6 +111,29 @@ TEST_F(SharedWatchFolderTest, AFullClaimIsFollowedByTheNextAtOnce) {
   EXPECT_EQ(test::readViewerLog(root / "viewer.log").size(), 4u);  // 3 + 3 + 3 + 1
 }
 
+// A claim folder no rename reaches yet (here a file holds its name; on a file server, a client
+// that cannot rename): said once with the system's reason, nothing left in the watch folder,
+// and standby goes on and begins the station at the first cycle it can.
+TEST_F(SharedWatchFolderTest, AStationThatCannotClaimYetTriesAgainEachCycle) {
+  test::writeFile(root / "watch\\a.hgl", "IN;");
+  test::makeFolder(root / "watch\\変換中");
+  test::writeFile(root / "watch\\変換中\\PC-A", "a file where the claim folder goes");
+  TestStation a(root, "PC-A");
+  ASSERT_TRUE(a.run->start());
+  EXPECT_NE(a.run->state(), StandbyRun::State::Stopped);
+  a.cycle();
+  a.cycle();
+  ASSERT_EQ(a.host.warnings.size(), 1u);
+  EXPECT_NE(a.host.warnings[0].find("名前を変えて移せないため"), std::string::npos) << a.host.warnings[0];
+  EXPECT_NE(a.host.warnings[0].find("I/O Error code=3"), std::string::npos) << a.host.warnings[0];
+  EXPECT_EQ(test::listFolder(root / "watch"), "a.hgl 変換中\\");  // no probe left behind
+  EXPECT_TRUE(converted().empty());
+  DeleteFileW(widen(root / "watch\\変換中\\PC-A").c_str());
+  a.cycle();
+  EXPECT_EQ(converted().size(), 1u);
+  EXPECT_EQ(a.host.warnings.size(), 1u);
+}
+
 TEST_F(SharedWatchFolderTest, TwoStationsConvertEachFileOnce) {
   for (int i = 0; i < 8; ++i) test::writeFile(root / ("watch\\" + std::to_string(i) + ".hgl"), "IN;");
   // Two drawings of one output name: neither output replaces the other, whichever station has them.
