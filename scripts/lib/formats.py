@@ -59,6 +59,17 @@ def agrees(a_path, b_path):
     return ab >= AGREE and ba >= AGREE, f"ink agrees {ab:.2f} / {ba:.2f}"
 
 
+def dpi_for(base):
+    """300 dpi, or less for a plot so long (a roll's marker) that a reader's picture of it at
+    300 dpi would be hundreds of millions of pixels: its longest side at most 12,000 pixels."""
+    try:
+        text = open(base + ".eps", "rb").read(4096).decode("latin-1")
+        width, height = map(int, re.search(r"^%%BoundingBox: 0 0 (\d+) (\d+)$", text, re.M).groups())
+    except (OSError, AttributeError):
+        return "300"
+    return str(max(10, min(300, 12000 * 72 // max(width, height, 1))))
+
+
 def run(*args):
     done = subprocess.run(args, capture_output=True, text=True, timeout=120)
     if done.returncode != 0:
@@ -79,10 +90,16 @@ def draw_dxf(doc, out):
     axes = figure.add_axes([0, 0, 1, 1])
     properties = LayoutProperties.from_layout(msp)
     properties.set_colors("#ffffff")
-    Frontend(RenderContext(doc), MatplotlibBackend(axes)).draw_layout(msp, finalize=True, layout_properties=properties)
-    # The figure takes the drawing's shape; it is sized to draw it true to size.
+    # A long plot drawn at fewer dots an inch keeps its pens at least a dot wide (min_lineweight
+    # is in 1/300 inch), as the other readers' pictures of it do.
+    from ezdxf.addons.drawing.config import Configuration
+    config = Configuration.defaults().with_changes(min_lineweight=300 / int(DPI))
+    Frontend(RenderContext(doc), MatplotlibBackend(axes), config=config).draw_layout(
+        msp, finalize=True, layout_properties=properties)
+    # The figure takes the drawing's shape and size (millimetres), however long it is.
+    left, right = axes.get_xlim()
     bottom, top = axes.get_ylim()
-    figure.set_size_inches(figure.get_size_inches() * (top - bottom) / 25.4 / figure.get_size_inches()[1])
+    figure.set_size_inches(max(right - left, 1) / 25.4, max(top - bottom, 1) / 25.4)
     figure.savefig(out, dpi=int(DPI), facecolor="#ffffff")
     plt.close(figure)
 
@@ -231,9 +248,11 @@ def main():
         return 0
     folder, names = sys.argv[1], sys.argv[2:]
     failures = 0
+    global DPI
     for name in names:
         base = os.path.join(folder, name)
         ref = base + ".png"
+        DPI = dpi_for(base)
         pages = int(open(base + ".pages").read()) if os.path.exists(base + ".pages") else 1
         checks = {
             "dxf": lambda: check_dxf(base, ref),
