@@ -27,13 +27,12 @@ BatchRun::Outcome BatchRun::refuse(const std::string& message) {
   return Outcome::Refused;
 }
 
-BatchRun::Outcome BatchRun::run(const RunSettings& settings) {
+BatchRun::Outcome BatchRun::run(const RunSettings& settings, OutputTab tab) {
   const Settings& s = app_.settings;
   run_ = settings;
   host_.setRunControlsEnabled(false);
 
   // What every line needs is checked before anything is written.
-  const OutputTab tab = host_.activeTab();
   const int typeIndex = chosenOutputType(s, tab);
   if (!buildViewerCommandLine(tab, typeIndex, s.OutputFolder, "")) return refuse(kNoOutputTypeMessage);
   if (!app_.codec.toAnsi(s.OutputFolder)) return refuse(s.OutputFolder + kCannotOpenMessage);
@@ -79,7 +78,7 @@ BatchRun::Outcome BatchRun::run(const RunSettings& settings) {
   std::unordered_map<std::string, bool> inputs;
   inputs.reserve(listBytes / 32);
   FolderListing outputFolder;               // what is there before the run
-  const std::string extension = outputTypes(tab)[static_cast<size_t>(typeIndex)].extension;
+  const std::string extension = outputTypeAt(tab, typeIndex)->extension;  // checked above
   auto logMissing = [&](const std::string& path, LogResult result) {
     ++missing;
     LogEntry entry;

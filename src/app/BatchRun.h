@@ -20,9 +20,10 @@ class BatchRun {
 
   BatchRun(AppContext& app, RunHost& host);
 
-  // Runs the whole batch with these run settings (as they were when it was started); returns
-  // when the viewer ended. It blocks: the main window runs it off its thread.
-  Outcome run(const RunSettings& settings);
+  // Runs the whole batch with these run settings and the output table of this tab (both as
+  // they were when it was started); returns when the viewer ended. It blocks: the main window
+  // runs it off its thread.
+  Outcome run(const RunSettings& settings, OutputTab tab);
   // The viewer of the run, which "終了" may end.
   ViewerStopper& viewer() { return viewer_; }
   // Of the last run that reached the viewer: the inputs the list named (each once), how many

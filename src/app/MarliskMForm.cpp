@@ -48,7 +48,10 @@ TMarliskMForm::TMarliskMForm(AppContext& app)
              [this](int index) { RadioGroupOutTyp2Click(index); }),
       startUp_(app, [this](const std::string& text) {
         messages_.keep(text, standbyMode() || startUp_.standbyRequested());
-      }) {}
+      }) {
+  // A run's word for a window that is gone (the program is ending) still reaches the log.
+  runThread_.onUndelivered([this](const std::string& text) { messages_.logOnly(text, standbyMode()); });
+}
 
 TMarliskMForm::~TMarliskMForm() {
   stop_ = true;
@@ -202,7 +205,9 @@ void TMarliskMForm::startBatchOutput() {
   messages_.runStarts();
   batchRunning_ = true;
   setRunControlsEnabled(false);
-  runThread_.runStep([this, settings = app_.runSettings] { batchOutcome_ = batch_.run(settings); });
+  // What the run needs of the window is read here, on the window's thread, and handed over.
+  runThread_.runStep(
+      [this, settings = app_.runSettings, tab = activeTab()] { batchOutcome_ = batch_.run(settings, tab); });
 }
 
 void TMarliskMForm::batchEnded(BatchRun::Outcome outcome) {
@@ -259,7 +264,7 @@ void TMarliskMForm::stepEnded() {
 void TMarliskMForm::startStandbyOutput() {
   if (running() || standby_.state() != StandbyRun::State::Stopped) return;
   messages_.runStarts();
-  if (!standby_.start()) messages_.runEnds();
+  if (!standby_.start(activeTab())) messages_.runEnds();
   tray_.standbyRunning(standby_.state() != StandbyRun::State::Stopped);
   closeIfStopped();
 }

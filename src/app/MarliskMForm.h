@@ -45,7 +45,8 @@ class TMarliskMForm final : public Dialog, private RunHost {
   // A step still running is waited for before the runs it belongs to go.
   ~TMarliskMForm() override;
 
-  OutputTab activeTab() const override;
+  // The tab in front; read on the window's thread only (a run is given it as it starts).
+  OutputTab activeTab() const;
   bool stopRequested() const override { return stop_; }
   int exitCode() const { return exitCode_; }
   // An output step is under way that the window must outlive.
@@ -149,10 +150,12 @@ class TMarliskMForm final : public Dialog, private RunHost {
   TrayPresence tray_;
   StartRequest request_;
   StartUp startUp_;
-  // The runs' slow steps go to their own thread; what they ask of the window comes back here.
-  RunThread runThread_{*this, [this] { stepEnded(); }};
   BatchRun batch_{app_, runThread_};
   StandbyRun standby_{app_, runThread_};
+  // The runs' slow steps go to their own thread; what they ask of the window comes back here.
+  // Declared after the runs (they keep a reference to it, unused until a run starts): it is
+  // destroyed first, and its wait ends any step before a run object goes.
+  RunThread runThread_{*this, [this] { stepEnded(); }};
   bool batchRunning_ = false;                                    // the step running is a batch run
   BatchRun::Outcome batchOutcome_ = BatchRun::Outcome::Refused;  // set on the run's thread
   bool askingToEndViewer_ = false;

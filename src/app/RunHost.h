@@ -1,6 +1,8 @@
 // What a run (batch or standby output) asks of the window that shows it. The main window is
 // one; the tests' recording host is another, so a run's decisions can be followed without a
-// window.
+// window. What a run needs to know of the window (the tab in front, the run settings) it is
+// given as it starts, on the window's thread: nothing here answers a question about the
+// window from another thread.
 #pragma once
 
 #include <functional>
@@ -15,8 +17,6 @@ class RunHost {
  public:
   virtual ~RunHost() = default;
 
-  // The tab in front decides the output table of every line as it is built.
-  virtual OutputTab activeTab() const = 0;
   // "終了" was pressed: a run finishes what it has started, and starts nothing new.
   virtual bool stopRequested() const = 0;
 

@@ -31,6 +31,8 @@ class RunMessages {
   bool ask(const std::string& text, bool standby);
   // Logged and put in the notification area in place of a box.
   void keep(const std::string& text, bool standby);
+  // Logged only: the window and its tray are gone.
+  void logOnly(const std::string& text, bool standby) { log_.message(standby, text); }
   std::string todayLogPath() const { return log_.todayPath(); }
 
  private:

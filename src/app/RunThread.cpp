@@ -27,7 +27,6 @@ DWORD WINAPI RunThread::threadMain(void* self) {
 }
 
 void RunThread::runStep(const std::function<void()>& step) {
-  tab_ = window_.activeTab();
   step_ = step;
   thread_.reset(CreateThread(nullptr, 0, threadMain, this, 0, nullptr));
   if (thread_) return;
@@ -65,7 +64,11 @@ bool RunThread::onMessage(UINT message) {
   return true;
 }
 
-void RunThread::onWindow(const std::function<void()>& call) { callOnWindowThread(hwnd_, call); }
+bool RunThread::onWindow(const std::function<void()>& call, const std::string* text) {
+  if (callOnWindowThread(hwnd_, call)) return true;
+  if (text && undelivered_) undelivered_(*text);
+  return false;
+}
 
 void RunThread::takeProgress() {
   {
@@ -119,21 +122,26 @@ void RunThread::finishProgress() {
   });
 }
 void RunThread::warn(const std::string& text) {
-  onWindow([&] {
-    takeAll();
-    window_.warn(text);
-  });
+  onWindow(
+      [&] {
+        takeAll();
+        window_.warn(text);
+      },
+      &text);
 }
 bool RunThread::ask(const std::string& text) {
-  bool yes = true;  // with the window gone there is nobody to say no
-  onWindow([&] {
-    takeAll();
-    yes = window_.ask(text);
-  });
+  // With the window gone nobody answers: "no", which keeps whatever was asked about.
+  bool yes = false;
+  onWindow(
+      [&] {
+        takeAll();
+        yes = window_.ask(text);
+      },
+      &text);
   return yes;
 }
 void RunThread::inputNotConverted(const std::string& text) {
-  onWindow([&] { window_.inputNotConverted(text); });
+  onWindow([&] { window_.inputNotConverted(text); }, &text);
 }
 void RunThread::convertingFiles(size_t count) {
   onWindow([&] { window_.convertingFiles(count); });

@@ -2,6 +2,27 @@
 // what a step asks of the window is sent to the window's thread and done there, between its
 // other messages (a message box a run must show waits on the step, not on the window); the
 // progress entries queue here and the window takes them when it is told they are there.
+//
+// Who owns what (as 7-Zip's ProgressDialog2.h writes it down for its progress object):
+//
+//   window's thread | the window and its controls, the forms, the settings model (app.settings,
+//                   | app.runSettings), the tray, RunMessages and its log, the run objects'
+//                   | start() and tick(), the questions asked of the user; it reads the tab in
+//                   | front and the run settings once, as a run starts, and hands them over
+//   run's thread    | one step at a time (runStep): the listings, the viewer and its wait, the
+//                   | file moves, the run's own log (BatchRun's, StandbyRun's RunLog), the
+//                   | run objects' members between start() and the step's end; it reads the
+//                   | settings model, which nothing changes while a run holds the controls
+//   shared          | the progress batches (queued_, under lock_; filling_ is the run's thread's,
+//                   | taken_ the window's); the stop flag (atomic); StandbyRun's state and
+//                   | countdown (atomic); takePosted_ (atomic)
+//   crossing        | every other call of a step to the window goes through callOnWindowThread
+//                   | and waits for it; one that cannot be delivered (the window is gone) is
+//                   | logged, and a question nobody can answer is answered "no": nothing is
+//                   | deleted on the word of nobody
+//
+// The window is destroyed only after wait(): RunThread is declared after the runs it drives,
+// and the form's destructor waits for the step before any member goes.
 #pragma once
 
 #include <windows.h>
@@ -28,6 +49,9 @@ class RunThread final : public RunHost {
   RunThread& operator=(const RunThread&) = delete;
 
   void attach(HWND window) { hwnd_ = window; }
+  // Where a message goes when the window it was for is gone (the run log): called on the
+  // run's thread while the window's thread waits for the step.
+  void onUndelivered(std::function<void(const std::string&)> keep) { undelivered_ = std::move(keep); }
   // A step has been handed over and has not yet been seen to end.
   bool busy() const { return thread_ ? true : false; }
   // For the window's procedure: true for this thread's own messages, which it handles.
@@ -35,8 +59,7 @@ class RunThread final : public RunHost {
   // Waits for a running step, still doing what it asks of the window meanwhile.
   void wait();
 
-  // What the runs ask: the tab is the one in front when the step began.
-  OutputTab activeTab() const override { return tab_; }
+  // What the runs ask of the window.
   bool stopRequested() const override { return window_.stopRequested(); }
   void setStatus(const std::string& text) override;
   void setBusy(bool busy) override;
@@ -58,12 +81,13 @@ class RunThread final : public RunHost {
   static DWORD WINAPI threadMain(void* self);
   // On the window's thread: the entries handed over reach the window's host.
   void takeProgress();
-  void onWindow(const std::function<void()>& call);
+  // False, after keeping `text` (if any) where onUndelivered says, when the window is gone.
+  bool onWindow(const std::function<void()>& call, const std::string* text = nullptr);
 
   RunHost& window_;
   std::function<void()> stepEnded_;
+  std::function<void(const std::string&)> undelivered_;
   HWND hwnd_ = nullptr;
-  OutputTab tab_ = OutputTab::Output1;
   std::function<void()> step_;
   UniqueHandle thread_;
   SlimLock lock_;

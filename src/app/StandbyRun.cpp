@@ -57,10 +57,10 @@ void StandbyRun::loadKept() {
   log_.prune();
 }
 
-bool StandbyRun::start() {
+bool StandbyRun::start(OutputTab tab) {
   if (state_ != State::Stopped) return true;
   takeSettings();
-  const OutputTab tab = host_.activeTab();
+  tab_ = tab;
   if (!buildViewerCommandLine(tab, chosenOutputType(app_.settings, tab), app_.settings.OutputFolder, "")) {
     host_.warn(kNoOutputTypeMessage);
     return false;
@@ -112,7 +112,7 @@ Win32Error StandbyRun::takeListing(const char* fileName, std::vector<ListingEntr
   host_.clearProgress(false);
 
   PumpClock clock;
-  const std::string pattern = s.WatchFolder + standbyMask(s.WatchFileMask, host_.activeTab());
+  const std::string pattern = s.WatchFolder + standbyMask(s.WatchFileMask, tab_);
   WIN32_FIND_DATAW found;
   UniqueFindHandle search(
       FindFirstFileExW(widen(pattern).c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
@@ -396,6 +396,13 @@ bool StandbyRun::convertReady(bool again) {
     usable = !toConvert.empty() && outputFolderUsable();
   }
 
+  // The type was checked as standby started, on the tab it started on; should it be gone since,
+  // nothing is converted rather than an output named from past the list's end.
+  const OutputType* type = outputTypeAt(tab_, chosenOutputType(s, tab_));
+  if (!type && !toConvert.empty()) {
+    host_.warn(kNoOutputTypeMessage);
+    usable = false;
+  }
   if (!toConvert.empty() && usable) {
     host_.convertingFiles(toConvert.size());
     host_.setStatus(status(kOutputtingStatus));
@@ -408,9 +415,9 @@ bool StandbyRun::convertReady(bool again) {
       std::vector<Handed> handed;
       std::unordered_set<std::string> outputs;  // given out in this run, folded
       FolderListing outputFolder;               // what is there before the run
-      const OutputTab tab = host_.activeTab();
+      const OutputTab tab = tab_;
       const int typeIndex = chosenOutputType(s, tab);
-      const std::string extension = outputTypes(tab)[static_cast<size_t>(typeIndex)].extension;
+      const std::string extension = type->extension;
       for (const Candidate& file : toConvert) {
         const ListingEntry& listed = file.listed;
         const std::string& input = file.path;

@@ -38,8 +38,9 @@ class StandbyRun {
   // A station on a shared watch folder says it stopped and lets go of its lock.
   ~StandbyRun();
 
-  // Begins the first cycle; false (and said) when no output type is chosen.
-  bool start();
+  // Begins the first cycle with the output table of `tab`, the tab in front as standby is
+  // started (on the window's thread); false (and said) when that tab has no output type.
+  bool start(OutputTab tab);
   // The handler of Timer1: counts down, or ends the cycle and begins the next.
   void tick();
 
@@ -141,6 +142,7 @@ class StandbyRun {
   std::atomic<State> state_{State::Stopped};
   std::atomic<int32_t> countdown_{0};
   RunSettings run_;  // the run settings as the current step began
+  OutputTab tab_ = OutputTab::Output1;  // set by start() before any step: the run's whole life
   std::vector<ListingEntry> firstListing_;
   std::unordered_set<std::string> settled_;  // names ready at the last comparison
   std::set<std::string> unlistableReported_;               // names told about once, not every cycle

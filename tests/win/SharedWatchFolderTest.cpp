@@ -16,7 +16,6 @@ namespace {
 
 class QuietHost final : public RunHost {
  public:
-  OutputTab activeTab() const override { return OutputTab::Output1; }
   bool stopRequested() const override { return stop; }
   void setStatus(const std::string& text) override { status = text; }
   void setBusy(bool) override {}
@@ -102,7 +101,7 @@ class SharedWatchFolderTest : public ::testing::Test {
 TEST_F(SharedWatchFolderTest, AFullClaimIsFollowedByTheNextAtOnce) {
   for (int i = 0; i < 10; ++i) test::writeFile(root / ("watch\\" + std::to_string(i) + ".hgl"), "IN;");
   TestStation a(root, "PC-A", 3);
-  ASSERT_TRUE(a.run->start());
+  ASSERT_TRUE(a.run->start(OutputTab::Output1));
   test::writeFile(root / "watch\\late.hgl", "IN;");  // not yet listed twice: it waits for a cycle
   a.cycle();
   EXPECT_EQ(a.host.warnings, std::vector<std::string>{});
@@ -119,7 +118,7 @@ TEST_F(SharedWatchFolderTest, AStationThatCannotClaimYetTriesAgainEachCycle) {
   test::makeFolder(root / "watch\\変換中");
   test::writeFile(root / "watch\\変換中\\PC-A", "a file where the claim folder goes");
   TestStation a(root, "PC-A");
-  ASSERT_TRUE(a.run->start());
+  ASSERT_TRUE(a.run->start(OutputTab::Output1));
   EXPECT_NE(a.run->state(), StandbyRun::State::Stopped);
   a.cycle();
   a.cycle();
@@ -141,8 +140,8 @@ TEST_F(SharedWatchFolderTest, TwoStationsConvertEachFileOnce) {
   test::writeFile(root / "watch\\t.plt", "IN;");
   TestStation a(root, "PC-A", 3), b(root, "PC-B", 3);
   a.app.settings.WatchFileMask = b.app.settings.WatchFileMask = "*.*";
-  ASSERT_TRUE(a.run->start());
-  ASSERT_TRUE(b.run->start());
+  ASSERT_TRUE(a.run->start(OutputTab::Output1));
+  ASSERT_TRUE(b.run->start(OutputTab::Output1));
   EXPECT_EQ(a.run->stationName(), "PC-A");
   for (int i = 0; i < 4; ++i) {
     a.cycle();
@@ -173,7 +172,7 @@ TEST_F(SharedWatchFolderTest, TwoStationsConvertEachFileOnce) {
 
   // A second station of the same name is refused while the first runs, and says why.
   TestStation twin(root, "PC-A");
-  ASSERT_TRUE(twin.run->start());
+  ASSERT_TRUE(twin.run->start(OutputTab::Output1));
   EXPECT_EQ(twin.run->state(), StandbyRun::State::Stopped);
   EXPECT_EQ(twin.host.warnings, std::vector<std::string>{stationNameInUseMessage("PC-A")});
 }
@@ -181,8 +180,8 @@ TEST_F(SharedWatchFolderTest, TwoStationsConvertEachFileOnce) {
 TEST_F(SharedWatchFolderTest, AStaleListingOnlyLosesItsClaims) {
   for (const char* name : {"a.hgl", "b.hgl"}) test::writeFile(root / ("watch\\" + std::string(name)), "IN;");
   TestStation a(root, "PC-A"), b(root, "PC-B");
-  ASSERT_TRUE(a.run->start());
-  ASSERT_TRUE(b.run->start());
+  ASSERT_TRUE(a.run->start(OutputTab::Output1));
+  ASSERT_TRUE(b.run->start(OutputTab::Output1));
   b.run->tick();
   // PC-A takes everything just after PC-B's second listing: PC-B claims from what it saw.
   b.host.onListed = [&] { a.cycle(); };
@@ -236,7 +235,7 @@ TEST_F(SharedWatchFolderTest, ARestartedStationFinishesWhatItsLastLifeLeft) {
 
   TestStation a(root, "PC-A");
   SetEnvironmentVariableW(L"TESTVIEWER_NO_OUTPUT_FOR", L"\\out\\");  // nothing comes out this time
-  ASSERT_TRUE(a.run->start());
+  ASSERT_TRUE(a.run->start(OutputTab::Output1));
   EXPECT_EQ(a.run->heldCount(), 2u);
   a.cycle();
   SetEnvironmentVariableW(L"TESTVIEWER_NO_OUTPUT_FOR", nullptr);
@@ -258,7 +257,7 @@ TEST_F(SharedWatchFolderTest, ARestartedStationFinishesWhatItsLastLifeLeft) {
 TEST_F(SharedWatchFolderTest, ASilentStationsFilesGoBackOnlyOnceTheServerLetsGoOfIt) {
   test::writeFile(root / "watch\\new.hgl", "IN;");
   TestStation a(root, "PC-A");
-  ASSERT_TRUE(a.run->start());
+  ASSERT_TRUE(a.run->start(OutputTab::Output1));
   // PC-A claims, and then "freezes" with its lock and seals held: nothing of it can move.
   SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", nullptr);
   SetEnvironmentVariableW(L"TESTVIEWER_NO_OUTPUT_FOR", L"new.hgl");
@@ -287,7 +286,7 @@ TEST_F(SharedWatchFolderTest, ASilentStationsFilesGoBackOnlyOnceTheServerLetsGoO
 TEST_F(SharedWatchFolderTest, AStationWhoseFilesWerePutBackDeletesNothingAndBeginsAgain) {
   test::writeFile(root / "watch\\a.hgl", "IN;");
   TestStation a(root, "PC-A");
-  ASSERT_TRUE(a.run->start());
+  ASSERT_TRUE(a.run->start(OutputTab::Output1));
   // As if the server dropped PC-A's session and PC-B put its claims back meanwhile.
   StationCard card = parseCard(test::readFile(root / "watch\\変換中\\PC-A.txt"));
   card.takenOverBy = "PC-B x";

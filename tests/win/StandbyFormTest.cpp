@@ -129,6 +129,38 @@ TEST_F(StandbyFormTest, TheSecondTabWatchesPdfFilesOnly) {
   EXPECT_EQ(test::listFolder(root / "watch"), "b.plt");
 }
 
+// The tab standby starts on is the tab in front as it starts, whatever tab the last step ran
+// on: the other tab's damaged type neither refuses it nor is used, and its own damaged type
+// refuses it before any viewer runs.
+TEST_F(StandbyFormTest, StandbyUsesTheTabInFrontAsItStarts) {
+  app.settings.WatchFileMask = "*.plt";
+  test::writeFile(watched("a.pdf"), "%PDF");
+  TabCtrl_SetCurSel(form.item(IDC_PageControl1), 1);
+  form.PageControl1Change();
+  app.settings.OutTypeIndex = 44;  // "300" in a damaged file: output 1's type is gone
+  app.settings.OutType2Index = 1;
+  form.startStandbyOutput();
+  test::waitForSteps(form);
+  finishCycle();
+  EXPECT_EQ(warnings, std::vector<std::string>{});
+  ASSERT_EQ(viewerRuns().size(), 1u);
+  EXPECT_EQ(viewerRuns()[0].commandFileBytes, "/f \"" + watched("a.pdf") + "\" \"" + (root / "out\\a.emf") + "\"\r\n");
+}
+
+TEST_F(StandbyFormTest, StandbyRefusesTheDamagedTypeOfTheTabInFront) {
+  test::writeFile(watched("a.pdf"), "%PDF");
+  TabCtrl_SetCurSel(form.item(IDC_PageControl1), 1);
+  form.PageControl1Change();
+  app.settings.OutTypeIndex = 0;
+  app.settings.OutType2Index = 44;
+  form.startStandbyOutput();
+  test::waitForSteps(form);
+  EXPECT_EQ(warnings, std::vector<std::string>{"出力形式が選択されていません!"});
+  EXPECT_FALSE(form.timer1Running());
+  EXPECT_TRUE(viewerRuns().empty());
+  EXPECT_TRUE(test::isFile(watched("a.pdf")));
+}
+
 TEST_F(StandbyFormTest, NothingIsDeletedThatTheViewerDidNotGetWhole) {
   // No viewer: every file stays, for a later cycle; the viewer is named once with the
   // system's reason, and the held input logged once.

@@ -12,7 +12,6 @@ namespace {
 // Records what the run asks for; the wanted stop is the test's to set.
 class RecordingHost final : public RunHost {
  public:
-  OutputTab activeTab() const override { return OutputTab::Output1; }
   bool stopRequested() const override { return stop; }
   void setStatus(const std::string& text) override { statuses.push_back(text); }
   void setBusy(bool busy) override { busyNow = busy; }
@@ -43,7 +42,7 @@ TEST(StandbyRunTest, ACycleAsItsHostSeesIt) {
   RecordingHost host;
   StandbyRun run(app, host);
 
-  ASSERT_TRUE(run.start());
+  ASSERT_TRUE(run.start(OutputTab::Output1));
   EXPECT_EQ(run.state(), StandbyRun::State::Waiting);
   EXPECT_TRUE(host.timerOn);
   EXPECT_FALSE(host.controlsEnabled);
@@ -67,7 +66,7 @@ TEST(StandbyRunTest, ACycleAsItsHostSeesIt) {
   // Without an output type nothing begins.
   app.settings.OutTypeIndex = 99;
   StandbyRun refused(app, host);
-  EXPECT_FALSE(refused.start());
+  EXPECT_FALSE(refused.start(OutputTab::Output1));
   EXPECT_EQ(host.warnings, std::vector<std::string>{"出力形式が選択されていません!"});
   EXPECT_EQ(refused.state(), StandbyRun::State::Stopped);
 }
@@ -76,7 +75,7 @@ TEST(StandbyRunTest, ACycleAsItsHostSeesIt) {
 // saved).
 void cycles(AppContext& app, RecordingHost& host, int count = 1) {
   StandbyRun run(app, host);
-  ASSERT_TRUE(run.start());
+  ASSERT_TRUE(run.start(OutputTab::Output1));
   for (int i = 1; i <= count; ++i) {
     run.tick();  // the wait is over
     host.stop = i == count;
@@ -176,7 +175,7 @@ TEST(StandbyRunTest, AnOutputFolderThatIsGoneHoldsTheInputsUntilItIsBack) {
   RemoveDirectoryW(widen(root / "out").c_str());
   RecordingHost host;
   StandbyRun run(app, host);
-  ASSERT_TRUE(run.start());
+  ASSERT_TRUE(run.start(OutputTab::Output1));
   for (int cycle = 0; cycle < 3; ++cycle) {
     if (cycle == 2) test::makeFolder(root / "out");
     run.tick();

@@ -24,4 +24,10 @@ inline int chosenOutputType(const Settings& s, OutputTab tab) {
   return tab == OutputTab::Output1 ? s.OutTypeIndex : s.OutType2Index;
 }
 
+// The type at `index` of the tab's list; none for an index a damaged file gave.
+inline const OutputType* outputTypeAt(OutputTab tab, int index) {
+  const std::span<const OutputType> types = outputTypes(tab);
+  return index >= 0 && static_cast<size_t>(index) < types.size() ? &types[static_cast<size_t>(index)] : nullptr;
+}
+
 }  // namespace marlisk
