@@ -1,5 +1,8 @@
 // Standby output: the watch folder is listed twice, a wait apart; the files whose size held
 // are converted by one viewer run and then deleted. It runs until the program is closed.
+// Its parts: StandbyRun.cpp the cycle (its states, the wait, the viewer run), StandbyInputs.cpp
+// the listings and what becomes of each input, StandbyStation.cpp the station on a shared
+// watch folder (claims, seals, cards, takeover, restart).
 // start() and tick() are called on the window's thread; the listings and the conversion are
 // steps its host runs (off that thread, for the main window), one at a time.
 #pragma once

@@ -1,0 +1,220 @@
+// Standby output: the listings of the watch folder, and what becomes of each input once the
+// viewer has had it (finished, kept for another attempt, moved to the error folder), logged.
+#include "app/StandbyRun.h"
+
+#include <algorithm>
+
+#include "app/InputMoves.h"
+#include "app/StandbyFiles.h"
+#include "app/ViewerLauncher.h"
+#include "app/core/ViewerCommandLine.h"
+#include "core/Messages.h"
+#include "core/Path.h"
+#include "settings/core/SettingsRules.h"
+#include "win/MessagePump.h"
+#include "win/TextFiles.h"
+
+namespace marlisk::win {
+
+using namespace standby;
+
+Win32Error StandbyRun::takeListing(const char* fileName, std::vector<ListingEntry>& entries) {
+  const Settings& s = app_.settings;
+  entries.clear();
+  BufferedFileWriter listing(s.WorkFolder + fileName);
+  if (listing.error().failed()) return listing.error();
+  host_.clearProgress(false);
+
+  PumpClock clock;
+  const std::string pattern = s.WatchFolder + standbyMask(s.WatchFileMask, tab_);
+  WIN32_FIND_DATAW found;
+  UniqueFindHandle search(
+      FindFirstFileExW(widen(pattern).c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
+  // A watch folder that is not there (a share gone away, a folder removed) is said once,
+  // and again only after it has come back and gone once more; the cycles go on meanwhile.
+  const bool folderThere = search || app_.fileSystem.folderExists(parentFolder(pattern));
+  if (!folderThere && !watchFolderMissingReported_) {
+    watchFolderMissingReported_ = true;
+    host_.warn(parentFolder(pattern) + kFolderMissingMessage);
+  }
+  if (folderThere) watchFolderMissingReported_ = false;
+  if (search) {
+    do {
+      const std::string name = narrow(found.cFileName);
+      if (name == "." || name == "..") continue;
+      const std::string path = s.WatchFolder + name;
+      // Read-only, and sharing only reading: a folder, or a file its writer still holds open,
+      // does not open, and so stays out of this listing.
+      // On a shared folder it shares deleting too: a station that only lists must not make
+      // another station's claim fail.
+      UniqueFileHandle file(CreateFileW(widen(path).c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | (shared_ ? FILE_SHARE_DELETE : 0), nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+      LARGE_INTEGER size;
+      FILETIME written;
+      if (!file || !GetFileSizeEx(file.get(), &size) || !GetFileTime(file.get(), nullptr, nullptr, &written)) continue;
+      // The viewer opens its files through calls that stop at MAX_PATH: a longer path would
+      // fail there on Windows (Wine lets it pass), so it is never handed over, nor deleted.
+      if (tooLongForTheViewer(path)) {
+        if (unlistableReported_.insert(path).second) host_.warn(path + kPathTooLongMessage);
+        continue;
+      }
+      const std::optional<std::string> ansiName = app_.codec.toAnsi(name);
+      if (!ansiName) {
+        // The viewer is given names in the code page: this one cannot be handed over, so it
+        // is neither converted nor ever deleted. Said once, not at every listing.
+        if (unlistableReported_.insert(path).second) host_.warn(path + kUnconvertibleNameMessage);
+        continue;
+      }
+      listing.write(listingLine(static_cast<uint64_t>(size.QuadPart), *ansiName) + "\r\n");
+      if (listing.error().failed()) break;
+      entries.push_back({name, static_cast<uint64_t>(size.QuadPart), fileTimeValue(written)});
+      host_.addProgress(path);
+      if (clock.due()) host_.keepAlive();
+    } while (FindNextFileW(search.get(), &found));
+  }
+  host_.finishProgress();
+  return listing.close();
+}
+
+bool StandbyRun::unchanged(const Handed& input) const {
+  uint64_t size = 0, lastWrite = 0;
+  if (const auto held = held_.find(input.path); held != held_.end() && held->second.seal) {
+    // Through the seal: a path's attributes may come from a client's cache, seconds old.
+    if (!sizeAndTimeOf(held->second.seal.get(), size, lastWrite)) return false;
+  } else {
+    const OutputFacts now = factsOf(input.path);
+    if (!now.exists) return false;
+    size = now.size;
+    lastWrite = now.lastWrite;
+  }
+  // Written again while the viewer ran: what it holds now was never converted.
+  return size == input.listed.size && lastWrite == input.listed.lastWrite;
+}
+
+void StandbyRun::unseal(const std::string& path) {
+  if (const auto held = held_.find(path); held != held_.end()) held->second.seal.reset();
+}
+
+LogResult StandbyRun::finish(const Handed& input, LogEntry& entry) {
+  if (!unchanged(input)) return fileThere(input.path) ? LogResult::KeptChanged : LogResult::Missing;
+  unseal(input.path);
+  const RunSettings& run = run_;
+  Win32Error error;
+  LogResult done = LogResult::ConvertedDeleted;
+  switch (run.Originals) {
+    case AfterSuccess::Delete:
+      if (!DeleteFileW(widen(input.path).c_str())) error = Win32Error::last();
+      break;
+    case AfterSuccess::MoveToDone: {
+      const MoveResult moved = moveIntoFolder(input.path, doneFolderOf(run, app_.settings.WatchFolder));
+      error = moved.error;
+      if (!error.failed()) addDetail(entry, movedToDetail(moved.movedTo));
+      done = LogResult::MovedToDone;
+      break;
+    }
+    case AfterSuccess::RecycleBin:
+      error = moveToRecycleBin(input.path);
+      done = LogResult::MovedToRecycleBin;
+      break;
+  }
+  if (!error.failed()) return done;
+  sayCannotMove(input.path, error);
+  return LogResult::KeptCannotMove;
+}
+
+void StandbyRun::sayCannotMove(const std::string& path, Win32Error error) {
+  if (moveFailureReported_.insert(path).second)
+    host_.warn(path + kCannotMoveInputMessage + "\r\n" + ioErrorMessage(error.code()));
+}
+
+bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, std::vector<std::string>& notConverted) {
+  const RunSettings& run = run_;
+  const OutputFacts output = factsOf(input.output);
+  const bool made = input.made;
+  if (made) origins_.record(input.output, originOf(input.path));
+  const InputDecision decision = decideInput(run, viewer.end(), made, attempts_.of(input.path));
+  LogEntry entry;
+  entry.input = input.path;
+  entry.output = input.output;
+  entry.size = made ? output.size : 0;  // the output this run made; an older one says nothing
+  entry.exitCode = viewer.started ? static_cast<int64_t>(viewer.exitCode) : -1;
+  entry.viewerSeconds = viewer.seconds;
+  if (!input.renamedFrom.empty()) entry.detail = renamedOutputDetail(input.renamedFrom);
+  if (input.resumed) addDetail(entry, kResumedLogText);
+  bool movedAside = false;
+  const ViewerEnd end = viewer.end();
+  switch (decision.action) {
+    case InputAction::Finish: {
+      entry.result = finish(input, entry);
+      if (entry.result != LogResult::KeptCannotMove && entry.result != LogResult::KeptChanged)
+        attempts_.forget(input.path);
+      if (entry.result == LogResult::KeptCannotMove) awaitingRemoval_[input.path] = input;
+      break;
+    }
+    case InputAction::Keep:
+      if (decision.countsAttempt) attempts_.add(input.path);
+      entry.result = keptResult(end);
+      break;
+    case InputAction::MoveToError: {
+      attempts_.add(input.path);
+      // Why it goes: the attempt that was its last, and what that attempt met (the earlier
+      // ones may have met something else).
+      addDetail(entry, std::to_string(attempts_.of(input.path)) + " 回目: " +
+                           (end == ViewerEnd::TimedOut  ? "制限時間でビューアを終了"
+                            : end == ViewerEnd::Crashed ? "ビューアが異常終了"
+                                                        : "出力なし"));
+      unseal(input.path);
+      const MoveResult moved = moveIntoFolder(input.path, errorFolderOf(run, app_.settings.WatchFolder));
+      if (moved.error.failed()) {
+        entry.result = LogResult::KeptCannotMove;
+        addDetail(entry, "エラーフォルダ, " + ioErrorMessage(moved.error.code()));
+        sayCannotMove(input.path, moved.error);
+      } else {
+        entry.result = LogResult::MovedToError;
+        addDetail(entry, movedToDetail(moved.movedTo));
+        attempts_.forget(input.path);
+        movedAside = true;
+      }
+      break;
+    }
+  }
+  logOnce(entry);
+  if (!isConverted(entry.result))
+    notConverted.push_back(std::string(fileNamePart(input.path)) + ": " + logResultText(entry.result));
+  return movedAside;
+}
+
+void StandbyRun::logOnce(const LogEntry& entry) {
+  if (!isHeld(entry.result)) {
+    lastLogged_.erase(entry.input);
+  } else {
+    // An input held cycle after cycle for the same reason is one line, not one a cycle.
+    const auto [at, isNew] = lastLogged_.try_emplace(entry.input, entry.result);
+    if (!isNew && at->second == entry.result) return;
+    at->second = entry.result;
+  }
+  log_.write(entry);
+}
+
+bool StandbyRun::retryRemoval(const std::string& path, const ListingEntry& listed) {
+  if (awaitingRemoval_.empty()) return false;
+  const auto waiting = awaitingRemoval_.find(path);
+  if (waiting == awaitingRemoval_.end()) return false;
+  Handed input = waiting->second;
+  if (input.listed.size != listed.size || input.listed.lastWrite != listed.lastWrite) {
+    awaitingRemoval_.erase(waiting);  // a new drawing under the old name: converted as any other
+    return false;
+  }
+  LogEntry entry;
+  entry.input = path;
+  entry.output = input.output;
+  entry.result = finish(input, entry);
+  if (entry.result != LogResult::KeptCannotMove) awaitingRemoval_.erase(path);
+  if (entry.result == LogResult::KeptChanged) return false;  // written again: it wants the viewer
+  if (entry.result != LogResult::KeptCannotMove) attempts_.forget(path);
+  logOnce(entry);
+  return true;
+}
+
+}  // namespace marlisk::win
