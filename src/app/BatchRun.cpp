@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/InputMoves.h"
+#include "app/ViewerBatch.h"
 #include "batchlist/core/BatchList.h"
 
 #include "app/core/ViewerCommandLine.h"
@@ -49,8 +50,11 @@ BatchRun::Outcome BatchRun::run(const RunSettings& settings, OutputTab tab) {
       return refuse(s.BatchFileName + kBatchListNotTextMessage);
     listBytes = start.bytes.size();
   }
-  BufferedFileWriter commands(s.ViewerCommandFilePath);
-  if (commands.error().failed()) return refuse(s.ViewerCommandFilePath + kCannotOpenMessage);
+  // Two listed drawings of one name (scan.bmp, scan.tif) never share an output, in this run
+  // or across runs: the later one gets a free name.
+  OutputOrigins origins = loadOutputOrigins(app_.fileSystem, s.WorkFolder);
+  ViewerBatch batch(app_, tab, typeIndex, *outputTypeAt(tab, typeIndex), origins, listBytes / 32);  // checked above
+  if (batch.error().failed()) return refuse(s.ViewerCommandFilePath + kCannotOpenMessage);
   host_.setBusy(true);
   host_.setStatus(kOutputtingStatus);
   host_.keepAlive();
@@ -68,17 +72,10 @@ BatchRun::Outcome BatchRun::run(const RunSettings& settings, OutputTab tab) {
     bool renamed = false;     // its own name was another input's output
   };
   std::vector<Handed> handed;
-  // Two listed drawings of one name (scan.bmp, scan.tif) never share an output, in this run
-  // or across runs: the later one gets a free name.
-  OutputOrigins origins = loadOutputOrigins(app_.fileSystem, s.WorkFolder);
-  std::unordered_set<std::string> outputs;  // given out in this run, folded
-  outputs.reserve(listBytes / 32);          // a line a path: never rehashed on the way
   // A list that names a drawing again (a list grown by appending) converts it once: a second
   // line would make "name (2)" of the same drawing. Folded path -> its repeat was logged.
   std::unordered_map<std::string, bool> inputs;
   inputs.reserve(listBytes / 32);
-  FolderListing outputFolder;               // what is there before the run
-  const std::string extension = outputTypeAt(tab, typeIndex)->extension;  // checked above
   auto logMissing = [&](const std::string& path, LogResult result) {
     ++missing;
     LogEntry entry;
@@ -133,11 +130,9 @@ BatchRun::Outcome BatchRun::run(const RunSettings& settings, OutputTab tab) {
       }
       continue;
     }
-    const std::string wanted = outputPathFor(s.OutputFolder, *path, extension);
-    OutputChoice output = outputFor(origins, wanted, *path, outputFolder, outputs);
-    const std::optional<std::string> ansiLine =
-        output.path.empty() ? std::nullopt : app_.codec.toAnsi(*viewerLine(tab, typeIndex, *path, output.path));
-    if (!ansiLine) {
+    const std::string wanted = batch.wantedOutput(*path);
+    OutputChoice output = batch.chooseOutput(wanted, *path);
+    if (output.path.empty() || !batch.addLine(*path, output.path)) {
       sayMissing(*path);
       logMissing(*path, LogResult::Missing);
       continue;
@@ -145,8 +140,6 @@ BatchRun::Outcome BatchRun::run(const RunSettings& settings, OutputTab tab) {
     // Each allocation here is made 100,000 times for a long list, and under Wine costs as
     // much as the line itself: the path moves into the list of handed inputs.
     host_.addProgress(*path);
-    commands.write(*ansiLine);
-    commands.write("\r\n");
     const bool renamed = output.path != wanted;
     handed.push_back({std::move(*path), std::move(output.path), output.before, renamed});
     if (clock.due()) host_.keepAlive();
@@ -157,7 +150,7 @@ BatchRun::Outcome BatchRun::run(const RunSettings& settings, OutputTab tab) {
   // A command file that lost lines would convert less than the list asked for, and say
   // nothing: no viewer then, but the run still ends as a batch run ends, with the program,
   // so that a script that started it is not left waiting; the exit code tells it.
-  const Win32Error writeError = commands.close();
+  const Win32Error writeError = batch.closeCommands();
   if (writeError.failed() || listReadFailed) {
     host_.warn(ioErrorMessage((writeError.failed() ? writeError : batchList.error()).code()));
     return Outcome::Failed;
@@ -167,8 +160,7 @@ BatchRun::Outcome BatchRun::run(const RunSettings& settings, OutputTab tab) {
   // What was at the outputs before the viewer ran came from one listing of their folder.
   // After the run each output is asked about itself, as a listing may show a file just
   // closed with its old size.
-  const ViewerResult viewer = runViewer(s.ViewerExePath, s.ViewerCommandFilePath,
-                                        static_cast<DWORD>(run.ViewerTimeLimitMinutes) * 60'000u, &viewer_);
+  const ViewerResult viewer = batch.runViewer(run, &viewer_);
   if (viewer.timedOut) host_.warn(viewerTimeLimitMessage(run.ViewerTimeLimitMinutes));
   if (!viewer.started && !handed.empty()) host_.warn(cannotStartMessage(s.ViewerExePath, viewer.error));
   // The inputs stay where they are, as batch output always leaves them: the log says what
@@ -195,7 +187,7 @@ BatchRun::Outcome BatchRun::run(const RunSettings& settings, OutputTab tab) {
     entry.exitCode = viewer.started ? static_cast<int64_t>(viewer.exitCode) : -1;
     entry.viewerSeconds = viewer.seconds;
     if (input.renamed && written)
-      addDetail(entry, renamedOutputDetail(outputPathFor(s.OutputFolder, input.input, extension)));
+      addDetail(entry, renamedOutputDetail(batch.wantedOutput(input.input)));
     log_.write(entry);
   }
   const Win32Error saved = saveOutputOrigins(app_.fileSystem, s.WorkFolder, origins);

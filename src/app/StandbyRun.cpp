@@ -11,6 +11,7 @@
 #include "win/TextFiles.h"
 #include "core/Messages.h"
 #include "app/StandbyFiles.h"
+#include "app/ViewerBatch.h"
 
 namespace marlisk::win {
 
@@ -200,33 +201,27 @@ bool StandbyRun::convertReady(bool again) {
     host_.convertingFiles(toConvert.size());
     host_.setStatus(status(kOutputtingStatus));
     host_.keepAlive();
-    BufferedFileWriter commands(s.ViewerCommandFilePath);
-    if (commands.error().failed()) {
-      reportIoError(commands.error());
+    ViewerBatch batch(app_, tab_, chosenOutputType(s, tab_), *type, origins_);
+    if (batch.error().failed()) {
+      reportIoError(batch.error());
     } else {
       // Exactly the inputs whose lines went into the command file: only they can be deleted.
       std::vector<Handed> handed;
-      std::unordered_set<std::string> outputs;  // given out in this run, folded
-      FolderListing outputFolder;               // what is there before the run
-      const OutputTab tab = tab_;
-      const int typeIndex = chosenOutputType(s, tab);
-      const std::string extension = type->extension;
       for (const Candidate& file : toConvert) {
         const ListingEntry& listed = file.listed;
         const std::string& input = file.path;
-        const std::string wanted = outputPathFor(s.OutputFolder, input, extension);
+        const std::string wanted = batch.wantedOutput(input);
         // Another drawing's output of the same name is never replaced: this one gets a free name.
         // On a shared folder another station may be choosing the same name right now: the
         // name is taken by making its record, and a name lost that way is passed over.
-        OutputChoice choice;
         bool recorded = false;
-        for (int tries = 0; tries < 16; ++tries) {
-          if (shared_) learnOutputs(wanted, outputFolder);
-          choice = outputFor(origins_, wanted, originOf(input), outputFolder, outputs);
-          if (!shared_ || choice.path.empty() || records_.reserve(choice.path, listed.name, serverNow_, recorded))
-            break;
-          choice.path.clear();
-        }
+        OutputChoice choice =
+            shared_ ? batch.chooseOutput(
+                          wanted, originOf(input), [&](FolderListing& folder) { learnOutputs(wanted, folder); },
+                          [&](const std::string& path) {
+                            return records_.reserve(path, listed.name, serverNow_, recorded);
+                          })
+                    : batch.chooseOutput(wanted, originOf(input));
         const std::string& output = choice.path;
         if (output.empty()) {
           log_.message(true, kSameOutputLogText + input + " -> " + wanted);
@@ -236,14 +231,13 @@ bool StandbyRun::convertReady(bool again) {
           if (unlistableReported_.insert(output).second) host_.warn(output + kPathTooLongMessage);
           continue;
         }
-        if (const auto line = app_.codec.toAnsi(*viewerLine(tab, typeIndex, input, output))) {
-          commands.write(*line + "\r\n");
+        if (batch.addLine(input, output)) {
           handed.push_back(
               {input, output, listed, choice.before, output != wanted ? wanted : "", file.resumed, false, recorded});
         }
       }
       // An incomplete command file would delete inputs that were never converted.
-      const Win32Error writeError = commands.close();
+      const Win32Error writeError = batch.closeCommands();
       reportIoError(writeError);
       if (!writeError.failed() && !handed.empty()) {
         // Inputs are deleted only once a viewer has had them and ended by itself; a viewer
@@ -259,8 +253,7 @@ bool StandbyRun::convertReady(bool again) {
           runStart = serverNow_ = station_.beat();
         }
         if (runStart == 0) runStart = fileTimeNow();
-        const ViewerResult viewer = runViewer(s.ViewerExePath, s.ViewerCommandFilePath,
-                                              static_cast<DWORD>(run.ViewerTimeLimitMinutes) * 60'000u, &viewer_);
+        const ViewerResult viewer = batch.runViewer(run, &viewer_);
         if (!viewer.started && !viewerStartFailureReported_) {
           viewerStartFailureReported_ = true;
           host_.warn(cannotStartMessage(s.ViewerExePath, viewer.error));
