@@ -1,12 +1,12 @@
 #include "app/BatchRun.h"
 
 #include <optional>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
 #include "app/InputMoves.h"
 #include "app/ViewerBatch.h"
+#include "app/core/SeenPaths.h"
 #include "batchlist/core/BatchList.h"
 
 #include "app/core/ViewerCommandLine.h"
@@ -68,14 +68,14 @@ BatchRun::Outcome BatchRun::run(const RunSettings& settings, OutputTab tab) {
   size_t missing = 0;  // listed, but not handed over
   struct Handed {
     std::string input, output;
-    OutputFacts before = {};  // what was at the output path before the run
-    bool renamed = false;     // its own name was another input's output
+    OutputFacts before = {};    // what was at the output path before the run
+    bool renamed = false;       // its own name was another input's output
+    bool repeatLogged = false;  // a later line named it again, and the log has said so
   };
   std::vector<Handed> handed;
   // A list that names a drawing again (a list grown by appending) converts it once: a second
   // line would make "name (2)" of the same drawing. Folded path -> its repeat was logged.
-  std::unordered_map<std::string, bool> inputs;
-  inputs.reserve(listBytes / 32);
+  SeenPaths inputs(listBytes / 32);
   auto logMissing = [&](const std::string& path, LogResult result) {
     ++missing;
     LogEntry entry;
@@ -119,8 +119,9 @@ BatchRun::Outcome BatchRun::run(const RunSettings& settings, OutputTab tab) {
       logMissing(*path, LogResult::Missing);
       continue;
     }
-    if (const auto [seen, isNew] = inputs.try_emplace(OutputOrigins::fold(*path), false); !isNew) {
-      if (!std::exchange(seen->second, true)) {
+    const auto handedInput = [&](size_t n) -> std::string_view { return handed[n].input; };
+    if (const size_t first = inputs.find(*path, handedInput); first != SeenPaths::kNone) {
+      if (!std::exchange(handed[first].repeatLogged, true)) {
         LogEntry entry;
         entry.standby = false;
         entry.input = *path;
@@ -141,6 +142,7 @@ BatchRun::Outcome BatchRun::run(const RunSettings& settings, OutputTab tab) {
     // much as the line itself: the path moves into the list of handed inputs.
     host_.addProgress(*path);
     const bool renamed = output.path != wanted;
+    inputs.add(*path, handed.size());
     handed.push_back({std::move(*path), std::move(output.path), output.before, renamed});
     if (clock.due()) host_.keepAlive();
   }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/core/SeenPaths.h"
+
 #include "support/IconvCodec.h"
 
 namespace marlisk {
@@ -51,6 +53,32 @@ TEST(BatchListTest, EditorRules) {
 
   EXPECT_EQ(cannotCreateBatchListMessage("C:\\x\\list.txt"),
             "出力リストファイルC:\\x\\list.txtを作成できません。正しいファイル名を指定下さい");
+}
+
+}  // namespace
+}  // namespace marlisk
+
+namespace marlisk {
+namespace {
+
+// A path named again, in any ASCII case, is found with the number it was first given; other
+// paths, however many and however alike, are not; the table grows past its first guess.
+TEST(SeenPathsTest, ARepeatedPathIsFoundAnyOtherIsNot) {
+  std::vector<std::string> kept;
+  SeenPaths seen(2);
+  auto pathOf = [&](size_t n) -> std::string_view { return kept[n]; };
+  for (int i = 0; i < 5000; ++i) {
+    const std::string path = "C:\\図面\\drawing" + std::to_string(i) + ".hgl";
+    ASSERT_EQ(seen.find(path, pathOf), SeenPaths::kNone) << path;
+    seen.add(path, kept.size());
+    kept.push_back(path);
+  }
+  EXPECT_EQ(seen.find("c:\\図面\\DRAWING42.HGL", pathOf), 42u);
+  EXPECT_EQ(seen.find("C:\\図面\\drawing4999.hgl", pathOf), 4999u);
+  EXPECT_EQ(seen.find("C:\\図面\\drawing5000.hgl", pathOf), SeenPaths::kNone);
+  EXPECT_EQ(seen.find("C:\\図面\\drawing42.hgl ", pathOf), SeenPaths::kNone);
+  EXPECT_TRUE(SeenPaths::sameName("A\\b.HGL", "a\\B.hgl"));
+  EXPECT_FALSE(SeenPaths::sameName("\xE5\x9B\xB3", "\xE5\x9B\x93"));  // bytes past ASCII compare as they are
 }
 
 }  // namespace
