@@ -16,6 +16,7 @@
 #include "win/HelpHook.h"
 #include "win/Strings.h"
 #include "win/Warning.h"
+#include "win/WindowCall.h"
 
 namespace marlisk::win {
 
@@ -109,12 +110,14 @@ std::string TRunSettingsForm::ownStationName() const {
   return typed.empty() ? stationNameFrom(computerName()) : typed;
 }
 
-void TRunSettingsForm::showStations() {
+void TRunSettingsForm::showStations(bool read) {
   HWND list = item(IDC_ListStations);
   ListView_DeleteAllItems(list);
-  stations_.clear();
-  if (IsDlgButtonChecked(hwnd(), IDC_CheckShared) == BST_CHECKED && !app_.settings.WatchFolder.empty())
-    stations_ = readStations(app_.fileSystem, app_.settings.WatchFolder);
+  if (read) {
+    stations_.clear();
+    if (IsDlgButtonChecked(hwnd(), IDC_CheckShared) == BST_CHECKED && !app_.settings.WatchFolder.empty())
+      stations_ = readStations(app_.fileSystem, app_.settings.WatchFolder);
+  }
   const std::string own = ownStationName();
   for (size_t i = 0; i < stations_.size(); ++i) {
     const StationState& station = stations_[i];
@@ -132,7 +135,26 @@ void TRunSettingsForm::showStations() {
   }
 }
 
+TRunSettingsForm::~TRunSettingsForm() { waitForPutBack(); }
+
+DWORD WINAPI TRunSettingsForm::putBackMain(void* self) {
+  static_cast<TRunSettingsForm*>(self)->putBackWork_();
+  return 0;
+}
+
+void TRunSettingsForm::waitForPutBack() {
+  if (!putBackThread_) return;
+  HANDLE handle = putBackThread_.get();
+  // The thread may be handing its result to this window: that is done here, or neither ends.
+  while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+  putBackThread_.reset();
+}
+
 void TRunSettingsForm::ButtonPutBackClick() {
+  if (puttingBack_) return;
   const int row = ListView_GetNextItem(item(IDC_ListStations), -1, LVNI_SELECTED);
   if (row < 0 || static_cast<size_t>(row) >= stations_.size()) {
     ShowWarning(kChooseStationMessage);
@@ -140,19 +162,40 @@ void TRunSettingsForm::ButtonPutBackClick() {
   }
   const StationState station = stations_[static_cast<size_t>(row)];
   if (!AskYesNo(putBackQuestion(station.name, station.held), false)) return;
-  const std::string& watch = app_.settings.WatchFolder;
-  const PutBack result = putBackClaims(app_.fileSystem, watch, station.name, ownStationName() + " 手動",
-                                       errorFolderOf(app_.runSettings, watch), station.name + " から (手動)");
-  if (result.decision == Takeover::LockStillHeld) {
-    ShowWarning(stationStillRunningMessage(station.name));
-  } else {
-    // The run log keeps what was put back by hand as it keeps a takeover.
-    RunLog log(app_.settings.WorkFolder, app_.runSettings, ShowWarning);
-    RunLog::Batch lines(log);
-    for (const LogEntry& entry : result.lines) log.write(entry);
-    if (result.stillHeld > 0) ShowWarning(stationStillRunningMessage(station.name));
-  }
-  showStations();
+  waitForPutBack();  // the last one has handed its result over already: its thread is ending
+  // What the thread needs, copied: the settings may change while it works.
+  const std::string watch = app_.settings.WatchFolder, workFolder = app_.settings.WorkFolder;
+  const RunSettings run = app_.runSettings;
+  const std::string rescuer = ownStationName() + " 手動";
+  HWND window = hwnd();
+  putBackWork_ = [this, window, watch, workFolder, run, rescuer, name = station.name] {
+    const PutBack result =
+        putBackClaims(app_.fileSystem, watch, name, rescuer, errorFolderOf(run, watch), name + " から (手動)");
+    std::string logFailure;
+    if (result.decision != Takeover::LockStillHeld) {
+      // The run log keeps what was put back by hand as it keeps a takeover.
+      RunLog log(workFolder, run, [&logFailure](const std::string& text) { logFailure = text; });
+      RunLog::Batch lines(log);
+      for (const LogEntry& entry : result.lines) log.write(entry);
+    }
+    std::vector<StationState> stations = readStations(app_.fileSystem, watch);
+    // The dialog closed meanwhile: the files are back and logged all the same.
+    callOnWindowThread(window, [&] { putBackDone(name, result, std::move(stations), logFailure); });
+  };
+  puttingBack_ = true;
+  enableFields();
+  putBackThread_.reset(CreateThread(nullptr, 0, putBackMain, this, 0, nullptr));
+  if (!putBackThread_) putBackWork_();  // no thread to be had: done here, rather than not at all
+}
+
+void TRunSettingsForm::putBackDone(const std::string& station, const PutBack& result,
+                                   std::vector<StationState> stations, const std::string& logFailure) {
+  puttingBack_ = false;
+  enableFields();
+  if (!logFailure.empty()) ShowWarning(logFailure);
+  if (result.decision == Takeover::LockStillHeld || result.stillHeld > 0) ShowWarning(stationStillRunningMessage(station));
+  stations_ = std::move(stations);
+  showStations(false);
 }
 
 void TRunSettingsForm::enableFields() {
@@ -163,8 +206,9 @@ void TRunSettingsForm::enableFields() {
   EnableWindow(item(IDC_ButtonDoneFolder), done);
   const bool shared = IsDlgButtonChecked(hwnd(), IDC_CheckShared) == BST_CHECKED;
   for (const int id : {IDC_EditStationName, IDC_EditClaimBatch, IDC_SpinClaimBatch, IDC_EditTakeOver, IDC_SpinTakeOver,
-                       IDC_ListStations, IDC_ButtonPutBack})
+                       IDC_ListStations})
     EnableWindow(item(id), shared);
+  EnableWindow(item(IDC_ButtonPutBack), shared && !puttingBack_);
 }
 
 void TRunSettingsForm::ButtonFolderClick(int editId) {

@@ -3,8 +3,13 @@
 // shortcut in the user's Startup folder, shown as it is found.
 #pragma once
 
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "app/AppContext.h"
 #include "app/Station.h"
+#include "win/Handles.h"
 #include "dialogs/FolderOpenForm.h"
 #include "win/Dialog.h"
 
@@ -13,6 +18,10 @@ namespace marlisk::win {
 class TRunSettingsForm final : public Dialog {
  public:
   TRunSettingsForm(AppContext& app, TFolderOpenForm& folderOpenForm);
+  // A put-back still under way is waited for (what it sends the window is still done).
+  ~TRunSettingsForm() override;
+  TRunSettingsForm(const TRunSettingsForm&) = delete;
+  TRunSettingsForm& operator=(const TRunSettingsForm&) = delete;
 
   // The handlers, callable directly for tests. OK checks every field (a number out of range,
   // a folder that cannot be made), stores and saves; false when a check refused.
@@ -20,7 +29,10 @@ class TRunSettingsForm final : public Dialog {
   void ButtonFolderClick(int editId);
   // 「この端末の変換中ファイルを戻す」: the chosen station's claimed files back into the watch
   // folder, after a confirmation, and only when the file server no longer holds that station.
+  // The moves, the run log and the stations' cards are read on a thread of their own (a file
+  // server may be slow or gone): the dialog answers meanwhile, its button off until it is done.
   void ButtonPutBackClick();
+  bool puttingBack() const { return puttingBack_; }
 
  protected:
   void onInitDialog() override;
@@ -28,12 +40,21 @@ class TRunSettingsForm final : public Dialog {
 
  private:
   void enableFields();
-  void showStations();
+  // The stations as their cards are now (`read`), or as stations_ already holds them.
+  void showStations(bool read = true);
+  // On the dialog's thread, once the put-back's file work is done.
+  void putBackDone(const std::string& station, const PutBack& result, std::vector<StationState> stations,
+                   const std::string& logFailure);
+  static DWORD WINAPI putBackMain(void* self);
+  void waitForPutBack();
   std::string ownStationName() const;
 
   AppContext& app_;
   TFolderOpenForm& folderOpenForm_;
   std::vector<StationState> stations_;  // as the list shows them
+  bool puttingBack_ = false;            // the dialog's thread's
+  UniqueHandle putBackThread_;
+  std::function<void()> putBackWork_;   // set before the thread starts, run on it
 };
 
 }  // namespace marlisk::win

@@ -730,6 +730,14 @@ TEST(RunSettingsFormTest, SeveralStationsTheirListAndPuttingBackByHand) {
   EXPECT_EQ(warnings, std::vector<std::string>{kChooseStationMessage});
   ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
   form.ButtonPutBackClick();
+  // The file work is the put-back's own thread's: the dialog answers meanwhile, its button off.
+  EXPECT_TRUE(form.puttingBack());
+  EXPECT_FALSE(IsWindowEnabled(form.item(IDC_ButtonPutBack)));
+  while (form.puttingBack()) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    processPendingMessages();
+  }
+  EXPECT_TRUE(IsWindowEnabled(form.item(IDC_ButtonPutBack)));
   EXPECT_EQ(questions, std::vector<std::string>{putBackQuestion("PC-B", 1)});
   EXPECT_EQ(test::readFile(root / "watch\\a.plt"), "IN;");
   EXPECT_NE(test::readFile(root / ("Log\\" + RunLog::today() + ".txt")).find("\t差し戻し (PC-B から (手動))"),
