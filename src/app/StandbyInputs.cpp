@@ -33,11 +33,8 @@ Win32Error StandbyRun::takeListing(const char* fileName, std::vector<ListingEntr
   // A watch folder that is not there (a share gone away, a folder removed) is said once,
   // and again only after it has come back and gone once more; the cycles go on meanwhile.
   const bool folderThere = search || app_.fileSystem.folderExists(parentFolder(pattern));
-  if (!folderThere && !watchFolderMissingReported_) {
-    watchFolderMissingReported_ = true;
-    host_.warn(parentFolder(pattern) + kFolderMissingMessage);
-  }
-  if (folderThere) watchFolderMissingReported_ = false;
+  if (!folderThere && said_.first(said::kWatchFolderMissing)) host_.warn(parentFolder(pattern) + kFolderMissingMessage);
+  if (folderThere) said_.clear(said::kWatchFolderMissing);
   if (search) {
     do {
       const std::string name = narrow(found.cFileName);
@@ -56,14 +53,14 @@ Win32Error StandbyRun::takeListing(const char* fileName, std::vector<ListingEntr
       // The viewer opens its files through calls that stop at MAX_PATH: a longer path would
       // fail there on Windows (Wine lets it pass), so it is never handed over, nor deleted.
       if (tooLongForTheViewer(path)) {
-        if (unlistableReported_.insert(path).second) host_.warn(path + kPathTooLongMessage);
+        if (said_.first(said::unlistable(path))) host_.warn(path + kPathTooLongMessage);
         continue;
       }
       const std::optional<std::string> ansiName = app_.codec.toAnsi(name);
       if (!ansiName) {
         // The viewer is given names in the code page: this one cannot be handed over, so it
         // is neither converted nor ever deleted. Said once, not at every listing.
-        if (unlistableReported_.insert(path).second) host_.warn(path + kUnconvertibleNameMessage);
+        if (said_.first(said::unlistable(path))) host_.warn(path + kUnconvertibleNameMessage);
         continue;
       }
       listing.write(listingLine(static_cast<uint64_t>(size.QuadPart), *ansiName) + "\r\n");
@@ -124,7 +121,7 @@ LogResult StandbyRun::finish(const Handed& input, LogEntry& entry) {
 }
 
 void StandbyRun::sayCannotMove(const std::string& path, Win32Error error) {
-  if (moveFailureReported_.insert(path).second)
+  if (said_.first(said::cannotMove(path)))
     host_.warn(path + kCannotMoveInputMessage + "\r\n" + ioErrorMessage(error.code()));
 }
 

@@ -105,13 +105,12 @@ std::string StandbyRun::status(const std::string& text) const {
 bool StandbyRun::outputFolderUsable() {
   const Win32Error error = folderWritable(app_.settings.OutputFolder);
   if (!error.failed()) {
-    outputFolderReported_ = false;
+    said_.clear(said::kOutputFolderUnusable);
     return true;
   }
   // As a missing watch folder: said once, nothing converted and nothing counted, and the
   // next cycle serves again once the folder is back.
-  if (!outputFolderReported_) {
-    outputFolderReported_ = true;
+  if (said_.first(said::kOutputFolderUnusable)) {
     host_.warn(app_.settings.OutputFolder + kOutputFolderUnusableMessage + "\r\n" + ioErrorMessage(error.code()));
   }
   return false;
@@ -228,7 +227,7 @@ bool StandbyRun::convertReady(bool again) {
           continue;
         }
         if (tooLongForTheViewer(output)) {
-          if (unlistableReported_.insert(output).second) host_.warn(output + kPathTooLongMessage);
+          if (said_.first(said::unlistable(output))) host_.warn(output + kPathTooLongMessage);
           continue;
         }
         if (batch.addLine(input, output)) {
@@ -254,19 +253,12 @@ bool StandbyRun::convertReady(bool again) {
         }
         if (runStart == 0) runStart = fileTimeNow();
         const ViewerResult viewer = batch.runViewer(run, &viewer_);
-        if (!viewer.started && !viewerStartFailureReported_) {
-          viewerStartFailureReported_ = true;
+        if (!viewer.started && said_.first(said::kViewerCannotStart))
           host_.warn(cannotStartMessage(s.ViewerExePath, viewer.error));
-        }
-        if (viewer.started) viewerStartFailureReported_ = false;  // working again: a later failure is news
-        if (viewer.crashed() && !viewerCrashReported_) {
-          viewerCrashReported_ = true;
-          host_.warn(viewerCrashedMessage(viewer.exitCode));
-        }
-        if (viewer.timedOut && !timeLimitReported_) {
-          timeLimitReported_ = true;
+        if (viewer.started) said_.clear(said::kViewerCannotStart);  // working again: a later failure is news
+        if (viewer.crashed() && said_.first(said::kViewerCrashed)) host_.warn(viewerCrashedMessage(viewer.exitCode));
+        if (viewer.timedOut && said_.first(said::kViewerTimeLimit))
           host_.warn(viewerTimeLimitMessage(run.ViewerTimeLimitMinutes));
-        }
         for (Handed& input : handed) {
           input.made = outputMade(factsOf(input.output), runStart, input.outputBefore);
           if (!input.made && input.recorded) records_.release(input.output, input.listed.name);

@@ -25,6 +25,7 @@
 #include "app/ViewerLauncher.h"
 #include "app/core/InputHandling.h"
 #include "app/core/OutputOrigins.h"
+#include "app/core/SaidOnce.h"
 #include "app/core/Standby.h"
 #include "win/Error.h"
 
@@ -148,15 +149,9 @@ class StandbyRun {
   OutputTab tab_ = OutputTab::Output1;  // set by start() before any step: the run's whole life
   std::vector<ListingEntry> firstListing_;
   std::unordered_set<std::string> settled_;  // names ready at the last comparison
-  std::set<std::string> unlistableReported_;               // names told about once, not every cycle
-  bool viewerCrashReported_ = false;                       // likewise a crashing viewer
-  bool watchFolderMissingReported_ = false;                // and a watch folder that is not there
-  bool timeLimitReported_ = false;                         // and a viewer ended at its limit
-  bool viewerStartFailureReported_ = false;                // and a viewer that cannot be started
-  bool outputFolderReported_ = false;                      // and an output folder that is gone or closed
+  SaidOnce said_;  // what was said once, and is said again only once it has passed and come back
   std::map<std::string, Handed> awaitingRemoval_;          // converted, but not yet deleted or moved
   std::unordered_map<std::string, LogResult> lastLogged_;  // what the log last said of a held input
-  std::set<std::string> moveFailureReported_;              // inputs that could not be moved, said once each
   AttemptCounts attempts_;
   OutputOrigins origins_;
   ViewerStopper viewer_;
@@ -168,9 +163,7 @@ class StandbyRun {
   std::map<std::string, Held> held_;  // by claimed path
   std::atomic<size_t> heldCount_{0};
   Liveness liveness_;
-  bool takenOverSaid_ = false;
   bool stationBegun_ = false;         // this run's station has begun (its lock is held)
-  bool stationUnusableSaid_ = false;  // a claim folder that cannot be used yet, said once
 };
 
 }  // namespace marlisk::win

@@ -40,8 +40,7 @@ StandbyRun::StationStart StandbyRun::beginStation() {
   // a share that dropped or a server not yet up: standby goes on and tries again each cycle,
   // said once, as for a missing watch folder. What will not change by itself is refused.
   auto notYet = [&](const char* message) {
-    if (!stationUnusableSaid_) host_.warn(folder + message + "\r\n" + ioErrorMessage(error.code()));
-    stationUnusableSaid_ = true;
+    if (said_.first(said::kStationUnusable)) host_.warn(folder + message + "\r\n" + ioErrorMessage(error.code()));
     return StationStart::NotYet;
   };
   switch (station_.begin(s.WatchFolder, name, &error)) {
@@ -51,7 +50,7 @@ StandbyRun::StationStart StandbyRun::beginStation() {
     case Station::Begin::CannotUse: return notYet(kClaimFolderUnusableMessage);
     case Station::Begin::CannotRename: return notYet(kClaimRenameFailedMessage);
   }
-  stationUnusableSaid_ = false;
+  said_.clear(said::kStationUnusable);
   stationBegun_ = true;
   recoverClaims();
   return StationStart::Ok;
@@ -106,7 +105,7 @@ bool StandbyRun::claimReady(const std::vector<ReadyFile>& ready, const std::vect
     const ListingEntry& listed = listing[ready[i].second];
     const std::string path = station_.claimFolder() + listed.name;
     if (tooLongForTheViewer(path)) {
-      if (unlistableReported_.insert(path).second) host_.warn(path + kPathTooLongMessage);
+      if (said_.first(said::unlistable(path))) host_.warn(path + kPathTooLongMessage);
       continue;
     }
     // Lost to another station, or still held by its writer: not an error, and no attempt.
@@ -201,13 +200,12 @@ void StandbyRun::lookAtOthers() {
 
 bool StandbyRun::stillOurs() {
   if (station_.stillOurs()) {
-    takenOverSaid_ = false;
+    said_.clear(said::kTakenOver);
     return true;
   }
   // Away too long (a frozen PC, a dropped share) and another station put the files back:
   // they may be another's now. Nothing is deleted; the station begins again.
-  if (!takenOverSaid_) log_.message(true, kTakenOverLogText);
-  takenOverSaid_ = true;
+  if (said_.first(said::kTakenOver)) log_.message(true, kTakenOverLogText);
   held_.clear();
   heldCount_ = 0;
   awaitingRemoval_.clear();
