@@ -156,8 +156,10 @@ bool StandbyRun::convertReady(bool again) {
   // has been listed twice only a conversion apart, and may still be being written.
   if (again)
     std::erase_if(ready, [&](const ReadyFile& file) { return !settled_.contains(secondListing[file.second].name); });
+  // Only a station claims again at once: a folder of one PC never needs the names.
   settled_.clear();
-  for (const ReadyFile& file : ready) settled_.insert(secondListing[file.second].name);
+  if (shared_)
+    for (const ReadyFile& file : ready) settled_.insert(secondListing[file.second].name);
   {
     BufferedFileWriter readyList(s.WorkFolder + "\\FList.txt");
     for (const ReadyFile& file : ready)
