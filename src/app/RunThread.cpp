@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include "win/MessagePump.h"
 #include "win/WindowCall.h"
 
 namespace marlisk::win {
@@ -38,12 +39,8 @@ void RunThread::runStep(const std::function<void()>& step) {
 
 void RunThread::wait() {
   if (!thread_) return;
-  HANDLE handle = thread_.get();
-  // The step may be sending the window something: that is done here, or neither would end.
-  while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
-    MSG message;
-    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  }
+  // The step may be sending the window something: that is done meanwhile.
+  waitDoingSentMessages(thread_.get());
   thread_.reset();
 }
 

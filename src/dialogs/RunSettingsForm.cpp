@@ -16,6 +16,7 @@
 #include "win/HelpHook.h"
 #include "win/Strings.h"
 #include "win/Warning.h"
+#include "win/MessagePump.h"
 #include "win/WindowCall.h"
 
 namespace marlisk::win {
@@ -144,12 +145,8 @@ DWORD WINAPI TRunSettingsForm::putBackMain(void* self) {
 
 void TRunSettingsForm::waitForPutBack() {
   if (!putBackThread_) return;
-  HANDLE handle = putBackThread_.get();
-  // The thread may be handing its result to this window: that is done here, or neither ends.
-  while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
-    MSG message;
-    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  }
+  // The thread may be handing its result to this window: that is done meanwhile.
+  waitDoingSentMessages(putBackThread_.get());
   putBackThread_.reset();
 }
 

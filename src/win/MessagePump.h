@@ -9,6 +9,11 @@ namespace marlisk::win {
 // result is false.
 bool processPendingMessages();
 
+// Waits for `thread` to end, still doing what other threads send this one's windows
+// meanwhile: a thread that is handing its result to a window of ours would otherwise wait for
+// us as we wait for it.
+void waitDoingSentMessages(HANDLE thread);
+
 // Whether `intervalMs` have passed since it last said so: for a long loop that lets the
 // window run (and shows its progress) often enough, but not for every item.
 class PumpClock {
