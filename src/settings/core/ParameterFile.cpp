@@ -171,24 +171,25 @@ LoadResult ParameterFile::load(Settings& settings) {
   Settings defaults = defaultSettings();
   std::string damaged;
   int lineNumber = 1;
-  auto numberDamaged = [&] {
-    damaged += "\r\n " + std::to_string(lineNumber) + "行目 " + numberLineName(lineNumber);
-  };
   const std::vector<Slot> defaultSlots = slotsOf(defaults);
   size_t slotIndex = 0;
   for (const Slot& slot : slotsOf(settings)) {
     const Slot& defaultSlot = defaultSlots[slotIndex++];
     ++lineNumber;
+    // A number line that cannot be read: the field's default, and the line named.
+    auto takeDefault = [&] {
+      if (auto* number = std::get_if<int32_t*>(&slot))
+        **number = *std::get<int32_t*>(defaultSlot);
+      else if (auto* byte = std::get_if<uint8_t*>(&slot))
+        **byte = *std::get<uint8_t*>(defaultSlot);
+      else
+        return;
+      damaged += "\r\n " + std::to_string(lineNumber) + "行目 " + numberLineName(lineNumber);
+    };
     const std::optional<std::string> line = nextLine();
     if (ended) break;
     if (!line) {
-      if (auto* number = std::get_if<int32_t*>(&slot)) {
-        **number = *std::get<int32_t*>(defaultSlot);
-        numberDamaged();
-      } else if (auto* byte = std::get_if<uint8_t*>(&slot)) {
-        **byte = *std::get<uint8_t*>(defaultSlot);
-        numberDamaged();
-      }
+      takeDefault();
       // A viewer line that cannot be read names no viewer the program could start: the same
       // warning as for a viewer that is not there, with the bytes as far as they show.
       if (auto* text = std::get_if<std::string*>(&slot); text && *text == &settings.ViewerExePath)
@@ -207,20 +208,16 @@ LoadResult ParameterFile::load(Settings& settings) {
                line->find_first_not_of(" \t") == std::string::npos) {
       continue;  // an empty number line keeps the value, as files of other writers have them
     } else if (auto* number = std::get_if<int32_t*>(&slot)) {
-      if (auto value = parseInt32(*line)) {
+      if (auto value = parseInt32(*line))
         **number = *value;
-      } else {
-        **number = *std::get<int32_t*>(defaultSlot);
-        numberDamaged();
-      }
+      else
+        takeDefault();
     } else if (auto* byte = std::get_if<uint8_t*>(&slot)) {
       // A number that fits 32 bits gives its low byte, as the stored files always had it.
-      if (auto value = parseInt32(*line)) {
+      if (auto value = parseInt32(*line))
         **byte = static_cast<uint8_t>(static_cast<uint32_t>(*value) & 0xFF);
-      } else {
-        **byte = *std::get<uint8_t*>(defaultSlot);
-        numberDamaged();
-      }
+      else
+        takeDefault();
     } else if (std::holds_alternative<BatchFileLine>(slot)) {
       if (settings.BatchFileName.empty()) settings.BatchFileName = *line;
     } else if (settings.WatchFolder.empty() && settings.WatchFileMask.empty()) {

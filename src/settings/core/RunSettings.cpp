@@ -45,6 +45,7 @@ std::string folderWithoutSeparator(std::string folder) {
 // The settings and how each is read and written, in the file's order.
 struct Field {
   const char* key;
+  const char* caption;  // what 運転設定 calls it: a person reads the message, not the file
   // Takes the value; false when it cannot be one of this setting's values.
   bool (*read)(RunSettings&, std::string_view);
   std::string (*write)(const RunSettings&);
@@ -66,17 +67,19 @@ bool readNumber(int32_t& to, std::string_view value, int32_t least, int32_t most
 std::string flag(bool value) { return value ? "1" : "0"; }
 
 const Field kFields[] = {
-    {"CheckOutput", [](RunSettings& s, std::string_view v) { return readFlag(s.CheckOutput, v); },
+    {"CheckOutput", "変換結果を確認してから入力ファイルを処理する",
+     [](RunSettings& s, std::string_view v) { return readFlag(s.CheckOutput, v); },
      [](const RunSettings& s) { return flag(s.CheckOutput); }},
-    {"MaxAttempts", [](RunSettings& s, std::string_view v) { return readNumber(s.MaxAttempts, v, 1, kMostAttempts); },
+    {"MaxAttempts", "変換の試行回数",
+     [](RunSettings& s, std::string_view v) { return readNumber(s.MaxAttempts, v, 1, kMostAttempts); },
      [](const RunSettings& s) { return std::to_string(s.MaxAttempts); }},
-    {"ErrorFolder",
+    {"ErrorFolder", "エラーフォルダ",
      [](RunSettings& s, std::string_view v) {
        s.ErrorFolder = v;
        return true;
      },
      [](const RunSettings& s) { return s.ErrorFolder; }},
-    {"Originals",
+    {"Originals", "変換後の入力ファイル",
      [](RunSettings& s, std::string_view v) {
        int32_t value = 0;
        if (!readNumber(value, v, 0, 2)) return false;
@@ -84,55 +87,41 @@ const Field kFields[] = {
        return true;
      },
      [](const RunSettings& s) { return std::to_string(static_cast<int32_t>(s.Originals)); }},
-    {"DoneFolder",
+    {"DoneFolder", "完了フォルダ",
      [](RunSettings& s, std::string_view v) {
        s.DoneFolder = v;
        return true;
      },
      [](const RunSettings& s) { return s.DoneFolder; }},
-    {"ViewerTimeLimit",
+    {"ViewerTimeLimit", "Marliskの制限時間",
      [](RunSettings& s, std::string_view v) { return readNumber(s.ViewerTimeLimitMinutes, v, 0, kMostViewerMinutes); },
      [](const RunSettings& s) { return std::to_string(s.ViewerTimeLimitMinutes); }},
-    {"RunLog", [](RunSettings& s, std::string_view v) { return readFlag(s.RunLog, v); },
+    {"RunLog", "運転ログを残す", [](RunSettings& s, std::string_view v) { return readFlag(s.RunLog, v); },
      [](const RunSettings& s) { return flag(s.RunLog); }},
-    {"LogDays", [](RunSettings& s, std::string_view v) { return readNumber(s.LogDays, v, 1, kMostLogDays); },
+    {"LogDays", "運転ログを残す日数",
+     [](RunSettings& s, std::string_view v) { return readNumber(s.LogDays, v, 1, kMostLogDays); },
      [](const RunSettings& s) { return std::to_string(s.LogDays); }},
-    {"Unattended", [](RunSettings& s, std::string_view v) { return readFlag(s.Unattended, v); },
+    {"Unattended", "無人運転", [](RunSettings& s, std::string_view v) { return readFlag(s.Unattended, v); },
      [](const RunSettings& s) { return flag(s.Unattended); }},
-    {"TrayOnMinimize", [](RunSettings& s, std::string_view v) { return readFlag(s.TrayOnMinimize, v); },
+    {"TrayOnMinimize", "最小化のとき通知領域に入れる",
+     [](RunSettings& s, std::string_view v) { return readFlag(s.TrayOnMinimize, v); },
      [](const RunSettings& s) { return flag(s.TrayOnMinimize); }},
-    {"SharedWatchFolder", [](RunSettings& s, std::string_view v) { return readFlag(s.SharedWatchFolder, v); },
+    {"SharedWatchFolder", "監視フォルダを複数の端末で共有する",
+     [](RunSettings& s, std::string_view v) { return readFlag(s.SharedWatchFolder, v); },
      [](const RunSettings& s) { return flag(s.SharedWatchFolder); }},
-    {"StationName",
+    {"StationName", "ステーション名",
      [](RunSettings& s, std::string_view v) {
        if (!v.empty() && !isStationName(v)) return false;
        s.StationName = v;
        return true;
      },
      [](const RunSettings& s) { return s.StationName; }},
-    {"ClaimBatch", [](RunSettings& s, std::string_view v) { return readNumber(s.ClaimBatch, v, 1, kMostClaimBatch); },
+    {"ClaimBatch", "1回に取る件数",
+     [](RunSettings& s, std::string_view v) { return readNumber(s.ClaimBatch, v, 1, kMostClaimBatch); },
      [](const RunSettings& s) { return std::to_string(s.ClaimBatch); }},
-    {"TakeOverMinutes",
+    {"TakeOverMinutes", "停止端末の戻し",
      [](RunSettings& s, std::string_view v) { return readNumber(s.TakeOverMinutes, v, 0, kMostTakeOverMinutes); },
      [](const RunSettings& s) { return std::to_string(s.TakeOverMinutes); }},
-};
-
-// What 運転設定 calls each setting: a person reads the message, not the file.
-constexpr std::pair<const char*, const char*> kCaptions[] = {
-    {"CheckOutput", "変換結果を確認してから入力ファイルを処理する"},
-    {"MaxAttempts", "変換の試行回数"},
-    {"ErrorFolder", "エラーフォルダ"},
-    {"Originals", "変換後の入力ファイル"},
-    {"DoneFolder", "完了フォルダ"},
-    {"ViewerTimeLimit", "Marliskの制限時間"},
-    {"RunLog", "運転ログを残す"},
-    {"LogDays", "運転ログを残す日数"},
-    {"Unattended", "無人運転"},
-    {"TrayOnMinimize", "最小化のとき通知領域に入れる"},
-    {"SharedWatchFolder", "監視フォルダを複数の端末で共有する"},
-    {"StationName", "ステーション名"},
-    {"ClaimBatch", "1回に取る件数"},
-    {"TakeOverMinutes", "停止端末の戻し"},
 };
 
 const Field* fieldNamed(std::string_view key) {
@@ -151,9 +140,8 @@ bool isNameCharacter(char c) {
 
 std::string damagedSettingName(const std::string& key) {
   if (key.starts_with(kLinePrefix)) return "読めない行 (" + key.substr(sizeof kLinePrefix - 1) + "行目)";
-  for (const auto& [name, caption] : kCaptions)
-    if (key == name) return caption;
-  return key;
+  const Field* field = fieldNamed(key);
+  return field ? field->caption : key;
 }
 
 bool isStationName(std::string_view name) {

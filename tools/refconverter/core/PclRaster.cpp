@@ -120,7 +120,7 @@ class Decoder {
     seeds_.assign(3, {});
   }
 
-  bool room() const {
+  bool room() {
     const size_t across = static_cast<size_t>(std::max(width_, 8));
     if (rows_.size() < kMostRows && (rows_.size() + 1) * across <= kMostPixels) return true;
     cutShort_ = true;
@@ -239,7 +239,7 @@ class Decoder {
   size_t planeAt_ = 0;
   std::vector<std::vector<uint8_t>> seeds_ = std::vector<std::vector<uint8_t>>(3), pending_ = seeds_;
   std::vector<Row> rows_;
-  mutable bool cutShort_ = false;
+  bool cutShort_ = false;
 };
 
 }  // namespace
