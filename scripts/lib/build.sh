@@ -39,10 +39,10 @@ package() {
   x86_64-w64-mingw32-strip -o "$ROOT/build/package/RefConverter.exe" "$ROOT/build/win/RefConverter.exe"
   local signing=()
   if [ -n "${MARLISK_SIGN_PFX:-}" ]; then
-    [ -f "$MARLISK_SIGN_PFX" ] || { echo "package: no certificate at $MARLISK_SIGN_PFX"; return 1; }
-    "$ROOT/scripts/lib/sign-file.sh" "$stage/MarliskAuto.exe" || { echo "package: MarliskAuto.exe could not be signed"; return 1; }
+    [ -f "$MARLISK_SIGN_PFX" ] || { echo "package: error: no certificate at $MARLISK_SIGN_PFX"; return 1; }
+    "$ROOT/scripts/lib/sign-file.sh" "$stage/MarliskAuto.exe" || { echo "package: error: MarliskAuto.exe could not be signed"; return 1; }
     "$ROOT/scripts/lib/sign-file.sh" "$ROOT/build/package/RefConverter.exe" ||
-      { echo "package: RefConverter.exe could not be signed"; return 1; }
+      { echo "package: error: RefConverter.exe could not be signed"; return 1; }
     signing=(-DSIGNCOMMAND="$ROOT/scripts/lib/sign-file.sh")
   fi
   cp "$ROOT/build/win/MarliskAuto.chm" "$stage/"
