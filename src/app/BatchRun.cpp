@@ -158,7 +158,7 @@ BatchRun::Outcome BatchRun::run(const RunSettings& settings, OutputTab tab) {
     return Outcome::Failed;
   }
   const RunSettings& run = run_;
-  const uint64_t runStart = fileTimeNow();
+  const uint64_t runStart = app_.fileSystem.now();
   // What was at the outputs before the viewer ran came from one listing of their folder.
   // After the run each output is asked about itself, as a listing may show a file just
   // closed with its old size.
@@ -174,7 +174,7 @@ BatchRun::Outcome BatchRun::run(const RunSettings& settings, OutputTab tab) {
     entry.standby = false;
     entry.input = input.input;
     entry.output = input.output;
-    const OutputFacts facts = factsOf(input.output);
+    const OutputFacts facts = factsOf(app_.fileSystem, input.output);
     const bool written = outputMade(facts, runStart, input.before);
     if (written) origins.record(input.output, input.input);
     const bool made = !run.CheckOutput || written;

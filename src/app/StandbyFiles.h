@@ -17,8 +17,5 @@ inline bool tooLongForTheViewer(const std::string& path) {
   return path.size() >= MAX_PATH && widen(path).size() >= MAX_PATH;
 }
 
-inline bool fileThere(const std::string& path) {
-  return GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 }  // namespace marlisk::win::standby

@@ -26,49 +26,43 @@ Win32Error StandbyRun::takeListing(const char* fileName, std::vector<ListingEntr
   host_.clearProgress(false);
 
   PumpClock clock;
-  const std::string pattern = s.WatchFolder + standbyMask(s.WatchFileMask, tab_);
-  WIN32_FIND_DATAW found;
-  UniqueFindHandle search(
-      FindFirstFileExW(widen(pattern).c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
+  const std::string mask = standbyMask(s.WatchFileMask, tab_);
+  std::vector<FolderEntry> found;
   // A watch folder that is not there (a share gone away, a folder removed) is said once,
   // and again only after it has come back and gone once more; the cycles go on meanwhile.
-  const bool folderThere = search || app_.fileSystem.folderExists(parentFolder(pattern));
-  if (!folderThere && said_.first(said::kWatchFolderMissing)) host_.warn(parentFolder(pattern) + kFolderMissingMessage);
+  const bool folderThere = app_.fileSystem.list(s.WatchFolder, mask, found) == 0;
+  const std::string folder = parentFolder(s.WatchFolder + mask);
+  if (!folderThere && said_.first(said::kWatchFolderMissing)) host_.warn(folder + kFolderMissingMessage);
   if (folderThere) said_.clear(said::kWatchFolderMissing);
-  if (search) {
-    do {
-      const std::string name = narrow(found.cFileName);
-      if (name == "." || name == "..") continue;
-      const std::string path = s.WatchFolder + name;
-      // Read-only, and sharing only reading: a folder, or a file its writer still holds open,
-      // does not open, and so stays out of this listing.
-      // On a shared folder it shares deleting too: a station that only lists must not make
-      // another station's claim fail.
-      UniqueFileHandle file(CreateFileW(widen(path).c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ | (shared_ ? FILE_SHARE_DELETE : 0), nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-      LARGE_INTEGER size;
-      FILETIME written;
-      if (!file || !GetFileSizeEx(file.get(), &size) || !GetFileTime(file.get(), nullptr, nullptr, &written)) continue;
-      // The viewer opens its files through calls that stop at MAX_PATH: a longer path would
-      // fail there on Windows (Wine lets it pass), so it is never handed over, nor deleted.
-      if (tooLongForTheViewer(path)) {
-        if (said_.first(said::unlistable(path))) host_.warn(path + kPathTooLongMessage);
-        continue;
-      }
-      const std::optional<std::string> ansiName = app_.codec.toAnsi(name);
-      if (!ansiName) {
-        // The viewer is given names in the code page: this one cannot be handed over, so it
-        // is neither converted nor ever deleted. Said once, not at every listing.
-        if (said_.first(said::unlistable(path))) host_.warn(path + kUnconvertibleNameMessage);
-        continue;
-      }
-      listing.write(listingLine(static_cast<uint64_t>(size.QuadPart), *ansiName) + "\r\n");
-      if (listing.error().failed()) break;
-      entries.push_back({name, static_cast<uint64_t>(size.QuadPart), fileTimeValue(written)});
-      host_.addProgress(path);
-      if (clock.due()) host_.keepAlive();
-    } while (FindNextFileW(search.get(), &found));
+  // Read-only, and sharing only reading: a folder, or a file its writer still holds open,
+  // does not open, and so stays out of this listing.
+  // On a shared folder it shares deleting too: a station that only lists must not make
+  // another station's claim fail.
+  const OpenMode looking{OpenMode::kRead, OpenMode::kShareRead | (shared_ ? OpenMode::kShareDelete : 0u)};
+  for (const FolderEntry& entry : found) {
+    if (entry.facts.folder) continue;
+    const std::string path = s.WatchFolder + entry.name;
+    const OpenFilePtr file = app_.fileSystem.open(path, looking);
+    uint64_t size = 0, written = 0;
+    if (!file || !file->facts(size, written)) continue;
+    // The viewer opens its files through calls that stop at MAX_PATH: a longer path would
+    // fail there on Windows (Wine lets it pass), so it is never handed over, nor deleted.
+    if (tooLongForTheViewer(path)) {
+      if (said_.first(said::unlistable(path))) host_.warn(path + kPathTooLongMessage);
+      continue;
+    }
+    const std::optional<std::string> ansiName = app_.codec.toAnsi(entry.name);
+    if (!ansiName) {
+      // The viewer is given names in the code page: this one cannot be handed over, so it
+      // is neither converted nor ever deleted. Said once, not at every listing.
+      if (said_.first(said::unlistable(path))) host_.warn(path + kUnconvertibleNameMessage);
+      continue;
+    }
+    listing.write(listingLine(size, *ansiName) + "\r\n");
+    if (listing.error().failed()) break;
+    entries.push_back({entry.name, size, written});
+    host_.addProgress(path);
+    if (clock.due()) host_.keepAlive();
   }
   host_.finishProgress();
   return listing.close();
@@ -78,9 +72,9 @@ bool StandbyRun::unchanged(const Handed& input) const {
   uint64_t size = 0, lastWrite = 0;
   if (const auto held = held_.find(input.path); held != held_.end() && held->second.seal) {
     // Through the seal: a path's attributes may come from a client's cache, seconds old.
-    if (!sizeAndTimeOf(held->second.seal.get(), size, lastWrite)) return false;
+    if (!held->second.seal->facts(size, lastWrite)) return false;
   } else {
-    const OutputFacts now = factsOf(input.path);
+    const OutputFacts now = factsOf(app_.fileSystem, input.path);
     if (!now.exists) return false;
     size = now.size;
     lastWrite = now.lastWrite;
@@ -94,40 +88,41 @@ void StandbyRun::unseal(const std::string& path) {
 }
 
 LogResult StandbyRun::finish(const Handed& input, LogEntry& entry) {
-  if (!unchanged(input)) return fileThere(input.path) ? LogResult::KeptChanged : LogResult::Missing;
+  if (!unchanged(input)) return there(input.path) ? LogResult::KeptChanged : LogResult::Missing;
   unseal(input.path);
   const RunSettings& run = run_;
-  Win32Error error;
+  int error = 0;
   LogResult done = LogResult::ConvertedDeleted;
   switch (run.Originals) {
     case AfterSuccess::Delete:
-      if (!DeleteFileW(widen(input.path).c_str())) error = Win32Error::last();
+      error = app_.fileSystem.deleteFile(input.path);
       break;
     case AfterSuccess::MoveToDone: {
-      const MoveResult moved = moveIntoFolder(input.path, doneFolderOf(run, app_.settings.WatchFolder));
+      const MoveResult moved =
+          moveIntoFolder(app_.fileSystem, input.path, doneFolderOf(run, app_.settings.WatchFolder));
       error = moved.error;
-      if (!error.failed()) addDetail(entry, movedToDetail(moved.movedTo));
+      if (error == 0) addDetail(entry, movedToDetail(moved.movedTo));
       done = LogResult::MovedToDone;
       break;
     }
     case AfterSuccess::RecycleBin:
-      error = moveToRecycleBin(input.path);
+      error = app_.fileSystem.recycle(input.path);
       done = LogResult::MovedToRecycleBin;
       break;
   }
-  if (!error.failed()) return done;
+  if (error == 0) return done;
   sayCannotMove(input.path, error);
   return LogResult::KeptCannotMove;
 }
 
-void StandbyRun::sayCannotMove(const std::string& path, Win32Error error) {
+void StandbyRun::sayCannotMove(const std::string& path, int error) {
   if (said_.first(said::cannotMove(path)))
-    host_.warn(path + kCannotMoveInputMessage + "\r\n" + ioErrorMessage(error.code()));
+    host_.warn(path + kCannotMoveInputMessage + "\r\n" + ioErrorMessage(static_cast<uint32_t>(error)));
 }
 
 bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, std::vector<std::string>& notConverted) {
   const RunSettings& run = run_;
-  const OutputFacts output = factsOf(input.output);
+  const OutputFacts output = factsOf(app_.fileSystem, input.output);
   const bool made = input.made;
   if (made) origins_.record(input.output, originOf(input.path));
   const InputDecision decision = decideInput(run, viewer.end(), made, attempts_.of(input.path));
@@ -162,10 +157,11 @@ bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, std::ve
                             : end == ViewerEnd::Crashed ? "ビューアが異常終了"
                                                         : "出力なし"));
       unseal(input.path);
-      const MoveResult moved = moveIntoFolder(input.path, errorFolderOf(run, app_.settings.WatchFolder));
-      if (moved.error.failed()) {
+      const MoveResult moved =
+          moveIntoFolder(app_.fileSystem, input.path, errorFolderOf(run, app_.settings.WatchFolder));
+      if (moved.error != 0) {
         entry.result = LogResult::KeptCannotMove;
-        addDetail(entry, "エラーフォルダ, " + ioErrorMessage(moved.error.code()));
+        addDetail(entry, "エラーフォルダ, " + ioErrorMessage(static_cast<uint32_t>(moved.error)));
         sayCannotMove(input.path, moved.error);
       } else {
         entry.result = LogResult::MovedToError;

@@ -30,7 +30,7 @@ StandbyRun::~StandbyRun() {
 }
 
 void StandbyRun::saveAttempts() {
-  attempts_.keepOnly(fileThere);
+  attempts_.keepOnly([this](const std::string& path) { return there(path); });
   const std::string path = app_.settings.WorkFolder + "\\" + kAttemptsFileName;
   // Nothing to keep and nothing kept: no file to write.
   if (attempts_.empty() && !app_.fileSystem.fileExists(path)) return;
@@ -103,7 +103,7 @@ std::string StandbyRun::status(const std::string& text) const {
 }
 
 bool StandbyRun::outputFolderUsable() {
-  const Win32Error error = folderWritable(app_.settings.OutputFolder);
+  const Win32Error error(static_cast<DWORD>(folderWritable(app_.fileSystem, app_.settings.OutputFolder)));
   if (!error.failed()) {
     said_.clear(said::kOutputFolderUnusable);
     return true;
@@ -253,7 +253,7 @@ bool StandbyRun::convertReady(bool again) {
           for (const Handed& input : handed) station_.card().batch.push_back(input.path);
           runStart = serverNow_ = station_.beat();
         }
-        if (runStart == 0) runStart = fileTimeNow();
+        if (runStart == 0) runStart = app_.fileSystem.now();
         const ViewerResult viewer = batch.runViewer(run, &viewer_);
         if (!viewer.started && said_.first(said::kViewerCannotStart))
           host_.warn(cannotStartMessage(s.ViewerExePath, viewer.error));
@@ -262,7 +262,7 @@ bool StandbyRun::convertReady(bool again) {
         if (viewer.timedOut && said_.first(said::kViewerTimeLimit))
           host_.warn(viewerTimeLimitMessage(run.ViewerTimeLimitMinutes));
         for (Handed& input : handed) {
-          input.made = outputMade(factsOf(input.output), runStart, input.outputBefore);
+          input.made = outputMade(factsOf(app_.fileSystem, input.output), runStart, input.outputBefore);
           if (!input.made && input.recorded) records_.release(input.output, input.listed.name);
         }
         if (shared_) {
@@ -281,7 +281,7 @@ bool StandbyRun::convertReady(bool again) {
           RunLog::Batch lines(log_);
           for (const Handed& input : handed) {
             movedAside += handle(input, viewer, notConverted) ? 1 : 0;
-            if (shared_ && !fileThere(input.path)) held_.erase(input.path);
+            if (shared_ && !there(input.path)) held_.erase(input.path);
           }
           heldCount_ = held_.size();
         }

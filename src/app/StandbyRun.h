@@ -21,12 +21,13 @@
 #include "app/RunHost.h"
 #include "app/InputMoves.h"
 #include "app/RunLog.h"
-#include "app/Station.h"
 #include "app/ViewerLauncher.h"
+#include "app/core/FileMoves.h"
 #include "app/core/InputHandling.h"
 #include "app/core/OutputOrigins.h"
 #include "app/core/SaidOnce.h"
 #include "app/core/Standby.h"
+#include "app/core/Station.h"
 #include "win/Error.h"
 
 namespace marlisk::win {
@@ -81,7 +82,7 @@ class StandbyRun {
   // has it open), and what it was when it was claimed.
   struct Held {
     ListingEntry listed;
-    UniqueFileHandle seal;
+    OpenFilePtr seal;
     bool resumed = false;
   };
 
@@ -107,6 +108,8 @@ class StandbyRun {
   // Where it went, when it was moved into a folder, goes into the entry's detail.
   LogResult finish(const Handed& input, LogEntry& entry);
   bool unchanged(const Handed& input) const;
+  // Anything at `path` now (a file or a folder).
+  bool there(const std::string& path) const { return app_.fileSystem.facts(path).exists; }
   // Lets go of a claimed file's seal before it is deleted or moved (the seal forbids both).
   void unseal(const std::string& path);
   // The status line, with the station and what it holds when the watch folder is shared.
@@ -130,7 +133,7 @@ class StandbyRun {
   // What the other stations' records say of `wanted` and the numbered names after it.
   void learnOutputs(const std::string& wanted, FolderListing& outputFolder);
   // Said once for each input, not at every cycle.
-  void sayCannotMove(const std::string& path, Win32Error error);
+  void sayCannotMove(const std::string& path, int error);
   // Logs an input, but an input held again for the reason of its last line only once.
   void logOnce(const LogEntry& entry);
   // An input converted earlier that could not be deleted or moved: the move is tried again.

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/InputMoves.h"
+#include "app/ThisComputer.h"
 #include "app/StandbyFiles.h"
 #include "app/ViewerLauncher.h"
 #include "app/core/ViewerCommandLine.h"
@@ -35,15 +36,15 @@ StandbyRun::StationStart StandbyRun::beginStation() {
     host_.warn(folder + kUnconvertibleNameMessage);
     return StationStart::Refused;
   }
-  Win32Error error;
+  int error = 0;
   // A folder that cannot be made or written now, or a rename the server refuses now, may be
   // a share that dropped or a server not yet up: standby goes on and tries again each cycle,
   // said once, as for a missing watch folder. What will not change by itself is refused.
   auto notYet = [&](const char* message) {
-    if (said_.first(said::kStationUnusable)) host_.warn(folder + message + "\r\n" + ioErrorMessage(error.code()));
+    if (said_.first(said::kStationUnusable)) host_.warn(folder + message + "\r\n" + ioErrorMessage(static_cast<uint32_t>(error)));
     return StationStart::NotYet;
   };
-  switch (station_.begin(s.WatchFolder, name, &error)) {
+  switch (station_.begin(s.WatchFolder, name, newStationIdentity(), &error)) {
     case Station::Begin::Ok: break;
     case Station::Begin::NameInUse: host_.warn(stationNameInUseMessage(name)); return StationStart::Refused;
     case Station::Begin::OtherVolume: host_.warn(folder + kClaimFolderOtherVolumeMessage); return StationStart::Refused;
@@ -64,11 +65,11 @@ void StandbyRun::recoverClaims() {
     Held held;
     held.resumed = true;
     held.listed.name = name;
-    held.seal = sealFile(path);
-    if (held.seal) sizeAndTimeOf(held.seal.get(), held.listed.size, held.listed.lastWrite);
+    held.seal = sealFile(app_.fileSystem, path);
+    if (held.seal) held.seal->facts(held.listed.size, held.listed.lastWrite);
     std::string output;
     if (held.seal && recoveryOf(
-                         station_.lastLife(), path, [](const std::string& o) { return factsOf(o).exists; }, &output) ==
+                         station_.lastLife(), path, [this](const std::string& o) { return there(o); }, &output) ==
                          Recovery::FinishWithoutConverting) {
       // Its output was made and checked before that life ended: only the input is left to go.
       held_[path] = std::move(held);
@@ -79,7 +80,7 @@ void StandbyRun::recoverClaims() {
       Handed input{path, output, held_[path].listed};
       origins_.record(output, originOf(path));
       entry.result = finish(input, entry);
-      if (!fileThere(path)) held_.erase(path);
+      if (!there(path)) held_.erase(path);
       logOnce(entry);
       continue;
     }
@@ -110,22 +111,17 @@ bool StandbyRun::claimReady(const std::vector<ReadyFile>& ready, const std::vect
     }
     // Lost to another station, or still held by its writer: not an error, and no attempt.
     // A file of this name this station already holds goes first; the new one waits.
-    if (station_.claim(listed.name) != Station::ClaimOutcome::Claimed) {
+    Station::Claim claim = station_.claim(listed.name);
+    if (claim.outcome != Station::ClaimOutcome::Claimed) {
       lost += held_.contains(path) ? 0 : 1;
       continue;
     }
-    Win32Error why;
-    Held held{listed, sealFile(path, &why)};
+    Held held{listed, std::move(claim.seal)};
     uint64_t size = 0, lastWrite = 0;
-    if (!held.seal && (why.code() == ERROR_FILE_NOT_FOUND || why.code() == ERROR_PATH_NOT_FOUND)) {
-      ++lost;  // a rename from another station's older open took it on
-      continue;
-    }
-    if (held.seal &&
-        (!sizeAndTimeOf(held.seal.get(), size, lastWrite) || size != listed.size || lastWrite != listed.lastWrite)) {
+    if (held.seal && (!held.seal->facts(size, lastWrite) || size != listed.size || lastWrite != listed.lastWrite)) {
       // Written again since the listings: back to the watch folder, to settle again.
       held.seal.reset();
-      if (MoveFileExW(widen(path).c_str(), widen(watch + listed.name).c_str(), 0)) {
+      if (app_.fileSystem.moveFile(path, watch + listed.name) == 0) {
         LogEntry entry;
         entry.input = path;
         entry.output = watch + listed.name;
@@ -170,13 +166,13 @@ void StandbyRun::takeHeld(std::vector<Candidate>& candidates) {
     if (!held.seal) {
       // Someone still had it open when it was claimed: the seal is tried again, and what the
       // file is now is what the viewer gets.
-      held.seal = sealFile(path);
-      if (!held.seal || !sizeAndTimeOf(held.seal.get(), held.listed.size, held.listed.lastWrite)) continue;
+      held.seal = sealFile(app_.fileSystem, path);
+      if (!held.seal || !held.seal->facts(held.listed.size, held.listed.lastWrite)) continue;
     }
     candidates.push_back({path, held.listed, held.resumed});
     held.resumed = false;
   }
-  std::erase_if(held_, [](const auto& held) { return !fileThere(held.first); });
+  std::erase_if(held_, [this](const auto& held) { return !there(held.first); });
   heldCount_ = held_.size();
 }
 
@@ -209,8 +205,8 @@ bool StandbyRun::stillOurs() {
   held_.clear();
   heldCount_ = 0;
   awaitingRemoval_.clear();
-  Win32Error error;
-  if (station_.begin(app_.settings.WatchFolder, station_.name(), &error) == Station::Begin::Ok) recoverClaims();
+  if (station_.begin(app_.settings.WatchFolder, station_.name(), newStationIdentity()) == Station::Begin::Ok)
+    recoverClaims();
   return false;
 }
 

@@ -11,7 +11,8 @@ ViewerBatch::ViewerBatch(AppContext& app, OutputTab tab, int typeIndex, const Ou
       typeIndex_(typeIndex),
       extension_(type.extension),
       origins_(origins),
-      commands_(app.settings.ViewerCommandFilePath) {
+      commands_(app.settings.ViewerCommandFilePath),
+      outputFolder_(app.fileSystem) {
   given_.reserve(expectedInputs);  // a line an input: never rehashed on the way
 }
 

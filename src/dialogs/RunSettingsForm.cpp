@@ -5,7 +5,7 @@
 #include <shlobj.h>
 
 #include "app/RunLog.h"
-#include "app/Station.h"
+#include "app/ThisComputer.h"
 #include "batchlist/FileHelpers.h"
 #include "core/Path.h"
 #include "core/Messages.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/AppContext.h"
-#include "app/Station.h"
+#include "app/ThisComputer.h"
 #include "win/Handles.h"
 #include "dialogs/FolderOpenForm.h"
 #include "win/Dialog.h"

@@ -1,6 +1,7 @@
 #include "batchlist/FileHelpers.h"
 
 #include "app/InputMoves.h"
+#include "batchlist/Win32FileSystem.h"
 
 #include <shlguid.h>
 #include <shobjidl.h>
@@ -60,12 +61,13 @@ TEST(FileHelpersTest, FactsOfManyPathsAgreeWithEachAsked) {
   const std::vector<std::string> paths = {root / "a.pdf",       root / "A.PDF",   root / "図面.pdf",
                                           root / "missing.pdf", root / "dir.pdf", root / "none\\a.pdf",
                                           root / "a.pdf"};
-  FolderListing listing;
+  Win32FileSystem fs;
+  FolderListing listing(fs);
   std::vector<OutputFacts> all;
   for (const std::string& path : paths) all.push_back(listing.facts(path));
   ASSERT_EQ(all.size(), paths.size());
   for (size_t i = 0; i < paths.size(); ++i) {
-    const OutputFacts one = factsOf(paths[i]);
+    const OutputFacts one = factsOf(fs, paths[i]);
     EXPECT_EQ(all[i].exists, one.exists) << paths[i];
     EXPECT_EQ(all[i].size, one.size) << paths[i];
     EXPECT_EQ(all[i].lastWrite, one.lastWrite) << paths[i];

@@ -199,7 +199,7 @@ TEST(OutputRecordsTest, OneNameForOneDrawingAcrossStations) {
   Win32FileSystem fs;
   OutputRecords records(fs);
   const std::string output = root / "plan.pdf";
-  const uint64_t kNow = fileTimeNow(), kDay = 24ull * 60 * 60 * 10'000'000;
+  const uint64_t kNow = fs.now(), kDay = 24ull * 60 * 60 * 10'000'000;
   bool made = false;
   EXPECT_TRUE(records.reserve(output, "plan.hgl", kNow, made));
   EXPECT_TRUE(made);

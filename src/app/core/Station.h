@@ -4,29 +4,21 @@
 // and a running station holds its lock file open so that the server itself says it is alive.
 #pragma once
 
-#include <windows.h>
-
 #include <string>
 #include <vector>
 
 #include "app/core/InputHandling.h"
 #include "app/core/Stations.h"
 #include "core/FileSystem.h"
-#include "win/Error.h"
-#include "win/Handles.h"
 
-namespace marlisk::win {
+namespace marlisk {
 
-std::string computerName();
-
-// A claimed file held open for reading only, sharing only reading: no other station (nor a
-// late rename from a stale handle) can move or delete it, and a writer still at it keeps the
-// open from succeeding. A brief sharing violation is waited out, about a second.
-UniqueFileHandle sealFile(const std::string& path, Win32Error* error = nullptr);
-
-// What a sealed (or any open) file holds now, read through its handle: the server's answer,
-// not a cached listing.
-bool sizeAndTimeOf(HANDLE file, uint64_t& size, uint64_t& lastWrite);
+// Who a station's process is, for its card: the window's layer asks the system.
+struct StationIdentity {
+  std::string computer;
+  std::string instance;  // new at each start
+  uint32_t pid = 0;
+};
 
 // What 運転設定 and the run show of a station.
 struct StationState {
@@ -35,7 +27,7 @@ struct StationState {
   size_t held = 0;        // files in its claim folder now
   bool lockHeld = false;  // the server still holds its lock open: it runs, or is frozen
 };
-std::vector<StationState> readStations(const FileSystem& fs, const std::string& watchFolder);
+std::vector<StationState> readStations(FileSystem& fs, const std::string& watchFolder);
 
 // A silent station's claimed files put back into the watch folder, one at a time, each only
 // when nobody holds it; a name taken there sends the file to the error folder instead.
@@ -81,10 +73,10 @@ class Station {
 
   // Takes the station's lock, makes its claim folder and proves that a rename from the watch
   // folder reaches it. Reads the card its last life left before writing a new one.
-  Begin begin(const std::string& watchFolder, const std::string& name, Win32Error* error = nullptr);
+  Begin begin(const std::string& watchFolder, const std::string& name, const StationIdentity& me, int* error = nullptr);
   // Says it stopped, and lets go of the lock (the files it holds stay, for its next life).
   void end();
-  bool active() const { return static_cast<bool>(lock_); }
+  bool active() const { return lock_ != nullptr; }
 
   const std::string& name() const { return name_; }
   // The claim folder, with a trailing "\".
@@ -99,16 +91,24 @@ class Station {
   // put its files back meanwhile.
   bool stillOurs() const;
 
-  // Renames `name` from the watch folder into the claim folder, replacing nothing.
-  ClaimOutcome claim(const std::string& name);
+  // Renames `name` from the watch folder into the claim folder, replacing nothing, and seals
+  // it. Claimed: it is in the claim folder, sealed, or not yet when its writer still holds it
+  // open (`seal` empty). Lost: another station took it first, or the rename said yes and yet
+  // the file is not in the claim folder (a rename from another station's stale open took it
+  // on). Leftover: a file of this name is in the claim folder already.
+  struct Claim {
+    ClaimOutcome outcome = ClaimOutcome::Lost;
+    OpenFilePtr seal;
+  };
+  Claim claim(const std::string& name);
   // The names in the claim folder now.
   std::vector<std::string> held() const;
 
  private:
   FileSystem& fs_;
   std::string watchFolder_, name_, claimFolder_, cardPath_;
-  UniqueFileHandle lock_;
+  OpenFilePtr lock_;
   StationCard card_, lastLife_;
 };
 
-}  // namespace marlisk::win
+}  // namespace marlisk
