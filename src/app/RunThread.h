@@ -11,11 +11,12 @@
 //                   | front and the run settings once, as a run starts, and hands them over
 //   run's thread    | one step at a time (runStep): the listings, the viewer and its wait, the
 //                   | file moves, the run's own log (BatchRun's, StandbyRun's RunLog), the
-//                   | run objects' members between start() and the step's end; it reads the
-//                   | settings model, which nothing changes while a run holds the controls
+//                   | run objects' members between start() and the step's end (a standby
+//                   | run's InputSource too: start() makes it while no step runs); it reads
+//                   | the settings model, which nothing changes while a run holds the controls
 //   shared          | the progress batches (queued_, under lock_; filling_ is the run's thread's,
 //                   | taken_ the window's); the stop flag (atomic); StandbyRun's state and
-//                   | countdown (atomic); takePosted_ (atomic)
+//                   | countdown, a station's held count (atomic); takePosted_ (atomic)
 //   crossing        | every other call of a step to the window goes through callOnWindowThread
 //                   | and waits for it; one that cannot be delivered (the window is gone) is
 //                   | logged, and a question nobody can answer is answered "no": nothing is

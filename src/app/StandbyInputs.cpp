@@ -38,7 +38,7 @@ Win32Error StandbyRun::takeListing(const char* fileName, std::vector<ListingEntr
   // does not open, and so stays out of this listing.
   // On a shared folder it shares deleting too: a station that only lists must not make
   // another station's claim fail.
-  const OpenMode looking{OpenMode::kRead, OpenMode::kShareRead | (shared_ ? OpenMode::kShareDelete : 0u)};
+  const OpenMode looking{OpenMode::kRead, OpenMode::kShareRead | (source_->shared() ? OpenMode::kShareDelete : 0u)};
   for (const FolderEntry& entry : found) {
     if (entry.facts.folder) continue;
     const std::string path = s.WatchFolder + entry.name;
@@ -70,9 +70,9 @@ Win32Error StandbyRun::takeListing(const char* fileName, std::vector<ListingEntr
 
 bool StandbyRun::unchanged(const Handed& input) const {
   uint64_t size = 0, lastWrite = 0;
-  if (const auto held = held_.find(input.path); held != held_.end() && held->second.seal) {
+  if (const OpenFile* seal = source_->sealOf(input.path)) {
     // Through the seal: a path's attributes may come from a client's cache, seconds old.
-    if (!held->second.seal->facts(size, lastWrite)) return false;
+    if (!seal->facts(size, lastWrite)) return false;
   } else {
     const OutputFacts now = factsOf(app_.fileSystem, input.path);
     if (!now.exists) return false;
@@ -83,13 +83,9 @@ bool StandbyRun::unchanged(const Handed& input) const {
   return size == input.listed.size && lastWrite == input.listed.lastWrite;
 }
 
-void StandbyRun::unseal(const std::string& path) {
-  if (const auto held = held_.find(path); held != held_.end()) held->second.seal.reset();
-}
-
 LogResult StandbyRun::finish(const Handed& input, LogEntry& entry) {
   if (!unchanged(input)) return there(input.path) ? LogResult::KeptChanged : LogResult::Missing;
-  unseal(input.path);
+  source_->unseal(input.path);
   const RunSettings& run = run_;
   int error = 0;
   LogResult done = LogResult::ConvertedDeleted;
@@ -124,7 +120,7 @@ bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, std::ve
   const RunSettings& run = run_;
   const OutputFacts output = factsOf(app_.fileSystem, input.output);
   const bool made = input.made;
-  if (made) origins_.record(input.output, originOf(input.path));
+  if (made) origins_.record(input.output, source_->originOf(input.path));
   const InputDecision decision = decideInput(run, viewer.end(), made, attempts_.of(input.path));
   LogEntry entry;
   entry.input = input.path;
@@ -156,7 +152,7 @@ bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, std::ve
                            (end == ViewerEnd::TimedOut  ? "制限時間でビューアを終了"
                             : end == ViewerEnd::Crashed ? "ビューアが異常終了"
                                                         : "出力なし"));
-      unseal(input.path);
+      source_->unseal(input.path);
       const MoveResult moved =
           moveIntoFolder(app_.fileSystem, input.path, errorFolderOf(run, app_.settings.WatchFolder));
       if (moved.error != 0) {
@@ -208,6 +204,34 @@ bool StandbyRun::retryRemoval(const std::string& path, const ListingEntry& liste
   if (entry.result != LogResult::KeptCannotMove) attempts_.forget(path);
   logOnce(entry);
   return true;
+}
+
+void StandbyRun::finishWithoutConverting(const Handed& input) {
+  LogEntry entry;
+  entry.input = input.path;
+  entry.output = input.output;
+  addDetail(entry, kResumedLogText);
+  origins_.record(input.output, source_->originOf(input.path));
+  entry.result = finish(input, entry);
+  logOnce(entry);
+}
+
+bool WatchFolderSource::take(const std::vector<ReadyFile>& ready, const std::vector<ListingEntry>& listing,
+                             std::vector<StandbyCandidate>& toConvert, bool&) {
+  // Inputs converted in an earlier cycle that could not be deleted or moved wait only for
+  // that: it is tried again, without the viewer.
+  const std::string& watch = shared_.app.settings.WatchFolder;
+  toConvert.reserve(ready.size());
+  for (const ReadyFile& file : ready) {
+    const ListingEntry& listed = listing[file.second];
+    if (!cycle_.retryRemoval(watch + listed.name, listed)) toConvert.push_back({watch + listed.name, listed});
+  }
+  return !toConvert.empty() && cycle_.outputFolderUsable();
+}
+
+OutputChoice WatchFolderSource::chooseOutput(ViewerBatch& batch, const StandbyCandidate& input,
+                                             const std::string& wanted, bool&) {
+  return batch.chooseOutput(wanted, input.path);
 }
 
 }  // namespace marlisk::win

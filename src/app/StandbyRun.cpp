@@ -12,6 +12,7 @@
 #include "core/Messages.h"
 #include "app/StandbyFiles.h"
 #include "app/ViewerBatch.h"
+#include "app/StationSource.h"
 
 namespace marlisk::win {
 
@@ -21,13 +22,9 @@ StandbyRun::StandbyRun(AppContext& app, RunHost& host)
     : app_(app),
       host_(host),
       log_(app.settings.WorkFolder, run_, [&host](const std::string& text) { host.warn(text); }),
-      station_(app.fileSystem),
-      records_(app.fileSystem) {}
+      shared_{app, host, log_, said_, attempts_, origins_, run_} {}
 
-StandbyRun::~StandbyRun() {
-  held_.clear();
-  station_.end();
-}
+StandbyRun::~StandbyRun() { source_.reset(); }
 
 void StandbyRun::saveAttempts() {
   attempts_.keepOnly([this](const std::string& path) { return there(path); });
@@ -59,11 +56,16 @@ bool StandbyRun::start(OutputTab tab) {
     return false;
   }
   state_ = State::Listing;
-  shared_ = run_.SharedWatchFolder;
+  // The source is the run's whole life: a watch folder shared or not stays so until standby
+  // is started again.
+  source_.reset();
+  if (run_.SharedWatchFolder)
+    source_ = std::make_unique<StationSource>(shared_, static_cast<StandbyCycle&>(*this));
+  else
+    source_ = std::make_unique<WatchFolderSource>(shared_, static_cast<StandbyCycle&>(*this));
   host_.runStep([this] {
     loadKept();
-    stationBegun_ = false;
-    if (shared_ && beginStation() == StationStart::Refused) {
+    if (source_->begin() == InputSource::Start::Refused) {
       state_ = State::Stopped;
       return;
     }
@@ -97,10 +99,7 @@ void StandbyRun::tick() {
   }
 }
 
-std::string StandbyRun::status(const std::string& text) const {
-  if (!shared_ || !station_.active()) return text;
-  return text + "  [" + station_.name() + ": " + std::to_string(heldCount_) + " 件]";
-}
+std::string StandbyRun::status(const std::string& text) const { return source_ ? source_->status(text) : text; }
 
 bool StandbyRun::outputFolderUsable() {
   const Win32Error error(static_cast<DWORD>(folderWritable(app_.fileSystem, app_.settings.OutputFolder)));
@@ -152,14 +151,7 @@ bool StandbyRun::convertReady(bool again) {
   std::vector<ListingEntry> secondListing;
   reportIoError(takeListing("\\FList2.txt", secondListing));
   std::vector<ReadyFile> ready = readyFiles(firstListing_, secondListing);
-  // A claim at once takes only files that settled over a whole wait: one that arrived since
-  // has been listed twice only a conversion apart, and may still be being written.
-  if (again)
-    std::erase_if(ready, [&](const ReadyFile& file) { return !settled_.contains(secondListing[file.second].name); });
-  // Only a station claims again at once: a folder of one PC never needs the names.
-  settled_.clear();
-  if (shared_)
-    for (const ReadyFile& file : ready) settled_.insert(secondListing[file.second].name);
+  source_->settle(ready, secondListing, again);
   {
     BufferedFileWriter readyList(s.WorkFolder + "\\FList.txt");
     for (const ReadyFile& file : ready)
@@ -168,29 +160,7 @@ bool StandbyRun::convertReady(bool again) {
   }
 
   std::vector<Candidate> toConvert;
-  bool usable = false;
-  if (shared_) {
-    // Nothing is claimed for an output folder that cannot take the outputs.
-    // The card is rewritten at every cycle (its counter is how the others know this one
-    // lives), once it is sure to be still this life's card.
-    const bool begun = stationBegun_ || beginStation() == StationStart::Ok;
-    if (begun && stillOurs() && (serverNow_ = station_.beat(), usable = outputFolderUsable())) {
-      lookAtOthers();
-      claimAgain = claimReady(ready, secondListing);
-      takeHeld(toConvert);
-    }
-  } else {
-    // Inputs converted in an earlier cycle that could not be deleted or moved wait only for
-    // that: it is tried again, without the viewer.
-    toConvert.reserve(ready.size());
-    for (const ReadyFile& file : ready) {
-      const ListingEntry& listed = secondListing[file.second];
-      if (!retryRemoval(s.WatchFolder + listed.name, listed))
-        toConvert.push_back({s.WatchFolder + listed.name, listed});
-    }
-    usable = !toConvert.empty() && outputFolderUsable();
-  }
-
+  bool usable = source_->take(ready, secondListing, toConvert, claimAgain);
   // The type was checked as standby started, on the tab it started on; should it be gone since,
   // nothing is converted rather than an output named from past the list's end.
   const OutputType* type = outputTypeAt(tab_, chosenOutputType(s, tab_));
@@ -198,105 +168,79 @@ bool StandbyRun::convertReady(bool again) {
     host_.warn(kNoOutputTypeMessage);
     usable = false;
   }
-  if (!toConvert.empty() && usable) {
-    host_.convertingFiles(toConvert.size());
-    host_.setStatus(status(kOutputtingStatus));
-    host_.keepAlive();
-    ViewerBatch batch(app_, tab_, chosenOutputType(s, tab_), *type, origins_);
-    if (batch.error().failed()) {
-      reportIoError(batch.error());
-    } else {
-      // Exactly the inputs whose lines went into the command file: only they can be deleted.
-      std::vector<Handed> handed;
-      for (const Candidate& file : toConvert) {
-        const ListingEntry& listed = file.listed;
-        const std::string& input = file.path;
-        const std::string wanted = batch.wantedOutput(input);
-        // Another drawing's output of the same name is never replaced: this one gets a free name.
-        // On a shared folder another station may be choosing the same name right now: the
-        // name is taken by making its record, and a name lost that way is passed over.
-        bool recorded = false;
-        OutputChoice choice =
-            shared_ ? batch.chooseOutput(
-                          wanted, originOf(input), [&](FolderListing& folder) { learnOutputs(wanted, folder); },
-                          [&](const std::string& path) {
-                            return records_.reserve(path, listed.name, serverNow_, recorded);
-                          })
-                    : batch.chooseOutput(wanted, originOf(input));
-        const std::string& output = choice.path;
-        if (output.empty()) {
-          log_.message(true, kSameOutputLogText + input + " -> " + wanted);
-          continue;
-        }
-        if (tooLongForTheViewer(output)) {
-          if (said_.first(said::unlistable(output))) host_.warn(output + kPathTooLongMessage);
-          continue;
-        }
-        if (batch.addLine(input, output)) {
-          handed.push_back(
-              {input, output, listed, choice.before, output != wanted ? wanted : "", file.resumed, false, recorded});
-        }
-      }
-      // An incomplete command file would delete inputs that were never converted.
-      const Win32Error writeError = batch.closeCommands();
-      reportIoError(writeError);
-      if (!writeError.failed() && !handed.empty()) {
-        // Inputs are deleted only once a viewer has had them and ended by itself; a viewer
-        // that could not be started, or crashed, leaves them for the next cycle.
-        const RunSettings& run = run_;
-        uint64_t runStart = 0;
-        if (shared_) {
-          // Said on the card before the viewer has them: a life that ends now is followed by
-          // one that knows what it was doing. The card's time is the server's clock.
-          station_.card().state = "変換中";
-          station_.card().batch.clear();
-          for (const Handed& input : handed) station_.card().batch.push_back(input.path);
-          runStart = serverNow_ = station_.beat();
-        }
-        if (runStart == 0) runStart = app_.fileSystem.now();
-        const ViewerResult viewer = batch.runViewer(run, &viewer_);
-        if (!viewer.started && said_.first(said::kViewerCannotStart))
-          host_.warn(cannotStartMessage(s.ViewerExePath, viewer.error));
-        if (viewer.started) said_.clear(said::kViewerCannotStart);  // working again: a later failure is news
-        if (viewer.crashed() && said_.first(said::kViewerCrashed)) host_.warn(viewerCrashedMessage(viewer.exitCode));
-        if (viewer.timedOut && said_.first(said::kViewerTimeLimit))
-          host_.warn(viewerTimeLimitMessage(run.ViewerTimeLimitMinutes));
-        for (Handed& input : handed) {
-          input.made = outputMade(factsOf(app_.fileSystem, input.output), runStart, input.outputBefore);
-          if (!input.made && input.recorded) records_.release(input.output, input.listed.name);
-        }
-        if (shared_) {
-          // The outputs checked are on the card before any input goes: a life ending in the
-          // middle of that is not followed by a second conversion.
-          station_.card().state = "待機中";
-          station_.card().batch.clear();
-          for (const Handed& input : handed)
-            if (input.made) station_.card().checked.push_back(checkedEntry(input.path, input.output));
-          station_.beat();
-          station_.card().checked.clear();
-        }
-        size_t movedAside = 0;
-        std::vector<std::string> notConverted;
-        if (!shared_ || stillOurs()) {
-          RunLog::Batch lines(log_);
-          for (const Handed& input : handed) {
-            movedAside += handle(input, viewer, notConverted) ? 1 : 0;
-            if (shared_ && !there(input.path)) held_.erase(input.path);
-          }
-          heldCount_ = held_.size();
-        }
-        // One word in the tray a cycle, not a balloon an input.
-        if (!notConverted.empty())
-          host_.inputNotConverted(notConvertedSummary(notConverted.back(), notConverted.size() - 1));
-        saveAttempts();
-        reportIoError(saveOutputOrigins(app_.fileSystem, s.WorkFolder, origins_));
-        if (movedAside > 0) host_.warn(movedToErrorFolderMessage(movedAside, errorFolderOf(run, s.WatchFolder)));
-      }
-      host_.setStatus(status(kWaitingStatus));
-    }
-  }
+  if (!toConvert.empty() && usable) convertThese(toConvert, *type);
   if (claimAgain) firstListing_ = std::move(secondListing);
   return claimAgain;
+}
+
+void StandbyRun::convertThese(const std::vector<Candidate>& toConvert, const OutputType& type) {
+  const Settings& s = app_.settings;
+  host_.convertingFiles(toConvert.size());
+  host_.setStatus(status(kOutputtingStatus));
+  host_.keepAlive();
+  ViewerBatch batch(app_, tab_, chosenOutputType(s, tab_), type, origins_);
+  if (batch.error().failed()) {
+    reportIoError(batch.error());
+    return;
+  }
+  // Exactly the inputs whose lines went into the command file: only they can be deleted.
+  std::vector<Handed> handed;
+  for (const Candidate& file : toConvert) {
+    const std::string& input = file.path;
+    const std::string wanted = batch.wantedOutput(input);
+    // Another drawing's output of the same name is never replaced: this one gets a free name.
+    bool recorded = false;
+    const OutputChoice choice = source_->chooseOutput(batch, file, wanted, recorded);
+    const std::string& output = choice.path;
+    if (output.empty()) {
+      log_.message(true, kSameOutputLogText + input + " -> " + wanted);
+      continue;
+    }
+    if (tooLongForTheViewer(output)) {
+      if (said_.first(said::unlistable(output))) host_.warn(output + kPathTooLongMessage);
+      continue;
+    }
+    if (batch.addLine(input, output))
+      handed.push_back(
+          {input, output, file.listed, choice.before, output != wanted ? wanted : "", file.resumed, false, recorded});
+  }
+  // An incomplete command file would delete inputs that were never converted.
+  const Win32Error writeError = batch.closeCommands();
+  reportIoError(writeError);
+  if (!writeError.failed() && !handed.empty()) {
+    // Inputs are deleted only once a viewer has had them and ended by itself; a viewer
+    // that could not be started, or crashed, leaves them for the next cycle.
+    const RunSettings& run = run_;
+    uint64_t runStart = source_->viewerStarts(handed);
+    if (runStart == 0) runStart = app_.fileSystem.now();
+    const ViewerResult viewer = batch.runViewer(run, &viewer_);
+    if (!viewer.started && said_.first(said::kViewerCannotStart))
+      host_.warn(cannotStartMessage(s.ViewerExePath, viewer.error));
+    if (viewer.started) said_.clear(said::kViewerCannotStart);  // working again: a later failure is news
+    if (viewer.crashed() && said_.first(said::kViewerCrashed)) host_.warn(viewerCrashedMessage(viewer.exitCode));
+    if (viewer.timedOut && said_.first(said::kViewerTimeLimit))
+      host_.warn(viewerTimeLimitMessage(run.ViewerTimeLimitMinutes));
+    for (Handed& input : handed) {
+      input.made = outputMade(factsOf(app_.fileSystem, input.output), runStart, input.outputBefore);
+      if (!input.made) source_->outputNotMade(input);
+    }
+    size_t movedAside = 0;
+    std::vector<std::string> notConverted;
+    if (source_->viewerEnded(handed)) {
+      RunLog::Batch lines(log_);
+      for (const Handed& input : handed) {
+        movedAside += handle(input, viewer, notConverted) ? 1 : 0;
+        source_->handled(input);
+      }
+    }
+    // One word in the tray a cycle, not a balloon an input.
+    if (!notConverted.empty())
+      host_.inputNotConverted(notConvertedSummary(notConverted.back(), notConverted.size() - 1));
+    saveAttempts();
+    reportIoError(saveOutputOrigins(app_.fileSystem, s.WorkFolder, origins_));
+    if (movedAside > 0) host_.warn(movedToErrorFolderMessage(movedAside, errorFolderOf(run, s.WatchFolder)));
+  }
+  host_.setStatus(status(kWaitingStatus));
 }
 
 }  // namespace marlisk::win

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "app/StandbyRun.h"
+#include "app/core/Station.h"
 #include "core/Messages.h"
 #include "support/TestFolder.h"
 #include "support/TestViewerLog.h"
