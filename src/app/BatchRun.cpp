@@ -21,7 +21,7 @@ namespace marlisk::win {
 BatchRun::BatchRun(AppContext& app, RunHost& host)
     : app_(app),
       host_(host),
-      log_(app.settings.WorkFolder, run_, [&host](const std::string& text) { host.warn(text); }) {}
+      log_(app.fileSystem, app.settings.WorkFolder, run_, [&host](const std::string& text) { host.warn(text); }) {}
 
 BatchRun::Outcome BatchRun::refuse(const std::string& message) {
   host_.warn(message);
@@ -188,8 +188,7 @@ BatchRun::Outcome BatchRun::run(const RunSettings& settings, OutputTab tab) {
     entry.size = written ? facts.size : 0;  // an output of an earlier run says nothing of this one
     entry.exitCode = viewer.started ? static_cast<int64_t>(viewer.exitCode) : -1;
     entry.viewerSeconds = viewer.seconds;
-    if (input.renamed && written)
-      addDetail(entry, renamedOutputDetail(batch.wantedOutput(input.input)));
+    if (input.renamed && written) addDetail(entry, renamedOutputDetail(batch.wantedOutput(input.input)));
     log_.write(entry);
   }
   const Win32Error saved = saveOutputOrigins(app_.fileSystem, s.WorkFolder, origins);

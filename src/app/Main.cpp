@@ -24,7 +24,7 @@ int startedAgain(AppContext& app, const std::string& workFolder, const RunningCo
   const RunSettings run =
       RunSettingsFile(app.fileSystem, [](const std::string&) {}).load(workFolder + "\\" + kRunSettingsFileName);
   if (run.Unattended && (request.batch || request.standby)) {
-    RunLog log(workFolder, run, [](const std::string&) {});
+    RunLog log(app.fileSystem, workFolder, run, [](const std::string&) {});
     log.message(request.standby, kAlreadyRunningMessage);
   } else {
     ShowWarning(kAlreadyRunningMessage);

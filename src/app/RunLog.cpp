@@ -5,9 +5,6 @@
 #include <cstdio>
 
 #include "core/Messages.h"
-#include "win/Error.h"
-#include "win/Handles.h"
-#include "win/Strings.h"
 
 namespace marlisk::win {
 
@@ -46,40 +43,36 @@ void RunLog::flush() {
   const std::string lines = std::move(held_);
   held_.clear();
   prune();
-  CreateDirectoryW(widen(workFolder_ + "\\Log").c_str(), nullptr);
+  fs_.createFolder(workFolder_ + "\\Log");
   const std::string path = todayPath();
   // Opened for each line (or batch of lines), so that the day's file can be read, copied or
-  // removed meanwhile.
-  UniqueFileHandle file(CreateFileW(widen(path).c_str(), FILE_APPEND_DATA,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-  const bool created = file && GetLastError() != ERROR_ALREADY_EXISTS;
-  const std::string bytes = (created ? "\xEF\xBB\xBF" : "") + lines;
-  DWORD written = 0;
-  if (file && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-      written == bytes.size()) {
+  // removed meanwhile. A new day's file begins with the byte order mark.
+  OpenMode appending{OpenMode::kAppend, OpenMode::kShareAll, OpenMode::Create::New};
+  int error = 0;
+  OpenFilePtr file = fs_.open(path, appending, &error);
+  const bool created = file != nullptr;
+  if (!file && fs_error::nameTaken(error)) {
+    appending.create = OpenMode::Create::Existing;
+    file = fs_.open(path, appending, &error);
+  }
+  if (file && (error = file->write((created ? "\xEF\xBB\xBF" : "") + lines)) == 0) {
     failureSaid_ = false;  // working again: a later failure is news
     return;
   }
-  const Win32Error error = Win32Error::last();
   if (failureSaid_) return;
   failureSaid_ = true;
-  warn_(path + kCannotWriteLogMessage + "\r\n" + ioErrorMessage(error.code()));
+  warn_(path + kCannotWriteLogMessage + "\r\n" + ioErrorMessage(static_cast<uint32_t>(error)));
 }
 
 void RunLog::prune() {
   const std::string day = today();
   if (prunedOn_ == day) return;
   prunedOn_ = day;
-  WIN32_FIND_DATAW found;
-  UniqueFindHandle search(FindFirstFileExW(widen(workFolder_ + "\\Log\\*.txt").c_str(), FindExInfoBasic, &found,
-                                           FindExSearchNameMatch, nullptr, 0));
-  if (!search) return;
-  do {
-    const std::string name = narrow(found.cFileName);
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && isExpiredLog(name, day, settings_.LogDays))
-      DeleteFileW(widen(workFolder_ + "\\Log\\" + name).c_str());
-  } while (FindNextFileW(search.get(), &found));
+  std::vector<FolderEntry> logs;
+  fs_.list(workFolder_ + "\\Log", "*.txt", logs);
+  for (const FolderEntry& log : logs)
+    if (!log.facts.folder && isExpiredLog(log.name, day, settings_.LogDays))
+      fs_.deleteFile(workFolder_ + "\\Log\\" + log.name);
 }
 
 }  // namespace marlisk::win

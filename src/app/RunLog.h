@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/core/InputHandling.h"
+#include "core/FileSystem.h"
 #include "core/WarningSink.h"
 #include "settings/core/RunSettings.h"
 
@@ -15,8 +16,8 @@ class RunLog {
  public:
   // `workFolder` (without a trailing "\") and `settings` are read at each line: both may
   // change while the program runs.
-  RunLog(const std::string& workFolder, const RunSettings& settings, WarningSink warn)
-      : workFolder_(workFolder), settings_(settings), warn_(std::move(warn)) {}
+  RunLog(FileSystem& fs, const std::string& workFolder, const RunSettings& settings, WarningSink warn)
+      : fs_(fs), workFolder_(workFolder), settings_(settings), warn_(std::move(warn)) {}
 
   // The entry's time is filled in when it has none.
   void write(LogEntry entry);
@@ -49,6 +50,7 @@ class RunLog {
   void append(const std::string& line);
   void flush();
 
+  FileSystem& fs_;
   const std::string& workFolder_;
   const RunSettings& settings_;
   WarningSink warn_;

@@ -5,7 +5,9 @@
 namespace marlisk::win {
 
 RunMessages::RunMessages(AppContext& app, TrayPresence& tray)
-    : app_(app), tray_(tray), log_(app.settings.WorkFolder, app.runSettings, [this](const std::string& text) {
+    : app_(app),
+      tray_(tray),
+      log_(app.fileSystem, app.settings.WorkFolder, app.runSettings, [this](const std::string& text) {
         // The log itself failed: unattended, the balloon is all that is left.
         if (unattended())
           tray_.balloon(text);

@@ -17,5 +17,4 @@ inline bool tooLongForTheViewer(const std::string& path) {
   return path.size() >= MAX_PATH && widen(path).size() >= MAX_PATH;
 }
 
-
 }  // namespace marlisk::win::standby

@@ -90,9 +90,7 @@ LogResult StandbyRun::finish(const Handed& input, LogEntry& entry) {
   int error = 0;
   LogResult done = LogResult::ConvertedDeleted;
   switch (run.Originals) {
-    case AfterSuccess::Delete:
-      error = app_.fileSystem.deleteFile(input.path);
-      break;
+    case AfterSuccess::Delete: error = app_.fileSystem.deleteFile(input.path); break;
     case AfterSuccess::MoveToDone: {
       const MoveResult moved =
           moveIntoFolder(app_.fileSystem, input.path, doneFolderOf(run, app_.settings.WatchFolder));

@@ -21,7 +21,7 @@ using namespace standby;
 StandbyRun::StandbyRun(AppContext& app, RunHost& host)
     : app_(app),
       host_(host),
-      log_(app.settings.WorkFolder, run_, [&host](const std::string& text) { host.warn(text); }),
+      log_(app.fileSystem, app.settings.WorkFolder, run_, [&host](const std::string& text) { host.warn(text); }),
       shared_{app, host, log_, said_, attempts_, origins_, run_} {}
 
 StandbyRun::~StandbyRun() { source_.reset(); }

@@ -108,7 +108,7 @@ class StandbyRun final : private StandbyCycle {
   RunHost& host_;
   std::atomic<State> state_{State::Stopped};
   std::atomic<int32_t> countdown_{0};
-  RunSettings run_;  // the run settings as the current step began
+  RunSettings run_;                     // the run settings as the current step began
   OutputTab tab_ = OutputTab::Output1;  // set by start() before any step: the run's whole life
   std::vector<ListingEntry> firstListing_;
   SaidOnce said_;  // what was said once, and is said again only once it has passed and come back

@@ -83,7 +83,8 @@ class InputSource {
   virtual bool shared() const { return false; }
   // The files ready at this comparison (`again`: at once after a full claim), before they are
   // written to the ready list.
-  virtual void settle(std::vector<ReadyFile>& /*ready*/, const std::vector<ListingEntry>& /*listing*/, bool /*again*/) {}
+  virtual void settle(std::vector<ReadyFile>& /*ready*/, const std::vector<ListingEntry>& /*listing*/, bool /*again*/) {
+  }
   // Of the ready files, those to convert now, into `toConvert`; false when nothing may be
   // converted this cycle. `claimAgain`: more were ready than this PC took, and it takes its
   // next share at once.

@@ -47,15 +47,14 @@ InputSource::Start StationSource::begin() {
   // a share that dropped or a server not yet up: standby goes on and tries again each cycle,
   // said once, as for a missing watch folder. What will not change by itself is refused.
   auto notYet = [&](const char* message) {
-    if (shared_.said.first(said::kStationUnusable)) shared_.host.warn(folder + message + "\r\n" + ioErrorMessage(static_cast<uint32_t>(error)));
+    if (shared_.said.first(said::kStationUnusable))
+      shared_.host.warn(folder + message + "\r\n" + ioErrorMessage(static_cast<uint32_t>(error)));
     return Start::NotYet;
   };
   switch (station_.begin(s.WatchFolder, name, newStationIdentity(), &error)) {
     case Station::Begin::Ok: break;
     case Station::Begin::NameInUse: shared_.host.warn(stationNameInUseMessage(name)); return Start::Refused;
-    case Station::Begin::OtherVolume:
-      shared_.host.warn(folder + kClaimFolderOtherVolumeMessage);
-      return Start::Refused;
+    case Station::Begin::OtherVolume: shared_.host.warn(folder + kClaimFolderOtherVolumeMessage); return Start::Refused;
     case Station::Begin::CannotUse: return notYet(kClaimFolderUnusableMessage);
     case Station::Begin::CannotRename: return notYet(kClaimRenameFailedMessage);
   }
@@ -215,8 +214,7 @@ bool StationSource::stillOurs() {
 void StationSource::settle(std::vector<ReadyFile>& ready, const std::vector<ListingEntry>& listing, bool again) {
   // A claim at once takes only files that settled over a whole wait: one that arrived since
   // has been listed twice only a conversion apart, and may still be being written.
-  if (again)
-    std::erase_if(ready, [&](const ReadyFile& file) { return !settled_.contains(listing[file.second].name); });
+  if (again) std::erase_if(ready, [&](const ReadyFile& file) { return !settled_.contains(listing[file.second].name); });
   settled_.clear();
   for (const ReadyFile& file : ready) settled_.insert(listing[file.second].name);
 }

@@ -95,11 +95,14 @@ std::wstring withoutTrailingSlash(const std::string& path) {
 class Win32OpenFile final : public OpenFile {
  public:
   explicit Win32OpenFile(HANDLE handle) : handle_(handle) {}
+  // Not GetFileInformationByHandle: it asks the volume for its serial number too, which
+  // made a listing of 20,000 files four times slower under Wine.
   bool facts(uint64_t& size, uint64_t& lastWrite) const override {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(handle_.get(), &info)) return false;
-    size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    lastWrite = fileTimeValue(info.ftLastWriteTime);
+    LARGE_INTEGER bytes;
+    FILETIME written;
+    if (!GetFileSizeEx(handle_.get(), &bytes) || !GetFileTime(handle_.get(), nullptr, nullptr, &written)) return false;
+    size = static_cast<uint64_t>(bytes.QuadPart);
+    lastWrite = fileTimeValue(written);
     return true;
   }
   bool read(char* into, size_t size, size_t& got) override {
@@ -108,10 +111,11 @@ class Win32OpenFile final : public OpenFile {
     got = read;
     return ok;
   }
-  bool write(std::string_view bytes) override {
+  int write(std::string_view bytes) override {
     DWORD written = 0;
-    return WriteFile(handle_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-           written == bytes.size();
+    if (!WriteFile(handle_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+      return lastError();
+    return written == bytes.size() ? 0 : ERROR_DISK_FULL;
   }
 
  private:
@@ -167,6 +171,7 @@ OpenFilePtr Win32FileSystem::open(const std::string& path, const OpenMode& mode,
   DWORD access = mode.access == OpenMode::kAttributesOnly ? FILE_READ_ATTRIBUTES : 0;
   if (mode.access & OpenMode::kRead) access |= GENERIC_READ;
   if (mode.access & OpenMode::kWrite) access |= GENERIC_WRITE;
+  if (mode.access & OpenMode::kAppend) access |= FILE_APPEND_DATA;
   if (mode.access & OpenMode::kDelete) access |= DELETE | FILE_READ_ATTRIBUTES;
   DWORD share = 0;
   if (mode.share & OpenMode::kShareRead) share |= FILE_SHARE_READ;

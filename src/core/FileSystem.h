@@ -51,7 +51,8 @@ struct FolderEntry {
 // An open that others' opens do not allow fails with kSharingViolation, and so do a rename
 // and a deletion of a file someone holds open without sharing deleting.
 struct OpenMode {
-  enum Access : unsigned { kRead = 1, kWrite = 2, kDelete = 4, kAttributesOnly = 0 };
+  // kAppend: writes go to the end, whoever else writes meanwhile.
+  enum Access : unsigned { kRead = 1, kWrite = 2, kDelete = 4, kAppend = 8, kAttributesOnly = 0 };
   enum Share : unsigned { kShareRead = 1, kShareWrite = 2, kShareDelete = 4, kShareAll = 7 };
   enum class Create { Existing, Always, New };
   unsigned access = kRead;
@@ -68,7 +69,8 @@ class OpenFile {
   virtual bool facts(uint64_t& size, uint64_t& lastWrite) const = 0;
   // Up to `size` bytes from where the last read ended; false on an error (0 read at the end).
   virtual bool read(char* into, size_t size, size_t& got) = 0;
-  virtual bool write(std::string_view bytes) = 0;
+  // All of `bytes`: 0, or why not (a full disk).
+  virtual int write(std::string_view bytes) = 0;
 };
 using OpenFilePtr = std::unique_ptr<OpenFile>;
 

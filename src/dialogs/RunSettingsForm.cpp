@@ -171,7 +171,7 @@ void TRunSettingsForm::ButtonPutBackClick() {
     std::string logFailure;
     if (result.decision != Takeover::LockStillHeld) {
       // The run log keeps what was put back by hand as it keeps a takeover.
-      RunLog log(workFolder, run, [&logFailure](const std::string& text) { logFailure = text; });
+      RunLog log(app_.fileSystem, workFolder, run, [&logFailure](const std::string& text) { logFailure = text; });
       RunLog::Batch lines(log);
       for (const LogEntry& entry : result.lines) log.write(entry);
     }
@@ -190,7 +190,8 @@ void TRunSettingsForm::putBackDone(const std::string& station, const PutBack& re
   puttingBack_ = false;
   enableFields();
   if (!logFailure.empty()) ShowWarning(logFailure);
-  if (result.decision == Takeover::LockStillHeld || result.stillHeld > 0) ShowWarning(stationStillRunningMessage(station));
+  if (result.decision == Takeover::LockStillHeld || result.stillHeld > 0)
+    ShowWarning(stationStillRunningMessage(station));
   stations_ = std::move(stations);
   showStations(false);
 }

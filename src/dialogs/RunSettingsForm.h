@@ -54,7 +54,7 @@ class TRunSettingsForm final : public Dialog {
   std::vector<StationState> stations_;  // as the list shows them
   bool puttingBack_ = false;            // the dialog's thread's
   UniqueHandle putBackThread_;
-  std::function<void()> putBackWork_;   // set before the thread starts, run on it
+  std::function<void()> putBackWork_;  // set before the thread starts, run on it
 };
 
 }  // namespace marlisk::win

@@ -454,8 +454,10 @@ TEST(HpglTest, PclRasterRowsAreAPicture) {
   };
   const std::string jobs[] = {
       job("0", {"\xF0\x0F", std::string("\xFF\x00", 2), std::string("\xFF\x00", 2)}),
-      job("1", {std::string("\x00\xF0\x00\x0F", 4), std::string("\x00\xFF\x00\x00", 4), std::string("\x00\xFF\x00\x00", 4)}),
-      job("2", {std::string("\x01\xF0\x0F", 3), std::string("\x00\xFF\x00\x00", 4), std::string("\x00\xFF\xFF\x00", 4)}),
+      job("1",
+          {std::string("\x00\xF0\x00\x0F", 4), std::string("\x00\xFF\x00\x00", 4), std::string("\x00\xFF\x00\x00", 4)}),
+      job("2",
+          {std::string("\x01\xF0\x0F", 3), std::string("\x00\xFF\x00\x00", 4), std::string("\x00\xFF\xFF\x00", 4)}),
       job("3", {std::string("\x20\xF0\x0F", 3), std::string("\x20\xFF\x00", 3), ""}),  // the last row repeats its seed
       e + "*t150R" + e + "*r16s1A" + e + "*b3m3W" + std::string("\x20\xF0\x0F", 3) + e + "*b3W" +
           std::string("\x20\xFF\x00", 3) + e + "*b0W" + e + "*rB",  // values chained in one escape
@@ -568,10 +570,9 @@ TEST(CommandFileTest, LinesAndFormats) {
   EXPECT_FALSE(parseCommandLine("p \"a\" \"b\""));
   EXPECT_FALSE(parseCommandLine("/p \"a\" \"b\" extra"));
   EXPECT_FALSE(parseCommandLine(""));
-  EXPECT_EQ(formatOfPath("D:\\out.v2\\a.TIF"), Format::Tiff);
-  EXPECT_EQ(formatOfPath("D:\\out\\a.Pcx"), Format::Pcx);
-  EXPECT_EQ(formatOfPath("D:\\out\\a.dwg"), Format::Unknown);  // a format the converter leaves out
-  EXPECT_EQ(formatOfPath("D:\\out.svg\\a"), Format::Unknown);
+  EXPECT_EQ(extensionOf("D:\\out.v2\\a.TIF"), "tif");
+  EXPECT_EQ(extensionOf("D:\\out\\a.Pcx"), "pcx");
+  EXPECT_EQ(extensionOf("D:\\out.svg\\a"), "");  // the folder's dot is not the file's
 }
 
 }  // namespace

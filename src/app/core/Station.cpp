@@ -56,7 +56,7 @@ bool OutputRecords::reserve(const std::string& output, const std::string& drawin
   // Made only where no record is: of two stations, one makes it and the other reads it.
   int error = 0;
   if (const OpenFilePtr made = fs_.open(record, {OpenMode::kWrite, 0, OpenMode::Create::New}, &error)) {
-    if (made->write(drawing)) {
+    if (made->write(drawing) == 0) {
       madeNow = true;
       return true;
     }
@@ -93,8 +93,8 @@ std::vector<StationState> readStations(FileSystem& fs, const std::string& watchF
     state.card = readCard(fs, root + "\\" + cardName);
     state.held = filesIn(fs, claimFolderOf(watchFolder, name)).size();
     int error = 0;
-    state.lockHeld = !openLockToRemove(fs, lockFileOf(watchFolder, name), false, error) &&
-                     error == fs_error::kSharingViolation;
+    state.lockHeld =
+        !openLockToRemove(fs, lockFileOf(watchFolder, name), false, error) && error == fs_error::kSharingViolation;
     stations.push_back(std::move(state));
   }
   return stations;

@@ -94,11 +94,16 @@ class MemoryFileSystem final : public FileSystem {
   OpenFilePtr open(const std::string& path, const OpenMode& mode, int* error = nullptr) override {
     int why = 0;
     const bool there = files.count(path) > 0;
-    if (folders.count(path)) why = fs_error::kAccessDenied;
-    else if (!there && mode.create == OpenMode::Create::Existing) why = parentThere(path) ? 2 : 3;
-    else if (there && mode.create == OpenMode::Create::New) why = fs_error::kFileExists;
-    else if (!there && !parentThere(path)) why = fs_error::kPathNotFound;
-    else if (!there && unwritableFolders.count(parentOf(path))) why = fs_error::kAccessDenied;
+    if (folders.count(path))
+      why = fs_error::kAccessDenied;
+    else if (!there && mode.create == OpenMode::Create::Existing)
+      why = parentThere(path) ? 2 : 3;
+    else if (there && mode.create == OpenMode::Create::New)
+      why = fs_error::kFileExists;
+    else if (!there && !parentThere(path))
+      why = fs_error::kPathNotFound;
+    else if (!there && unwritableFolders.count(parentOf(path)))
+      why = fs_error::kAccessDenied;
     else
       for (const Handle* other : open_)
         if (other->path == path && !(allows(other->share, mode.access) && allows(mode.share, other->access)))
@@ -195,11 +200,11 @@ class MemoryFileSystem final : public FileSystem {
       at += got;
       return true;
     }
-    bool write(std::string_view bytes) override {
-      if (!fs || !fs->files.count(path)) return false;
+    int write(std::string_view bytes) override {
+      if (!fs || !fs->files.count(path)) return fs_error::kAccessDenied;
       fs->files[path].append(bytes);
       fs->times[path] = fs->clock;
-      return true;
+      return 0;
     }
     MemoryFileSystem* fs;
     std::string path;
@@ -215,7 +220,7 @@ class MemoryFileSystem final : public FileSystem {
   }
   static bool allows(unsigned share, unsigned access) {
     return (!(access & OpenMode::kRead) || (share & OpenMode::kShareRead)) &&
-           (!(access & OpenMode::kWrite) || (share & OpenMode::kShareWrite)) &&
+           (!(access & (OpenMode::kWrite | OpenMode::kAppend)) || (share & OpenMode::kShareWrite)) &&
            (!(access & OpenMode::kDelete) || (share & OpenMode::kShareDelete));
   }
   int heldAgainstDeleting(const std::string& path) const {
@@ -252,7 +257,8 @@ class MemoryFileSystem final : public FileSystem {
   // "*" and "?" as a listing matches them, letters of either case alike.
   static bool matches(std::string_view pattern, std::string_view name) {
     if (pattern.empty()) return name.empty();
-    if (pattern[0] == '*') return matches(pattern.substr(1), name) || (!name.empty() && matches(pattern, name.substr(1)));
+    if (pattern[0] == '*')
+      return matches(pattern.substr(1), name) || (!name.empty() && matches(pattern, name.substr(1)));
     if (name.empty()) return false;
     auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
     return (pattern[0] == '?' || lower(pattern[0]) == lower(name[0])) && matches(pattern.substr(1), name.substr(1));
