@@ -58,7 +58,6 @@ class Log {
   HANDLE console_ = INVALID_HANDLE_VALUE;
 };
 
-
 }  // namespace
 
 int runCommandFile(const std::wstring& commandFile) {
@@ -129,7 +128,7 @@ int runCommandFile(const std::wstring& commandFile) {
       } else {
         try {
           const std::string note = convert(widen(job.command->input), widen(job.command->output));
-          result = std::string("OK      ") + formatName(formatOfPath(job.command->output)) + note;
+          result = std::string("OK      ") + outputFormatOf(job.command->output)->name + note;
         } catch (const Failure& failure) {
           result = "FAILED  " + failure.reason;
         } catch (const std::exception& e) {

@@ -28,7 +28,7 @@ void rasterNote(const Image& image, std::string& note) {
 
 // The picture formats: a frame a page where the container holds several (TIFF), up to a bound
 // on all their pixels together; the first page elsewhere.
-template <Format F>
+template <PictureFormat F>
 void drawingAsPictures(OutputFile& out, const Drawing& drawing, std::string& note) {
   size_t made = 0;
   double pixels = 0;
@@ -43,15 +43,16 @@ void drawingAsPictures(OutputFile& out, const Drawing& drawing, std::string& not
         return true;
       },
       F));
-  if (F == Format::Tiff && made < drawing.pages.size())
+  if (F == PictureFormat::Tiff && made < drawing.pages.size())
     note += " (the first " + std::to_string(made) + " of " + std::to_string(drawing.pages.size()) + " pages)";
   if (cutShort) note += " (cut short: the picture would take too long to draw)";
 }
 
 void drawingAsEmf(OutputFile& out, const Drawing& drawing, std::string&) {
   const Page page = pageOf(firstOf(drawing));
-  writeEmf(out, page.widthMm, page.heightMm,
-           [&](HDC dc) { drawPlot(dc, firstOf(drawing), Mapping{page, 100 * kMmPerPlu, true}, false); });
+  writeEmf(out, page.widthMm, page.heightMm, [&](HDC dc) {
+    drawPlot(dc, firstOf(drawing), Mapping{page, 100 * kMmPerPlu, true}, false);
+  });
 }
 
 void drawingAsWmf(OutputFile& out, const Drawing& drawing, std::string&) {
@@ -82,13 +83,13 @@ void everyPage(OutputFile& out, const Drawing& drawing, std::string&) {
 double widthMmOf(const Picture& p) { return p.width * 25.4 / p.dpi; }
 double heightMmOf(const Picture& p) { return p.height * 25.4 / p.dpi; }
 
-template <Format F>
+template <PictureFormat F>
 void pictureEncoded(OutputFile& out, const Picture& picture) {
   out.write(encodePicture(picture, F));
 }
 
 void pictureAsPdf(OutputFile& out, const Picture& picture) {
-  out.write(pdfOfJpeg(encodePicture(picture, Format::Jpeg), static_cast<int>(picture.width),
+  out.write(pdfOfJpeg(encodePicture(picture, PictureFormat::Jpeg), static_cast<int>(picture.width),
                       static_cast<int>(picture.height), picture.dpi));
 }
 
@@ -118,31 +119,49 @@ void pictureAsXps(OutputFile& out, const Picture& picture) {
   // The part at 96 dpi, where an XPS viewbox counts its pixels.
   Picture at96 = picture;
   at96.dpi = 96;
-  out.write(xpsOfPicture(encodePicture(at96, Format::Png), static_cast<int>(picture.width),
+  out.write(xpsOfPicture(encodePicture(at96, PictureFormat::Png), static_cast<int>(picture.width),
                          static_cast<int>(picture.height), picture.width / picture.dpi, picture.height / picture.dpi));
 }
 
 // --- the registry ---------------------------------------------------------------------------
 
 constexpr OutputFormat kFormats[] = {
-    {Format::Png, Pages::First, drawingAsPictures<Format::Png>, pictureEncoded<Format::Png>, nullptr},
-    {Format::Tiff, Pages::Bounded, drawingAsPictures<Format::Tiff>, pictureEncoded<Format::Tiff>, nullptr},
-    {Format::Jpeg, Pages::First, drawingAsPictures<Format::Jpeg>, pictureEncoded<Format::Jpeg>, nullptr},
-    {Format::Bmp, Pages::First, drawingAsPictures<Format::Bmp>, pictureEncoded<Format::Bmp>, nullptr},
-    {Format::Gif, Pages::First, drawingAsPictures<Format::Gif>, pictureEncoded<Format::Gif>, nullptr},
-    {Format::Pdf, Pages::Every, everyPage<pdfOf>, pictureAsPdf, nullptr},
-    {Format::Emf, Pages::First, drawingAsEmf, pictureAsEmf, nullptr},
-    {Format::Wmf, Pages::First, drawingAsWmf, pictureAsWmf, nullptr},
-    {Format::Svg, Pages::First, firstPage<svgOf>, nullptr, "a picture cannot be converted to SVG"},
-    {Format::Dxf, Pages::First, firstPage<dxfOf>, nullptr,
+    {"PNG", {"png"}, Pages::First, drawingAsPictures<PictureFormat::Png>, pictureEncoded<PictureFormat::Png>, nullptr},
+    {"TIFF",
+     {"tif", "tiff"},
+     Pages::Bounded,
+     drawingAsPictures<PictureFormat::Tiff>,
+     pictureEncoded<PictureFormat::Tiff>,
+     nullptr},
+    {"JPEG",
+     {"jpg", "jpeg"},
+     Pages::First,
+     drawingAsPictures<PictureFormat::Jpeg>,
+     pictureEncoded<PictureFormat::Jpeg>,
+     nullptr},
+    {"BMP", {"bmp"}, Pages::First, drawingAsPictures<PictureFormat::Bmp>, pictureEncoded<PictureFormat::Bmp>, nullptr},
+    {"GIF", {"gif"}, Pages::First, drawingAsPictures<PictureFormat::Gif>, pictureEncoded<PictureFormat::Gif>, nullptr},
+    {"PDF", {"pdf"}, Pages::Every, everyPage<pdfOf>, pictureAsPdf, nullptr},
+    {"EMF", {"emf"}, Pages::First, drawingAsEmf, pictureAsEmf, nullptr},
+    {"WMF", {"wmf"}, Pages::First, drawingAsWmf, pictureAsWmf, nullptr},
+    {"SVG", {"svg"}, Pages::First, firstPage<svgOf>, nullptr, "a picture cannot be converted to SVG"},
+    {"DXF",
+     {"dxf"},
+     Pages::First,
+     firstPage<dxfOf>,
+     nullptr,
      "a picture cannot be converted to DXF (it holds only a link to an image file)"},
-    {Format::Ps, Pages::Every, everyPage<psOf>, pictureAsPs, nullptr},
-    {Format::Eps, Pages::First, firstPage<epsOf>, pictureAsEps, nullptr},
-    {Format::Hgl, Pages::Every, everyPage<hpglOf>, nullptr,
+    {"PS", {"ps"}, Pages::Every, everyPage<psOf>, pictureAsPs, nullptr},
+    {"EPS", {"eps"}, Pages::First, firstPage<epsOf>, pictureAsEps, nullptr},
+    {"HGL",
+     {"hgl"},
+     Pages::Every,
+     everyPage<hpglOf>,
+     nullptr,
      "a picture cannot be converted to HP-GL/2 (it holds vectors, not pixels)"},
-    {Format::Pcl, Pages::Every, everyPage<pclOf>, pictureAsPcl, nullptr},
-    {Format::Xps, Pages::Every, everyPage<xpsOf>, pictureAsXps, nullptr},
-    {Format::Pcx, Pages::First, drawingAsPcx, pictureAsPcx, nullptr},
+    {"PCL", {"pcl"}, Pages::Every, everyPage<pclOf>, pictureAsPcl, nullptr},
+    {"XPS", {"xps"}, Pages::Every, everyPage<xpsOf>, pictureAsXps, nullptr},
+    {"PCX", {"pcx"}, Pages::First, drawingAsPcx, pictureAsPcx, nullptr},
 };
 
 void writePicture(OutputFile& out, const Picture& picture, const OutputFormat& format) {
@@ -152,15 +171,17 @@ void writePicture(OutputFile& out, const Picture& picture, const OutputFormat& f
 
 }  // namespace
 
-const OutputFormat* outputFormat(Format format) {
+const OutputFormat* outputFormatOf(std::string_view path) {
+  const std::string extension = extensionOf(path);
   for (const OutputFormat& row : kFormats)
-    if (row.format == format) return &row;
+    for (const char* named : row.extensions)
+      if (named && extension == named) return &row;
   return nullptr;
 }
 
 std::string convert(const std::wstring& input, const std::wstring& output) {
   std::string note;
-  const OutputFormat* format = outputFormat(formatOfPath(marlisk::win::narrow(output)));
+  const OutputFormat* format = outputFormatOf(marlisk::win::narrow(output));
   if (!format) throw Failure{"the output type is not supported"};
   const std::string bytes = readAll(input, kMaxInputBytes);
   OutputFile out(output);
@@ -176,8 +197,7 @@ std::string convert(const std::wstring& input, const std::wstring& output) {
       if (raster->cutShort) note += " (cut short: the raster passes the converter's limits)";
     } else {
       const size_t pages = drawing.pages.size();
-      if (pages > 1 && format->pages == Pages::First)
-        note = " (the first of " + std::to_string(pages) + " pages)";
+      if (pages > 1 && format->pages == Pages::First) note = " (the first of " + std::to_string(pages) + " pages)";
       format->drawing(out, drawing, note);
       if (drawing.truncated) note += " (cut short: the plot passes the converter's limits)";
       if (drawing.ignoredCommands > 0)

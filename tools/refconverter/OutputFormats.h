@@ -1,10 +1,11 @@
 // Every format the converter writes, one row each beside its writers: what it takes of a
 // plot of several pages, how it writes a drawing and how a picture (or why it cannot), as
 // 7-Zip registers each archive handler next to its code. The output's extension names the
-// row (core/CommandFile's table); a new format is a new row here and an extension there.
+// row: a new format is a new row in OutputFormats.cpp, and nothing else.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "Conversion.h"
 #include "WicCodec.h"
@@ -18,7 +19,8 @@ namespace refconv {
 enum class Pages { First, Every, Bounded };
 
 struct OutputFormat {
-  Format format;
+  const char* name;           // as the log says it
+  const char* extensions[2];  // what an output's name ends with, lower case
   Pages pages;
   // Adds to `note` what the log should say (a picture cut short, pages left out).
   void (*drawing)(OutputFile& out, const Drawing& drawing, std::string& note);
@@ -26,8 +28,9 @@ struct OutputFormat {
   const char* refusal;
 };
 
-// The row of `format`; none for a format the converter does not write.
-const OutputFormat* outputFormat(Format format);
+// The row an output path asks for by its extension (any letter case); none for a format the
+// converter does not write.
+const OutputFormat* outputFormatOf(std::string_view path);
 
 // Converts one file; what the log should add to "OK" (pages left out, a plot cut short).
 std::string convert(const std::wstring& input, const std::wstring& output);

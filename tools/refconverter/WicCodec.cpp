@@ -26,7 +26,7 @@ IWICImagingFactory* factory() {
   return instance;
 }
 
-void encodeFrame(IWICBitmapEncoder* encoder, const Picture& picture, Format format) {
+void encodeFrame(IWICBitmapEncoder* encoder, const Picture& picture, PictureFormat format) {
   ComPtr<IWICBitmap> bitmap;
   check(factory()->CreateBitmapFromMemory(picture.width, picture.height, GUID_WICPixelFormat32bppBGRA,
                                           picture.width * 4, static_cast<UINT>(picture.bgra.size()),
@@ -35,7 +35,7 @@ void encodeFrame(IWICBitmapEncoder* encoder, const Picture& picture, Format form
   ComPtr<IWICBitmapFrameEncode> frame;
   ComPtr<IPropertyBag2> options;
   check(encoder->CreateNewFrame(frame.put(), options.put()), "making a frame");
-  if (format == Format::Png && options) {
+  if (format == PictureFormat::Png && options) {
     // Drawings are mostly white: one cheap filter compresses them as well as the adaptive
     // choice, in a fraction of the time.
     PROPBAG2 option = {};
@@ -50,10 +50,10 @@ void encodeFrame(IWICBitmapEncoder* encoder, const Picture& picture, Format form
   check(frame->SetSize(picture.width, picture.height), "sizing the frame");
   check(frame->SetResolution(picture.dpi, picture.dpi), "setting the resolution");
   // Each encoder names the pixel format it takes; the picture is converted to it.
-  WICPixelFormatGUID wanted = format == Format::Gif    ? GUID_WICPixelFormat8bppIndexed
-                              : format == Format::Jpeg ? GUID_WICPixelFormat24bppBGR
-                                                       : GUID_WICPixelFormat32bppBGRA;
-  if (format == Format::Bmp || format == Format::Tiff) wanted = GUID_WICPixelFormat24bppBGR;
+  WICPixelFormatGUID wanted = format == PictureFormat::Gif    ? GUID_WICPixelFormat8bppIndexed
+                              : format == PictureFormat::Jpeg ? GUID_WICPixelFormat24bppBGR
+                                                              : GUID_WICPixelFormat32bppBGRA;
+  if (format == PictureFormat::Bmp || format == PictureFormat::Tiff) wanted = GUID_WICPixelFormat24bppBGR;
   WICPixelFormatGUID accepted = wanted;
   check(frame->SetPixelFormat(&accepted), "choosing the pixel format");
   ComPtr<IWICPalette> palette;
@@ -112,14 +112,14 @@ Picture decodePicture(const std::string& bytes) {
   return picture;
 }
 
-std::string encodePictures(const std::function<bool(Picture&)>& next, Format format) {
+std::string encodePictures(const std::function<bool(Picture&)>& next, PictureFormat format) {
   GUID container;
   switch (format) {
-    case Format::Png: container = GUID_ContainerFormatPng; break;
-    case Format::Tiff: container = GUID_ContainerFormatTiff; break;
-    case Format::Jpeg: container = GUID_ContainerFormatJpeg; break;
-    case Format::Bmp: container = GUID_ContainerFormatBmp; break;
-    case Format::Gif: container = GUID_ContainerFormatGif; break;
+    case PictureFormat::Png: container = GUID_ContainerFormatPng; break;
+    case PictureFormat::Tiff: container = GUID_ContainerFormatTiff; break;
+    case PictureFormat::Jpeg: container = GUID_ContainerFormatJpeg; break;
+    case PictureFormat::Bmp: container = GUID_ContainerFormatBmp; break;
+    case PictureFormat::Gif: container = GUID_ContainerFormatGif; break;
     default: throw Failure{"not a picture format"};
   }
   ComPtr<IStream> memory;
@@ -130,7 +130,7 @@ std::string encodePictures(const std::function<bool(Picture&)>& next, Format for
   Picture picture;
   for (int frame = 0; next(picture); ++frame) {
     encodeFrame(encoder.get(), picture, format);
-    if (format != Format::Tiff) break;
+    if (format != PictureFormat::Tiff) break;
   }
   check(encoder->Commit(), "encoding the picture");
   HGLOBAL global = nullptr;
@@ -143,7 +143,7 @@ std::string encodePictures(const std::function<bool(Picture&)>& next, Format for
   return bytes;
 }
 
-std::string encodePicture(const Picture& picture, Format format) {
+std::string encodePicture(const Picture& picture, PictureFormat format) {
   bool given = false;
   return encodePictures(
       [&](Picture& out) {

@@ -13,12 +13,14 @@
 
 namespace refconv {
 
+// The containers the system's codecs write.
+enum class PictureFormat { Png, Tiff, Jpeg, Bmp, Gif };
+
 struct Picture {
   UINT width = 0, height = 0;
   double dpi = 96;
   std::vector<BYTE> bgra;  // 32 bits a pixel, top row first
 };
-
 
 // Whether the bytes are a picture WIC reads (by their first bytes).
 bool isPicture(const std::string& bytes);
@@ -26,8 +28,8 @@ Picture decodePicture(const std::string& bytes);
 // Pictures in a format's container, made one at a time by `next` (false when there are no
 // more), so that a file of many pages never holds them all; formats of one picture take
 // the first.
-std::string encodePictures(const std::function<bool(Picture&)>& next, Format format);
-std::string encodePicture(const Picture& picture, Format format);
+std::string encodePictures(const std::function<bool(Picture&)>& next, PictureFormat format);
+std::string encodePicture(const Picture& picture, PictureFormat format);
 // Core pictures are RGB rows; WIC takes them as BGRA.
 Picture pictureOf(const Image& image);
 // WIC's BGRA as the core's RGB rows, on white where the picture is see-through.

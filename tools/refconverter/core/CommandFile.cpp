@@ -40,36 +40,12 @@ std::optional<CommandLine> parseCommandLine(std::string_view line) {
   return command;
 }
 
-namespace {
-struct FormatName {
-  const char* extension;
-  Format format;
-  const char* name;
-};
-constexpr FormatName kFormats[] = {
-    {"png", Format::Png, "PNG"},   {"tif", Format::Tiff, "TIFF"},  {"tiff", Format::Tiff, "TIFF"},
-    {"jpg", Format::Jpeg, "JPEG"}, {"jpeg", Format::Jpeg, "JPEG"}, {"bmp", Format::Bmp, "BMP"},
-    {"gif", Format::Gif, "GIF"},   {"pdf", Format::Pdf, "PDF"},    {"emf", Format::Emf, "EMF"},
-    {"wmf", Format::Wmf, "WMF"},   {"svg", Format::Svg, "SVG"},    {"dxf", Format::Dxf, "DXF"},
-    {"ps", Format::Ps, "PS"},      {"eps", Format::Eps, "EPS"},    {"hgl", Format::Hgl, "HGL"},
-    {"pcl", Format::Pcl, "PCL"},   {"xps", Format::Xps, "XPS"},    {"pcx", Format::Pcx, "PCX"},
-};
-}  // namespace
-
-Format formatOfPath(std::string_view path) {
+std::string extensionOf(std::string_view path) {
   const size_t dot = path.find_last_of(".\\:/");
-  if (dot == std::string_view::npos || path[dot] != '.') return Format::Unknown;
   std::string extension;
+  if (dot == std::string_view::npos || path[dot] != '.') return extension;
   for (const char c : path.substr(dot + 1)) extension += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  for (const FormatName& f : kFormats)
-    if (extension == f.extension) return f.format;
-  return Format::Unknown;
-}
-
-const char* formatName(Format format) {
-  for (const FormatName& f : kFormats)
-    if (f.format == format) return f.name;
-  return "unknown";
+  return extension;
 }
 
 }  // namespace refconv

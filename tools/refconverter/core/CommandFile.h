@@ -17,10 +17,7 @@ struct CommandLine {
 // Nothing for a line that does not have that form.
 std::optional<CommandLine> parseCommandLine(std::string_view line);
 
-enum class Format { Unknown, Png, Tiff, Jpeg, Bmp, Gif, Pdf, Emf, Wmf, Svg, Dxf, Ps, Eps, Hgl, Pcl, Xps, Pcx };
-
-// The format an output path asks for, by its extension (any letter case).
-Format formatOfPath(std::string_view path);
-const char* formatName(Format format);
+// The extension of a path's file name, in lower case; "" when it has none.
+std::string extensionOf(std::string_view path);
 
 }  // namespace refconv
