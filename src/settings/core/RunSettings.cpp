@@ -13,6 +13,8 @@ constexpr char kBom[] = "\xEF\xBB\xBF";
 constexpr char kSection[] = "[Run]";
 // A damaged line that names no setting is known by its number: its bytes may be anything.
 constexpr char kLinePrefix[] = "line ";
+// A damaged row is known by its section.
+constexpr char kFolderPrefix[] = "Folder";
 
 // Folder names are kept as typed; a bad byte sequence would come back as something else.
 bool isUtf8(std::string_view text) {
@@ -35,6 +37,13 @@ std::string_view trimmed(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
   return text;
+}
+
+// A row's value may end in a comment, as the examples in the help write them: "Tab=1  ; 出力１".
+std::string_view withoutComment(std::string_view value) {
+  for (size_t at = value.find(';'); at != std::string_view::npos; at = value.find(';', at + 1))
+    if (at > 0 && (value[at - 1] == ' ' || value[at - 1] == '\t')) return trimmed(value.substr(0, at));
+  return value;
 }
 
 std::string folderWithoutSeparator(std::string folder) {
@@ -122,6 +131,27 @@ const Field kFields[] = {
     {"TakeOverMinutes", "停止端末の戻し",
      [](RunSettings& s, std::string_view v) { return readNumber(s.TakeOverMinutes, v, 0, kMostTakeOverMinutes); },
      [](const RunSettings& s) { return std::to_string(s.TakeOverMinutes); }},
+    {"WatchDrawingFolders", "出力２の図面フォルダも監視する",
+     [](RunSettings& s, std::string_view v) { return readFlag(s.WatchDrawingFolders, v); },
+     [](const RunSettings& s) { return flag(s.WatchDrawingFolders); }},
+    {"TimeWindow", "変換する時間帯",
+     [](RunSettings& s, std::string_view v) {
+       if (!parseTimeWindow(v)) return false;
+       s.TimeWindow = v;
+       return true;
+     },
+     [](const RunSettings& s) { return s.TimeWindow; }},
+    {"AfterCommand", "ファイルごとに実行するコマンド",
+     [](RunSettings& s, std::string_view v) {
+       s.AfterCommand = v;
+       return true;
+     },
+     [](const RunSettings& s) { return s.AfterCommand; }},
+    {"AfterCommandSeconds", "コマンドの制限時間",
+     [](RunSettings& s, std::string_view v) {
+       return readNumber(s.AfterCommandSeconds, v, 1, kMostAfterCommandSeconds);
+     },
+     [](const RunSettings& s) { return std::to_string(s.AfterCommandSeconds); }},
 };
 
 const Field* fieldNamed(std::string_view key) {
@@ -140,6 +170,7 @@ bool isNameCharacter(char c) {
 
 std::string damagedSettingName(const std::string& key) {
   if (key.starts_with(kLinePrefix)) return "読めない行 (" + key.substr(sizeof kLinePrefix - 1) + "行目)";
+  if (key.starts_with(kFolderPrefix)) return "[" + key + "]";
   const Field* field = fieldNamed(key);
   return field ? field->caption : key;
 }
@@ -168,6 +199,11 @@ std::string runSettingsText(const RunSettings& settings) {
   std::string text = std::string(kBom) + "; MarliskAuto " + kRunSettingsFileName + "\r\n" + kSection + "\r\n";
   for (const Field& field : kFields) text += std::string(field.key) + "=" + field.write(settings) + "\r\n";
   for (const std::string& line : settings.OtherLines) text += line + "\r\n";
+  // After everything else: a line kept from [Run] must not land in a row's section.
+  if (settings.Folder1Subfolders != Subfolders::No)
+    text += folderSection(1) + "\r\nSubfolders=" + std::to_string(static_cast<int32_t>(settings.Folder1Subfolders)) +
+            "\r\n";
+  for (const FolderRow& row : settings.Folders) text += folderSection(row.number) + "\r\n" + folderRowText(row);
   return text;
 }
 
@@ -179,6 +215,15 @@ RunSettings parseRunSettings(std::string_view text, std::vector<std::string>& da
   if (text.starts_with(kBom)) text.remove_prefix(3);
   bool first = true;
   int lineNumber = 0;
+  // The section the line is in: 0 [Run] (or none yet) or another program's, 1..16 [FolderN].
+  int32_t folder = 0;
+  bool seen[kMostFolderRows + 1] = {};
+  FolderRow* row = nullptr;
+  auto endRow = [&] {
+    if (row) finishFolderRow(*row);
+    if (row && !row->damaged.empty()) mark(kFolderPrefix + std::to_string(folder));
+    row = nullptr;
+  };
   while (!text.empty()) {
     const size_t end = text.find_first_of("\r\n");
     std::string_view line = text.substr(0, end);
@@ -191,7 +236,44 @@ RunSettings parseRunSettings(std::string_view text, std::vector<std::string>& da
     const bool ourHeader = first && line.starts_with("; MarliskAuto ");
     first = false;
     const std::string_view content = trimmed(line);
+    if (content.starts_with('[')) {
+      endRow();
+      folder = folderSectionNumber(withoutComment(content));
+      if (folder > 1) {
+        settings.Folders.emplace_back();
+        row = &settings.Folders.back();
+        row->number = folder;
+        // A section met twice is damage: which of the two the user meant is not known.
+        if (seen[folder]) row->damaged.push_back("section");
+      }
+      if (folder > 0) seen[folder] = true;
+      if (folder > 0 || content == kSection) continue;
+    }
     if (ourHeader || content.empty() || content == kSection) continue;
+    if (folder > 0) {
+      const size_t equals = content.find('=');
+      const std::string_view key = trimmed(content.substr(0, equals == std::string_view::npos ? 0 : equals));
+      const std::string_view value = equals == std::string_view::npos ? "" : trimmed(content.substr(equals + 1));
+      if (folder == 1) {
+        int32_t value1 = 0;
+        if (key == "Subfolders" && readNumber(value1, withoutComment(value), 0, 2))
+          settings.Folder1Subfolders = static_cast<Subfolders>(value1);
+        else if (key == "Subfolders" || !isUtf8(line))
+          mark(kFolderPrefix + std::string("1"));
+        continue;
+      }
+      if (content.front() == ';' && isUtf8(line)) {
+        row->lines.emplace_back(line);
+        continue;
+      }
+      if (!isUtf8(line) || equals == std::string_view::npos) {
+        row->damaged.emplace_back("line");
+        continue;
+      }
+      row->lines.emplace_back(line);  // as read: a damaged row is written back as it was
+      readFolderRowKey(*row, key, withoutComment(value));
+      continue;
+    }
     const size_t equals = content.find('=');
     const Field* field = equals == std::string_view::npos ? nullptr : fieldNamed(trimmed(content.substr(0, equals)));
     if (!field) {
@@ -206,6 +288,7 @@ RunSettings parseRunSettings(std::string_view text, std::vector<std::string>& da
     const std::string_view value = trimmed(content.substr(equals + 1));
     if (!isUtf8(value) || !field->read(settings, value)) mark(field->key);
   }
+  endRow();
   return settings;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/FileSystem.h"
+#include "settings/core/FolderRows.h"
 #include "core/WarningSink.h"
 
 namespace marlisk {
@@ -33,6 +34,16 @@ struct RunSettings {
   std::string StationName;      // "" : the computer's name, made into a station name
   int32_t ClaimBatch = 20;      // files one station claims in a cycle, so that all share the work
   int32_t TakeOverMinutes = 0;  // a silent station's files are put back after this long (0: never)
+  // Each non-empty drawing folder of the output-2 settings is watched too, into its output
+  // folder with the output-2 type.
+  bool WatchDrawingFolders = false;
+  std::string TimeWindow;            // "22:00-06:00": standby converts only then; "" always
+  std::string AfterCommand;          // run after each input is done with: "" none
+  int32_t AfterCommandSeconds = 60;  // and ended after this long
+
+  // The parameter file's watch folder ([Folder1]: only this), and the further rows.
+  Subfolders Folder1Subfolders = Subfolders::No;
+  std::vector<FolderRow> Folders;  // [Folder2] ... in order
 
   // Lines of the file this version does not know (a newer version's settings): kept as they
   // were, so that saving here does not lose them.
@@ -45,6 +56,7 @@ inline constexpr int32_t kMostViewerMinutes = 24 * 60;
 inline constexpr int32_t kMostClaimBatch = 999;
 inline constexpr int32_t kMostTakeOverMinutes = 24 * 60;
 inline constexpr size_t kMostStationNameLength = 15;
+inline constexpr int32_t kMostAfterCommandSeconds = 24 * 60 * 60;
 
 // A station's name is the folder of its claims and goes into the viewer's command file with
 // every claimed path: ASCII letters, digits, "-" and "_" only (every code page and every file

@@ -1,0 +1,77 @@
+// Further watch folders and the time window in "MarliskAuto.ini": read as far as they are
+// sound, a damaged row skipped and kept as it was written.
+#include <gtest/gtest.h>
+
+#include "settings/core/RunSettings.h"
+
+namespace marlisk {
+namespace {
+
+TEST(FolderRowsTest, RowsAreReadKeptAndWrittenBack) {
+  const std::string text =
+      "[Run]\r\nMaxAttempts=2\r\nNewerKey=1\r\n"
+      "[Folder2]            ; … up to [Folder16]\r\nWatch=C:\\in\\tiff\r\nMask=*.tif\r\nTab=1   ; 出力１\r\n"
+      "Type=15\r\nOutput=C:\\out\\png\\\r\nSubfolders=2\r\nColour=red\r\n"
+      "[Folder1]\r\nSubfolders=1\r\n"
+      "[Folder3]\r\nWatch=C:\\in\\pdf\\\r\nTab=2\r\nType=9\r\nOutput=C:\\out\\\r\n"  // 出力２ has 8 types
+      "[Folder4]\r\nWatch=\r\n"                                                         // skipped, not damaged
+      "[Folder2]\r\nWatch=C:\\again\\\r\nOutput=C:\\o\\\r\n"                             // a second [Folder2]
+      "[Other]\r\nX=1\r\n";
+  std::vector<std::string> damaged;
+  const RunSettings read = parseRunSettings(text, damaged);
+  EXPECT_EQ(damaged, (std::vector<std::string>{"Folder3", "Folder2"}));
+  EXPECT_EQ(damagedSettingName("Folder3"), "[Folder3]");
+  EXPECT_EQ(read.MaxAttempts, 2);
+  EXPECT_EQ(read.Folder1Subfolders, Subfolders::Yes);
+  ASSERT_EQ(read.Folders.size(), 4u);
+  const FolderRow& tiff = read.Folders[0];
+  EXPECT_TRUE(tiff.active());
+  EXPECT_EQ(tiff.Watch, "C:\\in\\tiff\\");
+  EXPECT_EQ(tiff.Mask, "*.tif");
+  EXPECT_EQ(tiff.Type, 15);
+  EXPECT_EQ(tiff.Output, "C:\\out\\png\\");
+  EXPECT_EQ(tiff.subfolders, Subfolders::Mirrored);
+  EXPECT_FALSE(read.Folders[1].active());
+  EXPECT_FALSE(read.Folders[2].active());
+  EXPECT_TRUE(read.Folders[2].damaged.empty());
+  EXPECT_FALSE(read.Folders[3].active());
+
+  // Saved and read again: the same rows, the damaged one as it was written, nothing lost.
+  const std::string saved = runSettingsText(read);
+  EXPECT_NE(saved.find("[Folder3]\r\nWatch=C:\\in\\pdf\\\r\nTab=2\r\nType=9\r\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("Colour=red\r\n"), std::string::npos);
+  EXPECT_NE(saved.find("NewerKey=1\r\n[Other]\r\nX=1\r\n"), std::string::npos);
+  std::vector<std::string> again;
+  const RunSettings back = parseRunSettings(saved, again);
+  EXPECT_EQ(again, damaged);
+  EXPECT_EQ(runSettingsText(back), saved);
+  // Without rows nothing of them is written.
+  EXPECT_EQ(runSettingsText(RunSettings{}).find("[Folder"), std::string::npos);
+}
+
+TEST(FolderRowsTest, TimeWindowsMayCrossMidnight) {
+  const struct {
+    const char* text;
+    bool sound;
+    int32_t minute;
+    bool inside;
+  } cases[] = {
+      {"", true, 0, true},           {"22:00-06:00", true, 23 * 60, true}, {"22:00-06:00", true, 5 * 60 + 59, true},
+      {"22:00-06:00", true, 6 * 60, false}, {"22:00-06:00", true, 12 * 60, false}, {"8:30-17:15", true, 17 * 60 + 14, true},
+      {"8:30-17:15", true, 8 * 60 + 29, false}, {"00:00-24:00", true, 23 * 60 + 59, true},
+      {"10:00-10:00", false, 0, false}, {"25:00-06:00", false, 0, false}, {"22:00", false, 0, false},
+      {"22:0-06:00", false, 0, false},
+  };
+  for (const auto& c : cases) {
+    const std::optional<TimeWindow> window = parseTimeWindow(c.text);
+    ASSERT_EQ(window.has_value(), c.sound) << c.text;
+    if (window) EXPECT_EQ(window->contains(c.minute), c.inside) << c.text << " " << c.minute;
+  }
+  EXPECT_EQ(parseTimeWindow("22:00-06:00")->fromText(), "22:00");
+  std::vector<std::string> damaged;
+  EXPECT_EQ(parseRunSettings("TimeWindow=22-06\r\nAfterCommandSeconds=0\r\n", damaged).TimeWindow, "");
+  EXPECT_EQ(damaged, (std::vector<std::string>{"TimeWindow", "AfterCommandSeconds"}));
+}
+
+}  // namespace
+}  // namespace marlisk
