@@ -1,6 +1,7 @@
 // Standby output: the listings of the watch folder, and what becomes of each input once the
 // viewer has had it (finished, kept for another attempt, moved to the error folder), logged.
 #include "app/StandbyRun.h"
+#include "app/core/Stations.h"
 
 #include <algorithm>
 
@@ -18,30 +19,69 @@ namespace marlisk::win {
 
 using namespace standby;
 
-Win32Error StandbyRun::takeListing(const char* fileName, std::vector<ListingEntry>& entries) {
+void StandbyRun::listFolder(const Served& served, const std::string& relative, int depth,
+                            std::vector<FolderEntry>& files) {
+  const WatchRow& row = served.row;
+  std::vector<FolderEntry> found;
+  app_.fileSystem.list(row.watch + relative, row.mask, found);
+  for (FolderEntry& entry : found) {
+    if (entry.facts.folder) continue;
+    entry.name = relative + entry.name;
+    files.push_back(std::move(entry));
+  }
+  // A shared watch folder's files are claimed by name into one folder: its subfolders are not
+  // served.
+  if (row.subfolders == Subfolders::No || served.source->shared() || depth >= kMostSubfolderDepth) return;
+  std::vector<FolderEntry> folders;
+  app_.fileSystem.list(row.watch + relative, "*", folders);
+  const RunSettings& run = run_;
+  for (const FolderEntry& entry : folders) {
+    if (!entry.facts.folder || entry.facts.reparsePoint) continue;
+    const std::string path = row.watch + relative + entry.name;
+    // The row's own folders are never inputs.
+    if (relative.empty() && entry.name == kClaimRootName) continue;
+    if (OutputOrigins::fold(path) == OutputOrigins::fold(errorFolderOf(run, row.watch)) ||
+        OutputOrigins::fold(path) == OutputOrigins::fold(doneFolderOf(run, row.watch)))
+      continue;
+    listFolder(served, relative + entry.name + "\\", depth + 1, files);
+  }
+}
+
+Win32Error StandbyRun::takeListing(const Served& served, const char* fileName, std::vector<ListingEntry>& entries) {
   const Settings& s = app_.settings;
+  const WatchRow& row = served.row;
+  const bool first = &served == &rows_.front(), last = &served == &rows_.back();
   entries.clear();
-  BufferedFileWriter listing(s.WorkFolder + fileName);
-  if (listing.error().failed()) return listing.error();
-  host_.clearProgress(false);
+  // The parameter file's row is listed into the working folder's listing files, as always.
+  std::optional<BufferedFileWriter> listing;
+  if (first) {
+    listing.emplace(s.WorkFolder + fileName);
+    if (listing->error().failed()) return listing->error();
+    host_.clearProgress(false);
+  }
 
   PumpClock clock;
-  const std::string mask = standbyMask(s.WatchFileMask, tab_);
   std::vector<FolderEntry> found;
   // A watch folder that is not there (a share gone away, a folder removed) is said once,
   // and again only after it has come back and gone once more; the cycles go on meanwhile.
-  const bool folderThere = app_.fileSystem.list(s.WatchFolder, mask, found) == 0;
-  const std::string folder = parentFolder(s.WatchFolder + mask);
-  if (!folderThere && said_.first(said::kWatchFolderMissing)) host_.warn(folder + kFolderMissingMessage);
-  if (folderThere) said_.clear(said::kWatchFolderMissing);
+  const std::string folder = parentFolder(row.watch + row.mask);
+  const bool folderThere = app_.fileSystem.list(row.watch, row.mask, found) == 0;
+  const std::string about = said::kWatchFolderMissing + folder;
+  if (!folderThere && said_.first(about)) host_.warn(folder + kFolderMissingMessage);
+  if (folderThere) said_.clear(about);
+  if (folderThere && row.subfolders != Subfolders::No) {
+    found.clear();
+    listFolder(served, "", 0, found);
+  }
   // Read-only, and sharing only reading: a folder, or a file its writer still holds open,
   // does not open, and so stays out of this listing.
   // On a shared folder it shares deleting too: a station that only lists must not make
   // another station's claim fail.
-  const OpenMode looking{OpenMode::kRead, OpenMode::kShareRead | (source_->shared() ? OpenMode::kShareDelete : 0u)};
+  const OpenMode looking{OpenMode::kRead,
+                         OpenMode::kShareRead | (served.source->shared() ? OpenMode::kShareDelete : 0u)};
   for (const FolderEntry& entry : found) {
     if (entry.facts.folder) continue;
-    const std::string path = s.WatchFolder + entry.name;
+    const std::string path = row.watch + entry.name;
     const OpenFilePtr file = app_.fileSystem.open(path, looking);
     uint64_t size = 0, written = 0;
     if (!file || !file->facts(size, written)) continue;
@@ -58,19 +98,21 @@ Win32Error StandbyRun::takeListing(const char* fileName, std::vector<ListingEntr
       if (said_.first(said::unlistable(path))) host_.warn(path + kUnconvertibleNameMessage);
       continue;
     }
-    listing.write(listingLine(size, *ansiName) + "\r\n");
-    if (listing.error().failed()) break;
+    if (listing) {
+      listing->write(listingLine(size, *ansiName) + "\r\n");
+      if (listing->error().failed()) break;
+    }
     entries.push_back({entry.name, size, written});
     host_.addProgress(path);
     if (clock.due()) host_.keepAlive();
   }
-  host_.finishProgress();
-  return listing.close();
+  if (last) host_.finishProgress();
+  return listing ? listing->close() : Win32Error();
 }
 
 bool StandbyRun::unchanged(const Handed& input) const {
   uint64_t size = 0, lastWrite = 0;
-  if (const OpenFile* seal = source_->sealOf(input.path)) {
+  if (const OpenFile* seal = rows_[input.row].source->sealOf(input.path)) {
     // Through the seal: a path's attributes may come from a client's cache, seconds old.
     if (!seal->facts(size, lastWrite)) return false;
   } else {
@@ -85,7 +127,7 @@ bool StandbyRun::unchanged(const Handed& input) const {
 
 LogResult StandbyRun::finish(const Handed& input, LogEntry& entry) {
   if (!unchanged(input)) return there(input.path) ? LogResult::KeptChanged : LogResult::Missing;
-  source_->unseal(input.path);
+  rows_[input.row].source->unseal(input.path);
   const RunSettings& run = run_;
   int error = 0;
   LogResult done = LogResult::ConvertedDeleted;
@@ -93,7 +135,7 @@ LogResult StandbyRun::finish(const Handed& input, LogEntry& entry) {
     case AfterSuccess::Delete: error = app_.fileSystem.deleteFile(input.path); break;
     case AfterSuccess::MoveToDone: {
       const MoveResult moved =
-          moveIntoFolder(app_.fileSystem, input.path, doneFolderOf(run, app_.settings.WatchFolder));
+          moveIntoFolder(app_.fileSystem, input.path, doneFolderOf(run, rows_[input.row].row.watch));
       error = moved.error;
       if (error == 0) addDetail(entry, movedToDetail(moved.movedTo));
       done = LogResult::MovedToDone;
@@ -118,7 +160,7 @@ bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, std::ve
   const RunSettings& run = run_;
   const OutputFacts output = factsOf(app_.fileSystem, input.output);
   const bool made = input.made;
-  if (made) origins_.record(input.output, source_->originOf(input.path));
+  if (made) origins_.record(input.output, rows_[input.row].source->originOf(input.path));
   const InputDecision decision = decideInput(run, viewer.end(), made, attempts_.of(input.path));
   LogEntry entry;
   entry.input = input.path;
@@ -127,6 +169,8 @@ bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, std::ve
   entry.exitCode = viewer.started ? static_cast<int64_t>(viewer.exitCode) : -1;
   entry.viewerSeconds = viewer.seconds;
   if (!input.renamedFrom.empty()) entry.detail = renamedOutputDetail(input.renamedFrom);
+  // A further watch folder is named, so that the log tells the rows apart.
+  if (!rows_[input.row].row.name.empty()) addDetail(entry, rows_[input.row].row.name);
   if (input.resumed) addDetail(entry, kResumedLogText);
   bool movedAside = false;
   const ViewerEnd end = viewer.end();
@@ -150,9 +194,9 @@ bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, std::ve
                            (end == ViewerEnd::TimedOut  ? "制限時間でビューアを終了"
                             : end == ViewerEnd::Crashed ? "ビューアが異常終了"
                                                         : "出力なし"));
-      source_->unseal(input.path);
+      rows_[input.row].source->unseal(input.path);
       const MoveResult moved =
-          moveIntoFolder(app_.fileSystem, input.path, errorFolderOf(run, app_.settings.WatchFolder));
+          moveIntoFolder(app_.fileSystem, input.path, errorFolderOf(run, rows_[input.row].row.watch));
       if (moved.error != 0) {
         entry.result = LogResult::KeptCannotMove;
         addDetail(entry, "エラーフォルダ, " + ioErrorMessage(static_cast<uint32_t>(moved.error)));
@@ -209,7 +253,7 @@ void StandbyRun::finishWithoutConverting(const Handed& input) {
   entry.input = input.path;
   entry.output = input.output;
   addDetail(entry, kResumedLogText);
-  origins_.record(input.output, source_->originOf(input.path));
+  origins_.record(input.output, rows_[input.row].source->originOf(input.path));
   entry.result = finish(input, entry);
   logOnce(entry);
 }
@@ -218,13 +262,13 @@ bool WatchFolderSource::take(const std::vector<ReadyFile>& ready, const std::vec
                              std::vector<StandbyCandidate>& toConvert, bool&) {
   // Inputs converted in an earlier cycle that could not be deleted or moved wait only for
   // that: it is tried again, without the viewer.
-  const std::string& watch = shared_.app.settings.WatchFolder;
+  const std::string& watch = row_.watch;
   toConvert.reserve(ready.size());
   for (const ReadyFile& file : ready) {
     const ListingEntry& listed = listing[file.second];
-    if (!cycle_.retryRemoval(watch + listed.name, listed)) toConvert.push_back({watch + listed.name, listed});
+    if (!cycle_.retryRemoval(watch + listed.name, listed)) toConvert.push_back({index_, watch + listed.name, listed});
   }
-  return !toConvert.empty() && cycle_.outputFolderUsable();
+  return !toConvert.empty() && cycle_.outputFolderUsable(row_.output);
 }
 
 OutputChoice WatchFolderSource::chooseOutput(ViewerBatch& batch, const StandbyCandidate& input,

@@ -13,6 +13,7 @@
 #include "app/StandbyFiles.h"
 #include "app/ViewerBatch.h"
 #include "app/StationSource.h"
+#include "app/core/WatchRows.h"
 
 namespace marlisk::win {
 
@@ -24,7 +25,7 @@ StandbyRun::StandbyRun(AppContext& app, RunHost& host)
       log_(app.fileSystem, app.settings.WorkFolder, run_, [&host](const std::string& text) { host.warn(text); }),
       shared_{app, host, log_, said_, attempts_, origins_, run_} {}
 
-StandbyRun::~StandbyRun() { source_.reset(); }
+StandbyRun::~StandbyRun() { rows_.clear(); }
 
 void StandbyRun::saveAttempts() {
   attempts_.keepOnly([this](const std::string& path) { return there(path); });
@@ -55,19 +56,33 @@ bool StandbyRun::start(OutputTab tab) {
     host_.warn(kNoOutputTypeMessage);
     return false;
   }
+  // The rows and their sources are the run's whole life: what is watched, and whether it is
+  // shared, stays so until standby is started again.
+  std::vector<WatchRow> rows = watchRows(app_.settings, run_, tab);
+  if (const std::string conflict = rowsConflict(rows, run_); !conflict.empty()) {
+    host_.warn(conflict);
+    return false;
+  }
   state_ = State::Listing;
-  // The source is the run's whole life: a watch folder shared or not stays so until standby
-  // is started again.
-  source_.reset();
-  if (run_.SharedWatchFolder)
-    source_ = std::make_unique<StationSource>(shared_, static_cast<StandbyCycle&>(*this));
-  else
-    source_ = std::make_unique<WatchFolderSource>(shared_, static_cast<StandbyCycle&>(*this));
+  rows_.clear();
+  rows_.reserve(rows.size());  // the sources hold their row by reference
+  StandbyCycle& cycle = *this;
+  for (WatchRow& row : rows) {
+    Served& served = rows_.emplace_back();
+    served.row = std::move(row);
+    const size_t index = rows_.size() - 1;
+    if (run_.SharedWatchFolder)
+      served.source = std::make_unique<StationSource>(shared_, cycle, served.row, index);
+    else
+      served.source = std::make_unique<WatchFolderSource>(shared_, cycle, served.row, index);
+  }
   host_.runStep([this] {
     loadKept();
-    if (source_->begin() == InputSource::Start::Refused) {
-      state_ = State::Stopped;
-      return;
+    for (Served& served : rows_) {
+      if (served.source->begin() == InputSource::Start::Refused) {
+        state_ = State::Stopped;
+        return;
+      }
     }
     listFirst();
   });
@@ -99,19 +114,20 @@ void StandbyRun::tick() {
   }
 }
 
-std::string StandbyRun::status(const std::string& text) const { return source_ ? source_->status(text) : text; }
+std::string StandbyRun::status(const std::string& text) const {
+  return rows_.empty() ? text : rows_.front().source->status(text);
+}
 
-bool StandbyRun::outputFolderUsable() {
-  const Win32Error error(static_cast<DWORD>(folderWritable(app_.fileSystem, app_.settings.OutputFolder)));
+bool StandbyRun::outputFolderUsable(const std::string& folder) {
+  const Win32Error error(static_cast<DWORD>(folderWritable(app_.fileSystem, folder)));
+  const std::string about = said::kOutputFolderUnusable + folder;
   if (!error.failed()) {
-    said_.clear(said::kOutputFolderUnusable);
+    said_.clear(about);
     return true;
   }
   // As a missing watch folder: said once, nothing converted and nothing counted, and the
   // next cycle serves again once the folder is back.
-  if (said_.first(said::kOutputFolderUnusable)) {
-    host_.warn(app_.settings.OutputFolder + kOutputFolderUnusableMessage + "\r\n" + ioErrorMessage(error.code()));
-  }
+  if (said_.first(about)) host_.warn(folder + kOutputFolderUnusableMessage + "\r\n" + ioErrorMessage(error.code()));
   return false;
 }
 
@@ -119,7 +135,7 @@ void StandbyRun::listFirst() {
   countdown_ = app_.settings.WaitSeconds;
   host_.setStatus(status(countdownText(countdown_)));
   host_.setRunControlsEnabled(false);
-  reportIoError(takeListing("\\FList1.txt", firstListing_));
+  for (Served& served : rows_) reportIoError(takeListing(served, "\\FList1.txt", served.first));
   if (host_.stopRequested()) {
     state_ = State::Stopped;
     return;
@@ -148,37 +164,47 @@ void StandbyRun::convert() {
 bool StandbyRun::convertReady(bool again) {
   const Settings& s = app_.settings;
   bool claimAgain = false;
-  std::vector<ListingEntry> secondListing;
-  reportIoError(takeListing("\\FList2.txt", secondListing));
-  std::vector<ReadyFile> ready = readyFiles(firstListing_, secondListing);
-  source_->settle(ready, secondListing, again);
+  std::vector<std::vector<ListingEntry>> second(rows_.size());
+  std::vector<std::vector<ReadyFile>> ready(rows_.size());
+  for (size_t r = 0; r < rows_.size(); ++r) {
+    reportIoError(takeListing(rows_[r], "\\FList2.txt", second[r]));
+    ready[r] = readyFiles(rows_[r].first, second[r]);
+    rows_[r].source->settle(ready[r], second[r], again);
+  }
   {
     BufferedFileWriter readyList(s.WorkFolder + "\\FList.txt");
-    for (const ReadyFile& file : ready)
-      readyList.write(*app_.codec.toAnsi(s.WatchFolder + secondListing[file.second].name) + "\r\n");
+    for (size_t r = 0; r < rows_.size(); ++r)
+      for (const ReadyFile& file : ready[r])
+        readyList.write(*app_.codec.toAnsi(rows_[r].row.watch + second[r][file.second].name) + "\r\n");
     reportIoError(readyList.close());
   }
 
   std::vector<Candidate> toConvert;
-  bool usable = source_->take(ready, secondListing, toConvert, claimAgain);
-  // The type was checked as standby started, on the tab it started on; should it be gone since,
-  // nothing is converted rather than an output named from past the list's end.
-  const OutputType* type = outputTypeAt(tab_, chosenOutputType(s, tab_));
-  if (!type && !toConvert.empty()) {
-    host_.warn(kNoOutputTypeMessage);
-    usable = false;
+  for (size_t r = 0; r < rows_.size(); ++r) {
+    std::vector<Candidate> taken;
+    bool rowAgain = false;
+    bool usable = rows_[r].source->take(ready[r], second[r], taken, rowAgain);
+    // The type was checked as standby started, on the tab it started on; should it be gone
+    // since, nothing is converted rather than an output named from past the list's end.
+    const WatchRow& row = rows_[r].row;
+    if (!outputTypeAt(row.tab, row.type) && !taken.empty()) {
+      host_.warn(kNoOutputTypeMessage);
+      usable = false;
+    }
+    if (usable) toConvert.insert(toConvert.end(), taken.begin(), taken.end());
+    if (rowAgain) rows_[r].first = std::move(second[r]);
+    claimAgain = claimAgain || rowAgain;
   }
-  if (!toConvert.empty() && usable) convertThese(toConvert, *type);
-  if (claimAgain) firstListing_ = std::move(secondListing);
+  if (!toConvert.empty()) convertThese(toConvert);
   return claimAgain;
 }
 
-void StandbyRun::convertThese(const std::vector<Candidate>& toConvert, const OutputType& type) {
+void StandbyRun::convertThese(const std::vector<Candidate>& toConvert) {
   const Settings& s = app_.settings;
   host_.convertingFiles(toConvert.size());
   host_.setStatus(status(kOutputtingStatus));
   host_.keepAlive();
-  ViewerBatch batch(app_, tab_, chosenOutputType(s, tab_), type, origins_);
+  ViewerBatch batch(app_, origins_);
   if (batch.error().failed()) {
     reportIoError(batch.error());
     return;
@@ -187,10 +213,14 @@ void StandbyRun::convertThese(const std::vector<Candidate>& toConvert, const Out
   std::vector<Handed> handed;
   for (const Candidate& file : toConvert) {
     const std::string& input = file.path;
-    const std::string wanted = batch.wantedOutput(input);
+    const Served& served = rows_[file.row];
+    const std::string folder = outputFolderFor(served.row, input);
+    // A mirrored subfolder's output folder is made before the viewer needs it.
+    if (folder != served.row.output) app_.fileSystem.makeFolders(folder);
+    const std::string wanted = outputPathFor(folder, input, outputTypeAt(served.row.tab, served.row.type)->extension);
     // Another drawing's output of the same name is never replaced: this one gets a free name.
     bool recorded = false;
-    const OutputChoice choice = source_->chooseOutput(batch, file, wanted, recorded);
+    const OutputChoice choice = served.source->chooseOutput(batch, file, wanted, recorded);
     const std::string& output = choice.path;
     if (output.empty()) {
       log_.message(true, kSameOutputLogText + input + " -> " + wanted);
@@ -200,9 +230,9 @@ void StandbyRun::convertThese(const std::vector<Candidate>& toConvert, const Out
       if (said_.first(said::unlistable(output))) host_.warn(output + kPathTooLongMessage);
       continue;
     }
-    if (batch.addLine(input, output))
-      handed.push_back(
-          {input, output, file.listed, choice.before, output != wanted ? wanted : "", file.resumed, false, recorded});
+    if (batch.addLine(served.row.tab, served.row.type, input, output))
+      handed.push_back({file.row, input, output, file.listed, choice.before, output != wanted ? wanted : "",
+                        file.resumed, false, recorded});
   }
   // An incomplete command file would delete inputs that were never converted.
   const Win32Error writeError = batch.closeCommands();
@@ -211,8 +241,14 @@ void StandbyRun::convertThese(const std::vector<Candidate>& toConvert, const Out
     // Inputs are deleted only once a viewer has had them and ended by itself; a viewer
     // that could not be started, or crashed, leaves them for the next cycle.
     const RunSettings& run = run_;
-    uint64_t runStart = source_->viewerStarts(handed);
-    if (runStart == 0) runStart = app_.fileSystem.now();
+    // Each row's own: a station's outputs are compared with its server's clock.
+    std::vector<std::vector<Handed>> ofRow(rows_.size());
+    for (const Handed& input : handed) ofRow[input.row].push_back(input);
+    std::vector<uint64_t> runStart(rows_.size(), 0);
+    for (size_t r = 0; r < rows_.size(); ++r) {
+      if (!ofRow[r].empty()) runStart[r] = rows_[r].source->viewerStarts(ofRow[r]);
+      if (runStart[r] == 0) runStart[r] = app_.fileSystem.now();
+    }
     const ViewerResult viewer = batch.runViewer(run, &viewer_);
     if (!viewer.started && said_.first(said::kViewerCannotStart))
       host_.warn(cannotStartMessage(s.ViewerExePath, viewer.error));
@@ -220,17 +256,20 @@ void StandbyRun::convertThese(const std::vector<Candidate>& toConvert, const Out
     if (viewer.crashed() && said_.first(said::kViewerCrashed)) host_.warn(viewerCrashedMessage(viewer.exitCode));
     if (viewer.timedOut && said_.first(said::kViewerTimeLimit))
       host_.warn(viewerTimeLimitMessage(run.ViewerTimeLimitMinutes));
-    for (Handed& input : handed) {
-      input.made = outputMade(factsOf(app_.fileSystem, input.output), runStart, input.outputBefore);
-      if (!input.made) source_->outputNotMade(input);
+    for (std::vector<Handed>& inputs : ofRow) {
+      for (Handed& input : inputs) {
+        input.made = outputMade(factsOf(app_.fileSystem, input.output), runStart[input.row], input.outputBefore);
+        if (!input.made) rows_[input.row].source->outputNotMade(input);
+      }
     }
-    size_t movedAside = 0;
+    std::vector<size_t> movedAside(rows_.size(), 0);
     std::vector<std::string> notConverted;
-    if (source_->viewerEnded(handed)) {
+    for (size_t r = 0; r < rows_.size(); ++r) {
+      if (ofRow[r].empty() || !rows_[r].source->viewerEnded(ofRow[r])) continue;
       RunLog::Batch lines(log_);
-      for (const Handed& input : handed) {
-        movedAside += handle(input, viewer, notConverted) ? 1 : 0;
-        source_->handled(input);
+      for (const Handed& input : ofRow[r]) {
+        movedAside[r] += handle(input, viewer, notConverted) ? 1 : 0;
+        rows_[r].source->handled(input);
       }
     }
     // One word in the tray a cycle, not a balloon an input.
@@ -238,7 +277,9 @@ void StandbyRun::convertThese(const std::vector<Candidate>& toConvert, const Out
       host_.inputNotConverted(notConvertedSummary(notConverted.back(), notConverted.size() - 1));
     saveAttempts();
     reportIoError(saveOutputOrigins(app_.fileSystem, s.WorkFolder, origins_));
-    if (movedAside > 0) host_.warn(movedToErrorFolderMessage(movedAside, errorFolderOf(run, s.WatchFolder)));
+    for (size_t r = 0; r < rows_.size(); ++r)
+      if (movedAside[r] > 0)
+        host_.warn(movedToErrorFolderMessage(movedAside[r], errorFolderOf(run, rows_[r].row.watch)));
   }
   host_.setStatus(status(kWaitingStatus));
 }

@@ -56,12 +56,19 @@ class StandbyRun final : private StandbyCycle {
   bool busy() const { return state_ == State::Listing || state_ == State::Converting; }
   int32_t countdown() const { return countdown_; }
   // On a shared watch folder: this station's name, and how many files it holds now.
-  std::string stationName() const { return source_ ? source_->stationName() : std::string(); }
-  size_t heldCount() const { return source_ ? source_->heldCount() : 0; }
+  std::string stationName() const { return rows_.empty() ? std::string() : rows_.front().source->stationName(); }
+  size_t heldCount() const { return rows_.empty() ? 0 : rows_.front().source->heldCount(); }
 
  private:
   using Handed = HandedInput;
   using Candidate = StandbyCandidate;
+  // A watch folder as the run serves it: the row, where its inputs come from, and its first
+  // listing of the cycle.
+  struct Served {
+    WatchRow row;
+    std::unique_ptr<InputSource> source;
+    std::vector<ListingEntry> first;
+  };
 
   // What the settings are for the step about to begin: 運転設定 may change them meanwhile.
   void takeSettings();
@@ -72,11 +79,15 @@ class StandbyRun final : private StandbyCycle {
   // Converts what is ready now (`again`: at once after a full claim); true when a shared
   // station should claim again at once.
   bool convertReady(bool again);
-  // Hands `toConvert` to one viewer run and decides what becomes of each input.
-  void convertThese(const std::vector<Candidate>& toConvert, const OutputType& type);
+  // Hands `toConvert` (of every row) to one viewer run and decides what becomes of each input.
+  void convertThese(const std::vector<Candidate>& toConvert);
   void loadKept();
-  // Lists the watch folder into a listing file of the working folder; 0 or the I/O error.
-  Win32Error takeListing(const char* fileName, std::vector<ListingEntry>& entries);
+  // Lists a row's watch folder (the parameter file's row into a listing file of the working
+  // folder); 0 or the I/O error.
+  Win32Error takeListing(const Served& served, const char* fileName, std::vector<ListingEntry>& entries);
+  // The files of `folder` (a subfolder of the row's, `relative` to it) and, as the row says, of
+  // its subfolders.
+  void listFolder(const Served& served, const std::string& relative, int depth, std::vector<FolderEntry>& files);
   // After the viewer run: each input is finished, kept for another attempt or moved to the
   // error folder, and logged. Says in `notConverted` (the tray's last problem) what became of
   // an input that was not converted; true when it went to the error folder.
@@ -98,7 +109,7 @@ class StandbyRun final : private StandbyCycle {
   void reportIoError(Win32Error error);
 
   // What the cycle does for its source.
-  bool outputFolderUsable() override;
+  bool outputFolderUsable(const std::string& folder) override;
   bool retryRemoval(const std::string& path, const ListingEntry& listed) override;
   bool awaitingRemoval(const std::string& path) const override { return awaitingRemoval_.contains(path); }
   void finishWithoutConverting(const Handed& input) override;
@@ -110,8 +121,7 @@ class StandbyRun final : private StandbyCycle {
   std::atomic<int32_t> countdown_{0};
   RunSettings run_;                     // the run settings as the current step began
   OutputTab tab_ = OutputTab::Output1;  // set by start() before any step: the run's whole life
-  std::vector<ListingEntry> firstListing_;
-  SaidOnce said_;  // what was said once, and is said again only once it has passed and come back
+  SaidOnce said_;                       // what was said once, and is said again only once it has passed and come back
   std::map<std::string, Handed> awaitingRemoval_;          // converted, but not yet deleted or moved
   std::unordered_map<std::string, LogResult> lastLogged_;  // what the log last said of a held input
   AttemptCounts attempts_;
@@ -120,7 +130,7 @@ class StandbyRun final : private StandbyCycle {
   RunLog log_;
   StandbyShared shared_;
   // Made by start() on the window's thread while no step runs; used by the steps only.
-  std::unique_ptr<InputSource> source_;
+  std::vector<Served> rows_;
 };
 
 }  // namespace marlisk::win

@@ -17,12 +17,14 @@
 #include "app/core/OutputOrigins.h"
 #include "app/core/SaidOnce.h"
 #include "app/core/Standby.h"
+#include "app/core/WatchRows.h"
 #include "core/FileSystem.h"
 
 namespace marlisk::win {
 
 // A file ready for the viewer: in the watch folder, or in a station's claim folder.
 struct StandbyCandidate {
+  size_t row = 0;  // of the run's watch folders
   std::string path;
   ListingEntry listed;
   bool resumed = false;  // left in the claim folder by this station's last life
@@ -31,6 +33,7 @@ struct StandbyCandidate {
 // An input as it was handed to the viewer: its path, the output its line named, and what
 // the second listing saw.
 struct HandedInput {
+  size_t row = 0;
   std::string path;
   std::string output;
   ListingEntry listed;
@@ -56,7 +59,7 @@ struct StandbyShared {
 class StandbyCycle {
  public:
   // The output folder is there and can be written; said once when not.
-  virtual bool outputFolderUsable() = 0;
+  virtual bool outputFolderUsable(const std::string& folder) = 0;
   // An input converted earlier that could not be deleted or moved: the removal is tried again
   // (true). False when it is not such an input (or is one no longer): it goes to the viewer.
   virtual bool retryRemoval(const std::string& path, const ListingEntry& listed) = 0;
@@ -117,7 +120,8 @@ class InputSource {
 // A watch folder this PC alone serves: every ready file is converted.
 class WatchFolderSource final : public InputSource {
  public:
-  WatchFolderSource(StandbyShared& shared, StandbyCycle& cycle) : shared_(shared), cycle_(cycle) {}
+  WatchFolderSource(StandbyShared& shared, StandbyCycle& cycle, const WatchRow& row, size_t index)
+      : shared_(shared), cycle_(cycle), row_(row), index_(index) {}
   bool take(const std::vector<ReadyFile>& ready, const std::vector<ListingEntry>& listing,
             std::vector<StandbyCandidate>& toConvert, bool& claimAgain) override;
   OutputChoice chooseOutput(ViewerBatch& batch, const StandbyCandidate& input, const std::string& wanted,
@@ -126,6 +130,8 @@ class WatchFolderSource final : public InputSource {
  private:
   StandbyShared& shared_;
   StandbyCycle& cycle_;
+  const WatchRow& row_;
+  size_t index_;
 };
 
 }  // namespace marlisk::win

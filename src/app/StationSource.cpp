@@ -16,8 +16,13 @@ namespace marlisk::win {
 
 using namespace standby;
 
-StationSource::StationSource(StandbyShared& shared, StandbyCycle& cycle)
-    : shared_(shared), cycle_(cycle), station_(shared.app.fileSystem), records_(shared.app.fileSystem) {}
+StationSource::StationSource(StandbyShared& shared, StandbyCycle& cycle, const WatchRow& row, size_t index)
+    : shared_(shared),
+      cycle_(cycle),
+      row_(row),
+      index_(index),
+      station_(shared.app.fileSystem),
+      records_(shared.app.fileSystem) {}
 
 StationSource::~StationSource() {
   held_.clear();
@@ -27,16 +32,14 @@ StationSource::~StationSource() {
 std::string StationSource::originOf(const std::string& path) const {
   // A claimed file is still the watch folder's drawing: its own output is the one it made
   // under that name, whichever station it was.
-  if (path.starts_with(station_.claimFolder()))
-    return shared_.app.settings.WatchFolder + path.substr(station_.claimFolder().size());
+  if (path.starts_with(station_.claimFolder())) return row_.watch + path.substr(station_.claimFolder().size());
   return path;
 }
 
 InputSource::Start StationSource::begin() {
-  const Settings& s = shared_.app.settings;
   const RunSettings& run = shared_.run;
   const std::string name = run.StationName.empty() ? stationNameFrom(computerName()) : run.StationName;
-  const std::string folder = claimFolderOf(s.WatchFolder, name);
+  const std::string folder = claimFolderOf(row_.watch, name);
   // The viewer is given the claimed paths in the code page.
   if (!shared_.app.codec.toAnsi(folder)) {
     shared_.host.warn(folder + kUnconvertibleNameMessage);
@@ -51,7 +54,7 @@ InputSource::Start StationSource::begin() {
       shared_.host.warn(folder + message + "\r\n" + ioErrorMessage(static_cast<uint32_t>(error)));
     return Start::NotYet;
   };
-  switch (station_.begin(s.WatchFolder, name, newStationIdentity(), &error)) {
+  switch (station_.begin(row_.watch, name, newStationIdentity(), &error)) {
     case Station::Begin::Ok: break;
     case Station::Begin::NameInUse: shared_.host.warn(stationNameInUseMessage(name)); return Start::Refused;
     case Station::Begin::OtherVolume: shared_.host.warn(folder + kClaimFolderOtherVolumeMessage); return Start::Refused;
@@ -80,7 +83,7 @@ void StationSource::recoverClaims() {
                          Recovery::FinishWithoutConverting) {
       // Its output was made and checked before that life ended: only the input is left to go.
       held_[path] = std::move(held);
-      cycle_.finishWithoutConverting({path, output, held_[path].listed});
+      cycle_.finishWithoutConverting({index_, path, output, held_[path].listed});
       if (!there(path)) held_.erase(path);
       continue;
     }
@@ -94,7 +97,7 @@ void StationSource::recoverClaims() {
 }
 
 bool StationSource::claimReady(const std::vector<ReadyFile>& ready, const std::vector<ListingEntry>& listing) {
-  const std::string& watch = shared_.app.settings.WatchFolder;
+  const std::string& watch = row_.watch;
   RunLog& log = shared_.log;
   std::vector<std::string> names;
   names.reserve(ready.size());
@@ -152,7 +155,7 @@ void StationSource::learnOutputs(const std::string& wanted, FolderListing& outpu
     const std::string path = folder + name;
     const std::string drawing = records_.drawingOf(path);
     if (drawing.empty()) return outputFolder.facts(path).exists;
-    shared_.origins.record(path, shared_.app.settings.WatchFolder + drawing);
+    shared_.origins.record(path, row_.watch + drawing);
     return true;
   });
 }
@@ -170,7 +173,7 @@ void StationSource::takeHeld(std::vector<StandbyCandidate>& candidates) {
       held.seal = sealFile(shared_.app.fileSystem, path);
       if (!held.seal || !held.seal->facts(held.listed.size, held.listed.lastWrite)) continue;
     }
-    candidates.push_back({path, held.listed, held.resumed});
+    candidates.push_back({index_, path, held.listed, held.resumed});
     held.resumed = false;
   }
   std::erase_if(held_, [this](const auto& held) { return !there(held.first); });
@@ -178,7 +181,7 @@ void StationSource::takeHeld(std::vector<StandbyCandidate>& candidates) {
 }
 
 void StationSource::lookAtOthers() {
-  const std::string& watch = shared_.app.settings.WatchFolder;
+  const std::string& watch = row_.watch;
   const uint64_t now = GetTickCount64();
   for (const StationState& other : readStations(shared_.app.fileSystem, watch)) {
     if (other.name == station_.name()) continue;
@@ -206,8 +209,7 @@ bool StationSource::stillOurs() {
   held_.clear();
   heldCount_ = 0;
   cycle_.forgetAwaitingRemoval();
-  if (station_.begin(shared_.app.settings.WatchFolder, station_.name(), newStationIdentity()) == Station::Begin::Ok)
-    recoverClaims();
+  if (station_.begin(row_.watch, station_.name(), newStationIdentity()) == Station::Begin::Ok) recoverClaims();
   return false;
 }
 
@@ -226,7 +228,7 @@ bool StationSource::take(const std::vector<ReadyFile>& ready, const std::vector<
   // lives), once it is sure to be still this life's card.
   if (!(begun_ || begin() == Start::Ok) || !stillOurs()) return false;
   serverNow_ = station_.beat();
-  if (!cycle_.outputFolderUsable()) return false;
+  if (!cycle_.outputFolderUsable(row_.output)) return false;
   lookAtOthers();
   claimAgain = claimReady(ready, listing);
   takeHeld(toConvert);

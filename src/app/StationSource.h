@@ -16,7 +16,7 @@ namespace marlisk::win {
 
 class StationSource final : public InputSource {
  public:
-  StationSource(StandbyShared& shared, StandbyCycle& cycle);
+  StationSource(StandbyShared& shared, StandbyCycle& cycle, const WatchRow& row, size_t index);
   // Says it stopped and lets go of its lock; the files it holds stay, for its next life.
   ~StationSource() override;
 
@@ -61,6 +61,8 @@ class StationSource final : public InputSource {
 
   StandbyShared& shared_;
   StandbyCycle& cycle_;
+  const WatchRow& row_;  // the run's, as long as the run
+  size_t index_;
   Station station_;
   OutputRecords records_;
   bool begun_ = false;                       // its lock is held

@@ -16,6 +16,14 @@ ViewerBatch::ViewerBatch(AppContext& app, OutputTab tab, int typeIndex, const Ou
   given_.reserve(expectedInputs);  // a line an input: never rehashed on the way
 }
 
+ViewerBatch::ViewerBatch(AppContext& app, const OutputOrigins& origins)
+    : app_(app),
+      tab_(OutputTab::Output1),
+      typeIndex_(-1),
+      origins_(origins),
+      commands_(app.settings.ViewerCommandFilePath),
+      outputFolder_(app.fileSystem) {}
+
 std::string ViewerBatch::wantedOutput(const std::string& input) const {
   return outputPathFor(app_.settings.OutputFolder, input, extension_);
 }
@@ -34,7 +42,11 @@ OutputChoice ViewerBatch::chooseOutput(const std::string& wanted, const std::str
 }
 
 bool ViewerBatch::addLine(const std::string& input, const std::string& output) {
-  const std::optional<std::string> line = viewerLine(tab_, typeIndex_, input, output);
+  return addLine(tab_, typeIndex_, input, output);
+}
+
+bool ViewerBatch::addLine(OutputTab tab, int typeIndex, const std::string& input, const std::string& output) {
+  const std::optional<std::string> line = viewerLine(tab, typeIndex, input, output);
   const std::optional<std::string> ansi = line ? app_.codec.toAnsi(*line) : std::nullopt;
   if (!ansi) return false;
   commands_.write(*ansi);

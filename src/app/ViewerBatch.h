@@ -24,6 +24,8 @@ class ViewerBatch {
   // The command file is made (emptied) at once; error() says whether it could be.
   ViewerBatch(AppContext& app, OutputTab tab, int typeIndex, const OutputType& type, const OutputOrigins& origins,
               size_t expectedInputs = 0);
+  // A batch whose lines each say their own type (standby serving several watch folders).
+  ViewerBatch(AppContext& app, const OutputOrigins& origins);
 
   Win32Error error() const { return commands_.error(); }
   // The output folder's name for `input`, before any other drawing is considered.
@@ -39,6 +41,7 @@ class ViewerBatch {
   // The input's line in the command file; false, and nothing written, when the system's code
   // page cannot hold it.
   bool addLine(const std::string& input, const std::string& output);
+  bool addLine(OutputTab tab, int typeIndex, const std::string& input, const std::string& output);
   // The command file whole, or the first error of its life: an incomplete file would convert
   // less than the run was given.
   Win32Error closeCommands() { return commands_.close(); }

@@ -16,6 +16,11 @@ inline constexpr const char* kMoreMissingQuestion =
 // After the batch list's path: an exe or another file that is not a list of names.
 inline constexpr const char* kBatchListNotTextMessage = "\r テキストのバッチファイルではないため、何も変換しません!";
 inline constexpr const char* kNoOutputTypeMessage = "出力形式が選択されていません!";
+// Several watch folders that cannot be served together; both rows follow, each on its line.
+inline constexpr const char* kRowsWatchSameFolderMessage = "同じフォルダを2つの行で監視しています!";
+inline constexpr const char* kRowsWatchInsideMessage = "サブフォルダも監視する行の中のフォルダを監視しています!";
+inline constexpr const char* kRowsWatchOutputMessage =
+    "出力フォルダ・エラーフォルダ・完了フォルダを監視フォルダにはできません!";
 inline constexpr const char* kOverlongLineMessage = "\r 長すぎる行を読み飛ばしました!";  // after the list's path
 inline constexpr const char* kUnconvertibleNameMessage =
     "\r このパソコンの文字コードで表せない文字を含む名前のため、変換できません!";  // after a path
@@ -24,7 +29,8 @@ inline constexpr const char* kPathTooLongMessage =
 // In place of the viewer-missing message, at a start by a person, when the converter that
 // came with the program is there: one question, its facts first.
 inline std::string offerBundledConverterQuestion(const std::string& viewer, const std::string& bundled) {
-  return viewer + "\r\nMarliskプログラムファイルが存在しません。付属の参照コンバーター (RefConverter) を代わりに使いますか?" +
+  return viewer +
+         "\r\nMarliskプログラムファイルが存在しません。付属の参照コンバーター (RefConverter) を代わりに使いますか?" +
          "\r\n\r\n参照コンバーター: " + bundled +
          "\r\n\r\n(いいえ: 設定ボタンでMarliskプログラム名を登録してください。どちらも設定でいつでも変えられます)";
 }

@@ -2,6 +2,8 @@
 // sound, a damaged row skipped and kept as it was written.
 #include <gtest/gtest.h>
 
+#include "app/core/WatchRows.h"
+#include "core/Messages.h"
 #include "settings/core/RunSettings.h"
 
 namespace marlisk {
@@ -14,8 +16,8 @@ TEST(FolderRowsTest, RowsAreReadKeptAndWrittenBack) {
       "Type=15\r\nOutput=C:\\out\\png\\\r\nSubfolders=2\r\nColour=red\r\n"
       "[Folder1]\r\nSubfolders=1\r\n"
       "[Folder3]\r\nWatch=C:\\in\\pdf\\\r\nTab=2\r\nType=9\r\nOutput=C:\\out\\\r\n"  // 出力２ has 8 types
-      "[Folder4]\r\nWatch=\r\n"                                                         // skipped, not damaged
-      "[Folder2]\r\nWatch=C:\\again\\\r\nOutput=C:\\o\\\r\n"                             // a second [Folder2]
+      "[Folder4]\r\nWatch=\r\n"                                                      // skipped, not damaged
+      "[Folder2]\r\nWatch=C:\\again\\\r\nOutput=C:\\o\\\r\n"                         // a second [Folder2]
       "[Other]\r\nX=1\r\n";
   std::vector<std::string> damaged;
   const RunSettings read = parseRunSettings(text, damaged);
@@ -56,10 +58,17 @@ TEST(FolderRowsTest, TimeWindowsMayCrossMidnight) {
     int32_t minute;
     bool inside;
   } cases[] = {
-      {"", true, 0, true},           {"22:00-06:00", true, 23 * 60, true}, {"22:00-06:00", true, 5 * 60 + 59, true},
-      {"22:00-06:00", true, 6 * 60, false}, {"22:00-06:00", true, 12 * 60, false}, {"8:30-17:15", true, 17 * 60 + 14, true},
-      {"8:30-17:15", true, 8 * 60 + 29, false}, {"00:00-24:00", true, 23 * 60 + 59, true},
-      {"10:00-10:00", false, 0, false}, {"25:00-06:00", false, 0, false}, {"22:00", false, 0, false},
+      {"", true, 0, true},
+      {"22:00-06:00", true, 23 * 60, true},
+      {"22:00-06:00", true, 5 * 60 + 59, true},
+      {"22:00-06:00", true, 6 * 60, false},
+      {"22:00-06:00", true, 12 * 60, false},
+      {"8:30-17:15", true, 17 * 60 + 14, true},
+      {"8:30-17:15", true, 8 * 60 + 29, false},
+      {"00:00-24:00", true, 23 * 60 + 59, true},
+      {"10:00-10:00", false, 0, false},
+      {"25:00-06:00", false, 0, false},
+      {"22:00", false, 0, false},
       {"22:0-06:00", false, 0, false},
   };
   for (const auto& c : cases) {
@@ -71,6 +80,44 @@ TEST(FolderRowsTest, TimeWindowsMayCrossMidnight) {
   std::vector<std::string> damaged;
   EXPECT_EQ(parseRunSettings("TimeWindow=22-06\r\nAfterCommandSeconds=0\r\n", damaged).TimeWindow, "");
   EXPECT_EQ(damaged, (std::vector<std::string>{"TimeWindow", "AfterCommandSeconds"}));
+}
+
+TEST(FolderRowsTest, TheRowsOfARunAndWhereTheirOutputsGo) {
+  Settings s;
+  s.WatchFolder = "C:\\in\\";
+  s.WatchFileMask = "*.hgl";
+  s.OutputFolder = "C:\\in\\";  // outputs beside the inputs: allowed, as always, for one row
+  s.OutType2Index = 3;
+  s.DrawingFolders = {"D:\\pdf1", "", "D:\\pdf3"};
+  s.DrawingOutFolders = {"E:\\o1", "E:\\o2", ""};  // a drawing folder without its output folder is no row
+  RunSettings run;
+  run.Folder1Subfolders = Subfolders::Mirrored;
+  run.WatchDrawingFolders = true;
+  std::vector<std::string> damaged;
+  run.Folders = parseRunSettings("[Folder2]\nWatch=F:\\x\nTab=2\nType=8\nOutput=F:\\y\n", damaged).Folders;
+  std::vector<std::string> skipped;
+  const std::vector<WatchRow> rows = watchRows(s, run, OutputTab::Output2, &skipped);
+  EXPECT_EQ(skipped, std::vector<std::string>{"[Folder2]"});
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].mask, "*.pdf");  // the tab in front: PDF only
+  EXPECT_EQ(rows[0].type, 3);
+  EXPECT_EQ(rows[1].name, "[図面フォルダ1]");
+  EXPECT_EQ(rows[1].watch, "D:\\pdf1\\");
+  EXPECT_EQ(rows[1].output, "E:\\o1\\");
+  WatchRow plain = rows[0];
+  plain.subfolders = Subfolders::No;
+  EXPECT_EQ(rowsConflict({plain}, RunSettings{}), "");
+
+  // Mirrored: the input's folder under the watch folder, again under the output folder, at any length.
+  WatchRow mirrored = rows[0];
+  mirrored.output = "D:\\out\\";
+  const std::string deep = std::string(200, 'd') + "\\" + std::string(40, 'e') + "\\";
+  EXPECT_EQ(outputFolderFor(mirrored, "C:\\in\\" + deep + "p.hgl"), "D:\\out\\" + deep);
+  EXPECT_EQ(outputFolderFor(mirrored, "C:\\in\\p.hgl"), "D:\\out\\");
+  mirrored.subfolders = Subfolders::Yes;
+  EXPECT_EQ(outputFolderFor(mirrored, "C:\\in\\" + deep + "p.hgl"), "D:\\out\\");
+  // A mirrored tree whose output lies inside it would feed itself.
+  EXPECT_TRUE(rowsConflict({rows[0]}, run).starts_with(kRowsWatchOutputMessage));
 }
 
 }  // namespace

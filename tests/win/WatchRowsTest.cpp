@@ -1,0 +1,115 @@
+// Several watch folders served by one standby run: one viewer run for all of them, each
+// output in its row's folder, a mirrored subfolder tree; rows that would feed each other refused.
+#include <gtest/gtest.h>
+
+#include "app/StandbyRun.h"
+#include "core/Messages.h"
+#include "support/TestFolder.h"
+#include "support/TestViewerLog.h"
+
+namespace marlisk::win {
+namespace {
+
+class RowsHost final : public RunHost {
+ public:
+  bool stopRequested() const override { return stop; }
+  void setStatus(const std::string& text) override { status = text; }
+  void setBusy(bool) override {}
+  void setRunControlsEnabled(bool) override {}
+  void clearProgress(bool) override {}
+  void addProgress(const std::string&) override {}
+  void finishProgress() override {}
+  void keepAlive() override {}
+  void warn(const std::string& text) override { warnings.push_back(text); }
+  void startTimer() override {}
+  void stopTimer() override {}
+
+  bool stop = false;
+  std::string status;
+  std::vector<std::string> warnings;
+};
+
+FolderRow row(int32_t number, const std::string& watch, const char* mask, int32_t tab, int32_t type,
+              const std::string& output, Subfolders subfolders = Subfolders::No) {
+  FolderRow r;
+  r.number = number;
+  r.Watch = watch + "\\";
+  r.Mask = mask;
+  r.Tab = tab;
+  r.Type = type;
+  r.Output = output + "\\";
+  r.subfolders = subfolders;
+  return r;
+}
+
+TEST(WatchRowsTest, EveryRowGoesToOneViewerRunAndEachOutputToItsRowsFolder) {
+  test::TestFolder root;
+  AppContext app;
+  test::useStandbyFolders(app.settings, root);
+  app.runSettings.Folders = {row(2, root / "plots", "*.plt", 1, 15, root / "png", Subfolders::Mirrored),
+                             row(3, root / "pdfs", "*.*", 2, 0, root / "wmf")};
+  for (const char* folder : {"plots", "plots\\sub", "plots\\sub\\deep", "pdfs", "png", "wmf"})
+    test::makeFolder(root / folder);
+  test::writeFile(root / "watch\\a.hgl", "IN;");
+  test::writeFile(root / "plots\\top.plt", "IN;");
+  test::writeFile(root / "plots\\sub\\deep\\b.plt", "IN;");
+  test::writeFile(root / "pdfs\\c.pdf", "%PDF");
+  test::writeFile(root / "pdfs\\not-a-pdf.txt", "left alone");
+  SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", L"1");
+  SetEnvironmentVariableW(L"TESTVIEWER_LOG", widen(root / "viewer.log").c_str());
+  RowsHost host;
+  {
+    StandbyRun run(app, host);
+    ASSERT_TRUE(run.start(OutputTab::Output1));
+    run.tick();
+    host.stop = true;
+    run.tick();
+  }
+  SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", nullptr);
+  SetEnvironmentVariableW(L"TESTVIEWER_LOG", nullptr);
+  EXPECT_EQ(host.warnings, std::vector<std::string>{});
+  const std::vector<test::ViewerRun> runs = test::readViewerLog(root / "viewer.log");
+  ASSERT_EQ(runs.size(), 1u);
+  Win32AnsiCodec codec;
+  const std::string commands = *codec.fromAnsi(runs[0].commandFileBytes);
+  for (const std::string& line :
+       {"/p \"" + root / "watch\\a.hgl" + "\" \"" + root / "out\\a.pdf\"",
+        "/m \"" + root / "plots\\sub\\deep\\b.plt" + "\" \"" + root / "png\\sub\\deep\\b.png\"",
+        "/m \"" + root / "plots\\top.plt" + "\" \"" + root / "png\\top.png\"",
+        "/f \"" + root / "pdfs\\c.pdf" + "\" \"" + root / "wmf\\c.wmf\""})
+    EXPECT_NE(commands.find(line), std::string::npos) << line << "\n" << commands;
+  EXPECT_EQ(test::listFolder(root / "png\\sub\\deep"), "b.png");
+  EXPECT_EQ(test::listFolder(root / "plots"), "sub\\");  // converted and deleted; the subfolder stays
+  EXPECT_EQ(test::listFolder(root / "pdfs"), "not-a-pdf.txt");
+  const std::string log = test::readFile(root / ("work\\" + logFileName(RunLog::today())));
+  EXPECT_NE(log.find("b.png\t"), std::string::npos);
+  EXPECT_NE(log.find("[Folder2]"), std::string::npos) << log;
+  EXPECT_NE(log.find("[Folder3]"), std::string::npos) << log;
+}
+
+TEST(WatchRowsTest, RowsThatWouldFeedEachOtherAreRefused) {
+  test::TestFolder root;
+  AppContext app;
+  test::useStandbyFolders(app.settings, root);
+  const struct {
+    FolderRow row;
+    const char* message;
+  } cases[] = {
+      {row(2, root / "watch", "*.plt", 1, 0, root / "o"), kRowsWatchSameFolderMessage},
+      {row(2, root / "out", "*.pdf", 1, 1, root / "o"), kRowsWatchOutputMessage},
+      {row(2, root.path(), "*.*", 1, 1, root / "o", Subfolders::Yes), kRowsWatchInsideMessage},
+  };
+  for (const auto& c : cases) {
+    app.runSettings.Folders = {c.row};
+    RowsHost host;
+    StandbyRun run(app, host);
+    EXPECT_FALSE(run.start(OutputTab::Output1));
+    ASSERT_EQ(host.warnings.size(), 1u);
+    EXPECT_TRUE(host.warnings[0].starts_with(c.message)) << host.warnings[0];
+    EXPECT_NE(host.warnings[0].find("[Folder2]"), std::string::npos) << host.warnings[0];
+    EXPECT_NE(host.warnings[0].find("[Folder1]"), std::string::npos) << host.warnings[0];
+  }
+}
+
+}  // namespace
+}  // namespace marlisk::win
