@@ -160,3 +160,6 @@
 #define IDS_TrayShow 4051
 #define IDS_TrayShowLog 4052
 #define IDS_TrayExit 4053
+#define IDS_TrayPause 4054
+#define IDS_TrayResume 4055
+#define IDS_TraySendBack 4056

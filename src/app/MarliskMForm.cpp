@@ -153,12 +153,40 @@ void TMarliskMForm::ButtonOKClick() {
 }
 
 void TMarliskMForm::trayMenu() {
-  switch (tray_.menu(resourceString(IDS_TrayShow), resourceString(IDS_TrayShowLog), resourceString(IDS_TrayExit))) {
+  TrayPresence::MenuTexts texts{resourceString(IDS_TrayShow), resourceString(IDS_TrayShowLog),
+                                resourceString(IDS_TrayExit)};
+  if (standby_.state() != StandbyRun::State::Stopped)
+    texts.pause = resourceString(standby_.paused() ? IDS_TrayResume : IDS_TrayPause);
+  switch (tray_.menu(texts)) {
     case TrayPresence::Choice::Show: tray_.restore(); break;
     case TrayPresence::Choice::ShowLog: ButtonShowLogClick(); break;
     case TrayPresence::Choice::Exit: ButtonOKClick(); break;
+    case TrayPresence::Choice::Pause: togglePause(); break;
+    case TrayPresence::Choice::SendBack:
     case TrayPresence::Choice::None: break;
   }
+}
+
+void TMarliskMForm::togglePause() {
+  if (standby_.state() == StandbyRun::State::Stopped) return;
+  standby_.setPaused(!standby_.paused());
+  updatePauseMenu();
+}
+
+// The window's layout stays as it is: pausing lives in the system menu, beside the tray's.
+void TMarliskMForm::updatePauseMenu() {
+  HMENU menu = GetSystemMenu(hwnd(), FALSE);
+  if (!menu) return;
+  const bool running = standby_.state() != StandbyRun::State::Stopped;
+  const std::wstring text = widen(resourceString(standby_.paused() ? IDS_TrayResume : IDS_TrayPause));
+  if (!pauseInSystemMenu_) {
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, kPauseCommand, text.c_str());
+    pauseInSystemMenu_ = true;
+  } else {
+    ModifyMenuW(menu, kPauseCommand, MF_BYCOMMAND | MF_STRING, kPauseCommand, text.c_str());
+  }
+  EnableMenuItem(menu, kPauseCommand, MF_BYCOMMAND | (running ? MF_ENABLED : MF_GRAYED));
 }
 
 // "_" is drawn as a line, not as text: a font's low line sits on the very bottom of its cell,
@@ -314,6 +342,11 @@ INT_PTR TMarliskMForm::onMessage(UINT message, WPARAM wParam, LPARAM lParam, boo
         trayMenu();
       return 0;
     case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == kPauseCommand) {
+        handled = true;
+        togglePause();
+        return 0;
+      }
       // The caption's minimise box goes where "_" goes.
       if ((wParam & 0xFFF0) == SC_MINIMIZE && app_.runSettings.TrayOnMinimize) {
         handled = true;

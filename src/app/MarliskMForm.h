@@ -134,6 +134,11 @@ class TMarliskMForm final : public Dialog, private RunHost {
   void inputNotConverted(const std::string& text) override;
   void convertingFiles(size_t count) override { tray_.setConverting(count); }
   void trayMenu();
+  // Pauses standby, or resumes it: from the notification area's menu and the system menu.
+  void togglePause();
+  void updatePauseMenu();
+  static constexpr UINT kPauseCommand = 0x0110;  // a system-menu command: below 0xF000, low 4 bits clear
+  bool pauseInSystemMenu_ = false;
 
   AppContext& app_;
   THTMLHelp HTMLHelp1;              // every help request of the program goes through it

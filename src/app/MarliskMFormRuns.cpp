@@ -114,6 +114,7 @@ void TMarliskMForm::stepEnded() {
     return;
   }
   tray_.standbyRunning(standby_.state() != StandbyRun::State::Stopped);
+  updatePauseMenu();
   // Refused as it began (a station name in use elsewhere): the window is the user's again.
   if (standby_.state() == StandbyRun::State::Stopped && !closeWhenDone_) {
     messages_.runEnds();
@@ -127,6 +128,7 @@ void TMarliskMForm::startStandbyOutput() {
   messages_.runStarts();
   if (!standby_.start(activeTab())) messages_.runEnds();
   tray_.standbyRunning(standby_.state() != StandbyRun::State::Stopped);
+  updatePauseMenu();
   closeIfStopped();
 }
 

@@ -84,7 +84,8 @@ bool StandbyRun::start(OutputTab tab) {
         return;
       }
     }
-    listFirst();
+    host_.setRunControlsEnabled(false);
+    if (!holdIfDue()) listFirst();
   });
   return true;
 }
@@ -95,14 +96,47 @@ void StandbyRun::beginCycle() {
   host_.runStep([this] { listFirst(); });
 }
 
+void StandbyRun::setPaused(bool paused) {
+  paused_ = paused;
+  if (state_ == State::Held && paused) host_.setStatus(status(kPausedStatus));
+}
+
+std::string StandbyRun::holdReason() const {
+  if (paused_) return kPausedStatus;
+  const std::optional<TimeWindow> window = parseTimeWindow(run_.TimeWindow);
+  if (!window || window->always) return {};
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  return window->contains(now.wHour * 60 + now.wMinute) ? std::string() : outsideTimeWindowStatus(window->fromText());
+}
+
+bool StandbyRun::holdIfDue() {
+  const std::string reason = holdReason();
+  if (reason.empty()) return false;
+  state_ = State::Held;
+  host_.setStatus(status(reason));
+  host_.startTimer();
+  return true;
+}
+
 void StandbyRun::tick() {
   switch (state_) {
     case State::Stopped: beginCycle(); break;
+    case State::Held:
+      takeSettings();
+      if (host_.stopRequested()) {
+        host_.stopTimer();
+        state_ = State::Stopped;
+      } else if (!holdIfDue()) {
+        beginCycle();
+      }
+      break;
     case State::Waiting:
       if (countdown_ > 0) {
         countdown_ -= 2;
         host_.setStatus(status(countdownText(countdown_)));
       } else {
+        // A cycle under way finishes, paused or not, in its time window or not.
         takeSettings();
         state_ = State::Converting;
         host_.stopTimer();
@@ -157,6 +191,8 @@ void StandbyRun::convert() {
     state_ = State::Stopped;
     return;
   }
+  // The cycle under way is finished; the next begins only when it may.
+  if (holdIfDue()) return;
   state_ = State::Listing;
   listFirst();
 }

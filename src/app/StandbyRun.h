@@ -36,8 +36,9 @@ class StandbyRun final : private StandbyCycle {
  public:
   // Stopped: not begun, or ended. Listing: the first listing of a cycle is being taken.
   // Waiting: Timer1 counts the wait down. Converting: the second listing, the viewer run and
-  // the deletion of what it converted.
-  enum class State { Stopped, Listing, Waiting, Converting };
+  // the deletion of what it converted. Held: paused, or outside the time window; Timer1 looks
+  // each tick whether a cycle may begin.
+  enum class State { Stopped, Listing, Waiting, Converting, Held };
 
   StandbyRun(AppContext& app, RunHost& host);
   // A station on a shared watch folder says it stopped and lets go of its lock.
@@ -50,6 +51,10 @@ class StandbyRun final : private StandbyCycle {
   void tick();
 
   State state() const { return state_; }
+  // Paused (from the menus, on the window's thread): the cycle under way finishes, and no
+  // other begins until it is resumed.
+  void setPaused(bool paused);
+  bool paused() const { return paused_; }
   // The viewer of the cycle, which "終了" may end.
   ViewerStopper& viewer() { return viewer_; }
   // A listing or a conversion is under way: the window must outlive it.
@@ -72,6 +77,10 @@ class StandbyRun final : private StandbyCycle {
 
   // What the settings are for the step about to begin: 運転設定 may change them meanwhile.
   void takeSettings();
+  // Why no cycle may begin now ("" : it may): paused, or outside the time window.
+  std::string holdReason() const;
+  // Holds the run (the timer goes on) when a cycle may not begin; false when it may.
+  bool holdIfDue();
   void beginCycle();
   // The steps: the first listing, and the rest of the cycle (which then lists again).
   void listFirst();
@@ -119,6 +128,7 @@ class StandbyRun final : private StandbyCycle {
   RunHost& host_;
   std::atomic<State> state_{State::Stopped};
   std::atomic<int32_t> countdown_{0};
+  std::atomic<bool> paused_{false};
   RunSettings run_;                     // the run settings as the current step began
   OutputTab tab_ = OutputTab::Output1;  // set by start() before any step: the run's whole life
   SaidOnce said_;                       // what was said once, and is said again only once it has passed and come back

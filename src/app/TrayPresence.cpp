@@ -55,13 +55,18 @@ void TrayPresence::restore() {
   update();
 }
 
-TrayPresence::Choice TrayPresence::menu(const std::string& show, const std::string& showLog,
-                                        const std::string& exit) {
+TrayPresence::Choice TrayPresence::menu(const MenuTexts& texts) {
   HMENU menu = CreatePopupMenu();
-  AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(Choice::Show), widen(show).c_str());
-  AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(Choice::ShowLog), widen(showLog).c_str());
+  auto item = [&](Choice choice, const std::string& text) {
+    if (!text.empty()) AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(choice), widen(text).c_str());
+  };
+  item(Choice::Show, texts.show);
+  item(Choice::ShowLog, texts.showLog);
+  if (!texts.pause.empty() || !texts.sendBack.empty()) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  item(Choice::Pause, texts.pause);
+  item(Choice::SendBack, texts.sendBack);
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(Choice::Exit), widen(exit).c_str());
+  item(Choice::Exit, texts.exit);
   SetMenuDefaultItem(menu, static_cast<UINT>(Choice::Show), FALSE);
   POINT at;
   GetCursorPos(&at);
@@ -71,7 +76,7 @@ TrayPresence::Choice TrayPresence::menu(const std::string& show, const std::stri
       TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, window_, nullptr);
   DestroyMenu(menu);
   PostMessageW(window_, WM_NULL, 0, 0);
-  return chosen >= 1 && chosen <= 3 ? static_cast<Choice>(chosen) : Choice::None;
+  return chosen >= 1 && chosen <= static_cast<int>(Choice::SendBack) ? static_cast<Choice>(chosen) : Choice::None;
 }
 
 }  // namespace marlisk::win

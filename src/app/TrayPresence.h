@@ -15,7 +15,13 @@ namespace marlisk::win {
 class TrayPresence {
  public:
   // What the icon's menu asked for.
-  enum class Choice { None, Show, ShowLog, Exit };
+  enum class Choice { None, Show, ShowLog, Exit, Pause, SendBack };
+  // The menu's items; an empty text leaves its item out.
+  struct MenuTexts {
+    std::string show, showLog, exit;
+    std::string pause;     // "一時停止" or "再開", while standby runs
+    std::string sendBack;  // the error folders' files back to their watch folders
+  };
 
   // The window the icon belongs to and hides; given once it exists.
   void attach(HWND window) { window_ = window; }
@@ -38,7 +44,7 @@ class TrayPresence {
   // Brings the window back and to the front.
   void restore();
   // The icon's menu, at the mouse.
-  Choice menu(const std::string& show, const std::string& showLog, const std::string& exit);
+  Choice menu(const MenuTexts& texts);
   // Explorer started again and forgot every icon.
   void explorerRestarted() { icon_.restore(); }
   void hide() { icon_.hide(); }

@@ -148,6 +148,9 @@ inline constexpr const char* kEndViewerQuestion =
 // The status line while the viewer has the files, and between cycles of standby.
 inline constexpr const char* kOutputtingStatus = "出力中 !";
 inline constexpr const char* kWaitingStatus = "待機中 !";
+// Standby begins no cycle: paused from the menu, or outside its time window ("22:00").
+inline constexpr const char* kPausedStatus = "一時停止中";
+inline std::string outsideTimeWindowStatus(const std::string& from) { return "時間帯外：" + from + " から変換します"; }
 
 // Any input or output error of the runs, with the system's code.
 inline std::string ioErrorMessage(uint32_t code) { return "I/O Error code=" + std::to_string(code); }

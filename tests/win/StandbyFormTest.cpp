@@ -80,6 +80,19 @@ TEST_F(StandbyFormTest, AFileThatHeldItsSizeIsConvertedThenDeleted) {
   EXPECT_EQ(work("FList1.txt"), "");
   EXPECT_FALSE(IsWindowEnabled(form.item(IDC_ButtonBatchOutput)));
   EXPECT_TRUE(warnings.empty());
+
+  // Paused from the system menu: this cycle ends, no other begins, and the item says "再開".
+  SendMessageW(form.hwnd(), WM_SYSCOMMAND, 0x0110, 0);
+  finishCycle();
+  EXPECT_EQ(form.itemText(IDC_Label1), "一時停止中");
+  EXPECT_FALSE(form.timer1Running());
+  wchar_t item[32] = {};
+  GetMenuStringW(GetSystemMenu(form.hwnd(), FALSE), 0x0110, item, 32, MF_BYCOMMAND);
+  EXPECT_EQ(narrow(item), "再開");
+  SendMessageW(form.hwnd(), WM_SYSCOMMAND, 0x0110, 0);
+  form.Timer1Timer();
+  test::waitForSteps(form);
+  EXPECT_TRUE(form.timer1Running());
 }
 
 TEST_F(StandbyFormTest, OnlyFilesPresentAndUnchangedInBothListingsAreTaken) {

@@ -111,5 +111,47 @@ TEST(WatchRowsTest, RowsThatWouldFeedEachOtherAreRefused) {
   }
 }
 
+// Outside its time window and while paused standby lists and converts nothing, and says why;
+// once it may, the next tick begins a cycle.
+TEST(WatchRowsTest, ATimeWindowAndAPauseHoldTheCycles) {
+  test::TestFolder root;
+  AppContext app;
+  test::useStandbyFolders(app.settings, root);
+  test::writeFile(root / "watch\\a.hgl", "IN;");
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  auto at = [&](int hours) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%02d:%02d", (now.wHour + hours) % 24, now.wMinute);
+    return std::string(text);
+  };
+  app.runSettings.TimeWindow = at(2) + "-" + at(3);
+  SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", L"1");
+  RowsHost host;
+  StandbyRun run(app, host);
+  ASSERT_TRUE(run.start(OutputTab::Output1));
+  for (int tick = 0; tick < 3; ++tick) run.tick();
+  EXPECT_EQ(run.state(), StandbyRun::State::Held);
+  EXPECT_EQ(host.status, "時間帯外：" + at(2) + " から変換します");
+  EXPECT_TRUE(test::isFile(root / "watch\\a.hgl"));
+
+  app.runSettings.TimeWindow = at(-1) + "-" + at(1);  // across midnight, when now is near it
+  run.setPaused(true);
+  run.tick();
+  EXPECT_EQ(host.status, "一時停止中");
+  EXPECT_EQ(run.state(), StandbyRun::State::Held);
+  run.setPaused(false);
+  run.tick();  // a cycle begins: the first listing, the wait
+  EXPECT_EQ(run.state(), StandbyRun::State::Waiting);
+  run.tick();
+  run.setPaused(true);  // the cycle under way finishes
+  run.tick();
+  SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", nullptr);
+  EXPECT_FALSE(test::isFile(root / "watch\\a.hgl"));
+  EXPECT_EQ(run.state(), StandbyRun::State::Held);
+  EXPECT_EQ(host.status, "一時停止中");
+  EXPECT_EQ(host.warnings, std::vector<std::string>{});
+}
+
 }  // namespace
 }  // namespace marlisk::win
