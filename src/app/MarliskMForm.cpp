@@ -157,12 +157,13 @@ void TMarliskMForm::trayMenu() {
                                 resourceString(IDS_TrayExit)};
   if (standby_.state() != StandbyRun::State::Stopped)
     texts.pause = resourceString(standby_.paused() ? IDS_TrayResume : IDS_TrayPause);
+  if (standby_.state() != StandbyRun::State::Stopped) texts.sendBack = resourceString(IDS_TraySendBack);
   switch (tray_.menu(texts)) {
     case TrayPresence::Choice::Show: tray_.restore(); break;
     case TrayPresence::Choice::ShowLog: ButtonShowLogClick(); break;
     case TrayPresence::Choice::Exit: ButtonOKClick(); break;
     case TrayPresence::Choice::Pause: togglePause(); break;
-    case TrayPresence::Choice::SendBack:
+    case TrayPresence::Choice::SendBack: standby_.sendBackErrorFiles(); break;
     case TrayPresence::Choice::None: break;
   }
 }

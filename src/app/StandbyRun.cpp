@@ -101,6 +101,40 @@ void StandbyRun::setPaused(bool paused) {
   if (state_ == State::Held && paused) host_.setStatus(status(kPausedStatus));
 }
 
+void StandbyRun::sendBackErrorFiles() {
+  if (state_ == State::Stopped) return;
+  if (busy()) {
+    sendBackAsked_ = true;
+    return;
+  }
+  host_.runStep([this] { sendBack(); });
+}
+
+void StandbyRun::sendBack() {
+  std::vector<std::string> stayed, folders;
+  {
+    RunLog::Batch lines(log_);
+    for (const Served& served : rows_) {
+      // Rows may share one error folder (a set ErrorFolder): its files go to the first row's.
+      const std::string folder = errorFolderOf(run_, served.row.watch);
+      if (std::find(folders.begin(), folders.end(), OutputOrigins::fold(folder)) != folders.end()) continue;
+      folders.push_back(OutputOrigins::fold(folder));
+      const SentBack back = sendBackFrom(app_.fileSystem, folder, served.row.watch);
+      reportIoError(Win32Error(static_cast<DWORD>(back.error)));
+      for (const LogEntry& line : back.lines) {
+        attempts_.forget(line.output);
+        log_.write(line);
+      }
+      stayed.insert(stayed.end(), back.stayed.begin(), back.stayed.end());
+    }
+  }
+  saveAttempts();
+  if (stayed.empty()) return;
+  std::string text = kSentBackStayedMessage;
+  for (const std::string& path : stayed) text += "\r\n" + path;
+  host_.warn(text);
+}
+
 std::string StandbyRun::holdReason() const {
   if (paused_) return kPausedStatus;
   const std::optional<TimeWindow> window = parseTimeWindow(run_.TimeWindow);
@@ -191,6 +225,7 @@ void StandbyRun::convert() {
     state_ = State::Stopped;
     return;
   }
+  if (sendBackAsked_.exchange(false)) sendBack();
   // The cycle under way is finished; the next begins only when it may.
   if (holdIfDue()) return;
   state_ = State::Listing;

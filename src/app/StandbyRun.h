@@ -55,6 +55,9 @@ class StandbyRun final : private StandbyCycle {
   // other begins until it is resumed.
   void setPaused(bool paused);
   bool paused() const { return paused_; }
+  // Every row's error folder back into its watch folder, attempts begun anew (on the window's
+  // thread): at once between cycles, or when the conversion under way is done.
+  void sendBackErrorFiles();
   // The viewer of the cycle, which "終了" may end.
   ViewerStopper& viewer() { return viewer_; }
   // A listing or a conversion is under way: the window must outlive it.
@@ -81,6 +84,7 @@ class StandbyRun final : private StandbyCycle {
   std::string holdReason() const;
   // Holds the run (the timer goes on) when a cycle may not begin; false when it may.
   bool holdIfDue();
+  void sendBack();
   void beginCycle();
   // The steps: the first listing, and the rest of the cycle (which then lists again).
   void listFirst();
@@ -129,6 +133,7 @@ class StandbyRun final : private StandbyCycle {
   std::atomic<State> state_{State::Stopped};
   std::atomic<int32_t> countdown_{0};
   std::atomic<bool> paused_{false};
+  std::atomic<bool> sendBackAsked_{false};
   RunSettings run_;                     // the run settings as the current step began
   OutputTab tab_ = OutputTab::Output1;  // set by start() before any step: the run's whole life
   SaidOnce said_;                       // what was said once, and is said again only once it has passed and come back

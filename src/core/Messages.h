@@ -150,6 +150,9 @@ inline constexpr const char* kOutputtingStatus = "出力中 !";
 inline constexpr const char* kWaitingStatus = "待機中 !";
 // Standby begins no cycle: paused from the menu, or outside its time window ("22:00").
 inline constexpr const char* kPausedStatus = "一時停止中";
+// The error folders' files sent back: these found a file of their name in the watch folder.
+inline constexpr const char* kSentBackStayedMessage =
+    "監視フォルダに同じ名前のファイルがあるため、次のファイルはエラーフォルダに残しました!";
 inline std::string outsideTimeWindowStatus(const std::string& from) { return "時間帯外：" + from + " から変換します"; }
 
 // Any input or output error of the runs, with the system's code.

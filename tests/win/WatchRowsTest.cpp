@@ -153,5 +153,37 @@ TEST(WatchRowsTest, ATimeWindowAndAPauseHoldTheCycles) {
   EXPECT_EQ(host.warnings, std::vector<std::string>{});
 }
 
+// The error folder's files go back to the watch folder with their attempts begun anew, and are
+// converted again; one whose name is taken there stays, and is said.
+TEST(WatchRowsTest, TheErrorFolderIsSentBackAndConvertedAgain) {
+  test::TestFolder root;
+  AppContext app;
+  test::useStandbyFolders(app.settings, root);
+  app.runSettings.MaxAttempts = 1;
+  test::writeFile(root / "watch\\a.hgl", "IN;");
+  test::writeFile(root / "watch\\b.hgl", "IN;");
+  RowsHost host;
+  StandbyRun run(app, host);
+  ASSERT_TRUE(run.start(OutputTab::Output1));
+  run.tick();
+  run.tick();  // no output: both to the error folder
+  ASSERT_EQ(test::listFolder(root / "watch\\変換エラー"), "a.hgl b.hgl");
+  test::writeFile(root / "watch\\b.hgl", "IN; a new b");
+  host.warnings.clear();
+  run.sendBackErrorFiles();
+  EXPECT_EQ(test::listFolder(root / "watch\\変換エラー"), "b.hgl");
+  ASSERT_EQ(host.warnings.size(), 1u);
+  EXPECT_EQ(host.warnings[0], std::string(kSentBackStayedMessage) + "\r\n" + root / "watch\\変換エラー\\b.hgl");
+  EXPECT_EQ(test::readFile(root / "watch\\b.hgl"), "IN; a new b");
+  const std::string log = test::readFile(root / ("work\\" + logFileName(RunLog::today())));
+  EXPECT_NE(log.find("a.hgl\t" + root / "watch\\a.hgl" + "\t"), std::string::npos) << log;
+  EXPECT_NE(log.find("再投入"), std::string::npos) << log;
+  SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", L"1");
+  for (int tick = 0; tick < 4; ++tick) run.tick();  // listed twice first: a cycle, then the next
+  SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", nullptr);
+  EXPECT_EQ(test::listFolder(root / "out"), "a.pdf b.pdf");
+  EXPECT_EQ(test::listFolder(root / "watch"), "変換エラー\\");
+}
+
 }  // namespace
 }  // namespace marlisk::win

@@ -100,4 +100,28 @@ OpenFilePtr sealFile(FileSystem& fs, const std::string& path, int* error) {
   return nullptr;
 }
 
+SentBack sendBackFrom(FileSystem& fs, const std::string& errorFolder, const std::string& watch) {
+  SentBack result;
+  std::vector<FolderEntry> entries;
+  if (const int error = fs.list(errorFolder, "*", entries); error != 0) {
+    if (!fs_error::notThere(error)) result.error = error;
+    return result;
+  }
+  for (const FolderEntry& entry : entries) {
+    if (entry.facts.folder) continue;
+    const std::string from = errorFolder + "\\" + entry.name, to = watch + entry.name;
+    if (fs.moveFile(from, to) != 0) {
+      result.stayed.push_back(from);
+      continue;
+    }
+    LogEntry line;
+    line.input = from;
+    line.output = to;
+    line.result = LogResult::SentBack;
+    result.lines.push_back(std::move(line));
+    result.back.push_back(to);
+  }
+  return result;
+}
+
 }  // namespace marlisk

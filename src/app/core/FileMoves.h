@@ -4,6 +4,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "app/core/InputHandling.h"
 
 #include "core/FileSystem.h"
 
@@ -27,5 +30,15 @@ int folderWritable(FileSystem& fs, const std::string& folder);
 // late rename from a stale handle) can move or delete it, and a writer still at it keeps the
 // open from succeeding. A brief sharing violation is waited out, about a second.
 OpenFilePtr sealFile(FileSystem& fs, const std::string& path, int* error = nullptr);
+
+// Every file of `errorFolder` back into `watch` (ending in "\"), each only where its name is
+// free: a file of that name there stays where it is, and the file in the error folder too.
+struct SentBack {
+  std::vector<LogEntry> lines;      // each file that went back, for the run log
+  std::vector<std::string> back;    // their paths in the watch folder
+  std::vector<std::string> stayed;  // the ones that stayed in the error folder
+  int error = 0;                    // the error folder could not be listed (0: none, or not there)
+};
+SentBack sendBackFrom(FileSystem& fs, const std::string& errorFolder, const std::string& watch);
 
 }  // namespace marlisk

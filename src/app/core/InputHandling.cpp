@@ -173,7 +173,8 @@ bool isConverted(LogResult result) {
 
 bool isHeld(LogResult result) {
   return !isConverted(result) && result != LogResult::MovedToError && result != LogResult::Missing &&
-         result != LogResult::Claimed && result != LogResult::PutBack && result != LogResult::NotConverted;
+         result != LogResult::Claimed && result != LogResult::PutBack && result != LogResult::NotConverted &&
+         result != LogResult::SentBack;
 }
 
 const char* logResultText(LogResult result) {
@@ -195,6 +196,7 @@ const char* logResultText(LogResult result) {
     case LogResult::Claimed: return "引き取り";
     case LogResult::PutBack: return "差し戻し";
     case LogResult::NotConverted: return "変換できず";
+    case LogResult::SentBack: return "再投入";
   }
   return "";
 }

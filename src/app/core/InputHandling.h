@@ -112,9 +112,10 @@ enum class LogResult {
   KeptCannotMove,  // deleting or moving it failed
   Missing,
   Skipped,
-  Claimed,  // a shared watch folder's file, taken into this station's claim folder
-  PutBack,  // a claimed file back in the watch folder, for any station to take
+  Claimed,       // a shared watch folder's file, taken into this station's claim folder
+  PutBack,       // a claimed file back in the watch folder, for any station to take
   NotConverted,  // batch output that made nothing: the input stays, as batch output leaves it
+  SentBack,      // from the error folder back into the watch folder, its attempts begun anew
 };
 const char* logResultText(LogResult result);
 // Converted, and done with (batch output leaves its inputs where they are).
