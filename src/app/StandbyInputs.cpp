@@ -1,6 +1,7 @@
 // Standby output: the listings of the watch folder, and what becomes of each input once the
 // viewer has had it (finished, kept for another attempt, moved to the error folder), logged.
 #include "app/StandbyRun.h"
+#include "app/core/AfterCommand.h"
 #include "app/core/Stations.h"
 
 #include <algorithm>
@@ -211,9 +212,28 @@ bool StandbyRun::handle(const Handed& input, const ViewerResult& viewer, std::ve
     }
   }
   logOnce(entry);
+  runAfterCommand(input, entry.result);
   if (!isConverted(entry.result))
     notConverted.push_back(std::string(fileNamePart(input.path)) + ": " + logResultText(entry.result));
   return movedAside;
+}
+
+void StandbyRun::runAfterCommand(const Handed& input, LogResult result) {
+  const bool converted = isConverted(result);
+  if (run_.AfterCommand.empty() || (!converted && result != LogResult::MovedToError)) return;
+  const std::string line =
+      afterCommandLine(run_.AfterCommand, input.path, converted ? input.output : std::string(),
+                       converted ? kAfterCommandConverted : kAfterCommandError, rows_[input.row].row.watch);
+  const ViewerResult ran = runCommand(line, static_cast<DWORD>(run_.AfterCommandSeconds) * 1000u);
+  if (!ran.started) {
+    const std::string text =
+        std::string(kAfterCommandCannotStartMessage) + "\r\n" + line + "\r\n" + ioErrorMessage(ran.error.code());
+    log_.message(true, text);
+    if (said_.first(said::kAfterCommandCannotStart)) host_.warn(text);
+    return;
+  }
+  said_.clear(said::kAfterCommandCannotStart);
+  log_.message(true, ran.timedOut ? afterCommandTimedOutLogText(line) : afterCommandEndedLogText(ran.exitCode, line));
 }
 
 void StandbyRun::logOnce(const LogEntry& entry) {
@@ -245,6 +265,7 @@ bool StandbyRun::retryRemoval(const std::string& path, const ListingEntry& liste
   if (entry.result == LogResult::KeptChanged) return false;  // written again: it wants the viewer
   if (entry.result != LogResult::KeptCannotMove) attempts_.forget(path);
   logOnce(entry);
+  runAfterCommand(input, entry.result);
   return true;
 }
 

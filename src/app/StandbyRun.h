@@ -118,6 +118,8 @@ class StandbyRun final : private StandbyCycle {
   void sayCannotMove(const std::string& path, int error);
   // Logs an input, but an input held again for the reason of its last line only once.
   void logOnce(const LogEntry& entry);
+  // The shop's command for an input finished or sent to the error folder, within its time.
+  void runAfterCommand(const Handed& input, LogResult result);
   void saveAttempts();
   void reportIoError(Win32Error error);
 

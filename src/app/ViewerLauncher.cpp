@@ -58,15 +58,15 @@ class ViewerWait {
   ViewerStopper* stopper_;
 };
 
-ViewerResult runViewer(const std::string& viewerPath, const std::string& commandFilePath, DWORD timeLimitMs,
-                       ViewerStopper* stopper) {
+namespace {
+
+ViewerResult runProcess(std::wstring commandLine, DWORD creationFlags, DWORD timeLimitMs, ViewerStopper* stopper) {
   ViewerResult result;
-  std::wstring commandLine = widen(viewerProcessCommandLine(viewerPath, commandFilePath));
   STARTUPINFOW startup = {sizeof(startup)};
   PROCESS_INFORMATION process = {};
   // Started suspended, so that it is in the job before it can start anything of its own.
   UniqueHandle job(CreateJobObjectW(nullptr, nullptr));
-  const DWORD flags = job ? CREATE_SUSPENDED : 0;
+  const DWORD flags = creationFlags | (job ? CREATE_SUSPENDED : 0);
   if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
                       &process)) {
     result.error = Win32Error::last();
@@ -94,6 +94,21 @@ ViewerResult runViewer(const std::string& viewerPath, const std::string& command
   GetExitCodeProcess(handle, &result.exitCode);
   result.seconds = static_cast<double>(GetTickCount64() - startedAt) / 1000.0;
   return result;
+}
+
+}  // namespace
+
+ViewerResult runViewer(const std::string& viewerPath, const std::string& commandFilePath, DWORD timeLimitMs,
+                       ViewerStopper* stopper) {
+  return runProcess(widen(viewerProcessCommandLine(viewerPath, commandFilePath)), 0, timeLimitMs, stopper);
+}
+
+ViewerResult runCommand(const std::string& line, DWORD timeLimitMs) {
+  wchar_t shell[MAX_PATH] = {};
+  if (!GetEnvironmentVariableW(L"ComSpec", shell, MAX_PATH)) wcscpy(shell, L"cmd.exe");
+  // /s: the line goes to the interpreter exactly as written between the outer quotes.
+  return runProcess(L"\"" + std::wstring(shell) + L"\" /d /s /c \"" + widen(line) + L"\"", CREATE_NO_WINDOW,
+                    timeLimitMs, nullptr);
 }
 
 }  // namespace marlisk::win

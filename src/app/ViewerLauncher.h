@@ -57,4 +57,8 @@ std::string cannotStartMessage(const std::string& viewerPath, Win32Error error);
 ViewerResult runViewer(const std::string& viewerPath, const std::string& commandFilePath, DWORD timeLimitMs = 0,
                        ViewerStopper* stopper = nullptr);
 
+// A command line of the shop's through the command interpreter, without a window, in a job
+// ended with all it started at the time limit.
+ViewerResult runCommand(const std::string& line, DWORD timeLimitMs);
+
 }  // namespace marlisk::win

@@ -150,6 +150,14 @@ inline constexpr const char* kOutputtingStatus = "出力中 !";
 inline constexpr const char* kWaitingStatus = "待機中 !";
 // Standby begins no cycle: paused from the menu, or outside its time window ("22:00").
 inline constexpr const char* kPausedStatus = "一時停止中";
+// The run log's word on the command run after each file.
+inline std::string afterCommandEndedLogText(uint32_t exitCode, const std::string& line) {
+  return "ファイルごとのコマンド 終了コード=" + std::to_string(exitCode) + ": " + line;
+}
+inline std::string afterCommandTimedOutLogText(const std::string& line) {
+  return "ファイルごとのコマンドを制限時間で終了しました: " + line;
+}
+inline constexpr const char* kAfterCommandCannotStartMessage = "ファイルごとのコマンドを起動できません!";
 // The error folders' files sent back: these found a file of their name in the watch folder.
 inline constexpr const char* kSentBackStayedMessage =
     "監視フォルダに同じ名前のファイルがあるため、次のファイルはエラーフォルダに残しました!";

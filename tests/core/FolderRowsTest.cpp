@@ -2,6 +2,7 @@
 // sound, a damaged row skipped and kept as it was written.
 #include <gtest/gtest.h>
 
+#include "app/core/AfterCommand.h"
 #include "app/core/WatchRows.h"
 #include "core/Messages.h"
 #include "settings/core/RunSettings.h"
@@ -118,6 +119,24 @@ TEST(FolderRowsTest, TheRowsOfARunAndWhereTheirOutputsGo) {
   EXPECT_EQ(outputFolderFor(mirrored, "C:\\in\\" + deep + "p.hgl"), "D:\\out\\");
   // A mirrored tree whose output lies inside it would feed itself.
   EXPECT_TRUE(rowsConflict({rows[0]}, run).starts_with(kRowsWatchOutputMessage));
+}
+
+TEST(FolderRowsTest, TheCommandAfterEachFileGetsItsValuesQuotedAsAPathNeeds) {
+  const struct {
+    const char* command;
+    const char* line;
+  } cases[] = {
+      {"copy %OUTPUT% D:\\cust", "copy \"C:\\out\\図 1.pdf\" D:\\cust"},
+      {"log.bat \"%INPUT%\" %RESULT% %FOLDER%", "log.bat \"C:\\in\\図 1.hgl\" エラー C:\\in"},
+      {"x %FOLDER%\\%%INPUT%%", "x C:\\in\\%\"C:\\in\\図 1.hgl\"%"},
+      {"%UNKNOWN% 100%", "%UNKNOWN% 100%"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(afterCommandLine(c.command, "C:\\in\\図 1.hgl", "C:\\out\\図 1.pdf", kAfterCommandError, "C:\\in\\"),
+              c.line)
+        << c.command;
+  EXPECT_EQ(afterCommandLine("a %OUTPUT%", "i", "", kAfterCommandConverted, "f"),
+            "a \"\"");  // no output: still an argument
 }
 
 }  // namespace

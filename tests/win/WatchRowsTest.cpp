@@ -185,5 +185,43 @@ TEST(WatchRowsTest, TheErrorFolderIsSentBackAndConvertedAgain) {
   EXPECT_EQ(test::listFolder(root / "watch"), "変換エラー\\");
 }
 
+// The shop's command after each file: its placeholders filled in, and ended at its limit with
+// what it started, the run going on.
+TEST(WatchRowsTest, TheCommandAfterEachFileRunsWithinItsLimit) {
+  test::TestFolder root;
+  AppContext app;
+  test::useStandbyFolders(app.settings, root);
+  app.runSettings.MaxAttempts = 1;
+  app.runSettings.AfterCommand = "echo [%INPUT%] [%OUTPUT%] [%FOLDER%]>>\"" + root / "after.txt" + "\"";
+  test::writeFile(root / "watch\\a.hgl", "IN;");
+  test::writeFile(root / "watch\\b.hgl", "IN;");
+  SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", L"1");
+  SetEnvironmentVariableW(L"TESTVIEWER_NO_OUTPUT_FOR", L"b.hgl");
+  RowsHost host;
+  {
+    StandbyRun run(app, host);
+    ASSERT_TRUE(run.start(OutputTab::Output1));
+    run.tick();
+    run.tick();
+    // A command that never ends is ended at its limit, and so is what it started.
+    test::writeFile(root / "hang.txt", "/p \"hangme\" \"x\"\r\n");
+    app.runSettings.AfterCommand = "\"" + app.settings.ViewerExePath + "\" /z \"" + root / "hang.txt" + "\"";
+    app.runSettings.AfterCommandSeconds = 1;
+    SetEnvironmentVariableW(L"TESTVIEWER_HANG_FOR", L"hangme");
+    test::writeFile(root / "watch\\c.hgl", "IN;");
+    for (int tick = 0; tick < 4; ++tick) run.tick();
+  }
+  for (const wchar_t* name : {L"TESTVIEWER_CREATE_OUTPUTS", L"TESTVIEWER_NO_OUTPUT_FOR", L"TESTVIEWER_HANG_FOR"})
+    SetEnvironmentVariableW(name, nullptr);
+  EXPECT_EQ(test::readFile(root / "after.txt"), "[" + root / "watch\\a.hgl] [" + root / "out\\a.pdf] [" +
+                                                    root / "watch]\r\n[" + root / "watch\\b.hgl] [\"\"] [" +
+                                                    root / "watch]\r\n");
+  const std::string log = test::readFile(root / ("work\\" + logFileName(RunLog::today())));
+  EXPECT_NE(log.find(afterCommandEndedLogText(0, "echo [" + root / "watch\\a.hgl]")), std::string::npos) << log;
+  EXPECT_NE(log.find(afterCommandTimedOutLogText("\"" + app.settings.ViewerExePath)), std::string::npos) << log;
+  EXPECT_FALSE(test::isFile(root / "watch\\c.hgl"));
+  EXPECT_EQ(host.warnings, std::vector<std::string>{movedToErrorFolderMessage(1, root / "watch\\変換エラー")});
+}
+
 }  // namespace
 }  // namespace marlisk::win

@@ -31,6 +31,7 @@ inline constexpr char kViewerCrashed[] = "viewer crashed";
 inline constexpr char kViewerTimeLimit[] = "viewer time limit";
 inline constexpr char kStationUnusable[] = "station unusable";
 inline constexpr char kTakenOver[] = "taken over";
+inline constexpr char kAfterCommandCannotStart[] = "after command cannot start";
 inline std::string unlistable(const std::string& path) { return "unlistable " + path; }
 inline std::string cannotMove(const std::string& path) { return "cannot move " + path; }
 }  // namespace said
