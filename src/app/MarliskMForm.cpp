@@ -45,6 +45,12 @@ TMarliskMForm::TMarliskMForm(AppContext& app)
       startUp_(app, [this](const std::string& text) {
         messages_.keep(text, standbyMode() || startUp_.standbyRequested());
       }) {
+  // 運転設定's 「エラーフォルダのファイルを戻す」 goes through standby when it runs.
+  runSettingsForm_.sendBackToRun = [this] {
+    if (standby_.state() == StandbyRun::State::Stopped) return false;
+    standby_.sendBackErrorFiles();
+    return true;
+  };
   // A run's word for a window that is gone (the program is ending) still reaches the log.
   runThread_.onUndelivered([this](const std::string& text) { messages_.logOnly(text, standbyMode()); });
 }

@@ -150,6 +150,11 @@ inline constexpr const char* kOutputtingStatus = "出力中 !";
 inline constexpr const char* kWaitingStatus = "待機中 !";
 // Standby begins no cycle: paused from the menu, or outside its time window ("22:00").
 inline constexpr const char* kPausedStatus = "一時停止中";
+// A further watch folder row as 運転設定 refuses it.
+inline constexpr const char* kRowNeedsFoldersMessage = "監視フォルダと出力フォルダを入れてください!";
+inline constexpr const char* kRowMaskMessage = "パターンにはフォルダやドライブを入れられません!";
+inline constexpr const char* kTooManyRowsMessage = "監視フォルダは 16 行までです!";
+inline constexpr const char* kTimeWindowMessage = "変換する時間帯は 22:00-06:00 のように入れてください!";
 // The run log's word on the command run after each file.
 inline std::string afterCommandEndedLogText(uint32_t exitCode, const std::string& line) {
   return "ファイルごとのコマンド 終了コード=" + std::to_string(exitCode) + ": " + line;

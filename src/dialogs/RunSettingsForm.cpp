@@ -36,6 +36,8 @@ constexpr NumberField kNumbers[] = {
     {IDC_EditLogDays, IDC_SpinLogDays, 1, kMostLogDays, &RunSettings::LogDays, "運転ログの保存日数"},
     {IDC_EditClaimBatch, IDC_SpinClaimBatch, 1, kMostClaimBatch, &RunSettings::ClaimBatch, "1回に取る件数"},
     {IDC_EditTakeOver, IDC_SpinTakeOver, 0, kMostTakeOverMinutes, &RunSettings::TakeOverMinutes, "停止端末の戻し"},
+    {IDC_EditAfterSeconds, IDC_SpinAfterSeconds, 1, kMostAfterCommandSeconds, &RunSettings::AfterCommandSeconds,
+     "コマンドの制限時間"},
 };
 
 struct Flag {
@@ -45,7 +47,7 @@ struct Flag {
 constexpr Flag kFlags[] = {
     {IDC_CheckOutput, &RunSettings::CheckOutput},       {IDC_CheckRunLog, &RunSettings::RunLog},
     {IDC_CheckUnattended, &RunSettings::Unattended},    {IDC_CheckTray, &RunSettings::TrayOnMinimize},
-    {IDC_CheckShared, &RunSettings::SharedWatchFolder},
+    {IDC_CheckShared, &RunSettings::SharedWatchFolder}, {IDC_CheckDrawingFolders, &RunSettings::WatchDrawingFolders},
 };
 
 // What a station is doing, as far as its card and the server's hold on its lock tell.
@@ -64,7 +66,10 @@ std::string exePath() {
 }  // namespace
 
 TRunSettingsForm::TRunSettingsForm(AppContext& app, TFolderOpenForm& folderOpenForm)
-    : Dialog(IDD_RUNSETTINGS, {kRunSettingsTopic.number, controlPopup}), app_(app), folderOpenForm_(folderOpenForm) {}
+    : Dialog(IDD_RUNSETTINGS, {kRunSettingsTopic.number, controlPopup}),
+      app_(app),
+      folderOpenForm_(folderOpenForm),
+      rowForm_(folderOpenForm) {}
 
 void TRunSettingsForm::onInitDialog() {
   setProgramIcon(hwnd(), IDI_MARLISKAUTO);
@@ -103,6 +108,7 @@ void TRunSettingsForm::onInitDialog() {
   }
   ListView_SetColumnWidth(list, 3, LVSCW_AUTOSIZE_USEHEADER);
   showStations();
+  initFolders();
   enableFields();
 }
 
@@ -207,6 +213,7 @@ void TRunSettingsForm::enableFields() {
                        IDC_ListStations})
     EnableWindow(item(id), shared);
   EnableWindow(item(IDC_ButtonPutBack), shared && !puttingBack_);
+  EnableWindow(item(IDC_ButtonSendBack), !puttingBack_);
 }
 
 void TRunSettingsForm::ButtonFolderClick(int editId) {
@@ -244,6 +251,7 @@ bool TRunSettingsForm::ButtonOKClick() {
     if (IsDlgButtonChecked(hwnd(), IDC_RadioOriginals0 + i) == BST_CHECKED) s.Originals = static_cast<AfterSuccess>(i);
   s.ErrorFolder = itemText(IDC_EditErrorFolder);
   s.DoneFolder = itemText(IDC_EditDoneFolder);
+  if (!readFolders(s)) return false;
   // A folder the user named must be one standby can use: made now, or said now. A done folder
   // that is not in use (the inputs are deleted) is kept as typed, unchecked.
   const bool doneInUse = s.Originals == AfterSuccess::MoveToDone;
@@ -281,6 +289,10 @@ bool TRunSettingsForm::onCommand(int id, int code, HWND) {
     case IDC_ButtonErrorFolder: ButtonFolderClick(IDC_EditErrorFolder); return true;
     case IDC_ButtonDoneFolder: ButtonFolderClick(IDC_EditDoneFolder); return true;
     case IDC_ButtonPutBack: ButtonPutBackClick(); return true;
+    case IDC_ButtonFolderAdd: ButtonFolderAddClick(); return true;
+    case IDC_ButtonFolderEdit: ButtonFolderEditClick(); return true;
+    case IDC_ButtonFolderDelete: ButtonFolderDeleteClick(); return true;
+    case IDC_ButtonSendBack: ButtonSendBackClick(); return true;
     case IDC_CheckShared:
       showStations();
       enableFields();

@@ -11,6 +11,7 @@
 #include "app/ThisComputer.h"
 #include "win/Handles.h"
 #include "dialogs/FolderOpenForm.h"
+#include "dialogs/WatchRowForm.h"
 #include "win/Dialog.h"
 
 namespace marlisk::win {
@@ -33,6 +34,15 @@ class TRunSettingsForm final : public Dialog {
   // server may be slow or gone): the dialog answers meanwhile, its button off until it is done.
   void ButtonPutBackClick();
   bool puttingBack() const { return puttingBack_; }
+  // The further watch folders' list and its buttons; the dialog a row is edited in.
+  void ButtonFolderAddClick();
+  void ButtonFolderEditClick();
+  void ButtonFolderDeleteClick();
+  TWatchRowForm& watchRowForm() { return rowForm_; }
+  // 「エラーフォルダのファイルを戻す」: through the running standby when there is one (which
+  // answers true), else here on a thread of its own, as the put-back.
+  void ButtonSendBackClick();
+  std::function<bool()> sendBackToRun;
 
  protected:
   void onInitDialog() override;
@@ -48,6 +58,10 @@ class TRunSettingsForm final : public Dialog {
   static DWORD WINAPI putBackMain(void* self);
   void waitForPutBack();
   std::string ownStationName() const;
+  void initFolders();
+  void showFolders();
+  // The watch folders' fields into `s`; false (and said) when one is refused.
+  bool readFolders(RunSettings& s);
 
   AppContext& app_;
   TFolderOpenForm& folderOpenForm_;
@@ -55,6 +69,8 @@ class TRunSettingsForm final : public Dialog {
   bool puttingBack_ = false;            // the dialog's thread's
   UniqueHandle putBackThread_;
   std::function<void()> putBackWork_;  // set before the thread starts, run on it
+  std::vector<FolderRow> folders_;     // the rows as the list shows them
+  TWatchRowForm rowForm_;
 };
 
 }  // namespace marlisk::win

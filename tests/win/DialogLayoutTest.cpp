@@ -33,7 +33,11 @@ std::wstring nameOrOrdinal(const WORD*& at) {
   if (*at == 0xFFFF) {
     const WORD ordinal = at[1];
     at += 2;
-    return ordinal == 0x80 ? L"button" : ordinal == 0x81 ? L"edit" : ordinal == 0x82 ? L"static" : ordinal == 0x85 ? L"combobox" : L"#" + std::to_wstring(ordinal);
+    return ordinal == 0x80   ? L"button"
+           : ordinal == 0x81 ? L"edit"
+           : ordinal == 0x82 ? L"static"
+           : ordinal == 0x85 ? L"combobox"
+                             : L"#" + std::to_wstring(ordinal);
   }
   std::wstring text(reinterpret_cast<const wchar_t*>(at));
   at += text.size() + 1;
@@ -110,7 +114,7 @@ TEST(DialogLayoutTest, EveryWindowFitsTheScreenAndNoControlCoversAnother) {
     SIZE area;
   } screens[] = {{96, {1366, 768 - 40}}, {144, {1920, 1080 - 72}}};
   for (const int id : {IDD_MAIN, IDD_PAGE_OUTPUT1, IDD_PAGE_OUTPUT2, IDD_VERSION, IDD_OUTFILELIST, IDD_FOLDEROPEN,
-                       IDD_SETAUTOPAR, IDD_SETAUTOPAR2, IDD_SETPAPERMARG, IDD_RUNSETTINGS}) {
+                       IDD_SETAUTOPAR, IDD_SETAUTOPAR2, IDD_SETPAPERMARG, IDD_RUNSETTINGS, IDD_WATCHROW}) {
     const Template t = readTemplate(id);
     ASSERT_GT(t.points, 0) << id;
     for (const auto& screen : screens) {

@@ -641,6 +641,8 @@ TEST(RunSettingsFormTest, OkChecksStoresAndSavesAndTheLogonBoxIsTheShortcut) {
       {IDC_EditMaxAttempts, "0", "変換の試行回数は 1 から 99 の数字で指定下さい!"},
       {IDC_EditTimeLimit, "1441", "Marliskの制限時間は 0 から 1440 の数字で指定下さい!"},
       {IDC_EditLogDays, "x", "運転ログの保存日数は 1 から 999 の数字で指定下さい!"},
+      {IDC_EditAfterSeconds, "0", "コマンドの制限時間は 1 から 86400 の数字で指定下さい!"},
+      {IDC_EditTimeWindow, "22-06", kTimeWindowMessage},
       {IDC_EditErrorFolder, "", "フォルダーを作成できません\r\n" + root / "blocked\\エラー"},
   };
   for (const auto& refusal : refusals) {
@@ -694,6 +696,55 @@ TEST(RunSettingsFormTest, OkChecksStoresAndSavesAndTheLogonBoxIsTheShortcut) {
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_EQ(warnings[0].rfind(root / "MarliskAuto.ini\r\n運転設定ファイルを保存できません!", 0), 0u) << warnings[0];
   SetFileAttributesW(widen(root / "MarliskAuto.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Further watch folders: added through their own dialog (which refuses a row without its
+// folders), refused when they would feed another row, saved as [FolderN] sections.
+TEST(RunSettingsFormTest, FurtherWatchFoldersAreAddedCheckedAndSaved) {
+  TestFolder root;
+  AppContext app;
+  app.settings.WorkFolder = root.path();
+  app.settings.WatchFolder = root / "watch\\";
+  app.settings.OutputFolder = root / "out\\";
+  TFolderOpenForm chooser;
+  TRunSettingsForm form(app, chooser);
+  std::vector<std::string> warnings;
+  test::WarningRecorder recording{warnings};
+  ASSERT_NE(form.create(), nullptr);
+  auto addRow = [&](const std::string& watch, const std::string& output, int tab) {
+    test::WhenModal rowDialog(form.hwnd(), [&](HWND) {
+      TWatchRowForm& row = form.watchRowForm();
+      row.setItemText(IDC_EditRowWatch, watch);
+      row.setItemText(IDC_EditRowMask, "*.plt");
+      row.setItemText(IDC_EditRowOutput, "");
+      EXPECT_FALSE(row.ButtonOKClick());  // no output folder
+      row.setItemText(IDC_EditRowOutput, output);
+      row.selectTab(tab);
+      EXPECT_TRUE(row.ButtonOKClick());
+    });
+    form.ButtonFolderAddClick();
+  };
+  addRow(root / "out", root / "png", 1);  // the parameter file's row's output: refused at OK
+  EXPECT_EQ(warnings, std::vector<std::string>{kRowNeedsFoldersMessage});
+  warnings.clear();
+  EXPECT_EQ(ListView_GetItemCount(form.item(IDC_ListFolders)), 1);
+  EXPECT_FALSE(form.ButtonOKClick());
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_TRUE(warnings[0].starts_with(kRowsWatchOutputMessage)) << warnings[0];
+  ListView_SetItemState(form.item(IDC_ListFolders), 0, LVIS_SELECTED, LVIS_SELECTED);
+  form.ButtonFolderDeleteClick();
+  addRow(root / "pdfs", root / "wmf", 2);
+  form.setItemText(IDC_EditTimeWindow, "22:00-06:00");
+  warnings.clear();
+  EXPECT_TRUE(form.ButtonOKClick());
+  EXPECT_EQ(warnings, std::vector<std::string>{});
+  ASSERT_EQ(app.runSettings.Folders.size(), 1u);
+  EXPECT_EQ(app.runSettings.TimeWindow, "22:00-06:00");
+  const std::string ini = test::readFile(root / "MarliskAuto.ini");
+  EXPECT_NE(ini.find("[Folder2]\r\nWatch=" + root / "pdfs\\\r\nMask=*.plt\r\nTab=2\r\nType=0\r\nOutput=" +
+                     root / "wmf\\\r\n"),
+            std::string::npos)
+      << ini;
 }
 
 TEST(RunSettingsFormTest, SeveralStationsTheirListAndPuttingBackByHand) {

@@ -99,6 +99,13 @@ inline constexpr ControlHelp kControlHelp[] = {
     {303, IDC_EditTakeOver, IDC_SpinTakeOver, 30316},
     {303, IDC_ListStations, IDC_ListStations, 30317},
     {303, IDC_ButtonPutBack, IDC_ButtonPutBack, 30318},
+    {303, IDC_ComboFolder1Subfolders, IDC_ComboFolder1Subfolders, 30319},
+    {303, IDC_ListFolders, IDC_ButtonFolderDelete, 30320},
+    {303, IDC_CheckDrawingFolders, IDC_CheckDrawingFolders, 30321},
+    {303, IDC_EditTimeWindow, IDC_EditTimeWindow, 30322},
+    {303, IDC_EditAfterCommand, IDC_SpinAfterSeconds, 30323},
+    {303, IDC_ButtonSendBack, IDC_ButtonSendBack, 30324},
+    {303, IDC_EditRowWatch, IDC_ComboRowSubfolders, 30325},
     // Output-2 settings
     {304, IDC_MarliskExeEdit, IDC_Button2, 30401},
     {304, IDC_EditOutListFileName, IDC_Button1, 30402},
