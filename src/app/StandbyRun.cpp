@@ -282,12 +282,13 @@ void StandbyRun::convertThese(const std::vector<Candidate>& toConvert) {
   }
   // Exactly the inputs whose lines went into the command file: only they can be deleted.
   std::vector<Handed> handed;
+  std::unordered_set<std::string> madeFolders;
   for (const Candidate& file : toConvert) {
     const std::string& input = file.path;
     const Served& served = rows_[file.row];
     const std::string folder = outputFolderFor(served.row, input);
-    // A mirrored subfolder's output folder is made before the viewer needs it.
-    if (folder != served.row.output) app_.fileSystem.makeFolders(folder);
+    // A mirrored subfolder's output folder is made before the viewer needs it, once a run.
+    if (folder != served.row.output && madeFolders.insert(folder).second) app_.fileSystem.makeFolders(folder);
     const std::string wanted = outputPathFor(folder, input, outputTypeAt(served.row.tab, served.row.type)->extension);
     // Another drawing's output of the same name is never replaced: this one gets a free name.
     bool recorded = false;

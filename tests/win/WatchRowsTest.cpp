@@ -122,7 +122,7 @@ TEST(WatchRowsTest, ATimeWindowAndAPauseHoldTheCycles) {
   GetLocalTime(&now);
   auto at = [&](int hours) {
     char text[8];
-    std::snprintf(text, sizeof text, "%02d:%02d", (now.wHour + hours) % 24, now.wMinute);
+    std::snprintf(text, sizeof text, "%02d:%02d", (now.wHour + hours + 24) % 24, now.wMinute);
     return std::string(text);
   };
   app.runSettings.TimeWindow = at(2) + "-" + at(3);
