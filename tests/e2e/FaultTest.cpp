@@ -259,9 +259,10 @@ TEST_F(FaultTest, AWaitTimeTooLargeForItsFieldWaitsTheDefaultMinute) {
   int hours = -1, minutes = -1, seconds = -1;
   swscanf(shown.c_str() + shown.find(L"=") + 1, L"%d時間%d分%d秒", &hours, &minutes, &seconds);
   EXPECT_GT(hours * 3600 + minutes * 60 + seconds, 40) << win::narrow(shown);  // of 60, as the runner saw it
-  EXPECT_EQ(run.messages, std::vector<std::string>{parameterFile() +
-                                                   "\r\nパラメータファイルに読めない数字があります。次の設定は既定値にしました!"
-                                                   "\r\n 19行目 待機時間"});
+  EXPECT_EQ(run.messages,
+            std::vector<std::string>{parameterFile() +
+                                     "\r\nパラメータファイルに読めない数字があります。次の設定は既定値にしました!"
+                                     "\r\n 19行目 待機時間"});
 }
 
 // A start by a switch on a damaged parameter file asks nobody anything (not even to take the
@@ -284,7 +285,9 @@ TEST_F(FaultTest, ADamagedParameterFileAtASwitchStartAsksNothingAndKeepsTheRunSe
     };
     const ProgramRun started = runProgram(
         "/b", [](HWND main) { PostMessageW(GetDlgItem(main, kExitButton), BM_CLICK, 0, 0); }, 60000,
-        [&](HWND) { return !unattended || log().find("Marliskプログラムファイルが存在しません") != std::string::npos; });
+        [&](HWND) {
+          return !unattended || log().find("Marliskプログラムファイルが存在しません") != std::string::npos;
+        });
     EXPECT_FALSE(started.timedOut);
     EXPECT_EQ(readFile(work() + "\\MarliskAuto.ini"), ini);
     EXPECT_EQ(readFile(parameterFile() + ".bak"), "\x93\xff\x01 not a parameter file");
@@ -460,6 +463,27 @@ TEST_F(FaultTest, AFullDiskKeepsTheOldParameterFileAndStartsNoViewer) {
   EXPECT_EQ(choose.messages, std::vector<std::string>{"パラメータファイルを作成できません!"});
   EXPECT_EQ(readFile(s.ParameterFilePath), before);
   removeTree(small);
+}
+
+// A further watch folder from MarliskAuto.ini, served by the program itself: both rows' files
+// go to one viewer run, each output to its row's folder, a subfolder's under the same subfolder.
+TEST_F(FaultTest, AFurtherWatchFolderOfTheRunSettingsFileIsServedWithTheFirst) {
+  configure();
+  for (const char* folder : {"plots", "plots\\sub", "png"}) makeFolder(local / folder);
+  writeFile(local / "watch\\a.hgl", kInput);
+  writeFile(local / "plots\\sub\\b.plt", kInput);
+  writeFile(work() + "\\MarliskAuto.ini", "[Folder2]\r\nWatch=" + local / "plots" +
+                                              "\r\nMask=*.plt\r\nTab=1\r\nType=15\r\n"
+                                              "Output=" +
+                                              local / "png" + "\r\nSubfolders=2\r\n");
+  const ProgramRun run =
+      standbyUntil([&] { return !isFile(local / "watch\\a.hgl") && !isFile(local / "plots\\sub\\b.plt"); });
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_TRUE(run.messages.empty());
+  EXPECT_EQ(viewerRuns(), 1u);
+  EXPECT_TRUE(isFile(local / "out\\a.pdf"));
+  EXPECT_TRUE(isFile(local / "png\\sub\\b.png"));
+  EXPECT_EQ(listFolder(local / "plots"), "sub\\");
 }
 
 }  // namespace
