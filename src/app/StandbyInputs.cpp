@@ -30,9 +30,7 @@ void StandbyRun::listFolder(const Served& served, const std::string& relative, i
     entry.name = relative + entry.name;
     files.push_back(std::move(entry));
   }
-  // A shared watch folder's files are claimed by name into one folder: its subfolders are not
-  // served.
-  if (row.subfolders == Subfolders::No || served.source->shared() || depth >= kMostSubfolderDepth) return;
+  if (row.subfolders == Subfolders::No || depth >= kMostSubfolderDepth) return;
   std::vector<FolderEntry> folders;
   app_.fileSystem.list(row.watch + relative, "*", folders);
   const RunSettings& run = run_;

@@ -286,7 +286,8 @@ void StandbyRun::convertThese(const std::vector<Candidate>& toConvert) {
   for (const Candidate& file : toConvert) {
     const std::string& input = file.path;
     const Served& served = rows_[file.row];
-    const std::string folder = outputFolderFor(served.row, input);
+    // Where a claimed file came from decides its mirrored folder, not the claim folder.
+    const std::string folder = outputFolderFor(served.row, served.source->originOf(input));
     // A mirrored subfolder's output folder is made before the viewer needs it, once a run.
     if (folder != served.row.output && madeFolders.insert(folder).second) app_.fileSystem.makeFolders(folder);
     const std::string wanted = outputPathFor(folder, input, outputTypeAt(served.row.tab, served.row.type)->extension);

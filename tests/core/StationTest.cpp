@@ -56,7 +56,12 @@ TEST_F(StationTest, AClaimCountsOnlyWhenItsFileIsInTheClaimFolder) {
   fs.folders.insert("C:\\w\\other");
   fs.misdirectedMoves[kClaimsA + "c.hgl"] = "C:\\w\\other\\c.hgl";
   EXPECT_EQ(a.claim("c.hgl").outcome, Outcome::Lost);
-  EXPECT_EQ(a.held(), (std::vector<std::string>{"a.hgl", "b.hgl"}));
+  // A file of a subfolder goes to the same subfolder of the claim folder.
+  fs.folders.insert("C:\\w\\sub");
+  fs.files["C:\\w\\sub\\s.hgl"] = "IN;";
+  EXPECT_EQ(a.claim("sub\\s.hgl").outcome, Outcome::Claimed);
+  EXPECT_TRUE(fs.fileExists(kClaimsA + "sub\\s.hgl"));
+  EXPECT_EQ(a.held(), (std::vector<std::string>{"a.hgl", "b.hgl", "sub\\s.hgl"}));
 
   // A second station of one name is refused by the server while the first holds its lock;
   // a claim folder no rename reaches (a file holds its name) is said as such.
@@ -76,6 +81,10 @@ TEST_F(StationTest, ASilentStationsFilesGoBackOnceTheServerLetsGoAndItBeginsAgai
   Station::Claim sealed = a.claim("a.hgl");
   ASSERT_TRUE(sealed.seal);
   ASSERT_EQ(a.claim("b.hgl").outcome, Outcome::Claimed);
+  fs.folders.insert("C:\\w\\sub");
+  fs.files["C:\\w\\sub\\s.hgl"] = "IN;";
+  ASSERT_EQ(a.claim("sub\\s.hgl").outcome, Outcome::Claimed);
+  fs.folders.erase("C:\\w\\sub");  // gone from the watch folder meanwhile: made again
   a.card().batch = {kClaimsA + "a.hgl"};
   ASSERT_NE(a.beat(), 0u);
 
@@ -86,7 +95,7 @@ TEST_F(StationTest, ASilentStationsFilesGoBackOnceTheServerLetsGoAndItBeginsAgai
   ASSERT_EQ(seen.size(), 2u);
   EXPECT_EQ(seen[0].name, "PC-A");
   EXPECT_TRUE(seen[0].lockHeld);
-  EXPECT_EQ(seen[0].held, 2u);
+  EXPECT_EQ(seen[0].held, 3u);
 
   // The server drops PC-A's session (its lock and seals go); a new b.hgl waits meanwhile.
   fs.dropOpens(kWatch);
@@ -94,10 +103,10 @@ TEST_F(StationTest, ASilentStationsFilesGoBackOnceTheServerLetsGoAndItBeginsAgai
   EXPECT_FALSE(readStations(fs, kWatch)[0].lockHeld);
   const PutBack back = putBackClaims(fs, kWatch, "PC-A", "PC-B x", kWatch + "変換エラー", "PC-A から");
   EXPECT_EQ(back.decision, Takeover::Allowed);
-  EXPECT_EQ(back.back, std::vector<std::string>{kWatch + "a.hgl"});
+  EXPECT_EQ(back.back, (std::vector<std::string>{kWatch + "a.hgl", kWatch + "sub\\s.hgl"}));
   EXPECT_EQ(back.toError, std::vector<std::string>{kWatch + "変換エラー\\b.hgl"});
   EXPECT_EQ(fs.files[kWatch + "b.hgl"], "IN; new");
-  EXPECT_EQ(back.lines.size(), 2u);
+  EXPECT_EQ(back.lines.size(), 3u);
   EXPECT_FALSE(fs.fileExists(kWatch + "変換中\\PC-A.lock"));
   EXPECT_FALSE(a.stillOurs());
 

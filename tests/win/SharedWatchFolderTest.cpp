@@ -195,6 +195,22 @@ TEST_F(SharedWatchFolderTest, AStaleListingOnlyLosesItsClaims) {
   EXPECT_FALSE(test::isFile(b.app.settings.WorkFolder + "\\" + kAttemptsFileName));
 }
 
+// A shared watch folder's subfolders: a file is claimed into the same subfolder of the claim
+// folder, and its output mirrors where it came from, not where it was claimed to.
+TEST_F(SharedWatchFolderTest, SubfoldersAreClaimedAndMirroredFromWhereTheFilesCameFrom) {
+  test::makeFolder(root / "watch\\sub");
+  test::writeFile(root / "watch\\sub\\a.hgl", "IN;");
+  TestStation a(root, "PC-A");
+  a.app.runSettings.Folder1Subfolders = Subfolders::Mirrored;
+  a.run = std::make_unique<StandbyRun>(a.app, a.host);
+  ASSERT_TRUE(a.run->start(OutputTab::Output1));
+  a.cycle();
+  EXPECT_EQ(a.host.warnings, std::vector<std::string>{});
+  EXPECT_EQ(converted(), std::vector<std::string>{claims("PC-A") + "\\sub\\a.hgl"});
+  EXPECT_EQ(test::listFolder(root / "out\\sub"), "a.pdf 変換元\\");  // the output records beside the output
+  EXPECT_EQ(test::listFolder(root / "watch\\sub"), "");
+}
+
 TEST(OutputRecordsTest, OneNameForOneDrawingAcrossStations) {
   test::TestFolder root;
   Win32FileSystem fs;

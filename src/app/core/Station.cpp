@@ -18,6 +18,24 @@ std::vector<std::string> filesIn(const FileSystem& fs, const std::string& folder
   return names;
 }
 
+// The files below a folder (a station's claims keep the watch folder's subfolders), by their
+// path relative to it.
+std::vector<std::string> filesBelow(const FileSystem& fs, const std::string& folder, const std::string& relative = "",
+                                    int depth = 0) {
+  std::vector<FolderEntry> entries;
+  fs.list(folder + relative, "*", entries);
+  std::vector<std::string> names;
+  for (FolderEntry& entry : entries) {
+    if (!entry.facts.folder) {
+      names.push_back(relative + entry.name);
+    } else if (!entry.facts.reparsePoint && depth < kMostSubfolderDepth) {
+      for (std::string& below : filesBelow(fs, folder, relative + entry.name + "\\", depth + 1))
+        names.push_back(std::move(below));
+    }
+  }
+  return names;
+}
+
 StationCard readCard(const FileSystem& fs, const std::string& path) {
   const ReadResult read = fs.readFile(path, 1u << 20);
   return read.error == 0 ? parseCard(read.bytes) : StationCard();
@@ -91,7 +109,7 @@ std::vector<StationState> readStations(FileSystem& fs, const std::string& watchF
     StationState state;
     state.name = name;
     state.card = readCard(fs, root + "\\" + cardName);
-    state.held = filesIn(fs, claimFolderOf(watchFolder, name)).size();
+    state.held = filesBelow(fs, claimFolderOf(watchFolder, name) + "\\").size();
     int error = 0;
     state.lockHeld =
         !openLockToRemove(fs, lockFileOf(watchFolder, name), false, error) && error == fs_error::kSharingViolation;
@@ -126,8 +144,10 @@ PutBack putBackClaims(FileSystem& fs, const std::string& watchFolder, const std:
     entry.detail = why;
     result.lines.push_back(std::move(entry));
   };
-  for (const std::string& name : filesIn(fs, folder)) {
+  for (const std::string& name : filesBelow(fs, folder)) {
     const std::string from = folder + name;
+    // A claim from a subfolder goes back to it, made again if it went meanwhile.
+    if (name.find('\\') != std::string::npos) fs.makeFolders(watchFolder + std::string(folderPart(name)));
     // The rename needs deleting, which a station's seal does not share: a file that station
     // still converts stays with it.
     const int moved = fs.moveFile(from, watchFolder + name);
@@ -240,6 +260,8 @@ bool Station::stillOurs() const {
 Station::Claim Station::claim(const std::string& name) {
   Claim claim;
   const std::string path = claimFolder_ + name;
+  // A file of a subfolder is claimed into the same subfolder of the claim folder.
+  if (name.find('\\') != std::string::npos) fs_.makeFolders(std::string(folderPart(path)));
   const int moved = fs_.moveFile(watchFolder_ + name, path);
   if (moved != 0) {
     claim.outcome = fs_error::nameTaken(moved) ? ClaimOutcome::Leftover : ClaimOutcome::Lost;
@@ -253,6 +275,6 @@ Station::Claim Station::claim(const std::string& name) {
   return claim;
 }
 
-std::vector<std::string> Station::held() const { return filesIn(fs_, claimFolder_); }
+std::vector<std::string> Station::held() const { return filesBelow(fs_, claimFolder_); }
 
 }  // namespace marlisk

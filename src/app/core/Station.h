@@ -101,7 +101,8 @@ class Station {
     OpenFilePtr seal;
   };
   Claim claim(const std::string& name);
-  // The names in the claim folder now.
+  // The files in the claim folder now, by their path relative to it ("sub\a.plt" for a
+  // file claimed from a subfolder of the watch folder).
   std::vector<std::string> held() const;
 
  private:
