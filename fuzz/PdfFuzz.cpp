@@ -1,0 +1,21 @@
+// A PDF's structure read from whatever bytes a customer's file holds: the cross-reference (or its
+// repair), every object the page tree reaches and every page's content through its filters.
+// Nothing may crash, loop or grow without bound.
+#include <cstdint>
+#include <string>
+
+#include "core/pdf/Document.h"
+
+using namespace refconv::pdf;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::string why;
+  const std::unique_ptr<Document> document =
+      Document::open(std::string(reinterpret_cast<const char*>(data), size), why);
+  if (!document) return 0;
+  for (const Page& page : document->pages()) {
+    std::string failure;
+    document->streamData(document->get(*page.dict, "Contents"), &failure);
+  }
+  return 0;
+}

@@ -1,0 +1,190 @@
+// A PDF's structure as the reference converter reads it: cross-reference tables and streams,
+// object streams, incremental updates, a broken table rebuilt by a scan, the page tree with
+// what its pages inherit, the filters; and files built to loop, which must end.
+#include <gtest/gtest.h>
+
+#include <zlib.h>
+
+#include "core/pdf/Document.h"
+
+namespace refconv::pdf {
+namespace {
+
+std::string deflated(const std::string& text) {
+  uLongf size = compressBound(text.size());
+  std::string out(size, '\0');
+  compress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(text.data()), text.size());
+  out.resize(size);
+  return out;
+}
+
+// A file of `objects` (numbered from 1) with a classic table whose offsets are right, or all
+// shifted when `broken`.
+std::string classicPdf(const std::vector<std::string>& objects, const std::string& trailer, bool broken = false) {
+  std::string pdf = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
+  std::vector<size_t> offsets;
+  for (size_t i = 0; i < objects.size(); ++i) {
+    offsets.push_back(pdf.size());
+    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+  }
+  const size_t xref = pdf.size();
+  pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+  for (const size_t offset : offsets) {
+    char line[24];
+    std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset + (broken ? 7 : 0));
+    pdf += line;
+  }
+  return pdf + "trailer\n" + trailer + "\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+}
+
+std::string stream(const std::string& dict, const std::string& data) {
+  return "<<" + dict + " /Length " + std::to_string(data.size()) + ">>\nstream\n" + data + "\nendstream";
+}
+
+TEST(PdfStructureTest, TablesPagesAndTheirInheritance) {
+  const std::string content = deflated("0 0 m 100 100 l S");
+  const std::vector<std::string> objects = {
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 /MediaBox [0 0 595 842] /Rotate 90 /Resources << /X 1 >> >>",
+      "<< /Type /Page /Parent 2 0 R /Contents 5 0 R >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 1000 500] /CropBox [10 20 2000 300] /Rotate -90 /UserUnit 2 >>",
+      stream("/Filter /FlateDecode", content),
+  };
+  for (const bool broken : {false, true}) {
+    std::string why;
+    const std::unique_ptr<Document> document =
+        Document::open(classicPdf(objects, "<< /Size 6 /Root 1 0 R >>", broken), why);
+    ASSERT_TRUE(document) << why;
+    EXPECT_EQ(document->repaired(), broken);
+    const std::vector<Page> pages = document->pages();
+    ASSERT_EQ(pages.size(), 2u) << broken;
+    EXPECT_EQ(std::vector<double>(pages[0].box, pages[0].box + 4), (std::vector<double>{0, 0, 595, 842}));
+    EXPECT_EQ(pages[0].rotate, 90);
+    ASSERT_TRUE(pages[0].resources.asDict());
+    EXPECT_EQ(std::vector<double>(pages[1].box, pages[1].box + 4), (std::vector<double>{10, 20, 1000, 300}));
+    EXPECT_EQ(pages[1].rotate, 270);
+    EXPECT_EQ(pages[1].userUnit, 2);
+    EXPECT_EQ(document->streamData(document->get(*pages[0].dict, "Contents")), "0 0 m 100 100 l S");
+  }
+}
+
+// PDF 1.5: the catalog and the pages in an object stream, the table a cross-reference stream,
+// and an incremental update whose classic table replaces one page's object.
+TEST(PdfStructureTest, CrossReferenceAndObjectStreamsAndAnUpdate) {
+  std::string pdf = "%PDF-1.5\n";
+  const std::string inStream = "<< /Type /Catalog /Pages 2 0 R >> << /Type /Pages /Kids [3 0 R] /Count 1 >>";
+  const std::string header = "1 0 2 34 ";
+  const size_t objectStream = pdf.size();
+  pdf += "4 0 obj\n" +
+         stream("/Type /ObjStm /N 2 /First " + std::to_string(header.size()) + " /Filter /FlateDecode",
+                deflated(header + inStream)) +
+         "\nendobj\n";
+  const size_t page = pdf.size();
+  pdf += "3 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] >>\nendobj\n";
+  // W [1 4 2]: type, offset or object stream, generation or index.
+  std::string entries;
+  auto entry = [&](int type, uint32_t two, int three) {
+    entries += static_cast<char>(type);
+    for (int shift = 24; shift >= 0; shift -= 8) entries += static_cast<char>((two >> shift) & 0xFF);
+    entries += static_cast<char>((three >> 8) & 0xFF);
+    entries += static_cast<char>(three & 0xFF);
+  };
+  entry(0, 0, 65535);
+  entry(2, 4, 0);
+  entry(2, 4, 1);
+  entry(1, static_cast<uint32_t>(page), 0);
+  entry(1, static_cast<uint32_t>(objectStream), 0);
+  const size_t xref = pdf.size();
+  pdf += "5 0 obj\n" + stream("/Type /XRef /Size 6 /W [1 4 2] /Root 1 0 R /Filter /FlateDecode", deflated(entries)) +
+         "\nendobj\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+  std::string why;
+  std::unique_ptr<Document> document = Document::open(pdf, why);
+  ASSERT_TRUE(document) << why;
+  EXPECT_FALSE(document->repaired());
+  ASSERT_EQ(document->pages().size(), 1u);
+  EXPECT_EQ(document->pages()[0].box[2], 200);
+
+  // The update: page 3 again, wider, in a classic section whose /Prev is the stream.
+  const size_t newer = pdf.size();
+  pdf += "3 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 400 100] >>\nendobj\n";
+  char line[24];
+  std::snprintf(line, sizeof line, "%010zu 00000 n \n", newer);
+  const size_t table = pdf.size();
+  pdf += "xref\n3 1\n" + std::string(line) + "trailer\n<< /Size 6 /Root 1 0 R /Prev " + std::to_string(xref) +
+         " >>\nstartxref\n" + std::to_string(table) + "\n%%EOF\n";
+  document = Document::open(pdf, why);
+  ASSERT_TRUE(document) << why;
+  ASSERT_EQ(document->pages().size(), 1u);
+  EXPECT_EQ(document->pages()[0].box[2], 400);
+}
+
+// Files made to loop or to refuse: each ends, with a reason where it cannot be read.
+TEST(PdfStructureTest, LoopsEndAndWhatCannotBeReadIsSaid) {
+  std::string why;
+  // A page tree whose kid is its own parent, an object that is a reference to itself, and a
+  // /Prev that points back at its own table.
+  std::string pdf =
+      classicPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [2 0 R 3 0 R 4 0 R] >>",
+                  "<< /Type /Page /Contents 5 0 R >>", "4 0 R", "<< /Length 5 0 R >>\nstream\nabc\nendstream"},
+                 "<< /Size 6 /Root 1 0 R /Prev 9 >>");
+  const size_t at = pdf.rfind("startxref\n") + 10;
+  pdf.replace(pdf.find("/Prev 9"), 7, "/Prev " + pdf.substr(at, pdf.find('\n', at) - at));
+  const std::unique_ptr<Document> document = Document::open(pdf, why);
+  ASSERT_TRUE(document) << why;
+  const std::vector<Page> pages = document->pages();
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_EQ(document->streamData(document->get(*pages[0].dict, "Contents")), "abc");
+
+  EXPECT_FALSE(Document::open("GIF89a", why));
+  EXPECT_EQ(why, "the input is no PDF");
+  EXPECT_FALSE(Document::open("%PDF-1.4\n1 0 obj << /Type /Pages >> endobj\n", why));
+  EXPECT_EQ(why, "the PDF has no document catalog (damaged beyond repair)");
+  EXPECT_FALSE(Document::open(classicPdf({"<< /Type /Catalog >>"}, "<< /Root 1 0 R /Encrypt << >> >>"), why));
+  EXPECT_EQ(why, "the PDF is encrypted");
+  // Nesting past the bound is no object, and no crash.
+  const std::string brackets(100000, '[');
+  Parser deep(brackets, 0);
+  EXPECT_FALSE(deep.object());
+}
+
+TEST(PdfStructureTest, Filters) {
+  Object up;  // PNG "Up" rows of 3 columns
+  up.kind = Object::Kind::DictKind;
+  up.dict = std::make_shared<Dict>();
+  Object number;
+  number.kind = Object::Kind::Int;
+  number.integer = 12;
+  up.dict->entries.emplace_back("Predictor", number);
+  number.integer = 3;
+  up.dict->entries.emplace_back("Columns", number);
+  const struct {
+    const char* filter;
+    std::string data;
+    const Object* parameters;
+    std::string decoded;
+  } cases[] = {
+      {"ASCIIHexDecode", "48 65 6C\n6c 6F7>", nullptr, "Hellop"},  // an odd last digit stands for x0
+      {"ASCII85Decode", "87cURD]i,\"Ebo80~>", nullptr, "Hello World!"},
+      {"RunLengthDecode",
+       std::string("\x02"
+                   "abc"
+                   "\xFE"
+                   "x"
+                   "\x80",
+                   7),
+       nullptr, "abcxxx"},
+      {"LZWDecode", std::string("\x80\x0B\x60\x50\x22\x0C\x0C\x85\x01", 9), nullptr, "-----A---B"},
+      {"FlateDecode", deflated(std::string("\x02\x01\x02\x03\x02\x01\x01\x01", 8)), &up,
+       std::string("\x01\x02\x03\x02\x03\x04", 6)},
+  };
+  for (const auto& c : cases) {
+    const Decoded decoded = decodeFilter(c.filter, c.data, c.parameters);
+    EXPECT_EQ(decoded.bytes, c.decoded) << c.filter;
+    EXPECT_EQ(decoded.failure, "") << c.filter;
+  }
+  EXPECT_EQ(decodeFilter("JBIG2Decode", "x", nullptr).failure, "the filter JBIG2Decode is not read here");
+  EXPECT_EQ(decodeFilter("FlateDecode", "not zlib", nullptr).failure, "a Flate stream is damaged");
+}
+
+}  // namespace
+}  // namespace refconv::pdf
