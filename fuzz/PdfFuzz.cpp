@@ -1,9 +1,10 @@
-// A PDF's structure read from whatever bytes a customer's file holds: the cross-reference (or its
-// repair), every object the page tree reaches and every page's content through its filters.
-// Nothing may crash, loop or grow without bound.
+// A PDF read from whatever bytes a customer's file holds: the cross-reference (or its repair),
+// every object the page tree reaches, and every page's content drawn. Nothing may crash, loop
+// or grow without bound.
 #include <cstdint>
 #include <string>
 
+#include "core/pdf/Content.h"
 #include "core/pdf/Document.h"
 
 using namespace refconv::pdf;
@@ -13,9 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::unique_ptr<Document> document =
       Document::open(std::string(reinterpret_cast<const char*>(data), size), why);
   if (!document) return 0;
-  for (const Page& page : document->pages()) {
-    std::string failure;
-    document->streamData(document->get(*page.dict, "Contents"), &failure);
-  }
+  for (const Page& page : document->pages()) drawPage(*document, page);
   return 0;
 }

@@ -5,6 +5,7 @@
 
 #include <zlib.h>
 
+#include "core/pdf/Content.h"
 #include "core/pdf/Document.h"
 
 namespace refconv::pdf {
@@ -184,6 +185,57 @@ TEST(PdfStructureTest, Filters) {
   }
   EXPECT_EQ(decodeFilter("JBIG2Decode", "x", nullptr).failure, "the filter JBIG2Decode is not read here");
   EXPECT_EQ(decodeFilter("FlateDecode", "not zlib", nullptr).failure, "a Flate stream is damaged");
+}
+
+// A page drawn into the drawing model: fills and strokes with their colours and widths through
+// the matrices, a form placed by its matrix, the page's rotation, and what is not drawn yet
+// counted; a form that draws itself ends.
+TEST(PdfStructureTest, APagesPathsGoIntoTheDrawing) {
+  const std::string content =
+      "1 0 0 rg 10 10 50 20 re f 0 0 1 RG 2 w 0 0 m 100 0 l S /Fm Do /Me Do BT (x) Tj ET /Im Do";
+  const std::vector<std::string> objects = {
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /MediaBox [0 0 200 100] /Rotate ROTATE /Contents 4 0 R /Resources << /XObject << /Fm 5 0 R "
+      "/Me 6 0 R /Im 7 0 R >> >> >>",
+      stream("", content),
+      stream("/Type /XObject /Subtype /Form /Matrix [1 0 0 1 100 50]", "0 0 m 10 10 l S"),
+      stream("/Type /XObject /Subtype /Form /Resources << /XObject << /Me 6 0 R >> >>", "/Me Do"),
+      stream("/Type /XObject /Subtype /Image /Width 1 /Height 1", "x"),
+  };
+  const double unit = 25.4 / 72 / 0.025;
+  for (const int rotate : {0, 90}) {
+    std::vector<std::string> rotated = objects;
+    rotated[2].replace(rotated[2].find("ROTATE"), 6, std::to_string(rotate));
+    std::string why;
+    std::unique_ptr<Document> document = Document::open(classicPdf(rotated, "<< /Size 8 /Root 1 0 R >>"), why);
+    ASSERT_TRUE(document) << why;
+    const PageDrawing drawn = drawPage(*document, document->pages().at(0));
+    ASSERT_EQ(drawn.plot.shapes.size(), 3u);
+    EXPECT_EQ(drawn.textShown, 1);
+    EXPECT_EQ(drawn.imagesShown, 1);
+    EXPECT_TRUE(drawn.truncated);  // the form that draws itself
+    const Shape& fill = drawn.plot.shapes[0];
+    EXPECT_TRUE(fill.fill);
+    EXPECT_EQ(fill.color, 0xFF0000u);
+    const Shape& line = drawn.plot.shapes[1];
+    EXPECT_FALSE(line.fill);
+    EXPECT_EQ(line.color, 0x0000FFu);
+    EXPECT_NEAR(line.widthMm, 2 * 25.4 / 72, 1e-9);
+    const Point corner = fill.paths.at(0).at(0), formEnd = drawn.plot.shapes[2].paths.at(0).at(1);
+    if (rotate == 0) {
+      EXPECT_NEAR(drawn.plot.frame.maxX, 200 * unit, 1e-6);
+      EXPECT_NEAR(corner.x, 10 * unit, 1e-6);
+      EXPECT_NEAR(corner.y, 10 * unit, 1e-6);
+      EXPECT_NEAR(formEnd.x, 110 * unit, 1e-6);
+      EXPECT_NEAR(formEnd.y, 60 * unit, 1e-6);
+    } else {  // turned clockwise: the page is 100 wide and 200 high
+      EXPECT_NEAR(drawn.plot.frame.maxX, 100 * unit, 1e-6);
+      EXPECT_NEAR(drawn.plot.frame.maxY, 200 * unit, 1e-6);
+      EXPECT_NEAR(corner.x, 10 * unit, 1e-6);
+      EXPECT_NEAR(corner.y, 190 * unit, 1e-6);
+    }
+  }
 }
 
 }  // namespace

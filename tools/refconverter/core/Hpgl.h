@@ -45,6 +45,8 @@ struct Shape {
 struct Plot {
   std::vector<Shape> shapes;
   Bounds bounds;  // of every point drawn
+  // A page of its own size (a PDF page), from 0,0; empty for a plot, whose page is what it draws.
+  Bounds frame;
 };
 
 struct Drawing {

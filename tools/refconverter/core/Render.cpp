@@ -72,6 +72,13 @@ std::string hexColor(uint32_t rgb) {
 
 Page pageOf(const Plot& plot) {
   Page page;
+  if (!plot.frame.empty) {
+    page.left = plot.frame.minX;
+    page.bottom = plot.frame.minY;
+    page.widthMm = plot.frame.width() * kMmPerPlu;
+    page.heightMm = plot.frame.height() * kMmPerPlu;
+    return page;
+  }
   if (plot.bounds.empty) return page;
   const double margin = kMarginMm / kMmPerPlu;
   page.left = plot.bounds.minX - margin;

@@ -1,5 +1,6 @@
 #include "core/pdf/Objects.h"
 
+#include <cmath>
 #include <cstdlib>
 
 namespace refconv::pdf {
@@ -64,6 +65,7 @@ std::optional<Object> Parser::number() {
   if (real) {
     object.kind = Object::Kind::Real;
     object.real = std::strtod(digits.c_str(), nullptr);
+    if (!std::isfinite(object.real)) object.real = 0;  // 400 digits: no number a drawing needs
   } else {
     object.kind = Object::Kind::Int;
     object.integer = std::strtoll(digits.c_str(), nullptr, 10);

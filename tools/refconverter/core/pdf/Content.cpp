@@ -1,0 +1,321 @@
+#include "core/pdf/Content.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/Render.h"
+
+namespace refconv::pdf {
+
+namespace {
+
+// A PDF matrix [a b c d e f]: a point (x, y) goes to (a x + c y + e, b x + d y + f).
+struct Matrix {
+  double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
+  Point apply(double x, double y) const { return {a * x + c * y + e, b * x + d * y + f}; }
+  // This one first, then `then`.
+  Matrix then(const Matrix& m) const {
+    return {a * m.a + b * m.c, a * m.b + b * m.d,       c * m.a + d * m.c,
+            c * m.b + d * m.d, e * m.a + f * m.c + m.e, e * m.b + f * m.d + m.f};
+  }
+  double scale() const { return std::sqrt(std::fabs(a * d - b * c)); }
+};
+
+struct GraphicsState {
+  Matrix ctm;
+  double lineWidth = 1;
+  LineEnd cap = LineEnd::Butt;
+  LineJoin join = LineJoin::Miter;
+  double miterLimit = 10;
+  uint32_t strokeColor = 0, fillColor = 0;
+  int strokeComponents = 1, fillComponents = 1;  // of the colour space set by CS / cs
+};
+
+uint32_t rgb(double r, double g, double b) {
+  auto byte = [](double v) { return !(v > 0) ? 0u : v >= 1 ? 255u : static_cast<uint32_t>(std::lround(v * 255)); };
+  return (byte(r) << 16) | (byte(g) << 8) | byte(b);
+}
+
+// Gray, RGB or CMYK by how many numbers came (a pattern's name among them counts none).
+uint32_t colorOf(const std::vector<double>& v) {
+  if (v.size() >= 4) return rgb((1 - v[0]) * (1 - v[3]), (1 - v[1]) * (1 - v[3]), (1 - v[2]) * (1 - v[3]));
+  if (v.size() == 3) return rgb(v[0], v[1], v[2]);
+  if (v.size() >= 1) return rgb(v[0], v[0], v[0]);
+  return 0;
+}
+
+int componentsOf(Document& document, const Object& resources, const Object& space) {
+  Object resolved = space;
+  if (space.kind == Object::Kind::Name && resources.asDict()) {
+    const Object spaces = document.get(*resources.asDict(), "ColorSpace");
+    if (spaces.asDict() && spaces.asDict()->get(space.text)) resolved = document.get(*spaces.asDict(), space.text);
+  }
+  const Object family =
+      resolved.asArray() && !resolved.asArray()->empty() ? document.resolve((*resolved.asArray())[0]) : resolved;
+  if (family.isName("DeviceRGB") || family.isName("CalRGB") || family.isName("RGB") || family.isName("Lab")) return 3;
+  if (family.isName("DeviceCMYK") || family.isName("CMYK")) return 4;
+  if (family.isName("ICCBased") && resolved.asArray() && resolved.asArray()->size() > 1) {
+    const Object profile = document.resolve((*resolved.asArray())[1]);
+    const Object n = profile.asDict() ? document.get(*profile.asDict(), "N") : Object{};
+    return n.kind == Object::Kind::Int && (n.integer == 3 || n.integer == 4) ? static_cast<int>(n.integer) : 1;
+  }
+  return 1;
+}
+
+class Painter {
+ public:
+  Painter(Document& document, PageDrawing& out) : document_(document), out_(out) {}
+
+  void run(const std::string& content, const Object& resources, int depth) {
+    Parser parser(content, 0);
+    std::vector<Object> operands;
+    while (parser.skipBlanks() < content.size()) {
+      if (++operators_ > kMostOperators) {
+        out_.truncated = true;
+        return;
+      }
+      const size_t at = parser.at();
+      if (std::optional<Object> operand = parser.object()) {
+        if (operands.size() < 64) operands.push_back(std::move(*operand));
+        continue;
+      }
+      parser.seek(at);
+      const std::string op(parser.keyword());
+      if (op.empty()) {
+        parser.seek(at + 1);  // a stray byte
+        operands.clear();
+        continue;
+      }
+      if (op == "BI") {
+        // An inline image: its data runs to "EI" after white space.
+        size_t end = content.find("EI", parser.at());
+        while (end != std::string::npos && end > 0 && !isPdfWhite(content[end - 1])) end = content.find("EI", end + 2);
+        parser.seek(end == std::string::npos ? content.size() : end + 2);
+        ++out_.imagesShown;
+      } else {
+        apply(op, operands, resources, depth);
+      }
+      operands.clear();
+    }
+  }
+
+ private:
+  std::vector<double> numbers(const std::vector<Object>& operands) const {
+    std::vector<double> values;
+    for (const Object& o : operands)
+      if (o.isNumber()) values.push_back(o.number());
+    return values;
+  }
+
+  void point(double x, double y, bool start) {
+    if (++points_ > kMostPoints) {
+      out_.truncated = true;
+      return;
+    }
+    // Whatever the file's numbers, a point stays within 25 km of the page: the writers take
+    // coordinates as integers.
+    Point p = state_.ctm.apply(x, y);
+    constexpr double kFar = 1e9;
+    p.x = std::isfinite(p.x) ? std::clamp(p.x, -kFar, kFar) : 0;
+    p.y = std::isfinite(p.y) ? std::clamp(p.y, -kFar, kFar) : 0;
+    if (start || path_.empty()) {
+      path_.push_back({p});
+      subpathStart_ = p;
+    } else {
+      path_.back().push_back(p);
+    }
+    current_ = {x, y};
+  }
+
+  void curve(double x1, double y1, double x2, double y2, double x3, double y3) {
+    const double x0 = current_.x, y0 = current_.y;
+    // Segments enough for the curve's size on the page: about one a millimetre, 4 to 64.
+    const Point a = state_.ctm.apply(x0, y0), b = state_.ctm.apply(x3, y3);
+    const double length = std::hypot(b.x - a.x, b.y - a.y) * kMmPerPlu;
+    const int steps = !(length > 4) ? 4 : length >= 64 ? 64 : static_cast<int>(length);
+    for (int i = 1; i <= steps; ++i) {
+      const double t = static_cast<double>(i) / steps, u = 1 - t;
+      const double x = u * u * u * x0 + 3 * u * u * t * x1 + 3 * u * t * t * x2 + t * t * t * x3;
+      const double y = u * u * u * y0 + 3 * u * u * t * y1 + 3 * u * t * t * y2 + t * t * t * y3;
+      point(x, y, false);
+    }
+    current_ = {x3, y3};
+  }
+
+  void paint(bool fill, bool stroke, bool evenOdd, bool close) {
+    if (close)
+      for (auto& sub : path_)
+        if (sub.size() > 1) sub.push_back(sub.front());
+    std::erase_if(path_, [](const std::vector<Point>& sub) { return sub.size() < 2; });
+    if (!path_.empty()) {
+      for (const bool filling : {true, false}) {
+        if (filling ? !fill : !stroke) continue;
+        Shape shape;
+        shape.fill = filling;
+        shape.evenOdd = evenOdd;
+        shape.color = filling ? state_.fillColor : state_.strokeColor;
+        shape.widthMm = std::max(0.1, state_.lineWidth * state_.ctm.scale() * kMmPerPlu);
+        shape.end = state_.cap;
+        shape.join = state_.join;
+        shape.miterLimit = state_.miterLimit;
+        shape.paths = path_;
+        for (const auto& sub : shape.paths)
+          for (const Point& p : sub) out_.plot.bounds.add(p);
+        out_.plot.shapes.push_back(std::move(shape));
+      }
+    }
+    path_.clear();
+  }
+
+  void apply(const std::string& op, const std::vector<Object>& operands, const Object& resources, int depth) {
+    const std::vector<double> v = numbers(operands);
+    auto n = [&](size_t i) { return i < v.size() ? v[i] : 0.0; };
+    if (op == "q") {
+      if (stack_.size() < 256) stack_.push_back(state_);
+    } else if (op == "Q") {
+      if (!stack_.empty()) state_ = stack_.back(), stack_.pop_back();
+    } else if (op == "cm" && v.size() == 6) {
+      state_.ctm = Matrix{v[0], v[1], v[2], v[3], v[4], v[5]}.then(state_.ctm);
+    } else if (op == "w") {
+      state_.lineWidth = n(0);
+    } else if (op == "J") {
+      state_.cap = n(0) == 1 ? LineEnd::Round : n(0) == 2 ? LineEnd::Square : LineEnd::Butt;
+    } else if (op == "j") {
+      state_.join = n(0) == 1 ? LineJoin::Round : n(0) == 2 ? LineJoin::Bevel : LineJoin::Miter;
+    } else if (op == "M") {
+      state_.miterLimit = n(0);
+    } else if (op == "m") {
+      point(n(0), n(1), true);
+    } else if (op == "l") {
+      point(n(0), n(1), false);
+    } else if (op == "c") {
+      curve(n(0), n(1), n(2), n(3), n(4), n(5));
+    } else if (op == "v") {
+      curve(current_.x, current_.y, n(0), n(1), n(2), n(3));
+    } else if (op == "y") {
+      curve(n(0), n(1), n(2), n(3), n(2), n(3));
+    } else if (op == "h") {
+      if (!path_.empty() && path_.back().size() > 1) path_.back().push_back(path_.back().front());
+    } else if (op == "re") {
+      point(n(0), n(1), true);
+      point(n(0) + n(2), n(1), false);
+      point(n(0) + n(2), n(1) + n(3), false);
+      point(n(0), n(1) + n(3), false);
+      point(n(0), n(1), false);
+    } else if (op == "S" || op == "s") {
+      paint(false, true, false, op == "s");
+    } else if (op == "f" || op == "F" || op == "f*") {
+      paint(true, false, op == "f*", true);
+    } else if (op == "B" || op == "B*" || op == "b" || op == "b*") {
+      paint(true, true, op.ends_with('*'), op[0] == 'b');
+    } else if (op == "n") {
+      path_.clear();
+    } else if (op == "g" || op == "rg" || op == "k") {
+      state_.fillColor = colorOf(v);
+    } else if (op == "G" || op == "RG" || op == "K") {
+      state_.strokeColor = colorOf(v);
+    } else if (op == "cs" || op == "CS") {
+      const int components = operands.empty() ? 1 : componentsOf(document_, resources, operands[0]);
+      (op == "cs" ? state_.fillComponents : state_.strokeComponents) = components;
+      (op == "cs" ? state_.fillColor : state_.strokeColor) = components == 4 ? rgb(0, 0, 0) : 0;
+    } else if (op == "sc" || op == "scn") {
+      state_.fillColor =
+          colorOf(std::vector<double>(v.begin(), v.begin() + std::min<size_t>(v.size(), state_.fillComponents)));
+    } else if (op == "SC" || op == "SCN") {
+      state_.strokeColor =
+          colorOf(std::vector<double>(v.begin(), v.begin() + std::min<size_t>(v.size(), state_.strokeComponents)));
+    } else if (op == "gs" && !operands.empty() && resources.asDict()) {
+      const Object states = document_.get(*resources.asDict(), "ExtGState");
+      const Object gs = states.asDict() ? document_.get(*states.asDict(), operands[0].text) : Object{};
+      if (const Dict* dict = gs.asDict()) {
+        if (const Object lw = document_.get(*dict, "LW"); lw.isNumber()) state_.lineWidth = lw.number();
+        if (const Object ml = document_.get(*dict, "ML"); ml.isNumber()) state_.miterLimit = ml.number();
+      }
+    } else if (op == "Do" && !operands.empty() && resources.asDict()) {
+      doXObject(operands[0].text, resources, depth);
+    } else if (op == "Tj" || op == "TJ" || op == "'" || op == "\"") {
+      ++out_.textShown;
+    } else if (op == "sh") {
+      ++out_.imagesShown;
+    }
+  }
+
+  void doXObject(const std::string& name, const Object& resources, int depth) {
+    const Object xobjects = document_.get(*resources.asDict(), "XObject");
+    const Object xobject = xobjects.asDict() ? document_.get(*xobjects.asDict(), name) : Object{};
+    const Dict* dict = xobject.asDict();
+    if (!dict || xobject.kind != Object::Kind::Stream) return;
+    if (document_.get(*dict, "Subtype").isName("Image")) {
+      ++out_.imagesShown;
+      return;
+    }
+    if (!document_.get(*dict, "Subtype").isName("Form")) return;
+    if (depth >= kMostFormDepth) {
+      out_.truncated = true;  // forms within forms past any drawing's need: a loop, or an attack
+      return;
+    }
+    const GraphicsState saved = state_;
+    if (const Array* m = document_.get(*dict, "Matrix").asArray(); m && m->size() == 6) {
+      double values[6];
+      for (size_t i = 0; i < 6; ++i) values[i] = (*m)[i].isNumber() ? (*m)[i].number() : 0;
+      state_.ctm = Matrix{values[0], values[1], values[2], values[3], values[4], values[5]}.then(state_.ctm);
+    }
+    const Object own = document_.get(*dict, "Resources");
+    std::string failure;
+    const std::string content = document_.streamData(xobject, &failure);
+    if (!failure.empty() && out_.failure.empty()) out_.failure = failure;
+    std::vector<std::vector<Point>> outer = std::move(path_);
+    path_.clear();
+    run(content, own.asDict() ? own : resources, depth + 1);
+    path_ = std::move(outer);
+    state_ = saved;
+  }
+
+  Document& document_;
+  PageDrawing& out_;
+  GraphicsState state_;
+  std::vector<GraphicsState> stack_;
+  std::vector<std::vector<Point>> path_;
+  Point current_, subpathStart_;
+  size_t operators_ = 0, points_ = 0;
+
+ public:
+  void setBase(const Matrix& base) { state_.ctm = base; }
+};
+
+}  // namespace
+
+PageDrawing drawPage(Document& document, const Page& page) {
+  PageDrawing out;
+  // User space to plotter units: the box's corner at 0,0, turned as /Rotate says (clockwise),
+  // points (1/72 in) times the user unit to 0.025 mm.
+  const double unit = page.userUnit * 25.4 / 72 / kMmPerPlu;
+  const double w = (page.box[2] - page.box[0]) * unit, h = (page.box[3] - page.box[1]) * unit;
+  Matrix base{unit, 0, 0, unit, -page.box[0] * unit, -page.box[1] * unit};
+  switch (page.rotate) {
+    case 90: base = base.then(Matrix{0, -1, 1, 0, 0, w}); break;
+    case 180: base = base.then(Matrix{-1, 0, 0, -1, w, h}); break;
+    case 270: base = base.then(Matrix{0, 1, -1, 0, h, 0}); break;
+    default: break;
+  }
+  const bool turned = page.rotate == 90 || page.rotate == 270;
+  out.plot.frame = Bounds{0, 0, turned ? h : w, turned ? w : h, false};
+  Painter painter(document, out);
+  painter.setBase(base);
+  std::string content;
+  const Object contents = document.get(*page.dict, "Contents");
+  if (contents.kind == Object::Kind::Stream) {
+    content = document.streamData(contents, &out.failure);
+  } else if (const Array* parts = contents.asArray()) {
+    // Several streams are one content, as if joined with white space between them.
+    for (const Object& part : *parts) {
+      std::string failure;
+      content += document.streamData(document.resolve(part), &failure) + "\n";
+      if (!failure.empty() && out.failure.empty()) out.failure = failure;
+    }
+  }
+  painter.run(content, page.resources, 0);
+  return out;
+}
+
+}  // namespace refconv::pdf

@@ -1,0 +1,30 @@
+// A PDF page's content stream (ISO 32000-1, 8) drawn into the drawing model the writers take:
+// the graphics state (q/Q, cm, line width, caps, joins, miter limit), paths with their Bézier
+// curves flattened, fills under both rules, strokes, the Device colour spaces, and Form
+// XObjects. What it does not draw yet (text, images, shadings) is counted, so that a caller
+// never passes a page off as whole when it is not.
+#pragma once
+
+#include <string>
+
+#include "core/Hpgl.h"
+#include "core/pdf/Document.h"
+
+namespace refconv::pdf {
+
+struct PageDrawing {
+  Plot plot;               // in plotter units (0.025 mm), y upwards, the page's lower left at 0,0
+  int textShown = 0;       // text-showing operators met (not drawn yet)
+  int imagesShown = 0;     // images and shadings met (not drawn yet)
+  bool truncated = false;  // a bound on operators, points or nesting was reached
+  std::string failure;     // a content stream that could not be decoded whole
+};
+
+// How many operators, points and nested forms one page may take.
+inline constexpr size_t kMostOperators = 5'000'000;
+inline constexpr size_t kMostPoints = 20'000'000;
+inline constexpr int kMostFormDepth = 12;
+
+PageDrawing drawPage(Document& document, const Page& page);
+
+}  // namespace refconv::pdf
