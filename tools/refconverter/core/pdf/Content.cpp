@@ -250,10 +250,14 @@ class Painter {
       return;
     }
     if (!document_.get(*dict, "Subtype").isName("Form")) return;
-    if (depth >= kMostFormDepth) {
-      out_.truncated = true;  // forms within forms past any drawing's need: a loop, or an attack
+    // A form within itself (which the format forbids) would draw without end, and forms
+    // within forms past any drawing's need are an attack: neither is drawn, and it is said.
+    const bool within = std::find(drawing_.begin(), drawing_.end(), xobject.streamStart) != drawing_.end();
+    if (within || depth >= kMostFormDepth) {
+      out_.truncated = true;
       return;
     }
+    drawing_.push_back(xobject.streamStart);
     const GraphicsState saved = state_;
     if (const Array* m = document_.get(*dict, "Matrix").asArray(); m && m->size() == 6) {
       double values[6];
@@ -269,6 +273,7 @@ class Painter {
     run(content, own.asDict() ? own : resources, depth + 1);
     path_ = std::move(outer);
     state_ = saved;
+    drawing_.pop_back();
   }
 
   Document& document_;
@@ -278,6 +283,7 @@ class Painter {
   std::vector<std::vector<Point>> path_;
   Point current_, subpathStart_;
   size_t operators_ = 0, points_ = 0;
+  std::vector<size_t> drawing_;  // the forms being drawn now, by where their data starts
 
  public:
   void setBase(const Matrix& base) { state_.ctm = base; }
