@@ -111,28 +111,16 @@ void StandbyRun::sendBackErrorFiles() {
 }
 
 void StandbyRun::sendBack() {
-  std::vector<std::string> stayed, folders;
+  std::vector<WatchRow> rows;
+  for (const Served& served : rows_) rows.push_back(served.row);
+  const SentBack back = sendBackErrorFolders(app_.fileSystem, rows, run_, attempts_);
+  reportIoError(Win32Error(static_cast<DWORD>(back.error)));
   {
     RunLog::Batch lines(log_);
-    for (const Served& served : rows_) {
-      // Rows may share one error folder (a set ErrorFolder): its files go to the first row's.
-      const std::string folder = errorFolderOf(run_, served.row.watch);
-      if (std::find(folders.begin(), folders.end(), OutputOrigins::fold(folder)) != folders.end()) continue;
-      folders.push_back(OutputOrigins::fold(folder));
-      const SentBack back = sendBackFrom(app_.fileSystem, folder, served.row.watch);
-      reportIoError(Win32Error(static_cast<DWORD>(back.error)));
-      for (const LogEntry& line : back.lines) {
-        attempts_.forget(line.output);
-        log_.write(line);
-      }
-      stayed.insert(stayed.end(), back.stayed.begin(), back.stayed.end());
-    }
+    for (const LogEntry& line : back.lines) log_.write(line);
   }
   saveAttempts();
-  if (stayed.empty()) return;
-  std::string text = kSentBackStayedMessage;
-  for (const std::string& path : stayed) text += "\r\n" + path;
-  host_.warn(text);
+  if (!back.stayed.empty()) host_.warn(sentBackStayedMessage(back.stayed));
 }
 
 std::string StandbyRun::holdReason() const {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace marlisk {
 
@@ -166,6 +167,11 @@ inline constexpr const char* kAfterCommandCannotStartMessage = "ファイルご�
 // The error folders' files sent back: these found a file of their name in the watch folder.
 inline constexpr const char* kSentBackStayedMessage =
     "監視フォルダに同じ名前のファイルがあるため、次のファイルはエラーフォルダに残しました!";
+inline std::string sentBackStayedMessage(const std::vector<std::string>& stayed) {
+  std::string text = kSentBackStayedMessage;
+  for (const std::string& path : stayed) text += "\r\n" + path;
+  return text;
+}
 inline std::string outsideTimeWindowStatus(const std::string& from) { return "時間帯外：" + from + " から変換します"; }
 
 // Any input or output error of the runs, with the system's code.

@@ -13,6 +13,7 @@
 #include "core/Messages.h"
 #include "dialogs/RunSettingsForm.h"
 #include "res/resource.h"
+#include "win/Controls.h"
 #include "win/Strings.h"
 #include "win/Warning.h"
 #include "win/WindowCall.h"
@@ -54,27 +55,12 @@ void TRunSettingsForm::initFolders() {
 }
 
 void TRunSettingsForm::showFolders() {
-  HWND list = item(IDC_ListFolders);
-  ListView_DeleteAllItems(list);
-  for (size_t i = 0; i < folders_.size(); ++i) {
-    const FolderRow& row = folders_[i];
-    // A damaged row is shown as such: kept as it was written until it is edited or removed.
-    const std::string cells[] = {folderSection(row.number),
-                                 row.damaged.empty() ? row.Watch : "(読めない行)",
-                                 row.Mask,
-                                 typeText(row),
-                                 row.Output,
-                                 subfoldersText(row.subfolders)};
-    std::wstring text = widen(cells[0]);
-    LVITEMW entry{LVIF_TEXT};
-    entry.iItem = static_cast<int>(i);
-    entry.pszText = text.data();
-    ListView_InsertItem(list, &entry);
-    for (int column = 1; column < 6; ++column) {
-      text = widen(cells[column]);
-      ListView_SetItemText(list, static_cast<int>(i), column, text.data());
-    }
-  }
+  std::vector<std::vector<std::string>> rows;
+  // A damaged row is shown as such: kept as it was written until it is edited or removed.
+  for (const FolderRow& row : folders_)
+    rows.push_back({folderSection(row.number), row.damaged.empty() ? row.Watch : "(読めない行)", row.Mask,
+                    typeText(row), row.Output, subfoldersText(row.subfolders)});
+  setReportRows(item(IDC_ListFolders), rows);
 }
 
 void TRunSettingsForm::ButtonFolderAddClick() {
@@ -141,35 +127,22 @@ void TRunSettingsForm::ButtonSendBackClick() {
   const RunSettings run = app_.runSettings;
   HWND window = hwnd();
   putBackWork_ = [this, window, rows, workFolder, run] {
-    std::vector<std::string> stayed, folders;
     std::string logFailure;
     const std::string attemptsPath = workFolder + "\\" + kAttemptsFileName;
     const ReadResult kept = app_.fileSystem.readFile(attemptsPath, 1u << 20);
     AttemptCounts attempts = AttemptCounts::parse(kept.error == 0 ? kept.bytes : std::string());
+    const SentBack back = sendBackErrorFolders(app_.fileSystem, rows, run, attempts);
     {
       RunLog log(app_.fileSystem, workFolder, run, [&logFailure](const std::string& text) { logFailure = text; });
       RunLog::Batch lines(log);
-      for (const WatchRow& row : rows) {
-        const std::string folder = errorFolderOf(run, row.watch);
-        if (std::find(folders.begin(), folders.end(), folder) != folders.end()) continue;
-        folders.push_back(folder);
-        const SentBack back = sendBackFrom(app_.fileSystem, folder, row.watch);
-        for (const LogEntry& line : back.lines) {
-          attempts.forget(line.output);
-          log.write(line);
-        }
-        stayed.insert(stayed.end(), back.stayed.begin(), back.stayed.end());
-      }
+      for (const LogEntry& line : back.lines) log.write(line);
     }
     if (kept.error == 0) app_.fileSystem.replaceFile(attemptsPath, attempts.text());
     callOnWindowThread(window, [&] {
       puttingBack_ = false;
       enableFields();
       if (!logFailure.empty()) ShowWarning(logFailure);
-      if (stayed.empty()) return;
-      std::string text = kSentBackStayedMessage;
-      for (const std::string& path : stayed) text += "\r\n" + path;
-      ShowWarning(text);
+      if (!back.stayed.empty()) ShowWarning(sentBackStayedMessage(back.stayed));
     });
   };
   puttingBack_ = true;

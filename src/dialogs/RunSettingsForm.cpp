@@ -118,28 +118,17 @@ std::string TRunSettingsForm::ownStationName() const {
 }
 
 void TRunSettingsForm::showStations(bool read) {
-  HWND list = item(IDC_ListStations);
-  ListView_DeleteAllItems(list);
   if (read) {
     stations_.clear();
     if (IsDlgButtonChecked(hwnd(), IDC_CheckShared) == BST_CHECKED && !app_.settings.WatchFolder.empty())
       stations_ = readStations(app_.fileSystem, app_.settings.WatchFolder);
   }
   const std::string own = ownStationName();
-  for (size_t i = 0; i < stations_.size(); ++i) {
-    const StationState& station = stations_[i];
-    const std::string cells[] = {station.name + (station.name == own ? " *" : ""), std::to_string(station.held),
-                                 std::to_string(station.card.counter), stationStateText(station)};
-    std::wstring text = widen(cells[0]);
-    LVITEMW row{LVIF_TEXT};
-    row.iItem = static_cast<int>(i);
-    row.pszText = text.data();
-    ListView_InsertItem(list, &row);
-    for (int column = 1; column < 4; ++column) {
-      text = widen(cells[column]);
-      ListView_SetItemText(list, static_cast<int>(i), column, text.data());
-    }
-  }
+  std::vector<std::vector<std::string>> rows;
+  for (const StationState& station : stations_)
+    rows.push_back({station.name + (station.name == own ? " *" : ""), std::to_string(station.held),
+                    std::to_string(station.card.counter), stationStateText(station)});
+  setReportRows(item(IDC_ListStations), rows);
 }
 
 TRunSettingsForm::~TRunSettingsForm() { waitForPutBack(); }

@@ -115,4 +115,21 @@ void placeUnderItsPage(HWND tabControl, HWND lastOfPage) {
   SetWindowPos(tabControl, lastOfPage, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
+void setReportRows(HWND listView, const std::vector<std::vector<std::string>>& rows) {
+  ListView_DeleteAllItems(listView);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    for (size_t column = 0; column < rows[i].size(); ++column) {
+      std::wstring text = widen(rows[i][column]);
+      if (column == 0) {
+        LVITEMW row{LVIF_TEXT};
+        row.iItem = static_cast<int>(i);
+        row.pszText = text.data();
+        ListView_InsertItem(listView, &row);
+      } else {
+        ListView_SetItemText(listView, static_cast<int>(i), static_cast<int>(column), text.data());
+      }
+    }
+  }
+}
+
 }  // namespace marlisk::win

@@ -6,6 +6,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace marlisk::win {
 
@@ -45,5 +46,8 @@ void placeUnderItsPage(HWND tabControl, HWND lastOfPage);
 // the template's font, which another system replaces with one of other proportions; a form
 // whose size is given in pixels keeps it this way.
 void fitClientToPixels(HWND dialog, int width, int height);
+
+// A report list view's rows, replaced whole: each row's cells in its columns' order.
+void setReportRows(HWND listView, const std::vector<std::vector<std::string>>& rows);
 
 }  // namespace marlisk::win

@@ -1,5 +1,7 @@
 #include "app/core/WatchRows.h"
 
+#include <algorithm>
+
 #include "app/core/OutputOrigins.h"
 #include "app/core/Standby.h"
 #include "core/Messages.h"
@@ -87,6 +89,24 @@ std::string rowsConflict(const std::vector<WatchRow>& rows, const RunSettings& r
     }
   }
   return {};
+}
+
+SentBack sendBackErrorFolders(FileSystem& fs, const std::vector<WatchRow>& rows, const RunSettings& run,
+                              AttemptCounts& attempts) {
+  SentBack all;
+  std::vector<std::string> folders;
+  for (const WatchRow& row : rows) {
+    const std::string folder = errorFolderOf(run, row.watch);
+    if (std::find(folders.begin(), folders.end(), OutputOrigins::fold(folder)) != folders.end()) continue;
+    folders.push_back(OutputOrigins::fold(folder));
+    SentBack back = sendBackFrom(fs, folder, row.watch);
+    for (const LogEntry& line : back.lines) attempts.forget(line.output);
+    all.lines.insert(all.lines.end(), back.lines.begin(), back.lines.end());
+    all.back.insert(all.back.end(), back.back.begin(), back.back.end());
+    all.stayed.insert(all.stayed.end(), back.stayed.begin(), back.stayed.end());
+    if (all.error == 0) all.error = back.error;
+  }
+  return all;
 }
 
 std::string outputFolderFor(const WatchRow& row, const std::string& input) {

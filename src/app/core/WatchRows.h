@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/core/FileMoves.h"
+#include "app/core/InputHandling.h"
 #include "app/core/OutputTypes.h"
 #include "settings/core/RunSettings.h"
 #include "settings/core/Settings.h"
@@ -39,5 +41,10 @@ std::string rowName(const WatchRow& row);
 // Where the output of `input` (a path in `row.watch`, perhaps in a subfolder) goes: its
 // folder, mirrored under the output folder when the row says so.
 std::string outputFolderFor(const WatchRow& row, const std::string& input);
+
+// Every row's error folder back into its watch folder (a folder several rows share, into the
+// first of them), each file's attempts begun anew in `attempts`.
+SentBack sendBackErrorFolders(FileSystem& fs, const std::vector<WatchRow>& rows, const RunSettings& run,
+                              AttemptCounts& attempts);
 
 }  // namespace marlisk
