@@ -9,33 +9,14 @@
 #include "app/StandbyRun.h"
 #include "app/core/Station.h"
 #include "core/Messages.h"
+#include "support/QuietHost.h"
 #include "support/TestFolder.h"
 #include "support/TestViewerLog.h"
 
 namespace marlisk::win {
 namespace {
 
-class QuietHost final : public RunHost {
- public:
-  bool stopRequested() const override { return stop; }
-  void setStatus(const std::string& text) override { status = text; }
-  void setBusy(bool) override {}
-  void setRunControlsEnabled(bool) override {}
-  void clearProgress(bool) override {}
-  void addProgress(const std::string&) override {}
-  void finishProgress() override {
-    if (onListed) std::exchange(onListed, nullptr)();
-  }
-  void keepAlive() override {}
-  void warn(const std::string& text) override { warnings.push_back(text); }
-  void startTimer() override {}
-  void stopTimer() override {}
-
-  bool stop = false;
-  std::function<void()> onListed;  // once, when a listing is taken
-  std::string status;
-  std::vector<std::string> warnings;
-};
+using test::QuietHost;
 
 // A station: its own working folder, the shared watch and output folders.
 struct TestStation {

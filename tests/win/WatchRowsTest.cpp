@@ -4,30 +4,14 @@
 
 #include "app/StandbyRun.h"
 #include "core/Messages.h"
+#include "support/QuietHost.h"
 #include "support/TestFolder.h"
 #include "support/TestViewerLog.h"
 
 namespace marlisk::win {
 namespace {
 
-class RowsHost final : public RunHost {
- public:
-  bool stopRequested() const override { return stop; }
-  void setStatus(const std::string& text) override { status = text; }
-  void setBusy(bool) override {}
-  void setRunControlsEnabled(bool) override {}
-  void clearProgress(bool) override {}
-  void addProgress(const std::string&) override {}
-  void finishProgress() override {}
-  void keepAlive() override {}
-  void warn(const std::string& text) override { warnings.push_back(text); }
-  void startTimer() override {}
-  void stopTimer() override {}
-
-  bool stop = false;
-  std::string status;
-  std::vector<std::string> warnings;
-};
+using test::QuietHost;
 
 FolderRow row(int32_t number, const std::string& watch, const char* mask, int32_t tab, int32_t type,
               const std::string& output, Subfolders subfolders = Subfolders::No) {
@@ -57,7 +41,7 @@ TEST(WatchRowsTest, EveryRowGoesToOneViewerRunAndEachOutputToItsRowsFolder) {
   test::writeFile(root / "pdfs\\not-a-pdf.txt", "left alone");
   SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", L"1");
   SetEnvironmentVariableW(L"TESTVIEWER_LOG", widen(root / "viewer.log").c_str());
-  RowsHost host;
+  QuietHost host;
   {
     StandbyRun run(app, host);
     ASSERT_TRUE(run.start(OutputTab::Output1));
@@ -101,7 +85,7 @@ TEST(WatchRowsTest, RowsThatWouldFeedEachOtherAreRefused) {
   };
   for (const auto& c : cases) {
     app.runSettings.Folders = {c.row};
-    RowsHost host;
+    QuietHost host;
     StandbyRun run(app, host);
     EXPECT_FALSE(run.start(OutputTab::Output1));
     ASSERT_EQ(host.warnings.size(), 1u);
@@ -127,7 +111,7 @@ TEST(WatchRowsTest, ATimeWindowAndAPauseHoldTheCycles) {
   };
   app.runSettings.TimeWindow = at(2) + "-" + at(3);
   SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", L"1");
-  RowsHost host;
+  QuietHost host;
   StandbyRun run(app, host);
   ASSERT_TRUE(run.start(OutputTab::Output1));
   for (int tick = 0; tick < 3; ++tick) run.tick();
@@ -162,7 +146,7 @@ TEST(WatchRowsTest, TheErrorFolderIsSentBackAndConvertedAgain) {
   app.runSettings.MaxAttempts = 1;
   test::writeFile(root / "watch\\a.hgl", "IN;");
   test::writeFile(root / "watch\\b.hgl", "IN;");
-  RowsHost host;
+  QuietHost host;
   StandbyRun run(app, host);
   ASSERT_TRUE(run.start(OutputTab::Output1));
   run.tick();
@@ -197,7 +181,7 @@ TEST(WatchRowsTest, TheCommandAfterEachFileRunsWithinItsLimit) {
   test::writeFile(root / "watch\\b.hgl", "IN;");
   SetEnvironmentVariableW(L"TESTVIEWER_CREATE_OUTPUTS", L"1");
   SetEnvironmentVariableW(L"TESTVIEWER_NO_OUTPUT_FOR", L"b.hgl");
-  RowsHost host;
+  QuietHost host;
   {
     StandbyRun run(app, host);
     ASSERT_TRUE(run.start(OutputTab::Output1));
