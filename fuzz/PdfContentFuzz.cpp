@@ -37,6 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string why;
   const std::unique_ptr<Document> document = Document::open(pdf, why);
   if (!document) return 0;
-  for (const Page& each : document->pages()) drawPage(*document, each);
+  refconv::pdf::FontCache fonts;
+  for (const Page& each : document->pages()) drawPage(*document, each, fonts);
   return 0;
 }

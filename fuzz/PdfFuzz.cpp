@@ -14,6 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::unique_ptr<Document> document =
       Document::open(std::string(reinterpret_cast<const char*>(data), size), why);
   if (!document) return 0;
-  for (const Page& page : document->pages()) drawPage(*document, page);
+  refconv::pdf::FontCache fonts;
+  for (const Page& page : document->pages()) drawPage(*document, page, fonts);
   return 0;
 }

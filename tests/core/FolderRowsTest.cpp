@@ -75,7 +75,9 @@ TEST(FolderRowsTest, TimeWindowsMayCrossMidnight) {
   for (const auto& c : cases) {
     const std::optional<TimeWindow> window = parseTimeWindow(c.text);
     ASSERT_EQ(window.has_value(), c.sound) << c.text;
-    if (window) EXPECT_EQ(window->contains(c.minute), c.inside) << c.text << " " << c.minute;
+    if (window) {
+      EXPECT_EQ(window->contains(c.minute), c.inside) << c.text << " " << c.minute;
+    }
   }
   EXPECT_EQ(parseTimeWindow("22:00-06:00")->fromText(), "22:00");
   std::vector<std::string> damaged;

@@ -210,9 +210,10 @@ TEST(PdfStructureTest, APagesPathsGoIntoTheDrawing) {
     std::string why;
     std::unique_ptr<Document> document = Document::open(classicPdf(rotated, "<< /Size 8 /Root 1 0 R >>"), why);
     ASSERT_TRUE(document) << why;
-    const PageDrawing drawn = drawPage(*document, document->pages().at(0));
+    FontCache fonts;
+    const PageDrawing drawn = drawPage(*document, document->pages().at(0), fonts);
     ASSERT_EQ(drawn.plot.shapes.size(), 3u);
-    EXPECT_EQ(drawn.textShown, 1);
+    EXPECT_EQ(drawn.glyphsMissing, 1);  // shown in no font
     EXPECT_EQ(drawn.imagesShown, 1);
     EXPECT_TRUE(drawn.truncated);  // the form that draws itself
     const Shape& fill = drawn.plot.shapes[0];

@@ -240,8 +240,8 @@ TEST_F(RefConverterTest, FailedLinesAreLoggedAndSetTheExitCode) {
   const std::string log = test::readFile(root / "MarComline.log");
   for (const char* expected :
        {"1\tFAILED  the output type is not supported\t", "2\tFAILED  cannot open the input",
-        "3\tFAILED  the input is neither a picture nor a plotter file",
-        "4\tFAILED  the input is neither a picture nor a plotter file", "5\tFAILED  not a conversion line",
+        "3\tFAILED  the PDF has no document catalog",
+        "4\tFAILED  the input is neither a picture, a plotter file nor a PDF", "5\tFAILED  not a conversion line",
         "6\tFAILED  cannot create the output", "7\tOK      PDF\t"})
     EXPECT_NE(log.find(expected), std::string::npos) << expected << "\n" << log;
   EXPECT_NE(log.find("図面 出力.pdf"), std::string::npos);             // the log is UTF-8

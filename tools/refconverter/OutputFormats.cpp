@@ -3,6 +3,7 @@
 #include <cmath>
 #include <optional>
 
+#include "GdiFonts.h"
 #include "Metafile.h"
 #include "core/Dxf.h"
 #include "core/Hpgl.h"
@@ -12,6 +13,7 @@
 #include "core/PostScript.h"
 #include "core/Raster.h"
 #include "core/Xps.h"
+#include "core/pdf/Reader.h"
 #include "win/Strings.h"
 
 namespace refconv {
@@ -183,9 +185,17 @@ std::string convert(const std::wstring& input, const std::wstring& output) {
   std::string note;
   const OutputFormat* format = outputFormatOf(marlisk::win::narrow(output));
   if (!format) throw Failure{"the output type is not supported"};
-  const std::string bytes = readAll(input, kMaxInputBytes);
+  std::string bytes = readAll(input, kMaxInputBytes);
   OutputFile out(output);
-  if (isPicture(bytes)) {
+  if (pdf::looksLikePdf(bytes)) {
+    GdiFonts fonts;
+    const pdf::PdfReading reading = pdf::readPdf(std::move(bytes), &fonts);
+    if (!reading.failure.empty()) throw Failure{reading.failure};
+    const size_t pages = reading.drawing.pages.size();
+    if (pages > 1 && format->pages == Pages::First) note = " (the first of " + std::to_string(pages) + " pages)";
+    format->drawing(out, reading.drawing, note);
+    note += reading.note;
+  } else if (isPicture(bytes)) {
     writePicture(out, decodePicture(bytes), *format);
   } else if (looksLikeHpgl(bytes)) {
     const Drawing drawing = interpretHpgl(bytes);
@@ -204,7 +214,7 @@ std::string convert(const std::wstring& input, const std::wstring& output) {
         note += " (" + std::to_string(drawing.ignoredCommands) + " commands with a parameter out of range ignored)";
     }
   } else {
-    throw Failure{"the input is neither a picture nor a plotter file"};
+    throw Failure{"the input is neither a picture, a plotter file nor a PDF"};
   }
   out.commit();
   return note;

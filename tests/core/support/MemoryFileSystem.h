@@ -177,8 +177,8 @@ class MemoryFileSystem final : public FileSystem {
 
  private:
   struct Handle final : OpenFile {
-    Handle(MemoryFileSystem& owner, std::string at, const OpenMode& mode)
-        : fs(&owner), path(std::move(at)), access(mode.access), share(mode.share), deleteOnClose(mode.deleteOnClose) {
+    Handle(MemoryFileSystem& owner, std::string where, const OpenMode& mode)
+        : fs(&owner), path(std::move(where)), access(mode.access), share(mode.share), deleteOnClose(mode.deleteOnClose) {
       fs->open_.insert(this);
     }
     ~Handle() override {

@@ -4,32 +4,11 @@
 #include <cmath>
 
 #include "core/Render.h"
+#include "core/pdf/Painter.h"
 
 namespace refconv::pdf {
 
 namespace {
-
-// A PDF matrix [a b c d e f]: a point (x, y) goes to (a x + c y + e, b x + d y + f).
-struct Matrix {
-  double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
-  Point apply(double x, double y) const { return {a * x + c * y + e, b * x + d * y + f}; }
-  // This one first, then `then`.
-  Matrix then(const Matrix& m) const {
-    return {a * m.a + b * m.c, a * m.b + b * m.d,       c * m.a + d * m.c,
-            c * m.b + d * m.d, e * m.a + f * m.c + m.e, e * m.b + f * m.d + m.f};
-  }
-  double scale() const { return std::sqrt(std::fabs(a * d - b * c)); }
-};
-
-struct GraphicsState {
-  Matrix ctm;
-  double lineWidth = 1;
-  LineEnd cap = LineEnd::Butt;
-  LineJoin join = LineJoin::Miter;
-  double miterLimit = 10;
-  uint32_t strokeColor = 0, fillColor = 0;
-  int strokeComponents = 1, fillComponents = 1;  // of the colour space set by CS / cs
-};
 
 uint32_t rgb(double r, double g, double b) {
   auto byte = [](double v) { return !(v > 0) ? 0u : v >= 1 ? 255u : static_cast<uint32_t>(std::lround(v * 255)); };
@@ -62,236 +41,238 @@ int componentsOf(Document& document, const Object& resources, const Object& spac
   return 1;
 }
 
-class Painter {
- public:
-  Painter(Document& document, PageDrawing& out) : document_(document), out_(out) {}
-
-  void run(const std::string& content, const Object& resources, int depth) {
-    Parser parser(content, 0);
-    std::vector<Object> operands;
-    while (parser.skipBlanks() < content.size()) {
-      if (++operators_ > kMostOperators) {
-        out_.truncated = true;
-        return;
-      }
-      const size_t at = parser.at();
-      if (std::optional<Object> operand = parser.object()) {
-        if (operands.size() < 64) operands.push_back(std::move(*operand));
-        continue;
-      }
-      parser.seek(at);
-      const std::string op(parser.keyword());
-      if (op.empty()) {
-        parser.seek(at + 1);  // a stray byte
-        operands.clear();
-        continue;
-      }
-      if (op == "BI") {
-        // An inline image: its data runs to "EI" after white space.
-        size_t end = content.find("EI", parser.at());
-        while (end != std::string::npos && end > 0 && !isPdfWhite(content[end - 1])) end = content.find("EI", end + 2);
-        parser.seek(end == std::string::npos ? content.size() : end + 2);
-        ++out_.imagesShown;
-      } else {
-        apply(op, operands, resources, depth);
-      }
-      operands.clear();
-    }
-  }
-
- private:
-  std::vector<double> numbers(const std::vector<Object>& operands) const {
-    std::vector<double> values;
-    for (const Object& o : operands)
-      if (o.isNumber()) values.push_back(o.number());
-    return values;
-  }
-
-  void point(double x, double y, bool start) {
-    if (++points_ > kMostPoints) {
-      out_.truncated = true;
-      return;
-    }
-    // Whatever the file's numbers, a point stays within 25 km of the page: the writers take
-    // coordinates as integers.
-    Point p = state_.ctm.apply(x, y);
-    constexpr double kFar = 1e9;
-    p.x = std::isfinite(p.x) ? std::clamp(p.x, -kFar, kFar) : 0;
-    p.y = std::isfinite(p.y) ? std::clamp(p.y, -kFar, kFar) : 0;
-    if (start || path_.empty()) {
-      path_.push_back({p});
-      subpathStart_ = p;
-    } else {
-      path_.back().push_back(p);
-    }
-    current_ = {x, y};
-  }
-
-  void curve(double x1, double y1, double x2, double y2, double x3, double y3) {
-    const double x0 = current_.x, y0 = current_.y;
-    // Segments enough for the curve's size on the page: about one a millimetre, 4 to 64.
-    const Point a = state_.ctm.apply(x0, y0), b = state_.ctm.apply(x3, y3);
-    const double length = std::hypot(b.x - a.x, b.y - a.y) * kMmPerPlu;
-    const int steps = !(length > 4) ? 4 : length >= 64 ? 64 : static_cast<int>(length);
-    for (int i = 1; i <= steps; ++i) {
-      const double t = static_cast<double>(i) / steps, u = 1 - t;
-      const double x = u * u * u * x0 + 3 * u * u * t * x1 + 3 * u * t * t * x2 + t * t * t * x3;
-      const double y = u * u * u * y0 + 3 * u * u * t * y1 + 3 * u * t * t * y2 + t * t * t * y3;
-      point(x, y, false);
-    }
-    current_ = {x3, y3};
-  }
-
-  void paint(bool fill, bool stroke, bool evenOdd, bool close) {
-    if (close)
-      for (auto& sub : path_)
-        if (sub.size() > 1) sub.push_back(sub.front());
-    std::erase_if(path_, [](const std::vector<Point>& sub) { return sub.size() < 2; });
-    if (!path_.empty()) {
-      for (const bool filling : {true, false}) {
-        if (filling ? !fill : !stroke) continue;
-        Shape shape;
-        shape.fill = filling;
-        shape.evenOdd = evenOdd;
-        shape.color = filling ? state_.fillColor : state_.strokeColor;
-        shape.widthMm = std::max(0.1, state_.lineWidth * state_.ctm.scale() * kMmPerPlu);
-        shape.end = state_.cap;
-        shape.join = state_.join;
-        shape.miterLimit = state_.miterLimit;
-        shape.paths = path_;
-        for (const auto& sub : shape.paths)
-          for (const Point& p : sub) out_.plot.bounds.add(p);
-        out_.plot.shapes.push_back(std::move(shape));
-      }
-    }
-    path_.clear();
-  }
-
-  void apply(const std::string& op, const std::vector<Object>& operands, const Object& resources, int depth) {
-    const std::vector<double> v = numbers(operands);
-    auto n = [&](size_t i) { return i < v.size() ? v[i] : 0.0; };
-    if (op == "q") {
-      if (stack_.size() < 256) stack_.push_back(state_);
-    } else if (op == "Q") {
-      if (!stack_.empty()) state_ = stack_.back(), stack_.pop_back();
-    } else if (op == "cm" && v.size() == 6) {
-      state_.ctm = Matrix{v[0], v[1], v[2], v[3], v[4], v[5]}.then(state_.ctm);
-    } else if (op == "w") {
-      state_.lineWidth = n(0);
-    } else if (op == "J") {
-      state_.cap = n(0) == 1 ? LineEnd::Round : n(0) == 2 ? LineEnd::Square : LineEnd::Butt;
-    } else if (op == "j") {
-      state_.join = n(0) == 1 ? LineJoin::Round : n(0) == 2 ? LineJoin::Bevel : LineJoin::Miter;
-    } else if (op == "M") {
-      state_.miterLimit = n(0);
-    } else if (op == "m") {
-      point(n(0), n(1), true);
-    } else if (op == "l") {
-      point(n(0), n(1), false);
-    } else if (op == "c") {
-      curve(n(0), n(1), n(2), n(3), n(4), n(5));
-    } else if (op == "v") {
-      curve(current_.x, current_.y, n(0), n(1), n(2), n(3));
-    } else if (op == "y") {
-      curve(n(0), n(1), n(2), n(3), n(2), n(3));
-    } else if (op == "h") {
-      if (!path_.empty() && path_.back().size() > 1) path_.back().push_back(path_.back().front());
-    } else if (op == "re") {
-      point(n(0), n(1), true);
-      point(n(0) + n(2), n(1), false);
-      point(n(0) + n(2), n(1) + n(3), false);
-      point(n(0), n(1) + n(3), false);
-      point(n(0), n(1), false);
-    } else if (op == "S" || op == "s") {
-      paint(false, true, false, op == "s");
-    } else if (op == "f" || op == "F" || op == "f*") {
-      paint(true, false, op == "f*", true);
-    } else if (op == "B" || op == "B*" || op == "b" || op == "b*") {
-      paint(true, true, op.ends_with('*'), op[0] == 'b');
-    } else if (op == "n") {
-      path_.clear();
-    } else if (op == "g" || op == "rg" || op == "k") {
-      state_.fillColor = colorOf(v);
-    } else if (op == "G" || op == "RG" || op == "K") {
-      state_.strokeColor = colorOf(v);
-    } else if (op == "cs" || op == "CS") {
-      const int components = operands.empty() ? 1 : componentsOf(document_, resources, operands[0]);
-      (op == "cs" ? state_.fillComponents : state_.strokeComponents) = components;
-      (op == "cs" ? state_.fillColor : state_.strokeColor) = components == 4 ? rgb(0, 0, 0) : 0;
-    } else if (op == "sc" || op == "scn") {
-      state_.fillColor =
-          colorOf(std::vector<double>(v.begin(), v.begin() + std::min<size_t>(v.size(), state_.fillComponents)));
-    } else if (op == "SC" || op == "SCN") {
-      state_.strokeColor =
-          colorOf(std::vector<double>(v.begin(), v.begin() + std::min<size_t>(v.size(), state_.strokeComponents)));
-    } else if (op == "gs" && !operands.empty() && resources.asDict()) {
-      const Object states = document_.get(*resources.asDict(), "ExtGState");
-      const Object gs = states.asDict() ? document_.get(*states.asDict(), operands[0].text) : Object{};
-      if (const Dict* dict = gs.asDict()) {
-        if (const Object lw = document_.get(*dict, "LW"); lw.isNumber()) state_.lineWidth = lw.number();
-        if (const Object ml = document_.get(*dict, "ML"); ml.isNumber()) state_.miterLimit = ml.number();
-      }
-    } else if (op == "Do" && !operands.empty() && resources.asDict()) {
-      doXObject(operands[0].text, resources, depth);
-    } else if (op == "Tj" || op == "TJ" || op == "'" || op == "\"") {
-      ++out_.textShown;
-    } else if (op == "sh") {
-      ++out_.imagesShown;
-    }
-  }
-
-  void doXObject(const std::string& name, const Object& resources, int depth) {
-    const Object xobjects = document_.get(*resources.asDict(), "XObject");
-    const Object xobject = xobjects.asDict() ? document_.get(*xobjects.asDict(), name) : Object{};
-    const Dict* dict = xobject.asDict();
-    if (!dict || xobject.kind != Object::Kind::Stream) return;
-    if (document_.get(*dict, "Subtype").isName("Image")) {
-      ++out_.imagesShown;
-      return;
-    }
-    if (!document_.get(*dict, "Subtype").isName("Form")) return;
-    // A form within itself (which the format forbids) would draw without end, and forms
-    // within forms past any drawing's need are an attack: neither is drawn, and it is said.
-    const bool within = std::find(drawing_.begin(), drawing_.end(), xobject.streamStart) != drawing_.end();
-    if (within || depth >= kMostFormDepth) {
-      out_.truncated = true;
-      return;
-    }
-    drawing_.push_back(xobject.streamStart);
-    const GraphicsState saved = state_;
-    if (const Array* m = document_.get(*dict, "Matrix").asArray(); m && m->size() == 6) {
-      double values[6];
-      for (size_t i = 0; i < 6; ++i) values[i] = (*m)[i].isNumber() ? (*m)[i].number() : 0;
-      state_.ctm = Matrix{values[0], values[1], values[2], values[3], values[4], values[5]}.then(state_.ctm);
-    }
-    const Object own = document_.get(*dict, "Resources");
-    std::string failure;
-    const std::string content = document_.streamData(xobject, &failure);
-    if (!failure.empty() && out_.failure.empty()) out_.failure = failure;
-    std::vector<std::vector<Point>> outer = std::move(path_);
-    path_.clear();
-    run(content, own.asDict() ? own : resources, depth + 1);
-    path_ = std::move(outer);
-    state_ = saved;
-    drawing_.pop_back();
-  }
-
-  Document& document_;
-  PageDrawing& out_;
-  GraphicsState state_;
-  std::vector<GraphicsState> stack_;
-  std::vector<std::vector<Point>> path_;
-  Point current_, subpathStart_;
-  size_t operators_ = 0, points_ = 0;
-  std::vector<size_t> drawing_;  // the forms being drawn now, by where their data starts
-
- public:
-  void setBase(const Matrix& base) { state_.ctm = base; }
-};
+std::vector<double> numbers(const std::vector<Object>& operands) {
+  std::vector<double> values;
+  for (const Object& o : operands)
+    if (o.isNumber()) values.push_back(o.number());
+  return values;
+}
 
 }  // namespace
 
-PageDrawing drawPage(Document& document, const Page& page) {
+void Painter::run(const std::string& content, const Object& resources, int depth) {
+  Parser parser(content, 0);
+  std::vector<Object> operands;
+  while (parser.skipBlanks() < content.size()) {
+    if (++operators_ > kMostOperators) {
+      out_.truncated = true;
+      return;
+    }
+    const size_t at = parser.at();
+    if (std::optional<Object> operand = parser.object()) {
+      if (operands.size() < 64) operands.push_back(std::move(*operand));
+      continue;
+    }
+    parser.seek(at);
+    const std::string op(parser.keyword());
+    if (op.empty()) {
+      parser.seek(at + 1);  // a stray byte
+      operands.clear();
+      continue;
+    }
+    if (op == "BI") {
+      // An inline image: its data runs to "EI" after white space.
+      size_t end = content.find("EI", parser.at());
+      while (end != std::string::npos && end > 0 && !isPdfWhite(content[end - 1])) end = content.find("EI", end + 2);
+      parser.seek(end == std::string::npos ? content.size() : end + 2);
+      ++out_.imagesShown;
+    } else {
+      apply(op, operands, resources, depth);
+    }
+    operands.clear();
+  }
+}
+
+void Painter::point(double x, double y, bool start) {
+  if (++points_ > kMostPoints) {
+    out_.truncated = true;
+    return;
+  }
+  // Whatever the file's numbers, a point stays within 25 km of the page: the writers take
+  // coordinates as integers.
+  Point p = state_.ctm.apply(x, y);
+  constexpr double kFar = 1e9;
+  p.x = std::isfinite(p.x) ? std::clamp(p.x, -kFar, kFar) : 0;
+  p.y = std::isfinite(p.y) ? std::clamp(p.y, -kFar, kFar) : 0;
+  if (start || path_.empty()) {
+    path_.push_back({p});
+  } else {
+    path_.back().push_back(p);
+  }
+  current_ = {x, y};
+}
+
+void Painter::curve(double x1, double y1, double x2, double y2, double x3, double y3) {
+  const double x0 = current_.x, y0 = current_.y;
+  // Segments enough for the curve's size on the page: about one a millimetre, 4 to 64.
+  const Point a = state_.ctm.apply(x0, y0), b = state_.ctm.apply(x3, y3);
+  const double length = std::hypot(b.x - a.x, b.y - a.y) * kMmPerPlu;
+  const int steps = !(length > 4) ? 4 : length >= 64 ? 64 : static_cast<int>(length);
+  for (int i = 1; i <= steps; ++i) {
+    const double t = static_cast<double>(i) / steps, u = 1 - t;
+    const double x = u * u * u * x0 + 3 * u * u * t * x1 + 3 * u * t * t * x2 + t * t * t * x3;
+    const double y = u * u * u * y0 + 3 * u * u * t * y1 + 3 * u * t * t * y2 + t * t * t * y3;
+    point(x, y, false);
+  }
+  current_ = {x3, y3};
+}
+
+void Painter::paint(bool fill, bool stroke, bool evenOdd, bool close) {
+  if (close)
+    for (auto& sub : path_)
+      if (sub.size() > 1) sub.push_back(sub.front());
+  std::erase_if(path_, [](const std::vector<Point>& sub) { return sub.size() < 2; });
+  if (!path_.empty()) {
+    for (const bool filling : {true, false}) {
+      if (filling ? !fill : !stroke) continue;
+      Shape shape;
+      shape.fill = filling;
+      shape.evenOdd = evenOdd;
+      shape.color = filling ? state_.fillColor : state_.strokeColor;
+      shape.widthMm = std::max(0.1, state_.lineWidth * state_.ctm.scale() * kMmPerPlu);
+      shape.end = state_.cap;
+      shape.join = state_.join;
+      shape.miterLimit = state_.miterLimit;
+      shape.paths = path_;
+      for (const auto& sub : shape.paths)
+        for (const Point& p : sub) out_.plot.bounds.add(p);
+      out_.plot.shapes.push_back(std::move(shape));
+    }
+  }
+  path_.clear();
+}
+
+void Painter::apply(const std::string& op, const std::vector<Object>& operands, const Object& resources, int depth) {
+  const std::vector<double> v = numbers(operands);
+  auto n = [&](size_t i) { return i < v.size() ? v[i] : 0.0; };
+  if (op == "q") {
+    if (stack_.size() < 256) stack_.push_back(state_);
+  } else if (op == "Q") {
+    if (!stack_.empty()) state_ = stack_.back(), stack_.pop_back();
+  } else if (op == "cm" && v.size() == 6) {
+    state_.ctm = Matrix{v[0], v[1], v[2], v[3], v[4], v[5]}.then(state_.ctm);
+  } else if (op == "w") {
+    state_.lineWidth = n(0);
+  } else if (op == "J") {
+    state_.cap = n(0) == 1 ? LineEnd::Round : n(0) == 2 ? LineEnd::Square : LineEnd::Butt;
+  } else if (op == "j") {
+    state_.join = n(0) == 1 ? LineJoin::Round : n(0) == 2 ? LineJoin::Bevel : LineJoin::Miter;
+  } else if (op == "M") {
+    state_.miterLimit = n(0);
+  } else if (op == "m") {
+    point(n(0), n(1), true);
+  } else if (op == "l") {
+    point(n(0), n(1), false);
+  } else if (op == "c") {
+    curve(n(0), n(1), n(2), n(3), n(4), n(5));
+  } else if (op == "v") {
+    curve(current_.x, current_.y, n(0), n(1), n(2), n(3));
+  } else if (op == "y") {
+    curve(n(0), n(1), n(2), n(3), n(2), n(3));
+  } else if (op == "h") {
+    if (!path_.empty() && path_.back().size() > 1) path_.back().push_back(path_.back().front());
+  } else if (op == "re") {
+    point(n(0), n(1), true);
+    point(n(0) + n(2), n(1), false);
+    point(n(0) + n(2), n(1) + n(3), false);
+    point(n(0), n(1) + n(3), false);
+    point(n(0), n(1), false);
+  } else if (op == "S" || op == "s") {
+    paint(false, true, false, op == "s");
+  } else if (op == "f" || op == "F" || op == "f*") {
+    paint(true, false, op == "f*", true);
+  } else if (op == "B" || op == "B*" || op == "b" || op == "b*") {
+    paint(true, true, op.ends_with('*'), op[0] == 'b');
+  } else if (op == "n") {
+    path_.clear();
+  } else if (op == "g" || op == "rg" || op == "k") {
+    state_.fillColor = colorOf(v);
+  } else if (op == "G" || op == "RG" || op == "K") {
+    state_.strokeColor = colorOf(v);
+  } else if (op == "cs" || op == "CS") {
+    const int components = operands.empty() ? 1 : componentsOf(document_, resources, operands[0]);
+    (op == "cs" ? state_.fillComponents : state_.strokeComponents) = components;
+    (op == "cs" ? state_.fillColor : state_.strokeColor) = components == 4 ? rgb(0, 0, 0) : 0;
+  } else if (op == "sc" || op == "scn") {
+    state_.fillColor =
+        colorOf(std::vector<double>(v.begin(), v.begin() + std::min<size_t>(v.size(), state_.fillComponents)));
+  } else if (op == "SC" || op == "SCN") {
+    state_.strokeColor =
+        colorOf(std::vector<double>(v.begin(), v.begin() + std::min<size_t>(v.size(), state_.strokeComponents)));
+  } else if (op == "gs" && !operands.empty() && resources.asDict()) {
+    const Object states = document_.get(*resources.asDict(), "ExtGState");
+    const Object gs = states.asDict() ? document_.get(*states.asDict(), operands[0].text) : Object{};
+    if (const Dict* dict = gs.asDict()) {
+      if (const Object lw = document_.get(*dict, "LW"); lw.isNumber()) state_.lineWidth = lw.number();
+      if (const Object ml = document_.get(*dict, "ML"); ml.isNumber()) state_.miterLimit = ml.number();
+    }
+  } else if (op == "Do" && !operands.empty() && resources.asDict()) {
+    doXObject(operands[0].text, resources, depth);
+  } else if (textOperator(op, operands, resources, depth)) {
+  } else if (op == "sh") {
+    ++out_.imagesShown;
+  }
+}
+
+void Painter::doXObject(const std::string& name, const Object& resources, int depth) {
+  const Object xobjects = document_.get(*resources.asDict(), "XObject");
+  const Object xobject = xobjects.asDict() ? document_.get(*xobjects.asDict(), name) : Object{};
+  const Dict* dict = xobject.asDict();
+  if (!dict || xobject.kind != Object::Kind::Stream) return;
+  if (document_.get(*dict, "Subtype").isName("Image")) {
+    ++out_.imagesShown;
+    return;
+  }
+  if (!document_.get(*dict, "Subtype").isName("Form")) return;
+  Matrix matrix;
+  if (const Array* m = document_.get(*dict, "Matrix").asArray(); m && m->size() == 6)
+    matrix = {(*m)[0].number(), (*m)[1].number(), (*m)[2].number(),
+              (*m)[3].number(), (*m)[4].number(), (*m)[5].number()};
+  const Object own = document_.get(*dict, "Resources");
+  runNested(xobject, matrix, own.asDict() ? own : resources, depth);
+}
+
+void Painter::runNested(const Object& stream, const Matrix& matrix, const Object& resources, int depth) {
+  // A form within itself (which the format forbids) would draw without end, and forms
+  // within forms past any drawing's need are an attack: neither is drawn, and it is said.
+  const bool within = std::find(drawing_.begin(), drawing_.end(), stream.streamStart) != drawing_.end();
+  if (within || depth >= kMostFormDepth) {
+    out_.truncated = true;
+    return;
+  }
+  drawing_.push_back(stream.streamStart);
+  const GraphicsState saved = state_;
+  const Matrix savedText = textMatrix_, savedLine = lineMatrix_;
+  state_.ctm = matrix.then(state_.ctm);
+  std::string failure;
+  const std::string content = document_.streamData(stream, &failure);
+  if (!failure.empty() && out_.failure.empty()) out_.failure = failure;
+  std::vector<std::vector<Point>> outer = std::move(path_);
+  path_.clear();
+  run(content, resources, depth + 1);
+  path_ = std::move(outer);
+  state_ = saved;
+  textMatrix_ = savedText, lineMatrix_ = savedLine;
+  drawing_.pop_back();
+}
+
+std::shared_ptr<Font> FontCache::font(Document& document, const Object& dict, std::vector<std::string>& notes) {
+  if (!dict.asDict()) return nullptr;
+  if (const auto kept = fonts_.find(dict.asDict()); kept != fonts_.end()) return kept->second.second;
+  std::string note;
+  std::shared_ptr<Font> font = Font::load(
+      document, dict, system_, [this](std::string_view name) { return cmap(name); }, note);
+  if (!note.empty() && std::find(notes.begin(), notes.end(), note) == notes.end()) notes.push_back(note);
+  fonts_.emplace(dict.asDict(), std::make_pair(dict, font));
+  return font;
+}
+
+std::shared_ptr<const CMap> FontCache::cmap(std::string_view name) {
+  if (name == "Identity-H" || name == "Identity-V") return CMap::identity(name.back() == 'V');
+  return nullptr;
+}
+
+PageDrawing drawPage(Document& document, const Page& page, FontCache& fonts) {
   PageDrawing out;
   // User space to plotter units: the box's corner at 0,0, turned as /Rotate says (clockwise),
   // points (1/72 in) times the user unit to 0.025 mm.
@@ -306,7 +287,7 @@ PageDrawing drawPage(Document& document, const Page& page) {
   }
   const bool turned = page.rotate == 90 || page.rotate == 270;
   out.plot.frame = Bounds{0, 0, turned ? h : w, turned ? w : h, false};
-  Painter painter(document, out);
+  Painter painter(document, fonts, out);
   painter.setBase(base);
   std::string content;
   const Object contents = document.get(*page.dict, "Contents");

@@ -1,0 +1,78 @@
+// The content stream interpreter behind drawPage, shared by its parts: the operators of paths,
+// colours and forms (Content.cpp) and those of text (Text.cpp).
+#pragma once
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/pdf/Content.h"
+#include "core/pdf/Fonts.h"
+
+namespace refconv::pdf {
+
+// A PDF matrix [a b c d e f]: a point (x, y) goes to (a x + c y + e, b x + d y + f).
+struct Matrix {
+  double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
+  Point apply(double x, double y) const { return {a * x + c * y + e, b * x + d * y + f}; }
+  // This one first, then `m`.
+  Matrix then(const Matrix& m) const {
+    return {a * m.a + b * m.c, a * m.b + b * m.d,       c * m.a + d * m.c,
+            c * m.b + d * m.d, e * m.a + f * m.c + m.e, e * m.b + f * m.d + m.f};
+  }
+  double scale() const { return std::sqrt(std::fabs(a * d - b * c)); }
+};
+
+struct TextState {
+  std::shared_ptr<Font> font;
+  double size = 0, charSpacing = 0, wordSpacing = 0, horizontalScale = 1, leading = 0, rise = 0;
+  int render = 0;  // Tr: 0 fill, 1 stroke, 2 both, 3 neither, 4 to 7 the same and clip
+};
+
+struct GraphicsState {
+  Matrix ctm;
+  double lineWidth = 1;
+  LineEnd cap = LineEnd::Butt;
+  LineJoin join = LineJoin::Miter;
+  double miterLimit = 10;
+  uint32_t strokeColor = 0, fillColor = 0;
+  int strokeComponents = 1, fillComponents = 1;  // of the colour space set by CS / cs
+  TextState text;
+};
+
+class Painter {
+ public:
+  Painter(Document& document, FontCache& fonts, PageDrawing& out) : document_(document), fonts_(fonts), out_(out) {}
+  void setBase(const Matrix& base) { state_.ctm = base; }
+  void run(const std::string& content, const Object& resources, int depth);
+
+ private:
+  void apply(const std::string& op, const std::vector<Object>& operands, const Object& resources, int depth);
+  void point(double x, double y, bool start);
+  void curve(double x1, double y1, double x2, double y2, double x3, double y3);
+  void paint(bool fill, bool stroke, bool evenOdd, bool close);
+  void doXObject(const std::string& name, const Object& resources, int depth);
+  // Runs a form's or a Type 3 glyph's content with its own matrix and resources.
+  void runNested(const Object& stream, const Matrix& matrix, const Object& resources, int depth);
+
+  // Text.cpp
+  bool textOperator(const std::string& op, const std::vector<Object>& operands, const Object& resources, int depth);
+  void show(const std::string& bytes, const Object& resources, int depth);
+  void drawGlyph(const GlyphPath& glyph, const Matrix& toDevice);
+  void nextLine(double tx, double ty);
+
+  Document& document_;
+  FontCache& fonts_;
+  PageDrawing& out_;
+  GraphicsState state_;
+  std::vector<GraphicsState> stack_;
+  std::vector<std::vector<Point>> path_;
+  Point current_;
+  Matrix textMatrix_, lineMatrix_;
+  size_t operators_ = 0, points_ = 0;
+  std::vector<size_t> drawing_;  // the forms and glyphs being drawn now, by where their data starts
+  std::vector<Font::Code> codes_;
+};
+
+}  // namespace refconv::pdf
