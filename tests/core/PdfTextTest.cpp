@@ -143,6 +143,21 @@ TEST(PdfTextTest, FontsOfEveryKindDrawTheirGlyphsWhereTheTextStateSays) {
   const Drawn stood = draw(onePage("BT /F7 20 Tf 10 50 Td (Hello) Tj ET", objects), &host);
   EXPECT_EQ(stood.page.glyphsMissing, 0);
   EXPECT_GT(stood.ink.width() / kUnit, 40);
+  // Japanese text in fonts not embedded, through the predefined Shift-JIS CMaps across and
+  // down: a system font of the same style draws every character.
+  const std::string japanese =
+      "<< /Type /Font /Subtype /Type0 /BaseFont /MS-Gothic /Encoding /90ms-RKSJ-DIR "
+      "/DescendantFonts [<< /Type /Font /Subtype /CIDFontType2 /BaseFont /MS-Gothic "
+      "/CIDSystemInfo << /Registry (Adobe) /Ordering (Japan1) /Supplement 2 >> >>] >>";
+  for (const char* direction : {"H", "V"}) {
+    std::string font = japanese;
+    font.replace(font.find("DIR"), 3, direction);
+    // "日本語" in Shift-JIS.
+    const Drawn text = draw(onePage("BT /F4 20 Tf 100 50 Td <93FA967B8CEA> Tj ET", {font}), &host);
+    EXPECT_EQ(text.page.glyphsMissing, 0) << direction;
+    EXPECT_EQ(text.ink.width() > text.ink.height(), *direction == 'H') << direction;
+    EXPECT_GT(std::max(text.ink.width(), text.ink.height()) / kUnit, 50) << direction;
+  }
   const Drawn none = draw(onePage("BT /F7 20 Tf 10 50 Td (Hello) Tj ET", objects));
   EXPECT_EQ(none.page.glyphsMissing, 5);
   ASSERT_EQ(none.page.notes.size(), 1u);

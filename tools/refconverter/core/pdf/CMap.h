@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -14,6 +15,10 @@ namespace refconv::pdf {
 class CMap;
 // A predefined CMap by its name ("Identity-H", "90ms-RKSJ-H"), or null.
 using CMapByName = std::function<std::shared_ptr<const CMap>(std::string_view)>;
+
+// The text of a CMap the converter carries (the Japanese ones of Adobe-Japan1, and
+// "Adobe-Japan1-UCS2", its CIDs' code points); empty for one it does not.
+std::string predefinedCMapText(std::string_view name);
 
 class CMap {
  public:

@@ -269,7 +269,19 @@ std::shared_ptr<Font> FontCache::font(Document& document, const Object& dict, st
 
 std::shared_ptr<const CMap> FontCache::cmap(std::string_view name) {
   if (name == "Identity-H" || name == "Identity-V") return CMap::identity(name.back() == 'V');
-  return nullptr;
+  const std::string key(name);
+  if (const auto kept = cmaps_.find(key); kept != cmaps_.end()) return kept->second;
+  // A CMap that uses itself, or a chain of them, ends here.
+  if (using_ >= 8) return nullptr;
+  const std::string text = predefinedCMapText(name);
+  std::shared_ptr<const CMap> cmap;
+  if (!text.empty()) {
+    ++using_;
+    cmap = CMap::parse(text, [this](std::string_view used) { return this->cmap(used); });
+    --using_;
+  }
+  cmaps_[key] = cmap;
+  return cmap;
 }
 
 PageDrawing drawPage(Document& document, const Page& page, FontCache& fonts) {

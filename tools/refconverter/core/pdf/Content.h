@@ -32,11 +32,13 @@ class FontCache {
   explicit FontCache(SystemFonts* system = nullptr) : system_(system) {}
   // The font of a font dictionary; null for one that cannot be had, and the note says why.
   std::shared_ptr<Font> font(Document& document, const Object& dict, std::vector<std::string>& notes);
-  // A CMap by name: Identity-H and Identity-V.
+  // A CMap by name: Identity-H and Identity-V, and those the converter carries.
   std::shared_ptr<const CMap> cmap(std::string_view name);
 
  private:
   SystemFonts* system_;
+  std::unordered_map<std::string, std::shared_ptr<const CMap>> cmaps_;
+  int using_ = 0;  // CMaps being read now, each using the next
   std::unordered_map<const Dict*, std::pair<Object, std::shared_ptr<Font>>> fonts_;
 };
 

@@ -174,8 +174,11 @@ void Font::readComposite(const Dict& cidFont, const Object& encoding, const CMap
   else if (encoding.kind == Object::Kind::Name && !encoding.isName("Identity-H") && cmaps)
     cmap_ = cmaps(encoding.text);
   if (!cmap_) cmap_ = CMap::identity(false);
+  unicodeCodes_ = encoding.kind == Object::Kind::Name && encoding.text.starts_with("Uni") &&
+                  (encoding.text.find("UCS2") != std::string::npos || encoding.text.find("UTF16") != std::string::npos);
   const Object info = document.get(cidFont, "CIDSystemInfo");
   japanese_ = info.asDict() && document.get(*info.asDict(), "Ordering").text == "Japan1";
+  if (japanese_ && cmaps) cidToUnicode_ = cmaps("Adobe-Japan1-UCS2");
   defaultWidth_ = numberOr(document.get(cidFont, "DW"), 1000);
   // W: "c [w1 w2 ...]" gives widths from c on, "c1 c2 w" one width for c1 to c2.
   if (const Array* w = document.get(cidFont, "W").asArray()) {
@@ -278,8 +281,15 @@ uint32_t Font::compositeGlyph(const Code& code) const {
     if (trueType_) return cidToGid_.empty() ? code.cid : code.cid < cidToGid_.size() ? cidToGid_[code.cid] : 0;
     return code.cid;  // CID-keyed CFF takes the CID itself; a bare CFF's glyphs are its CIDs
   }
-  // A stand-in from the system is reached through what the code means.
+  // A stand-in from the system is reached through what the code means: the file's own map, the
+  // code itself for a Unicode CMap, or the CID's code point in Adobe-Japan1.
   uint32_t unicode = toUnicode_ ? toUnicode_->map(code.code, code.length) : 0;
+  if (!unicode && unicodeCodes_) {
+    unicode = code.code;
+    if (code.length == 4 && (unicode >> 16) >= 0xD800 && (unicode >> 16) < 0xDC00)
+      unicode = 0x10000 + (((unicode >> 16) - 0xD800) << 10) + ((unicode & 0xFFFF) - 0xDC00);
+  }
+  if (!unicode && cidToUnicode_) unicode = cidToUnicode_->map(code.cid, 2);
   return program_->glyphOfUnicode(unicode);
 }
 

@@ -84,6 +84,8 @@ class Font {
   bool explicitEncoding_ = false;
   // Composite fonts.
   std::shared_ptr<const CMap> cmap_, toUnicode_;
+  std::shared_ptr<const CMap> cidToUnicode_;  // Adobe-Japan1's code points, for a stand-in
+  bool unicodeCodes_ = false;                 // a Uni... CMap: the codes are UTF-16 themselves
   std::unordered_map<uint32_t, double> cidWidths_;
   double defaultWidth_ = 1000;
   std::unordered_map<uint32_t, std::array<double, 3>> cidVertical_;  // w1y, vx, vy
