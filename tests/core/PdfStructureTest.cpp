@@ -239,5 +239,34 @@ TEST(PdfStructureTest, APagesPathsGoIntoTheDrawing) {
   }
 }
 
+TEST(PdfStructureTest, DashesSplitStrokesAndPatternFillsAreCountedNotDrawn) {
+  struct Case {
+    const char* content;
+    size_t dashes;  // the on parts of the one stroke drawn
+    int notDrawn;
+  };
+  const Case cases[] = {
+      {"[10 10] 0 d 0 0 m 100 0 l S", 5, 0},
+      {"[10 10] 5 d 0 0 m 100 0 l S", 6, 0},      // half an on part first, half a one last
+      {"[20] 0 d 0 0 m 50 0 l 50 50 l S", 3, 0},  // an odd count repeats; the corner is inside one
+      {"[] 0 d 0 0 m 100 0 l S", 1, 0},
+      {"/Pattern cs /P1 scn 0 0 m 100 0 l 100 100 l f 0 0 m 100 0 l S", 1, 1},
+  };
+  for (const Case& c : cases) {
+    const std::string content = c.content;
+    const std::vector<std::string> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /MediaBox [0 0 200 100] /Contents 4 0 R >>", stream("", content)};
+    std::string why;
+    std::unique_ptr<Document> document = Document::open(classicPdf(objects, "<< /Size 5 /Root 1 0 R >>"), why);
+    ASSERT_TRUE(document) << why;
+    FontCache fonts;
+    const PageDrawing drawn = drawPage(*document, document->pages().at(0), fonts);
+    EXPECT_EQ(drawn.imagesShown, c.notDrawn) << c.content;
+    ASSERT_EQ(drawn.plot.shapes.size(), 1u) << c.content;
+    EXPECT_EQ(drawn.plot.shapes[0].paths.size(), c.dashes) << c.content;
+  }
+}
+
 }  // namespace
 }  // namespace refconv::pdf

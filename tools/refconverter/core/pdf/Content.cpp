@@ -23,6 +23,62 @@ uint32_t colorOf(const std::vector<double>& v) {
   return 0;
 }
 
+// The family of a colour space given by name or array, looked up in the resources.
+Object familyOf(Document& document, const Object& resources, const Object& space) {
+  Object resolved = space;
+  if (space.kind == Object::Kind::Name && resources.asDict()) {
+    const Object spaces = document.get(*resources.asDict(), "ColorSpace");
+    if (spaces.asDict() && spaces.asDict()->get(space.text)) resolved = document.get(*spaces.asDict(), space.text);
+  }
+  return resolved.asArray() && !resolved.asArray()->empty() ? document.resolve((*resolved.asArray())[0]) : resolved;
+}
+
+// The on and off lengths of a dash pattern in plotter units along each path: the parts that
+// are on, each a path of its own.
+std::vector<std::vector<Point>> dashed(const std::vector<std::vector<Point>>& paths, const std::vector<double>& dash,
+                                       double phase) {
+  double period = 0;
+  for (const double length : dash) period += length;
+  std::vector<std::vector<Point>> out;
+  // A hostile pattern of tiny dashes over long paths: past this many dashes the rest is solid.
+  size_t budget = 2'000'000;
+  for (const auto& path : paths) {
+    // Each subpath starts the pattern again at its phase.
+    size_t index = 0;
+    double left = dash[0], offset = std::fmod(std::max(phase, 0.0), period);
+    while (offset > 0) {
+      if (offset < left) {
+        left -= offset;
+        break;
+      }
+      offset -= left;
+      index = (index + 1) % dash.size();
+      left = dash[index];
+    }
+    bool on = index % 2 == 0;
+    if (on) out.push_back({path.front()});
+    for (size_t i = 1; i < path.size(); ++i) {
+      Point from = path[i - 1];
+      const Point to = path[i];
+      double segment = std::hypot(to.x - from.x, to.y - from.y);
+      for (; segment > left && budget > 0; --budget) {
+        const double t = left / segment;
+        from = {from.x + (to.x - from.x) * t, from.y + (to.y - from.y) * t};
+        segment -= left;
+        if (on) out.back().push_back(from);
+        on = !on;
+        if (on) out.push_back({from});
+        index = (index + 1) % dash.size();
+        left = dash[index];
+      }
+      left -= segment;
+      if (on) out.back().push_back(to);
+    }
+  }
+  std::erase_if(out, [](const std::vector<Point>& p) { return p.size() < 2; });
+  return out;
+}
+
 int componentsOf(Document& document, const Object& resources, const Object& space) {
   Object resolved = space;
   if (space.kind == Object::Kind::Name && resources.asDict()) {
@@ -125,6 +181,10 @@ void Painter::paint(bool fill, bool stroke, bool evenOdd, bool close) {
   if (!path_.empty()) {
     for (const bool filling : {true, false}) {
       if (filling ? !fill : !stroke) continue;
+      if (filling ? state_.fillPattern : state_.strokePattern) {
+        ++out_.imagesShown;
+        continue;
+      }
       Shape shape;
       shape.fill = filling;
       shape.evenOdd = evenOdd;
@@ -133,7 +193,14 @@ void Painter::paint(bool fill, bool stroke, bool evenOdd, bool close) {
       shape.end = state_.cap;
       shape.join = state_.join;
       shape.miterLimit = state_.miterLimit;
-      shape.paths = path_;
+      const double scale = state_.ctm.scale();
+      if (filling || state_.dash.empty()) {
+        shape.paths = path_;
+      } else {
+        std::vector<double> lengths = state_.dash;
+        for (double& length : lengths) length *= scale;
+        shape.paths = dashed(path_, lengths, state_.dashPhase * scale);
+      }
       for (const auto& sub : shape.paths)
         for (const Point& p : sub) out_.plot.bounds.add(p);
       out_.plot.shapes.push_back(std::move(shape));
@@ -157,6 +224,8 @@ void Painter::apply(const std::string& op, const std::vector<Object>& operands, 
     state_.cap = n(0) == 1 ? LineEnd::Round : n(0) == 2 ? LineEnd::Square : LineEnd::Butt;
   } else if (op == "j") {
     state_.join = n(0) == 1 ? LineJoin::Round : n(0) == 2 ? LineJoin::Bevel : LineJoin::Miter;
+  } else if (op == "d") {
+    setDash(operands.empty() ? Object{} : operands[0], operands.size() > 1 ? operands[1] : Object{});
   } else if (op == "M") {
     state_.miterLimit = n(0);
   } else if (op == "m") {
@@ -187,10 +256,14 @@ void Painter::apply(const std::string& op, const std::vector<Object>& operands, 
     path_.clear();
   } else if (op == "g" || op == "rg" || op == "k") {
     state_.fillColor = colorOf(v);
+    state_.fillPattern = false;
   } else if (op == "G" || op == "RG" || op == "K") {
     state_.strokeColor = colorOf(v);
+    state_.strokePattern = false;
   } else if (op == "cs" || op == "CS") {
     const int components = operands.empty() ? 1 : componentsOf(document_, resources, operands[0]);
+    (op == "cs" ? state_.fillPattern : state_.strokePattern) =
+        !operands.empty() && familyOf(document_, resources, operands[0]).isName("Pattern");
     (op == "cs" ? state_.fillComponents : state_.strokeComponents) = components;
     (op == "cs" ? state_.fillColor : state_.strokeColor) = components == 4 ? rgb(0, 0, 0) : 0;
   } else if (op == "sc" || op == "scn") {
@@ -212,6 +285,22 @@ void Painter::apply(const std::string& op, const std::vector<Object>& operands, 
   } else if (op == "sh") {
     ++out_.imagesShown;
   }
+}
+
+void Painter::setDash(const Object& array, const Object& phase) {
+  state_.dash.clear();
+  state_.dashPhase = phase.isNumber() ? phase.number() : 0;
+  const Array* lengths = array.asArray();
+  if (!lengths || lengths->size() > 32) return;
+  double period = 0;
+  for (const Object& length : *lengths) {
+    if (!length.isNumber() || !(length.number() >= 0)) return state_.dash.clear();
+    state_.dash.push_back(length.number());
+    period += length.number();
+  }
+  // An odd count repeats once more (on and off swap); a pattern of no length is solid.
+  if (state_.dash.size() % 2 == 1) state_.dash.insert(state_.dash.end(), state_.dash.begin(), state_.dash.end());
+  if (!(period > 0)) state_.dash.clear();
 }
 
 void Painter::doXObject(const std::string& name, const Object& resources, int depth) {

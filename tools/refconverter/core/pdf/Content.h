@@ -19,7 +19,7 @@ namespace refconv::pdf {
 struct PageDrawing {
   Plot plot;                       // in plotter units (0.025 mm), y upwards, the page's lower left at 0,0
   int glyphsMissing = 0;           // glyphs that could not be drawn (no font, no such glyph)
-  int imagesShown = 0;             // images and shadings met (not drawn yet)
+  int imagesShown = 0;             // images, shadings and pattern fills met (not drawn yet)
   bool truncated = false;          // a bound on operators, points or nesting was reached
   std::string failure;             // a content stream that could not be decoded whole
   std::vector<std::string> notes;  // what the fonts lacked, each said once

@@ -37,7 +37,10 @@ struct GraphicsState {
   LineJoin join = LineJoin::Miter;
   double miterLimit = 10;
   uint32_t strokeColor = 0, fillColor = 0;
-  int strokeComponents = 1, fillComponents = 1;  // of the colour space set by CS / cs
+  int strokeComponents = 1, fillComponents = 1;     // of the colour space set by CS / cs
+  bool strokePattern = false, fillPattern = false;  // painting with a pattern (not drawn yet)
+  std::vector<double> dash;                         // on and off lengths in user space; none: solid
+  double dashPhase = 0;
   TextState text;
 };
 
@@ -52,6 +55,7 @@ class Painter {
   void point(double x, double y, bool start);
   void curve(double x1, double y1, double x2, double y2, double x3, double y3);
   void paint(bool fill, bool stroke, bool evenOdd, bool close);
+  void setDash(const Object& array, const Object& phase);
   void doXObject(const std::string& name, const Object& resources, int depth);
   // Runs a form's or a Type 3 glyph's content with its own matrix and resources.
   void runNested(const Object& stream, const Matrix& matrix, const Object& resources, int depth);

@@ -36,7 +36,7 @@ PdfReading readPdf(std::string bytes, SystemFonts* system) {
     // A page drawn without its pictures would pass for the whole page: it is refused instead.
     if (page.imagesShown > 0) {
       reading.failure = "page " + std::to_string(i + 1) +
-                        " of the PDF holds images or shadings, which the converter does not draw yet";
+                        " of the PDF holds images, shadings or patterns, which the converter does not draw yet";
       return reading;
     }
     missing += page.glyphsMissing;
