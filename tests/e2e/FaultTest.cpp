@@ -486,5 +486,40 @@ TEST_F(FaultTest, AFurtherWatchFolderOfTheRunSettingsFileIsServedWithTheFirst) {
   EXPECT_EQ(listFolder(local / "plots"), "sub\\");
 }
 
+// 出力２ with the converter we ship as the viewer: a PDF dropped into a row of the second tab is
+// converted by RefConverter.exe to the row's type, taken from the output's extension ("/f").
+TEST_F(FaultTest, APdfOnTheSecondTabIsConvertedByTheBundledConverter) {
+  settings.ViewerExePath = exeFolder() + "\\RefConverter.exe";
+  configure();
+  for (const char* folder : {"pdf", "emf"}) makeFolder(local / folder);
+  writeFile(local / "pdf\\配置図.pdf", readFile(exeFolder() + "\\samples\\plan-notes.pdf"));
+  writeFile(work() + "\\MarliskAuto.ini", "[Folder2]\r\nWatch=" + local / "pdf" +
+                                              "\r\nMask=*.pdf\r\nTab=2\r\nType=1\r\nOutput=" + local / "emf" + "\r\n");
+  const ProgramRun run = standbyUntil([&] { return !isFile(local / "pdf\\配置図.pdf"); });
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_TRUE(run.messages.empty());
+  EXPECT_EQ(readFile(work() + "\\MarComline.txt"),
+            *codec.toAnsi("/f \"" + local / "pdf\\配置図.pdf" + "\" \"" + local / "emf\\配置図.emf" + "\"\r\n"));
+  // An enhanced metafile (its header record and signature) that plays its drawing: the page's
+  // lines, areas and the glyphs of its Japanese and Latin text.
+  const std::string emf = readFile(local / "emf\\配置図.emf");
+  ASSERT_GT(emf.size(), 88u);
+  EXPECT_EQ(emf.substr(40, 4), " EMF");
+  HENHMETAFILE metafile = SetEnhMetaFileBits(static_cast<UINT>(emf.size()), reinterpret_cast<const BYTE*>(emf.data()));
+  ASSERT_NE(metafile, nullptr);
+  UINT records = 0;
+  EnumEnhMetaFile(
+      nullptr, metafile,
+      [](HDC, HANDLETABLE*, const ENHMETARECORD*, int, LPARAM count) -> int {
+        ++*reinterpret_cast<UINT*>(count);
+        return 1;
+      },
+      &records, nullptr);
+  DeleteEnhMetaFile(metafile);
+  EXPECT_GT(records, 100u);
+  const std::string log = readFile(work() + "\\MarComline.log");
+  EXPECT_NE(log.find("\tOK      EMF\t"), std::string::npos) << log;
+}
+
 }  // namespace
 }  // namespace marlisk::test
