@@ -89,12 +89,14 @@ std::shared_ptr<pdf::FontProgram> GdiFonts::font(const pdf::SystemFontRequest& r
     wchar_t face[LF_FACESIZE] = {};
     GetTextFaceW(dc, LF_FACESIZE, face);
     // GDI gives some other font for a family it does not have: the next family is tried instead.
-    if (_wcsicmp(face, wide.c_str()) == 0) {
-      int index = 0;
-      std::string bytes = selectedFont(dc, index);
-      std::string why;
-      if (!bytes.empty()) program = pdf::FontProgram::load(std::move(bytes), index, why);
-    }
+    // A Japanese system names the face in Japanese ("ＭＳ ゴシック" for MS Gothic), so the
+    // program's own family name may say it is the one asked for.
+    int index = 0;
+    std::string bytes = selectedFont(dc, index);
+    std::string why;
+    if (!bytes.empty()) program = pdf::FontProgram::load(std::move(bytes), index, why);
+    if (program && _wcsicmp(face, wide.c_str()) != 0 && _stricmp(program->familyName().c_str(), family.c_str()) != 0)
+      program = nullptr;
     SelectObject(dc, before);
     DeleteObject(font);
     if ((found = program)) break;

@@ -27,8 +27,10 @@ class HostFonts : public pdf::SystemFonts {
       std::shared_ptr<pdf::FontProgram>& program = kept_[key];
       const std::string found = match(family, request.bold, request.italic);
       if (found.empty()) continue;
+      // fontconfig's fallback is not the family: one of the font's names (in every language
+      // it has them, the locale's first) must be the one asked for.
       const size_t bar = found.find('|');
-      if (found.substr(0, bar) != family) continue;  // fontconfig's fallback, not the family
+      if (("," + found.substr(0, bar) + ",").find("," + family + ",") == std::string::npos) continue;
       std::ifstream in(found.substr(bar + 1), std::ios::binary);
       std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
       std::string why;
@@ -43,7 +45,7 @@ class HostFonts : public pdf::SystemFonts {
     std::string pattern = family;
     if (bold) pattern += ":weight=200";
     if (italic) pattern += ":slant=100";
-    const std::string command = "fc-match -f '%{family[0]}|%{file}' '" + pattern + "' 2>/dev/null";
+    const std::string command = "fc-match -f '%{family}|%{file}' '" + pattern + "' 2>/dev/null";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
     if (!pipe) return {};
     std::string out;
