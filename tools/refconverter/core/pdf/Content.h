@@ -5,9 +5,7 @@
 // counted, so that a caller never passes a page off as whole when it is not.
 #pragma once
 
-#include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "core/Hpgl.h"
@@ -23,23 +21,6 @@ struct PageDrawing {
   bool truncated = false;          // a bound on operators, points or nesting was reached
   std::string failure;             // a content stream that could not be decoded whole
   std::vector<std::string> notes;  // what the fonts lacked, each said once
-};
-
-// What drawing the pages of one document shares: its fonts and CMaps, each read once, and
-// where fonts that are not embedded come from.
-class FontCache {
- public:
-  explicit FontCache(SystemFonts* system = nullptr) : system_(system) {}
-  // The font of a font dictionary; null for one that cannot be had, and the note says why.
-  std::shared_ptr<Font> font(Document& document, const Object& dict, std::vector<std::string>& notes);
-  // A CMap by name: Identity-H and Identity-V, and those the converter carries.
-  std::shared_ptr<const CMap> cmap(std::string_view name);
-
- private:
-  SystemFonts* system_;
-  std::unordered_map<std::string, std::shared_ptr<const CMap>> cmaps_;
-  int using_ = 0;  // CMaps being read now, each using the next
-  std::unordered_map<const Dict*, std::pair<Object, std::shared_ptr<Font>>> fonts_;
 };
 
 // How many operators, points and nested forms one page may take.

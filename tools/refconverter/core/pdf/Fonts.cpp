@@ -345,4 +345,36 @@ Object Font::glyphProcedure(uint32_t code) {
   return document_->get(*charProcs_.asDict(), names_[code]);
 }
 
+std::shared_ptr<Font> FontCache::font(Document& document, const Object& dict, std::vector<std::string>& notes) {
+  if (!dict.asDict()) return nullptr;
+  if (const auto kept = fonts_.find(dict.asDict()); kept != fonts_.end()) return kept->second.second;
+  std::string note;
+  std::shared_ptr<Font> font = Font::load(
+      document, dict, system_, [this](std::string_view name) { return cmap(name); }, note);
+  if (!note.empty()) addNote(notes, std::move(note));
+  fonts_.emplace(dict.asDict(), std::make_pair(dict, font));
+  return font;
+}
+
+std::shared_ptr<const CMap> FontCache::cmap(std::string_view name) {
+  if (name == "Identity-H" || name == "Identity-V") return CMap::identity(name.back() == 'V');
+  const std::string key(name);
+  if (const auto kept = cmaps_.find(key); kept != cmaps_.end()) return kept->second;
+  // A CMap that uses itself, or a chain of them, ends here.
+  if (using_ >= 8) return nullptr;
+  const std::string text = predefinedCMapText(name);
+  std::shared_ptr<const CMap> cmap;
+  if (!text.empty()) {
+    ++using_;
+    cmap = CMap::parse(text, [this](std::string_view used) { return this->cmap(used); });
+    --using_;
+  }
+  cmaps_[key] = cmap;
+  return cmap;
+}
+
+void addNote(std::vector<std::string>& notes, std::string note) {
+  if (std::find(notes.begin(), notes.end(), note) == notes.end()) notes.push_back(std::move(note));
+}
+
 }  // namespace refconv::pdf

@@ -97,4 +97,24 @@ class Font {
   Object charProcs_, resources_;
 };
 
+// What drawing the pages of one document shares: its fonts and CMaps, each read once, and
+// where fonts that are not embedded come from.
+class FontCache {
+ public:
+  explicit FontCache(SystemFonts* system = nullptr) : system_(system) {}
+  // The font of a font dictionary; null for one that cannot be had, and the note says why.
+  std::shared_ptr<Font> font(Document& document, const Object& dict, std::vector<std::string>& notes);
+  // A CMap by name: Identity-H and Identity-V, and those the converter carries.
+  std::shared_ptr<const CMap> cmap(std::string_view name);
+
+ private:
+  SystemFonts* system_;
+  std::unordered_map<std::string, std::shared_ptr<const CMap>> cmaps_;
+  int using_ = 0;  // CMaps being read now, each using the next
+  std::unordered_map<const Dict*, std::pair<Object, std::shared_ptr<Font>>> fonts_;
+};
+
+// Adds a note unless it is there already: each is said once.
+void addNote(std::vector<std::string>& notes, std::string note);
+
 }  // namespace refconv::pdf

@@ -42,8 +42,7 @@ PdfReading readPdf(std::string bytes, SystemFonts* system) {
     missing += page.glyphsMissing;
     truncated = truncated || page.truncated;
     if (damaged.empty()) damaged = page.failure;
-    for (std::string& note : page.notes)
-      if (std::find(notes.begin(), notes.end(), note) == notes.end()) notes.push_back(std::move(note));
+    for (std::string& note : page.notes) addNote(notes, std::move(note));
     reading.drawing.pages.push_back(std::move(page.plot));
   }
   if (document->repaired()) reading.note += " (the PDF's cross-reference was damaged and rebuilt)";

@@ -45,8 +45,7 @@ bool Painter::textOperator(const std::string& op, const std::vector<Object>& ope
       const Object dict = fonts.asDict() ? document_.get(*fonts.asDict(), operands[0].text) : Object{};
       text.font = fonts_.font(document_, dict, out_.notes);
       if (!dict.asDict()) {
-        const std::string note = "the font " + operands[0].text + " is not among the page's resources";
-        if (std::find(out_.notes.begin(), out_.notes.end(), note) == out_.notes.end()) out_.notes.push_back(note);
+        addNote(out_.notes, "the font " + operands[0].text + " is not among the page's resources");
       }
     }
   } else if (op == "Td") {
