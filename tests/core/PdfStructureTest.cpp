@@ -7,6 +7,7 @@
 
 #include "core/pdf/Content.h"
 #include "core/pdf/Document.h"
+#include "support/PdfFiles.h"
 
 namespace refconv::pdf {
 namespace {
@@ -19,28 +20,8 @@ std::string deflated(const std::string& text) {
   return out;
 }
 
-// A file of `objects` (numbered from 1) with a classic table whose offsets are right, or all
-// shifted when `broken`.
-std::string classicPdf(const std::vector<std::string>& objects, const std::string& trailer, bool broken = false) {
-  std::string pdf = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
-  std::vector<size_t> offsets;
-  for (size_t i = 0; i < objects.size(); ++i) {
-    offsets.push_back(pdf.size());
-    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-  }
-  const size_t xref = pdf.size();
-  pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-  for (const size_t offset : offsets) {
-    char line[24];
-    std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset + (broken ? 7 : 0));
-    pdf += line;
-  }
-  return pdf + "trailer\n" + trailer + "\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
-}
-
-std::string stream(const std::string& dict, const std::string& data) {
-  return "<<" + dict + " /Length " + std::to_string(data.size()) + ">>\nstream\n" + data + "\nendstream";
-}
+using test::classicPdf;
+using test::stream;
 
 TEST(PdfStructureTest, TablesPagesAndTheirInheritance) {
   const std::string content = deflated("0 0 m 100 100 l S");

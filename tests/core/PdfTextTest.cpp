@@ -10,6 +10,7 @@
 #include "core/pdf/Content.h"
 #include "core/pdf/Encodings.h"
 #include "support/HostFonts.h"
+#include "support/PdfFiles.h"
 
 namespace refconv::pdf {
 namespace {
@@ -31,26 +32,8 @@ std::string onePage(const std::string& content, const std::vector<std::string>& 
   objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 100] /Contents " +
                     std::to_string(extra.size() + 4) + " 0 R /Resources << /Font << " + fonts + ">> >> >>");
   objects.insert(objects.end(), extra.begin(), extra.end());
-  objects.push_back("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream");
-  std::string pdf = "%PDF-1.4\n";
-  std::vector<size_t> offsets;
-  for (size_t i = 0; i < objects.size(); ++i) {
-    offsets.push_back(pdf.size());
-    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-  }
-  const size_t xref = pdf.size();
-  pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-  for (const size_t offset : offsets) {
-    char line[24];
-    std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
-    pdf += line;
-  }
-  return pdf + "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
-         std::to_string(xref) + "\n%%EOF\n";
-}
-
-std::string streamObject(const std::string& dict, const std::string& data) {
-  return "<< " + dict + " /Length " + std::to_string(data.size()) + " >>\nstream\n" + data + "\nendstream";
+  objects.push_back(test::stream("", content));
+  return test::classicPdf(objects, "<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>");
 }
 
 struct Drawn {
@@ -103,8 +86,8 @@ TEST(PdfTextTest, FontsOfEveryKindDrawTheirGlyphsWhereTheTextStateSays) {
       type3,
       standard,
       "<< /Type /FontDescriptor /FontName /DejaVuSans /Flags 32 /FontFile2 10 0 R >>",
-      streamObject("", "0 0 m 100 0 l 100 100 l 0 100 l f"),
-      streamObject("/Length1 " + std::to_string(dejaVu.size()), dejaVu)};
+      test::stream("", "0 0 m 100 0 l 100 100 l 0 100 l f"),
+      test::stream("/Length1 " + std::to_string(dejaVu.size()), dejaVu)};
   // Content, the glyphs expected drawn, and the ink's left and right in points (-1: not checked).
   struct Case {
     const char* content;
