@@ -23,14 +23,18 @@ uint32_t colorOf(const std::vector<double>& v) {
   return 0;
 }
 
-// The family of a colour space given by name or array, looked up in the resources.
-Object familyOf(Document& document, const Object& resources, const Object& space) {
-  Object resolved = space;
+// A colour space as cs and CS give it: a name of the resources' ColorSpace, or itself.
+Object spaceOf(Document& document, const Object& resources, const Object& space) {
   if (space.kind == Object::Kind::Name && resources.asDict()) {
     const Object spaces = document.get(*resources.asDict(), "ColorSpace");
-    if (spaces.asDict() && spaces.asDict()->get(space.text)) resolved = document.get(*spaces.asDict(), space.text);
+    if (spaces.asDict() && spaces.asDict()->get(space.text)) return document.get(*spaces.asDict(), space.text);
   }
-  return resolved.asArray() && !resolved.asArray()->empty() ? document.resolve((*resolved.asArray())[0]) : resolved;
+  return space;
+}
+
+// Its family: the name, or an array's first item.
+Object familyOf(Document& document, const Object& space) {
+  return space.asArray() && !space.asArray()->empty() ? document.resolve((*space.asArray())[0]) : space;
 }
 
 // The on and off lengths of a dash pattern in plotter units along each path: the parts that
@@ -79,14 +83,8 @@ std::vector<std::vector<Point>> dashed(const std::vector<std::vector<Point>>& pa
   return out;
 }
 
-int componentsOf(Document& document, const Object& resources, const Object& space) {
-  Object resolved = space;
-  if (space.kind == Object::Kind::Name && resources.asDict()) {
-    const Object spaces = document.get(*resources.asDict(), "ColorSpace");
-    if (spaces.asDict() && spaces.asDict()->get(space.text)) resolved = document.get(*spaces.asDict(), space.text);
-  }
-  const Object family =
-      resolved.asArray() && !resolved.asArray()->empty() ? document.resolve((*resolved.asArray())[0]) : resolved;
+int componentsOf(Document& document, const Object& resolved) {
+  const Object family = familyOf(document, resolved);
   if (family.isName("DeviceRGB") || family.isName("CalRGB") || family.isName("RGB") || family.isName("Lab")) return 3;
   if (family.isName("DeviceCMYK") || family.isName("CMYK")) return 4;
   if (family.isName("ICCBased") && resolved.asArray() && resolved.asArray()->size() > 1) {
@@ -261,9 +259,9 @@ void Painter::apply(const std::string& op, const std::vector<Object>& operands, 
     state_.strokeColor = colorOf(v);
     state_.strokePattern = false;
   } else if (op == "cs" || op == "CS") {
-    const int components = operands.empty() ? 1 : componentsOf(document_, resources, operands[0]);
-    (op == "cs" ? state_.fillPattern : state_.strokePattern) =
-        !operands.empty() && familyOf(document_, resources, operands[0]).isName("Pattern");
+    const Object space = operands.empty() ? Object{} : spaceOf(document_, resources, operands[0]);
+    const int components = operands.empty() ? 1 : componentsOf(document_, space);
+    (op == "cs" ? state_.fillPattern : state_.strokePattern) = familyOf(document_, space).isName("Pattern");
     (op == "cs" ? state_.fillComponents : state_.strokeComponents) = components;
     (op == "cs" ? state_.fillColor : state_.strokeColor) = components == 4 ? rgb(0, 0, 0) : 0;
   } else if (op == "sc" || op == "scn") {

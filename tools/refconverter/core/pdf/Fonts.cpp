@@ -241,9 +241,7 @@ void Font::readProgram(const Dict* descriptor, SystemFonts* system, const System
   for (const char* key : {"FontFile2", "FontFile3", "FontFile"}) {
     const Object file = descriptor ? document.get(*descriptor, key) : Object{};
     if (file.kind != Object::Kind::Stream) continue;
-    std::string failure;
-    std::string bytes = document.streamData(file, &failure);
-    program_ = FontProgram::load(std::move(bytes), 0, why);
+    program_ = FontProgram::load(document.streamData(file), 0, why);
     if (program_) {
       embedded_ = true;
       trueType_ = trueType_ || std::string_view(key) == "FontFile2";

@@ -76,7 +76,6 @@ class Painter {
   Matrix textMatrix_, lineMatrix_;
   size_t operators_ = 0, points_ = 0;
   std::vector<size_t> drawing_;  // the forms and glyphs being drawn now, by where their data starts
-  std::vector<Font::Code> codes_;
 };
 
 }  // namespace refconv::pdf

@@ -136,10 +136,7 @@ void Painter::show(const std::string& bytes, const Object& resources, int depth)
           const auto& m = font->fontMatrix();
           const Matrix toText = Matrix{m[0], m[1], m[2], m[3], m[4], m[5]}.then(glyphToText).then(textMatrix_);
           const Object own = font->resources();
-          std::vector<std::vector<Point>> glyphs = std::move(path_);
-          path_.clear();
           runNested(procedure, toText, own.asDict() ? own : resources, depth + 1);
-          path_ = std::move(glyphs);
         } else if (!code.wordSpace) {
           ++out_.glyphsMissing;
         }
