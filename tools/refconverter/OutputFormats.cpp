@@ -187,13 +187,17 @@ std::string convert(const std::wstring& input, const std::wstring& output) {
   if (!format) throw Failure{"the output type is not supported"};
   std::string bytes = readAll(input, kMaxInputBytes);
   OutputFile out(output);
+  // A drawing of several pages goes whole to a format that holds them, else its first page.
+  auto writeDrawing = [&](const Drawing& drawing) {
+    const size_t pages = drawing.pages.size();
+    if (pages > 1 && format->pages == Pages::First) note = " (the first of " + std::to_string(pages) + " pages)";
+    format->drawing(out, drawing, note);
+  };
   if (pdf::looksLikePdf(bytes)) {
     GdiFonts fonts;
     const pdf::PdfReading reading = pdf::readPdf(std::move(bytes), &fonts);
     if (!reading.failure.empty()) throw Failure{reading.failure};
-    const size_t pages = reading.drawing.pages.size();
-    if (pages > 1 && format->pages == Pages::First) note = " (the first of " + std::to_string(pages) + " pages)";
-    format->drawing(out, reading.drawing, note);
+    writeDrawing(reading.drawing);
     note += reading.note;
   } else if (isPicture(bytes)) {
     writePicture(out, decodePicture(bytes), *format);
@@ -206,9 +210,7 @@ std::string convert(const std::wstring& input, const std::wstring& output) {
       writePicture(out, pictureOf(*raster), *format);
       if (raster->cutShort) note += " (cut short: the raster passes the converter's limits)";
     } else {
-      const size_t pages = drawing.pages.size();
-      if (pages > 1 && format->pages == Pages::First) note = " (the first of " + std::to_string(pages) + " pages)";
-      format->drawing(out, drawing, note);
+      writeDrawing(drawing);
       if (drawing.truncated) note += " (cut short: the plot passes the converter's limits)";
       if (drawing.ignoredCommands > 0)
         note += " (" + std::to_string(drawing.ignoredCommands) + " commands with a parameter out of range ignored)";
