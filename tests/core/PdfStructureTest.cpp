@@ -170,10 +170,10 @@ TEST(PdfStructureTest, Filters) {
 
 // A page drawn into the drawing model: fills and strokes with their colours and widths through
 // the matrices, a form placed by its matrix, the page's rotation, and what is not drawn yet
-// counted; a form that draws itself ends.
+// an image on its unit square; a form that draws itself ends.
 TEST(PdfStructureTest, APagesPathsGoIntoTheDrawing) {
   const std::string content =
-      "1 0 0 rg 10 10 50 20 re f 0 0 1 RG 2 w 0 0 m 100 0 l S /Fm Do /Me Do BT (x) Tj ET /Im Do";
+      "1 0 0 rg 10 10 50 20 re f 0 0 1 RG 2 w 0 0 m 100 0 l S /Fm Do /Me Do BT (x) Tj ET q 20 0 0 10 30 40 cm /Im Do Q";
   const std::vector<std::string> objects = {
       "<< /Type /Catalog /Pages 2 0 R >>",
       "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
@@ -182,7 +182,8 @@ TEST(PdfStructureTest, APagesPathsGoIntoTheDrawing) {
       stream("", content),
       stream("/Type /XObject /Subtype /Form /Matrix [1 0 0 1 100 50]", "0 0 m 10 10 l S"),
       stream("/Type /XObject /Subtype /Form /Resources << /XObject << /Me 6 0 R >> >>", "/Me Do"),
-      stream("/Type /XObject /Subtype /Image /Width 1 /Height 1", "x"),
+      stream("/Type /XObject /Subtype /Image /Width 2 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8",
+             std::string("\x00\xff", 2)),
   };
   const double unit = 25.4 / 72 / 0.025;
   for (const int rotate : {0, 90}) {
@@ -193,9 +194,10 @@ TEST(PdfStructureTest, APagesPathsGoIntoTheDrawing) {
     ASSERT_TRUE(document) << why;
     FontCache fonts;
     const PageDrawing drawn = drawPage(*document, document->pages().at(0), fonts);
-    ASSERT_EQ(drawn.plot.shapes.size(), 3u);
+    ASSERT_EQ(drawn.plot.shapes.size(), 4u);
     EXPECT_EQ(drawn.glyphsMissing, 1);  // shown in no font
-    EXPECT_EQ(drawn.imagesShown, 1);
+    const Bitmap& image = *drawn.plot.shapes[3].image;
+    EXPECT_EQ(image.rgb, (std::vector<uint8_t>{0, 0, 0, 255, 255, 255}));
     EXPECT_TRUE(drawn.truncated);  // the form that draws itself
     const Shape& fill = drawn.plot.shapes[0];
     EXPECT_TRUE(fill.fill);
@@ -211,6 +213,10 @@ TEST(PdfStructureTest, APagesPathsGoIntoTheDrawing) {
       EXPECT_NEAR(corner.y, 10 * unit, 1e-6);
       EXPECT_NEAR(formEnd.x, 110 * unit, 1e-6);
       EXPECT_NEAR(formEnd.y, 60 * unit, 1e-6);
+      EXPECT_NEAR(image.origin.x, 30 * unit, 1e-6);  // its first row at the top
+      EXPECT_NEAR(image.origin.y, 50 * unit, 1e-6);
+      EXPECT_NEAR(image.across.x, 20 * unit, 1e-6);
+      EXPECT_NEAR(image.down.y, -10 * unit, 1e-6);
     } else {  // turned clockwise: the page is 100 wide and 200 high
       EXPECT_NEAR(drawn.plot.frame.maxX, 100 * unit, 1e-6);
       EXPECT_NEAR(drawn.plot.frame.maxY, 200 * unit, 1e-6);
@@ -243,7 +249,7 @@ TEST(PdfStructureTest, DashesSplitStrokesAndPatternFillsAreCountedNotDrawn) {
     ASSERT_TRUE(document) << why;
     FontCache fonts;
     const PageDrawing drawn = drawPage(*document, document->pages().at(0), fonts);
-    EXPECT_EQ(drawn.imagesShown, c.notDrawn) << c.content;
+    EXPECT_EQ(drawn.notDrawn, c.notDrawn) << c.content;
     ASSERT_EQ(drawn.plot.shapes.size(), 1u) << c.content;
     EXPECT_EQ(drawn.plot.shapes[0].paths.size(), c.dashes) << c.content;
   }

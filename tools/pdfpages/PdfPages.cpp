@@ -9,6 +9,7 @@
 #include "core/Raster.h"
 #include "core/pdf/Reader.h"
 #include "support/HostFonts.h"
+#include "support/HostJpeg.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) {
@@ -19,7 +20,8 @@ int main(int argc, char** argv) {
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const double dpi = argc > 3 ? std::stod(argv[3]) : 100;
   refconv::test::HostFonts fonts;
-  const refconv::pdf::PdfReading reading = refconv::pdf::readPdf(std::move(bytes), &fonts);
+  refconv::test::HostJpeg jpeg;
+  const refconv::pdf::PdfReading reading = refconv::pdf::readPdf(std::move(bytes), &fonts, &jpeg);
   if (!reading.failure.empty()) {
     std::printf("FAILED  %s\n", reading.failure.c_str());
     return 1;

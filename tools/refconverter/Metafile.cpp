@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/Bitmaps.h"
+
 namespace refconv {
 
 namespace {
@@ -30,12 +32,84 @@ HPEN penOf(const Shape& shape, double deviceWidth, bool simplePens) {
   return ExtCreatePen(PS_GEOMETRIC | PS_SOLID | end | join, static_cast<DWORD>(width), &brush, 0, nullptr);
 }
 
+// A w x h picture stretched onto `to` by the raster operation; pixel(x, y) gives the
+// blue, green and red bytes of a pixel, top row first.
+template <class Pixel>
+void stretch(HDC dc, int w, int h, RECT to, DWORD rop, Pixel&& pixel) {
+  // Metafiles record the bits with their header; a bottom-up picture is the form every
+  // player sizes right (Wine's reads past a top-down one).
+  // 24-bit rows padded to four bytes, bottom row first, with the image size filled in.
+  const size_t row = (static_cast<size_t>(w) * 3 + 3) & ~size_t{3};
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB, static_cast<DWORD>(row * h)};
+  std::vector<BYTE> bottomUp(row * h);
+  for (size_t y = 0; y < static_cast<size_t>(h); ++y) {
+    BYTE* to24 = bottomUp.data() + (h - 1 - y) * row;
+    for (size_t x = 0; x < static_cast<size_t>(w); ++x) std::copy_n(pixel(x, y), 3, to24 + x * 3);
+  }
+  // Halftone stretching is recorded too and makes Wine's player crash when it shrinks the
+  // picture; colour-on-colour plays everywhere.
+  SetStretchBltMode(dc, COLORONCOLOR);
+  StretchDIBits(dc, to.left, to.top, to.right - to.left, to.bottom - to.top, 0, 0, w, h, bottomUp.data(), &info,
+                DIB_RGB_COLORS, rop);
+}
+
+// A plot's picture. One set square on the page is stretched as it is; a turned or
+// transparent one is first laid on a grid of its bounds, then drawn through a mask (the mask
+// ANDed, black where the picture is; the picture ORed, black around it), which both
+// metafile kinds record.
+void drawBitmap(HDC dc, const Bitmap& b, const Mapping& map) {
+  const double sign = map.yUp ? -1 : 1;
+  const POINT o = map.at(b.origin);
+  auto along = [&](Point v) { return Point{v.x * map.scale, -v.y * map.scale}; };  // visual: y down
+  const Point across = along(b.across), down = along(b.down);
+  std::vector<BYTE> bgr(b.rgb.size());
+  for (size_t i = 0; i + 2 < b.rgb.size(); i += 3)
+    bgr[i] = b.rgb[i + 2], bgr[i + 1] = b.rgb[i + 1], bgr[i + 2] = b.rgb[i];
+  if (across.y == 0 && down.x == 0 && b.alpha.empty()) {
+    const RECT to = {o.x, o.y, o.x + static_cast<LONG>(std::lround(across.x)),
+                     o.y + static_cast<LONG>(std::lround(sign * down.y))};
+    stretch(dc, b.width, b.height, to, SRCCOPY, [&](size_t x, size_t y) { return &bgr[(y * b.width + x) * 3]; });
+    return;
+  }
+  const Point corner = {static_cast<double>(o.x), sign * o.y};
+  double minX = corner.x, maxX = minX, minY = corner.y, maxY = minY;
+  for (const Point& v : {across, down, Point{across.x + down.x, across.y + down.y}}) {
+    minX = std::min(minX, corner.x + v.x), maxX = std::max(maxX, corner.x + v.x);
+    minY = std::min(minY, corner.y + v.y), maxY = std::max(maxY, corner.y + v.y);
+  }
+  // As many grid cells along each edge as the picture has pixels, within 4096 a side.
+  const double density = std::max(b.width / std::max(std::hypot(across.x, across.y), 1e-9),
+                                  b.height / std::max(std::hypot(down.x, down.y), 1e-9));
+  const double cell = std::max({1 / density, (maxX - minX) / 4096, (maxY - minY) / 4096, 1e-9});
+  const int w = std::max(1, static_cast<int>(std::ceil((maxX - minX) / cell)));
+  const int h = std::max(1, static_cast<int>(std::ceil((maxY - minY) / cell)));
+  std::vector<BYTE> color(static_cast<size_t>(w) * h * 3, 0), mask(color.size(), 0xFF);
+  const OnGrid at = {{(corner.x - minX) / cell, (corner.y - minY) / cell},
+                     {across.x / cell, across.y / cell},
+                     {down.x / cell, down.y / cell}};
+  eachPixel(b, at, w, h, [&](int x, int y, size_t i) {
+    if (!b.alpha.empty() && b.alpha[i] < 128) return;
+    const size_t k = (static_cast<size_t>(y) * w + x) * 3;
+    std::copy_n(&bgr[i * 3], 3, &color[k]);
+    std::fill_n(&mask[k], 3, 0);
+  });
+  const RECT to = {static_cast<LONG>(std::lround(minX)), static_cast<LONG>(std::lround(sign * minY)),
+                   static_cast<LONG>(std::lround(maxX)), static_cast<LONG>(std::lround(sign * maxY))};
+  stretch(dc, w, h, to, SRCAND, [&](size_t x, size_t y) { return &mask[(y * w + x) * 3]; });
+  stretch(dc, w, h, to, SRCPAINT, [&](size_t x, size_t y) { return &color[(y * w + x) * 3]; });
+}
+
 }  // namespace
 
 void drawPlot(HDC dc, const Plot& plot, const Mapping& map, bool simplePens) {
   std::vector<POINT> points;
   std::vector<INT> counts;
   for (const Shape& shape : plot.shapes) {
+    if (shape.image) {
+      drawBitmap(dc, *shape.image, map);
+      continue;
+    }
     if (shape.fill) {
       points.clear();
       counts.clear();
@@ -73,30 +147,8 @@ void drawPlot(HDC dc, const Plot& plot, const Mapping& map, bool simplePens) {
 }
 
 void drawPicture(HDC dc, const Picture& picture, RECT to) {
-  // Metafiles record the bits with their header; a bottom-up picture is the form every
-  // player sizes right (Wine's reads past a top-down one).
-  // 24-bit rows padded to four bytes, bottom row first, with the image size filled in.
-  const size_t row = (static_cast<size_t>(picture.width) * 3 + 3) & ~size_t{3};
-  BITMAPINFO info = {};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER),
-                    static_cast<LONG>(picture.width),
-                    static_cast<LONG>(picture.height),
-                    1,
-                    24,
-                    BI_RGB,
-                    static_cast<DWORD>(row * picture.height)};
-  std::vector<BYTE> bottomUp(row * picture.height);
-  for (size_t y = 0; y < picture.height; ++y) {
-    const BYTE* from = picture.bgra.data() + y * picture.width * 4;
-    BYTE* to24 = bottomUp.data() + (picture.height - 1 - y) * row;
-    for (size_t x = 0; x < picture.width; ++x) std::copy_n(from + x * 4, 3, to24 + x * 3);
-  }
-  // Halftone stretching is recorded too and makes Wine's player crash when it shrinks the
-  // picture; colour-on-colour plays everywhere.
-  SetStretchBltMode(dc, COLORONCOLOR);
-  StretchDIBits(dc, to.left, to.top, to.right - to.left, to.bottom - to.top, 0, 0, static_cast<int>(picture.width),
-                static_cast<int>(picture.height), bottomUp.data(), &info, DIB_RGB_COLORS, SRCCOPY);
-  (void)to;
+  stretch(dc, static_cast<int>(picture.width), static_cast<int>(picture.height), to, SRCCOPY,
+          [&](size_t x, size_t y) { return picture.bgra.data() + (y * picture.width + x) * 4; });
 }
 
 void writeEmf(OutputFile& out, double widthMm, double heightMm, const std::function<void(HDC)>& draw) {

@@ -128,42 +128,70 @@ void pictureAsXps(OutputFile& out, const Picture& picture) {
 // --- the registry ---------------------------------------------------------------------------
 
 constexpr OutputFormat kFormats[] = {
-    {"PNG", {"png"}, Pages::First, drawingAsPictures<PictureFormat::Png>, pictureEncoded<PictureFormat::Png>, nullptr},
+    {"PNG",
+     {"png"},
+     Pages::First,
+     drawingAsPictures<PictureFormat::Png>,
+     pictureEncoded<PictureFormat::Png>,
+     nullptr,
+     nullptr},
     {"TIFF",
      {"tif", "tiff"},
      Pages::Bounded,
      drawingAsPictures<PictureFormat::Tiff>,
      pictureEncoded<PictureFormat::Tiff>,
+     nullptr,
      nullptr},
     {"JPEG",
      {"jpg", "jpeg"},
      Pages::First,
      drawingAsPictures<PictureFormat::Jpeg>,
      pictureEncoded<PictureFormat::Jpeg>,
+     nullptr,
      nullptr},
-    {"BMP", {"bmp"}, Pages::First, drawingAsPictures<PictureFormat::Bmp>, pictureEncoded<PictureFormat::Bmp>, nullptr},
-    {"GIF", {"gif"}, Pages::First, drawingAsPictures<PictureFormat::Gif>, pictureEncoded<PictureFormat::Gif>, nullptr},
-    {"PDF", {"pdf"}, Pages::Every, everyPage<pdfOf>, pictureAsPdf, nullptr},
-    {"EMF", {"emf"}, Pages::First, drawingAsEmf, pictureAsEmf, nullptr},
-    {"WMF", {"wmf"}, Pages::First, drawingAsWmf, pictureAsWmf, nullptr},
-    {"SVG", {"svg"}, Pages::First, firstPage<svgOf>, nullptr, "a picture cannot be converted to SVG"},
+    {"BMP",
+     {"bmp"},
+     Pages::First,
+     drawingAsPictures<PictureFormat::Bmp>,
+     pictureEncoded<PictureFormat::Bmp>,
+     nullptr,
+     nullptr},
+    {"GIF",
+     {"gif"},
+     Pages::First,
+     drawingAsPictures<PictureFormat::Gif>,
+     pictureEncoded<PictureFormat::Gif>,
+     nullptr,
+     nullptr},
+    {"PDF", {"pdf"}, Pages::Every, everyPage<pdfOf>, pictureAsPdf, nullptr, nullptr},
+    {"EMF", {"emf"}, Pages::First, drawingAsEmf, pictureAsEmf, nullptr, nullptr},
+    {"WMF", {"wmf"}, Pages::First, drawingAsWmf, pictureAsWmf, nullptr, nullptr},
+    {"SVG", {"svg"}, Pages::First, firstPage<svgOf>, nullptr, "a picture cannot be converted to SVG", nullptr},
     {"DXF",
      {"dxf"},
      Pages::First,
      firstPage<dxfOf>,
      nullptr,
-     "a picture cannot be converted to DXF (it holds only a link to an image file)"},
-    {"PS", {"ps"}, Pages::Every, everyPage<psOf>, pictureAsPs, nullptr},
-    {"EPS", {"eps"}, Pages::First, firstPage<epsOf>, pictureAsEps, nullptr},
+     "a picture cannot be converted to DXF (it holds only a link to an image file)",
+     "the PDF's images cannot be converted to DXF (it holds only links to image files)"},
+    {"PS", {"ps"}, Pages::Every, everyPage<psOf>, pictureAsPs, nullptr, nullptr},
+    {"EPS", {"eps"}, Pages::First, firstPage<epsOf>, pictureAsEps, nullptr, nullptr},
     {"HGL",
      {"hgl"},
      Pages::Every,
      everyPage<hpglOf>,
      nullptr,
-     "a picture cannot be converted to HP-GL/2 (it holds vectors, not pixels)"},
-    {"PCL", {"pcl"}, Pages::Every, everyPage<pclOf>, pictureAsPcl, nullptr},
-    {"XPS", {"xps"}, Pages::Every, everyPage<xpsOf>, pictureAsXps, nullptr},
-    {"PCX", {"pcx"}, Pages::First, drawingAsPcx, pictureAsPcx, nullptr},
+     "a picture cannot be converted to HP-GL/2 (it holds vectors, not pixels)",
+     "the PDF's images cannot be converted to HP-GL/2 (it holds vectors, not pixels)"},
+    {"PCL",
+     {"pcl"},
+     Pages::Every,
+     everyPage<pclOf>,
+     pictureAsPcl,
+     nullptr,
+     "the PDF's images cannot be converted to PCL (its pages carry HP-GL/2 vectors)"},
+    {"XPS", {"xps"}, Pages::Every, everyPage<xpsOf>, pictureAsXps, nullptr, nullptr},
+    {"PCX", {"pcx"}, Pages::First, drawingAsPcx, pictureAsPcx, nullptr, nullptr},
 };
 
 void writePicture(OutputFile& out, const Picture& picture, const OutputFormat& format) {
@@ -190,12 +218,14 @@ std::string convert(const std::wstring& input, const std::wstring& output) {
   // A drawing of several pages goes whole to a format that holds them, else its first page.
   auto writeDrawing = [&](const Drawing& drawing) {
     const size_t pages = drawing.pages.size();
+    if (format->noImages && drawing.hasImages()) throw Failure{format->noImages};
     if (pages > 1 && format->pages == Pages::First) note = " (the first of " + std::to_string(pages) + " pages)";
     format->drawing(out, drawing, note);
   };
   if (pdf::looksLikePdf(bytes)) {
     GdiFonts fonts;
-    const pdf::PdfReading reading = pdf::readPdf(std::move(bytes), &fonts);
+    WicPictureCodecs codecs;
+    const pdf::PdfReading reading = pdf::readPdf(std::move(bytes), &fonts, &codecs);
     if (!reading.failure.empty()) throw Failure{reading.failure};
     writeDrawing(reading.drawing);
     note += reading.note;

@@ -26,6 +26,7 @@ struct OutputFormat {
   void (*drawing)(OutputFile& out, const Drawing& drawing, std::string& note);
   void (*picture)(OutputFile& out, const Picture& picture);  // none: `refusal` says why
   const char* refusal;
+  const char* noImages;  // why a drawing with pictures (a PDF's images) cannot be written; none: it can
 };
 
 // The row an output path asks for by its extension (any letter case); none for a format the

@@ -112,6 +112,21 @@ Picture decodePicture(const std::string& bytes) {
   return picture;
 }
 
+std::optional<Bitmap> WicPictureCodecs::jpeg(std::string_view data) {
+  try {
+    const Picture picture = decodePicture(std::string(data));
+    Bitmap bitmap;
+    bitmap.width = static_cast<int>(picture.width);
+    bitmap.height = static_cast<int>(picture.height);
+    bitmap.rgb.resize(static_cast<size_t>(picture.width) * picture.height * 3);
+    for (size_t i = 0; i < bitmap.rgb.size() / 3; ++i)
+      for (size_t k = 0; k < 3; ++k) bitmap.rgb[i * 3 + k] = picture.bgra[i * 4 + 2 - k];
+    return bitmap;
+  } catch (const Failure&) {
+    return std::nullopt;  // the page is drawn without it, and the log says so
+  }
+}
+
 std::string encodePictures(const std::function<bool(Picture&)>& next, PictureFormat format) {
   GUID container;
   switch (format) {

@@ -10,6 +10,7 @@
 
 #include "core/CommandFile.h"
 #include "core/Raster.h"
+#include "core/pdf/Images.h"
 
 namespace refconv {
 
@@ -25,6 +26,12 @@ struct Picture {
 // Whether the bytes are a picture WIC reads (by their first bytes).
 bool isPicture(const std::string& bytes);
 Picture decodePicture(const std::string& bytes);
+
+// A PDF's JPEG pictures, decoded by WIC.
+class WicPictureCodecs : public pdf::PictureCodecs {
+ public:
+  std::optional<Bitmap> jpeg(std::string_view data) override;
+};
 // Pictures in a format's container, made one at a time by `next` (false when there are no
 // more), so that a file of many pages never holds them all; formats of one picture take
 // the first.

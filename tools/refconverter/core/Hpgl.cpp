@@ -27,6 +27,13 @@ bool Drawing::empty() const {
   return true;
 }
 
+bool Drawing::hasImages() const {
+  for (const Plot& page : pages)
+    for (const Shape& shape : page.shapes)
+      if (shape.image) return true;
+  return false;
+}
+
 uint32_t penColor(int pen) {
   static constexpr std::array<uint32_t, 8> kPalette = {0xFFFFFF, 0x000000, 0xFF0000, 0x00A000,
                                                        0xE0C000, 0x0000FF, 0xFF00FF, 0x00C0C0};

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,7 +29,17 @@ struct Bounds {
 enum class LineEnd : uint8_t { Butt, Square, Triangle, Round };
 enum class LineJoin : uint8_t { Miter, MiterBevel, Triangle, Round, Bevel, None };
 
-// Lines of one pen and style, or areas of one colour.
+// Pixels shown on a plot (a PDF's image): the picture's top left corner at `origin`, its top
+// edge along `across` and its left edge along `down`, so that it may be turned, mirrored or
+// sheared as the page placed it.
+struct Bitmap {
+  int width = 0, height = 0;
+  std::vector<uint8_t> rgb;    // 3 bytes a pixel, top row first
+  std::vector<uint8_t> alpha;  // a byte a pixel (255 opaque); empty when every pixel is opaque
+  Point origin, across, down;  // plotter units
+};
+
+// Lines of one pen and style, or areas of one colour, or a picture.
 struct Shape {
   int pen = 1;
   uint32_t color = 0;     // 0xRRGGBB
@@ -39,6 +50,7 @@ struct Shape {
   LineJoin join = LineJoin::Miter;
   double miterLimit = 5;  // miter length / pen width
   std::vector<std::vector<Point>> paths;
+  std::shared_ptr<const Bitmap> image;  // set: the shape shows these pixels and has no paths
 };
 
 // One plot: what is drawn between two page advances (PG, FR).
@@ -56,6 +68,7 @@ struct Drawing {
   bool hpgl2 = false;       // HP-GL/2 commands or a PCL wrapper were seen
   bool truncated = false;   // a limit on points, shapes or pages was reached
   bool empty() const;
+  bool hasImages() const;
 };
 
 // HP-GL/2's default palette: 0 white, 1 black, 2 red, 3 green, 4 yellow, 5 blue,

@@ -28,12 +28,40 @@ const char* kProlog =
     "/c /setrgbcolor load def /s /stroke load def /f /fill load def /e /eofill load def\n"
     "%%EndProlog\n";
 
+// A plot's picture on its corner and edges. Pixels less than half opaque are masked out
+// (an ImageType 3 of LanguageLevel 3, which takes a mask sample before each pixel's colour).
+std::string placed(const Bitmap& b) {
+  const std::string w = std::to_string(b.width), h = std::to_string(b.height);
+  const std::string image =
+      "/Width " + w + " /Height " + h + " /BitsPerComponent 8 /ImageMatrix [" + w + " 0 0 -" + h + " 0 " + h + "]";
+  std::string data;
+  data.reserve(b.rgb.size() + b.alpha.size());
+  for (size_t i = 0; i < b.rgb.size() / 3; ++i) {
+    if (!b.alpha.empty()) data += static_cast<char>(b.alpha[i] >= 128 ? 0xFF : 0);
+    data.append(reinterpret_cast<const char*>(&b.rgb[i * 3]), 3);
+  }
+  std::string out = "gsave [" + decimal(b.across.x) + " " + decimal(b.across.y) + " " + decimal(-b.down.x) + " " +
+                    decimal(-b.down.y) + " " + decimal(b.origin.x + b.down.x) + " " + decimal(b.origin.y + b.down.y) +
+                    "] concat\n/DeviceRGB setcolorspace\n";
+  const std::string source = "/DataSource currentfile /ASCII85Decode filter /RunLengthDecode filter";
+  if (b.alpha.empty())
+    out += "<< /ImageType 1 " + image + " /Decode [0 1 0 1 0 1]\n" + source + " >> image\n";
+  else
+    out += "<< /ImageType 3 /InterleaveType 1 /DataDict << /ImageType 1 " + image + " /Decode [0 1 0 1 0 1]\n" +
+           source + " >>\n/MaskDict << /ImageType 1 " + image + " /Decode [1 0] >> >> image\n";
+  return out + ascii85(runLengthEncoded(data)) + "\ngrestore\n";
+}
+
 // A plot's shapes in its own plotter units, the page's lower left at the origin.
 std::string content(const Plot& plot, const Page& page) {
   const double scale = kMmPerPlu * kPointsPerMm;
   std::string out =
       "save\n" + decimal(scale, 6) + " dup scale " + decimal(-page.left) + " " + decimal(-page.bottom) + " translate\n";
   for (const Shape& shape : plot.shapes) {
+    if (shape.image) {
+      out += placed(*shape.image);
+      continue;
+    }
     out += rgb(shape.color);
     if (!shape.fill)
       out += decimal(std::max(shape.widthMm, kThinnestMm) / kMmPerPlu) + " setlinewidth " +
@@ -66,10 +94,18 @@ std::string boundingBox(double widthPt, double heightPt) {
          " " + decimal(heightPt) + "\n";
 }
 
-std::string header(bool eps, int pages, double widthPt, double heightPt) {
+// The level a reader needs: 3 for a masked picture.
+int levelOf(const std::vector<const Plot*>& plots) {
+  for (const Plot* plot : plots)
+    for (const Shape& shape : plot->shapes)
+      if (shape.image && !shape.image->alpha.empty()) return 3;
+  return 2;
+}
+
+std::string header(bool eps, int pages, double widthPt, double heightPt, int level = 2) {
   return std::string(eps ? "%!PS-Adobe-3.0 EPSF-3.0\n" : "%!PS-Adobe-3.0\n") + "%%Creator: RefConverter\n" +
-         "%%LanguageLevel: 2\n%%Pages: " + std::to_string(pages) + "\n" + boundingBox(widthPt, heightPt) +
-         "%%EndComments\n" + kProlog;
+         "%%LanguageLevel: " + std::to_string(level) + "\n%%Pages: " + std::to_string(pages) + "\n" +
+         boundingBox(widthPt, heightPt) + "%%EndComments\n" + kProlog;
 }
 
 // A page of a PostScript document: its size set for the printer.
@@ -147,12 +183,15 @@ std::string psOf(const Drawing& drawing) {
     tallest = std::max(tallest, p.heightMm * kPointsPerMm);
     pages += page(++number, size(p), content(plot, p));
   }
-  return header(false, number, widest, tallest) + pages + "%%Trailer\n%%EOF\n";
+  std::vector<const Plot*> plots;
+  for (const Plot& plot : drawing.pages) plots.push_back(&plot);
+  return header(false, number, widest, tallest, levelOf(plots)) + pages + "%%Trailer\n%%EOF\n";
 }
 
 std::string epsOf(const Plot& plot) {
   const Page p = pageOf(plot);
-  return header(true, 1, p.widthMm * kPointsPerMm, p.heightMm * kPointsPerMm) + content(plot, p) + "showpage\n%%EOF\n";
+  return header(true, 1, p.widthMm * kPointsPerMm, p.heightMm * kPointsPerMm, levelOf({&plot})) + content(plot, p) +
+         "showpage\n%%EOF\n";
 }
 
 std::string psOfImage(const Image& image, bool eps) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "Bitmaps.h"
 #include "PointMath.h"
 
 namespace refconv {
@@ -120,6 +121,17 @@ class Canvas {
   explicit Canvas(Image& image) : image_(image) {}
 
   bool cutShort() const { return work_ > kMaxWork; }
+
+  // A picture over what is drawn, blended by its alpha.
+  void picture(const Bitmap& b, const OnGrid& at) {
+    if (cutShort()) return;
+    work_ += std::fabs(at.across.x * at.down.y - at.across.y * at.down.x);
+    eachPixel(b, at, image_.width, image_.height, [&](int x, int y, size_t i) {
+      uint8_t* px = image_.rgb.data() + (static_cast<size_t>(y) * image_.width + x) * 3;
+      const int a = b.alpha.empty() ? 255 : b.alpha[i];
+      for (int k = 0; k < 3; ++k) px[k] = static_cast<uint8_t>((b.rgb[i * 3 + k] * a + px[k] * (255 - a) + 127) / 255);
+    });
+  }
 
   void paint(const Outlines& outlines, uint32_t color, bool evenOdd) {
     if (outlines.edges.empty() || cutShort()) return;
@@ -264,6 +276,13 @@ Image rasterize(const Plot& plot, double dpi, double maxSidePx) {
   };
   std::vector<Point> points;
   for (const Shape& shape : plot.shapes) {
+    if (shape.image) {
+      flush();
+      const Bitmap& b = *shape.image;
+      auto along = [&](Point v) { return Point{v.x * scale, -v.y * scale}; };
+      canvas.picture(b, {at(b.origin), along(b.across), along(b.down)});
+      continue;
+    }
     // Lines of one colour in a row are one union: painted in one pass.
     if (!pending.edges.empty() && (shape.color != pendingColor || pending.edges.size() > kEdgesAPass)) flush();
     if (shape.fill) {  // an area is filled by its own rule, in a pass of its own

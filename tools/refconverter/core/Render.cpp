@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <numbers>
 
+#include "Bitmaps.h"
+
 namespace refconv {
 
 namespace {
@@ -123,15 +125,26 @@ int pdfJoin(LineJoin join) {
 }  // namespace
 
 std::string svgOf(const Plot& plot) {
+  const bool hasImage = std::any_of(plot.shapes.begin(), plot.shapes.end(), [](const Shape& s) { return s.image; });
   const Page page = pageOf(plot);
   const double top = page.bottom + page.heightMm / kMmPerPlu;
   auto x = [&](double v) { return num((v - page.left) * kMmPerPlu); };
   auto y = [&](double v) { return num((top - v) * kMmPerPlu); };
-  std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
+  std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\"" +
+                    std::string(hasImage ? " xmlns:xlink=\"http://www.w3.org/1999/xlink\"" : "") + " width=\"" +
                     num(page.widthMm) + "mm\" height=\"" + num(page.heightMm) + "mm\" viewBox=\"0 0 " +
                     num(page.widthMm) + " " + num(page.heightMm) +
                     "\">\n<rect width=\"100%\" height=\"100%\" fill=\"#FFFFFF\"/>\n";
+  const double k = kMmPerPlu;
   for (const Shape& shape : plot.shapes) {
+    if (const Bitmap* b = shape.image.get()) {
+      // The unit square on the picture's corner and edges, y down as SVG counts.
+      out += "<image width=\"1\" height=\"1\" preserveAspectRatio=\"none\" transform=\"matrix(" +
+             precise(b->across.x * k) + " " + precise(-b->across.y * k) + " " + precise(b->down.x * k) + " " +
+             precise(-b->down.y * k) + " " + x(b->origin.x) + " " + y(b->origin.y) +
+             ")\" xlink:href=\"data:image/png;base64," + base64(pngOf(*b)) + "\"/>\n";
+      continue;
+    }
     out += "<path d=\"";
     for (const auto& path : shape.paths) {
       for (size_t i = 0; i < path.size(); ++i) out += (i == 0 ? "M" : "L") + x(path[i].x) + " " + y(path[i].y) + " ";
@@ -163,7 +176,28 @@ std::string pdfOf(const Drawing& drawing) {
     const Page page = pageOf(plot);
     std::string content =
         precise(s) + " 0 0 " + precise(s) + " " + precise(-page.left * s) + " " + precise(-page.bottom * s) + " cm\n";
+    const size_t pageObject = objects.size() + 1;
+    std::vector<std::string> images;  // objects after the page and its content
+    std::string xobjects;
     for (const Shape& shape : plot.shapes) {
+      if (const Bitmap* b = shape.image.get()) {
+        const size_t number = pageObject + 2 + images.size();
+        const std::string name = "/Im" + std::to_string(number);
+        xobjects += name + " " + std::to_string(number) + " 0 R ";
+        const std::string size = "/Width " + std::to_string(b->width) + " /Height " + std::to_string(b->height);
+        images.push_back(stream("/Type /XObject /Subtype /Image " + size +
+                                    " /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /FlateDecode" +
+                                    (b->alpha.empty() ? "" : " /SMask " + std::to_string(number + 1) + " 0 R"),
+                                deflated(std::string(b->rgb.begin(), b->rgb.end()))));
+        if (!b->alpha.empty())
+          images.push_back(stream("/Type /XObject /Subtype /Image " + size +
+                                      " /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /FlateDecode",
+                                  deflated(std::string(b->alpha.begin(), b->alpha.end()))));
+        // The unit square, y up, on the picture's corner and edges.
+        content += "q " + num(b->across.x) + " " + num(b->across.y) + " " + num(-b->down.x) + " " + num(-b->down.y) +
+                   " " + num(b->origin.x + b->down.x) + " " + num(b->origin.y + b->down.y) + " cm " + name + " Do Q\n";
+        continue;
+      }
       content += pdfColor(shape.color, shape.fill ? "rg" : "RG");
       if (!shape.fill)
         content += num(std::max(shape.widthMm, kThinnestMm) / kMmPerPlu) + " w " + std::to_string(pdfCap(shape.end)) +
@@ -176,10 +210,11 @@ std::string pdfOf(const Drawing& drawing) {
       content += shape.fill ? (shape.evenOdd ? "f*\n" : "f\n") : "S\n";
     }
     const std::string box = "[0 0 " + num(page.widthMm * pointsPerMm) + " " + num(page.heightMm * pointsPerMm) + "]";
-    const size_t pageObject = objects.size() + 1;
+    const std::string resources = xobjects.empty() ? "" : " /Resources << /XObject << " + xobjects + ">> >>";
     objects.push_back("<< /Type /Page /Parent 1 0 R /MediaBox " + box + " /Contents " + std::to_string(pageObject + 1) +
-                      " 0 R >>");
+                      " 0 R" + resources + " >>");
     objects.push_back(stream("", content));
+    objects.insert(objects.end(), images.begin(), images.end());
     kids += std::to_string(pageObject) + " 0 R ";
   }
   if (!kids.empty()) kids.pop_back();

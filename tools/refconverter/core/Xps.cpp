@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "Bitmaps.h"
 #include "Render.h"
 #include "Zip.h"
 
@@ -41,12 +42,38 @@ std::string pageXml(double widthMm, double heightMm, const std::string& body) {
          "\" Height=\"" + decimal(heightMm * kUnitsPerMm, 2) + "\" xml:lang=\"und\">\n" + body + "</FixedPage>\n";
 }
 
-std::string plotXml(const Plot& plot) {
+// A picture part filling a path of w x h units.
+std::string imageBrush(const std::string& part, int widthPx, int heightPx, const std::string& w, const std::string& h) {
+  return "<Path.Fill><ImageBrush ImageSource=\"" + part + "\" Viewbox=\"0,0," + std::to_string(widthPx) + "," +
+         std::to_string(heightPx) + "\" ViewboxUnits=\"Absolute\" Viewport=\"0,0," + w + "," + h +
+         "\" ViewportUnits=\"Absolute\"/></Path.Fill>";
+}
+
+std::string rectangle(const std::string& w, const std::string& h) {
+  return "M 0,0 L " + w + ",0 " + w + "," + h + " 0," + h + " Z";
+}
+
+// The page's picture parts, each a PNG.
+using ImageParts = std::vector<std::pair<std::string, std::string>>;
+
+// `numbered`: the pictures of the pages before, as parts are numbered through the document.
+std::string plotXml(const Plot& plot, ImageParts& parts, size_t& numbered) {
   const Page page = pageOf(plot);
   const double top = page.bottom + page.heightMm / kMmPerPlu, s = kMmPerPlu * kUnitsPerMm;
   auto xy = [&](Point p) { return decimal((p.x - page.left) * s, 2) + "," + decimal((top - p.y) * s, 2); };
   std::string body;
   for (const Shape& shape : plot.shapes) {
+    if (const Bitmap* b = shape.image.get()) {
+      // The picture's pixels as units, turned onto its corner and edges (y down).
+      const std::string part = "/Documents/1/Resources/Images/" + std::to_string(++numbered) + ".png";
+      parts.emplace_back(part, pngOf(*b));
+      const std::string w = std::to_string(b->width), h = std::to_string(b->height);
+      const double u = s / b->width, v = s / b->height;
+      body += "<Path Data=\"" + rectangle(w, h) + "\" RenderTransform=\"" + decimal(b->across.x * u, 6) + "," +
+              decimal(-b->across.y * u, 6) + "," + decimal(b->down.x * v, 6) + "," + decimal(-b->down.y * v, 6) + "," +
+              xy(b->origin) + "\">" + imageBrush(part, b->width, b->height, w, h) + "</Path>\n";
+      continue;
+    }
     std::string data = shape.fill ? (shape.evenOdd ? "F 0 " : "F 1 ") : "";
     for (const auto& path : shape.paths) {
       data += "M " + xy(path[0]) + " L";
@@ -71,10 +98,10 @@ std::string plotXml(const Plot& plot) {
 struct XpsPage {
   std::string xml;
   double widthMm, heightMm;
-  std::string imagePart;  // a picture the page shows, or nothing
+  ImageParts images;  // the pictures the page shows, numbered through the document
 };
 
-std::string package(const std::vector<XpsPage>& pages, const std::string& png) {
+std::string package(const std::vector<XpsPage>& pages) {
   ZipWriter zip;
   zip.add("[Content_Types].xml", kContentTypes);
   zip.add("_rels/.rels", std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Relationships xmlns=\"") +
@@ -91,15 +118,18 @@ std::string package(const std::vector<XpsPage>& pages, const std::string& png) {
     document += "<PageContent Source=\"Pages/" + n + ".fpage\" Width=\"" + decimal(pages[i].widthMm * kUnitsPerMm, 2) +
                 "\" Height=\"" + decimal(pages[i].heightMm * kUnitsPerMm, 2) + "\"/>";
     zip.add("Documents/1/Pages/" + n + ".fpage", pages[i].xml);
-    if (!pages[i].imagePart.empty())
-      zip.add("Documents/1/Pages/_rels/" + n + ".fpage.rels",
-              std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Relationships xmlns=\"") + kRelationships +
-                  "\"><Relationship Id=\"R1\" "
-                  "Type=\"http://schemas.microsoft.com/xps/2005/06/required-resource\" Target=\"" +
-                  pages[i].imagePart + "\"/></Relationships>\n");
+    if (pages[i].images.empty()) continue;
+    std::string rels =
+        std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Relationships xmlns=\"") + kRelationships + "\">";
+    for (size_t k = 0; k < pages[i].images.size(); ++k)
+      rels += "<Relationship Id=\"R" + std::to_string(k + 1) +
+              "\" Type=\"http://schemas.microsoft.com/xps/2005/06/required-resource\" Target=\"" +
+              pages[i].images[k].first + "\"/>";
+    zip.add("Documents/1/Pages/_rels/" + n + ".fpage.rels", rels + "</Relationships>\n");
   }
   zip.add("Documents/1/FixedDoc.fdoc", document + "</FixedDocument>\n");
-  if (!png.empty()) zip.add("Documents/1/Resources/Images/1.png", png);
+  for (const XpsPage& page : pages)
+    for (const auto& [part, png] : page.images) zip.add(part.substr(1), png);
   return zip.finish();
 }
 
@@ -107,22 +137,22 @@ std::string package(const std::vector<XpsPage>& pages, const std::string& png) {
 
 std::string xpsOf(const Drawing& drawing) {
   std::vector<XpsPage> pages;
+  size_t numbered = 0;
   for (const Plot& plot : drawing.pages) {
     const Page page = pageOf(plot);
-    pages.push_back({plotXml(plot), page.widthMm, page.heightMm, {}});
+    ImageParts parts;
+    std::string xml = plotXml(plot, parts, numbered);
+    pages.push_back({std::move(xml), page.widthMm, page.heightMm, std::move(parts)});
   }
-  return package(pages, {});
+  return package(pages);
 }
 
 std::string xpsOfPicture(const std::string& png, int widthPx, int heightPx, double widthIn, double heightIn) {
   const std::string w = decimal(widthIn * 96, 2), h = decimal(heightIn * 96, 2);
   const std::string part = "/Documents/1/Resources/Images/1.png";
-  const std::string body = "<Path Data=\"M 0,0 L " + w + ",0 " + w + "," + h + " 0," + h +
-                           " Z\"><Path.Fill><ImageBrush ImageSource=\"" + part + "\" Viewbox=\"0,0," +
-                           std::to_string(widthPx) + "," + std::to_string(heightPx) +
-                           "\" ViewboxUnits=\"Absolute\" Viewport=\"0,0," + w + "," + h +
-                           "\" ViewportUnits=\"Absolute\"/></Path.Fill></Path>\n";
-  return package({{pageXml(widthIn * 25.4, heightIn * 25.4, body), widthIn * 25.4, heightIn * 25.4, part}}, png);
+  const std::string body =
+      "<Path Data=\"" + rectangle(w, h) + "\">" + imageBrush(part, widthPx, heightPx, w, h) + "</Path>\n";
+  return package({{pageXml(widthIn * 25.4, heightIn * 25.4, body), widthIn * 25.4, heightIn * 25.4, {{part, png}}}});
 }
 
 }  // namespace refconv

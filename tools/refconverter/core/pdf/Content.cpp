@@ -10,33 +10,6 @@ namespace refconv::pdf {
 
 namespace {
 
-uint32_t rgb(double r, double g, double b) {
-  auto byte = [](double v) { return !(v > 0) ? 0u : v >= 1 ? 255u : static_cast<uint32_t>(std::lround(v * 255)); };
-  return (byte(r) << 16) | (byte(g) << 8) | byte(b);
-}
-
-// Gray, RGB or CMYK by how many numbers came (a pattern's name among them counts none).
-uint32_t colorOf(const std::vector<double>& v) {
-  if (v.size() >= 4) return rgb((1 - v[0]) * (1 - v[3]), (1 - v[1]) * (1 - v[3]), (1 - v[2]) * (1 - v[3]));
-  if (v.size() == 3) return rgb(v[0], v[1], v[2]);
-  if (v.size() >= 1) return rgb(v[0], v[0], v[0]);
-  return 0;
-}
-
-// A colour space as cs and CS give it: a name of the resources' ColorSpace, or itself.
-Object spaceOf(Document& document, const Object& resources, const Object& space) {
-  if (space.kind == Object::Kind::Name && resources.asDict()) {
-    const Object spaces = document.get(*resources.asDict(), "ColorSpace");
-    if (spaces.asDict() && spaces.asDict()->get(space.text)) return document.get(*spaces.asDict(), space.text);
-  }
-  return space;
-}
-
-// Its family: the name, or an array's first item.
-Object familyOf(Document& document, const Object& space) {
-  return space.asArray() && !space.asArray()->empty() ? document.resolve((*space.asArray())[0]) : space;
-}
-
 // The on and off lengths of a dash pattern in plotter units along each path: the parts that
 // are on, each a path of its own.
 std::vector<std::vector<Point>> dashed(const std::vector<std::vector<Point>>& paths, const std::vector<double>& dash,
@@ -83,18 +56,6 @@ std::vector<std::vector<Point>> dashed(const std::vector<std::vector<Point>>& pa
   return out;
 }
 
-int componentsOf(Document& document, const Object& resolved) {
-  const Object family = familyOf(document, resolved);
-  if (family.isName("DeviceRGB") || family.isName("CalRGB") || family.isName("RGB") || family.isName("Lab")) return 3;
-  if (family.isName("DeviceCMYK") || family.isName("CMYK")) return 4;
-  if (family.isName("ICCBased") && resolved.asArray() && resolved.asArray()->size() > 1) {
-    const Object profile = document.resolve((*resolved.asArray())[1]);
-    const Object n = profile.asDict() ? document.get(*profile.asDict(), "N") : Object{};
-    return n.kind == Object::Kind::Int && (n.integer == 3 || n.integer == 4) ? static_cast<int>(n.integer) : 1;
-  }
-  return 1;
-}
-
 std::vector<double> numbers(const std::vector<Object>& operands) {
   std::vector<double> values;
   for (const Object& o : operands)
@@ -125,11 +86,7 @@ void Painter::run(const std::string& content, const Object& resources, int depth
       continue;
     }
     if (op == "BI") {
-      // An inline image: its data runs to "EI" after white space.
-      size_t end = content.find("EI", parser.at());
-      while (end != std::string::npos && end > 0 && !isPdfWhite(content[end - 1])) end = content.find("EI", end + 2);
-      parser.seek(end == std::string::npos ? content.size() : end + 2);
-      ++out_.imagesShown;
+      parser.seek(inlineImage(content, parser.at(), resources));
     } else {
       apply(op, operands, resources, depth);
     }
@@ -180,9 +137,11 @@ void Painter::paint(bool fill, bool stroke, bool evenOdd, bool close) {
     for (const bool filling : {true, false}) {
       if (filling ? !fill : !stroke) continue;
       if (filling ? state_.fillPattern : state_.strokePattern) {
-        ++out_.imagesShown;
+        ++out_.notDrawn;
         continue;
       }
+      const auto& space = filling ? state_.fillSpace : state_.strokeSpace;
+      if (space && space->paintsNothing()) continue;
       Shape shape;
       shape.fill = filling;
       shape.evenOdd = evenOdd;
@@ -252,24 +211,22 @@ void Painter::apply(const std::string& op, const std::vector<Object>& operands, 
     paint(true, true, op.ends_with('*'), op[0] == 'b');
   } else if (op == "n") {
     path_.clear();
-  } else if (op == "g" || op == "rg" || op == "k") {
-    state_.fillColor = colorOf(v);
-    state_.fillPattern = false;
-  } else if (op == "G" || op == "RG" || op == "K") {
-    state_.strokeColor = colorOf(v);
-    state_.strokePattern = false;
+  } else if (op == "g" || op == "rg" || op == "k" || op == "G" || op == "RG" || op == "K") {
+    const bool fill = std::islower(static_cast<unsigned char>(op[0]));
+    (fill ? state_.fillSpace : state_.strokeSpace) = ColorSpace::device(op == "g" || op == "G" ? 1
+                                                                        : op.size() == 2       ? 3
+                                                                                               : 4);
+    (fill ? state_.fillPattern : state_.strokePattern) = false;
+    setColor(fill, operands);
   } else if (op == "cs" || op == "CS") {
-    const Object space = operands.empty() ? Object{} : spaceOf(document_, resources, operands[0]);
-    const int components = operands.empty() ? 1 : componentsOf(document_, space);
-    (op == "cs" ? state_.fillPattern : state_.strokePattern) = familyOf(document_, space).isName("Pattern");
-    (op == "cs" ? state_.fillComponents : state_.strokeComponents) = components;
-    (op == "cs" ? state_.fillColor : state_.strokeColor) = components == 4 ? rgb(0, 0, 0) : 0;
-  } else if (op == "sc" || op == "scn") {
-    state_.fillColor =
-        colorOf(std::vector<double>(v.begin(), v.begin() + std::min<size_t>(v.size(), state_.fillComponents)));
-  } else if (op == "SC" || op == "SCN") {
-    state_.strokeColor =
-        colorOf(std::vector<double>(v.begin(), v.begin() + std::min<size_t>(v.size(), state_.strokeComponents)));
+    const bool fill = op == "cs";
+    std::shared_ptr<const ColorSpace> space = operands.empty() ? nullptr : spaceFor(operands[0], resources);
+    if (!space) space = ColorSpace::device(1);
+    (fill ? state_.fillPattern : state_.strokePattern) = space->family() == ColorSpace::Family::Pattern;
+    (fill ? state_.fillColor : state_.strokeColor) = space->rgb(space->initial().data());
+    (fill ? state_.fillSpace : state_.strokeSpace) = std::move(space);
+  } else if (op == "sc" || op == "scn" || op == "SC" || op == "SCN") {
+    setColor(op[0] == 's', operands);
   } else if (op == "gs" && !operands.empty() && resources.asDict()) {
     const Object states = document_.get(*resources.asDict(), "ExtGState");
     const Object gs = states.asDict() ? document_.get(*states.asDict(), operands[0].text) : Object{};
@@ -281,7 +238,7 @@ void Painter::apply(const std::string& op, const std::vector<Object>& operands, 
     doXObject(operands[0].text, resources, depth);
   } else if (textOperator(op, operands, resources, depth)) {
   } else if (op == "sh") {
-    ++out_.imagesShown;
+    ++out_.notDrawn;
   }
 }
 
@@ -307,7 +264,7 @@ void Painter::doXObject(const std::string& name, const Object& resources, int de
   const Dict* dict = xobject.asDict();
   if (!dict || xobject.kind != Object::Kind::Stream) return;
   if (document_.get(*dict, "Subtype").isName("Image")) {
-    ++out_.imagesShown;
+    showImage(imageSourceOf(document_, xobject), resources);
     return;
   }
   if (!document_.get(*dict, "Subtype").isName("Form")) return;
@@ -343,7 +300,7 @@ void Painter::runNested(const Object& stream, const Matrix& matrix, const Object
   drawing_.pop_back();
 }
 
-PageDrawing drawPage(Document& document, const Page& page, FontCache& fonts) {
+PageDrawing drawPage(Document& document, const Page& page, FontCache& fonts, PictureCodecs* codecs) {
   PageDrawing out;
   // User space to plotter units: the box's corner at 0,0, turned as /Rotate says (clockwise),
   // points (1/72 in) times the user unit to 0.025 mm.
@@ -358,7 +315,7 @@ PageDrawing drawPage(Document& document, const Page& page, FontCache& fonts) {
   }
   const bool turned = page.rotate == 90 || page.rotate == 270;
   out.plot.frame = Bounds{0, 0, turned ? h : w, turned ? w : h, false};
-  Painter painter(document, fonts, out);
+  Painter painter(document, fonts, codecs, out);
   painter.setBase(base);
   std::string content;
   const Object contents = document.get(*page.dict, "Contents");

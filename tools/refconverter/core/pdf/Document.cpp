@@ -320,12 +320,14 @@ Object Document::resolve(const Object& object) {
   return current.kind == Object::Kind::RefKind ? Object{} : current;
 }
 
-std::string Document::streamData(const Object& stream, std::string* failure) {
+std::string Document::streamData(const Object& stream, std::string* failure, std::string* codec) {
   if (stream.kind != Object::Kind::Stream || stream.streamStart > bytes_.size()) return {};
-  std::string data =
-      bytes_.substr(stream.streamStart, std::min(stream.streamLength, bytes_.size() - stream.streamStart));
-  const Object filter = get(*stream.dict, "Filter");
-  Object parameters = get(*stream.dict, "DecodeParms");
+  return decoded(bytes_.substr(stream.streamStart, std::min(stream.streamLength, bytes_.size() - stream.streamStart)),
+                 get(*stream.dict, "Filter"), get(*stream.dict, "DecodeParms"), failure, codec);
+}
+
+std::string Document::decoded(std::string data, const Object& filter, const Object& parameters, std::string* failure,
+                              std::string* codec) {
   std::vector<Object> filters, parameterList;
   if (filter.kind == Object::Kind::Name) {
     filters.push_back(filter);
@@ -339,6 +341,13 @@ std::string Document::streamData(const Object& stream, std::string* failure) {
   }
   for (size_t i = 0; i < filters.size(); ++i) {
     if (filters[i].kind != Object::Kind::Name) continue;
+    if (codec) {
+      const std::string& name = filters[i].text;
+      *codec = name == "DCT" ? "DCTDecode" : name == "CCF" ? "CCITTFaxDecode" : name;
+      if (*codec == "DCTDecode" || *codec == "JPXDecode" || *codec == "JBIG2Decode" || *codec == "CCITTFaxDecode")
+        return data;
+      codec->clear();
+    }
     Decoded decoded = decodeFilter(filters[i].text, data, &parameterList[i]);
     data = std::move(decoded.bytes);
     if (!decoded.failure.empty()) {

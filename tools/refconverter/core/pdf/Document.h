@@ -33,7 +33,11 @@ class Document {
   // A key of a dictionary, resolved.
   Object get(const Dict& dict, std::string_view key) { return dict.get(key) ? resolve(*dict.get(key)) : Object{}; }
   // A stream's data through its filters; `failure` says why it stopped short.
-  std::string streamData(const Object& stream, std::string* failure = nullptr);
+  std::string streamData(const Object& stream, std::string* failure = nullptr, std::string* codec = nullptr);
+  // `data` through the filters named (a name or an array) with their parameters. Given
+  // `codec`, it stops before a picture codec's filter (DCT, JPX, JBIG2, CCITT fax) and names it.
+  std::string decoded(std::string data, const Object& filter, const Object& parameters, std::string* failure,
+                      std::string* codec);
 
   const Dict& trailer() const { return trailer_; }
   std::vector<Page> pages();

@@ -3,12 +3,15 @@
 #pragma once
 
 #include <cmath>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "core/pdf/ColorSpaces.h"
 #include "core/pdf/Content.h"
 #include "core/pdf/Fonts.h"
+#include "core/pdf/Images.h"
 
 namespace refconv::pdf {
 
@@ -37,16 +40,17 @@ struct GraphicsState {
   LineJoin join = LineJoin::Miter;
   double miterLimit = 10;
   uint32_t strokeColor = 0, fillColor = 0;
-  int strokeComponents = 1, fillComponents = 1;     // of the colour space set by CS / cs
-  bool strokePattern = false, fillPattern = false;  // painting with a pattern (not drawn yet)
-  std::vector<double> dash;                         // on and off lengths in user space; none: solid
+  std::shared_ptr<const ColorSpace> strokeSpace, fillSpace;  // as CS / cs set them; none: DeviceGray
+  bool strokePattern = false, fillPattern = false;           // painting with a pattern (not drawn yet)
+  std::vector<double> dash;                                  // on and off lengths in user space; none: solid
   double dashPhase = 0;
   TextState text;
 };
 
 class Painter {
  public:
-  Painter(Document& document, FontCache& fonts, PageDrawing& out) : document_(document), fonts_(fonts), out_(out) {}
+  Painter(Document& document, FontCache& fonts, PictureCodecs* codecs, PageDrawing& out)
+      : document_(document), fonts_(fonts), codecs_(codecs), out_(out) {}
   void setBase(const Matrix& base) { state_.ctm = base; }
   void run(const std::string& content, const Object& resources, int depth);
 
@@ -57,6 +61,13 @@ class Painter {
   void paint(bool fill, bool stroke, bool evenOdd, bool close);
   void setDash(const Object& array, const Object& phase);
   void doXObject(const std::string& name, const Object& resources, int depth);
+  // A colour space operand or entry, through the resources' ColorSpace; none for no space.
+  std::shared_ptr<const ColorSpace> spaceFor(const Object& space, const Object& resources);
+  void setColor(bool fill, const std::vector<Object>& operands);
+  // An image on the unit square of the current matrix.
+  void showImage(const ImageSource& image, const Object& resources);
+  // An inline image (BI ... ID data EI) from `at`, just after BI; where its EI ends.
+  size_t inlineImage(const std::string& content, size_t at, const Object& resources);
   // Runs a form's or a Type 3 glyph's content with its own matrix and resources.
   void runNested(const Object& stream, const Matrix& matrix, const Object& resources, int depth);
 
@@ -68,7 +79,9 @@ class Painter {
 
   Document& document_;
   FontCache& fonts_;
+  PictureCodecs* codecs_;
   PageDrawing& out_;
+  std::map<const void*, std::shared_ptr<const ColorSpace>> spaces_;  // by the space's array
   GraphicsState state_;
   std::vector<GraphicsState> stack_;
   std::vector<std::vector<Point>> path_;

@@ -1,6 +1,6 @@
 // A PDF file as a drawing of one plot a page, for every writer the converter has, with what
 // the log should say of it: fonts that had to be stood in for or were missing, a damaged
-// stream, what the reader does not draw.
+// stream, images left out or reduced, what the reader does not draw.
 #pragma once
 
 #include <string>
@@ -8,6 +8,7 @@
 
 #include "core/Hpgl.h"
 #include "core/pdf/Fonts.h"
+#include "core/pdf/Images.h"
 
 namespace refconv::pdf {
 
@@ -18,6 +19,6 @@ struct PdfReading {
 };
 
 bool looksLikePdf(std::string_view bytes);
-PdfReading readPdf(std::string bytes, SystemFonts* system);
+PdfReading readPdf(std::string bytes, SystemFonts* system, PictureCodecs* codecs = nullptr);
 
 }  // namespace refconv::pdf

@@ -1,0 +1,166 @@
+// A PDF's images into the drawing model: samples of every depth in every colour space, with
+// their functions, Decode arrays and masks, and inline images whose data holds "EI".
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/pdf/Content.h"
+#include "support/PdfFiles.h"
+
+namespace refconv::pdf {
+namespace {
+
+using test::classicPdf;
+using test::stream;
+
+std::string bytes(std::initializer_list<int> values) {
+  std::string out;
+  for (const int v : values) out += static_cast<char>(v);
+  return out;
+}
+
+TEST(PdfImageTest, SamplesSpacesAndMasksBecomePixels) {
+  struct Case {
+    const char* name;
+    std::string content;  // drawn on a unit square of 100 x 100
+    std::string image;    // object 5: the image /Im
+    std::string other;    // object 6: a mask or a function
+    std::vector<uint8_t> rgb, alpha;
+  };
+  const std::string image = "/Type /XObject /Subtype /Image /Height 1 ";
+  const Case cases[] = {
+      {"RGB",
+       "/Im Do",
+       stream(image + "/Width 2 /ColorSpace /DeviceRGB /BitsPerComponent 8", bytes({255, 0, 0, 0, 0, 255})),
+       "",
+       {255, 0, 0, 0, 0, 255},
+       {}},
+      {"1 bit, Decode inverted",
+       "/Im Do",
+       stream(image + "/Width 8 /ColorSpace /DeviceGray /BitsPerComponent 1 /Decode [1 0]", bytes({0x7F})),
+       "",
+       {255, 255, 255, 0, 0, 0},
+       {}},  // the first two of eight
+      {"16 bits",
+       "/Im Do",
+       stream(image + "/Width 1 /ColorSpace /DeviceGray /BitsPerComponent 16", bytes({0x80, 0})),
+       "",
+       {128, 128, 128},
+       {}},
+      {"Indexed, 2 bits",
+       "/Im Do",
+       stream(image + "/Width 4 /ColorSpace [/Indexed /DeviceRGB 3 <FF000000FF000000FFFFFFFF>] /BitsPerComponent 2",
+              bytes({0x1B})),
+       "",
+       {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255},
+       {}},
+      {"Separation, exponential",
+       "/Im Do",
+       stream(image + "/Width 2 /ColorSpace [/Separation /Spot /DeviceCMYK << /FunctionType 2 /Domain [0 1] /C0 [0 0 "
+                      "0 0] /C1 [0 1 1 0] /N 1 >>] /BitsPerComponent 8",
+              bytes({0, 255})),
+       "",
+       {255, 255, 255, 255, 0, 0},
+       {}},
+      {"DeviceN, calculator",
+       "/Im Do",
+       stream(image + "/Width 1 /ColorSpace [/DeviceN [/A /B] /DeviceRGB 6 0 R] /BitsPerComponent 8", bytes({255, 0})),
+       stream("/FunctionType 4 /Domain [0 1 0 1] /Range [0 1 0 1 0 1]", "{ exch 0 }"),
+       {0, 255, 0},
+       {}},
+      {"Separation, sampled",
+       "/Im Do",
+       stream(image + "/Width 1 /ColorSpace [/Separation /Spot /DeviceRGB 6 0 R] /BitsPerComponent 8", bytes({128})),
+       stream("/FunctionType 0 /Domain [0 1] /Range [0 1 0 1 0 1] /Size [2] /BitsPerSample 8",
+              bytes({0, 0, 0, 255, 255, 0})),
+       {128, 128, 0},
+       {}},
+      {"Separation None paints nothing",
+       "/Im Do",
+       stream(image + "/Width 1 /ColorSpace [/Separation /None /DeviceGray << /FunctionType 2 /Domain [0 1] /N 1 >>] "
+                      "/BitsPerComponent 8",
+              bytes({255})),
+       "",
+       {},
+       {}},
+      {"stencil in the fill colour",
+       "1 0 0 rg /Im Do",
+       stream(image + "/Width 8 /ImageMask true", bytes({0x3F})),
+       "",
+       {255, 0, 0, 255, 0, 0},
+       {255, 255, 0, 0}},
+      {"colour key",
+       "/Im Do",
+       stream(image + "/Width 2 /ColorSpace /DeviceGray /BitsPerComponent 8 /Mask [0 32]", bytes({16, 128})),
+       "",
+       {16, 16, 16, 128, 128, 128},
+       {0, 255}},
+      {"soft mask",
+       "/Im Do",
+       stream(image + "/Width 2 /ColorSpace /DeviceGray /BitsPerComponent 8 /SMask 6 0 R", bytes({0, 0})),
+       stream(image + "/Width 1 /ColorSpace /DeviceGray /BitsPerComponent 8", bytes({100})),
+       {0, 0, 0, 0, 0, 0},
+       {100, 100}},
+      {"inline, its data holding EI",
+       "BI /W 2 /H 1 /CS /RGB /BPC 8 ID EI EI  EI",
+       "",
+       "",
+       {'E', 'I', ' ', 'E', 'I', ' '},
+       {}},
+      {"inline, hex", "BI /W 1 /H 1 /CS /G /BPC 8 /F /AHx ID 7f> EI 0 0 1 rg", "", "", {127, 127, 127}, {}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<std::string> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /MediaBox [0 0 200 200] /Contents 4 0 R /Resources << /XObject << /Im 5 0 R >> >> >>",
+        stream("", "q 100 0 0 100 0 0 cm " + c.content + " Q"),
+        c.image.empty() ? "null" : c.image,
+        c.other.empty() ? "null" : c.other,
+    };
+    std::string why;
+    std::unique_ptr<Document> document = Document::open(classicPdf(objects, "<< /Size 7 /Root 1 0 R >>"), why);
+    ASSERT_TRUE(document) << why;
+    FontCache fonts;
+    const PageDrawing drawn = drawPage(*document, document->pages().at(0), fonts);
+    if (c.rgb.empty()) {
+      EXPECT_TRUE(drawn.plot.shapes.empty()) << c.name;
+      continue;
+    }
+    ASSERT_EQ(drawn.plot.shapes.size(), 1u) << c.name;
+    const Bitmap& b = *drawn.plot.shapes[0].image;
+    EXPECT_EQ(std::vector<uint8_t>(b.rgb.begin(), b.rgb.begin() + std::min(b.rgb.size(), c.rgb.size())), c.rgb)
+        << c.name;
+    EXPECT_EQ(std::vector<uint8_t>(b.alpha.begin(), b.alpha.begin() + std::min(b.alpha.size(), c.alpha.size())),
+              c.alpha)
+        << c.name;
+    EXPECT_NEAR(b.across.x, 100 * 25.4 / 72 / 0.025, 1e-6) << c.name;
+  }
+}
+
+// Pictures in a coding no decoder here reads are left out and named; the page still draws.
+TEST(PdfImageTest, ACodecWithoutDecoderIsNamed) {
+  const std::vector<std::string> objects = {
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /MediaBox [0 0 200 200] /Contents 4 0 R /Resources << /XObject << /J 5 0 R /X 6 0 R >> >> >>",
+      stream("", "/J Do /X Do 0 0 m 10 10 l S"),
+      stream("/Type /XObject /Subtype /Image /Width 1 /Height 1 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter "
+             "/DCTDecode",
+             "not a jpeg"),
+      stream("/Type /XObject /Subtype /Image /Width 1 /Height 1 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter "
+             "[/FlateDecode /JPXDecode]",
+             std::string("x\x9c\x03\x00\x00\x00\x00\x01", 8))};
+  std::string why;
+  std::unique_ptr<Document> document = Document::open(classicPdf(objects, "<< /Size 7 /Root 1 0 R >>"), why);
+  ASSERT_TRUE(document) << why;
+  FontCache fonts;
+  const PageDrawing drawn = drawPage(*document, document->pages().at(0), fonts);
+  EXPECT_EQ(drawn.imagesSkipped, (std::vector<std::string>{"DCTDecode", "JPXDecode"}));
+  EXPECT_EQ(drawn.plot.shapes.size(), 1u);
+}
+
+}  // namespace
+}  // namespace refconv::pdf

@@ -1,0 +1,62 @@
+// JPEG pictures decoded by the host's libjpeg, standing in natively for the WIC decoder the
+// converter has on Windows.
+#pragma once
+
+#include <jpeglib.h>
+
+#include <csetjmp>
+#include <optional>
+#include <string_view>
+
+#include "core/pdf/Images.h"
+
+namespace refconv::test {
+
+class HostJpeg : public pdf::PictureCodecs {
+ public:
+  std::optional<Bitmap> jpeg(std::string_view data) override {
+    struct Failed {
+      jpeg_error_mgr manager;
+      std::jmp_buf back;
+    } errors;
+    jpeg_decompress_struct info;
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = [](j_common_ptr common) {
+      std::longjmp(reinterpret_cast<Failed*>(common->err)->back, 1);
+    };
+    errors.manager.output_message = [](j_common_ptr) {};
+    Bitmap bitmap;
+    if (setjmp(errors.back)) {
+      jpeg_destroy_decompress(&info);
+      return std::nullopt;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.data()), static_cast<unsigned long>(data.size()));
+    jpeg_read_header(&info, TRUE);
+    const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+    jpeg_start_decompress(&info);
+    bitmap.width = static_cast<int>(info.output_width);
+    bitmap.height = static_cast<int>(info.output_height);
+    std::vector<unsigned char> row(static_cast<size_t>(info.output_width) * info.output_components);
+    bitmap.rgb.reserve(static_cast<size_t>(bitmap.width) * bitmap.height * 3);
+    while (info.output_scanline < info.output_height) {
+      unsigned char* rows[] = {row.data()};
+      jpeg_read_scanlines(&info, rows, 1);
+      for (size_t x = 0; x < info.output_width; ++x) {
+        if (!cmyk) {
+          bitmap.rgb.insert(bitmap.rgb.end(), &row[x * 3], &row[x * 3 + 3]);
+          continue;
+        }
+        // Adobe's CMYK JPEGs hold the inks inverted.
+        const unsigned k = row[x * 4 + 3];
+        for (int c = 0; c < 3; ++c) bitmap.rgb.push_back(static_cast<uint8_t>(row[x * 4 + c] * k / 255));
+      }
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return bitmap;
+  }
+};
+
+}  // namespace refconv::test
