@@ -110,6 +110,11 @@ TEST(PdfTextTest, FontsOfEveryKindDrawTheirGlyphsWhereTheTextStateSays) {
       {"BT /F6 10 Tf 2 0 0 2 20 20 Tm (aa) Tj ET", 0, 20, 70, 0},
       // A code the font has no glyph for is counted, not drawn.
       {"BT /F6 10 Tf 20 20 Td (b) Tj ET", 0, -1, -1, 1},
+      // Clipping: a path cuts the glyphs; text of mode 7 cuts the fill after it to its glyphs,
+      // and q/Q ends a clip.
+      {"0 0 107 200 re W n BT /F4 10 Tf 100 50 Td (II) Tj ET", 1, 100, 107, 0},
+      {"BT /F4 10 Tf 7 Tr 100 50 Td (II) Tj ET 0 0 200 200 re f", 1, 100, 108, 0},
+      {"q 0 0 10 10 re W n Q 0 0 200 200 re f", 1, 0, 200, 0},
   };
   for (const Case& c : cases) {
     const Drawn drawn = draw(onePage(c.content, objects));

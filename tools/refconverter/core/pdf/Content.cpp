@@ -158,10 +158,26 @@ void Painter::paint(bool fill, bool stroke, bool evenOdd, bool close) {
         for (double& length : lengths) length *= scale;
         shape.paths = dashed(path_, lengths, state_.dashPhase * scale);
       }
+      if (state_.clip)
+        shape.paths = filling ? state_.clip->fill(shape.paths, evenOdd)
+                              : state_.clip->stroke(shape.paths, shape.widthMm / kMmPerPlu / 2);
+      if (shape.paths.empty()) continue;
       for (const auto& sub : shape.paths)
         for (const Point& p : sub) out_.plot.bounds.add(p);
       out_.plot.shapes.push_back(std::move(shape));
     }
+  }
+  endPath();
+}
+
+void Painter::endPath() {
+  if (pendingClip_ != 0) {
+    // The clipping path is closed, as a fill's is.
+    Paths closed = path_;
+    for (auto& sub : closed)
+      if (sub.size() > 1) sub.push_back(sub.front());
+    state_.clip = ClipRegion::intersect(state_.clip.get(), closed, pendingClip_ == 2);
+    pendingClip_ = 0;
   }
   path_.clear();
 }
@@ -210,7 +226,9 @@ void Painter::apply(const std::string& op, const std::vector<Object>& operands, 
   } else if (op == "B" || op == "B*" || op == "b" || op == "b*") {
     paint(true, true, op.ends_with('*'), op[0] == 'b');
   } else if (op == "n") {
-    path_.clear();
+    endPath();
+  } else if (op == "W" || op == "W*") {
+    pendingClip_ = op == "W" ? 1 : 2;
   } else if (op == "g" || op == "rg" || op == "k" || op == "G" || op == "RG" || op == "K") {
     const bool fill = std::islower(static_cast<unsigned char>(op[0]));
     (fill ? state_.fillSpace : state_.strokeSpace) = ColorSpace::device(op == "g" || op == "G" ? 1

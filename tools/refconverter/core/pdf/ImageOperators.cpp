@@ -65,10 +65,33 @@ void Painter::showImage(const ImageSource& image, const Object& resources) {
   decoded.bitmap->origin = origin;
   decoded.bitmap->across = {right.x - origin.x, right.y - origin.y};
   decoded.bitmap->down = {bottom.x - origin.x, bottom.y - origin.y};
+  clipPicture(*decoded.bitmap);
   for (const Point& p : {origin, right, bottom, m.apply(1, 0)}) out_.plot.bounds.add(p);
   Shape shape;
   shape.image = decoded.bitmap;
   out_.plot.shapes.push_back(std::move(shape));
+}
+
+void Painter::clipPicture(Bitmap& b) const {
+  const ClipRegion* clip = state_.clip.get();
+  if (!clip) return;
+  Bounds box;
+  for (const Point& p : {b.origin, Point{b.origin.x + b.across.x, b.origin.y + b.across.y},
+                         Point{b.origin.x + b.down.x, b.origin.y + b.down.y},
+                         Point{b.origin.x + b.across.x + b.down.x, b.origin.y + b.across.y + b.down.y}})
+    box.add(p);
+  if (clip->surelyHolds(box)) return;
+  // Each pixel by where its centre falls; a clip of very many edges over a large picture
+  // would take too long, and the picture is shown whole rather than lost.
+  const size_t pixels = static_cast<size_t>(b.width) * b.height;
+  if (static_cast<double>(pixels) * static_cast<double>(clip->edges() + 1) > 4e8) return;
+  if (b.alpha.empty()) b.alpha.assign(pixels, 255);
+  for (int y = 0; y < b.height; ++y)
+    for (int x = 0; x < b.width; ++x) {
+      const double u = (x + 0.5) / b.width, v = (y + 0.5) / b.height;
+      const Point p{b.origin.x + b.across.x * u + b.down.x * v, b.origin.y + b.across.y * u + b.down.y * v};
+      if (!clip->contains(p)) b.alpha[static_cast<size_t>(y) * b.width + x] = 0;
+    }
 }
 
 size_t Painter::inlineImage(const std::string& content, size_t at, const Object& resources) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/pdf/Clip.h"
 #include "core/pdf/ColorSpaces.h"
 #include "core/pdf/Content.h"
 #include "core/pdf/Fonts.h"
@@ -44,6 +45,7 @@ struct GraphicsState {
   bool strokePattern = false, fillPattern = false;           // painting with a pattern (not drawn yet)
   std::vector<double> dash;                                  // on and off lengths in user space; none: solid
   double dashPhase = 0;
+  std::shared_ptr<const ClipRegion> clip;  // none: the whole page
   TextState text;
 };
 
@@ -59,6 +61,10 @@ class Painter {
   void point(double x, double y, bool start);
   void curve(double x1, double y1, double x2, double y2, double x3, double y3);
   void paint(bool fill, bool stroke, bool evenOdd, bool close);
+  // Ends the path: a clipping path W or W* asked for takes effect now.
+  void endPath();
+  // A decoded picture's pixels outside the clipping path made transparent.
+  void clipPicture(Bitmap& b) const;
   void setDash(const Object& array, const Object& phase);
   void doXObject(const std::string& name, const Object& resources, int depth);
   // A colour space operand or entry, through the resources' ColorSpace; none for no space.
@@ -85,6 +91,9 @@ class Painter {
   GraphicsState state_;
   std::vector<GraphicsState> stack_;
   std::vector<std::vector<Point>> path_;
+  int pendingClip_ = 0;  // W: 1, W*: 2
+  Paths textClip_;       // glyph outlines of the clipping text modes, clipped to at ET
+  bool textClipping_ = false;
   Point current_;
   Matrix textMatrix_, lineMatrix_;
   size_t operators_ = 0, points_ = 0;

@@ -23,7 +23,14 @@ bool Painter::textOperator(const std::string& op, const std::vector<Object>& ope
   auto n = [&](size_t i) { return numberAt(operands, i); };
   if (op == "BT") {
     textMatrix_ = lineMatrix_ = Matrix{};
-  } else if (op == "ET" || op == "d0" || op == "d1") {
+    textClip_.clear();
+    textClipping_ = false;
+  } else if (op == "ET") {
+    // Text of the clipping modes clips what follows to its glyphs (none shown: to nothing).
+    if (textClipping_) state_.clip = ClipRegion::intersect(state_.clip.get(), textClip_, false);
+    textClip_.clear();
+    textClipping_ = false;
+  } else if (op == "d0" || op == "d1") {
     // A Type 3 glyph's width and box: the font's widths already hold them.
   } else if (op == "Tc") {
     text.charSpacing = n(0);
@@ -129,7 +136,7 @@ void Painter::show(const std::string& bytes, const Object& resources, int depth)
   for (const Font::Code& code : codes) {
     const double size = text.size, scale = vertical ? 1 : text.horizontalScale;
     const Matrix glyphToText{size * scale, 0, 0, size, code.originX * size * scale, code.originY * size + text.rise};
-    if (render != 3) {
+    if (text.render != 3) {
       if (font->kind() == Font::Kind::Type3) {
         const Object procedure = font->glyphProcedure(code.code);
         if (procedure.kind == Object::Kind::Stream) {
@@ -149,6 +156,11 @@ void Painter::show(const std::string& bytes, const Object& resources, int depth)
     const double advance = code.advance * text.size + text.charSpacing + (code.wordSpace ? text.wordSpacing : 0);
     textMatrix_ =
         (vertical ? translation(0, advance) : translation(advance * text.horizontalScale, 0)).then(textMatrix_);
+  }
+  if (text.render >= 4) {
+    textClipping_ = true;
+    for (const auto& sub : path_)
+      if (sub.size() > 1 && textClip_.size() < 100'000) textClip_.push_back(sub);
   }
   // Glyph outlines wind as their programs draw them: filled under the non-zero rule.
   paint(render == 0 || render == 2, render == 1 || render == 2, false, true);
