@@ -3,10 +3,14 @@
 // what its pages inherit, the filters; and files built to loop, which must end.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include <zlib.h>
 
 #include "core/pdf/Content.h"
 #include "core/pdf/Document.h"
+#include "support/HostCrypto.h"
 #include "support/PdfFiles.h"
 
 namespace refconv::pdf {
@@ -121,12 +125,44 @@ TEST(PdfStructureTest, LoopsEndAndWhatCannotBeReadIsSaid) {
   EXPECT_EQ(why, "the input is no PDF");
   EXPECT_FALSE(Document::open("%PDF-1.4\n1 0 obj << /Type /Pages >> endobj\n", why));
   EXPECT_EQ(why, "the PDF has no document catalog (damaged beyond repair)");
-  EXPECT_FALSE(Document::open(classicPdf({"<< /Type /Catalog >>"}, "<< /Root 1 0 R /Encrypt << >> >>"), why));
-  EXPECT_EQ(why, "the PDF is encrypted");
   // Nesting past the bound is no object, and no crash.
   const std::string brackets(100000, '[');
   Parser deep(brackets, 0);
   EXPECT_FALSE(deep.object());
+}
+
+// Files encrypted by qpdf with an empty user password open and draw; others say why not.
+TEST(PdfStructureTest, EncryptedFilesOpenWithTheEmptyPassword) {
+  struct Case {
+    std::string pdf;
+    bool crypto;
+    const char* why;  // empty: it opens and draws
+  };
+  auto file = [](const char* name) {
+    std::ifstream in(std::string(MARLISK_TEST_DATA) + "/pdf/" + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const Case cases[] = {
+      {file("qpdf-rc4.pdf"), true, ""},
+      {file("qpdf-aes128.pdf"), true, ""},
+      {file("qpdf-aes256.pdf"), true, ""},
+      {file("password-aes256.pdf"), true, "the PDF needs a password to open"},
+      {file("qpdf-rc4.pdf"), false, "the PDF is encrypted, and this reader has no decryption"},
+      {classicPdf({"<< /Type /Catalog >>"}, "<< /Root 1 0 R /Encrypt << /Filter /Other >> >>"), true,
+       "the PDF is encrypted for a security handler other than the standard one"},
+  };
+  test::HostCrypto crypto;
+  for (const Case& c : cases) {
+    ASSERT_FALSE(c.pdf.empty());
+    std::string why;
+    const std::unique_ptr<Document> document = Document::open(c.pdf, why, c.crypto ? &crypto : nullptr);
+    EXPECT_EQ(why, c.why);
+    if (!document) continue;
+    FontCache fonts;
+    const PageDrawing drawn = drawPage(*document, document->pages().at(0), fonts);
+    EXPECT_GT(drawn.plot.shapes.size(), 3u);
+    EXPECT_EQ(drawn.failure, "");
+  }
 }
 
 TEST(PdfStructureTest, Filters) {

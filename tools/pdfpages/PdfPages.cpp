@@ -8,6 +8,7 @@
 
 #include "core/Raster.h"
 #include "core/pdf/Reader.h"
+#include "support/HostCrypto.h"
 #include "support/HostFonts.h"
 #include "support/HostJpeg.h"
 
@@ -21,7 +22,8 @@ int main(int argc, char** argv) {
   const double dpi = argc > 3 ? std::stod(argv[3]) : 100;
   refconv::test::HostFonts fonts;
   refconv::test::HostJpeg jpeg;
-  const refconv::pdf::PdfReading reading = refconv::pdf::readPdf(std::move(bytes), &fonts, &jpeg);
+  refconv::test::HostCrypto crypto;
+  const refconv::pdf::PdfReading reading = refconv::pdf::readPdf(std::move(bytes), {&fonts, &jpeg, &crypto});
   if (!reading.failure.empty()) {
     std::printf("FAILED  %s\n", reading.failure.c_str());
     return 1;

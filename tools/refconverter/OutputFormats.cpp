@@ -3,6 +3,7 @@
 #include <cmath>
 #include <optional>
 
+#include "CngCrypto.h"
 #include "GdiFonts.h"
 #include "Metafile.h"
 #include "core/Dxf.h"
@@ -225,7 +226,8 @@ std::string convert(const std::wstring& input, const std::wstring& output) {
   if (pdf::looksLikePdf(bytes)) {
     GdiFonts fonts;
     WicPictureCodecs codecs;
-    const pdf::PdfReading reading = pdf::readPdf(std::move(bytes), &fonts, &codecs);
+    CngCrypto crypto;
+    const pdf::PdfReading reading = pdf::readPdf(std::move(bytes), {&fonts, &codecs, &crypto});
     if (!reading.failure.empty()) throw Failure{reading.failure};
     writeDrawing(reading.drawing);
     note += reading.note;

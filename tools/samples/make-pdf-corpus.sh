@@ -143,6 +143,8 @@ qpdf --linearize "$OUT/reportlab-fonts.pdf" "$OUT/qpdf-linearized.pdf"
 qpdf --allow-weak-crypto --encrypt "" owner 128 --use-aes=n -- "$OUT/groff-ps2pdf.pdf" "$OUT/qpdf-rc4.pdf"
 qpdf --encrypt "" owner 128 --use-aes=y -- "$OUT/gnuplot-cairo.pdf" "$OUT/qpdf-aes128.pdf"
 qpdf --encrypt "" owner 256 -- "$OUT/rsvg-cairo.pdf" "$OUT/qpdf-aes256.pdf"
+# One that needs a password: refused with the reason.
+qpdf --encrypt user owner 256 -- "$OUT/rsvg-cairo.pdf" "$OUT/password-aes256.pdf"
 
 # Damaged copies: each must be drawn or refused with its reason, never crash.
 src="$OUT/gnuplot-cairo.pdf"

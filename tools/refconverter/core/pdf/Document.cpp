@@ -26,7 +26,7 @@ double numberAt(const Array& array, size_t i) {
 
 }  // namespace
 
-std::unique_ptr<Document> Document::open(std::string bytes, std::string& why) {
+std::unique_ptr<Document> Document::open(std::string bytes, std::string& why, Crypto* crypto) {
   const size_t header = bytes.find("%PDF-");
   if (header == std::string::npos || header > 1024) {
     why = "the input is no PDF";
@@ -52,11 +52,23 @@ std::unique_ptr<Document> Document::open(std::string bytes, std::string& why) {
     return nullptr;
   }
   if (document->trailer_.get("Encrypt")) {
-    why = "the PDF is encrypted";
-    return nullptr;
+    const Object encrypt = document->get(document->trailer_, "Encrypt");
+    const Object ids = document->get(document->trailer_, "ID");
+    const Object first = ids.asArray() && !ids.asArray()->empty() ? document->resolve((*ids.asArray())[0]) : Object{};
+    Dict entries;  // resolved, before any object is decrypted
+    if (const Dict* dict = encrypt.asDict())
+      for (const auto& [key, value] : dict->entries) entries.entries.emplace_back(key, document->resolve(value));
+    document->security_ = Security::make(entries, first.text, crypto, why);
+    if (!document->security_) return nullptr;
+    // What was read to find the catalogue is read again, decrypted.
+    document->cache_.clear();
+    document->objectStreams_.clear();
+    document->objectStreamData_.clear();
   }
   return document;
 }
+
+Document::~Document() = default;
 
 bool Document::readCrossReference(size_t at, std::string& why) {
   std::unordered_set<size_t> visited;
@@ -272,7 +284,13 @@ Object Document::load(uint32_t number) {
   }
   std::optional<Object> object = parser.object();
   if (!object) return {};
-  if (object->kind == Object::Kind::Stream) object->streamLength = streamLength(*object);
+  const Ref owner{number,
+                  generation && generation->kind == Object::Kind::Int ? static_cast<uint32_t>(generation->integer) : 0};
+  if (object->kind == Object::Kind::Stream) {
+    object->streamLength = streamLength(*object);
+    object->ref = owner;  // whose key decrypts the data
+  }
+  if (security_) security_->decryptStrings(*object, owner);
   return *object;
 }
 
@@ -322,8 +340,11 @@ Object Document::resolve(const Object& object) {
 
 std::string Document::streamData(const Object& stream, std::string* failure, std::string* codec) {
   if (stream.kind != Object::Kind::Stream || stream.streamStart > bytes_.size()) return {};
-  return decoded(bytes_.substr(stream.streamStart, std::min(stream.streamLength, bytes_.size() - stream.streamStart)),
-                 get(*stream.dict, "Filter"), get(*stream.dict, "DecodeParms"), failure, codec);
+  std::string data =
+      bytes_.substr(stream.streamStart, std::min(stream.streamLength, bytes_.size() - stream.streamStart));
+  // Cross-reference streams are never encrypted.
+  if (security_ && !get(*stream.dict, "Type").isName("XRef")) data = security_->decryptStream(data, stream.ref);
+  return decoded(std::move(data), get(*stream.dict, "Filter"), get(*stream.dict, "DecodeParms"), failure, codec);
 }
 
 std::string Document::decoded(std::string data, const Object& filter, const Object& parameters, std::string* failure,

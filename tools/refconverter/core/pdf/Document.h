@@ -12,6 +12,7 @@
 
 #include "core/pdf/Filters.h"
 #include "core/pdf/Objects.h"
+#include "core/pdf/Security.h"
 
 namespace refconv::pdf {
 
@@ -26,7 +27,9 @@ struct Page {
 class Document {
  public:
   // Nothing, and `why` says it, for what is no PDF or one that cannot be read.
-  static std::unique_ptr<Document> open(std::string bytes, std::string& why);
+  // An encrypted file is decrypted with `crypto`'s hashes and ciphers.
+  static std::unique_ptr<Document> open(std::string bytes, std::string& why, Crypto* crypto = nullptr);
+  ~Document();
 
   // `object` itself, or what it refers to (null for what is not there, or a chain that loops).
   Object resolve(const Object& object);
@@ -68,6 +71,7 @@ class Document {
   std::unordered_map<uint32_t, std::shared_ptr<std::vector<std::pair<uint32_t, size_t>>>> objectStreams_;
   std::unordered_map<uint32_t, std::string> objectStreamData_;
   bool repaired_ = false;
+  std::unique_ptr<Security> security_;  // an encrypted file's; none for a plain one
 };
 
 }  // namespace refconv::pdf

@@ -12,10 +12,10 @@ bool looksLikePdf(std::string_view bytes) {
   return bytes.substr(0, 1024).find("%PDF-") != std::string_view::npos;
 }
 
-PdfReading readPdf(std::string bytes, SystemFonts* system, PictureCodecs* codecs) {
+PdfReading readPdf(std::string bytes, const PdfServices& services) {
   PdfReading reading;
   std::string why;
-  const std::unique_ptr<Document> document = Document::open(std::move(bytes), why);
+  const std::unique_ptr<Document> document = Document::open(std::move(bytes), why, services.crypto);
   if (!document) {
     reading.failure = why;
     return reading;
@@ -25,7 +25,7 @@ PdfReading readPdf(std::string bytes, SystemFonts* system, PictureCodecs* codecs
     reading.failure = "the PDF has no pages";
     return reading;
   }
-  FontCache fonts(system);
+  FontCache fonts(services.fonts);
   std::vector<std::string> notes;
   int missing = 0, reduced = 0;
   std::vector<std::string> skipped;
@@ -33,7 +33,7 @@ PdfReading readPdf(std::string bytes, SystemFonts* system, PictureCodecs* codecs
   std::string damaged;
   reading.drawing.pages.clear();
   for (size_t i = 0; i < pages.size(); ++i) {
-    PageDrawing page = drawPage(*document, pages[i], fonts, codecs);
+    PageDrawing page = drawPage(*document, pages[i], fonts, services.codecs);
     // A page drawn without its shadings would pass for the whole page: it is refused instead.
     if (page.notDrawn > 0) {
       reading.failure = "page " + std::to_string(i + 1) +

@@ -9,6 +9,7 @@
 #include "core/Hpgl.h"
 #include "core/pdf/Fonts.h"
 #include "core/pdf/Images.h"
+#include "core/pdf/Security.h"
 
 namespace refconv::pdf {
 
@@ -18,7 +19,14 @@ struct PdfReading {
   std::string note;     // what the log adds to "OK"
 };
 
+// What the platform lends the reader: its fonts, its picture decoders, its hashes and ciphers.
+struct PdfServices {
+  SystemFonts* fonts = nullptr;
+  PictureCodecs* codecs = nullptr;
+  Crypto* crypto = nullptr;
+};
+
 bool looksLikePdf(std::string_view bytes);
-PdfReading readPdf(std::string bytes, SystemFonts* system, PictureCodecs* codecs = nullptr);
+PdfReading readPdf(std::string bytes, const PdfServices& services);
 
 }  // namespace refconv::pdf
