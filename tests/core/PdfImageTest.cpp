@@ -109,6 +109,12 @@ TEST(PdfImageTest, SamplesSpacesAndMasksBecomePixels) {
        "",
        {0, 0, 0, 0, 0, 0},
        {255, 0}},
+      {"at half the fill's opacity",
+       "/Half gs /Im Do",
+       stream(image + "/Width 1 /ColorSpace /DeviceGray /BitsPerComponent 8", bytes({0})),
+       "",
+       {0, 0, 0},
+       {128}},
       {"inline, its data holding EI",
        "BI /W 2 /H 1 /CS /RGB /BPC 8 ID EI EI  EI",
        "",
@@ -121,7 +127,8 @@ TEST(PdfImageTest, SamplesSpacesAndMasksBecomePixels) {
     const std::vector<std::string> objects = {
         "<< /Type /Catalog /Pages 2 0 R >>",
         "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        "<< /Type /Page /MediaBox [0 0 200 200] /Contents 4 0 R /Resources << /XObject << /Im 5 0 R >> >> >>",
+        "<< /Type /Page /MediaBox [0 0 200 200] /Contents 4 0 R /Resources << /XObject << /Im 5 0 R >> /ExtGState << "
+        "/Half << /ca 0.5 >> >> >> >>",
         stream("", "q 100 0 0 100 0 0 cm " + c.content + " Q"),
         c.image.empty() ? "null" : c.image,
         c.other.empty() ? "null" : c.other,

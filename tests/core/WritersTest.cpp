@@ -7,6 +7,8 @@
 #include "core/HpglWriter.h"
 #include "core/Pcx.h"
 #include "core/PostScript.h"
+#include "core/Raster.h"
+#include "core/Render.h"
 #include "core/Xps.h"
 #include "core/Zip.h"
 
@@ -160,6 +162,54 @@ TEST(WritersTest, DxfSectionsLayersAndFills) {
       area += ((t[1].x - t[0].x) + (t[3].x - t[2].x)) / 2 * (t[2].y - t[0].y);
     EXPECT_NEAR(area, evenOdd ? 64 : 100, 1e-9) << evenOdd;  // the same turn: a hole only by parity
   }
+}
+
+}  // namespace
+}  // namespace refconv
+
+namespace refconv {
+namespace {
+
+// A PDF's pictures and translucent paint in the writers that hold them: pixels blended by their
+// alpha over what is below, images as PNG or XObjects with their masks, opacity as each format says it.
+TEST(WritersTest, PicturesAndTranslucentPaint) {
+  Plot plot;
+  Shape fill;
+  fill.fill = true;
+  fill.color = 0xFF8080, fill.ink = 0xFF0000, fill.opacity = 0.5f;
+  fill.paths = {{{0, 0}, {400, 0}, {400, 400}, {0, 400}, {0, 0}}};
+  auto bitmap = std::make_shared<Bitmap>();
+  bitmap->width = 2, bitmap->height = 1;
+  bitmap->rgb = {0, 0, 255, 0, 255, 0};
+  bitmap->alpha = {255, 0};
+  bitmap->origin = {0, 400}, bitmap->across = {400, 0}, bitmap->down = {0, -400};
+  Shape image;
+  image.image = bitmap;
+  plot.shapes = {fill, image};
+  plot.frame = Bounds{0, 0, 400, 400, false};
+  Drawing drawing;
+  drawing.pages = {plot, plot};
+
+  const Image pixels = rasterize(plot, 254, 10000);  // 10 pixels a millimetre: 100 x 100
+  auto at = [&](int x, int y) {
+    const uint8_t* p = &pixels.rgb[(static_cast<size_t>(y) * pixels.width + x) * 3];
+    return static_cast<uint32_t>(p[0] << 16 | p[1] << 8 | p[2]);
+  };
+  EXPECT_EQ(at(25, 50), 0x0000FFu);  // the picture's opaque half
+  EXPECT_EQ(at(75, 50), 0xFF8080u);  // its transparent half shows the half-opaque red below
+  const std::string svg = svgOf(plot), pdf = pdfOf(drawing), ps = psOf(drawing), xps = xpsOf(drawing);
+  for (const auto& [text, wanted] : std::vector<std::pair<const std::string*, const char*>>{
+           {&svg, "fill-opacity=\"0.5\" fill=\"#FF0000\""},
+           {&svg, "xlink:href=\"data:image/png;base64,iVBORw0KGgo"},
+           {&pdf, "/ca 0.5 /CA 0.5"},
+           {&pdf, "/SMask"},
+           {&pdf, "cm /Im"},
+           {&ps, "%%LanguageLevel: 3"},
+           {&ps, "/ImageType 3 /InterleaveType 1"},
+           {&xps, "Opacity=\"0.5\" Fill=\"#FF0000\""},
+           {&xps, "Documents/1/Resources/Images/2.png"},  // numbered through the document
+       })
+    EXPECT_NE(text->find(wanted), std::string::npos) << wanted;
 }
 
 }  // namespace

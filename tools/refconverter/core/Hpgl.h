@@ -51,6 +51,10 @@ struct Shape {
   double miterLimit = 5;  // miter length / pen width
   std::vector<std::vector<Point>> paths;
   std::shared_ptr<const Bitmap> image;  // set: the shape shows these pixels and has no paths
+  // A translucent paint (a PDF's constant alpha): `color` is how it looks on white paper, for
+  // the formats without transparency; those with it paint `ink` at `opacity`.
+  float opacity = 1;
+  uint32_t ink = 0;
 };
 
 // One plot: what is drawn between two page advances (PG, FR).

@@ -13,10 +13,10 @@ namespace refconv {
 namespace {
 
 constexpr char kEsc = '\x1B';
-constexpr int kMostRowBytes = 16384 / 8;  // 16,384 pixels across
-constexpr size_t kMostPixels = 64'000'000;     // an A4 page at 600 dpi is 35 million
+constexpr int kMostRowBytes = 16384 / 8;    // 16,384 pixels across
+constexpr size_t kMostPixels = 64'000'000;  // an A4 page at 600 dpi is 35 million
 constexpr size_t kMostRows = 65'536;
-constexpr int kDefaultDpi = 75;                // a printer's raster resolution unless ESC * t says
+constexpr int kDefaultDpi = 75;  // a printer's raster resolution unless ESC * t says
 
 // One parameterised escape: ESC <c1> <c2> then values each ended by a letter, lower case to
 // go on, upper case to end (ESC * b 2 m 120 W).
@@ -61,8 +61,8 @@ class Decoder {
  private:
   double number() {
     const size_t start = p_;
-    while (p_ < in_.size() && (std::isdigit(static_cast<unsigned char>(in_[p_])) || in_[p_] == '+' ||
-                               in_[p_] == '-' || in_[p_] == '.'))
+    while (p_ < in_.size() &&
+           (std::isdigit(static_cast<unsigned char>(in_[p_])) || in_[p_] == '+' || in_[p_] == '-' || in_[p_] == '.'))
       ++p_;
     if (p_ == start) return 0;
     const std::string text(in_.substr(start, p_ - start));
@@ -148,14 +148,16 @@ class Decoder {
     auto at = [&](size_t i) { return static_cast<uint8_t>(in[i]); };
     switch (compression_) {
       case 1:  // run length: a count less one, then the byte
-        for (size_t i = 0; i + 1 < in.size() && out.size() < kMostRowBytes; i += 2) out.insert(out.end(), at(i) + 1u, at(i + 1));
+        for (size_t i = 0; i + 1 < in.size() && out.size() < kMostRowBytes; i += 2)
+          out.insert(out.end(), at(i) + 1u, at(i + 1));
         break;
       case 2:  // PackBits
         for (size_t i = 0; i < in.size() && out.size() < kMostRowBytes;) {
           const int control = static_cast<int8_t>(at(i++));
           if (control >= 0) {
             const size_t n = std::min<size_t>(static_cast<size_t>(control) + 1, in.size() - i);
-            out.insert(out.end(), in.begin() + static_cast<std::ptrdiff_t>(i), in.begin() + static_cast<std::ptrdiff_t>(i + n));
+            out.insert(out.end(), in.begin() + static_cast<std::ptrdiff_t>(i),
+                       in.begin() + static_cast<std::ptrdiff_t>(i + n));
             i += n;
           } else if (control != -128 && i < in.size()) {
             out.insert(out.end(), static_cast<size_t>(1 - control), at(i++));

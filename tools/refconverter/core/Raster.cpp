@@ -133,7 +133,7 @@ class Canvas {
     });
   }
 
-  void paint(const Outlines& outlines, uint32_t color, bool evenOdd) {
+  void paint(const Outlines& outlines, uint32_t color, bool evenOdd, float opacity = 1) {
     if (outlines.edges.empty() || cutShort()) return;
     const int top = std::max(0, static_cast<int>(std::floor(outlines.minY)));
     const int bottom = std::min(image_.height, static_cast<int>(std::ceil(outlines.maxY)));
@@ -149,7 +149,7 @@ class Canvas {
         if (std::max(e.a.y, e.b.y) <= band || std::min(e.a.y, e.b.y) >= band + rows) continue;
         line({e.a.x - left_, e.a.y}, {e.b.x - left_, e.b.y}, band, rows, w);
       }
-      composite(band, rows, w, color, evenOdd);
+      composite(band, rows, w, color, evenOdd, opacity);
     }
   }
 
@@ -216,7 +216,7 @@ class Canvas {
     }
   }
 
-  void composite(int band, int rows, int w, uint32_t color, bool evenOdd) {
+  void composite(int band, int rows, int w, uint32_t color, bool evenOdd, float opacity) {
     const float c[3] = {static_cast<float>((color >> 16) & 0xFF), static_cast<float>((color >> 8) & 0xFF),
                         static_cast<float>(color & 0xFF)};
     for (int y = 0; y < rows; ++y) {
@@ -232,6 +232,7 @@ class Canvas {
         } else if (cover > 1) {
           cover = 1;
         }
+        cover *= opacity;
         if (cover < 1.0f / 512) continue;
         if (cover > 1 - 1.0f / 512) {  // inside: the colour itself
           for (int k = 0; k < 3; ++k) px[x * 3 + k] = static_cast<uint8_t>(c[k]);
@@ -270,8 +271,9 @@ Image rasterize(const Plot& plot, double dpi, double maxSidePx) {
   Canvas canvas(image);
   Outlines pending;
   uint32_t pendingColor = 0;
+  float pendingOpacity = 1;
   auto flush = [&] {
-    canvas.paint(pending, pendingColor, false);
+    canvas.paint(pending, pendingColor, false, pendingOpacity);
     pending = Outlines();
   };
   std::vector<Point> points;
@@ -283,8 +285,12 @@ Image rasterize(const Plot& plot, double dpi, double maxSidePx) {
       canvas.picture(b, {at(b.origin), along(b.across), along(b.down)});
       continue;
     }
-    // Lines of one colour in a row are one union: painted in one pass.
-    if (!pending.edges.empty() && (shape.color != pendingColor || pending.edges.size() > kEdgesAPass)) flush();
+    // Lines of one colour in a row are one union: painted in one pass; translucent ones each
+    // in its own, as they blend over each other.
+    const uint32_t color = shape.opacity < 1 ? shape.ink : shape.color;
+    if (!pending.edges.empty() &&
+        (color != pendingColor || shape.opacity < 1 || pendingOpacity < 1 || pending.edges.size() > kEdgesAPass))
+      flush();
     if (shape.fill) {  // an area is filled by its own rule, in a pass of its own
       flush();
       Outlines own;
@@ -293,10 +299,11 @@ Image rasterize(const Plot& plot, double dpi, double maxSidePx) {
         for (const Point& p : path) points.push_back(at(p));
         own.polygon(points, false);
       }
-      canvas.paint(own, shape.color, shape.evenOdd);
+      canvas.paint(own, color, shape.evenOdd, shape.opacity);
       continue;
     }
-    pendingColor = shape.color;
+    pendingColor = color;
+    pendingOpacity = shape.opacity;
     // A pen thinner than a pixel is drawn a pixel wide, as a plotter's line stays visible.
     const double halfWidth = std::max(shape.widthMm * pxPerMm, 1.0) / 2;
     for (const auto& path : shape.paths) {

@@ -151,7 +151,9 @@ std::string svgOf(const Plot& plot) {
       if (shape.fill || isClosed(path)) out += "Z ";
     }
     out.back() = '"';
-    const std::string color = hexColor(shape.color);
+    const bool translucent = shape.opacity < 1;
+    const std::string color = hexColor(translucent ? shape.ink : shape.color);
+    if (translucent) out += std::string(shape.fill ? " fill" : " stroke") + "-opacity=\"" + num(shape.opacity) + "\"";
     if (shape.fill) {
       out +=
           " fill=\"" + color + "\" fill-rule=\"" + (shape.evenOdd ? "evenodd" : "nonzero") + "\" stroke=\"none\"/>\n";
@@ -178,7 +180,18 @@ std::string pdfOf(const Drawing& drawing) {
         precise(s) + " 0 0 " + precise(s) + " " + precise(-page.left * s) + " " + precise(-page.bottom * s) + " cm\n";
     const size_t pageObject = objects.size() + 1;
     std::vector<std::string> images;  // objects after the page and its content
-    std::string xobjects;
+    std::string xobjects, states;
+    // A translucent paint through a graphics state of its opacity, and opaque ones after it
+    // through one of none.
+    float opacity = 1;
+    auto setOpacity = [&](float wanted) {
+      if (wanted == opacity) return;
+      opacity = wanted;
+      const std::string name = "/A" + std::to_string(std::lround(wanted * 1000));
+      if (states.find(name + " ") == std::string::npos)
+        states += name + " << /ca " + num(wanted) + " /CA " + num(wanted) + " >> ";
+      content += name + " gs\n";
+    };
     for (const Shape& shape : plot.shapes) {
       if (const Bitmap* b = shape.image.get()) {
         const size_t number = pageObject + 2 + images.size();
@@ -194,11 +207,14 @@ std::string pdfOf(const Drawing& drawing) {
                                       " /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /FlateDecode",
                                   deflated(std::string(b->alpha.begin(), b->alpha.end()))));
         // The unit square, y up, on the picture's corner and edges.
+        setOpacity(1);
         content += "q " + num(b->across.x) + " " + num(b->across.y) + " " + num(-b->down.x) + " " + num(-b->down.y) +
                    " " + num(b->origin.x + b->down.x) + " " + num(b->origin.y + b->down.y) + " cm " + name + " Do Q\n";
         continue;
       }
-      content += pdfColor(shape.color, shape.fill ? "rg" : "RG");
+      const bool translucent = shape.opacity < 1;
+      setOpacity(shape.opacity);
+      content += pdfColor(translucent ? shape.ink : shape.color, shape.fill ? "rg" : "RG");
       if (!shape.fill)
         content += num(std::max(shape.widthMm, kThinnestMm) / kMmPerPlu) + " w " + std::to_string(pdfCap(shape.end)) +
                    " J " + std::to_string(pdfJoin(shape.join)) + " j " + num(shape.miterLimit) + " M\n";
@@ -210,7 +226,10 @@ std::string pdfOf(const Drawing& drawing) {
       content += shape.fill ? (shape.evenOdd ? "f*\n" : "f\n") : "S\n";
     }
     const std::string box = "[0 0 " + num(page.widthMm * pointsPerMm) + " " + num(page.heightMm * pointsPerMm) + "]";
-    const std::string resources = xobjects.empty() ? "" : " /Resources << /XObject << " + xobjects + ">> >>";
+    std::string resources;
+    if (!xobjects.empty()) resources += " /XObject << " + xobjects + ">>";
+    if (!states.empty()) resources += " /ExtGState << " + states + ">>";
+    if (!resources.empty()) resources = " /Resources <<" + resources + " >>";
     objects.push_back("<< /Type /Page /Parent 1 0 R /MediaBox " + box + " /Contents " + std::to_string(pageObject + 1) +
                       " 0 R" + resources + " >>");
     objects.push_back(stream("", content));

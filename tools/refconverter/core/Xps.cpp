@@ -82,11 +82,14 @@ std::string plotXml(const Plot& plot, ImageParts& parts, size_t& numbered) {
     }
     data.pop_back();
     body += "<Path Data=\"" + data + "\" ";
+    const bool translucent = shape.opacity < 1;
+    const std::string color = hexColor(translucent ? shape.ink : shape.color);
+    if (translucent) body += "Opacity=\"" + decimal(shape.opacity) + "\" ";
     if (shape.fill) {
-      body += "Fill=\"" + hexColor(shape.color) + "\"/>\n";
+      body += "Fill=\"" + color + "\"/>\n";
       continue;
     }
-    body += "Stroke=\"" + hexColor(shape.color) + "\" StrokeThickness=\"" +
+    body += "Stroke=\"" + color + "\" StrokeThickness=\"" +
             decimal(std::max(shape.widthMm, kThinnestMm) * kUnitsPerMm, 3) + "\" StrokeStartLineCap=\"" +
             cap(shape.end) + "\" StrokeEndLineCap=\"" + cap(shape.end) + "\" StrokeLineJoin=\"" + join(shape.join) +
             "\" StrokeMiterLimit=\"" + decimal(std::max(shape.miterLimit, 1.0)) + "\"/>\n";

@@ -56,6 +56,16 @@ std::vector<std::vector<Point>> dashed(const std::vector<std::vector<Point>>& pa
   return out;
 }
 
+// A colour laid at `alpha` on white paper.
+uint32_t onPaper(uint32_t rgb, double alpha) {
+  uint32_t out = 0;
+  for (int shift = 16; shift >= 0; shift -= 8) {
+    const double c = (rgb >> shift) & 0xFF;
+    out |= static_cast<uint32_t>(std::lround(255 - (255 - c) * alpha)) << shift;
+  }
+  return out;
+}
+
 std::vector<double> numbers(const std::vector<Object>& operands) {
   std::vector<double> values;
   for (const Object& o : operands)
@@ -146,6 +156,12 @@ void Painter::paint(bool fill, bool stroke, bool evenOdd, bool close) {
       shape.fill = filling;
       shape.evenOdd = evenOdd;
       shape.color = filling ? state_.fillColor : state_.strokeColor;
+      if (const double alpha = filling ? state_.fillAlpha : state_.strokeAlpha; alpha < 1) {
+        if (!(alpha > 0)) continue;  // paints nothing
+        shape.opacity = static_cast<float>(alpha);
+        shape.ink = shape.color;
+        shape.color = onPaper(shape.ink, alpha);
+      }
       shape.widthMm = std::max(0.1, state_.lineWidth * state_.ctm.scale() * kMmPerPlu);
       shape.end = state_.cap;
       shape.join = state_.join;
@@ -251,6 +267,14 @@ void Painter::apply(const std::string& op, const std::vector<Object>& operands, 
     if (const Dict* dict = gs.asDict()) {
       if (const Object lw = document_.get(*dict, "LW"); lw.isNumber()) state_.lineWidth = lw.number();
       if (const Object ml = document_.get(*dict, "ML"); ml.isNumber()) state_.miterLimit = ml.number();
+      if (const Object ca = document_.get(*dict, "ca"); ca.isNumber())
+        state_.fillAlpha = std::clamp(ca.number(), 0.0, 1.0);
+      if (const Object ca = document_.get(*dict, "CA"); ca.isNumber())
+        state_.strokeAlpha = std::clamp(ca.number(), 0.0, 1.0);
+      if (const Object lc = document_.get(*dict, "LC"); lc.isNumber()) apply("J", {lc}, resources, depth);
+      if (const Object lj = document_.get(*dict, "LJ"); lj.isNumber()) apply("j", {lj}, resources, depth);
+      if (const Object d = document_.get(*dict, "D"); d.asArray() && d.asArray()->size() == 2)
+        setDash(document_.resolve((*d.asArray())[0]), document_.resolve((*d.asArray())[1]));
     }
   } else if (op == "Do" && !operands.empty() && resources.asDict()) {
     doXObject(operands[0].text, resources, depth);

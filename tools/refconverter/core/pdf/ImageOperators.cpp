@@ -66,6 +66,11 @@ void Painter::showImage(const ImageSource& image, const Object& resources) {
   decoded.bitmap->across = {right.x - origin.x, right.y - origin.y};
   decoded.bitmap->down = {bottom.x - origin.x, bottom.y - origin.y};
   clipPicture(*decoded.bitmap);
+  if (state_.fillAlpha < 1) {
+    Bitmap& b = *decoded.bitmap;
+    if (b.alpha.empty()) b.alpha.assign(static_cast<size_t>(b.width) * b.height, 255);
+    for (uint8_t& a : b.alpha) a = static_cast<uint8_t>(std::lround(a * state_.fillAlpha));
+  }
   for (const Point& p : {origin, right, bottom, m.apply(1, 0)}) out_.plot.bounds.add(p);
   Shape shape;
   shape.image = decoded.bitmap;

@@ -46,6 +46,7 @@ struct GraphicsState {
   std::vector<double> dash;                                  // on and off lengths in user space; none: solid
   double dashPhase = 0;
   std::shared_ptr<const ClipRegion> clip;  // none: the whole page
+  double strokeAlpha = 1, fillAlpha = 1;   // CA and ca of ExtGState
   TextState text;
 };
 
