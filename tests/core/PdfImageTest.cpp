@@ -177,3 +177,65 @@ TEST(PdfImageTest, ACodecWithoutDecoderIsNamed) {
 
 }  // namespace
 }  // namespace refconv::pdf
+
+namespace refconv::pdf {
+namespace {
+
+// Shadings become bands of one colour cut to their area; tiling patterns, their tiles; what is
+// not drawn yet (a mesh) is counted, so that the page is refused rather than shown without it.
+TEST(PdfImageTest, ShadingsAndPatternsFillTheirArea) {
+  const std::string redToBlue = "/FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 [0 0 1] /N 1";
+  const std::vector<std::string> objects = {
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /MediaBox [0 0 200 200] /Contents 4 0 R /Resources << /Shading << /Ax << /ShadingType 2 "
+      "/ColorSpace /DeviceRGB /Coords [0 0 100 0] /Extend [true true] /Function << " +
+          redToBlue +
+          " >> >> /Mesh << /ShadingType 4 >> >> /Pattern << /Ra << /PatternType 2 /Shading << "
+          "/ShadingType 3 /ColorSpace /DeviceRGB /Coords [50 50 0 50 50 50] /Function << " +
+          redToBlue + " >> >> >> /Ti 5 0 R >> >> >>",
+      "",
+      test::stream("/PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 10 10] /XStep 20 /YStep 20 /Resources << >>",
+                   "0 1 0 rg 0 0 30 30 re f"),  // larger than its box: each tile cut to it
+  };
+  struct Case {
+    const char* content;
+    size_t leastShapes;
+    uint32_t first, last;  // the colours of the first and last shapes
+    double right, top;     // where the ink ends, in points
+    int notDrawn;
+  };
+  const Case cases[] = {
+      {"0 0 100 50 re W n /Ax sh", 40, 0xFF0000, 0x0000FF, 100, 50},
+      {"/Pattern cs /Ra scn 0 0 100 100 re f", 30, 0x0000FF, 0xFF0000, 100, 100},
+      {"/Pattern cs /Ti scn 0 0 100 100 re f", 25, 0x00FF00, 0x00FF00, 90, 90},
+      {"/Mesh sh", 0, 0, 0, 0, 0, 1},
+  };
+  constexpr double kUnit = 25.4 / 72 / 0.025;
+  for (const Case& c : cases) {
+    std::vector<std::string> file = objects;
+    file[3] = test::stream("", c.content);
+    std::string why;
+    std::unique_ptr<Document> document = Document::open(test::classicPdf(file, "<< /Size 6 /Root 1 0 R >>"), why);
+    ASSERT_TRUE(document) << why;
+    FontCache fonts;
+    const PageDrawing drawn = drawPage(*document, document->pages().at(0), fonts);
+    EXPECT_EQ(drawn.notDrawn, c.notDrawn) << c.content;
+    if (c.leastShapes == 0) continue;
+    const auto& shapes = drawn.plot.shapes;
+    ASSERT_GE(shapes.size(), c.leastShapes) << c.content;
+    auto near = [](uint32_t a, uint32_t b) {
+      for (int shift = 0; shift < 24; shift += 8)
+        if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) > 16) return false;
+      return true;
+    };
+    EXPECT_TRUE(near(shapes.front().color, c.first)) << c.content << std::hex << " " << shapes.front().color;
+    EXPECT_TRUE(near(shapes.back().color, c.last)) << c.content << std::hex << " " << shapes.back().color;
+    EXPECT_NEAR(drawn.plot.bounds.maxX / kUnit, c.right, 0.5) << c.content;
+    EXPECT_NEAR(drawn.plot.bounds.maxY / kUnit, c.top, 0.5) << c.content;
+    EXPECT_GE(drawn.plot.bounds.minX, -0.01) << c.content;
+  }
+}
+
+}  // namespace
+}  // namespace refconv::pdf

@@ -59,6 +59,12 @@ rgba = np.zeros((20, 30, 4)); rgba[..., 0] = 1; rgba[..., 3] = np.linspace(0, 1,
 ax.imshow(rgba, extent=(1, 5, 1, 3))
 ax.set_title("等高線 contour")
 fig.savefig(f"{out}/matplotlib-images.pdf")
+plt.close(fig)
+fig, ax = plt.subplots(figsize=(5, 3.5))
+ax.bar(["A", "B", "C"], [3, 5, 2], color="white", edgecolor="black", hatch="//")
+ax.bar(["D"], [4], color="#88c", hatch="xx")
+ax.set_title("区画 areas")
+fig.savefig(f"{out}/matplotlib-hatch.pdf")
 PY
 
 # gnuplot through cairo: lines, points, filled curves, a key, CFF fonts.
@@ -75,12 +81,16 @@ cp gnuplot-cairo.pdf "$OUT/"
 # librsvg through cairo: shapes, dashes, a clip path, Japanese text.
 cat >sheet.svg <<'SVG'
 <svg xmlns="http://www.w3.org/2000/svg" width="400" height="280" viewBox="0 0 400 280">
-  <defs><clipPath id="c"><circle cx="300" cy="90" r="60"/></clipPath></defs>
+  <defs><clipPath id="c"><circle cx="300" cy="90" r="60"/></clipPath>
+    <linearGradient id="g"><stop offset="0" stop-color="#2040a0"/><stop offset="1" stop-color="#a0e0ff"/></linearGradient>
+    <radialGradient id="r"><stop offset="0" stop-color="yellow"/><stop offset="1" stop-color="#c04000"/></radialGradient></defs>
   <rect x="10" y="10" width="380" height="260" fill="none" stroke="black" stroke-width="2"/>
   <rect x="40" y="40" width="150" height="100" fill="#c8dcf0" stroke="navy"/>
   <g clip-path="url(#c)"><rect x="220" y="20" width="160" height="160" fill="#e08040"/>
     <path d="M220 20 L380 180 M380 20 L220 180" stroke="black" stroke-width="6"/></g>
   <polyline points="40,200 100,170 160,230 220,190" fill="none" stroke="green" stroke-width="3" stroke-dasharray="12 6"/>
+  <rect x="250" y="190" width="120" height="30" fill="url(#g)"/>
+  <circle cx="200" cy="90" r="25" fill="url(#r)" fill-opacity="0.8"/>
   <text x="40" y="255" font-family="IPAGothic" font-size="20">配置図 site plan</text>
 </svg>
 SVG
@@ -109,7 +119,7 @@ PY
 # wkhtmltopdf (Qt): Japanese text, a table, a picture.
 convert -size 120x80 gradient:'#2060c0'-'#c0e0ff' photo.jpg
 cat >page.html <<'HTML'
-<html><head><meta charset="utf-8"><style>body{font-family:IPAGothic,sans-serif}td{border:1px solid #333;padding:4px}</style></head>
+<html><head><meta charset="utf-8"><style>body{font-family:IPAGothic,sans-serif}h2{background:linear-gradient(90deg,#c0d8ff,#ffffff)}td{border:1px solid #333;padding:4px}</style></head>
 <body><h2>図面一覧 Drawing list</h2><table><tr><td>A-101</td><td>平面図</td></tr><tr><td>A-201</td><td>立面図</td></tr></table>
 <p><img src="photo.jpg"> 現場写真 site photo</p></body></html>
 HTML

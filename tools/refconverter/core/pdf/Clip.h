@@ -26,6 +26,7 @@ class ClipRegion {
   // Whether the box lies wholly within (only known for a region of one upright rectangle).
   bool surelyHolds(const Bounds& box) const;
   size_t edges() const { return edges_; }
+  const Bounds& bounds() const { return bounds_; }
 
  private:
   struct Polygons;

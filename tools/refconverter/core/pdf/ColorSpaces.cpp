@@ -27,6 +27,15 @@ uint32_t rgbOf(double r, double g, double b) {
   return (byte(r) << 16) | (byte(g) << 8) | byte(b);
 }
 
+uint32_t onPaper(uint32_t rgb, double alpha) {
+  uint32_t out = 0;
+  for (int shift = 16; shift >= 0; shift -= 8) {
+    const double c = (rgb >> shift) & 0xFF;
+    out |= static_cast<uint32_t>(std::lround(255 - (255 - c) * alpha)) << shift;
+  }
+  return out;
+}
+
 std::shared_ptr<const ColorSpace> ColorSpace::device(int components) {
   auto space = std::make_shared<ColorSpace>();
   space->components_ = components == 4 ? 4 : components == 3 ? 3 : 1;

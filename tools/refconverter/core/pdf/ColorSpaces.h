@@ -48,5 +48,7 @@ class ColorSpace {
 
 // 0 to 1 each as 0xRRGGBB.
 uint32_t rgbOf(double r, double g, double b);
+// A colour laid at `alpha` on white paper.
+uint32_t onPaper(uint32_t rgb, double alpha);
 
 }  // namespace refconv::pdf

@@ -56,16 +56,6 @@ std::vector<std::vector<Point>> dashed(const std::vector<std::vector<Point>>& pa
   return out;
 }
 
-// A colour laid at `alpha` on white paper.
-uint32_t onPaper(uint32_t rgb, double alpha) {
-  uint32_t out = 0;
-  for (int shift = 16; shift >= 0; shift -= 8) {
-    const double c = (rgb >> shift) & 0xFF;
-    out |= static_cast<uint32_t>(std::lround(255 - (255 - c) * alpha)) << shift;
-  }
-  return out;
-}
-
 std::vector<double> numbers(const std::vector<Object>& operands) {
   std::vector<double> values;
   for (const Object& o : operands)
@@ -138,7 +128,7 @@ void Painter::curve(double x1, double y1, double x2, double y2, double x3, doubl
   current_ = {x3, y3};
 }
 
-void Painter::paint(bool fill, bool stroke, bool evenOdd, bool close) {
+void Painter::paint(bool fill, bool stroke, bool evenOdd, bool close, const Object& resources, int depth) {
   if (close)
     for (auto& sub : path_)
       if (sub.size() > 1) sub.push_back(sub.front());
@@ -146,8 +136,12 @@ void Painter::paint(bool fill, bool stroke, bool evenOdd, bool close) {
   if (!path_.empty()) {
     for (const bool filling : {true, false}) {
       if (filling ? !fill : !stroke) continue;
-      if (filling ? state_.fillPattern : state_.strokePattern) {
-        ++out_.notDrawn;
+      if (filling && state_.fillPattern) {
+        fillWithPattern(path_, evenOdd, resources, depth);
+        continue;
+      }
+      if (!filling && state_.strokePattern) {
+        ++out_.notDrawn;  // a stroke in a pattern
         continue;
       }
       const auto& space = filling ? state_.fillSpace : state_.strokeSpace;
@@ -236,11 +230,11 @@ void Painter::apply(const std::string& op, const std::vector<Object>& operands, 
     point(n(0), n(1) + n(3), false);
     point(n(0), n(1), false);
   } else if (op == "S" || op == "s") {
-    paint(false, true, false, op == "s");
+    paint(false, true, false, op == "s", resources, depth);
   } else if (op == "f" || op == "F" || op == "f*") {
-    paint(true, false, op == "f*", true);
+    paint(true, false, op == "f*", true, resources, depth);
   } else if (op == "B" || op == "B*" || op == "b" || op == "b*") {
-    paint(true, true, op.ends_with('*'), op[0] == 'b');
+    paint(true, true, op.ends_with('*'), op[0] == 'b', resources, depth);
   } else if (op == "n") {
     endPath();
   } else if (op == "W" || op == "W*") {
@@ -279,8 +273,8 @@ void Painter::apply(const std::string& op, const std::vector<Object>& operands, 
   } else if (op == "Do" && !operands.empty() && resources.asDict()) {
     doXObject(operands[0].text, resources, depth);
   } else if (textOperator(op, operands, resources, depth)) {
-  } else if (op == "sh") {
-    ++out_.notDrawn;
+  } else if (op == "sh" && !operands.empty()) {
+    shadeAll(operands[0].text, resources);
   }
 }
 
@@ -315,10 +309,12 @@ void Painter::doXObject(const std::string& name, const Object& resources, int de
     matrix = {(*m)[0].number(), (*m)[1].number(), (*m)[2].number(),
               (*m)[3].number(), (*m)[4].number(), (*m)[5].number()};
   const Object own = document_.get(*dict, "Resources");
-  runNested(xobject, matrix, own.asDict() ? own : resources, depth);
+  const Object box = document_.get(*dict, "BBox");
+  runNested(xobject, matrix, own.asDict() ? own : resources, depth, box.asArray());
 }
 
-void Painter::runNested(const Object& stream, const Matrix& matrix, const Object& resources, int depth) {
+void Painter::runNested(const Object& stream, const Matrix& matrix, const Object& resources, int depth,
+                        const Array* box) {
   // A form within itself (which the format forbids) would draw without end, and forms
   // within forms past any drawing's need are an attack: neither is drawn, and it is said.
   const bool within = std::find(drawing_.begin(), drawing_.end(), stream.streamStart) != drawing_.end();
@@ -328,8 +324,18 @@ void Painter::runNested(const Object& stream, const Matrix& matrix, const Object
   }
   drawing_.push_back(stream.streamStart);
   const GraphicsState saved = state_;
-  const Matrix savedText = textMatrix_, savedLine = lineMatrix_;
+  const Matrix savedText = textMatrix_, savedLine = lineMatrix_, savedPatterns = patternBase_;
   state_.ctm = matrix.then(state_.ctm);
+  patternBase_ = state_.ctm;
+  if (box && box->size() == 4) {
+    double v[4];
+    for (size_t i = 0; i < 4; ++i) v[i] = (*box)[i].isNumber() ? (*box)[i].number() : 0;
+    const Matrix& m = state_.ctm;
+    state_.clip = ClipRegion::intersect(
+        state_.clip ? state_.clip.get() : page_.get(),
+        {{m.apply(v[0], v[1]), m.apply(v[2], v[1]), m.apply(v[2], v[3]), m.apply(v[0], v[3]), m.apply(v[0], v[1])}},
+        false);
+  }
   std::string failure;
   const std::string content = document_.streamData(stream, &failure);
   if (!failure.empty() && out_.failure.empty()) out_.failure = failure;
@@ -339,6 +345,7 @@ void Painter::runNested(const Object& stream, const Matrix& matrix, const Object
   path_ = std::move(outer);
   state_ = saved;
   textMatrix_ = savedText, lineMatrix_ = savedLine;
+  patternBase_ = savedPatterns;
   drawing_.pop_back();
 }
 
@@ -358,7 +365,7 @@ PageDrawing drawPage(Document& document, const Page& page, FontCache& fonts, Pic
   const bool turned = page.rotate == 90 || page.rotate == 270;
   out.plot.frame = Bounds{0, 0, turned ? h : w, turned ? w : h, false};
   Painter painter(document, fonts, codecs, out);
-  painter.setBase(base);
+  painter.setBase(base, out.plot.frame);
   std::string content;
   const Object contents = document.get(*page.dict, "Contents");
   if (contents.kind == Object::Kind::Stream) {

@@ -29,8 +29,9 @@ void Painter::setColor(bool fill, const std::vector<Object>& operands) {
   std::vector<double> values;
   for (const Object& o : operands)
     if (o.isNumber()) values.push_back(o.number());
-  // A pattern's colour (of an uncoloured one) is in the space under it; the pattern itself
-  // is not drawn yet.
+  // A pattern by its name; an uncoloured one's colour is in the space under it.
+  if (space->family() == ColorSpace::Family::Pattern && !operands.empty() && operands.back().kind == Object::Kind::Name)
+    (fill ? state_.fillPatternName : state_.strokePatternName) = operands.back().text;
   values.resize(static_cast<size_t>(std::max(space->components(), 1)), 0);
   (fill ? state_.fillColor : state_.strokeColor) = space->rgb(values.data());
 }

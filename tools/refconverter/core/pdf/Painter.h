@@ -42,7 +42,8 @@ struct GraphicsState {
   double miterLimit = 10;
   uint32_t strokeColor = 0, fillColor = 0;
   std::shared_ptr<const ColorSpace> strokeSpace, fillSpace;  // as CS / cs set them; none: DeviceGray
-  bool strokePattern = false, fillPattern = false;           // painting with a pattern (not drawn yet)
+  bool strokePattern = false, fillPattern = false;           // painting with a pattern...
+  std::string strokePatternName, fillPatternName;            // ...of the resources' Pattern
   std::vector<double> dash;                                  // on and off lengths in user space; none: solid
   double dashPhase = 0;
   std::shared_ptr<const ClipRegion> clip;  // none: the whole page
@@ -54,14 +55,15 @@ class Painter {
  public:
   Painter(Document& document, FontCache& fonts, PictureCodecs* codecs, PageDrawing& out)
       : document_(document), fonts_(fonts), codecs_(codecs), out_(out) {}
-  void setBase(const Matrix& base) { state_.ctm = base; }
+  // The page's matrix and its box, in plotter units.
+  void setBase(const Matrix& base, const Bounds& frame);
   void run(const std::string& content, const Object& resources, int depth);
 
  private:
   void apply(const std::string& op, const std::vector<Object>& operands, const Object& resources, int depth);
   void point(double x, double y, bool start);
   void curve(double x1, double y1, double x2, double y2, double x3, double y3);
-  void paint(bool fill, bool stroke, bool evenOdd, bool close);
+  void paint(bool fill, bool stroke, bool evenOdd, bool close, const Object& resources, int depth);
   // Ends the path: a clipping path W or W* asked for takes effect now.
   void endPath();
   // A decoded picture's pixels outside the clipping path made transparent.
@@ -75,8 +77,18 @@ class Painter {
   void showImage(const ImageSource& image, const Object& resources);
   // An inline image (BI ... ID data EI) from `at`, just after BI; where its EI ends.
   size_t inlineImage(const std::string& content, size_t at, const Object& resources);
-  // Runs a form's or a Type 3 glyph's content with its own matrix and resources.
-  void runNested(const Object& stream, const Matrix& matrix, const Object& resources, int depth);
+  // Runs a form's, a tile's or a Type 3 glyph's content with its own matrix and resources,
+  // clipped to its box when it has one.
+  void runNested(const Object& stream, const Matrix& matrix, const Object& resources, int depth,
+                 const Array* box = nullptr);
+
+  // Patterns.cpp
+  // An area filled with the fill's pattern: a shading's bands or tiles, cut to the area.
+  void fillWithPattern(const Paths& area, bool evenOdd, const Object& resources, int depth);
+  // sh: the shading over everything the clip leaves.
+  void shadeAll(const std::string& name, const Object& resources);
+  void tile(const Object& pattern, const ClipRegion& region, const Object& resources, int depth);
+  void addShaded(std::vector<Shape>& shapes);
 
   // Text.cpp
   bool textOperator(const std::string& op, const std::vector<Object>& operands, const Object& resources, int depth);
@@ -88,6 +100,8 @@ class Painter {
   FontCache& fonts_;
   PictureCodecs* codecs_;
   PageDrawing& out_;
+  Matrix patternBase_;                      // pattern space: the page's, or the form's being drawn
+  std::shared_ptr<const ClipRegion> page_;  // the whole page, for what no clip bounds
   std::map<const void*, std::shared_ptr<const ColorSpace>> spaces_;  // by the space's array
   GraphicsState state_;
   std::vector<GraphicsState> stack_;

@@ -163,7 +163,7 @@ void Painter::show(const std::string& bytes, const Object& resources, int depth)
       if (sub.size() > 1 && textClip_.size() < 100'000) textClip_.push_back(sub);
   }
   // Glyph outlines wind as their programs draw them: filled under the non-zero rule.
-  paint(render == 0 || render == 2, render == 1 || render == 2, false, true);
+  paint(render == 0 || render == 2, render == 1 || render == 2, false, true, resources, depth);
   path_ = std::move(outer);
 }
 
