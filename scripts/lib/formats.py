@@ -5,9 +5,9 @@
   formats.py --draw FILE.dxf|FILE.ps PICTURE.png   (a file as its outside reader draws it)
 
 DIR holds, for each NAME, the converter's NAME.png (the reference picture) and its outputs
-NAME.dxf .ps .eps .hgl .pcl .xps .pcx, plus NAME.hgl.png and NAME.pcl.png (the converter's own
+NAME.dxf .ps .eps .hgl .pcl .xps .pcx .svg .wmf, plus NAME.hgl.png and NAME.pcl.png (the converter's own
 pictures of its .hgl and .pcl read back). Each output is opened by an outside reader (ezdxf and
-its auditor, LibreCAD, Ghostscript, hp2xx, libgxps's xpstopng, ImageMagick) and its picture compared with
+its auditor, LibreCAD, Ghostscript, hp2xx, libgxps's xpstopng, librsvg, libwmf, ImageMagick) and its picture compared with
 the reference by where the ink is. Prints one line a check; the exit code is the failures.
 """
 import glob
@@ -24,16 +24,17 @@ DPI = "300"  # outside readers draw finer than the reference's 100 dpi, so that 
 AGREE = 0.85  # the share of each picture's ink that must lie near the other's
 
 
-def ink(path):
-    """The inked pixels (darker than light grey), cropped to their box and scaled to SIDE: a
-    scaled pixel is inked when any pixel it covers is."""
+def ink(path, height=None):
+    """The inked pixels (darker than light grey), cropped to their box and scaled to SIDE (and
+    to `height`, when given, whatever their own proportions): a scaled pixel is inked when any
+    pixel it covers is."""
     image = numpy.asarray(Image.open(path).convert("L"))
     dark = image < 200
     rows, cols = numpy.nonzero(dark)
     if rows.size == 0:
         return None
     crop = Image.fromarray((dark[rows.min():rows.max() + 1, cols.min():cols.max() + 1] * 255).astype("uint8"))
-    height = max(1, round(crop.height * SIDE / crop.width))
+    height = height or max(1, round(crop.height * SIDE / crop.width))
     return numpy.asarray(crop.resize((SIDE, height), Image.BOX)) > 0
 
 
@@ -46,8 +47,11 @@ def near(mask, radius=3):
     return out
 
 
-def agrees(a_path, b_path):
-    a, b = ink(a_path), ink(b_path)
+def agrees(a_path, b_path, stretch=False):
+    """Whether two pictures agree by where their ink lies; `stretch` takes the first's ink at
+    the second's proportions (libwmf scales a metafile's drawing to its frame on each axis)."""
+    b = ink(b_path)
+    a = ink(a_path, b.shape[0] if stretch and b is not None else None)
     if a is None or b is None:
         return False, "no ink in " + (a_path if a is None else b_path)
     if abs(a.shape[0] - b.shape[0]) > max(4, a.shape[0] // 20):
@@ -201,13 +205,17 @@ def pcl_raster(data):
     return numpy.frombuffer(b"".join(rows), dtype=numpy.uint8).reshape(len(rows), width, 3)
 
 
-def check_pcl(base, ref, pages):
+def check_pcl(base, ref, pages, pdf=False):
     data = open(base + ".pcl", "rb").read()
     if b"\x1b%0B" not in data:  # a picture: its raster, pixel for pixel
         expected = numpy.asarray(Image.open(ref).convert("RGB"))
         got = pcl_raster(data)
         if got.shape != expected.shape:
-            return False, f"raster {got.shape} against the picture's {expected.shape}"
+            if not pdf:
+                return False, f"raster {got.shape} against the picture's {expected.shape}"
+            # A PDF page with pictures goes as a raster of its own resolution: compared by ink.
+            Image.fromarray(got[:got.shape[0] // pages] if pages > 1 else got).save(base + ".pcl-raster.png")
+            return agrees(base + ".pcl-raster.png", ref)
         differ = int((got != expected).any(axis=2).sum())
         return differ == 0, f"raster: {differ} pixels differ"
     ok, why = agrees(base + ".pcl.png", ref)
@@ -230,6 +238,16 @@ def check_xps(base, ref, pages):
     if len(made) != pages:
         return False, f"xpstopng drew {len(made)} pages of {pages}"
     return agrees(made[0], ref)
+
+
+def check_svg(base, ref):
+    run("rsvg-convert", "-d", DPI, "-p", DPI, "-b", "white", "-o", base + ".svg.png", base + ".svg")
+    return agrees(base + ".svg.png", ref)
+
+
+def check_wmf(base, ref):
+    run("wmf2gd", "-t", "png", "-o", base + ".wmf.png", base + ".wmf")
+    return agrees(base + ".wmf.png", ref, stretch=True)
 
 
 def check_pcx(base, ref):
@@ -259,7 +277,9 @@ def main():
             "ps": lambda: check_ps(base, ref, pages),
             "eps": lambda: check_eps(base, ref),
             "hgl": lambda: check_hgl(base, ref),
-            "pcl": lambda: check_pcl(base, ref, pages),
+            "pcl": lambda: check_pcl(base, ref, pages, name.startswith("pdf-")),
+            "svg": lambda: check_svg(base, ref),
+            "wmf": lambda: check_wmf(base, ref),
             "xps": lambda: check_xps(base, ref, pages),
             "pcx": lambda: check_pcx(base, ref),
         }

@@ -197,7 +197,8 @@ TEST(WritersTest, PicturesAndTranslucentPaint) {
   };
   EXPECT_EQ(at(25, 50), 0x0000FFu);  // the picture's opaque half
   EXPECT_EQ(at(75, 50), 0xFF8080u);  // its transparent half shows the half-opaque red below
-  const std::string svg = svgOf(plot), pdf = pdfOf(drawing), ps = psOf(drawing), xps = xpsOf(drawing);
+  const std::string svg = svgOf(plot), pdf = pdfOf(drawing), ps = psOf(drawing), xps = xpsOf(drawing),
+                    pcl = pclOf(drawing);
   for (const auto& [text, wanted] : std::vector<std::pair<const std::string*, const char*>>{
            {&svg, "fill-opacity=\"0.5\" fill=\"#FF0000\""},
            {&svg, "xlink:href=\"data:image/png;base64,iVBORw0KGgo"},
@@ -208,6 +209,7 @@ TEST(WritersTest, PicturesAndTranslucentPaint) {
            {&ps, "/ImageType 3 /InterleaveType 1"},
            {&xps, "Opacity=\"0.5\" Fill=\"#FF0000\""},
            {&xps, "Documents/1/Resources/Images/2.png"},  // numbered through the document
+           {&pcl, "\x1b*v6W"},                            // a page with pictures as raster graphics
        })
     EXPECT_NE(text->find(wanted), std::string::npos) << wanted;
 }

@@ -214,9 +214,13 @@ TEST_F(RefConverterTest, EveryOutputTypeFromEachInputFamilyDecodes) {
   EXPECT_EQ(test::listFolder(root.path()).find(".part"), std::string::npos);
 
   // An instrument's screen print: a PCL job of raster rows alone, PackBits rows, is a picture.
-  std::string job = "\x1B" "E\x1B*t100R\x1B*r64S\x1B*r1A\x1B*b2M";
+  std::string job =
+      "\x1B"
+      "E\x1B*t100R\x1B*r64S\x1B*r1A\x1B*b2M";
   for (int y = 0; y < 32; ++y) job += std::string("\x1B*b2W") + char(-7) + char(y % 2 ? 0xF0 : 0x0F);
-  test::writeFile(root / "screen.prn", job + "\x1B*rB\x1B" "E");
+  test::writeFile(root / "screen.prn", job +
+                                           "\x1B*rB\x1B"
+                                           "E");
   writeCommandFile(root / "screen.txt",
                    {line(root / "screen.prn", root / "screen.png"), line(root / "screen.prn", root / "screen.pdf")});
   ASSERT_EQ(runConverter(root / "screen.txt"), 0u) << test::readFile(root / "screen.log");
@@ -447,6 +451,66 @@ TEST_F(RefConverterTest, DrawingsAgreeWithHp2xx) {
                 name.c_str(), a.width, a.height, b.width, b.height, oursCovered, theirsCovered);
     EXPECT_GE(oursCovered, 90.0) << name;
     EXPECT_GE(theirsCovered, 90.0) << name;
+  }
+}
+
+// Each PDF of the corpus as an enhanced metafile, played back by the platform's GDI, shows
+// what the converter's own picture of it shows.
+TEST_F(RefConverterTest, PdfCorpusMetafilesPlayBackAsTheirPictures) {
+  const char* folder = std::getenv("MARLISK_PDF_CORPUS");
+  ASSERT_NE(folder, nullptr) << "scripts/test names tests/data/pdf in MARLISK_PDF_CORPUS";
+  std::vector<std::string> names, lines;
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW(widen(std::string(folder) + "\\*.pdf").c_str(), &found);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  do {
+    const std::string name = narrow(found.cFileName);
+    if (name.starts_with("damaged-") || name.starts_with("password-")) continue;
+    names.push_back(name.substr(0, name.size() - 4));
+    for (const char* type : {".png", ".emf"})
+      lines.push_back(line(std::string(folder) + "\\" + name, root / (names.back() + type)));
+  } while (FindNextFileW(find, &found));
+  FindClose(find);
+  ASSERT_GE(names.size(), 15u);
+  writeCommandFile(root / "MarComline.txt", lines);
+  ASSERT_EQ(runConverter(root / "MarComline.txt"), 0u) << test::readFile(root / "MarComline.log");
+  for (const std::string& name : names) {
+    const std::optional<Pixels> picture = decode(root / (name + ".png"));
+    ASSERT_TRUE(picture) << name;
+    HENHMETAFILE emf = GetEnhMetaFileW(widen(root / (name + ".emf")).c_str());
+    ASSERT_TRUE(emf) << name;
+    // Played onto a white picture of the same size.
+    Pixels played;
+    played.width = picture->width, played.height = picture->height;
+    BITMAPINFO info = {};
+    info.bmiHeader = {
+        sizeof(BITMAPINFOHEADER), static_cast<LONG>(played.width), -static_cast<LONG>(played.height), 1, 32, BI_RGB};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all = {0, 0, static_cast<LONG>(played.width), static_cast<LONG>(played.height)};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    PlayEnhMetaFile(dc, emf, &all);
+    GdiFlush();
+    played.bgra.assign(static_cast<const BYTE*>(bits),
+                       static_cast<const BYTE*>(bits) + static_cast<size_t>(played.width) * played.height * 4);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    DeleteEnhMetaFile(emf);
+    const InkMask a = trimmedInk(played), b = trimmedInk(*picture);
+    ASSERT_GT(a.width, 0) << name;
+    double playedCovered = 0, pictureCovered = 0;
+    for (int dy = -3; dy <= 3; ++dy)
+      for (int dx = -3; dx <= 3; ++dx) {
+        const double o = covered(a, b, dx, dy), t = covered(b, a, -dx, -dy);
+        if (o + t > playedCovered + pictureCovered) playedCovered = o, pictureCovered = t;
+      }
+    std::printf("  EMF playback %-24s %6.2f%% of the metafile's, %6.2f%% of the picture's ink matched\n", name.c_str(),
+                playedCovered, pictureCovered);
+    EXPECT_GE(playedCovered, 85.0) << name;
+    EXPECT_GE(pictureCovered, 85.0) << name;
   }
 }
 

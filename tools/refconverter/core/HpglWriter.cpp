@@ -5,6 +5,7 @@
 #include <map>
 
 #include "PostScript.h"
+#include "Raster.h"
 #include "Render.h"
 
 namespace refconv {
@@ -142,26 +143,14 @@ std::string hpglOf(const Drawing& drawing) {
   return out + "PG;\n";
 }
 
-std::string pclOf(const Drawing& drawing) {
-  const Pens pens(drawing);
-  std::string pages;
-  for (const Plot& plot : drawing.pages) {
-    const Page page = pageOf(plot);
-    // The picture frame (decipoints) is the plot's page, so that plotter units are true size.
-    pages += pclPageSetup(page.widthMm, page.heightMm) + kEsc + "*c" +
-             std::to_string(whole(page.widthMm / 25.4 * 720)) + "x" +
-             std::to_string(whole(page.heightMm / 25.4 * 720)) + "Y" + kEsc + "*c0T" + kEsc + "%0BIN;" +
-             pens.palette() + plotOf(plot, pens) + kEsc + "%0A\f";
-  }
-  return pclJob(pages);
-}
+namespace {
 
-std::string pclOfImage(const Image& image) {
+// A page of PCL raster graphics: direct 24-bit colour by pixel (ESC * v 6 W: RGB, direct by
+// pixel, 8 bits each), rows compressed as TIFF PackBits (mode 2).
+std::string rasterPage(const Image& image) {
   const double dpi = image.dpi > 1 && std::isfinite(image.dpi) ? image.dpi : 96;
   const int resolution = std::clamp(static_cast<int>(std::lround(dpi)), 75, 600);
   std::string body = pclPageSetup(image.width * 25.4 / dpi, image.height * 25.4 / dpi);
-  // Direct 24-bit colour by pixel (ESC * v 6 W: RGB, direct by pixel, 8 bits each), rows
-  // compressed as TIFF PackBits (mode 2).
   body += std::string(1, kEsc) + "*v6W" + std::string("\x00\x03\x08\x08\x08\x08", 6) + kEsc + "*t" +
           std::to_string(resolution) + "R" + kEsc + "*r" + std::to_string(image.width) + "S" + kEsc + "*r" +
           std::to_string(image.height) + "T" + kEsc + "*r1A" + kEsc + "*b2M";
@@ -173,7 +162,31 @@ std::string pclOfImage(const Image& image) {
     packed.pop_back();
     body += std::string(1, kEsc) + "*b" + std::to_string(packed.size()) + "W" + packed;
   }
-  return pclJob(body + kEsc + "*rC\f");
+  return body + kEsc + "*rC\f";
 }
+
+}  // namespace
+
+std::string pclOf(const Drawing& drawing) {
+  const Pens pens(drawing);
+  std::string pages;
+  for (const Plot& plot : drawing.pages) {
+    // A page with pictures (a PDF's images) is printed as the picture of the whole page, since
+    // HP-GL/2 holds no pixels and the picture keeps what lies over and under them.
+    if (std::any_of(plot.shapes.begin(), plot.shapes.end(), [](const Shape& s) { return s.image != nullptr; })) {
+      pages += rasterPage(rasterize(plot, kPclPictureDpi, kPclPictureSidePx));
+      continue;
+    }
+    const Page page = pageOf(plot);
+    // The picture frame (decipoints) is the plot's page, so that plotter units are true size.
+    pages += pclPageSetup(page.widthMm, page.heightMm) + kEsc + "*c" +
+             std::to_string(whole(page.widthMm / 25.4 * 720)) + "x" +
+             std::to_string(whole(page.heightMm / 25.4 * 720)) + "Y" + kEsc + "*c0T" + kEsc + "%0BIN;" +
+             pens.palette() + plotOf(plot, pens) + kEsc + "%0A\f";
+  }
+  return pclJob(pages);
+}
+
+std::string pclOfImage(const Image& image) { return pclJob(rasterPage(image)); }
 
 }  // namespace refconv
