@@ -7,13 +7,13 @@
 #include "core/pdf/Content.h"
 #include "core/pdf/Document.h"
 #include "support/HostCrypto.h"
-#include "support/HostJpeg.h"
+#include "support/HostPictures.h"
 
 using namespace refconv::pdf;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static refconv::test::HostCrypto crypto;
-  static refconv::test::HostJpeg jpeg;
+  static refconv::test::HostPictures jpeg;
   std::string why;
   const std::unique_ptr<Document> document =
       Document::open(std::string(reinterpret_cast<const char*>(data), size), why, &crypto);

@@ -239,3 +239,88 @@ TEST(PdfImageTest, ShadingsAndPatternsFillTheirArea) {
 
 }  // namespace
 }  // namespace refconv::pdf
+
+#include <tiffio.h>
+
+#include <cstdio>
+
+#include "support/HostPictures.h"
+
+namespace refconv::pdf {
+namespace {
+
+// A 16 x 4 picture's rows (a set bit black) coded by libtiff as CCITT fax data of `compression`
+// with `options` (T4Options), as a scanner's PDF carries it.
+std::string faxOf(const std::vector<uint16_t>& rows, int compression, uint32_t options) {
+  std::FILE* file = std::tmpfile();
+  TIFF* tiff = TIFFFdOpen(dup(fileno(file)), "fax", "w");
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, 16);
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(rows.size()));
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 1);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+  TIFFSetField(tiff, TIFFTAG_COMPRESSION, compression);
+  if (compression == COMPRESSION_CCITTFAX3) TIFFSetField(tiff, TIFFTAG_GROUP3OPTIONS, options);
+  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, static_cast<uint32_t>(rows.size()));
+  std::string raw;
+  for (const uint16_t row : rows) raw += {static_cast<char>(row >> 8), static_cast<char>(row & 0xFF)};
+  TIFFWriteEncodedStrip(tiff, 0, raw.data(), static_cast<tmsize_t>(raw.size()));
+  TIFFClose(tiff);
+  // The strip as coded, read back raw.
+  lseek(fileno(file), 0, SEEK_SET);
+  TIFF* in = TIFFFdOpen(dup(fileno(file)), "fax", "r");
+  std::string strip(static_cast<size_t>(std::max<tmsize_t>(0, TIFFRawStripSize(in, 0))), '\0');
+  strip.resize(static_cast<size_t>(
+      std::max<tmsize_t>(0, TIFFReadRawStrip(in, 0, strip.data(), static_cast<tmsize_t>(strip.size())))));
+  TIFFClose(in);
+  std::fclose(file);
+  return strip;
+}
+
+// CCITT fax images of each coding come through the platform's TIFF decoder as one-bit samples,
+// black as BlackIs1 says, and go on as a gray image's or a stencil's.
+TEST(PdfImageTest, FaxImagesOfEveryCoding) {
+  const std::vector<uint16_t> rows = {0xF00F, 0x0FF0, 0x8001, 0xFFFF};
+  struct Case {
+    const char* name;
+    int compression;
+    uint32_t options;
+    const char* parameters;
+    const char* kind;  // the image's colour space, or a stencil
+  };
+  const Case cases[] = {
+      {"Group 4", COMPRESSION_CCITTFAX4, 0, "/K -1 /Columns 16 /Rows 4", "/ColorSpace /DeviceGray /BitsPerComponent 1"},
+      {"Group 3, one dimension", COMPRESSION_CCITTFAX3, 0, "/K 0 /Columns 16", "/ColorSpace /DeviceGray"},
+      {"Group 3, two dimensions", COMPRESSION_CCITTFAX3, GROUP3OPT_2DENCODING, "/K 1 /Columns 16",
+       "/ColorSpace /DeviceGray /BitsPerComponent 1"},
+      {"BlackIs1 with an inverted Decode", COMPRESSION_CCITTFAX4, 0, "/K -1 /Columns 16 /BlackIs1 true",
+       "/ColorSpace /DeviceGray /BitsPerComponent 1 /Decode [1 0]"},
+      {"a stencil", COMPRESSION_CCITTFAX4, 0, "/K -1 /Columns 16", "/ImageMask true"},
+  };
+  test::HostPictures pictures;
+  for (const Case& c : cases) {
+    const std::vector<std::string> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /MediaBox [0 0 100 100] /Contents 4 0 R /Resources << /XObject << /Im 5 0 R >> >> >>",
+        test::stream("", "16 0 0 4 0 0 cm /Im Do"),
+        test::stream(std::string("/Type /XObject /Subtype /Image /Width 16 /Height 4 ") + c.kind +
+                         " /Filter /CCITTFaxDecode /DecodeParms << " + c.parameters + " >>",
+                     faxOf(rows, c.compression, c.options))};
+    std::string why;
+    std::unique_ptr<Document> document = Document::open(test::classicPdf(objects, "<< /Size 6 /Root 1 0 R >>"), why);
+    ASSERT_TRUE(document) << why;
+    FontCache fonts;
+    const PageDrawing drawn = drawPage(*document, document->pages().at(0), fonts, &pictures);
+    ASSERT_EQ(drawn.plot.shapes.size(), 1u) << c.name;
+    const Bitmap& b = *drawn.plot.shapes[0].image;
+    ASSERT_EQ(b.width * b.height, 64) << c.name;
+    for (int i = 0; i < 64; ++i) {
+      const bool black = (rows[i / 16] >> (15 - i % 16)) & 1;
+      const bool shown = b.alpha.empty() || b.alpha[i] > 0;
+      const bool inked = shown && b.rgb[i * 3] < 128;
+      ASSERT_EQ(inked, black) << c.name << " pixel " << i;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace refconv::pdf

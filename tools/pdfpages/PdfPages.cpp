@@ -10,7 +10,7 @@
 #include "core/pdf/Reader.h"
 #include "support/HostCrypto.h"
 #include "support/HostFonts.h"
-#include "support/HostJpeg.h"
+#include "support/HostPictures.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) {
@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const double dpi = argc > 3 ? std::stod(argv[3]) : 100;
   refconv::test::HostFonts fonts;
-  refconv::test::HostJpeg jpeg;
+  refconv::test::HostPictures jpeg;
   refconv::test::HostCrypto crypto;
   const refconv::pdf::PdfReading reading = refconv::pdf::readPdf(std::move(bytes), {&fonts, &jpeg, &crypto});
   if (!reading.failure.empty()) {

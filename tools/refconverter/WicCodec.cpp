@@ -112,9 +112,9 @@ Picture decodePicture(const std::string& bytes) {
   return picture;
 }
 
-std::optional<Bitmap> WicPictureCodecs::jpeg(std::string_view data) {
+std::optional<Bitmap> WicPictureCodecs::decode(std::string_view file) {
   try {
-    const Picture picture = decodePicture(std::string(data));
+    const Picture picture = decodePicture(std::string(file));
     Bitmap bitmap;
     bitmap.width = static_cast<int>(picture.width);
     bitmap.height = static_cast<int>(picture.height);

@@ -27,10 +27,10 @@ struct Picture {
 bool isPicture(const std::string& bytes);
 Picture decodePicture(const std::string& bytes);
 
-// A PDF's JPEG pictures, decoded by WIC.
+// A PDF's JPEG pictures and CCITT fax data (as TIFF), decoded by WIC.
 class WicPictureCodecs : public pdf::PictureCodecs {
  public:
-  std::optional<Bitmap> jpeg(std::string_view data) override;
+  std::optional<Bitmap> decode(std::string_view file) override;
 };
 // Pictures in a format's container, made one at a time by `next` (false when there are no
 // more), so that a file of many pages never holds them all; formats of one picture take

@@ -125,13 +125,16 @@ cat >page.html <<'HTML'
 HTML
 wkhtmltopdf -q --enable-local-file-access -s A5 page.html "$OUT/wkhtmltopdf.pdf" 2>/dev/null
 
-# img2pdf: a JPEG as it is (DCT), a PNG (Flate with predictors), a one-bit scan.
+# img2pdf: a JPEG as it is (DCT), a PNG (Flate with predictors), a one-bit scan, and a scan
+# of CCITT Group 4 fax data, as scanners make them.
 convert -size 300x200 plasma:fractal -seed 4 scan.jpg 2>/dev/null || convert -size 300x200 gradient:red-yellow scan.jpg
 convert -size 240x160 xc:white -stroke black -strokewidth 3 -draw "line 10,10 230,150" -draw "rectangle 40,40 200,120" scan.png
 convert scan.png -monochrome scan-1bit.png
 img2pdf --pagesize A6 -o "$OUT/img2pdf-jpeg.pdf" scan.jpg
 img2pdf -o "$OUT/img2pdf-png.pdf" scan.png
 img2pdf -o "$OUT/img2pdf-1bit.pdf" scan-1bit.png
+convert scan.png -monochrome -compress Group4 scan-fax.tif
+img2pdf -o "$OUT/img2pdf-fax.pdf" scan-fax.tif
 
 # LibreCAD's dxf2pdf is left out: the one Debian 12 ships writes its pages a thousand times
 # too large (an A4 page of 297 m), which pdftoppm refuses to draw.

@@ -148,6 +148,9 @@ size_t Painter::inlineImage(const std::string& content, size_t at, const Object&
   image.dict = dict.get();
   image.data =
       document_.decoded(content.substr(start, std::max(end, start) - start), filter, parameters, nullptr, &image.codec);
+  if (!image.codec.empty())
+    image.codecParameters =
+        parameters.asArray() && !parameters.asArray()->empty() ? parameters.asArray()->back() : parameters;
   showImage(image, resources);
   return std::min(ei + 2, content.size());
 }

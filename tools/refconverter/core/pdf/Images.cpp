@@ -67,7 +67,60 @@ ImageSource imageSourceOf(Document& document, const Object& stream) {
   ImageSource source;
   source.dict = stream.asDict();
   source.data = document.streamData(stream, nullptr, &source.codec);
+  if (!source.codec.empty()) {
+    // The codec's parameters: the last filter's, as codecs come last.
+    const Object parameters = document.get(*source.dict, "DecodeParms");
+    const Array* list = parameters.asArray();
+    source.codecParameters = list ? (list->empty() ? Object{} : document.resolve(list->back())) : parameters;
+  }
   return source;
+}
+
+std::string tiffOfFax(std::string_view data, const Dict* parameters, int width, int height) {
+  auto number = [&](std::string_view key, int fallback) {
+    const Object* o = parameters ? parameters->get(key) : nullptr;
+    return o && o->kind == Object::Kind::Int ? static_cast<int>(o->integer) : fallback;
+  };
+  const int k = number("K", 0), columns = number("Columns", 1728), rows = number("Rows", height);
+  const Object* align = parameters ? parameters->get("EncodedByteAlign") : nullptr;
+  const bool byteAligned = align && align->boolean;
+  if (columns <= 0 || rows <= 0 || (k < 0 && byteAligned)) return {};
+  (void)width;
+  std::string out = "II*";
+  out += '\0';
+  auto put = [&](uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  put(8, 4);  // the one directory, right after the header
+  struct Field {
+    uint16_t tag, type;
+    uint32_t value;
+  };
+  const uint32_t dataAt = 8 + 2 + 10 * 12 + 4;
+  // Group 4 (K < 0), or Group 3 in one (K = 0) or two dimensions, white a zero sample.
+  const std::vector<Field> fields = {
+      {256, 4, static_cast<uint32_t>(columns)},
+      {257, 4, static_cast<uint32_t>(rows)},
+      {258, 3, 1},
+      {259, 3, k < 0 ? 4u : 3u},
+      {262, 3, 0},
+      {273, 4, dataAt},
+      {277, 3, 1},
+      {278, 4, static_cast<uint32_t>(rows)},
+      {279, 4, static_cast<uint32_t>(data.size())},
+      {static_cast<uint16_t>(k < 0 ? 293 : 292), 4, k < 0 ? 0u : (k > 0 ? 1u : 0u) | (byteAligned ? 4u : 0u)},
+  };
+  put(static_cast<uint32_t>(fields.size()), 2);
+  for (const Field& f : fields) {
+    put(f.tag, 2);
+    put(f.type, 2);
+    put(1, 4);
+    put(f.value, f.type == 3 ? 2 : 4);
+    if (f.type == 3) put(0, 2);
+  }
+  put(0, 4);  // no next directory
+  out.append(data);
+  return out;
 }
 
 DecodedImage decodeImage(Document& document, const ImageSource& image, const ColorSpace* space, uint32_t stencil,
@@ -86,12 +139,34 @@ DecodedImage decodeImage(Document& document, const ImageSource& image, const Col
   size_t pixels = static_cast<size_t>(bitmap->width) * bitmap->height;
   std::vector<double> decode = numbersOf(document, entry(document, dict, "Decode", "D"));
 
-  if (!image.codec.empty() && image.codec != "DCTDecode") {
+  // CCITT fax data, through the platform's TIFF decoder, becomes one-bit samples that go on
+  // as any others (a stencil mask's, a gray image's, with their Decode): black a 0 unless
+  // BlackIs1 says 1.
+  std::string faxSamples;
+  const std::string* samplesData = &image.data;
+  if (image.codec == "CCITTFaxDecode") {
+    const std::string tiff = tiffOfFax(image.data, image.codecParameters.asDict(), w, h);
+    std::optional<Bitmap> fax = codecs && !tiff.empty() ? codecs->decode(tiff) : std::nullopt;
+    if (!fax || fax->width != w || fax->height < 1) {
+      out.skipped = image.codec;
+      return out;
+    }
+    const Object* blackIs1 = image.codecParameters.asDict() ? image.codecParameters.asDict()->get("BlackIs1") : nullptr;
+    const bool ones = blackIs1 && blackIs1->boolean;
+    const size_t stride = (static_cast<size_t>(w) + 7) / 8;
+    faxSamples.assign(stride * h, '\0');
+    for (int y = 0; y < std::min(h, fax->height); ++y)
+      for (int x = 0; x < w; ++x) {
+        const bool black = fax->rgb[(static_cast<size_t>(y) * w + x) * 3] < 128;
+        if (black == ones) faxSamples[y * stride + x / 8] |= static_cast<char>(0x80 >> (x % 8));
+      }
+    samplesData = &faxSamples;
+  } else if (!image.codec.empty() && image.codec != "DCTDecode") {
     out.skipped = image.codec;
     return out;
   }
   if (image.codec == "DCTDecode") {
-    std::optional<Bitmap> jpeg = codecs ? codecs->jpeg(image.data) : std::nullopt;
+    std::optional<Bitmap> jpeg = codecs ? codecs->decode(image.data) : std::nullopt;
     if (!jpeg || jpeg->width <= 0 || jpeg->height <= 0) {
       out.skipped = image.codec;
       return out;
@@ -106,7 +181,7 @@ DecodedImage decodeImage(Document& document, const ImageSource& image, const Col
                     &bitmap->rgb[(static_cast<size_t>(y) * bitmap->width + x) * 3]);
   } else if (isMask) {
     // One bit a pixel: where it is 0 (1 with a Decode of [1 0]) the fill colour is painted.
-    const Samples samples{image.data, w, 1, 1, (static_cast<size_t>(w) + 7) / 8};
+    const Samples samples{*samplesData, w, 1, 1, (static_cast<size_t>(w) + 7) / 8};
     const uint32_t paints = decode.size() >= 2 && decode[0] > decode[1] ? 1 : 0;
     bitmap->rgb.resize(pixels * 3);
     bitmap->alpha.resize(pixels);
@@ -121,11 +196,11 @@ DecodedImage decodeImage(Document& document, const ImageSource& image, const Col
     return out;
   } else {
     if (!space || space->components() < 1 || space->family() == ColorSpace::Family::Pattern) return out;
-    int bits = integerOf(entry(document, dict, "BitsPerComponent", "BPC"), 8);
+    const int bits = samplesData == &faxSamples ? 1 : integerOf(entry(document, dict, "BitsPerComponent", "BPC"), 8);
     if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16) return out;
     const int n = space->components();
     if (decode.size() != static_cast<size_t>(2 * n)) decode = space->defaultDecode(bits);
-    const Samples samples{image.data, w, n, bits, (static_cast<size_t>(w) * n * bits + 7) / 8};
+    const Samples samples{*samplesData, w, n, bits, (static_cast<size_t>(w) * n * bits + 7) / 8};
     const double top = std::pow(2.0, bits) - 1;
     // A colour key: samples within each component's range are not painted.
     const std::vector<double> key = numbersOf(document, entry(document, dict, "Mask", "Mask"));

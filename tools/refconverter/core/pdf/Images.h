@@ -1,7 +1,8 @@
 // A PDF image (an Image XObject or an inline image, ISO 32000-1, 8.9) as pixels: samples of 1
 // to 16 bits in any colour space, Decode arrays, stencil masks painted in the fill colour,
-// colour-key masks, stencil and soft masks. JPEG comes through the platform's decoder; what no
-// decoder here reads (JPEG 2000, JBIG2, CCITT fax) is named so that the page can say so.
+// colour-key masks, stencil and soft masks. JPEG, and CCITT fax data wrapped as TIFF, come
+// through the platform's decoder; what no decoder here reads (JPEG 2000, JBIG2) is named so
+// that the page can say so.
 #pragma once
 
 #include <memory>
@@ -19,9 +20,14 @@ namespace refconv::pdf {
 class PictureCodecs {
  public:
   virtual ~PictureCodecs() = default;
-  // A JPEG's pixels as RGB; nothing when it cannot be read.
-  virtual std::optional<Bitmap> jpeg(std::string_view data) = 0;
+  // A picture file's pixels as RGB (JPEG, and TIFF, which carries CCITT fax data); nothing
+  // when it cannot be read.
+  virtual std::optional<Bitmap> decode(std::string_view file) = 0;
 };
+
+// CCITT fax data (a CCITTFaxDecode filter's, with its parameters) as a TIFF file that holds it
+// as it is, for a picture decoder to read; empty for parameters no TIFF can say.
+std::string tiffOfFax(std::string_view data, const Dict* parameters, int width, int height);
 
 // Past this many pixels an image is taken at every second (third...) sample.
 inline constexpr double kMostImagePixels = 24e6;
@@ -30,6 +36,7 @@ struct ImageSource {
   const Dict* dict = nullptr;  // the stream's or the inline image's dictionary (abbreviated keys too)
   std::string data;            // after every filter but a picture codec's
   std::string codec;           // DCTDecode, JPXDecode, JBIG2Decode, CCITTFaxDecode; empty for none
+  Object codecParameters;      // the codec's DecodeParms
 };
 
 struct DecodedImage {

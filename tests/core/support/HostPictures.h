@@ -1,20 +1,58 @@
-// JPEG pictures decoded by the host's libjpeg, standing in natively for the WIC decoder the
-// converter has on Windows.
+// JPEG and TIFF pictures decoded by the host's libjpeg and libtiff, standing in natively for
+// the WIC decoder the converter has on Windows.
 #pragma once
 
 #include <jpeglib.h>
+#include <sys/mman.h>
+#include <tiffio.h>
+#include <unistd.h>
 
 #include <csetjmp>
 #include <optional>
+#include <vector>
 #include <string_view>
 
 #include "core/pdf/Images.h"
 
 namespace refconv::test {
 
-class HostJpeg : public pdf::PictureCodecs {
+class HostPictures : public pdf::PictureCodecs {
  public:
-  std::optional<Bitmap> jpeg(std::string_view data) override {
+  std::optional<Bitmap> decode(std::string_view data) override {
+    return data.substr(0, 2) == "II" || data.substr(0, 2) == "MM" ? tiff(data) : jpeg(data);
+  }
+
+ private:
+  static std::optional<Bitmap> tiff(std::string_view data) {
+    // libtiff reads from a descriptor: the bytes in a file of memory.
+    const int fd = memfd_create("picture", 0);
+    if (fd < 0 || write(fd, data.data(), data.size()) != static_cast<ssize_t>(data.size())) {
+      if (fd >= 0) close(fd);
+      return std::nullopt;
+    }
+    lseek(fd, 0, SEEK_SET);
+    TIFFSetErrorHandler(nullptr);
+    TIFFSetWarningHandler(nullptr);
+    TIFF* file = TIFFFdOpen(fd, "picture", "r");
+    std::optional<Bitmap> out;
+    uint32_t w = 0, h = 0;
+    if (file && TIFFGetField(file, TIFFTAG_IMAGEWIDTH, &w) && TIFFGetField(file, TIFFTAG_IMAGELENGTH, &h) && w > 0 &&
+        h > 0 && static_cast<double>(w) * h < 1e8) {
+      std::vector<uint32_t> raster(static_cast<size_t>(w) * h);
+      if (TIFFReadRGBAImageOriented(file, w, h, raster.data(), ORIENTATION_TOPLEFT, 0)) {
+        out.emplace();
+        out->width = static_cast<int>(w), out->height = static_cast<int>(h);
+        for (const uint32_t p : raster)
+          out->rgb.insert(out->rgb.end(), {static_cast<uint8_t>(TIFFGetR(p)), static_cast<uint8_t>(TIFFGetG(p)),
+                                           static_cast<uint8_t>(TIFFGetB(p))});
+      }
+    }
+    if (file) TIFFClose(file);
+    close(fd);
+    return out;
+  }
+
+  static std::optional<Bitmap> jpeg(std::string_view data) {
     struct Failed {
       jpeg_error_mgr manager;
       std::jmp_buf back;
