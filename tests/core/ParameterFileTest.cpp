@@ -154,8 +154,8 @@ TEST_F(ParameterFileTest, DamagedFilesLoadAsFarAsTheyAreSound) {
       {"wait time with blanks and sign", withLine(19, "  -60 "), [](Settings& s) { s.WaitSeconds = -60; }},
       {"byte settings take the low byte", withLine(20, "300"), [](Settings& s) { s.OutTypeIndex = 44; }},
       {"negative byte", withLine(28, "-1"), [](Settings& s) { s.HDrawPos[0] = 255; }},
-      {"byte beyond 32 bits", withLine(21, "4294967296"),
-       [&](Settings& s) { s.OutType2Index = 0; }, "\r\n 21行目 出力２の出力形式"},
+      {"byte beyond 32 bits", withLine(21, "4294967296"), [&](Settings& s) { s.OutType2Index = 0; },
+       "\r\n 21行目 出力２の出力形式"},
       {"a margin that is no number", withLine(44, "x"), [&](Settings& s) { s.MarginBottom[1] = 0; },
        "\r\n 44行目 下余白2"},
       {"paper mode of neither choice", withLine(27, "2"), [](Settings& s) { s.PaperSettingMode = 0; }},
@@ -176,9 +176,8 @@ TEST_F(ParameterFileTest, DamagedFilesLoadAsFarAsTheyAreSound) {
     Settings expected = full;
     c.expect(expected);
     EXPECT_EQ(loaded, expected) << c.name;
-    const std::vector<std::string> said = {std::string(kPath) +
-                                           "\r\nパラメータファイルに読めない数字があります。次の設定は既定値にしました!" +
-                                           c.damaged};
+    const std::vector<std::string> said = {
+        std::string(kPath) + "\r\nパラメータファイルに読めない数字があります。次の設定は既定値にしました!" + c.damaged};
     EXPECT_EQ(warnings, c.damaged.empty() ? std::vector<std::string>{} : said) << c.name;
   }
 }

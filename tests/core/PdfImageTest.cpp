@@ -209,6 +209,7 @@ TEST(PdfImageTest, ShadingsAndPatternsFillTheirArea) {
       {"0 0 100 50 re W n /Ax sh", 40, 0xFF0000, 0x0000FF, 100, 50},
       {"/Pattern cs /Ra scn 0 0 100 100 re f", 30, 0x0000FF, 0xFF0000, 100, 100},
       {"/Pattern cs /Ti scn 0 0 100 100 re f", 25, 0x00FF00, 0x00FF00, 90, 90},
+      {"/Pattern CS /Ti SCN 10 w 0 50 m 100 50 l S", 5, 0x00FF00, 0x00FF00, 90, 50},  // a stroke's area tiled
       {"/Mesh sh", 0, 0, 0, 0, 0, 1},
   };
   constexpr double kUnit = 25.4 / 72 / 0.025;

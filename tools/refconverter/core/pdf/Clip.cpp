@@ -101,13 +101,18 @@ Paths ClipRegion::stroke(const Paths& lines, double halfWidth) const {
   Bounds box = boundsOf(lines);
   if (surelyHolds(box)) return lines;
   try {
-    ClipperLib::Paths grown;
-    ClipperLib::ClipperOffset offset;
-    offset.AddPaths(polygons_->paths, ClipperLib::jtMiter, ClipperLib::etClosedPolygon);
-    offset.Execute(grown, std::max(halfWidth, 0.5) * kScale);
+    // Strokes of one width in a row (a page's lines mostly are) grow the region once.
+    const double by = std::max(halfWidth, 0.5) * kScale;
+    if (!grown_ || grownBy_ != by) {
+      grown_ = std::make_shared<Polygons>();
+      ClipperLib::ClipperOffset offset;
+      offset.AddPaths(polygons_->paths, ClipperLib::jtMiter, ClipperLib::etClosedPolygon);
+      offset.Execute(grown_->paths, by);
+      grownBy_ = by;
+    }
     ClipperLib::Clipper clipper;
     clipper.AddPaths(toClipper(lines), ClipperLib::ptSubject, false);
-    clipper.AddPaths(grown, ClipperLib::ptClip, true);
+    clipper.AddPaths(grown_->paths, ClipperLib::ptClip, true);
     ClipperLib::PolyTree tree;
     clipper.Execute(ClipperLib::ctIntersection, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
     ClipperLib::Paths out;
@@ -116,6 +121,28 @@ Paths ClipRegion::stroke(const Paths& lines, double halfWidth) const {
   } catch (const ClipperLib::clipperException&) {
     return lines;
   }
+}
+
+Paths ClipRegion::strokeArea(const Paths& lines, double halfWidth, LineEnd end, LineJoin join, double miterLimit) {
+  ClipperLib::Paths out;
+  try {
+    ClipperLib::ClipperOffset offset(std::max(miterLimit, 1.0), 0.25 * kScale);
+    const ClipperLib::JoinType joins = join == LineJoin::Round   ? ClipperLib::jtRound
+                                       : join == LineJoin::Miter ? ClipperLib::jtMiter
+                                                                 : ClipperLib::jtSquare;
+    for (const auto& line : lines) {
+      const bool closed = line.size() > 2 && line.front().x == line.back().x && line.front().y == line.back().y;
+      const ClipperLib::EndType ends = closed                   ? ClipperLib::etClosedLine
+                                       : end == LineEnd::Round  ? ClipperLib::etOpenRound
+                                       : end == LineEnd::Square ? ClipperLib::etOpenSquare
+                                                                : ClipperLib::etOpenButt;
+      offset.AddPaths(toClipper({line}), joins, ends);
+    }
+    offset.Execute(out, std::max(halfWidth, 0.5) * kScale);
+  } catch (const ClipperLib::clipperException&) {
+    return {};
+  }
+  return fromClipper(out, true);
 }
 
 bool ClipRegion::contains(Point p) const {

@@ -16,6 +16,8 @@ class ClipRegion {
  public:
   // The part of `within` (none: everything) inside `paths` under their rule.
   static std::shared_ptr<const ClipRegion> intersect(const ClipRegion* within, const Paths& paths, bool evenOdd);
+  // The area a stroke of lines covers, with its ends and joins (filled under non-zero).
+  static Paths strokeArea(const Paths& lines, double halfWidth, LineEnd end, LineJoin join, double miterLimit);
 
   // The parts of closed areas within the region.
   Paths fill(const Paths& areas, bool evenOdd) const;
@@ -31,6 +33,8 @@ class ClipRegion {
  private:
   struct Polygons;
   std::shared_ptr<const Polygons> polygons_;
+  mutable std::shared_ptr<Polygons> grown_;  // the region grown for the last stroke width...
+  mutable double grownBy_ = -1;              // ...by this much
   Bounds bounds_;
   bool rectangle_ = false;  // one upright rectangle: its bounds
   size_t edges_ = 0;

@@ -141,7 +141,16 @@ void Painter::paint(bool fill, bool stroke, bool evenOdd, bool close, const Obje
         continue;
       }
       if (!filling && state_.strokePattern) {
-        ++out_.notDrawn;  // a stroke in a pattern
+        // A stroke in a pattern: the area the stroke covers, filled with it.
+        const double halfWidth = std::max(state_.lineWidth * state_.ctm.scale(), 1.0) / 2;
+        const GraphicsState saved = state_;
+        state_.fillPattern = true;
+        state_.fillPatternName = state_.strokePatternName;
+        state_.fillColor = state_.strokeColor;
+        state_.fillAlpha = state_.strokeAlpha;
+        fillWithPattern(ClipRegion::strokeArea(path_, halfWidth, state_.cap, state_.join, state_.miterLimit), false,
+                        resources, depth);
+        state_ = saved;
         continue;
       }
       const auto& space = filling ? state_.fillSpace : state_.strokeSpace;
