@@ -29,6 +29,35 @@ groff -ms -Tps memo.ms >memo.ps
 ps2pdf memo.ps "$OUT/groff-ps2pdf.pdf"
 groff -ms -Tpdf memo.ms >"$OUT/groff-gropdf.pdf"
 
+# Ghostscript: PostScript's shadings of every other type (function-based, triangle meshes,
+# lattices, Coons and tensor-product patches) kept as PDF shadings.
+cat >shadings.ps <<'PS'
+%!PS-Adobe-3.0
+%%BoundingBox: 0 0 400 300
+<< /PageSize [400 300] >> setpagedevice
+% A Gouraud triangle mesh (type 4)
+<< /ShadingType 4 /ColorSpace /DeviceRGB
+   /DataSource [ 0 20 20 1 0 0   0 180 20 0 1 0   0 100 150 0 0 1   1 200 140 1 1 0 ] >> shfill
+% A Coons patch (type 6)
+<< /ShadingType 6 /ColorSpace /DeviceRGB
+   /DataSource [ 0  220 20  210 70  230 120  220 170   270 180  320 170   380 180  390 120  380 60  370 20  320 30  270 10
+                 1 0 0   0 1 0   0 0 1   1 1 0 ] >> shfill
+% A function-based shading (type 1)
+<< /ShadingType 1 /ColorSpace /DeviceRGB /Domain [0 1 0 1] /Matrix [160 0 0 70 20 210]
+   /Function << /FunctionType 0 /Domain [0 1 0 1] /Range [0 1 0 1 0 1] /Size [2 2] /BitsPerSample 8
+                /DataSource <ff000000ff000000ffffff00> >> >> shfill
+% A lattice (type 5)
+<< /ShadingType 5 /ColorSpace /DeviceRGB /VerticesPerRow 3
+   /DataSource [200 200 1 0 0  240 210 0 1 0  280 200 0 0 1   200 280 0 0 1  240 270 1 1 0  280 285 1 0 1] >> shfill
+% A tensor-product patch (type 7)
+<< /ShadingType 7 /ColorSpace /DeviceRGB
+   /DataSource [ 0  300 200  300 230  300 260  300 290   330 290  360 290   390 290  390 260  390 230  390 200  360 200  330 200
+                 320 220  320 270  370 270  370 220
+                 0 0 1   1 0 1   1 1 0   0 1 1 ] >> shfill
+showpage
+PS
+ps2pdf shadings.ps "$OUT/ghostscript-shadings.pdf"
+
 # matplotlib: Type 3 and TrueType fonts with Japanese, an image with alpha, lines clipped
 # to the axes.
 /usr/bin/python3 - "$OUT" <<'PY'

@@ -6,6 +6,7 @@
 
 #include "core/pdf/ColorSpaces.h"
 #include "core/pdf/Functions.h"
+#include "core/pdf/Meshes.h"
 
 namespace refconv::pdf {
 
@@ -52,7 +53,7 @@ bool shade(Document& document, const Object& shadingObject, const ShadingSpace& 
   if (!dict) return false;
   const Object type = document.get(*dict, "ShadingType");
   const int kind = type.kind == Object::Kind::Int ? static_cast<int>(type.integer) : 0;
-  if (kind != 2 && kind != 3) return false;
+  if (kind < 1 || kind > 7) return false;
   const std::shared_ptr<const ColorSpace> colors = ColorSpace::make(document, document.get(*dict, "ColorSpace"));
   const std::shared_ptr<const Function> function = makeFunction(document, document.get(*dict, "Function"));
   const std::vector<double> coords = numbersOf(document, *dict, "Coords");
@@ -60,7 +61,9 @@ bool shade(Document& document, const Object& shadingObject, const ShadingSpace& 
   if (const Array* e = document.get(*dict, "Extend").asArray(); e && e->size() == 2)
     extend = {document.resolve((*e)[0]).boolean ? 1.0 : 0.0, document.resolve((*e)[1]).boolean ? 1.0 : 0.0};
   if (domain.size() != 2) domain = {0, 1};
-  if (!colors || colors->components() < 1 || !function || coords.size() != (kind == 2 ? 4u : 6u)) return false;
+  const bool mesh = kind != 2 && kind != 3;
+  if (!colors || colors->components() < 1 || (!mesh && (!function || coords.size() != (kind == 2 ? 4u : 6u))))
+    return false;
   ShadingSpace inverse;
   if (!invert(space, inverse)) return true;  // a shading squeezed to nothing paints nothing
 
@@ -102,6 +105,9 @@ bool shade(Document& document, const Object& shadingObject, const ShadingSpace& 
              map(space, corners[0].x, corners[0].y)}},
            false, colors->rgb(background.data()));
 
+  if (mesh)
+    return shadePieces(document, shading, kind, *colors, function.get(), space,
+                       [&](std::vector<Point> polygon, uint32_t color) { band({std::move(polygon)}, false, color); });
   if (kind == 2) {
     const double x0 = coords[0], y0 = coords[1], dx = coords[2] - x0, dy = coords[3] - y0;
     const double length = std::hypot(dx, dy);

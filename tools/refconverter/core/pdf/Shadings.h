@@ -1,6 +1,6 @@
-// Axial and radial shadings (types 2 and 3), for sh and for shading patterns, drawn as bands of
-// one colour each, cut to the region they paint, so that they stay vectors in every format,
-// the plotter's among them.
+// Shadings, for sh and for shading patterns: axial and radial ones (types 2 and 3) drawn as
+// bands of one colour each, the others as small pieces (Meshes), cut to the region they paint,
+// so that they stay vectors in every format, the plotter's among them.
 #pragma once
 
 #include <vector>
@@ -16,8 +16,8 @@ struct ShadingSpace {
   double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
 };
 
-// The shading's bands within `region` (its own BBox too), as filled shapes; false for a
-// shading this reader does not draw (function-based, meshes) or a damaged one.
+// The shading's bands or pieces within `region` (its own BBox too), as filled shapes; false
+// for a damaged one.
 bool shade(Document& document, const Object& shading, const ShadingSpace& space, const ClipRegion& region,
            bool useBackground, std::vector<Shape>& out);
 
