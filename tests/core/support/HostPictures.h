@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <csetjmp>
+#include <memory>
 #include <optional>
 #include <vector>
 #include <string_view>
@@ -63,7 +64,8 @@ class HostPictures : public pdf::PictureCodecs {
       std::longjmp(reinterpret_cast<Failed*>(common->err)->back, 1);
     };
     errors.manager.output_message = [](j_common_ptr) {};
-    Bitmap bitmap;
+    // Made before setjmp, so that what an error's longjmp leaves behind is freed with it.
+    const auto bitmap = std::make_unique<Bitmap>();
     if (setjmp(errors.back)) {
       jpeg_destroy_decompress(&info);
       return std::nullopt;
@@ -71,29 +73,35 @@ class HostPictures : public pdf::PictureCodecs {
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.data()), static_cast<unsigned long>(data.size()));
     jpeg_read_header(&info, TRUE);
+    if (static_cast<double>(info.image_width) * info.image_height > 1e8) {
+      jpeg_destroy_decompress(&info);
+      return std::nullopt;
+    }
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
     jpeg_start_decompress(&info);
-    bitmap.width = static_cast<int>(info.output_width);
-    bitmap.height = static_cast<int>(info.output_height);
-    std::vector<unsigned char> row(static_cast<size_t>(info.output_width) * info.output_components);
-    bitmap.rgb.reserve(static_cast<size_t>(bitmap.width) * bitmap.height * 3);
+    bitmap->width = static_cast<int>(info.output_width);
+    bitmap->height = static_cast<int>(info.output_height);
+    // The row buffer is libjpeg's own, freed with it: an error's longjmp skips our destructors.
+    JSAMPARRAY rows = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                                info.output_width * info.output_components, 1);
+    const unsigned char* row = rows[0];
+    bitmap->rgb.reserve(static_cast<size_t>(bitmap->width) * bitmap->height * 3);
     while (info.output_scanline < info.output_height) {
-      unsigned char* rows[] = {row.data()};
       jpeg_read_scanlines(&info, rows, 1);
       for (size_t x = 0; x < info.output_width; ++x) {
         if (!cmyk) {
-          bitmap.rgb.insert(bitmap.rgb.end(), &row[x * 3], &row[x * 3 + 3]);
+          bitmap->rgb.insert(bitmap->rgb.end(), &row[x * 3], &row[x * 3 + 3]);
           continue;
         }
         // Adobe's CMYK JPEGs hold the inks inverted.
         const unsigned k = row[x * 4 + 3];
-        for (int c = 0; c < 3; ++c) bitmap.rgb.push_back(static_cast<uint8_t>(row[x * 4 + c] * k / 255));
+        for (int c = 0; c < 3; ++c) bitmap->rgb.push_back(static_cast<uint8_t>(row[x * 4 + c] * k / 255));
       }
     }
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
-    return bitmap;
+    return std::move(*bitmap);
   }
 };
 
