@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Writes the PDF corpus of tests/data/pdf with producers Debian ships (scripts/setup installs
-# them): Ghostscript, groff, matplotlib, gnuplot and librsvg through cairo, reportlab,
-# wkhtmltopdf (Qt) and img2pdf, then qpdf's rewrites of some of them (object
+# them): Ghostscript, groff, pdflatex, matplotlib, gnuplot and librsvg through cairo,
+# reportlab, wkhtmltopdf (Qt) and img2pdf, then qpdf's rewrites of some of them (object
 # streams, linearized, encrypted with an empty password) and damaged copies. The check in
 # scripts/test draws each with the converter and with pdftoppm and compares the ink. The
 # outputs are committed; run again only to change the corpus.
@@ -57,6 +57,30 @@ cat >shadings.ps <<'PS'
 showpage
 PS
 ps2pdf shadings.ps "$OUT/ghostscript-shadings.pdf"
+
+# pdflatex: Type 1 fonts, mathematics, a table, LaTeX's picture environment.
+cat >table.tex <<'TEX'
+\documentclass[a5paper]{article}
+\begin{document}
+\section*{Load table}
+The design load is $q = \frac{w L^2}{8}$ for a beam of span $L$, with $\sum_i F_i = 0$.
+\begin{center}
+\begin{tabular}{|l|r|r|}\hline
+Member & Span (m) & Load (kN) \\ \hline
+B1 & 6.0 & 42.5 \\ B2 & 4.5 & 31.0 \\ \hline
+\end{tabular}
+\end{center}
+\setlength{\unitlength}{1mm}
+\begin{picture}(100,40)
+\put(0,0){\framebox(100,40){}}
+\put(10,10){\line(1,0){80}}
+\put(50,25){\circle{20}}
+\put(10,10){\vector(2,1){30}}
+\end{picture}
+\end{document}
+TEX
+pdflatex -interaction=batchmode table.tex >/dev/null
+cp table.pdf "$OUT/pdflatex.pdf"
 
 # matplotlib: Type 3 and TrueType fonts with Japanese, an image with alpha, lines clipped
 # to the axes.
