@@ -7,7 +7,7 @@
 # outputs are committed; run again only to change the corpus.
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
-OUT=$HERE/../../tests/data/pdf
+OUT=${PDF_CORPUS_OUT:-$HERE/../../tests/data/pdf}  # elsewhere, to try a change
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 mkdir -p "$OUT"
