@@ -313,10 +313,8 @@ void Painter::doXObject(const std::string& name, const Object& resources, int de
     return;
   }
   if (!document_.get(*dict, "Subtype").isName("Form")) return;
-  Matrix matrix;
-  if (const Array* m = document_.get(*dict, "Matrix").asArray(); m && m->size() == 6)
-    matrix = {(*m)[0].number(), (*m)[1].number(), (*m)[2].number(),
-              (*m)[3].number(), (*m)[4].number(), (*m)[5].number()};
+  const std::vector<double> m = document_.numbers(*dict, "Matrix");
+  const Matrix matrix = m.size() == 6 ? Matrix{m[0], m[1], m[2], m[3], m[4], m[5]} : Matrix{};
   const Object own = document_.get(*dict, "Resources");
   const Object box = document_.get(*dict, "BBox");
   runNested(xobject, matrix, own.asDict() ? own : resources, depth, box.asArray());

@@ -70,6 +70,16 @@ std::unique_ptr<Document> Document::open(std::string bytes, std::string& why, Cr
 
 Document::~Document() = default;
 
+std::vector<double> Document::numbers(const Object& array, size_t most) {
+  std::vector<double> out;
+  if (const Array* items = array.asArray())
+    for (size_t i = 0; i < items->size() && i < most; ++i) {
+      const Object item = resolve((*items)[i]);
+      out.push_back(item.isNumber() ? item.number() : 0);
+    }
+  return out;
+}
+
 bool Document::readCrossReference(size_t at, std::string& why) {
   std::unordered_set<size_t> visited;
   bool first = true;

@@ -35,6 +35,11 @@ class Document {
   Object resolve(const Object& object);
   // A key of a dictionary, resolved.
   Object get(const Dict& dict, std::string_view key) { return dict.get(key) ? resolve(*dict.get(key)) : Object{}; }
+  // The numbers of an array (each resolved; what is no number counts 0), at most `most`.
+  std::vector<double> numbers(const Object& array, size_t most = 80);
+  std::vector<double> numbers(const Dict& dict, std::string_view key, size_t most = 80) {
+    return numbers(get(dict, key), most);
+  }
   // A stream's data through its filters; `failure` says why it stopped short.
   std::string streamData(const Object& stream, std::string* failure = nullptr, std::string* codec = nullptr);
   // `data` through the filters named (a name or an array) with their parameters. Given

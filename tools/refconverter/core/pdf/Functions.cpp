@@ -13,16 +13,6 @@ constexpr int kMostFunctionDepth = 8;
 constexpr size_t kMostSamples = 1u << 22;
 constexpr size_t kMostSteps = 100'000;
 
-std::vector<double> numbersOf(Document& document, const Dict& dict, std::string_view key) {
-  std::vector<double> out;
-  if (const Array* array = document.get(dict, key).asArray())
-    for (size_t i = 0; i < array->size() && i < 1024; ++i) {
-      const Object item = document.resolve((*array)[i]);
-      out.push_back(item.isNumber() ? item.number() : 0);
-    }
-  return out;
-}
-
 double interpolate(double x, double x0, double x1, double y0, double y1) {
   return x1 == x0 ? y0 : y0 + (x - x0) * (y1 - y0) / (x1 - x0);
 }
@@ -32,7 +22,7 @@ class Sampled : public Function {
  public:
   bool load(Document& document, const Object& stream) {
     const Dict& dict = *stream.asDict();
-    size_ = numbersOf(document, dict, "Size");
+    size_ = document.numbers(dict, "Size", 1024);
     const Object bits = document.get(dict, "BitsPerSample");
     bits_ = bits.kind == Object::Kind::Int ? static_cast<int>(bits.integer) : 0;
     if (domain_.size() / 2 != size_.size() || size_.empty() || size_.size() > 8 || range_.empty()) return false;
@@ -44,8 +34,8 @@ class Sampled : public Function {
       if (!(s >= 1) || count * s > kMostSamples) return false;
       count *= static_cast<size_t>(s);
     }
-    encode_ = numbersOf(document, dict, "Encode");
-    decode_ = numbersOf(document, dict, "Decode");
+    encode_ = document.numbers(dict, "Encode", 1024);
+    decode_ = document.numbers(dict, "Decode", 1024);
     if (encode_.size() != 2 * size_.size()) encode_.clear();
     if (encode_.empty())
       for (const double s : size_) encode_.insert(encode_.end(), {0, s - 1});
@@ -101,8 +91,8 @@ class Sampled : public Function {
 class Exponential : public Function {
  public:
   void load(Document& document, const Dict& dict) {
-    c0_ = numbersOf(document, dict, "C0");
-    c1_ = numbersOf(document, dict, "C1");
+    c0_ = document.numbers(dict, "C0", 1024);
+    c1_ = document.numbers(dict, "C1", 1024);
     if (c0_.empty()) c0_ = {0};
     if (c1_.empty()) c1_ = {1};
     c1_.resize(c0_.size(), 1);
@@ -132,8 +122,8 @@ class Stitching : public Function {
       functions_.push_back(makeFunction(document, part, depth + 1));
       if (!functions_.back()) return false;
     }
-    bounds_ = numbersOf(document, dict, "Bounds");
-    encode_ = numbersOf(document, dict, "Encode");
+    bounds_ = document.numbers(dict, "Bounds", 1024);
+    encode_ = document.numbers(dict, "Encode", 1024);
     if (bounds_.size() + 1 != functions_.size() || encode_.size() != 2 * functions_.size()) return false;
     outputs_ = functions_[0]->outputs();
     return true;
@@ -382,7 +372,7 @@ std::shared_ptr<const Function> makeFunction(Document& document, const Object& o
   if (!dict) return nullptr;
   const Object type = document.get(*dict, "FunctionType");
   std::shared_ptr<Function> made;
-  const std::vector<double> domain = numbersOf(document, *dict, "Domain"), range = numbersOf(document, *dict, "Range");
+  const std::vector<double> domain = document.numbers(*dict, "Domain"), range = document.numbers(*dict, "Range");
   if (domain.size() < 2 || domain.size() % 2 != 0 || range.size() % 2 != 0) return nullptr;
   auto setUp = [&](Function& f) {
     f.domain_ = domain;

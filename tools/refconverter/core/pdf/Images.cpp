@@ -17,16 +17,6 @@ int integerOf(const Object& o, int fallback) {
                                                                                  : fallback;
 }
 
-std::vector<double> numbersOf(Document& document, const Object& o) {
-  std::vector<double> out;
-  if (const Array* array = o.asArray())
-    for (size_t i = 0; i < array->size() && i < 64; ++i) {
-      const Object item = document.resolve((*array)[i]);
-      out.push_back(item.isNumber() ? item.number() : 0);
-    }
-  return out;
-}
-
 // The packed samples of an image's rows.
 struct Samples {
   std::string_view data;
@@ -137,7 +127,7 @@ DecodedImage decodeImage(Document& document, const ImageSource& image, const Col
   bitmap->width = (w + step - 1) / step;
   bitmap->height = (h + step - 1) / step;
   size_t pixels = static_cast<size_t>(bitmap->width) * bitmap->height;
-  std::vector<double> decode = numbersOf(document, entry(document, dict, "Decode", "D"));
+  std::vector<double> decode = document.numbers(entry(document, dict, "Decode", "D"));
 
   // CCITT fax data, through the platform's TIFF decoder, becomes one-bit samples that go on
   // as any others (a stencil mask's, a gray image's, with their Decode): black a 0 unless
@@ -203,7 +193,7 @@ DecodedImage decodeImage(Document& document, const ImageSource& image, const Col
     const Samples samples{*samplesData, w, n, bits, (static_cast<size_t>(w) * n * bits + 7) / 8};
     const double top = std::pow(2.0, bits) - 1;
     // A colour key: samples within each component's range are not painted.
-    const std::vector<double> key = numbersOf(document, entry(document, dict, "Mask", "Mask"));
+    const std::vector<double> key = document.numbers(entry(document, dict, "Mask", "Mask"));
     const bool keyed = key.size() == static_cast<size_t>(2 * n);
     bitmap->rgb.resize(pixels * 3);
     if (keyed) bitmap->alpha.assign(pixels, 255);

@@ -12,18 +12,6 @@ constexpr size_t kMostPieces = 200'000;  // a hostile mesh is cut short here
 constexpr int kPatchSteps = 32;
 constexpr double kOverlap = 4;  // plotter units, a tenth of a millimetre
 
-std::vector<double> numbersOf(Document& document, const Dict& dict, std::string_view key) {
-  std::vector<double> out;
-  if (const Array* array = document.get(dict, key).asArray())
-    for (size_t i = 0; i < array->size() && i < 80; ++i) {
-      const Object item = document.resolve((*array)[i]);
-      out.push_back(item.isNumber() ? item.number() : 0);
-    }
-  return out;
-}
-
-Point map(const ShadingSpace& m, Point p) { return {m.a * p.x + m.c * p.y + m.e, m.b * p.x + m.d * p.y + m.f}; }
-
 // A vertex of a mesh: where it is in shading space and its colour's components (or its t).
 struct Vertex {
   Point at;
@@ -59,7 +47,7 @@ class Bits {
 
 class Mesh {
  public:
-  Mesh(const ColorSpace& colors, const Function* function, const ShadingSpace& space, const Piece& piece)
+  Mesh(const ColorSpace& colors, const Function* function, const Matrix& space, const Piece& piece)
       : colors_(colors), function_(function), space_(space), piece_(piece) {}
 
   uint32_t colorOf(const std::vector<double>& c) const {
@@ -78,7 +66,7 @@ class Mesh {
     std::vector<Point> polygon;
     Point middle{0, 0};
     for (const Point& p : inShading) {
-      polygon.push_back(map(space_, p));
+      polygon.push_back(space_.apply(p));
       middle.x += polygon.back().x / static_cast<double>(inShading.size());
       middle.y += polygon.back().y / static_cast<double>(inShading.size());
     }
@@ -93,7 +81,7 @@ class Mesh {
 
   // A triangle of Gouraud colours, split in four until its pieces are small or alike.
   void triangle(const Vertex& a, const Vertex& b, const Vertex& c, int depth = 0) {
-    const Point pa = map(space_, a.at), pb = map(space_, b.at), pc = map(space_, c.at);
+    const Point pa = space_.apply(a.at), pb = space_.apply(b.at), pc = space_.apply(c.at);
     const double size = std::max({std::hypot(pb.x - pa.x, pb.y - pa.y), std::hypot(pc.x - pb.x, pc.y - pb.y),
                                   std::hypot(pa.x - pc.x, pa.y - pc.y)});
     const uint32_t ca = colorOf(a.color), cb = colorOf(b.color), cc = colorOf(c.color);
@@ -135,7 +123,7 @@ class Mesh {
     // Pieces about half a millimetre on the page, 4 to 32 along each side.
     Bounds box;
     for (const auto& row : p)
-      for (const Point& q : row) box.add(map(space_, q));
+      for (const Point& q : row) box.add(space_.apply(q));
     const int steps = std::clamp(static_cast<int>(std::max(box.width(), box.height()) / 20), 4, kPatchSteps);
     for (int i = 0; i < steps; ++i)
       for (int j = 0; j < steps; ++j) {
@@ -148,7 +136,7 @@ class Mesh {
  private:
   const ColorSpace& colors_;
   const Function* function_;
-  const ShadingSpace& space_;
+  const Matrix& space_;
   const Piece& piece_;
   size_t pieces_ = 0;
 };
@@ -156,22 +144,22 @@ class Mesh {
 }  // namespace
 
 bool shadePieces(Document& document, const Object& shading, int kind, const ColorSpace& colors,
-                 const Function* function, const ShadingSpace& space, const Piece& piece) {
+                 const Function* function, const Matrix& space, const Piece& piece) {
   const Dict& dict = *shading.asDict();
   Mesh mesh(colors, function, space, piece);
   if (kind == 1) {
     // A function of x and y over its domain, mapped by its matrix, in a grid of cells.
     if (!function) return false;
-    std::vector<double> domain = numbersOf(document, dict, "Domain"), m = numbersOf(document, dict, "Matrix");
+    std::vector<double> domain = document.numbers(dict, "Domain"), m = document.numbers(dict, "Matrix");
     if (domain.size() != 4) domain = {0, 1, 0, 1};
     if (m.size() != 6) m = {1, 0, 0, 1, 0, 0};
-    const ShadingSpace inner{m[0], m[1], m[2], m[3], m[4], m[5]};
+    const Matrix inner{m[0], m[1], m[2], m[3], m[4], m[5]};
     constexpr int kCells = 48;
     for (int i = 0; i < kCells; ++i)
       for (int j = 0; j < kCells; ++j) {
         auto at = [&](double fi, double fj) {
-          return map(inner, {domain[0] + (domain[1] - domain[0]) * fi / kCells,
-                             domain[2] + (domain[3] - domain[2]) * fj / kCells});
+          return inner.apply(
+              {domain[0] + (domain[1] - domain[0]) * fi / kCells, domain[2] + (domain[3] - domain[2]) * fj / kCells});
         };
         const double x = domain[0] + (domain[1] - domain[0]) * (i + 0.5) / kCells;
         const double y = domain[2] + (domain[3] - domain[2]) * (j + 0.5) / kCells;
@@ -186,7 +174,7 @@ bool shadePieces(Document& document, const Object& shading, int kind, const Colo
   const int compBits = bpcomp.kind == Object::Kind::Int ? static_cast<int>(bpcomp.integer) : 0;
   const int flagBits = bpf.kind == Object::Kind::Int ? static_cast<int>(bpf.integer) : 8;
   const size_t n = function ? 1 : static_cast<size_t>(colors.components());
-  const std::vector<double> decode = numbersOf(document, dict, "Decode");
+  const std::vector<double> decode = document.numbers(dict, "Decode");
   if (coordBits < 1 || coordBits > 32 || compBits < 1 || compBits > 16 || flagBits < 2 || flagBits > 8 ||
       decode.size() < 4 + 2 * n)
     return false;

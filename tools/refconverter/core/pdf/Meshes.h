@@ -17,6 +17,6 @@ using Piece = std::function<void(std::vector<Point> polygon, uint32_t color)>;
 
 // False for a shading too damaged to draw.
 bool shadePieces(Document& document, const Object& shading, int kind, const ColorSpace& colors,
-                 const Function* function, const ShadingSpace& space, const Piece& piece);
+                 const Function* function, const Matrix& space, const Piece& piece);
 
 }  // namespace refconv::pdf

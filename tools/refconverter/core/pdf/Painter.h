@@ -13,20 +13,9 @@
 #include "core/pdf/Content.h"
 #include "core/pdf/Fonts.h"
 #include "core/pdf/Images.h"
+#include "core/pdf/Matrix.h"
 
 namespace refconv::pdf {
-
-// A PDF matrix [a b c d e f]: a point (x, y) goes to (a x + c y + e, b x + d y + f).
-struct Matrix {
-  double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
-  Point apply(double x, double y) const { return {a * x + c * y + e, b * x + d * y + f}; }
-  // This one first, then `m`.
-  Matrix then(const Matrix& m) const {
-    return {a * m.a + b * m.c, a * m.b + b * m.d,       c * m.a + d * m.c,
-            c * m.b + d * m.d, e * m.a + f * m.c + m.e, e * m.b + f * m.d + m.f};
-  }
-  double scale() const { return std::sqrt(std::fabs(a * d - b * c)); }
-};
 
 struct TextState {
   std::shared_ptr<Font> font;

@@ -12,18 +12,9 @@ namespace {
 
 constexpr double kMostTiles = 4096;
 
-ShadingSpace spaceOf(const Matrix& m) { return {m.a, m.b, m.c, m.d, m.e, m.f}; }
-
 Matrix matrixOf(Document& document, const Dict& dict) {
-  if (const Array* m = document.get(dict, "Matrix").asArray(); m && m->size() == 6) {
-    double v[6];
-    for (size_t i = 0; i < 6; ++i) {
-      const Object item = document.resolve((*m)[i]);
-      v[i] = item.isNumber() ? item.number() : 0;
-    }
-    return {v[0], v[1], v[2], v[3], v[4], v[5]};
-  }
-  return {};
+  const std::vector<double> v = document.numbers(dict, "Matrix");
+  return v.size() == 6 ? Matrix{v[0], v[1], v[2], v[3], v[4], v[5]} : Matrix{};
 }
 
 }  // namespace
@@ -57,7 +48,7 @@ void Painter::shadeAll(const std::string& name, const Object& resources) {
   const Object shading = shadings.asDict() ? document_.get(*shadings.asDict(), name) : Object{};
   if (!(state_.fillAlpha > 0)) return;
   std::vector<Shape> shapes;
-  if (!shade(document_, shading, spaceOf(state_.ctm), state_.clip ? *state_.clip : *page_, false, shapes)) {
+  if (!shade(document_, shading, state_.ctm, state_.clip ? *state_.clip : *page_, false, shapes)) {
     ++out_.notDrawn;
     return;
   }
@@ -76,7 +67,7 @@ void Painter::fillWithPattern(const Paths& area, bool evenOdd, const Object& res
   if (type.kind == Object::Kind::Int && type.integer == 2) {
     std::vector<Shape> shapes;
     const Matrix m = matrixOf(document_, *dict).then(patternBase_);
-    if (!shade(document_, document_.get(*dict, "Shading"), spaceOf(m), *region, true, shapes)) {
+    if (!shade(document_, document_.get(*dict, "Shading"), m, *region, true, shapes)) {
       ++out_.notDrawn;
       return;
     }
@@ -102,15 +93,13 @@ void Painter::tile(const Object& pattern, const ClipRegion& region, const Object
   for (size_t i = 0; i < 4; ++i) v[i] = (*b)[i].isNumber() ? (*b)[i].number() : 0;
   const double xs = std::fabs(xStep.number()), ys = std::fabs(yStep.number());
   // The region's corners in pattern space give the tiles to draw.
-  const double det = m.a * m.d - m.b * m.c;
-  if (!(std::fabs(det) > 1e-12)) return;
-  const Matrix inverse{
-      m.d / det, -m.b / det, -m.c / det, m.a / det, (m.c * m.f - m.d * m.e) / det, (m.b * m.e - m.a * m.f) / det};
+  const std::optional<Matrix> inverse = m.inverse();
+  if (!inverse) return;
   const Bounds& area = region.bounds();
   Bounds inPattern;
   for (const Point& p : {Point{area.minX, area.minY}, Point{area.maxX, area.minY}, Point{area.maxX, area.maxY},
                          Point{area.minX, area.maxY}})
-    inPattern.add(inverse.apply(p.x, p.y));
+    inPattern.add(inverse->apply(p));
   const double i0 = std::floor((inPattern.minX - std::max(v[0], v[2])) / xs);
   const double i1 = std::ceil((inPattern.maxX - std::min(v[0], v[2])) / xs);
   const double j0 = std::floor((inPattern.minY - std::max(v[1], v[3])) / ys);

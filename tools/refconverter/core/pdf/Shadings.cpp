@@ -15,38 +15,19 @@ namespace {
 constexpr int kMostBands = 256;
 constexpr int kCircleSteps = 96;
 
-std::vector<double> numbersOf(Document& document, const Dict& dict, std::string_view key) {
-  std::vector<double> out;
-  if (const Array* array = document.get(dict, key).asArray())
-    for (size_t i = 0; i < array->size() && i < 16; ++i) {
-      const Object item = document.resolve((*array)[i]);
-      out.push_back(item.isNumber() ? item.number() : 0);
-    }
-  return out;
-}
-
-Point map(const ShadingSpace& m, double x, double y) { return {m.a * x + m.c * y + m.e, m.b * x + m.d * y + m.f}; }
-
-bool invert(const ShadingSpace& m, ShadingSpace& out) {
-  const double det = m.a * m.d - m.b * m.c;
-  if (!(std::fabs(det) > 1e-12) || !std::isfinite(det)) return false;
-  out = {m.d / det, -m.b / det, -m.c / det, m.a / det, (m.c * m.f - m.d * m.e) / det, (m.b * m.e - m.a * m.f) / det};
-  return true;
-}
-
 // A circle of shading space as a polygon on the page.
-std::vector<Point> circle(const ShadingSpace& m, double cx, double cy, double r) {
+std::vector<Point> circle(const Matrix& m, double cx, double cy, double r) {
   std::vector<Point> out;
   for (int i = 0; i <= kCircleSteps; ++i) {
     const double angle = 2 * std::numbers::pi * i / kCircleSteps;
-    out.push_back(map(m, cx + r * std::cos(angle), cy + r * std::sin(angle)));
+    out.push_back(m.apply(cx + r * std::cos(angle), cy + r * std::sin(angle)));
   }
   return out;
 }
 
 }  // namespace
 
-bool shade(Document& document, const Object& shadingObject, const ShadingSpace& space, const ClipRegion& region,
+bool shade(Document& document, const Object& shadingObject, const Matrix& space, const ClipRegion& region,
            bool useBackground, std::vector<Shape>& out) {
   const Object shading = document.resolve(shadingObject);
   const Dict* dict = shading.asDict();
@@ -56,24 +37,25 @@ bool shade(Document& document, const Object& shadingObject, const ShadingSpace& 
   if (kind < 1 || kind > 7) return false;
   const std::shared_ptr<const ColorSpace> colors = ColorSpace::make(document, document.get(*dict, "ColorSpace"));
   const std::shared_ptr<const Function> function = makeFunction(document, document.get(*dict, "Function"));
-  const std::vector<double> coords = numbersOf(document, *dict, "Coords");
-  std::vector<double> domain = numbersOf(document, *dict, "Domain"), extend(2, 0);
+  const std::vector<double> coords = document.numbers(*dict, "Coords");
+  std::vector<double> domain = document.numbers(*dict, "Domain"), extend(2, 0);
   if (const Array* e = document.get(*dict, "Extend").asArray(); e && e->size() == 2)
     extend = {document.resolve((*e)[0]).boolean ? 1.0 : 0.0, document.resolve((*e)[1]).boolean ? 1.0 : 0.0};
   if (domain.size() != 2) domain = {0, 1};
   const bool mesh = kind != 2 && kind != 3;
   if (!colors || colors->components() < 1 || (!mesh && (!function || coords.size() != (kind == 2 ? 4u : 6u))))
     return false;
-  ShadingSpace inverse;
-  if (!invert(space, inverse)) return true;  // a shading squeezed to nothing paints nothing
+  const std::optional<Matrix> undo = space.inverse();
+  if (!undo) return true;  // a shading squeezed to nothing paints nothing
+  const Matrix& inverse = *undo;
 
   // The region, and the shading's own box, cut to each other.
   std::shared_ptr<const ClipRegion> cut;
   const ClipRegion* within = &region;
-  if (const std::vector<double> box = numbersOf(document, *dict, "BBox"); box.size() == 4) {
+  if (const std::vector<double> box = document.numbers(*dict, "BBox"); box.size() == 4) {
     cut = ClipRegion::intersect(&region,
-                                {{map(space, box[0], box[1]), map(space, box[2], box[1]), map(space, box[2], box[3]),
-                                  map(space, box[0], box[3]), map(space, box[0], box[1])}},
+                                {{space.apply(box[0], box[1]), space.apply(box[2], box[1]), space.apply(box[2], box[3]),
+                                  space.apply(box[0], box[3]), space.apply(box[0], box[1])}},
                                 false);
     within = cut.get();
   }
@@ -96,13 +78,13 @@ bool shade(Document& document, const Object& shadingObject, const ShadingSpace& 
   std::vector<Point> corners;
   for (const Point& p : {Point{area.minX, area.minY}, Point{area.maxX, area.minY}, Point{area.maxX, area.maxY},
                          Point{area.minX, area.maxY}})
-    corners.push_back(map(inverse, p.x, p.y));
+    corners.push_back(inverse.apply(p.x, p.y));
   if (useBackground)
-    if (const std::vector<double> background = numbersOf(document, *dict, "Background");
+    if (const std::vector<double> background = document.numbers(*dict, "Background");
         background.size() == static_cast<size_t>(colors->components()))
-      band({{map(space, corners[0].x, corners[0].y), map(space, corners[1].x, corners[1].y),
-             map(space, corners[2].x, corners[2].y), map(space, corners[3].x, corners[3].y),
-             map(space, corners[0].x, corners[0].y)}},
+      band({{space.apply(corners[0].x, corners[0].y), space.apply(corners[1].x, corners[1].y),
+             space.apply(corners[2].x, corners[2].y), space.apply(corners[3].x, corners[3].y),
+             space.apply(corners[0].x, corners[0].y)}},
            false, colors->rgb(background.data()));
 
   if (mesh)
@@ -122,7 +104,7 @@ bool shade(Document& document, const Object& shadingObject, const ShadingSpace& 
     }
     auto strip = [&](double ta, double tb, uint32_t color) {
       auto at = [&](double t, double s) {
-        return map(space, x0 + ux * t * length - uy * s, y0 + uy * t * length + ux * s);
+        return space.apply(x0 + ux * t * length - uy * s, y0 + uy * t * length + ux * s);
       };
       band({{at(ta, sMin), at(tb, sMin), at(tb, sMax), at(ta, sMax), at(ta, sMin)}}, false, color);
     };
@@ -130,7 +112,7 @@ bool shade(Document& document, const Object& shadingObject, const ShadingSpace& 
     if (extend[1] > 0 && tMax > 1) strip(1, tMax, colorAt(1));
     // Bands about half a millimetre wide on the page, each reaching a little into the next
     // so that no seam shows between them.
-    const Point a = map(space, x0, y0), b = map(space, coords[2], coords[3]);
+    const Point a = space.apply(x0, y0), b = space.apply(coords[2], coords[3]);
     const int steps = std::clamp(static_cast<int>(std::hypot(b.x - a.x, b.y - a.y) / 20), 2, kMostBands);
     const double from = std::max(0.0, tMin), to = std::min(1.0, tMax);
     for (int i = 0; i < steps; ++i) {

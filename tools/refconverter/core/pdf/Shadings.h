@@ -8,17 +8,14 @@
 #include "core/Hpgl.h"
 #include "core/pdf/Clip.h"
 #include "core/pdf/Document.h"
+#include "core/pdf/Matrix.h"
 
 namespace refconv::pdf {
 
-struct ShadingSpace {
-  // Shading space to plotter units: a point (x, y) goes to (a x + c y + e, b x + d y + f).
-  double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
-};
-
 // The shading's bands or pieces within `region` (its own BBox too), as filled shapes; false
 // for a damaged one.
-bool shade(Document& document, const Object& shading, const ShadingSpace& space, const ClipRegion& region,
-           bool useBackground, std::vector<Shape>& out);
+// `space`: shading space to plotter units.
+bool shade(Document& document, const Object& shading, const Matrix& space, const ClipRegion& region, bool useBackground,
+           std::vector<Shape>& out);
 
 }  // namespace refconv::pdf
