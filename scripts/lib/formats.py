@@ -5,7 +5,8 @@
   formats.py --draw FILE.dxf|FILE.ps PICTURE.png   (a file as its outside reader draws it)
 
 DIR holds, for each NAME, the converter's NAME.png (the reference picture) and its outputs
-NAME.dxf .ps .eps .hgl .pcl .xps .pcx .svg .wmf, plus NAME.hgl.png and NAME.pcl.png (the converter's own
+NAME.dxf .ps .eps .hgl .pcl .xps .pcx .svg .wmf, a PDF's NAME.poppler.png (pdftoppm's picture, which
+the converter's own under Wine must agree with), plus NAME.hgl.png and NAME.pcl.png (the converter's own
 pictures of its .hgl and .pcl read back). Each output is opened by an outside reader (ezdxf and
 its auditor, LibreCAD, Ghostscript, hp2xx, libgxps's xpstopng, librsvg, libwmf, ImageMagick) and its picture compared with
 the reference by where the ink is. Prints one line a check; the exit code is the failures.
@@ -61,6 +62,18 @@ def agrees(a_path, b_path, stretch=False):
     ab = (a & near(b)).sum() / max(1, a.sum())
     ba = (b & near(a)).sum() / max(1, b.sum())
     return ab >= AGREE and ba >= AGREE, f"ink agrees {ab:.2f} / {ba:.2f}"
+
+
+def like_poppler(ours, poppler):
+    """The converter's picture of a PDF page against pdftoppm's: the ink where it lies, and the
+    colours too (both shrunk to 200 pixels across, their mean difference a channel under 12 of
+    255), so that pictures decoded wrong show even where they cover the same area."""
+    ok, why = agrees(ours, poppler)
+    a, b = (Image.open(path).convert("RGB") for path in (ours, poppler))
+    size = (200, max(1, round(200 * b.height / b.width)))
+    difference = numpy.abs(numpy.asarray(a.resize(size, Image.BOX), dtype=float) -
+                           numpy.asarray(b.resize(size, Image.BOX), dtype=float)).mean()
+    return ok and difference < 12, f"{why}, colours differ by {difference:.1f} of 255"
 
 
 def dpi_for(base):
@@ -280,6 +293,7 @@ def main():
             "pcl": lambda: check_pcl(base, ref, pages, name.startswith("pdf-")),
             "svg": lambda: check_svg(base, ref),
             "wmf": lambda: check_wmf(base, ref),
+            "poppler.png": lambda: like_poppler(ref, base + ".poppler.png"),
             "xps": lambda: check_xps(base, ref, pages),
             "pcx": lambda: check_pcx(base, ref),
         }

@@ -25,6 +25,8 @@ formats_suite() {
     case $name in damaged-* | password-*) continue ;; esac
     names+=("pdf-$name")
     pdfinfo "$file" | awk '/^Pages:/ {print $2}' >"$dir/pdf-$name.pages"
+    # poppler's picture of its first page, which the converter's own (WIC, CNG, GDI) must agree with
+    pdftoppm -r 100 -singlefile -png "$file" "$dir/pdf-$name.poppler"
     for type in png wmf emf ps eps svg xps hgl pcl; do line "$file" "pdf-$name.$type"; done
   done
   printf '%s\r\n' "${lines[@]}" >"$dir/formats.txt"

@@ -325,3 +325,40 @@ TEST(PdfImageTest, FaxImagesOfEveryCoding) {
 
 }  // namespace
 }  // namespace refconv::pdf
+
+namespace refconv::pdf {
+namespace {
+
+// A decoder that takes a large picture smaller (as WIC's scaler does past the bound) leaves
+// the image drawn on its whole square at the decoder's size, and the page says so.
+TEST(PdfImageTest, APictureTheDecoderTookSmallerKeepsItsPlace) {
+  struct Halving : PictureCodecs {
+    std::optional<Bitmap> decode(std::string_view, double) override {
+      Bitmap b;
+      b.width = 8, b.height = 2;
+      b.rgb.assign(8 * 2 * 3, 0x40);
+      return b;
+    }
+  } halving;
+  const std::vector<std::string> objects = {
+      "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /MediaBox [0 0 100 100] /Contents 4 0 R /Resources << /XObject << /Im 5 0 R >> >> >>",
+      test::stream("", "16 0 0 4 0 0 cm /Im Do"),
+      test::stream("/Type /XObject /Subtype /Image /Width 16 /Height 4 /ColorSpace /DeviceRGB /BitsPerComponent 8 "
+                   "/Filter /DCTDecode",
+                   "a JPEG")};
+  std::string why;
+  std::unique_ptr<Document> document = Document::open(test::classicPdf(objects, "<< /Size 6 /Root 1 0 R >>"), why);
+  ASSERT_TRUE(document) << why;
+  FontCache fonts;
+  const PageDrawing drawn = drawPage(*document, document->pages().at(0), fonts, &halving);
+  ASSERT_EQ(drawn.plot.shapes.size(), 1u);
+  const Bitmap& b = *drawn.plot.shapes[0].image;
+  EXPECT_EQ(b.width, 8);
+  EXPECT_EQ(b.height, 2);
+  EXPECT_NEAR(b.across.x, 16 * 25.4 / 72 / 0.025, 1e-6);
+  EXPECT_EQ(drawn.imagesReduced, 1);
+}
+
+}  // namespace
+}  // namespace refconv::pdf

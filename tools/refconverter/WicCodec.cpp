@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "Conversion.h"
+#include "core/Bitmaps.h"
 #include "win/Handles.h"
 
 namespace refconv {
@@ -112,19 +113,67 @@ Picture decodePicture(const std::string& bytes) {
   return picture;
 }
 
-std::optional<Bitmap> WicPictureCodecs::decode(std::string_view file) {
-  try {
-    const Picture picture = decodePicture(std::string(file));
-    Bitmap bitmap;
-    bitmap.width = static_cast<int>(picture.width);
-    bitmap.height = static_cast<int>(picture.height);
-    bitmap.rgb.resize(static_cast<size_t>(picture.width) * picture.height * 3);
-    for (size_t i = 0; i < bitmap.rgb.size() / 3; ++i)
-      for (size_t k = 0; k < 3; ++k) bitmap.rgb[i * 3 + k] = picture.bgra[i * 4 + 2 - k];
-    return bitmap;
-  } catch (const Failure&) {
-    return std::nullopt;  // the page is drawn without it, and the log says so
+std::optional<Bitmap> WicPictureCodecs::decode(std::string_view file, double mostPixels) {
+  ComPtr<IWICStream> stream;
+  ComPtr<IWICBitmapDecoder> decoder;
+  ComPtr<IWICBitmapFrameDecode> frame;
+  ComPtr<IWICFormatConverter> converter;
+  // A TIFF here is fax data: read a band at a time, so that a large scan never lies whole in memory.
+  const bool fax = file.substr(0, 2) == "II" || file.substr(0, 2) == "MM";
+  UINT w = 0, h = 0;
+  if (FAILED(factory()->CreateStream(stream.put())) ||
+      FAILED(stream->InitializeFromMemory(reinterpret_cast<BYTE*>(const_cast<char*>(file.data())),
+                                          static_cast<DWORD>(file.size()))) ||
+      FAILED(
+          factory()->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.put())) ||
+      FAILED(decoder->GetFrame(0, frame.put())) || FAILED(factory()->CreateFormatConverter(converter.put())) ||
+      FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0,
+                                   WICBitmapPaletteTypeCustom)) ||
+      FAILED(converter->GetSize(&w, &h)) || w == 0 || h == 0 || w > 100000 || h > 100000 ||
+      static_cast<double>(w) * h > 2e9)
+    return std::nullopt;
+  const int step = reductionFor(static_cast<int>(w), static_cast<int>(h), mostPixels);
+  if (fax) {
+    // A band of rows at a time, each block black when any of its pixels is.
+    const UINT stride = w * 4, band = static_cast<UINT>(step) * 64;
+    std::vector<BYTE> rows(static_cast<size_t>(stride) * band);
+    Bitmap out;
+    out.width = static_cast<int>((w + step - 1) / step), out.height = static_cast<int>((h + step - 1) / step);
+    out.rgb.assign(static_cast<size_t>(out.width) * out.height * 3, 0xFF);
+    for (UINT top = 0; top < h; top += band) {
+      const WICRect rect = {0, static_cast<INT>(top), static_cast<INT>(w), static_cast<INT>(std::min(band, h - top))};
+      if (FAILED(converter->CopyPixels(&rect, stride, static_cast<UINT>(rows.size()), rows.data())))
+        return std::nullopt;
+      for (INT y = 0; y < rect.Height; ++y)
+        for (UINT x = 0; x < w; ++x)
+          if (rows[static_cast<size_t>(y) * stride + x * 4] < 128) {
+            BYTE* p = &out.rgb[(static_cast<size_t>((top + y) / step) * out.width + x / step) * 3];
+            p[0] = p[1] = p[2] = 0;
+          }
+    }
+    return out;
   }
+  // A photograph past the bound is scaled by WIC, averaging, before its pixels are copied.
+  ComPtr<IWICBitmapScaler> scaler;
+  IWICBitmapSource* source = converter.get();
+  if (step > 1) {
+    w = (w + step - 1) / step, h = (h + step - 1) / step;
+    if (FAILED(factory()->CreateBitmapScaler(scaler.put())) ||
+        FAILED(scaler->Initialize(converter.get(), w, h, WICBitmapInterpolationModeFant)))
+      return std::nullopt;
+    source = scaler.get();
+  }
+  const UINT stride = w * 4;
+  std::vector<BYTE> bgra(static_cast<size_t>(stride) * h);
+  if (FAILED(source->CopyPixels(nullptr, stride, static_cast<UINT>(bgra.size()), bgra.data()))) return std::nullopt;
+  Bitmap bitmap;
+  bitmap.width = static_cast<int>(w), bitmap.height = static_cast<int>(h);
+  bitmap.rgb.resize(static_cast<size_t>(w) * h * 3);
+  for (UINT y = 0; y < h; ++y)
+    for (UINT x = 0; x < w; ++x)
+      for (UINT k = 0; k < 3; ++k)
+        bitmap.rgb[(static_cast<size_t>(y) * w + x) * 3 + k] = bgra[y * stride + x * 4 + 2 - k];
+  return bitmap;
 }
 
 std::string encodePictures(const std::function<bool(Picture&)>& next, PictureFormat format) {

@@ -30,7 +30,7 @@ Picture decodePicture(const std::string& bytes);
 // A PDF's JPEG pictures and CCITT fax data (as TIFF), decoded by WIC.
 class WicPictureCodecs : public pdf::PictureCodecs {
  public:
-  std::optional<Bitmap> decode(std::string_view file) override;
+  std::optional<Bitmap> decode(std::string_view file, double mostPixels) override;
 };
 // Pictures in a format's container, made one at a time by `next` (false when there are no
 // more), so that a file of many pages never holds them all; formats of one picture take

@@ -8,19 +8,38 @@
 #include <unistd.h>
 
 #include <csetjmp>
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <vector>
 #include <string_view>
 
+#include "core/Bitmaps.h"
 #include "core/pdf/Images.h"
 
 namespace refconv::test {
 
 class HostPictures : public pdf::PictureCodecs {
  public:
-  std::optional<Bitmap> decode(std::string_view data) override {
-    return data.substr(0, 2) == "II" || data.substr(0, 2) == "MM" ? tiff(data) : jpeg(data);
+  std::optional<Bitmap> decode(std::string_view data, double mostPixels) override {
+    const bool fax = data.substr(0, 2) == "II" || data.substr(0, 2) == "MM";
+    std::optional<Bitmap> full = fax ? tiff(data) : jpeg(data);
+    const int step = full ? reductionFor(full->width, full->height, mostPixels) : 1;
+    if (step == 1) return full;
+    if (fax)
+      return reducedByInk(full->width, full->height, step, [&](int x, int y) {
+        return full->rgb[(static_cast<size_t>(y) * full->width + x) * 3] < 128;
+      });
+    // A photograph by the nearest pixel of each block.
+    Bitmap small;
+    small.width = (full->width + step - 1) / step, small.height = (full->height + step - 1) / step;
+    for (int y = 0; y < small.height; ++y)
+      for (int x = 0; x < small.width; ++x) {
+        const uint8_t* p =
+            &full->rgb[(static_cast<size_t>(y) * step * full->width + static_cast<size_t>(x) * step) * 3];
+        small.rgb.insert(small.rgb.end(), p, p + 3);
+      }
+    return small;
   }
 
  private:
@@ -38,7 +57,7 @@ class HostPictures : public pdf::PictureCodecs {
     std::optional<Bitmap> out;
     uint32_t w = 0, h = 0;
     if (file && TIFFGetField(file, TIFFTAG_IMAGEWIDTH, &w) && TIFFGetField(file, TIFFTAG_IMAGELENGTH, &h) && w > 0 &&
-        h > 0 && static_cast<double>(w) * h < 1e8) {
+        h > 0 && static_cast<double>(w) * h <= 2e8) {
       std::vector<uint32_t> raster(static_cast<size_t>(w) * h);
       if (TIFFReadRGBAImageOriented(file, w, h, raster.data(), ORIENTATION_TOPLEFT, 0)) {
         out.emplace();
@@ -73,7 +92,7 @@ class HostPictures : public pdf::PictureCodecs {
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.data()), static_cast<unsigned long>(data.size()));
     jpeg_read_header(&info, TRUE);
-    if (static_cast<double>(info.image_width) * info.image_height > 1e8) {
+    if (static_cast<double>(info.image_width) * info.image_height > 2e8) {
       jpeg_destroy_decompress(&info);
       return std::nullopt;
     }

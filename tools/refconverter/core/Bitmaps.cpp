@@ -2,7 +2,14 @@
 
 #include <zlib.h>
 
+#include <cmath>
+
 namespace refconv {
+
+int reductionFor(int w, int h, double mostPixels) {
+  const double pixels = static_cast<double>(w) * h;
+  return pixels <= mostPixels ? 1 : static_cast<int>(std::ceil(std::sqrt(pixels / mostPixels)));
+}
 
 std::string deflated(const std::string& bytes) {
   uLongf size = compressBound(static_cast<uLong>(bytes.size()));

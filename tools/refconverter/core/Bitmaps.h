@@ -41,6 +41,24 @@ void eachPixel(const Bitmap& b, const OnGrid& at, int w, int h, Paint&& paint) {
     }
 }
 
+// How many pixels a side are taken as one so that w x h keeps within `mostPixels` (1: all).
+int reductionFor(int w, int h, double mostPixels);
+// A two-level picture (a scan, fax data) taken smaller by whole steps, a block black when any
+// of its pixels is, so that thin lines survive; `black(x, y)` says what each pixel is.
+template <class Black>
+Bitmap reducedByInk(int w, int h, int step, Black&& black) {
+  Bitmap out;
+  out.width = (w + step - 1) / step, out.height = (h + step - 1) / step;
+  out.rgb.assign(static_cast<size_t>(out.width) * out.height * 3, 0xFF);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      if (black(x, y)) {
+        uint8_t* p = &out.rgb[(static_cast<size_t>(y / step) * out.width + x / step) * 3];
+        p[0] = p[1] = p[2] = 0;
+      }
+  return out;
+}
+
 // zlib's deflate of `bytes` (a PDF's FlateDecode).
 std::string deflated(const std::string& bytes);
 // Bytes as base64 (a data: address).

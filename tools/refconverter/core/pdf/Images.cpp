@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/Bitmaps.h"
+
 namespace refconv::pdf {
 
 namespace {
@@ -34,10 +36,7 @@ struct Samples {
 };
 
 // Every `step`th pixel of a w x h picture, so that it keeps within the bound on pixels.
-int stepFor(int w, int h) {
-  const double pixels = static_cast<double>(w) * h;
-  return pixels <= kMostImagePixels ? 1 : static_cast<int>(std::ceil(std::sqrt(pixels / kMostImagePixels)));
-}
+int stepFor(int w, int h) { return reductionFor(w, h, kMostImagePixels); }
 
 // A mask's alpha at another size, by the nearest of its pixels.
 std::vector<uint8_t> alphaAt(const Bitmap& mask, bool fromRed, int w, int h) {
@@ -117,16 +116,19 @@ DecodedImage decodeImage(Document& document, const ImageSource& image, const Col
                          PictureCodecs* codecs, bool isOwnMask) {
   DecodedImage out;
   const Dict& dict = *image.dict;
-  const int w = integerOf(entry(document, dict, "Width", "W"), 0),
-            h = integerOf(entry(document, dict, "Height", "H"), 0);
+  // The grid of samples: the image's own, or a decoder's smaller one for a picture past the bound.
+  int w = integerOf(entry(document, dict, "Width", "W"), 0), h = integerOf(entry(document, dict, "Height", "H"), 0);
   if (w <= 0 || h <= 0) return out;
   const bool isMask = entry(document, dict, "ImageMask", "IM").boolean;
   auto bitmap = std::make_shared<Bitmap>();
-  const int step = stepFor(w, h);
+  int step = stepFor(w, h);
   out.reduced = step > 1;
-  bitmap->width = (w + step - 1) / step;
-  bitmap->height = (h + step - 1) / step;
-  size_t pixels = static_cast<size_t>(bitmap->width) * bitmap->height;
+  auto setGrid = [&] {
+    bitmap->width = (w + step - 1) / step;
+    bitmap->height = (h + step - 1) / step;
+    return static_cast<size_t>(bitmap->width) * bitmap->height;
+  };
+  size_t pixels = setGrid();
   std::vector<double> decode = document.numbers(entry(document, dict, "Decode", "D"));
 
   // CCITT fax data, through the platform's TIFF decoder, becomes one-bit samples that go on
@@ -136,16 +138,22 @@ DecodedImage decodeImage(Document& document, const ImageSource& image, const Col
   const std::string* samplesData = &image.data;
   if (image.codec == "CCITTFaxDecode") {
     const std::string tiff = tiffOfFax(image.data, image.codecParameters.asDict(), w, h);
-    std::optional<Bitmap> fax = codecs && !tiff.empty() ? codecs->decode(tiff) : std::nullopt;
-    if (!fax || fax->width != w || fax->height < 1) {
+    std::optional<Bitmap> fax = codecs && !tiff.empty() ? codecs->decode(tiff, kMostImagePixels) : std::nullopt;
+    if (!fax || fax->width < 1 || fax->height < 1) {
       out.skipped = image.codec;
       return out;
+    }
+    if (fax->width != w || fax->height != h) {
+      out.reduced = fax->width < w;  // the decoder took it smaller
+      w = fax->width, h = fax->height, step = stepFor(w, h);
+      out.reduced = out.reduced || step > 1;
+      pixels = setGrid();
     }
     const Object* blackIs1 = image.codecParameters.asDict() ? image.codecParameters.asDict()->get("BlackIs1") : nullptr;
     const bool ones = blackIs1 && blackIs1->boolean;
     const size_t stride = (static_cast<size_t>(w) + 7) / 8;
     faxSamples.assign(stride * h, '\0');
-    for (int y = 0; y < std::min(h, fax->height); ++y)
+    for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {
         const bool black = fax->rgb[(static_cast<size_t>(y) * w + x) * 3] < 128;
         if (black == ones) faxSamples[y * stride + x / 8] |= static_cast<char>(0x80 >> (x % 8));
@@ -156,14 +164,16 @@ DecodedImage decodeImage(Document& document, const ImageSource& image, const Col
     return out;
   }
   if (image.codec == "DCTDecode") {
-    std::optional<Bitmap> jpeg = codecs ? codecs->decode(image.data) : std::nullopt;
+    std::optional<Bitmap> jpeg = codecs ? codecs->decode(image.data, kMostImagePixels) : std::nullopt;
     if (!jpeg || jpeg->width <= 0 || jpeg->height <= 0) {
       out.skipped = image.codec;
       return out;
     }
-    bitmap->width = (jpeg->width + step - 1) / step;
-    bitmap->height = (jpeg->height + step - 1) / step;
-    pixels = static_cast<size_t>(bitmap->width) * bitmap->height;
+    // Its own size (the decoder may have taken it smaller), within the bound.
+    const bool smaller = jpeg->width < w || jpeg->height < h;
+    w = jpeg->width, h = jpeg->height, step = stepFor(w, h);
+    out.reduced = smaller || step > 1;
+    pixels = setGrid();
     bitmap->rgb.resize(pixels * 3);
     for (int y = 0; y < bitmap->height; ++y)
       for (int x = 0; x < bitmap->width; ++x)

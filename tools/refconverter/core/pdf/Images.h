@@ -20,9 +20,9 @@ namespace refconv::pdf {
 class PictureCodecs {
  public:
   virtual ~PictureCodecs() = default;
-  // A picture file's pixels as RGB (JPEG, and TIFF, which carries CCITT fax data); nothing
-  // when it cannot be read.
-  virtual std::optional<Bitmap> decode(std::string_view file) = 0;
+  // A picture file's pixels as RGB (JPEG, and TIFF, which carries CCITT fax data), taken
+  // smaller by the decoder where they would pass `mostPixels`; nothing when it cannot be read.
+  virtual std::optional<Bitmap> decode(std::string_view file, double mostPixels) = 0;
 };
 
 // CCITT fax data (a CCITTFaxDecode filter's, with its parameters) as a TIFF file that holds it
