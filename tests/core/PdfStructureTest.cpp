@@ -293,3 +293,38 @@ TEST(PdfStructureTest, DashesSplitStrokes) {
 
 }  // namespace
 }  // namespace refconv::pdf
+
+namespace refconv::pdf {
+namespace {
+
+// Strokes cut to a clip that is a turned box (a segment at a time) and to one that is not
+// convex (Clipper), each line kept where it shows.
+TEST(PdfStructureTest, StrokesAreCutToTurnedAndConcaveClips) {
+  struct Case {
+    const char* content;
+    double minX, maxX, minY, maxY;  // the ink, in points
+  };
+  const Case cases[] = {
+      {"100 0 m 150 50 l 100 100 l 50 50 l h W n 0 50 m 200 50 l S", 50, 150, 49.5, 50.5},
+      {"0 0 m 100 0 l 100 20 l 20 20 l 20 100 l 0 100 l h W n 10 -50 m 10 200 l S", 9.5, 10.5, 0, 100},
+  };
+  constexpr double kUnit = 25.4 / 72 / 0.025;
+  for (const Case& c : cases) {
+    const std::vector<std::string> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /MediaBox [0 0 200 200] /Contents 4 0 R >>", test::stream("", c.content)};
+    std::string why;
+    std::unique_ptr<Document> document = Document::open(test::classicPdf(objects, "<< /Size 5 /Root 1 0 R >>"), why);
+    ASSERT_TRUE(document) << why;
+    FontCache fonts;
+    const Bounds ink = drawPage(*document, document->pages().at(0), fonts).plot.bounds;
+    ASSERT_FALSE(ink.empty) << c.content;
+    EXPECT_NEAR(ink.minX / kUnit, c.minX, 1) << c.content;
+    EXPECT_NEAR(ink.maxX / kUnit, c.maxX, 1) << c.content;
+    EXPECT_NEAR(ink.minY / kUnit, c.minY, 1) << c.content;
+    EXPECT_NEAR(ink.maxY / kUnit, c.maxY, 1) << c.content;
+  }
+}
+
+}  // namespace
+}  // namespace refconv::pdf

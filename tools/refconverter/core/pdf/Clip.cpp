@@ -2,6 +2,7 @@
 
 #include <clipper.hpp>
 
+#include <algorithm>
 #include <cmath>
 
 namespace refconv::pdf {
@@ -41,6 +42,76 @@ Bounds boundsOf(const Paths& paths) {
     for (const Point& p : path) b.add(p);
   return b;
 }
+
+Bounds boundsOf(const std::vector<Point>& path) {
+  Bounds b;
+  for (const Point& p : path) b.add(p);
+  return b;
+}
+
+bool meets(const Bounds& a, const Bounds& b) {
+  return !a.empty && !b.empty && a.minX <= b.maxX && b.minX <= a.maxX && a.minY <= b.maxY && b.minY <= a.maxY;
+}
+
+// A polygon's outline when it turns one way all round; empty otherwise.
+std::vector<Point> convexOutline(const ClipperLib::Paths& paths) {
+  if (paths.size() != 1 || paths[0].size() < 3) return {};
+  std::vector<Point> out;
+  for (const ClipperLib::IntPoint& q : paths[0]) out.push_back({q.X / kScale, q.Y / kScale});
+  int turn = 0;
+  for (size_t i = 0; i < out.size(); ++i) {
+    const Point &a = out[i], &b = out[(i + 1) % out.size()], &c = out[(i + 2) % out.size()];
+    const double cross = (b.x - a.x) * (c.y - b.y) - (b.y - a.y) * (c.x - b.x);
+    const int sign = cross > 0 ? 1 : cross < 0 ? -1 : 0;
+    if (sign != 0 && turn != 0 && sign != turn) return {};
+    if (sign != 0) turn = sign;
+  }
+  if (turn < 0) std::reverse(out.begin(), out.end());  // counter-clockwise from here on
+  return out;
+}
+
+// The parts of lines inside a convex polygon (counter-clockwise), a segment at a time
+// (Cyrus and Beck): linear in the lines, whatever their count.
+Paths cutToConvex(const Paths& lines, const std::vector<Point>& polygon) {
+  Paths out;
+  const size_t n = polygon.size();
+  for (const auto& line : lines) {
+    bool open = false;  // the last piece ended where this segment starts
+    for (size_t i = 0; i + 1 < line.size(); ++i) {
+      const Point p0 = line[i], p1 = line[i + 1];
+      const double dx = p1.x - p0.x, dy = p1.y - p0.y;
+      double enter = 0, leave = 1;
+      bool outside = false;
+      for (size_t k = 0; k < n && !outside; ++k) {
+        const Point& a = polygon[k];
+        const Point& b = polygon[(k + 1) % n];
+        // The edge's outward normal, to the right of a counter-clockwise edge.
+        const double nx = b.y - a.y, ny = a.x - b.x;
+        const double at = nx * (p0.x - a.x) + ny * (p0.y - a.y), along = nx * dx + ny * dy;
+        if (along == 0) {
+          outside = at > 0;
+        } else if (along < 0) {
+          enter = std::max(enter, -at / along);
+        } else {
+          leave = std::min(leave, -at / along);
+        }
+        outside = outside || enter > leave;
+      }
+      if (outside) {
+        open = false;
+        continue;
+      }
+      const Point from{p0.x + dx * enter, p0.y + dy * enter}, to{p0.x + dx * leave, p0.y + dy * leave};
+      if (!open || enter > 0) out.push_back({from});
+      out.back().push_back(to);
+      open = leave >= 1;
+    }
+  }
+  std::erase_if(out, [](const std::vector<Point>& p) { return p.size() < 2; });
+  return out;
+}
+
+constexpr size_t kMostPointsToCut = 200'000;  // past this, lines wholly outside go, the rest stay whole
 
 }  // namespace
 
@@ -84,10 +155,15 @@ bool ClipRegion::surelyHolds(const Bounds& box) const {
 
 Paths ClipRegion::fill(const Paths& areas, bool evenOdd) const {
   if (surelyHolds(boundsOf(areas))) return areas;
+  // Outlines wholly outside the region add nothing within it, whatever the rule.
+  Paths near;
+  for (const auto& area : areas)
+    if (meets(boundsOf(area), bounds_)) near.push_back(area);
+  if (near.empty()) return {};
   ClipperLib::Paths out;
   try {
     ClipperLib::Clipper clipper;
-    clipper.AddPaths(toClipper(areas), ClipperLib::ptSubject, true);
+    clipper.AddPaths(toClipper(near), ClipperLib::ptSubject, true);
     clipper.AddPaths(polygons_->paths, ClipperLib::ptClip, true);
     clipper.Execute(ClipperLib::ctIntersection, out, evenOdd ? ClipperLib::pftEvenOdd : ClipperLib::pftNonZero,
                     ClipperLib::pftNonZero);
@@ -98,8 +174,7 @@ Paths ClipRegion::fill(const Paths& areas, bool evenOdd) const {
 }
 
 Paths ClipRegion::stroke(const Paths& lines, double halfWidth) const {
-  Bounds box = boundsOf(lines);
-  if (surelyHolds(box)) return lines;
+  if (surelyHolds(boundsOf(lines))) return lines;
   try {
     // Strokes of one width in a row (a page's lines mostly are) grow the region once.
     const double by = std::max(halfWidth, 0.5) * kScale;
@@ -109,9 +184,26 @@ Paths ClipRegion::stroke(const Paths& lines, double halfWidth) const {
       offset.AddPaths(polygons_->paths, ClipperLib::jtMiter, ClipperLib::etClosedPolygon);
       offset.Execute(grown_->paths, by);
       grownBy_ = by;
+      convex_ = convexOutline(grown_->paths);
     }
+    // Lines wholly outside go; a convex region (a box, turned or not) cuts the rest a segment
+    // at a time.
+    Bounds reach = bounds_;
+    reach.minX -= by / kScale, reach.minY -= by / kScale, reach.maxX += by / kScale, reach.maxY += by / kScale;
+    Paths near;
+    size_t points = 0;
+    for (const auto& line : lines)
+      if (meets(boundsOf(line), reach)) {
+        near.push_back(line);
+        points += line.size();
+      }
+    if (near.empty()) return {};
+    if (!convex_.empty()) return cutToConvex(near, convex_);
+    // Past the bound (a hostile file's millions of dashes) Clipper would take too long: what
+    // may show stays whole rather than lost.
+    if (points > kMostPointsToCut) return near;
     ClipperLib::Clipper clipper;
-    clipper.AddPaths(toClipper(lines), ClipperLib::ptSubject, false);
+    clipper.AddPaths(toClipper(near), ClipperLib::ptSubject, false);
     clipper.AddPaths(grown_->paths, ClipperLib::ptClip, true);
     ClipperLib::PolyTree tree;
     clipper.Execute(ClipperLib::ctIntersection, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero);

@@ -34,7 +34,8 @@ class ClipRegion {
   struct Polygons;
   std::shared_ptr<const Polygons> polygons_;
   mutable std::shared_ptr<Polygons> grown_;  // the region grown for the last stroke width...
-  mutable double grownBy_ = -1;              // ...by this much
+  mutable double grownBy_ = -1;              // ...by this much...
+  mutable std::vector<Point> convex_;        // ...and its outline when that is one convex polygon
   Bounds bounds_;
   bool rectangle_ = false;  // one upright rectangle: its bounds
   size_t edges_ = 0;
