@@ -11,6 +11,12 @@ namespace {
 
 // Clipper works in integers: a sixteenth of a plotter unit.
 constexpr double kScale = 16;
+// Half a stroke's width at most, in plotter units (250 m): a file's absurd width stays within
+// Clipper's range.
+constexpr double kWidest = 1e7;
+double clipperWidth(double halfWidth) {
+  return (std::isfinite(halfWidth) ? std::clamp(halfWidth, 0.5, kWidest) : 0.5) * kScale;
+}
 
 ClipperLib::Paths toClipper(const Paths& paths) {
   ClipperLib::Paths out;
@@ -177,7 +183,7 @@ Paths ClipRegion::stroke(const Paths& lines, double halfWidth) const {
   if (surelyHolds(boundsOf(lines))) return lines;
   try {
     // Strokes of one width in a row (a page's lines mostly are) grow the region once.
-    const double by = std::max(halfWidth, 0.5) * kScale;
+    const double by = clipperWidth(halfWidth);
     if (!grown_ || grownBy_ != by) {
       grown_ = std::make_shared<Polygons>();
       ClipperLib::ClipperOffset offset;
@@ -230,7 +236,7 @@ Paths ClipRegion::strokeArea(const Paths& lines, double halfWidth, LineEnd end, 
                                                                 : ClipperLib::etOpenButt;
       offset.AddPaths(toClipper({line}), joins, ends);
     }
-    offset.Execute(out, std::max(halfWidth, 0.5) * kScale);
+    offset.Execute(out, clipperWidth(halfWidth));
   } catch (const ClipperLib::clipperException&) {
     return {};
   }
