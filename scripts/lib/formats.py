@@ -69,11 +69,17 @@ def like_poppler(ours, poppler):
     colours too (both shrunk to 200 pixels across, their mean difference a channel under 12 of
     255), so that pictures decoded wrong show even where they cover the same area."""
     ok, why = agrees(ours, poppler)
-    a, b = (Image.open(path).convert("RGB") for path in (ours, poppler))
-    size = (200, max(1, round(200 * b.height / b.width)))
-    difference = numpy.abs(numpy.asarray(a.resize(size, Image.BOX), dtype=float) -
-                           numpy.asarray(b.resize(size, Image.BOX), dtype=float)).mean()
+    difference = colour_difference(ours, poppler)
     return ok and difference < 12, f"{why}, colours differ by {difference:.1f} of 255"
+
+
+def colour_difference(a_path, b_path):
+    """The mean difference of a channel (of 255) between two pictures shrunk to 200 pixels
+    across: pictures decoded or coloured wrong show here even where their ink agrees."""
+    a, b = (Image.open(path).convert("RGB") for path in (a_path, b_path))
+    size = (200, max(1, round(200 * b.height / b.width)))
+    return numpy.abs(numpy.asarray(a.resize(size, Image.BOX), dtype=float) -
+                     numpy.asarray(b.resize(size, Image.BOX), dtype=float)).mean()
 
 
 def dpi_for(base):

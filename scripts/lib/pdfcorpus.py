@@ -17,6 +17,8 @@ import sys
 import numpy
 from PIL import Image
 
+from formats import colour_difference, near
+
 F1 = 0.90
 COLOURS = 12  # the most the pictures' colours may differ, a channel in 255, on average
 SHARE = 0.90
@@ -24,14 +26,6 @@ SHARE = 0.90
 
 def ink(path):
     return numpy.asarray(Image.open(path).convert("L")) < 200
-
-
-def near(mask, radius=2):
-    out = numpy.zeros_like(mask)
-    for dy in range(-radius, radius + 1):
-        for dx in range(-radius, radius + 1):
-            out |= numpy.roll(numpy.roll(mask, dy, 0), dx, 1)
-    return out
 
 
 def f1(ours, theirs):
@@ -42,18 +36,9 @@ def f1(ours, theirs):
     a, b = a[:h, :w], b[:h, :w]
     if not a.any() and not b.any():
         return 1.0
-    precision = (a & near(b)).sum() / max(1, a.sum())
-    recall = (b & near(a)).sum() / max(1, b.sum())
+    precision = (a & near(b, 2)).sum() / max(1, a.sum())
+    recall = (b & near(a, 2)).sum() / max(1, b.sum())
     return 2 * precision * recall / max(precision + recall, 1e-9)
-
-
-def colours(ours, theirs):
-    """The mean difference of a channel (of 255) between the two pictures shrunk to 200 pixels
-    across: pictures decoded or coloured wrong show here even where their ink agrees."""
-    a, b = (Image.open(path).convert("RGB") for path in (ours, theirs))
-    size = (200, max(1, round(200 * b.height / b.width)))
-    return numpy.abs(numpy.asarray(a.resize(size, Image.BOX), dtype=float) -
-                     numpy.asarray(b.resize(size, Image.BOX), dtype=float)).mean()
 
 
 def main():
@@ -90,7 +75,7 @@ def main():
             print(f"differs {name}: {len(ours)} pages against pdftoppm's {len(theirs)}")
             continue
         scores = [f1(a, b) for a, b in zip(ours, theirs)]
-        shades = [colours(a, b) for a, b in zip(ours, theirs)]
+        shades = [colour_difference(a, b) for a, b in zip(ours, theirs)]
         good = min(scores) >= F1 and max(shades) < COLOURS
         agreed += good
         print(f"{'ok    ' if good else 'differs'} {name}: ink F1 " + " ".join(f"{s:.2f}" for s in scores) +
