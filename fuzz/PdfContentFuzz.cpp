@@ -1,12 +1,13 @@
 // A page's content stream of whatever bytes, drawn: the operators, their operands, the graphics
-// state's stack, paths and curves, clips, images, shadings and patterns. The bytes are wrapped in a sound one-page file, so that every
-// input reaches the interpreter rather than the cross-reference's repair.
+// state's stack, paths and curves, clips, images, shadings and patterns. The bytes are wrapped in a sound one-page
+// file, so that every input reaches the interpreter rather than the cross-reference's repair.
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "core/pdf/Content.h"
 #include "core/pdf/Document.h"
+#include "support/PdfFiles.h"
 
 using namespace refconv::pdf;
 
@@ -24,9 +25,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       "<< /Type /XObject /Subtype /Form /BBox [0 0 300 300] /Length " + std::to_string(content.size()) +
           " /Resources 9 0 R >>\nstream\n" + content + "\nendstream",
       "<< /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 10 10] /XStep 12 /YStep 12 /Resources 9 0 R "
-      "/Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream",
+      "/Length " +
+          std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream",
       "<< /Type /XObject /Subtype /Image /Width 2 /Height 2 /ColorSpace /Sep /BitsPerComponent 8 /SMask 7 0 R "
-      "/Length 4 >>\nstream\n" + image + "\nendstream",
+      "/Length 4 >>\nstream\n" +
+          image + "\nendstream",
       "<< /FunctionType 4 /Domain [0 1] /Range [0 1 0 1 0 1] /Length " + std::to_string(function.size()) +
           " >>\nstream\n" + function + "\nendstream",
       "<< /XObject << /F 5 0 R /I 7 0 R >> /ColorSpace << /Ix [/Indexed /DeviceRGB 1 <FF000000FF00>] "
@@ -36,21 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       "/Pattern << /P 6 0 R /Q << /PatternType 2 /Shading << /ShadingType 2 /ColorSpace /Sep /Coords [0 0 100 0] "
       "/Function 8 0 R >> >> >> >>",
   };
-  std::string pdf = "%PDF-1.4\n";
-  std::vector<size_t> offsets;
-  for (size_t i = 0; i < objects.size(); ++i) {
-    offsets.push_back(pdf.size());
-    pdf += std::to_string(i + 1) + " 0 obj " + objects[i] + " endobj\n";
-  }
-  const size_t xref = pdf.size();
-  pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-  for (const size_t offset : offsets) {
-    char line[24];
-    std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
-    pdf += line;
-  }
-  pdf += "trailer << /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
-         std::to_string(xref) + "\n%%EOF\n";
+  const std::string pdf =
+      refconv::test::classicPdf(objects, "<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>");
   std::string why;
   const std::unique_ptr<Document> document = Document::open(pdf, why);
   if (!document) return 0;
