@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Hpgl.h"
 #include "core/pdf/Document.h"
 #include "core/pdf/Functions.h"
 
@@ -50,5 +51,11 @@ class ColorSpace {
 uint32_t rgbOf(double r, double g, double b);
 // A colour laid at `alpha` on white paper.
 uint32_t onPaper(uint32_t rgb, double alpha);
+// A shape's paint made translucent: its ink and opacity kept, its colour as on white paper.
+inline void makeTranslucent(Shape& shape, double alpha) {
+  shape.opacity = static_cast<float>(alpha);
+  shape.ink = shape.color;
+  shape.color = onPaper(shape.ink, alpha);
+}
 
 }  // namespace refconv::pdf

@@ -161,9 +161,7 @@ void Painter::paint(bool fill, bool stroke, bool evenOdd, bool close, const Obje
       shape.color = filling ? state_.fillColor : state_.strokeColor;
       if (const double alpha = filling ? state_.fillAlpha : state_.strokeAlpha; alpha < 1) {
         if (!(alpha > 0)) continue;  // paints nothing
-        shape.opacity = static_cast<float>(alpha);
-        shape.ink = shape.color;
-        shape.color = onPaper(shape.ink, alpha);
+        makeTranslucent(shape, alpha);
       }
       shape.widthMm = std::max(0.1, state_.lineWidth * state_.ctm.scale() * kMmPerPlu);
       shape.end = state_.cap;

@@ -32,11 +32,7 @@ void Painter::setBase(const Matrix& base, const Bounds& frame) {
 
 void Painter::addShaded(std::vector<Shape>& shapes) {
   for (Shape& shape : shapes) {
-    if (state_.fillAlpha < 1) {
-      shape.opacity = static_cast<float>(state_.fillAlpha);
-      shape.ink = shape.color;
-      shape.color = onPaper(shape.ink, state_.fillAlpha);
-    }
+    if (state_.fillAlpha < 1) makeTranslucent(shape, state_.fillAlpha);
     for (const auto& path : shape.paths)
       for (const Point& p : path) out_.plot.bounds.add(p);
     out_.plot.shapes.push_back(std::move(shape));
